@@ -1,0 +1,36 @@
+# Qelt: the two everyday commands are `make demo` and `make test`.
+JOBS ?= 2
+BUILD_TYPE ?= RelWithDebInfo
+
+.PHONY: deps build build-asan test test-normal test-asan demo gui bench clean
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake --build build -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQELT_SANITIZE=ON
+	cmake --build build-asan -j $(JOBS)
+
+test-normal: build
+	cd build && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+test: test-normal test-asan
+
+demo: build
+	bash scripts/demo.sh
+
+gui: build
+	./build/qelt
+
+bench: build
+	./build/qelt-bench
+
+clean:
+	rm -rf build build-asan

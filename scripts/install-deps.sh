@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Qelt need, skipping what is there.
+# apt-get update runs only when something is missing, so a prepared machine costs nothing.
+set -euo pipefail
+
+packages=(
+    g++ cmake make pkg-config
+    libgtest-dev          # unit tests
+    libbenchmark-dev      # throughput figures (make bench)
+    libxlsxwriter-dev     # the borehole table as .xlsx
+    python3-openpyxl      # independent read-back of the written workbook in tests
+    qt6-base-dev          # the desktop program (optional for the core and the CLI)
+    fonts-wqy-microhei    # a CJK font for the window and screenshots
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,112 @@
+#pragma once
+// The coordinate-table run (坐标表): the one command that does the program's work. It asks for
+// the alignment file, builds the alignment, asks for the chain-break file (intersection-point
+// method only) and the borehole file, then writes the borehole table group by group: every
+// borehole's station is checked against the chain breaks, turned into a continuous mileage,
+// located on the centre line and moved sideways by its offset.
+//
+// The run talks to its user only through RunUi and writes only through Sheet, so the desktop
+// program, the command line and the tests each plug in their own.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "htbas/element_chain.h"
+#include "io/text.h"
+#include "report/sheet.h"
+#include "station/chain_breaks.h"
+#include "zxbas/main_line.h"
+
+namespace qelt {
+
+// Texts the user sees.
+inline const char* const kErrorBoxText = "数据文件格式有误或操作不当！";
+inline const char* const kErrorBoxTitle = "错误";
+inline const char* const kDataMessageTitle = "数据有误";
+
+// The three open-file dialogs.
+struct FileDialog {
+    const char* title;
+    const char* filter;  // "desc|patterns|desc|patterns…", patterns separated by ';'
+};
+inline constexpr FileDialog kAlignmentDialog{
+    "读取平面资料", "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
+inline constexpr FileDialog kChainBreakDialog{"读取断链资料",
+                                              "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*"};
+inline constexpr FileDialog kBoreholeDialog{
+    "读取钻孔资料", "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
+
+class RunUi {
+  public:
+    virtual ~RunUi() = default;
+    // True for the intersection-point method ("交点法―主线"), false for the building-block
+    // method ("积木法―互通"). Asked afresh wherever the run branches.
+    virtual bool intersection_point_method() = 0;
+    // Shows an open-file dialog; the chosen path, or nothing when the user cancels.
+    virtual std::optional<std::string> choose_file(const FileDialog& dialog) = 0;
+    // The error box: `text` titled `title` with the error icon.
+    virtual void show_error_box(const std::string& text, const std::string& title) = 0;
+    // A data message titled "数据有误", OK button only, no icon.
+    virtual void show_data_message(const std::string& text) = 0;
+    // Brings the main window to the front (before every message).
+    virtual void bring_main_window_to_front() = 0;
+};
+
+// The road's centre line, whichever way it was given.
+class Alignment {
+  public:
+    virtual ~Alignment() = default;
+    // Reads the alignment file; throws DataError.
+    virtual void read(LineReader& file) = 0;
+    // Builds the geometry from what was read; throws DataError.
+    virtual void build() = 0;
+    // Station of the line's end point (closes the last chain-break interval).
+    virtual double end_station() const = 0;
+    // Centre-line point (X north, Y east, metres) and tangent azimuth (radians, clockwise from
+    // north, direction of increasing station) at a continuous mileage.
+    virtual void locate(double mileage, double& x, double& y, double& azimuth) const = 0;
+};
+
+// The tables a run fills, owned by the caller.
+struct RunTables {
+    MainLine main_line;
+    ElementChain element_chain;
+    ChainBreaks chain_breaks;
+};
+
+// The two real alignments over the caller's tables.
+std::unique_ptr<Alignment> make_main_line_alignment(MainLine& line);
+std::unique_ptr<Alignment> make_element_alignment(ElementChain& chain);
+
+enum class RunOutcome {
+    complete,          // the whole table, note row, page lines and headers written
+    data_error,        // failed before the table was begun: nothing written
+    station_rejected,  // a station was rejected: the rows so far are kept
+    borehole_failure,  // a borehole line or its coordinates could not be processed
+};
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::complete;
+    std::string message;  // what was shown to the user (for the log and the command line)
+    std::string file;     // file and 1-based line where the failure was found, if known
+    long line = 0;
+    long last_data_row = 0;
+    long boreholes = 0;  // borehole rows completed
+    bool sheet_touched() const { return outcome != RunOutcome::data_error; }
+};
+
+// Reports progress during the borehole phase (for the command line's progress line).
+class RunProgress {
+  public:
+    virtual ~RunProgress() = default;
+    virtual void borehole_done(long boreholes) = 0;
+};
+
+// Runs the coordinate table once. `main_line` and `interchange` are the alignments of the two
+// methods; the user interface says which one applies.
+RunResult run_coordinate_table(RunUi& ui, Alignment& main_line, Alignment& interchange,
+                               ChainBreaks& chain_breaks, Sheet& sheet,
+                               RunProgress* progress = nullptr);
+
+}  // namespace qelt

@@ -1,0 +1,55 @@
+// The two ways of giving a road's centre line, behind one interface for the run.
+#include "app/run.h"
+#include "htbas/htbas.h"
+#include "io/readers.h"
+#include "zxbas/zxbas.h"
+
+namespace qelt {
+
+namespace {
+
+class MainLineAlignment : public Alignment {
+  public:
+    explicit MainLineAlignment(MainLine& line) : line_(line) {}
+    void read(LineReader& file) override { zx_read_alignment(file, line_); }
+    void build() override { zx_build(line_); }
+    double end_station() const override {
+        return line_.jd_station[static_cast<int>(line_.jd_count)];
+    }
+    void locate(double mileage, double& x, double& y, double& azimuth) const override {
+        zx_locate(line_, mileage, x, y, azimuth);
+    }
+
+  private:
+    MainLine& line_;
+};
+
+class ElementAlignment : public Alignment {
+  public:
+    explicit ElementAlignment(ElementChain& chain) : chain_(chain) {}
+    void read(LineReader& file) override { ht_read_elements(file, chain_); }
+    void build() override {
+        ht_split_inflections(chain_);
+        chain_.ht_start_azimuth = ht_dms_to_degrees(chain_.ht_start_azimuth);
+        ht_build_chain(chain_);
+    }
+    double end_station() const override { return chain_.ht_station[chain_.ht_count + 1]; }
+    void locate(double mileage, double& x, double& y, double& azimuth) const override {
+        ht_locate(chain_, mileage, x, y, azimuth);
+    }
+
+  private:
+    ElementChain& chain_;
+};
+
+}  // namespace
+
+std::unique_ptr<Alignment> make_main_line_alignment(MainLine& line) {
+    return std::make_unique<MainLineAlignment>(line);
+}
+
+std::unique_ptr<Alignment> make_element_alignment(ElementChain& chain) {
+    return std::make_unique<ElementAlignment>(chain);
+}
+
+}  // namespace qelt

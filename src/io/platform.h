@@ -1,0 +1,22 @@
+#pragma once
+// The few calls that differ between the users' Windows and this Linux build, one function each,
+// so a port replaces only these.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qelt {
+
+// Converts GB18030 (a superset of GBK, the encoding Chinese Windows editors save in) to UTF-8.
+// Returns nothing when the bytes are not valid GB18030 either.
+std::optional<std::string> gb18030_to_utf8(std::string_view bytes);
+
+// True when `path` names an existing regular file (not a folder, not a device).
+bool is_regular_file(const std::string& path);
+
+// Moves `from` onto `to` in one step, replacing `to`: readers of `to` see the old file or the
+// complete new one, never a half-written one. Returns an error text, empty on success.
+std::string replace_file(const std::string& from, const std::string& to);
+
+}  // namespace qelt

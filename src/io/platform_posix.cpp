@@ -1,0 +1,39 @@
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "io/platform.h"
+
+namespace qelt {
+
+std::optional<std::string> gb18030_to_utf8(std::string_view bytes) {
+    iconv_t cd = iconv_open("UTF-8", "GB18030");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::string out;
+    // A GB18030 character never takes more than four bytes in UTF-8.
+    out.resize(bytes.size() * 2 + 16);
+    char* in_ptr = const_cast<char*>(bytes.data());
+    std::size_t in_left = bytes.size();
+    char* out_ptr = out.data();
+    std::size_t out_left = out.size();
+    std::size_t rc = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+    iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1) || in_left != 0) return std::nullopt;
+    out.resize(out.size() - out_left);
+    return out;
+}
+
+bool is_regular_file(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+std::string replace_file(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) != 0) return std::strerror(errno);
+    return {};
+}
+
+}  // namespace qelt

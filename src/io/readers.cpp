@@ -1,0 +1,217 @@
+#include "io/readers.h"
+
+#include <cmath>
+#include <vector>
+
+#include "io/data_error.h"
+
+namespace qelt {
+
+namespace {
+
+// Reads one comma-separated text field starting at `pos` the way a Windows program's list
+// input does: leading blanks skipped, a field in double quotes may hold commas (the quotes are
+// dropped), otherwise the field runs to the next comma or the line end. Returns false when the
+// line ends without a comma after the field; `pos` then stands after the comma.
+bool read_text_field(std::string_view line, std::size_t& pos, std::string& field) {
+    while (pos < line.size() && is_blank(line[pos])) ++pos;
+    std::size_t comma;
+    if (pos < line.size() && line[pos] == '"') {
+        std::size_t close = std::min(line.find('"', pos + 1), line.size());
+        field.assign(line.substr(pos + 1, close - pos - 1));
+        comma = line.find(',', std::min(close + 1, line.size()));
+    } else {
+        comma = line.find(',', pos);
+        field.assign(line.substr(pos, std::min(comma, line.size()) - pos));
+    }
+    if (comma == std::string_view::npos) {
+        pos = line.size();
+        return false;
+    }
+    pos = comma + 1;
+    return true;
+}
+
+// Start offsets of the characters of a UTF-8 text, so that "the last character" of a JD name
+// means a character, not a byte of one.
+std::vector<std::size_t> character_starts(std::string_view text) {
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+    return starts;
+}
+
+bool contains_ht(std::string_view name) {
+    for (std::size_t i = 0; i + 1 < name.size(); ++i)
+        if ((name[i] == 'H' || name[i] == 'h') && (name[i + 1] == 'T' || name[i + 1] == 't'))
+            return true;
+    return false;
+}
+
+double number_or_throw(const std::string& field, const LineReader& file, const char* what) {
+    auto value = parse_number(field);
+    if (!value)
+        throw DataError(std::string(what) + "“" + field + "”不是数", file.path(),
+                        file.line_number());
+    return *value;
+}
+
+}  // namespace
+
+void zx_read_alignment(LineReader& file, MainLine& line) {
+    std::string text;
+    if (!file.next(text)) throw DataError("文件为空，缺少起始桩号行", file.path(), 1);
+    std::size_t pos = 0;
+    std::string ignored;
+    if (!read_text_field(text, pos, ignored))
+        throw DataError("第一行应为“名称,起始桩号”", file.path(), file.line_number());
+    while (pos < text.size() && is_blank(text[pos])) ++pos;
+    std::size_t end = pos;
+    while (end < text.size() && !is_blank(text[end]) && text[end] != ',') ++end;
+    line.jd_start_station = number_or_throw(text.substr(pos, end - pos), file, "起始桩号");
+
+    int count = 0;
+    line.jd_count = 0;
+    while (file.next(text)) {
+        pos = 0;
+        std::string name;
+        bool has_comma = read_text_field(text, pos, name);
+        std::string_view trimmed = trim_blanks(name);
+        if (trimmed.empty()) break;  // a blank line ends the list
+        if (!has_comma)
+            throw DataError("交点行应为“交点名,X Y R Ls1 Ls2 [R1 R2]”，缺少逗号", file.path(),
+                            file.line_number());
+        if (count == kMaxJd) throw DataError("交点超过 1000 个", file.path(), file.line_number());
+        const int i = ++count;
+        std::vector<std::string> fields = split_fields(std::string_view(text).substr(pos));
+        if (fields.size() != 5 && fields.size() != 7)
+            throw DataError(
+                "交点行应有 5 个或 7 个数，实有 " + std::to_string(fields.size()) + " 个",
+                file.path(), file.line_number());
+        double values[7] = {0, 0, 0, 0, 0, 0, 0};
+        for (std::size_t v = 0; v < fields.size(); ++v)
+            values[v] = number_or_throw(fields[v], file, "交点数据");
+        line.jd_x[i] = values[0];
+        line.jd_y[i] = values[1];
+        line.jd_r[i] = values[2];
+        line.jd_ls1[i] = values[3];
+        line.jd_ls2[i] = values[4];
+        line.jd_r1[i] = values[5];
+        line.jd_r2[i] = values[6];
+        line.jd_hairpin[i] = line.jd_keep_in[i] = line.jd_keep_out[i] = 0;
+        if (contains_ht(trimmed)) {
+            line.jd_hairpin[i] = 1;
+            std::vector<std::size_t> chars = character_starts(trimmed);
+            auto char_is_one = [&](std::size_t k) {
+                std::size_t start = chars[k];
+                std::size_t stop = k + 1 < chars.size() ? chars[k + 1] : trimmed.size();
+                return trimmed.substr(start, stop - start) == "1";
+            };
+            if (chars.size() >= 2 && char_is_one(chars.size() - 2)) line.jd_keep_in[i] = 1;
+            if (char_is_one(chars.size() - 1)) line.jd_keep_out[i] = 1;
+        }
+        line.jd_count = i;
+    }
+}
+
+void ht_read_elements(LineReader& file, ElementChain& chain) {
+    // The file is a stream of numbers; read them all with the line each stands on.
+    std::string text;
+    std::vector<double> numbers;
+    std::vector<long> lines;
+    auto take = [&](std::string_view field) {
+        numbers.push_back(number_or_throw(std::string(field), file, "线元数据"));
+        lines.push_back(file.line_number());
+    };
+    const std::size_t max_numbers = 4 + 3 * static_cast<std::size_t>(kMaxElements);
+    bool after_number = false;  // a comma right after a number (blanks between) is its end
+    while (file.next(text)) {
+        std::size_t i = 0;
+        while (i < text.size()) {
+            if (is_blank(text[i])) {
+                ++i;
+                continue;
+            }
+            if (text[i] == ',') {
+                if (!after_number)
+                    throw DataError("线元数据中有空项（连续的逗号）", file.path(),
+                                    file.line_number());
+                after_number = false;
+                ++i;
+                continue;
+            }
+            std::size_t end = i;
+            while (end < text.size() && !is_blank(text[end]) && text[end] != ',') ++end;
+            if (numbers.size() == max_numbers)
+                throw DataError("线元超过 1000 个", file.path(), file.line_number());
+            take(std::string_view(text).substr(i, end - i));
+            after_number = true;
+            i = end;
+        }
+        after_number = false;  // a line end also ends a field
+    }
+    if (numbers.size() < 4)
+        throw DataError("文件在起点的四个数（桩号、X、Y、方位角）之内结束", file.path(),
+                        file.line_number());
+    if ((numbers.size() - 4) % 3 != 0)
+        throw DataError("最后一个线元不完整（每个线元需起点半径、终点半径、长度三个数）",
+                        file.path(), lines.back());
+    chain.ht_start_station = numbers[0];
+    chain.ht_start_x = numbers[1];
+    chain.ht_start_y = numbers[2];
+    chain.ht_start_azimuth = numbers[3];
+    const int count = static_cast<int>((numbers.size() - 4) / 3);
+    for (int i = 1; i <= count; ++i) {
+        chain.ht_in_r1[i] = numbers[4 + 3 * (i - 1)];
+        chain.ht_in_r2[i] = numbers[5 + 3 * (i - 1)];
+        chain.ht_in_len[i] = numbers[6 + 3 * (i - 1)];
+    }
+    chain.ht_in_count = static_cast<std::int16_t>(count);
+}
+
+void dl_read_file(LineReader& file, ChainBreaks& breaks) {
+    breaks.dl_count = 0;
+    std::string text;
+    // Element dl_count + 1 must stay free for the end of the line: at most 19 chain breaks.
+    constexpr int kMaxChainBreaks = kChainBreakSlots - 2;
+    while (file.next(text)) {
+        std::vector<std::string> fields = split_fields(text);
+        if (fields.empty()) break;  // a blank line ends the list
+        if (fields.size() < 2)
+            throw DataError("断链行应有断前桩号和断后桩号两个数", file.path(), file.line_number());
+        if (breaks.dl_count == kMaxChainBreaks)
+            throw DataError("断链超过 19 个", file.path(), file.line_number());
+        const int i = breaks.dl_count + 1;
+        breaks.dl_before[i] = number_or_throw(fields[0], file, "断前桩号");
+        breaks.dl_after[i] = number_or_throw(fields[1], file, "断后桩号");
+        breaks.dl_count = static_cast<std::int16_t>(i);
+    }
+}
+
+void bh_parse_group(const std::string& line, std::string& title, std::int16_t& count) {
+    std::vector<std::string> fields = split_fields(line);
+    if (fields.size() < 2) throw DataError("分组行应为“分组名称 钻孔数”");
+    auto value = parse_number(fields[1]);
+    if (!value) throw DataError("分组行的钻孔数“" + fields[1] + "”不是数");
+    // Halves go to the even number, as a Windows integer conversion rounds them.
+    double rounded = std::nearbyint(*value);
+    // A negative count would move the next group's title back over this group's rows.
+    if (rounded < 0 || rounded > 32767)
+        throw DataError("分组行的钻孔数“" + fields[1] + "”超出 0～32767");
+    title = fields[0];
+    count = static_cast<std::int16_t>(rounded);
+}
+
+void bh_parse_borehole(const std::string& line, std::string& station, double& offset,
+                       std::string& offset_text, std::string& remark) {
+    std::vector<std::string> fields = split_fields(line);
+    if (fields.size() < 2) throw DataError("钻孔行应为“桩号 距中线距离 [备注]”");
+    auto value = parse_number(fields[1]);
+    if (!value) throw DataError("距中线距离“" + fields[1] + "”不是数");
+    station = fields[0];
+    offset = *value;
+    offset_text = fields[1];
+    remark = fields.size() == 3 ? fields[2] : std::string();
+}
+
+}  // namespace qelt

@@ -1,0 +1,44 @@
+#pragma once
+// Readers of the four input files. Each fills the caller's tables and throws DataError, naming
+// the file and line, for a record it cannot take. Entries beyond what a file fills keep their
+// old values; the counts say how far the tables are meaningful.
+
+#include <cstdint>
+#include <string>
+
+#include "htbas/element_chain.h"
+#include "io/text.h"
+#include "station/chain_breaks.h"
+#include "zxbas/main_line.h"
+
+namespace qelt {
+
+// Intersection-point alignment file (交点法):
+//   line 1:  <text>,<start station>            e.g. 起点,1000
+//   then:    <JD name>,X Y R Ls1 Ls2 [R1 R2]   one line per JD, start point first, end point last
+// A blank line (or a line starting with a comma) ends the list. A name containing "HT" (any
+// case) marks a hairpin; its next-to-last / last character "1" keeps the incoming / outgoing leg.
+// Fills jd_start_station, jd_x … jd_keep_out for records 1..N and jd_count = N.
+void zx_read_alignment(LineReader& file, MainLine& line);
+
+// Element alignment file (积木法): numbers separated by commas, blanks or line breaks: start
+// station, X, Y, start azimuth (ddd.mmss), then start radius, end radius and length per element.
+void ht_read_elements(LineReader& file, ElementChain& chain);
+
+// Chain-break file (断链): one line "<station before> <station after>" per chain break, in order
+// along the road; a blank line ends the list; at most 19 chain breaks.
+void dl_read_file(LineReader& file, ChainBreaks& breaks);
+
+// A group line of the borehole file: "<title> <count>". The count is rounded to the nearest
+// whole number, halves to the even one (2.5 -> 2, 3.5 -> 4). Throws DataError (without file
+// and line; the caller knows them) for fewer than two fields, a count that is no number, or a
+// count outside 0..32767.
+void bh_parse_group(const std::string& line, std::string& title, std::int16_t& count);
+
+// A borehole line: "<station> <offset> [remark]". The remark is taken only from a line of
+// exactly three fields. offset_text keeps the offset as written. Throws DataError (without file
+// and line) for fewer than two fields or an offset that is no number.
+void bh_parse_borehole(const std::string& line, std::string& station, double& offset,
+                       std::string& offset_text, std::string& remark);
+
+}  // namespace qelt

@@ -1,0 +1,22 @@
+#pragma once
+// The three page headers of the printed table, in the spreadsheet's header codes:
+// &10 / &16 font sizes, &"宋体,粗体" font and style, &P page number, &N number of pages.
+// The left and right headers start with two line feeds so they sit level with the second line
+// of the large centred title.
+
+#include <string>
+
+namespace qelt {
+
+// "&10" LF LF + five blanks + the project line (the first line of the borehole file).
+inline std::string left_header_text(const std::string& project_line) {
+    return "&10\n\n     " + project_line;
+}
+inline std::string center_header_text() {
+    return "&\"宋体,粗体\"&16钻孔数量及位置表";
+}
+inline std::string right_header_text() {
+    return "&10\n\n第 &P 页 共 &N 页";
+}
+
+}  // namespace qelt

@@ -1,0 +1,28 @@
+#pragma once
+// Power series of the clothoid (transition curve, 缓和曲线) and the circular arc in a local
+// frame: origin at the clothoid's zero-curvature point (for an arc, its first point), x along
+// the tangent there, y across it, metres. The curve bends to the side given by the sign of the
+// constant: y takes that sign, x does not depend on it.
+//
+// Every series adds terms until the first term whose magnitude is below 1e-20 has been added
+// (the stop test runs before each new term). On a road this takes seven to nine terms.
+
+#include <cstdint>
+
+namespace qelt {
+
+// n! as a double; 0! = 1. n >= 0.
+double fact(std::int16_t n);
+
+// Local abscissa of the clothoid point at arc length l (metres, l >= 0) from its
+// zero-curvature point; c = A² (signed), the tangent having turned by l²/(2c) there.
+double spiral_x(double l, double c);
+// Local ordinate of the same point; takes the sign of c.
+double spiral_y(double l, double c);
+
+// Circular arc of signed radius r (metres), at arc length l from its first point:
+// r·sin(l/r) along the tangent and r·(1 − cos(l/r)) across it.
+double arc_x(double l, double r);
+double arc_y(double l, double r);
+
+}  // namespace qelt

@@ -1,0 +1,66 @@
+#pragma once
+// Main-line geometry: the curve solver at one JD, the build of the whole line from its
+// intersection points, and the point and tangent at a continuous mileage.
+// Units and frame as in main_line.h: metres, radians, X north, Y east, azimuth clockwise from +X.
+
+#include "zxbas/main_line.h"
+#include "zxbas/series.h"
+
+namespace qelt {
+
+struct PlanePoint {
+    double x = 0;  // north, metres
+    double y = 0;  // east, metres
+};
+
+// Azimuth from P to Q in [0, 2π). Coincident points give 3π/2.
+double zx_point_azimuth(PlanePoint p, PlanePoint q);
+
+// Shift p of the circular arc and tangent offset q caused by a clothoid of length l (metres)
+// that ends at radius r. Odd in (l, r): p(−l, −r) = −p(l, r), likewise q.
+double zx_spiral_p(double l, double r);
+double zx_spiral_q(double l, double r);
+
+// Tangent lengths of an unsymmetrical curve whose two clothoids start at curvature 0;
+// theta is the deflection between the origin tangents (radians, sign ignored).
+double zx_tangent1(double r, double p1, double p2, double q1, double theta);
+double zx_tangent2(double r, double p1, double p2, double q2, double theta);
+
+// Intersection of the line through (x1, y1), (x2, y2) with the line through (x3, y3), (x4, y4).
+// Throws DataError when the lines are parallel (no intersection to find).
+void zx_line_cross(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
+                   double y4, double& x, double& y);
+
+// Solution of the curve at one JD (see zx_curve_solve).
+struct CurveSolution {
+    double t1 = 0;           // JD back to ZH along the incoming leg (negative: ZH ahead)
+    double t2 = 0;           // JD on to HZ along the outgoing leg (negative: HZ behind)
+    double lead1 = 0;        // entry clothoid length from curvature 0 to radius R1
+    double lead2 = 0;        // exit clothoid length from radius R2 to curvature 0
+    double origin_az1 = 0;   // tangent azimuth at the entry clothoid's origin
+    double origin_az2 = 0;   // tangent azimuth at the exit clothoid's origin, direction of travel
+    double origin_defl = 0;  // deflection between the two origin tangents
+};
+
+// Solves the curve at one JD in closed form: symmetrical and unsymmetrical transitions, no
+// transitions, incomplete transitions starting/ending at R1/R2 (0 = from/to a straight), and
+// hairpins (any of r, r1, r2, ls1, ls2 negative). Lengths in metres, angles in radians;
+// az_in/az_out are leg azimuths in the direction of travel, in [0, 2π).
+// Throws DataError where the geometry has no solution (R = 0, R1 = R, collinear legs …).
+CurveSolution zx_curve_solve(double r, double r1, double r2, double ls1, double ls2, double defl,
+                             double az_in, double az_out);
+
+// Builds every zx_* table and jd_station from the jd_* input for JDs 1..N. Hairpin rows have
+// their r, ls1, ls2, r1, r2 negated in place. Throws DataError (line = JD index + 1, the JD's
+// line in the alignment file) where the line cannot be built; no table then holds inf or NaN.
+void zx_build(MainLine& line);
+
+// Point and tangent of the main line at a continuous mileage.
+//   mileage  metres along the line, chain breaks already taken out
+//   x, y     metres; X to the north, Y to the east
+//   azimuth  radians, clockwise from +X, in the direction of increasing mileage, in [0, 2π)
+// Mileages before the start or beyond the end continue along the first or last leg.
+// Requires zx_build to have run on `line`.
+void zx_locate(const MainLine& line, double mileage, double& x, double& y, double& azimuth);
+
+}  // namespace qelt
