@@ -1,0 +1,223 @@
+// The readers of the alignment, element, chain-break and borehole files: good files in the
+// layouts users write, and every way a file can be refused.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "io/data_error.h"
+#include "io/readers.h"
+#include "test_files.h"
+
+namespace qelt {
+namespace {
+
+using testing::TempDir;
+
+std::unique_ptr<MainLine> read_alignment(const std::string& bytes) {
+    TempDir dir;
+    LineReader file(dir.write("jd.txt", bytes));
+    auto line = std::make_unique<MainLine>();
+    zx_read_alignment(file, *line);
+    return line;
+}
+
+TEST(AlignmentFile, ReadsRecordsAndFlags) {
+    auto line = read_alignment(
+        "起点,1000\r\nQD,3000 2000 0 0 0\r\nJD1,3500 2500 600 150 150\r\nZD,3800 3000 0 0 0\r\n");
+    EXPECT_EQ(line->jd_start_station, 1000);
+    EXPECT_EQ(line->jd_count, 3);
+    EXPECT_EQ(line->jd_r[2], 600);
+    EXPECT_EQ(line->jd_ls1[2], 150);
+    EXPECT_EQ(line->jd_x[3], 3800);
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(line->jd_r1[i] + line->jd_r2[i], 0);
+
+    // Runs of blanks anywhere, a blank before the comma, seven values, quoted first field.
+    line = read_alignment(
+        "\"K0, 起点\",  500  \r\n  QD , 3000   2000 0 0 0  \r\nJD3 ,1 2 3 4 5 6 7\r\nZD,9 9 0 0 "
+        "0\r\n");
+    EXPECT_EQ(line->jd_start_station, 500);
+    EXPECT_EQ(line->jd_count, 3);
+    EXPECT_EQ(line->jd_r1[2], 6);
+    EXPECT_EQ(line->jd_r2[2], 7);
+    EXPECT_EQ(line->jd_hairpin[2], 0);
+}
+
+TEST(AlignmentFile, HairpinMarks) {
+    struct Case {
+        const char* name;
+        double hairpin, keep_in, keep_out;
+    };
+    const Case cases[] = {
+        {"JD7HT10", 1, 1, 0}, {"JD7HT", 1, 0, 0},  {"JD8", 0, 0, 0}, {"jd5ht01", 1, 0, 1},
+        {"HT11", 1, 1, 1},    {"回头HT", 1, 0, 0}, {"H", 0, 0, 0},   {"JD1", 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        auto line = read_alignment(std::string("s,0\n") + c.name + ",1 2 3 4 5\n");
+        EXPECT_EQ(line->jd_hairpin[1], c.hairpin) << c.name;
+        EXPECT_EQ(line->jd_keep_in[1], c.keep_in) << c.name;
+        EXPECT_EQ(line->jd_keep_out[1], c.keep_out) << c.name;
+    }
+}
+
+TEST(AlignmentFile, BlankLineEndsTheList) {
+    std::string text = "s,0\n";
+    for (int i = 0; i < 4; ++i) text += "JD,1 2 3 4 5\n";
+    auto line = read_alignment(text + "\nJD,1 2 3 4 5\n");
+    EXPECT_EQ(line->jd_count, 4);
+    EXPECT_EQ(read_alignment("s,0\n")->jd_count, 0);
+    EXPECT_EQ(read_alignment("s,0\n,1 2 3 4 5\n")->jd_count, 0);
+}
+
+TEST(AlignmentFile, RefusesBadFiles) {
+    std::string thousand = "s,0\n";
+    for (int i = 0; i < 1000; ++i) thousand += "JD,1 2 3 4 5\n";
+    EXPECT_EQ(read_alignment(thousand)->jd_count, 1000);
+    struct Case {
+        std::string bytes;
+        long line;
+    };
+    const Case cases[] = {
+        {"", 1},
+        {"起点 1000\n", 1},
+        {"起点,abc\n", 1},
+        {"起点,\n", 1},
+        {"s,0\nJD,1 2 3 4\n", 2},
+        {"s,0\nJD,1 2 3 4 5 6\n", 2},
+        {"s,0\nJD,1 2 3 4 5\nJD,1 2 x 4 5\n", 3},
+        {"s,0\nJD 1 2 3 4 5\n", 2},
+        {"s,0\nJD,1 2 3 4 nan\n", 2},
+        {thousand + "JD,1 2 3 4 5\n", 1002},
+    };
+    for (const Case& c : cases) {
+        try {
+            read_alignment(c.bytes);
+            ADD_FAILURE() << "accepted: " << c.bytes.substr(0, 40);
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.line(), c.line) << c.bytes.substr(0, 40);
+            EXPECT_FALSE(e.file().empty());
+        }
+    }
+}
+
+std::unique_ptr<ElementChain> read_elements(const std::string& bytes) {
+    TempDir dir;
+    LineReader file(dir.write("ht.txt", bytes));
+    auto chain = std::make_unique<ElementChain>();
+    ht_read_elements(file, *chain);
+    return chain;
+}
+
+TEST(ElementFile, CommasBlanksOrLineBreaks) {
+    for (const char* text :
+         {"1000,3000,2000,45.3015\r\n9999,9999,100\r\n9999,500,80\r\n500,500,120\r\n",
+          "1000 3000 2000 45.3015\n9999 9999 100\n9999  500 80\n500 500 120\n\n",
+          "1000, 3000 ,2000,45.3015 9999,9999,100 9999,500,80 500,500,120",
+          "1000\n3000\n2000\n45.3015\n9999\n9999\n100\n9999\n500\n80\n500\n500\n120"}) {
+        auto chain = read_elements(text);
+        EXPECT_EQ(chain->ht_start_station, 1000) << text;
+        EXPECT_EQ(chain->ht_start_x, 3000);
+        EXPECT_EQ(chain->ht_start_y, 2000);
+        EXPECT_EQ(chain->ht_start_azimuth, 45.3015);
+        EXPECT_EQ(chain->ht_in_count, 3);
+        EXPECT_EQ(chain->ht_in_r2[2], 500);
+        EXPECT_EQ(chain->ht_in_len[3], 120);
+    }
+    EXPECT_EQ(read_elements("0,0,0,0\n")->ht_in_count, 0);
+}
+
+TEST(ElementFile, RefusesBadFiles) {
+    std::string many = "0 0 0 0\n";
+    for (int i = 0; i < 1000; ++i) many += "9999 9999 1\n";
+    EXPECT_EQ(read_elements(many)->ht_in_count, 1000);
+    for (const std::string& text :
+         {std::string(""), std::string("1000,3000,2000"), std::string("0 0 0 0\n9999 9999"),
+          std::string("0 0 0 0\n9999 abc 100"), std::string("0,,0,0,0"),
+          std::string("0 0 0 0\n9999 9999 100\n结束"), many + "9999 9999 1\n"})
+        EXPECT_THROW(read_elements(text), DataError) << text.substr(0, 40);
+}
+
+std::unique_ptr<ChainBreaks> read_breaks(const std::string& bytes) {
+    TempDir dir;
+    LineReader file(dir.write("dl.txt", bytes));
+    auto breaks = std::make_unique<ChainBreaks>();
+    breaks->dl_count = 5;
+    dl_read_file(file, *breaks);
+    return breaks;
+}
+
+TEST(ChainBreakFile, ReadsLinesUntilBlank) {
+    auto b = read_breaks("1100 1050\r\n");
+    EXPECT_EQ(b->dl_count, 1);
+    EXPECT_EQ(b->dl_before[1], 1100);
+    EXPECT_EQ(b->dl_after[1], 1050);
+    b = read_breaks("   1100    1050  extra\r\n2000 2100\r\n\r\n3000 3100\r\n");
+    EXPECT_EQ(b->dl_count, 2);
+    EXPECT_EQ(b->dl_after[2], 2100);
+    EXPECT_EQ(read_breaks("-1 -1\r\n")->dl_before[1], -1);
+    EXPECT_EQ(read_breaks("")->dl_count, 0);
+    EXPECT_EQ(read_breaks("\r\n1100 1050\r\n")->dl_count, 0);
+}
+
+TEST(ChainBreakFile, NineteenFitTwentyDoNot) {
+    std::string lines;
+    for (int i = 1; i <= 19; ++i)
+        lines += std::to_string(i * 100) + " " + std::to_string(i * 100 + 10) + "\n";
+    EXPECT_EQ(read_breaks(lines)->dl_count, 19);
+    EXPECT_THROW(read_breaks(lines + "5000 5010\n"), DataError);
+    for (const char* bad : {"1100\n", "1100 abc\n", "x 1050\n", "1100 1050\n1200\n"})
+        EXPECT_THROW(read_breaks(bad), DataError) << bad;
+}
+
+TEST(BoreholeLines, GroupLine) {
+    struct Case {
+        const char* line;
+        const char* title;
+        int count;
+    };
+    const Case cases[] = {{"桥1 2", "桥1", 2},        {"  桥2   0  ", "桥2", 0},
+                          {"涵洞 2.5", "涵洞", 2},    {"涵洞 3.5", "涵洞", 4},
+                          {"路堑 3 其他", "路堑", 3}, {"a 32767", "a", 32767}};
+    for (const Case& c : cases) {
+        std::string title;
+        std::int16_t count = -1;
+        bh_parse_group(c.line, title, count);
+        EXPECT_EQ(title, c.title) << c.line;
+        EXPECT_EQ(count, c.count) << c.line;
+    }
+    for (const char* bad : {"桥1", "桥1 x", "a 32768", "a -1", "a 1e9", ""}) {
+        std::string title;
+        std::int16_t count;
+        EXPECT_THROW(bh_parse_group(bad, title, count), DataError) << bad;
+    }
+}
+
+TEST(BoreholeLines, BoreholeLine) {
+    struct Case {
+        const char* line;
+        const char* station;
+        double offset;
+        const char* remark;
+    };
+    const Case cases[] = {
+        {"1200 5.5 ZK1", "1200", 5.5, "ZK1"},
+        {"1250 -5.5", "1250", -5.5, ""},
+        {"1300 0 ZK 2", "1300", 0, ""},
+        {"  B856.25   +3   右侧  ", "B856.25", 3, "右侧"},
+    };
+    for (const Case& c : cases) {
+        std::string station, offset_text, remark = "stale";
+        double offset = 99;
+        bh_parse_borehole(c.line, station, offset, offset_text, remark);
+        EXPECT_EQ(station, c.station) << c.line;
+        EXPECT_EQ(offset, c.offset) << c.line;
+        EXPECT_EQ(remark, c.remark) << c.line;
+    }
+    for (const char* bad : {"1200", "1200 abc", ""}) {
+        std::string s, t, r;
+        double o;
+        EXPECT_THROW(bh_parse_borehole(bad, s, o, t, r), DataError) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace qelt

@@ -1,0 +1,139 @@
+// Field splitting, the reading of numbers and the decoding of users' files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "io/data_error.h"
+#include "io/text.h"
+#include "test_files.h"
+
+namespace qelt {
+namespace {
+
+using testing::TempDir;
+
+TEST(SplitFields, BlanksAndTabsSeparate) {
+    using V = std::vector<std::string>;
+    const std::pair<const char*, V> cases[] = {
+        {"1200 5.5 ZK1", {"1200", "5.5", "ZK1"}},
+        {"   1200    5.5   ZK1  ", {"1200", "5.5", "ZK1"}},
+        {"1200\t5.5\t ZK1", {"1200", "5.5", "ZK1"}},
+        {"", {}},
+        {"    ", {}},
+        {"桥1 2", {"桥1", "2"}},
+    };
+    for (const auto& [line, fields] : cases) EXPECT_EQ(split_fields(line), fields) << line;
+}
+
+TEST(NumericValue, ReadsTheLeadingNumber) {
+    const std::pair<const char*, double> cases[] = {
+        {"1234.5", 1234.5},
+        {"  1234.5", 1234.5},
+        {"1 234.5", 1234.5},
+        {"1+234.5", 1},
+        {"B856.25", 0},
+        {"-12.5", -12.5},
+        {"+7", 7},
+        {".5", 0.5},
+        {"-.5", -0.5},
+        {"1e3", 1000},
+        {"1E-2", 0.01},
+        {"12e", 12},
+        {"12e+", 12},
+        {"1.2.3", 1.2},
+        {"", 0},
+        {"abc", 0},
+        {"-", 0},
+        {"7.", 7},
+        {"1e-400", 0},
+        {"0x10", 0},
+    };
+    for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(numeric_value(text), value) << text;
+    EXPECT_TRUE(std::isinf(numeric_value("1e400")));
+    EXPECT_LT(numeric_value("-1e400"), 0);
+}
+
+TEST(ParseNumber, AcceptsOnlyWholeDecimalFields) {
+    const std::pair<const char*, double> good[] = {{"3000", 3000}, {"-5.5", -5.5}, {"+5.5", 5.5},
+                                                   {".5", 0.5},    {"5.", 5},      {"1.5e3", 1500}};
+    for (const auto& [text, value] : good) {
+        auto parsed = parse_number(text);
+        ASSERT_TRUE(parsed) << text;
+        EXPECT_DOUBLE_EQ(*parsed, value) << text;
+    }
+    for (const char* bad :
+         {"", "abc", "1,5", "12a", "nan", "inf", "-inf", "1e999", "+", "--1", "0x10", " 1"})
+        EXPECT_FALSE(parse_number(bad)) << bad;
+}
+
+TEST(ShortestNumber, RoundTrips) {
+    EXPECT_EQ(shortest_number(3512345.678912), "3512345.678912");
+    EXPECT_EQ(shortest_number(0.1), "0.1");
+    EXPECT_EQ(shortest_number(-5.5), "-5.5");
+}
+
+std::vector<std::string> read_all(const std::string& path) {
+    LineReader reader(path);
+    std::vector<std::string> lines;
+    std::string line;
+    while (reader.next(line)) lines.push_back(line);
+    return lines;
+}
+
+TEST(LineReader, DecodesUtf8AndGbkWithAnyLineEnd) {
+    TempDir dir;
+    using V = std::vector<std::string>;
+    const std::pair<std::string, V> cases[] = {
+        {"起点,1000\r\nQD,3000\r\n", {"起点,1000", "QD,3000"}},
+        {"\xEF\xBB\xBF起点,1000\nQD", {"起点,1000", "QD"}},
+        {"\xC6\xF0\xB5\xE3,1000\r\n\xC7\xC5\x31 2\r\n", {"起点,1000", "桥1 2"}},
+        {"a\r\n\r\nb\r\n", {"a", "", "b"}},
+        {"", {}},
+        {"\r\n", {""}},
+        {"no line end", {"no line end"}},
+    };
+    int n = 0;
+    for (const auto& [bytes, lines] : cases)
+        EXPECT_EQ(read_all(dir.write("f" + std::to_string(n++), bytes)), lines) << bytes;
+}
+
+TEST(LineReader, DecidesTheEncodingForTheWholeFile) {
+    // A GBK file whose first lines are plain ASCII: its later Chinese line must still be GBK.
+    TempDir dir;
+    std::string path =
+        dir.write("gbk.txt", "1100 1050\r\n2000 2000\r\n\xC4\xB3\xCF\xEE\xC4\xBF\r\n");
+    EXPECT_EQ(read_all(path).back(), "某项目");
+}
+
+TEST(LineReader, AtEndAndLineNumbers) {
+    TempDir dir;
+    LineReader reader(dir.write("f", "a\nb\n"));
+    std::string line;
+    EXPECT_FALSE(reader.at_end());
+    EXPECT_TRUE(reader.next(line));
+    EXPECT_EQ(reader.line_number(), 1);
+    EXPECT_TRUE(reader.next(line));
+    EXPECT_TRUE(reader.at_end());
+    EXPECT_FALSE(reader.next(line));
+    EXPECT_EQ(reader.line_number(), 2);
+}
+
+TEST(LineReader, RefusesWhatIsNoFile) {
+    TempDir dir;
+    EXPECT_THROW(LineReader(dir.path("missing.txt")), DataError);
+    EXPECT_THROW(LineReader(dir.path("")), DataError);
+    std::filesystem::create_directories(dir.path("folder"));
+    EXPECT_THROW(LineReader(dir.path("folder")), DataError);
+}
+
+TEST(LineReader, LongLinesAcrossBufferBoundaries) {
+    TempDir dir;
+    std::string big(200000, 'x');
+    auto lines = read_all(dir.write("big", big + "\r\n" + big));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], big);
+    EXPECT_EQ(lines[1], big);
+}
+
+}  // namespace
+}  // namespace qelt
