@@ -1,35 +1,56 @@
 #pragma once
 // Interchange geometry: the difference series for a clothoid piece between two radii, the
 // inflection split, the start-azimuth conversion, the chain build and the locate.
-// Units and frame as in element_chain.h.
+// Units and frame as in element_chain.h: metres; X north, Y east; azimuths in radians clockwise
+// from +X; a positive radius or deflection turns right. The run calls, once per reading of the
+// element file: ht_split_inflections, ht_dms_to_degrees on ht_start_azimuth, ht_build_chain;
+// then ht_locate for every borehole.
 
 #include "htbas/element_chain.h"
 
 namespace qelt {
 
+// Most elements the working chain may hold: the per-point tables need one entry beyond the
+// last element for the chain's end.
+inline constexpr int kMaxChainElements = kMaxElements - 1;
+
 // x(l2) − x(l1) and y(l2) − y(l1) of the clothoid with signed constant c, the difference formed
 // inside each series term (so both ends share one stop rule). l1, l2 in metres from the
-// zero-curvature point, may be negative.
+// zero-curvature point, may be negative; c = A² in m², curvature l/c at arc length l. Results in
+// metres in the clothoid's own frame: x along its tangent at the zero-curvature point, y to the
+// right of it. c = 0 gives inf/NaN (no check here; the build rejects such elements).
 double spiral_dx(double l1, double l2, double c);
 double spiral_dy(double l1, double l2, double c);
 
 // Replaces every inflection element (radii of opposite signs, neither 9999) by an exit
 // transition to zero curvature followed by an entry transition, and copies the result into the
-// working tables (ht_r1, ht_r2, ht_len, ht_count). Throws DataError when the chain would
-// exceed the tables (more than 1000 during the split, more than 999 after it).
+// working tables (ht_r1, ht_r2, ht_len, ht_count). Throws DataError (line 0) when the chain
+// would exceed the tables (more than 1000 during the split, more than 999 after it) or the count
+// read is negative; the tables are then left as they were.
 void ht_split_inflections(ElementChain& chain);
 
 // ddd.mmss to decimal degrees (45.3020 -> 45.50555…). Minutes and seconds are not validated.
-// Throws DataError for |v| >= 214748.3648, where the whole-number parts leave 32 bits.
+// Throws DataError for |v| >= 214748.3648, where the whole-number parts leave 32 bits, and for
+// a value that is not finite.
 double ht_dms_to_degrees(double v);
 
-// Stations, azimuths (reduced to [0, 2π)) and coordinates of every element start and of the
-// chain's end. Converts ht_start_azimuth from degrees to radians in place. Throws DataError
-// for a radius of 0, a transition of length 0, a negative length or any non-finite result.
+// Stations (metres), azimuths (radians, reduced to [0, 2π)), deflections and coordinates
+// (metres) of every element start and of the chain's end. Converts ht_start_azimuth from
+// decimal degrees to radians in place. Throws DataError (line 0, the detail naming the element
+// of the working chain with its radii and length) for: a negative length; a radius of 0; a
+// transition (entry, exit, radius-to-radius) of length 0; radii of opposite signs left in the
+// working chain; a count outside 0..999; an accumulated azimuth beyond 10000 turns; any value
+// written that is not finite. The tables may be partly written when it throws.
 void ht_build_chain(ElementChain& chain);
 
-// Point and tangent of the chain at a station p (metres). Stations before the chain or at and
-// beyond its end lie on the straight extensions. The azimuth is not reduced.
+// Point and tangent of the chain at a station p (metres, the stationing of ht_start_station).
+//   x, y     metres; X north, Y east
+//   azimuth  radians clockwise from +X in the direction of increasing station; not reduced
+//            (inside an element it may lie slightly outside [0, 2π))
+// Stations before the chain or at and beyond its end lie on the straight extensions along the
+// start and end tangents. A station on an element boundary belongs to the element starting
+// there. Never throws; all three outputs are always written (NaN for a NaN station, or for a
+// chain whose count the build would have refused). Valid only after ht_build_chain.
 void ht_locate(const ElementChain& chain, double p, double& x, double& y, double& azimuth);
 
 }  // namespace qelt
