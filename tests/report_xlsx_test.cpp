@@ -1,0 +1,361 @@
+// The streamed .xlsx writer, read back by an independent reader (openpyxl and the package's XML,
+// tests/xlsx_readback.py).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "report/headers.h"
+#include "report/xlsx_sheet.h"
+
+namespace qelt {
+namespace {
+
+using Dump = std::map<std::string, std::string>;
+
+std::string unescape(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char next = text[++i];
+        out += next == 'n' ? '\n' : next == 't' ? '\t' : next;
+    }
+    return out;
+}
+
+Dump read_back(const std::string& path) {
+    const std::string command =
+        "/usr/bin/python3 " QELT_SOURCE_DIR "/tests/xlsx_readback.py '" + path + "'";
+    Dump dump;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return dump;
+    std::string line;
+    for (int c; (c = std::fgetc(pipe)) != EOF;) {
+        if (c != '\n') {
+            line += static_cast<char>(c);
+            continue;
+        }
+        const std::size_t tab = line.find('\t');
+        if (tab != std::string::npos) dump[line.substr(0, tab)] = unescape(line.substr(tab + 1));
+        line.clear();
+    }
+    EXPECT_EQ(pclose(pipe), 0) << command;
+    return dump;
+}
+
+std::string temp_path(const std::string& name) {
+    return (std::filesystem::path(::testing::TempDir()) / ("qelt_report_" + name + ".xlsx"))
+        .string();
+}
+
+const char kProject[] = "G15 沈海高速 K100-K120 段";
+
+// Drives the sheet as the coordinate-table run does: groups of the given sizes from row 1, a
+// blank row after each, then the note, page lines and headers. `stop` = {group, k} rejects that
+// borehole: its row gets only the serial number and the run ends there. Returns the last data row.
+long play(Sheet& sheet, const std::vector<int>& counts,
+          std::optional<std::pair<std::size_t, int>> stop = {}) {
+    sheet.report_open();
+    long cursor = 1, last = 0;
+    for (std::size_t g = 0; g < counts.size(); ++g) {
+        sheet.report_group_head(cursor, "第" + std::to_string(g + 1) + "组");
+        for (int k = 1; k <= counts[g]; ++k) {
+            const long row = cursor + 1 + k;
+            sheet.report_serial(row, k);
+            if (stop && stop->first == g && stop->second == k) return last;
+            const double offset = k % 2 ? 10.5 : -7.25;
+            sheet.report_row(
+                row, {"K1+" + std::to_string(100 + row), offset, "10.50",
+                      3512345.678912 + (row - 3), 512345.5 + row, "ZK" + std::to_string(row)});
+            last = row;
+        }
+        sheet.report_group_frame(cursor, cursor + counts[g] + 1);
+        cursor += counts[g] + 3;
+    }
+    sheet.report_note(cursor);
+    sheet.report_page_lines(last);
+    sheet.report_headers(kProject);
+    return last;
+}
+
+Dump write_and_read(const std::string& name, const std::function<void(XlsxSheet&)>& run) {
+    const std::string path = temp_path(name);
+    XlsxSheet sheet(path);
+    run(sheet);
+    std::string error;
+    EXPECT_TRUE(sheet.close(error)) << error;
+    return read_back(path);
+}
+
+// Borders "top/bottom/left/right" of a framed block first..last, A..F: thin outside, hairline
+// inside; the merged title cell A carries the frame's right edge too.
+std::string frame_border(long row, char column, long first, long last) {
+    const char* top = row == first ? "thin" : "hair";
+    const char* bottom = row == last ? "thin" : "hair";
+    const char* left = column == 'A' ? "thin" : "hair";
+    const char* right = column == 'F' || (row == first && column == 'A') ? "thin" : "hair";
+    return std::string(top) + "/" + bottom + "/" + left + "/" + right;
+}
+
+std::string cell(char column, long row) {
+    return column + std::to_string(row);
+}
+
+TEST(XlsxSheet, GroupOfThreeAtRowOne) {
+    const Dump d = write_and_read("three", [](XlsxSheet& s) { play(s, {3}); });
+    ASSERT_FALSE(d.empty());
+    for (long row = 1; row <= 5; ++row)
+        for (char c = 'A'; c <= 'F'; ++c)
+            EXPECT_EQ(d.at(cell(c, row) + ".border"), frame_border(row, c, 1, 5)) << cell(c, row);
+    const std::string header = "&L" + left_header_text(kProject) + "&C" + center_header_text() +
+                               "&R" + right_header_text();
+    const std::pair<std::string, std::string> expected[] = {
+        {"sheets", "1"},
+        {"sheet", "钻孔数量及位置表"},
+        {"merges", "A1:F1"},
+        {"rows", "1,2,3,4,5,7"},
+        {"A1.v", "s:第1组"},
+        {"A2.v", "s:序号"},
+        {"C2.v", "s:距中线距离（米）"},
+        {"F2.v", "s:备注"},
+        {"A3.v", "n:1"},
+        {"B3.v", "s:K1+103"},
+        {"C3.v", "n:10.5"},
+        {"C4.v", "n:-7.25"},
+        {"D3.v", "n:3512345.678912"},  // full precision, shown with four decimals
+        {"D3.numfmt", "0.0000"},
+        {"E5.numfmt", "0.0000"},
+        {"C3.numfmt", "General"},
+        {"F5.v", "s:ZK5"},
+        {"B3.align", "center/center"},
+        {"D4.font", "宋体/10/0"},
+        {"A1.font", "宋体/10/0"},
+        {"B7.v", "s:注：距中线距离左为正，右为负。"},
+        {"B7.align", "left/center"},
+        {"D7.v", "s:提供日期："},
+        {"D7.align", "right/center"},
+        {"E7.v", "f:=TODAY()"},
+        {"E7.align", "left/center"},
+        {"E7.is_date", "1"},
+        {"B7.border", "-/-/-/-"},
+        {"default_row_height", "12.0"},
+        {"row.3.height", "12.0"},
+        {"orientation", "portrait"},
+        {"paper", "9"},
+        {"margins", "1.08/0.75/0.93/1.0/0.41/0.5"},
+        {"header", header},
+        {"footer", ""},
+        {"breaks", ""},
+        {"col.1-1.style", "-/-/-/-|center/center|宋体/10/0|General"},
+        {"col.4-4.style", "-/-/-/-|center/center|宋体/10/0|0.0000"},
+        {"col.5-5.style", "-/-/-/-|center/center|宋体/10/0|0.0000"},
+    };
+    for (const auto& [key, value] : expected) EXPECT_EQ(d.at(key), value) << key;
+    EXPECT_EQ(d.at("E7.cached"), d.at("today"));
+    // Column widths in characters: the stored width adds the cell padding of 5 pixels at 7 pixels
+    // per character, rounded to whole pixels.
+    const std::pair<std::string, double> widths[] = {{"1-1", 5},  {"2-2", 13}, {"3-3", 15},
+                                                     {"4-4", 12}, {"5-5", 12}, {"6-6", 16.25}};
+    for (const auto& [range, width] : widths)
+        EXPECT_NEAR(std::stod(d.at("col." + range + ".width")), width + 5.0 / 7, 1.0 / 7) << range;
+}
+
+// Whole runs: the borders around page boundaries, groups without boreholes and stopped runs.
+// An expected value "" means the key is absent.
+TEST(XlsxSheet, RunsReadBack) {
+    using Stop = std::optional<std::pair<std::size_t, int>>;
+    const struct {
+        const char* name;
+        std::vector<int> counts;
+        Stop stop;
+        std::vector<std::pair<std::string, std::string>> expected;
+    } cases[] = {
+        // Last data row 57: the frame closes the table on the page boundary, no line.
+        {"last57",
+         {55},
+         {},
+         {{"A57.border", "hair/thin/thin/hair"},
+          {"A58.v", ""},
+          {"B59.align", "left/center"},
+          {"breaks", "57"}}},
+        {"last58",
+         {56},
+         {},
+         {{"A57.border", "hair/thin/thin/hair"},
+          {"C57.border", "hair/thin/hair/hair"},
+          {"F58.border", "thin/thin/hair/thin"},
+          {"C56.border", "hair/hair/hair/hair"}}},
+        {"last120",
+         {50, 65},
+         {},
+         {{"B57.border", "hair/thin/hair/hair"},
+          {"B58.border", "thin/hair/hair/hair"},
+          {"B113.border", "hair/hair/hair/hair"},
+          {"B114.border", "hair/thin/hair/hair"},
+          {"B115.border", "thin/hair/hair/hair"},
+          {"E120.border", "hair/thin/hair/hair"},
+          {"breaks", "57,114"}}},
+        // The line under the blank row between two groups is carried by blank cells.
+        {"blank57",
+         {54, 5},
+         {},
+         {{"A57.v", "blank"},
+          {"F57.border", "-/thin/-/-"},
+          {"A58.border", "thin/hair/thin/thin"},
+          {"B58.border", "thin/hair/hair/hair"},
+          {"merges", "A1:F1 A58:F58"}}},
+        // A group without boreholes is framed over its title and headings.
+        {"count0",
+         {2, 0, 1},
+         {},
+         {{"merges", "A1:F1 A6:F6 A9:F9"},
+          {"rows", "1,2,3,4,6,7,9,10,11,13"},
+          {"A6.border", "thin/hair/thin/thin"},
+          {"F7.border", "hair/thin/hair/thin"}}},
+        // Third borehole of the second group rejected: its serial only, that group unframed,
+        // no note row, no headers.
+        {"stopped",
+         {2, 3},
+         Stop{{1, 3}},
+         {{"rows", "1,2,3,4,6,7,8,9,10"},
+          {"merges", "A1:F1 A6:F6"},
+          {"A10.v", "n:3"},
+          {"B10.v", ""},
+          {"A4.border", "hair/thin/thin/hair"},
+          {"A6.border", "-/-/-/-"},
+          {"A10.border", "-/-/-/-"},
+          {"header", ""}}},
+        // Rows are streamed: a stopped run keeps the page lines it has passed.
+        {"stopped_lines",
+         {60, 5},
+         Stop{{1, 2}},
+         {{"B57.border", "hair/thin/hair/hair"},
+          {"B58.border", "thin/hair/hair/hair"},
+          {"A64.border", "-/-/-/-"}}},
+    };
+    for (const auto& c : cases) {
+        const Dump d = write_and_read(c.name, [&](XlsxSheet& s) { play(s, c.counts, c.stop); });
+        for (const auto& [key, value] : c.expected)
+            EXPECT_EQ(d.count(key) ? d.at(key) : "", value) << c.name << ": " << key;
+    }
+}
+
+TEST(XlsxSheet, HeaderKeepsProjectLineAsWrittenWithinExcelsLimit) {
+    const std::string fixed_left = "&L&10\n\n     ";
+    const std::string rest = "&C" + center_header_text() + "&R" + right_header_text();
+    std::string long_line, cut_line;
+    for (int i = 0; i < 300; ++i) long_line += "路";
+    for (int i = 0; i < 202; ++i) cut_line += "路";
+    const std::string before_ampersand = cut_line.substr(0, cut_line.size() - 3);  // 201 chars
+    const std::pair<std::string, std::string> cases[] = {
+        {"A&B 连接线", "A&&B 连接线"},
+        {long_line, cut_line},                         // 255 characters in all
+        {before_ampersand + "&路", before_ampersand},  // "&&" would not fit; not cut in half
+    };
+    for (const auto& [project, printed] : cases) {
+        const Dump d = write_and_read("header", [&](XlsxSheet& s) {
+            s.report_open();
+            s.report_headers(project);
+        });
+        EXPECT_EQ(d.at("header"), fixed_left + printed + rest) << project;
+    }
+}
+
+TEST(XlsxSheet, PageBreaksStopAtTheWorksheetLimit) {
+    const Dump d = write_and_read("breaks", [](XlsxSheet& s) {
+        s.report_open();
+        s.report_group_head(1, "t");
+        s.report_group_frame(1, 2);
+        s.report_note(60000);
+    });
+    const std::string breaks = d.at("breaks");
+    EXPECT_EQ(std::count(breaks.begin(), breaks.end(), ',') + 1, 1023);
+    EXPECT_EQ(breaks.substr(0, 7), "57,114,");
+    EXPECT_EQ(breaks.substr(breaks.size() - 6), ",58311");
+}
+
+TEST(XlsxSheet, FailuresAreReportedByClose) {
+    const struct {
+        const char* name;
+        std::string path;
+        std::function<void(XlsxSheet&)> ops;
+        const char* message;
+    } cases[] = {
+        {"beyond the sheet", temp_path("misuse"),
+         [](XlsxSheet& s) { s.report_serial(kMaxSheetRows + 1, 1); }, "outside the sheet"},
+        {"backwards", temp_path("misuse"),
+         [](XlsxSheet& s) {
+             s.report_note(10);
+             s.report_note(11);
+             s.report_serial(5, 1);
+         },
+         "already written"},
+        {"not finite", temp_path("misuse"),
+         [](XlsxSheet& s) {
+             s.report_row(3, {"K0+000", 0, "0", std::numeric_limits<double>::quiet_NaN(), 1, ""});
+         },
+         "not a finite number"},
+        {"unwritable", "/nonexistent-qelt-folder/table.xlsx", [](XlsxSheet& s) { play(s, {1}); },
+         "cannot write the workbook: "},
+    };
+    for (const auto& c : cases) {
+        XlsxSheet sheet(c.path);
+        sheet.report_open();
+        c.ops(sheet);
+        std::string error;
+        EXPECT_FALSE(sheet.close(error)) << c.name;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.name << ": " << error;
+        EXPECT_FALSE(sheet.close(error)) << c.name << ": second close";
+    }
+}
+
+TEST(XlsxSheet, UnclosedSheetWritesNothing) {
+    const std::string path = temp_path("unclosed");
+    std::filesystem::remove(path);
+    {
+        XlsxSheet sheet(path);
+        play(sheet, {3});
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+long peak_rss_kb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+// 200,000 boreholes in groups of ten: the writer streams, so memory must not follow the row count.
+TEST(XlsxSheet, MemoryDoesNotGrowWithTheTable) {
+    const long before = peak_rss_kb();
+    if (before < 0) GTEST_SKIP() << "no /proc/self/status";
+    const std::string path = temp_path("large");
+    XlsxSheet sheet(path);
+    const long last = play(sheet, std::vector<int>(20000, 10));
+    std::string error;
+    ASSERT_TRUE(sheet.close(error)) << error;
+    EXPECT_EQ(last, 20000 * 13 - 1);
+    const long growth_kb = peak_rss_kb() - before;
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer keeps freed memory; growth " << growth_kb << " kB";
+#else
+    EXPECT_LT(growth_kb, 30 * 1024);
+#endif
+    std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace qelt
