@@ -110,8 +110,10 @@ RunResult run_coordinate_table(RunUi& ui, Alignment& main_line, Alignment& inter
                 throw BoreholeFailure{e.what(), group_line};
             }
             // The group's rows must fit on the sheet, and so must the note row after the table.
-            if (row_cursor + n + 1 > kMaxSheetRows)
-                throw BoreholeFailure{"表格超过工作表的最大行数 1048576，请将钻孔资料分成几个文件",
+            if (row_cursor + n + 1 > sheet.max_rows())
+                throw BoreholeFailure{"表格超过工作表的最大行数 " +
+                                          std::to_string(sheet.max_rows()) +
+                                          "，请将钻孔资料分成几个文件",
                                       group_line};
             sheet.report_group_head(row_cursor, title);
             for (int k = 1; k <= n; ++k) {
@@ -201,10 +203,10 @@ RunResult run_coordinate_table(RunUi& ui, Alignment& main_line, Alignment& inter
         return result;
     }
     boreholes->close();
-    if (row_cursor > kMaxSheetRows) {
+    if (row_cursor > sheet.max_rows()) {
         result.outcome = RunOutcome::borehole_failure;
-        result.message =
-            "表格超过工作表的最大行数 1048576，无法写入注释行，请将钻孔资料分成几个文件";
+        result.message = "表格超过工作表的最大行数 " + std::to_string(sheet.max_rows()) +
+                         "，无法写入注释行，请将钻孔资料分成几个文件";
         result.last_data_row = last_data_row;
         ui.bring_main_window_to_front();
         ui.show_error_box(result.message, kErrorBoxTitle);

@@ -50,6 +50,9 @@ class Sheet {
     virtual void report_page_lines(long last_data_row) = 0;
     // Page headers: the project line left, the table's name centred, "第 &P 页 共 &N 页" right.
     virtual void report_headers(const std::string& project_line) = 0;
+
+    // Rows the sheet can hold; the run refuses a table that would not fit.
+    virtual long max_rows() const { return kMaxSheetRows; }
 };
 
 // Number of page boundaries that get a line for a table whose last data row is `last`.

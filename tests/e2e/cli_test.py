@@ -1,0 +1,186 @@
+#!/usr/bin/python3
+"""End-to-end runs of qelt-cli: the bundled examples, and bad files, each with its exit status,
+its message on stderr and what it leaves on disk."""
+
+import atexit
+import csv
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import openpyxl
+
+CLI = os.path.abspath(os.environ.get("QELT_CLI", "build/qelt-cli"))
+SRC = os.environ.get("QELT_SOURCE_DIR", ".")
+EX = os.path.join(SRC, "examples")
+
+
+def run(*args, cwd=None):
+    return subprocess.run([CLI, *args], capture_output=True, cwd=cwd, timeout=120)
+
+
+class Workdir:
+    def __init__(self):
+        self.path = tempfile.mkdtemp(prefix="qelt-cli-test-")
+        atexit.register(shutil.rmtree, self.path, True)
+
+    def write(self, name, text, encoding="utf-8"):
+        p = os.path.join(self.path, name)
+        with open(p, "wb") as f:
+            f.write(text.encode(encoding) if isinstance(text, str) else text)
+        return p
+
+    def out(self, name):
+        return os.path.join(self.path, name)
+
+    def listing(self):
+        return sorted(os.listdir(self.path))
+
+
+def read_csv(path):
+    with open(path, encoding="utf-8-sig", newline="") as f:
+        return list(csv.reader(f))
+
+
+JD_OK = "起点,0\r\nQD,0 0 0 0 0\r\nJD1,1000 0 500 100 100\r\nZD,1866.025404 500 0 0 0\r\n"
+
+
+class Examples(unittest.TestCase):
+    def test_main_line_gbk_and_utf8_give_the_same_table(self):
+        w = Workdir()
+        tables = []
+        for folder in (EX, os.path.join(EX, "utf8")):
+            out = w.out("t.xlsx")
+            csv_out = w.out("t.csv")
+            r = run("table", "--method", "jd",
+                    "--alignment", os.path.join(folder, "mainline-jd.txt"),
+                    "--chain-breaks", os.path.join(folder, "mainline-dl.txt"),
+                    "--boreholes", os.path.join(folder, "mainline-boreholes.txt"),
+                    "--output", out, "--csv", csv_out)
+            self.assertEqual(r.returncode, 0, r.stderr.decode())
+            tables.append(read_csv(csv_out))
+            wb = openpyxl.load_workbook(out)
+            ws = wb.active
+            self.assertEqual(ws["A1"].value, "青龙河大桥")
+            self.assertEqual(ws["B2"].value, "桩号")
+        self.assertEqual(tables[0], tables[1])
+        rows = tables[0]
+        self.assertEqual(rows[0], ["group", "serial", "station", "offset", "x", "y", "remark"])
+        self.assertEqual(rows[1][:4], ["青龙河大桥", "1", "K11+150", "0"])
+        self.assertEqual(rows[1][6], "0#桥台")
+        # A lettered station prints without its letter.
+        self.assertIn(["K13+480涵洞", "1", "K13+480", "-12"], [r[:4] for r in rows])
+        self.assertTrue(all(r[4] and r[5] for r in rows[1:]))
+
+    def test_ramp(self):
+        w = Workdir()
+        r = run("table", "--method", "ht",
+                "--alignment", os.path.join(EX, "ramp-elements.txt"),
+                "--boreholes", os.path.join(EX, "ramp-boreholes.txt"),
+                "--output", w.out("r.xlsx"), "--csv", w.out("r.csv"))
+        self.assertEqual(r.returncode, 0, r.stderr.decode())
+        rows = read_csv(w.out("r.csv"))
+        self.assertEqual(len(rows), 1 + 8)
+        self.assertEqual(rows[1][:3], ["A匝道桥", "1", "K0+020"])
+
+    def test_default_output_name_in_current_folder(self):
+        w = Workdir()
+        jd = w.write("jd.txt", JD_OK)
+        dl = w.write("dl.txt", "-1 -1\r\n")
+        zk = w.write("zk.txt", "p\r\ng 1\r\n500 0\r\n")
+        r = run("table", "--method", "jd", "--alignment", jd, "--chain-breaks", dl,
+                "--boreholes", zk, cwd=w.path)
+        self.assertEqual(r.returncode, 0, r.stderr.decode())
+        self.assertIn("钻孔数量及位置表.xlsx", w.listing())
+
+
+class Failures(unittest.TestCase):
+    def check(self, method, alignment, boreholes, chain_breaks="-1 -1\r\n", status=1,
+              stderr_has=(), encoding="utf-8"):
+        w = Workdir()
+        args = ["table", "--method", method, "--alignment", w.write("jd.txt", alignment, encoding),
+                "--boreholes", w.write("zk.txt", boreholes, encoding),
+                "--output", w.out("t.xlsx"), "--csv", w.out("t.csv")]
+        if method == "jd":
+            args += ["--chain-breaks", w.write("dl.txt", chain_breaks, encoding)]
+        r = run(*args)
+        err = r.stderr.decode()
+        self.assertEqual(r.returncode, status, err)
+        for text in stderr_has:
+            self.assertIn(text, err)
+        files = w.listing()
+        self.assertFalse([f for f in files if f.endswith(".tmp")], files)
+        if status == 1:
+            self.assertNotIn("t.xlsx", files)
+            self.assertNotIn("t.csv", files)
+            self.assertIn("错误：数据文件格式有误或操作不当！", err)
+        else:
+            self.assertIn("t.xlsx", files)
+        return w, err
+
+    def test_alignment_file_failures(self):
+        cases = [
+            ("not a number", "起点,0\r\nQD,0 0 0 0 x\r\n", "jd.txt 第 2 行"),
+            ("four values", "起点,0\r\nQD,0 0 0 0\r\n", "jd.txt 第 2 行"),
+            ("no records", "起点,0\r\n", "jd.txt"),
+            ("empty file", "", "jd.txt"),
+            ("radius 0", "起点,0\r\nQD,0 0 0 0 0\r\nJD1,1000 0 0 100 100\r\nZD,1866 500 0 0 0\r\n", "jd.txt 第 3 行"),
+            ("collinear", "起点,0\r\nQD,0 0 0 0 0\r\nJD1,1000 0 500 0 0\r\nZD,2000 0 0 0 0\r\n", "jd.txt"),
+            ("R1 = R", "起点,0\r\nQD,0 0 0 0 0\r\nJD1,1000 0 500 100 100 500 0\r\nZD,1866 500 0 0 0\r\n", "jd.txt"),
+            ("1001 records", "起点,0\r\n" + "JD,0 0 0 0 0\r\n" * 1001, "jd.txt 第 1002 行"),
+        ]
+        for name, text, where in cases:
+            with self.subTest(name):
+                self.check("jd", text, "p\r\ng 1\r\n100 0\r\n", stderr_has=[where])
+
+    def test_chain_break_failures(self):
+        for name, text in [("one field", "1100\r\n"), ("not a number", "1100 abc\r\n"),
+                           ("twenty lines", "".join(f"{i} {i}\r\n" for i in range(20)))]:
+            with self.subTest(name):
+                self.check("jd", JD_OK, "p\r\ng 1\r\n100 0\r\n", chain_breaks=text,
+                           stderr_has=["dl.txt"])
+
+    def test_missing_file_and_folder(self):
+        w = Workdir()
+        for target in (w.out("missing.txt"), w.path):
+            r = run("table", "--method", "jd", "--alignment", target, "--chain-breaks", target,
+                    "--boreholes", target, "--output", w.out("t.xlsx"))
+            self.assertEqual(r.returncode, 1)
+            self.assertNotIn("t.xlsx", w.listing())
+
+    def test_rejected_station_writes_the_partial_table(self):
+        w, err = self.check("jd", JD_OK, "p\r\ng 3\r\n100 0\r\n200 0\r\nA300 0\r\n", status=2,
+                            stderr_has=["数据有误：桩号A300有误，不存在断链，请修改！", "zk.txt 第 5 行"])
+        rows = read_csv(w.out("t.csv"))
+        self.assertEqual(len(rows), 3)
+        ws = openpyxl.load_workbook(w.out("t.xlsx")).active
+        self.assertEqual(ws["A5"].value, 3)
+        self.assertIsNone(ws["B5"].value)
+
+    def test_borehole_phase_failure(self):
+        self.check("jd", JD_OK, "p\r\ng 3\r\n100 0\r\n", status=2, stderr_has=["第 4 行"])
+
+    def test_ramp_failures(self):
+        self.check("ht", "0 0 0 0\r\n9999 0 100\r\n", "p\r\ng 1\r\n10 0\r\n")  # radius 0
+        self.check("ht", "0 0 0 0\r\n9999 9999\r\n", "p\r\ng 1\r\n10 0\r\n")   # truncated
+        self.check("ht", "0 0 0 0\r\n9999 9999 -5\r\n", "p\r\ng 1\r\n10 0\r\n")  # negative length
+        self.check("ht", "0 0 0 0\r\n9999 9999 100\r\n", "p\r\ng 1\r\nA10 0\r\n", status=2,
+                   stderr_has=["桩号A10有误，不存在断链，请修改！"])
+
+    def test_usage(self):
+        for args in ([], ["table"], ["table", "--method", "xx"], ["frobnicate"],
+                     ["table", "--method", "ht", "--alignment", "a", "--boreholes", "b",
+                      "--chain-breaks", "c"],
+                     ["table", "--method", "jd", "--alignment", "a", "--boreholes", "b"]):
+            with self.subTest(args):
+                self.assertEqual(run(*args).returncode, 64)
+        r = run("--help")
+        self.assertEqual(r.returncode, 0)
+        self.assertIn("Exit status", r.stdout.decode())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,370 @@
+// The coordinate-table run with a scripted user, a straight road and the in-memory sheet:
+// the order of its dialogs, its one error path, the rows it writes and where it stops.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <sstream>
+
+#include "app/run.h"
+#include "io/data_error.h"
+#include "report/sheet_model.h"
+#include "test_files.h"
+
+namespace qelt {
+namespace {
+
+using testing::TempDir;
+
+// A user who answers the dialogs from a script and remembers every message.
+class ScriptedUi : public RunUi {
+  public:
+    bool main_line = true;
+    std::deque<std::optional<std::string>> answers;
+    std::vector<std::string> dialogs_shown;
+    std::vector<std::string> events;  // "error:<title>:<text>", "data:<text>", "front"
+
+    bool intersection_point_method() override { return main_line; }
+    std::optional<std::string> choose_file(const FileDialog& dialog) override {
+        dialogs_shown.push_back(dialog.title);
+        if (answers.empty()) return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void show_error_box(const std::string& text, const std::string& title) override {
+        events.push_back("error:" + title + ":" + text);
+    }
+    void show_data_message(const std::string& text) override { events.push_back("data:" + text); }
+    void bring_main_window_to_front() override { events.push_back("front"); }
+};
+
+// A straight road heading north from (0, 0) at station 0; its file is read but ignored,
+// except that the word "bad" makes the read fail and "unbuildable" the build.
+class StraightRoad : public Alignment {
+  public:
+    double end = 3000;
+    double heading = 0;
+    bool built = false;
+    void read(LineReader& file) override {
+        std::string line;
+        while (file.next(line))
+            if (line == "bad")
+                throw DataError("bad record", file.path(), file.line_number());
+            else if (line == "unbuildable")
+                unbuildable_ = true;
+    }
+    void build() override {
+        if (unbuildable_) throw DataError("radius 0");
+        built = true;
+    }
+    double end_station() const override { return end; }
+    void locate(double m, double& x, double& y, double& a) const override {
+        x = m * std::cos(heading);
+        y = m * std::sin(heading);
+        a = heading;
+    }
+
+  private:
+    bool unbuildable_ = false;
+};
+
+struct Fixture {
+    TempDir dir;
+    ScriptedUi ui;
+    StraightRoad main_line, ramp;
+    ChainBreaks breaks;
+    SheetModel sheet;
+
+    RunResult run() { return run_coordinate_table(ui, main_line, ramp, breaks, sheet); }
+    void answer(std::initializer_list<std::optional<std::string>> files) {
+        ui.answers.assign(files.begin(), files.end());
+    }
+    std::string file(const std::string& name, const std::string& text) {
+        return dir.write(name, text);
+    }
+    std::string text(long row, int col) const {
+        auto* v = sheet.cell(row, col);
+        return v && std::holds_alternative<std::string>(*v) ? std::get<std::string>(*v) : "<none>";
+    }
+    double number(long row, int col) const {
+        auto* v = sheet.cell(row, col);
+        return v && std::holds_alternative<double>(*v) ? std::get<double>(*v) : NAN;
+    }
+};
+
+const char* kTwoGroups =
+    "某项目\r\n桥1 2\r\n1200 5.5 ZK1\r\n1250 -5.5\r\n涵洞 3\r\n100 0\r\n200 10 左\r\n300 -10\r\n";
+
+TEST(Run, TwoGroupsLayOutTheTable) {
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\r\n"), f.file("zk.txt", kTwoGroups)});
+    RunResult r = f.run();
+    ASSERT_EQ(r.outcome, RunOutcome::complete) << r.message;
+    EXPECT_EQ(f.ui.dialogs_shown,
+              (std::vector<std::string>{"读取平面资料", "读取断链资料", "读取钻孔资料"}));
+    EXPECT_TRUE(f.ui.events.empty());
+    EXPECT_EQ(f.sheet.merged_title_rows, (std::vector<long>{1, 6}));
+    EXPECT_EQ(f.text(1, 1), "桥1");
+    EXPECT_EQ(f.text(2, 3), "距中线距离（米）");
+    EXPECT_EQ(f.text(6, 1), "涵洞");
+    EXPECT_EQ(f.text(7, 1), "序号");
+    // Rows 3-4 and 8-10 hold the boreholes.
+    EXPECT_EQ(f.number(3, 1), 1);
+    EXPECT_EQ(f.text(3, 2), "K1+200");
+    EXPECT_EQ(f.number(3, 3), 5.5);
+    EXPECT_EQ(f.text(3, 6), "ZK1");
+    EXPECT_EQ(f.text(4, 6), "");
+    EXPECT_EQ(f.number(10, 1), 3);
+    EXPECT_EQ(f.text(10, 2), "K0+300");
+    EXPECT_EQ(f.sheet.frames, (std::vector<std::pair<long, long>>{{1, 4}, {6, 10}}));
+    EXPECT_EQ(f.sheet.note_row, 12);
+    EXPECT_EQ(r.last_data_row, 10);
+    EXPECT_TRUE(f.sheet.page_line_rows.empty());
+    EXPECT_EQ(f.sheet.left_header, "&10\n\n     某项目");
+    EXPECT_EQ(f.sheet.right_header, "&10\n\n第 &P 页 共 &N 页");
+}
+
+TEST(Run, OffsetIsToTheLeftOfTravel) {
+    // Heading north (azimuth 0): left is west, −Y.
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"),
+              f.file("zk.txt", "p\ng 3\n100 10\n100 -10\n100 0\n")});
+    ASSERT_EQ(f.run().outcome, RunOutcome::complete);
+    EXPECT_NEAR(f.number(3, 4), 100, 1e-12);
+    EXPECT_NEAR(f.number(3, 5), -10, 1e-12);
+    EXPECT_NEAR(f.number(4, 5), 10, 1e-12);
+    EXPECT_EQ(f.number(5, 4), 100);
+    EXPECT_EQ(f.number(5, 5), 0);
+}
+
+TEST(Run, CountZeroGroupAndProjectLineOnly) {
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"),
+              f.file("zk.txt", "p\n桥2 0\n桥3 1\n50 1\n")});
+    ASSERT_EQ(f.run().outcome, RunOutcome::complete);
+    EXPECT_EQ(f.sheet.frames, (std::vector<std::pair<long, long>>{{1, 2}, {4, 6}}));
+    EXPECT_EQ(f.sheet.note_row, 8);
+
+    Fixture g;
+    g.answer({g.file("jd.txt", "x"), g.file("dl.txt", "-1 -1\n"), g.file("zk.txt", "仅项目\r\n")});
+    RunResult r = g.run();
+    ASSERT_EQ(r.outcome, RunOutcome::complete);
+    EXPECT_EQ(g.sheet.note_row, 1);
+    EXPECT_TRUE(g.sheet.page_line_rows.empty());
+    EXPECT_TRUE(g.sheet.frames.empty());
+}
+
+TEST(Run, BlankLineEndsTheBoreholeList) {
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"),
+              f.file("zk.txt", "p\n桥1 1\n1 1\n   \n桥2 1\n2 2\n")});
+    ASSERT_EQ(f.run().outcome, RunOutcome::complete);
+    EXPECT_EQ(f.sheet.merged_title_rows.size(), 1u);
+}
+
+TEST(Run, RejectedThirdBoreholeKeepsTheRowsBefore) {
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"),
+              f.file("zk.txt", "p\n桥1 4\n100 1\n200 1\nA300 1\n400 1\n")});
+    RunResult r = f.run();
+    EXPECT_EQ(r.outcome, RunOutcome::station_rejected);
+    EXPECT_EQ(f.ui.events,
+              (std::vector<std::string>{"front", "data:桩号A300有误，不存在断链，请修改！"}));
+    EXPECT_EQ(f.text(3, 2), "K0+100");
+    EXPECT_EQ(f.text(4, 2), "K0+200");
+    EXPECT_EQ(f.number(5, 1), 3);
+    EXPECT_EQ(f.sheet.cell(5, 2), nullptr);
+    EXPECT_EQ(f.sheet.cell(6, 1), nullptr);
+    EXPECT_TRUE(f.sheet.frames.empty());
+    EXPECT_FALSE(f.sheet.note_row);
+    EXPECT_TRUE(f.sheet.left_header.empty());
+    EXPECT_EQ(r.line, 5);
+}
+
+TEST(Run, ChainBreaksFromTheFileResolveStations) {
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "1100 1050\r\n"),
+              f.file("zk.txt", "p\ng 3\n1000 0\nB1060 0\n1200 0\n")});
+    ASSERT_EQ(f.run().outcome, RunOutcome::complete);
+    EXPECT_EQ(f.breaks.dl_count, 1);
+    EXPECT_EQ(f.breaks.dl_before[2], 3000);
+    EXPECT_EQ(f.breaks.dl_after[0], 0);
+    EXPECT_EQ(f.text(4, 2), "K1+060");
+    EXPECT_DOUBLE_EQ(f.number(4, 4), 1110);  // continuous mileage
+    EXPECT_DOUBLE_EQ(f.number(5, 4), 1250);
+
+    Fixture g;  // the overlap of a long chain needs a letter
+    g.answer({g.file("jd.txt", "x"), g.file("dl.txt", "1100 1050\n"),
+              g.file("zk.txt", "p\ng 1\n1075 0\n")});
+    EXPECT_EQ(g.run().outcome, RunOutcome::station_rejected);
+    EXPECT_EQ(g.ui.events.back(),
+              "data:程序不能判断桩号1075所属的断链区间，需添加断链标识A、B、C...");
+}
+
+TEST(Run, MinusOneMeansNoChainBreaks) {
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"),
+              f.file("zk.txt", "p\ng 2\n1075 0\nB10 0\n")});
+    EXPECT_EQ(f.run().outcome, RunOutcome::station_rejected);
+    EXPECT_EQ(f.breaks.dl_count, 0);
+    EXPECT_EQ(f.text(3, 2), "K1+075");
+    EXPECT_EQ(f.ui.events.back(), "data:桩号B10有误，不存在断链，请修改！");
+}
+
+TEST(Run, BuildingBlockMethodAsksTwoFilesAndHasNoChainBreaks) {
+    Fixture f;
+    f.ui.main_line = false;
+    f.breaks.dl_count = 3;
+    f.answer({f.file("ht.txt", "x"), f.file("zk.txt", "p\ng 2\n50 0\nA60 0\n")});
+    EXPECT_EQ(f.run().outcome, RunOutcome::station_rejected);
+    EXPECT_EQ(f.ui.dialogs_shown, (std::vector<std::string>{"读取平面资料", "读取钻孔资料"}));
+    EXPECT_EQ(f.breaks.dl_count, 0);
+    EXPECT_TRUE(f.ramp.built);
+    EXPECT_FALSE(f.main_line.built);
+    EXPECT_EQ(f.ui.events.back(), "data:桩号A60有误，不存在断链，请修改！");
+}
+
+TEST(Run, EveryFailureBeforeTheTableTakesTheOneErrorPath) {
+    struct Case {
+        const char* name;
+        std::vector<std::optional<std::string>> files;  // names resolved below; nullopt = cancel
+        std::vector<std::string> dialogs;
+        long line;
+    };
+    const std::vector<std::string> all = {"读取平面资料", "读取断链资料", "读取钻孔资料"};
+    const Case cases[] = {
+        {"cancel alignment", {std::nullopt}, {"读取平面资料"}, 0},
+        {"unreadable alignment", {"bad.txt"}, {"读取平面资料"}, 2},
+        {"unbuildable", {"unbuildable.txt"}, {"读取平面资料"}, 0},
+        {"missing alignment", {"missing.txt"}, {"读取平面资料"}, 0},
+        {"cancel chain breaks", {"jd.txt", std::nullopt}, {"读取平面资料", "读取断链资料"}, 0},
+        {"bad chain breaks", {"jd.txt", "baddl.txt"}, {"读取平面资料", "读取断链资料"}, 1},
+        {"cancel boreholes", {"jd.txt", "dl.txt", std::nullopt}, all, 0},
+        {"borehole folder", {"jd.txt", "dl.txt", "."}, all, 0},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.file("jd.txt", "x");
+        f.file("bad.txt", "ok\nbad\n");
+        f.file("unbuildable.txt", "unbuildable\n");
+        f.file("dl.txt", "-1 -1\n");
+        f.file("baddl.txt", "1100\n");
+        for (const auto& name : c.files)
+            f.ui.answers.push_back(name ? std::optional<std::string>(f.dir.path(*name))
+                                        : std::nullopt);
+        RunResult r = f.run();
+        EXPECT_EQ(r.outcome, RunOutcome::data_error) << c.name;
+        EXPECT_EQ(f.ui.dialogs_shown, c.dialogs) << c.name;
+        EXPECT_EQ(f.ui.events,
+                  (std::vector<std::string>{"front", "error:错误:数据文件格式有误或操作不当！"}))
+            << c.name;
+        EXPECT_FALSE(f.sheet.opened) << c.name;
+        EXPECT_TRUE(f.sheet.cells.empty()) << c.name;
+        EXPECT_EQ(r.line, c.line) << c.name;
+    }
+}
+
+TEST(Run, BoreholePhaseFailuresNameTheLineAndKeepTheRows) {
+    struct Case {
+        const char* name;
+        std::string boreholes;
+        long line;
+        long rows_kept;  // last data row
+    };
+    const Case cases[] = {
+        {"empty file", "", 1, 0},
+        {"group line without count", "p\n桥1\n", 2, 0},
+        {"group count not a number", "p\n桥1 two\n", 2, 0},
+        {"negative count", "p\n桥1 -2\n", 2, 0},
+        {"borehole line with one field", "p\n桥1 2\n100 1\n200\n", 4, 3},
+        {"offset not a number", "p\n桥1 2\n100 x\n", 3, 0},
+        {"file ends inside a group", "p\n桥1 3\n100 1\n200 1\n", 5, 4},
+        {"station beyond double range", "p\n桥1 1\n1e999 1\n", 3, 0},
+        {"second group bad", "p\n桥1 1\n100 1\n桥2 1\n100\n", 5, 3},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.answer(
+            {f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"), f.file("zk.txt", c.boreholes)});
+        RunResult r = f.run();
+        EXPECT_EQ(r.outcome, RunOutcome::borehole_failure) << c.name;
+        EXPECT_EQ(r.line, c.line) << c.name;
+        EXPECT_EQ(r.last_data_row, c.rows_kept) << c.name;
+        EXPECT_TRUE(f.sheet.opened) << c.name;
+        EXPECT_FALSE(f.sheet.note_row) << c.name;
+        ASSERT_EQ(f.ui.events.size(), 2u) << c.name;
+        EXPECT_NE(f.ui.events[1].find("zk.txt”第 " + std::to_string(c.line) + " 行"),
+                  std::string::npos)
+            << f.ui.events[1];
+    }
+}
+
+TEST(Run, NonFiniteCoordinatesAreAFailureNotARow) {
+    Fixture f;
+    f.main_line.heading = NAN;
+    f.answer(
+        {f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"), f.file("zk.txt", "p\ng 1\n100 1\n")});
+    RunResult r = f.run();
+    EXPECT_EQ(r.outcome, RunOutcome::borehole_failure);
+    EXPECT_EQ(f.sheet.cell(3, 2), nullptr);
+}
+
+// A sheet of only 20 rows, so that the limit is reached with a small file.
+class SmallSheet : public SheetModel {
+  public:
+    long max_rows() const override { return 20; }
+};
+
+TEST(Run, TableBeyondTheSheetIsRefusedBeforeItsRows) {
+    struct Case {
+        const char* boreholes;
+        RunOutcome outcome;
+        long last_row;  // highest row written
+    };
+    const Case cases[] = {
+        // 1 + 1 + 18 = row 20 is the last row of the group: fits, but the note row does not.
+        {"p\ng 18\n", RunOutcome::borehole_failure, 20},
+        // Rows 1..19 and the note row 21 > 20: refused after the group.
+        {"p\ng 17\n", RunOutcome::borehole_failure, 19},
+        // Rows 1..18, note row 20: fits exactly.
+        {"p\ng 16\n", RunOutcome::complete, 20},
+        // A second group that would cross the limit is refused before its title row.
+        {"p\ng 5\ng 12\n", RunOutcome::borehole_failure, 7},
+    };
+    for (const Case& c : cases) {
+        // Each group line is followed by exactly its borehole lines.
+        Fixture f;
+        std::string file = "p\n";
+        std::istringstream groups(std::string(c.boreholes).substr(2));
+        std::string group;
+        while (std::getline(groups, group)) {
+            file += group + "\n";
+            int n = std::stoi(group.substr(2));
+            for (int k = 0; k < n; ++k) file += "1 0\n";
+        }
+        SmallSheet sheet;
+        f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"), f.file("zk.txt", file)});
+        RunResult r = run_coordinate_table(f.ui, f.main_line, f.ramp, f.breaks, sheet);
+        EXPECT_EQ(r.outcome, c.outcome) << c.boreholes;
+        EXPECT_EQ(sheet.last_row(), c.last_row) << c.boreholes;
+        if (c.outcome != RunOutcome::complete) {
+            EXPECT_NE(r.message.find("最大行数 20"), std::string::npos) << r.message;
+        }
+    }
+}
+
+TEST(Run, GbkFilesWithChineseTitles) {
+    Fixture f;
+    // 某项目 / 桥1 2 in GBK, CR LF line ends.
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\r\n"),
+              f.file("zk.txt",
+                     "\xC4\xB3\xCF\xEE\xC4\xBF\r\n\xC7\xC5\x31 1\r\n100 1 \xD7\xEA\xBF\xD7\r\n")});
+    ASSERT_EQ(f.run().outcome, RunOutcome::complete);
+    EXPECT_EQ(f.text(1, 1), "桥1");
+    EXPECT_EQ(f.text(3, 6), "钻孔");
+    EXPECT_EQ(f.sheet.left_header, "&10\n\n     某项目");
+}
+
+}  // namespace
+}  // namespace qelt
