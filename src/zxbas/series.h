@@ -11,7 +11,7 @@
 
 namespace qelt {
 
-// n! as a double; 0! = 1. n >= 0.
+// n! as a double; 0! = 1. n >= 0 (a negative n gives NaN); beyond 170! the result is inf.
 double fact(std::int16_t n);
 
 // Local abscissa of the clothoid point at arc length l (metres, l >= 0) from its

@@ -46,21 +46,28 @@ struct CurveSolution {
 // transitions, incomplete transitions starting/ending at R1/R2 (0 = from/to a straight), and
 // hairpins (any of r, r1, r2, ls1, ls2 negative). Lengths in metres, angles in radians;
 // az_in/az_out are leg azimuths in the direction of travel, in [0, 2π).
-// Throws DataError where the geometry has no solution (R = 0, R1 = R, collinear legs …).
+// Throws DataError where the geometry has no solution (R = 0, R1 = R, collinear legs …) and
+// for a transition that starts or ends on a sharper curve than the arc (0 < |R1| < |R|, or
+// likewise R2), whose clothoid origin lies inside the curve where the closed form cannot place it.
 CurveSolution zx_curve_solve(double r, double r1, double r2, double ls1, double ls2, double defl,
                              double az_in, double az_out);
 
 // Builds every zx_* table and jd_station from the jd_* input for JDs 1..N. Hairpin rows have
 // their r, ls1, ls2, r1, r2 negated in place. Throws DataError (line = JD index + 1, the JD's
-// line in the alignment file) where the line cannot be built; no table then holds inf or NaN.
+// line in the alignment file; 0 when no JD is at fault) where the line cannot be built: N not
+// a whole number in 1..1000, non-finite input, a curve without solution, or any written value
+// that would not be finite. A refused line is left exactly as it was passed in.
 void zx_build(MainLine& line);
 
 // Point and tangent of the main line at a continuous mileage.
 //   mileage  metres along the line, chain breaks already taken out
 //   x, y     metres; X to the north, Y to the east
 //   azimuth  radians, clockwise from +X, in the direction of increasing mileage, in [0, 2π)
-// Mileages before the start or beyond the end continue along the first or last leg.
-// Requires zx_build to have run on `line`.
+// Mileages before the start or beyond the end continue along the first or last leg; a line of
+// two JDs is the straight from JD 1, measured from its station. Never throws. Requires zx_build
+// to have run on `line`; results are finite for every line the build accepts, except a line of
+// a single JD, which has no direction and gives NaN (as does a count outside 1..1000). The
+// caller checks the result before using it.
 void zx_locate(const MainLine& line, double mileage, double& x, double& y, double& azimuth);
 
 }  // namespace qelt

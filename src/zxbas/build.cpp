@@ -1,0 +1,235 @@
+// The main line from its intersection points: leg azimuths, deflections, the curve at every
+// interior JD, the continuous stations of JDs and key points, and the key points' coordinates.
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "io/data_error.h"
+#include "zxbas/zxbas.h"
+
+namespace qelt {
+namespace {
+
+// The alignment file holds the start station on its first line and JD i on line i + 1.
+long file_line(int jd) {
+    return jd + 1;
+}
+
+[[noreturn]] void fail(int jd, const std::string& what) {
+    throw DataError("JD" + std::to_string(jd) + " " + what, {}, file_line(jd));
+}
+
+bool is_hairpin(const MainLine& m, int i, int n) {
+    return i >= 2 && i <= n - 1 && m.jd_hairpin[i] == 1.0;
+}
+
+// N arrives as a double from the reader; only a whole count that fits the tables can be built.
+int checked_count(const MainLine& m) {
+    const double n = m.jd_count;
+    if (!(n >= 1)) throw DataError("没有交点记录");
+    if (n > kMaxJd) fail(kMaxJd + 1, "超出 1000 个交点的容量");
+    if (n != std::floor(n)) throw DataError("交点个数不是整数");
+    return static_cast<int>(n);
+}
+
+// The reader accepts "inf" and "nan" as numbers; no geometry can be made from them.
+void check_input(const MainLine& m, int n) {
+    if (!std::isfinite(m.jd_start_station)) throw DataError("起点桩号不是有限数", {}, 1);
+    for (int i = 1; i <= n; ++i) {
+        bool ok = std::isfinite(m.jd_x[i]) && std::isfinite(m.jd_y[i]);
+        if (i >= 2 && i <= n - 1) {
+            for (double v : {m.jd_r[i], m.jd_ls1[i], m.jd_ls2[i], m.jd_r1[i], m.jd_r2[i]}) {
+                ok = ok && std::isfinite(v);
+            }
+        }
+        if (!ok) fail(i, "数据不是有限数");
+    }
+}
+
+// Every value the build writes, row by row, so that the first bad row names the JD at fault
+// (an overflow in the series of one curve spreads to every later station).
+void check_output(const MainLine& m, int n) {
+    for (int i = 1; i <= n; ++i) {
+        bool ok = true;
+        auto need = [&ok](double v) { ok = ok && std::isfinite(v); };
+        need(m.zx_t1[i]);
+        need(m.zx_t2[i]);
+        need(m.jd_station[i]);
+        for (double v :
+             {m.zx_zh_x[i], m.zx_zh_y[i], m.zx_hy_x[i], m.zx_hy_y[i], m.zx_hz_x[i], m.zx_hz_y[i]}) {
+            need(v);
+        }
+        if (i <= n - 1) need(m.zx_azimuth[i]);
+        if (i >= 2 && i <= n - 1) {
+            for (double v : {m.zx_defl[i], m.zx_lead1[i], m.zx_lead2[i], m.zx_origin_az1[i],
+                             m.zx_origin_az2[i], m.zx_origin_defl[i], m.zx_len[i], m.zx_zh[i],
+                             m.zx_hy[i], m.zx_yh[i], m.zx_hz[i], m.zx_hy_azimuth[i]}) {
+                need(v);
+            }
+        }
+        if (!ok) fail(i, "计算结果溢出（曲线要素不合理）");
+    }
+}
+
+double azimuth(const MainLine& m, int from, int to) {
+    return zx_point_azimuth({m.jd_x[from], m.jd_y[from]}, {m.jd_x[to], m.jd_y[to]});
+}
+
+double jd_distance(const MainLine& m, int a, int b) {
+    const double dx = m.jd_x[b] - m.jd_x[a];
+    const double dy = m.jd_y[b] - m.jd_y[a];
+    return std::sqrt(dy * dy + dx * dx);
+}
+
+void build_rows(MainLine& m, int n) {
+    const double pi = 4 * std::atan(1.0);
+    m.zx_pi = pi;
+
+    // Legs in the direction of travel. A hairpin's legs meet behind the curve, so by default
+    // the line runs away from the JD on the incoming leg and towards it on the outgoing one.
+    for (int i = 1; i <= n - 1; ++i) m.zx_azimuth[i] = azimuth(m, i, i + 1);
+    for (int i = 2; i <= n - 1; ++i) {
+        if (!is_hairpin(m, i, n)) continue;
+        m.zx_azimuth[i - 1] = m.jd_keep_in[i] == 1.0 ? azimuth(m, i - 1, i) : azimuth(m, i, i - 1);
+        m.zx_azimuth[i] = m.jd_keep_out[i] == 1.0 ? azimuth(m, i, i + 1) : azimuth(m, i + 1, i);
+    }
+
+    for (int i = 2; i <= n - 1; ++i) {
+        double d = m.zx_azimuth[i] - m.zx_azimuth[i - 1];
+        if (d < -pi) {
+            d += 2 * pi;
+        } else if (d > pi) {
+            d -= 2 * pi;
+        }
+        m.zx_defl[i] = d;
+    }
+    // A hairpin turns by more than a half turn: the same legs, the other way round.
+    for (int i = 2; i <= n - 1; ++i) {
+        if (!is_hairpin(m, i, n)) continue;
+        m.zx_defl[i] = m.zx_defl[i] < 0 ? m.zx_defl[i] + 2 * pi : m.zx_defl[i] - 2 * pi;
+    }
+    // Negative curve data is what tells the solver and the locate that a curve is a hairpin.
+    for (int i = 2; i <= n - 1; ++i) {
+        if (!is_hairpin(m, i, n)) continue;
+        m.jd_r[i] = -m.jd_r[i];
+        m.jd_ls1[i] = -m.jd_ls1[i];
+        m.jd_ls2[i] = -m.jd_ls2[i];
+        m.jd_r1[i] = -m.jd_r1[i];
+        m.jd_r2[i] = -m.jd_r2[i];
+    }
+
+    for (int i = 1; i <= n; ++i) {
+        m.zx_t1[i] = 0;
+        m.zx_t2[i] = 0;
+    }
+    for (int i = 2; i <= n - 1; ++i) {
+        CurveSolution c;
+        try {
+            c = zx_curve_solve(m.jd_r[i], m.jd_r1[i], m.jd_r2[i], m.jd_ls1[i], m.jd_ls2[i],
+                               m.zx_defl[i], m.zx_azimuth[i - 1], m.zx_azimuth[i]);
+        } catch (const DataError& e) {
+            fail(i, e.what());
+        }
+        m.zx_t1[i] = c.t1;
+        m.zx_t2[i] = c.t2;
+        m.zx_lead1[i] = c.lead1;
+        m.zx_lead2[i] = c.lead2;
+        m.zx_origin_az1[i] = c.origin_az1;
+        m.zx_origin_az2[i] = c.origin_az2;
+        m.zx_origin_defl[i] = c.origin_defl;
+        // Both transitions plus the arc between them: an incomplete transition's share of the
+        // turn is (Ls + lead)/(2R) less the lead's own lead/(2R1).
+        m.zx_len[i] = m.jd_r[i] * std::abs(c.origin_defl) +
+                      (m.jd_ls1[i] + m.jd_ls2[i] - c.lead1 - c.lead2) / 2;
+    }
+    for (int i = 2; i <= n - 1; ++i) {
+        if (is_hairpin(m, i, n)) m.zx_len[i] = -m.zx_len[i];
+    }
+
+    // A leg that a hairpin runs backwards counts negative between the JD stations.
+    JdTable leg{};
+    for (int i = 2; i <= n; ++i) leg[i - 1] = jd_distance(m, i - 1, i);
+    for (int i = 2; i <= n - 1; ++i) {
+        if (!is_hairpin(m, i, n)) continue;
+        leg[i - 1] = m.jd_keep_in[i] == 1.0 ? jd_distance(m, i - 1, i) : -jd_distance(m, i - 1, i);
+        leg[i] = m.jd_keep_out[i] == 1.0 ? jd_distance(m, i, i + 1) : -jd_distance(m, i, i + 1);
+    }
+
+    // A JD's station is reckoned along the line: the previous curve's length replaces its
+    // two tangents.
+    m.jd_station[1] = m.jd_start_station;
+    for (int i = 2; i <= n; ++i) {
+        const double curve = i - 1 >= 2 ? m.zx_len[i - 1] : 0.0;
+        m.jd_station[i] =
+            m.jd_station[i - 1] + leg[i - 1] + curve - m.zx_t1[i - 1] - m.zx_t2[i - 1];
+    }
+    for (int i = 2; i <= n - 1; ++i) {
+        const double zh = m.jd_station[i] - m.zx_t1[i];
+        m.zx_zh[i] = zh;
+        m.zx_hy[i] = zh + std::abs(m.jd_ls1[i]);
+        m.zx_yh[i] = zh + m.zx_len[i] - std::abs(m.jd_ls2[i]);
+        m.zx_hz[i] = zh + m.zx_len[i];
+    }
+
+    for (int i : {1, n}) {
+        m.zx_zh_x[i] = m.zx_hy_x[i] = m.zx_hz_x[i] = m.jd_x[i];
+        m.zx_zh_y[i] = m.zx_hy_y[i] = m.zx_hz_y[i] = m.jd_y[i];
+    }
+    for (int i = 2; i <= n - 1; ++i) {
+        const double back = m.zx_azimuth[i - 1] + pi;
+        m.zx_zh_x[i] = m.jd_x[i] + m.zx_t1[i] * std::cos(back);
+        m.zx_zh_y[i] = m.jd_y[i] + m.zx_t1[i] * std::sin(back);
+    }
+    for (int i = 2; i <= n - 1; ++i) {
+        m.zx_hz_x[i] = m.jd_x[i] + m.zx_t2[i] * std::cos(m.zx_azimuth[i]);
+        m.zx_hz_y[i] = m.jd_y[i] + m.zx_t2[i] * std::sin(m.zx_azimuth[i]);
+    }
+    for (int i = 2; i <= n - 1; ++i) m.zx_right[i] = m.zx_defl[i] > 0 ? 1 : 0;
+
+    for (int i = 2; i <= n - 1; ++i) {
+        const double s = m.zx_defl[i] > 0 ? 1.0 : -1.0;  // never 0: the solver rejects it
+        const double lead1 = m.zx_lead1[i];
+        const double ls1 = m.jd_ls1[i];
+        const double a = m.zx_origin_az1[i];
+        if (ls1 == 0) {
+            m.zx_hy_x[i] = m.zx_zh_x[i];
+            m.zx_hy_y[i] = m.zx_zh_y[i];
+        } else {
+            // Back from ZH to the entry clothoid's origin, then on to HY, in the frame of the
+            // clothoid's tangent at its origin.
+            const double c = s * m.jd_r[i] * (ls1 + lead1);
+            const double x0 = spiral_x(std::abs(lead1), c);
+            const double y0 = spiral_y(std::abs(lead1), c);
+            const double x1 = spiral_x(std::abs(ls1 + lead1), c);
+            const double y1 = spiral_y(std::abs(ls1 + lead1), c);
+            const double ox = m.zx_zh_x[i] - x0 * std::cos(a) + y0 * std::sin(a);
+            const double oy = m.zx_zh_y[i] - x0 * std::sin(a) - y0 * std::cos(a);
+            m.zx_hy_x[i] = ox + x1 * std::cos(a) - y1 * std::sin(a);
+            m.zx_hy_y[i] = oy + x1 * std::sin(a) + y1 * std::cos(a);
+        }
+        // The tangent turns by l/(2R) over a clothoid from its origin to radius R, so at HY it
+        // has turned (Ls1 + lead)/(2R) from the origin tangent, which lies lead/(2R1) before
+        // the incoming leg.
+        const double r = m.jd_r[i];
+        const double r1 = m.jd_r1[i];
+        m.zx_hy_azimuth[i] =
+            r1 != 0 ? m.zx_azimuth[i - 1] - lead1 / (2 * r1 * s) + (ls1 + lead1) / (2 * r * s)
+                    : m.zx_azimuth[i - 1] + (ls1 + lead1) / (2 * r * s);
+    }
+}
+
+}  // namespace
+
+void zx_build(MainLine& line) {
+    const int n = checked_count(line);
+    check_input(line, n);
+    // Build on a copy: a line that fails leaves the caller's tables exactly as they were,
+    // never half built and never holding inf or NaN.
+    auto work = std::make_unique<MainLine>(line);
+    build_rows(*work, n);
+    check_output(*work, n);
+    line = *work;
+}
+
+}  // namespace qelt

@@ -1,0 +1,222 @@
+// The main line built from its JDs: worked alignments, the hairpin rules, short lines,
+// overlapping curves, and every input the build must refuse.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "io/data_error.h"
+#include "zxbas/zxbas.h"
+
+namespace qelt {
+namespace {
+
+// Start 0 at (0, 0); JD 2 at (1000, 0) with R = 500 and two complete 100 m transitions;
+// JD 3 a right turn of 30° further on.
+std::unique_ptr<MainLine> reference() {
+    auto m = std::make_unique<MainLine>();
+    m->jd_count = 3;
+    m->jd_x[2] = 1000;
+    m->jd_x[3] = 1866.025404;
+    m->jd_y[3] = 500;
+    m->jd_r[2] = 500;
+    m->jd_ls1[2] = m->jd_ls2[2] = 100;
+    return m;
+}
+
+// A 200° hairpin: the JD lies behind both legs as seen from the curve.
+std::unique_ptr<MainLine> hairpin() {
+    auto m = std::make_unique<MainLine>();
+    m->jd_count = 3;
+    m->jd_x[2] = -200;
+    m->jd_x[3] = -106.030738;
+    m->jd_y[3] = 34.202014;
+    m->jd_r[2] = 60;
+    m->jd_ls1[2] = m->jd_ls2[2] = 40;
+    m->jd_hairpin[2] = 1;
+    return m;
+}
+
+struct Cell {
+    JdTable MainLine::*table;
+    int i;
+    double value;
+};
+
+struct Case {
+    const char* name;
+    std::unique_ptr<MainLine> (*make)();
+    void (*edit)(MainLine&);
+    std::vector<Cell> cells;
+    int right;  // expected zx_right[2], or -1
+};
+
+using M = MainLine;
+
+std::unique_ptr<MainLine> bare() {
+    return std::make_unique<MainLine>();
+}
+
+// clang-format off
+const std::vector<Case>& cases() {
+    static const std::vector<Case> kCases = {
+        {"reference", reference, [](M&) {},
+         {{&M::zx_azimuth, 1, 0}, {&M::zx_azimuth, 2, 0.523599}, {&M::zx_defl, 2, 0.523599},
+          {&M::zx_t1, 2, 184.181145}, {&M::zx_t2, 2, 184.181145}, {&M::zx_len, 2, 361.799388},
+          {&M::jd_station, 1, 0}, {&M::jd_station, 2, 1000}, {&M::jd_station, 3, 1993.437097},
+          {&M::zx_zh, 2, 815.818855}, {&M::zx_hy, 2, 915.818855}, {&M::zx_yh, 2, 1077.618242},
+          {&M::zx_hz, 2, 1177.618242}, {&M::zx_zh_x, 2, 815.818855}, {&M::zx_zh_y, 2, 0},
+          {&M::zx_hy_x, 2, 915.718901}, {&M::zx_hy_y, 2, 3.330953}, {&M::zx_hz_x, 2, 1159.505551},
+          {&M::zx_hz_y, 2, 92.090573}, {&M::zx_hy_azimuth, 2, 0.1}, {&M::zx_zh_x, 3, 1866.025404},
+          {&M::zx_hz_y, 3, 500}}, 1},
+        {"left turn", reference, [](M& m) { m.jd_y[3] = -500; },
+         {{&M::zx_azimuth, 2, 5.759587}, {&M::zx_defl, 2, -0.523599}, {&M::zx_t1, 2, 184.181145},
+          {&M::zx_len, 2, 361.799388}, {&M::jd_station, 3, 1993.437097},
+          {&M::zx_hz, 2, 1177.618242}, {&M::zx_hy_x, 2, 915.718901}, {&M::zx_hy_y, 2, -3.330953},
+          {&M::zx_hz_x, 2, 1159.505551}, {&M::zx_hz_y, 2, -92.090573},
+          {&M::zx_hy_azimuth, 2, -0.1}}, 0},
+        {"start station 1000", reference, [](M& m) { m.jd_start_station = 1000; },
+         {{&M::jd_station, 1, 1000}, {&M::jd_station, 3, 2993.437097},
+          {&M::zx_zh, 2, 1815.818855}, {&M::zx_yh, 2, 2077.618242}, {&M::zx_hy_x, 2, 915.718901},
+          {&M::zx_hz_y, 2, 92.090573}}, 1},
+        {"unequal transitions", reference, [](M& m) { m.jd_ls1[2] = 150, m.jd_ls2[2] = 80; },
+         {{&M::zx_t1, 2, 206.739817}, {&M::zx_t2, 2, 176.789503}, {&M::zx_len, 2, 376.799388},
+          {&M::zx_zh, 2, 793.260183}, {&M::zx_hy, 2, 943.260183}, {&M::zx_yh, 2, 1090.059570},
+          {&M::zx_hz, 2, 1170.059570}, {&M::jd_station, 3, 1993.270067},
+          {&M::zx_hy_x, 2, 942.923034}, {&M::zx_hy_y, 2, 7.487955}, {&M::zx_hy_azimuth, 2, 0.15}},
+         1},
+        {"no transitions", reference, [](M& m) { m.jd_ls1[2] = m.jd_ls2[2] = 0; },
+         {{&M::zx_t1, 2, 133.974596}, {&M::zx_t2, 2, 133.974596}, {&M::zx_len, 2, 261.799388},
+          {&M::zx_hy_x, 2, 866.025404}, {&M::zx_hy_y, 2, 0}, {&M::zx_zh_x, 2, 866.025404},
+          {&M::zx_yh, 2, 1127.824792}, {&M::zx_hz, 2, 1127.824792}, {&M::zx_hy_azimuth, 2, 0}},
+         1},
+        {"incomplete entry R1 = 1000", reference, [](M& m) { m.jd_r1[2] = 1000; },
+         {{&M::zx_lead1, 2, 100}, {&M::zx_origin_az1, 2, -0.05}, {&M::zx_t1, 2, 158.802788},
+          {&M::zx_t2, 2, 184.596407}, {&M::zx_len, 2, 336.799388}, {&M::zx_zh_x, 2, 841.197212},
+          {&M::zx_zh_y, 2, 0}, {&M::zx_zh, 2, 841.197212}, {&M::zx_hy_x, 2, 940.880886},
+          {&M::zx_hy_y, 2, 6.655127}, {&M::zx_hy_azimuth, 2, 0.15},
+          {&M::jd_station, 3, 1993.400193}}, 1},
+        {"hairpin", hairpin, [](M&) {},
+         {{&M::zx_azimuth, 1, 0}, {&M::zx_azimuth, 2, 3.490659}, {&M::zx_defl, 2, 3.490659},
+          {&M::zx_t1, 2, -326.627235}, {&M::zx_t2, 2, -326.627235}, {&M::zx_len, 2, 249.439510},
+          {&M::jd_station, 2, -200}, {&M::zx_zh, 2, 126.627235}, {&M::zx_zh_x, 2, 126.627235},
+          {&M::zx_zh_y, 2, 0}, {&M::zx_hz, 2, 376.066745}, {&M::zx_hz_x, 2, 106.929203},
+          {&M::zx_hz_y, 2, 111.713093}, {&M::jd_station, 3, 602.693981}, {&M::jd_r, 2, -60},
+          {&M::jd_ls1, 2, -40}, {&M::jd_ls2, 2, -40}}, 1},
+        {"single JD", bare,
+         [](M& m) { m.jd_count = 1, m.jd_start_station = 250, m.jd_x[1] = 10, m.jd_y[1] = 20; },
+         {{&M::jd_station, 1, 250}, {&M::zx_zh_x, 1, 10}, {&M::zx_hy_y, 1, 20},
+          {&M::zx_hz_x, 1, 10}, {&M::zx_t1, 1, 0}}, -1},
+        {"two JDs", bare,
+         [](M& m) { m.jd_count = 2, m.jd_start_station = 100, m.jd_x[2] = 300, m.jd_y[2] = 400; },
+         {{&M::jd_station, 2, 600}, {&M::zx_hz_x, 2, 300}, {&M::zx_zh_y, 2, 400}}, -1},
+    };
+    return kCases;
+}
+// clang-format on
+
+TEST(ZxBuild, WorkedAlignments) {
+    for (const Case& c : cases()) {
+        auto m = c.make();
+        c.edit(*m);
+        zx_build(*m);
+        for (const Cell& cell : c.cells) {
+            EXPECT_NEAR(((*m).*cell.table)[cell.i], cell.value, 1e-6)
+                << c.name << ", row " << cell.i;
+        }
+        if (c.right >= 0) {
+            EXPECT_EQ(m->zx_right[2], c.right) << c.name;
+        }
+    }
+}
+
+// Curve data is negated for a hairpin once per build of freshly read data; a hairpin whose
+// legs are kept runs them in the ordinary direction and counts them positive.
+TEST(ZxBuild, HairpinKeptLegs) {
+    auto m = hairpin();
+    m->jd_keep_in[2] = 1;
+    m->jd_keep_out[2] = 1;
+    zx_build(*m);
+    EXPECT_NEAR(m->zx_azimuth[1], std::atan2(0.0, -1.0), 1e-12);
+    EXPECT_NEAR(m->jd_station[2], 200, 1e-9);
+    EXPECT_EQ(m->jd_r[2], -60);
+}
+
+// Curves whose tangents share more than their leg are accepted: HZ of one then lies beyond ZH
+// of the next by exactly the excess.
+TEST(ZxBuild, OverlappingCurves) {
+    auto m = std::make_unique<MainLine>();
+    m->jd_count = 4;
+    const double xs[] = {0, 0, 1000, 1300, 1300};
+    const double ys[] = {0, 0, 0, 300, 1000};
+    for (int i = 1; i <= 4; ++i) {
+        m->jd_x[i] = xs[i];
+        m->jd_y[i] = ys[i];
+    }
+    for (int i : {2, 3}) {
+        m->jd_r[i] = 400;
+        m->jd_ls1[i] = m->jd_ls2[i] = 120;
+    }
+    zx_build(*m);
+    const double excess = m->zx_t2[2] + m->zx_t1[3] - std::sqrt(2.0) * 300;
+    ASSERT_GT(excess, 0);
+    EXPECT_NEAR(m->zx_hz[2] - m->zx_zh[3], excess, 1e-9);
+}
+
+TEST(ZxBuild, RefusedInputs) {
+    struct Bad {
+        const char* name;
+        void (*edit)(MainLine&);
+        long line;  // expected line of the alignment file; 0 = none
+    };
+    // clang-format off
+    const Bad kBad[] = {
+        {"no records", [](M& m) { m.jd_count = 0; }, 0},
+        {"negative count", [](M& m) { m.jd_count = -3; }, 0},
+        {"fractional count", [](M& m) { m.jd_count = 2.5; }, 0},
+        {"beyond capacity", [](M& m) { m.jd_count = 1001; }, 1002},
+        {"R = 0", [](M& m) { m.jd_r[2] = 0; }, 3},
+        {"collinear legs", [](M& m) { m.jd_y[3] = 0; }, 3},
+        {"collinear legs with R1", [](M& m) { m.jd_y[3] = 0, m.jd_r1[2] = 900; }, 3},
+        {"R1 = R", [](M& m) { m.jd_r1[2] = 500; }, 3},
+        {"R2 = R", [](M& m) { m.jd_r2[2] = 500; }, 3},
+        {"R1 = 1e-300", [](M& m) { m.jd_r1[2] = 1e-300; }, 3},
+        // From a sharper curve the closed form misplaces the arc by metres to hundreds of metres.
+        {"R1 sharper than R", [](M& m) { m.jd_r1[2] = 300; }, 3},
+        {"R2 sharper than R", [](M& m) { m.jd_r2[2] = 400; }, 3},
+        // The series overflow for a lead length of 1e17 m: caught as a non-finite result.
+        {"R1 a rounding away from R", [](M& m) { m.jd_r1[2] = std::nextafter(500, 1e3); }, 3},
+        {"not a number", [](M& m) { m.jd_y[3] = std::nan(""); }, 4},
+        {"infinite radius", [](M& m) { m.jd_r[2] = INFINITY; }, 3},
+        {"infinite start station", [](M& m) { m.jd_start_station = -INFINITY; }, 1},
+        {"third JD of four",
+         [](M& m) { m.jd_count = 4, m.jd_x[4] = 2000, m.jd_y[4] = 500, m.jd_r[3] = 0; }, 4},
+    };
+    // clang-format on
+    for (const Bad& b : kBad) {
+        auto m = reference();
+        b.edit(*m);
+        auto before = std::make_unique<MainLine>(*m);
+        try {
+            zx_build(*m);
+            ADD_FAILURE() << b.name << ": built";
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.line(), b.line) << b.name << ": " << e.what();
+        }
+        // A refused line leaves the tables as they were, with nothing half built.
+        EXPECT_EQ(m->zx_azimuth[2], before->zx_azimuth[2]) << b.name;
+        EXPECT_EQ(m->zx_t1[2], before->zx_t1[2]) << b.name;
+    }
+}
+
+TEST(ZxBuild, RefusedHairpinKeepsItsData) {
+    auto m = hairpin();
+    m->jd_r1[2] = 60;  // R1 = R once both are negated
+    EXPECT_THROW(zx_build(*m), DataError);
+    EXPECT_EQ(m->jd_r[2], 60);
+}
+
+}  // namespace
+}  // namespace qelt
