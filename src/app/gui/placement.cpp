@@ -1,0 +1,47 @@
+#include "app/gui/placement.h"
+
+#include <cmath>
+
+namespace qelt::gui {
+
+TwipPoint center_form(float screen_width, float screen_height, float width, float height) {
+    return {(screen_width - width) / 2, (screen_height - height) / 3};
+}
+
+TwipPoint center_form1(ScreenEdge edge, float screen_width, float screen_height, float width,
+                       float height) {
+    const float left = edge == ScreenEdge::left ? 0.0f : screen_width - width;
+    return {left, (screen_height - height) / 3};
+}
+
+PixelPoint topmost_position(TwipPoint position) {
+    const long x = std::lrint(position.left / kTwipsPerPixel);
+    // y: the twips rounded first, then divided as whole numbers (towards zero).
+    const long y = std::lrint(position.top) / kTwipsPerPixel;
+    return {static_cast<int>(x), static_cast<int>(y)};
+}
+
+int twips_to_pixels(float twips) {
+    return static_cast<int>(std::lrint(twips / kTwipsPerPixel));
+}
+
+std::optional<DockMove> dock_step(const DockInput& in) {
+    if (in.minimised) return std::nullopt;
+    const TwipRect& w = in.window;
+    const bool cursor_inside = in.rect.left < in.cursor.x && in.cursor.x < in.rect.right &&
+                               in.rect.top < in.cursor.y && in.cursor.y < in.rect.bottom;
+    if (cursor_inside) {
+        if (w.top < 0) return DockMove{{w.left, -kDockOvershootTwips}, true};
+        if (w.left < 0) return DockMove{{-kDockOvershootTwips, w.top}, true};
+        if (w.left + w.width >= in.screen_width)
+            return DockMove{{in.screen_width - w.width + kDockOvershootTwips, w.top}, true};
+        return std::nullopt;
+    }
+    if (in.rect.top <= kDockTouchPixels) return DockMove{{w.left, kDockStripTwips - w.height}};
+    if (in.rect.left <= kDockTouchPixels) return DockMove{{kDockStripTwips - w.width, w.top}};
+    if (in.screen_width - kDockTouchTwips <= w.left + w.width)
+        return DockMove{{in.screen_width - kDockStripTwips, w.top}};
+    return std::nullopt;
+}
+
+}  // namespace qelt::gui

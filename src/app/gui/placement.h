@@ -1,0 +1,77 @@
+#pragma once
+// Window placement, worked in the desktop's logical unit: the twip (1/1440 inch), 15 to the pixel
+// at the usual 96 dots per inch. Positions and sizes of windows are in twips and describe the
+// outer rectangle, frame included; what the window system reports (the cursor, a window's
+// rectangle) is in pixels. Screen coordinates start at the primary screen's top left corner.
+//
+// These are plain functions of numbers so that every rule can be checked without a screen; the
+// windows feed them what Qt reports and apply the result.
+
+#include <optional>
+
+namespace qelt::gui {
+
+inline constexpr int kTwipsPerPixel = 15;
+
+// A window's outer rectangle in twips (single precision, as the placement arithmetic is done).
+struct TwipRect {
+    float left = 0, top = 0, width = 0, height = 0;
+};
+struct TwipPoint {
+    float left = 0, top = 0;
+};
+// A rectangle in pixels as the window system gives it: right and bottom lie one past the last
+// pixel, so right − left is the width.
+struct PixelRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+struct PixelPoint {
+    int x = 0, y = 0;
+};
+
+// CenterForm: centred across the screen, a third of the free height from the top (not in the
+// middle: the eye rests above the centre). All values in twips; the size is not changed.
+TwipPoint center_form(float screen_width, float screen_height, float width, float height);
+
+// CenterForm1: the promotional windows sit against the left or the right screen edge, a third of
+// the free height from the top.
+enum class ScreenEdge { left, right };
+TwipPoint center_form1(ScreenEdge edge, float screen_width, float screen_height, float width,
+                       float height);
+
+// Pixel position given to the window system when a window at `position` (twips) is made topmost:
+// x is the rounded quotient, y the integer quotient of the rounded twips.
+PixelPoint topmost_position(TwipPoint position);
+
+// Pixel coordinate of a window edge moved to `twips` (rounded to the nearest pixel, halves to
+// even).
+int twips_to_pixels(float twips);
+
+// One step of the promotional windows' edge docking. Such a window slides almost out of sight
+// against the edge it touches when the cursor is outside it, leaving a strip of 40 twips, and
+// comes back when the cursor enters that strip.
+struct DockInput {
+    PixelPoint cursor;   // pixels
+    PixelRect rect;      // the window's outer rectangle, pixels
+    TwipRect window;     // the same window in twips
+    float screen_width;  // twips
+    bool minimised = false;
+};
+struct DockMove {
+    TwipPoint position;  // new outer top left corner, twips
+    bool bring_to_front = false;
+};
+// The move to make, or nothing when the window stays where it is. The top edge takes precedence
+// over the left edge, and the left over the right.
+std::optional<DockMove> dock_step(const DockInput& in);
+
+// How far the window edges reach: a window within 4 pixels of the top or left edge, or within
+// 4 twips of the right edge, counts as touching it.
+inline constexpr int kDockTouchPixels = 4;
+inline constexpr float kDockTouchTwips = 4;
+// Visible strip of a hidden window, twips.
+inline constexpr float kDockStripTwips = 40;
+// A window brought out lies this far past the edge, twips.
+inline constexpr float kDockOvershootTwips = 10;
+
+}  // namespace qelt::gui

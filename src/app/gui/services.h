@@ -1,0 +1,48 @@
+#pragma once
+// What the windows ask of the desktop, gathered in one place so that tests can script it: the
+// open-file dialog, message boxes, opening a document or address with the user's application,
+// the user's Documents folder, and ending the program.
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace qelt::gui {
+
+enum class MessageKind {
+    error,        // error icon, OK
+    data,         // no icon, OK only (the station messages)
+    information,  // information icon, OK
+};
+
+struct GuiServices {
+    // An open-file dialog with `title` and a filter in Qt's form; the chosen path, or nothing
+    // when the user cancels.
+    std::function<std::optional<QString>(QWidget* parent, const QString& title,
+                                         const QString& filter)>
+        choose_file;
+    // A message box; returns when the user has dismissed it.
+    std::function<void(QWidget* parent, MessageKind kind, const QString& title,
+                       const QString& text)>
+        show_message;
+    // Opens a document or an address with the desktop's application for it, without waiting;
+    // false when nothing could open it.
+    std::function<bool(const QUrl& url)> open_url;
+    // The user's Documents folder, where a workbook goes when the borehole file's folder
+    // cannot be written.
+    std::function<QString()> documents_folder;
+    // Whether a new file can be created in `folder`.
+    std::function<bool(const QString& folder)> folder_writable;
+    // Ends the program at once, every window included.
+    std::function<void()> end_program;
+    // The two promotional windows at start-up (tests may do without them).
+    bool promotional_windows = true;
+};
+
+// The real desktop: QFileDialog, QMessageBox, QDesktopServices, QStandardPaths.
+GuiServices desktop_services();
+
+}  // namespace qelt::gui

@@ -1,0 +1,35 @@
+#pragma once
+// The coordinate-table run as the desktop program starts it: the run's dialogs and messages
+// through GuiServices, a busy cursor while it works, and the workbook it leaves.
+//
+// Where a spreadsheet application would be left holding an unsaved sheet, the desktop program
+// writes the table as an .xlsx workbook beside the borehole file, named after it
+// ("<name>_钻孔数量及位置表.xlsx", numbered " (2)", " (3)" … rather than overwriting anything),
+// or into the Documents folder when the borehole file's folder cannot be written, and opens it
+// with the desktop's spreadsheet application. A complete run and a run stopped in the borehole
+// phase both deliver what they wrote; a run that ends on the error path before the borehole
+// phase writes and opens nothing.
+
+#include <QString>
+#include <functional>
+
+#include "app/gui/services.h"
+#include "app/run.h"
+
+class QWidget;
+
+namespace qelt::gui {
+
+struct TableRunResult {
+    RunResult run;
+    QString workbook;  // the workbook written, empty when none was
+};
+
+// Runs the coordinate table once. `main_window` owns the dialogs and is brought to the front
+// before every message; `intersection_point_method` reads the method choice afresh each time
+// the run asks.
+TableRunResult run_table(QWidget& main_window,
+                         const std::function<bool()>& intersection_point_method,
+                         const GuiServices& services);
+
+}  // namespace qelt::gui
