@@ -126,9 +126,12 @@ struct PendingFile {
     std::string target, temporary;
     explicit PendingFile(const std::string& path) : target(path) {
         std::filesystem::path p(path);
-        temporary = (p.parent_path() /
-                     ("." + p.filename().string() + "." + std::to_string(::getpid()) + ".tmp"))
-                        .string();
+        std::string name = ".";
+        name += p.filename().string();
+        name += '.';
+        name += std::to_string(::getpid());
+        name += ".tmp";
+        temporary = (p.parent_path() / name).string();
     }
     void discard() const { std::remove(temporary.c_str()); }
     bool commit(std::string& error) const {
