@@ -10,27 +10,20 @@
 namespace qelt {
 namespace {
 
-// Both series stop at the first term below this size (metres), the same rule as the clothoid
-// series of zxbas, so a piece starting at l1 = 0 reproduces spiral_x / spiral_y exactly.
-constexpr double kLastTerm = 1e-20;
-
 // Sum over n of (−1)^n (l2^k − l1^k) / (2c)^j / j! / k with j = 2n + odd, k = 2j + 1:
 // odd = 0 gives the abscissa (∫cos τ), odd = 1 the ordinate (∫sin τ), τ = l²/(2c).
 // Forming l2^k − l1^k inside each term lets one stop test govern both ends; two separate
 // series could stop after different numbers of terms and leave a difference of truncations.
-// The loop ends: once (2n)! leaves the double range a term is 0 or NaN, both below the test.
+// The stop rule is the clothoid series' own, so a piece starting at l1 = 0 reproduces
+// spiral_x / spiral_y exactly.
 double difference_series(double l1, double l2, double c, int odd) {
-    double sum = 0;
-    double term = 100;  // only makes the first pass run
-    for (int n = 0; std::abs(term) >= kLastTerm; ++n) {
+    return sum_series([&](int n) {
         const int j = 2 * n + odd;
         const int k = 2 * j + 1;
         const double sign = n % 2 == 0 ? 1.0 : -1.0;
-        term = sign * (std::pow(l2, k) - std::pow(l1, k)) / std::pow(2 * c, j) /
+        return sign * (std::pow(l2, k) - std::pow(l1, k)) / std::pow(2 * c, j) /
                fact(static_cast<std::int16_t>(j)) / k;
-        sum += term;
-    }
-    return sum;
+    });
 }
 
 }  // namespace

@@ -9,8 +9,6 @@
 namespace qelt {
 namespace {
 
-constexpr double kLastTerm = 1e-20;  // same stop rule as the clothoid series
-
 double sign_of(double v) {
     return v > 0 ? 1.0 : (v < 0 ? -1.0 : 0.0);
 }
@@ -54,29 +52,21 @@ double zx_point_azimuth(PlanePoint p, PlanePoint q) {
 //   p = Σ (−1)^n L^(2n+2) / (R^(2n+1) (2n+1)! (4n+3)(4n+4) 2^(2n+1))
 //   q = Σ (−1)^n L^(2n+1) / (R^(2n) (2n)! (4n+1)(4n+2) 2^(2n))
 double zx_spiral_p(double l, double r) {
-    double sum = 0;
-    double term = 100;  // only makes the first pass run
-    for (int n = 0; std::abs(term) >= kLastTerm; ++n) {
+    return sum_series([&](int n) {
         const double sign = n % 2 == 0 ? 1.0 : -1.0;
-        term = sign * std::pow(l, 2 * n + 2) /
+        return sign * std::pow(l, 2 * n + 2) /
                (std::pow(r, 2 * n + 1) * fact(static_cast<std::int16_t>(2 * n + 1)) * (4 * n + 3) *
                 (4 * n + 4) * std::pow(2.0, 2 * n + 1));
-        sum += term;
-    }
-    return sum;
+    });
 }
 
 double zx_spiral_q(double l, double r) {
-    double sum = 0;
-    double term = 100;  // only makes the first pass run
-    for (int n = 0; std::abs(term) >= kLastTerm; ++n) {
+    return sum_series([&](int n) {
         const double sign = n % 2 == 0 ? 1.0 : -1.0;
-        term = sign * std::pow(l, 2 * n + 1) /
+        return sign * std::pow(l, 2 * n + 1) /
                (std::pow(r, 2 * n) * fact(static_cast<std::int16_t>(2 * n)) * (4 * n + 1) *
                 (4 * n + 2) * std::pow(2.0, 2 * n));
-        sum += term;
-    }
-    return sum;
+    });
 }
 
 double zx_tangent1(double r, double p1, double p2, double q1, double theta) {

@@ -8,11 +8,6 @@
 namespace qelt {
 namespace {
 
-// A term below this size (metres) is the last one added. It lies far below any surveyed
-// precision, so the sums run until the terms vanish in double precision: seven to nine terms
-// for the transitions of a road.
-constexpr double kLastTerm = 1e-20;
-
 // Sum over n of (−1)^n l^k / (2c)^j / j! / k with j = 2n + odd, k = 2j + 1, the Taylor series
 // of ∫cos τ dl (odd = 0) and ∫sin τ dl (odd = 1) with τ = l²/(2c). The terms are formed from
 // whole powers and factorials, exactly as the interchange's difference series forms them, so a
@@ -20,16 +15,12 @@ constexpr double kLastTerm = 1e-20;
 // The loop always ends: once j! leaves the double range every term is 0 or NaN, and NaN fails
 // the size test; an overflow therefore shows as a non-finite sum, never as a hang.
 double clothoid_series(double l, double c, int odd) {
-    double sum = 0;
-    double term = 100;  // only makes the first pass run
-    for (int n = 0; std::abs(term) >= kLastTerm; ++n) {
+    return sum_series([&](int n) {
         const int j = 2 * n + odd;
         const int k = 2 * j + 1;
         const double sign = n % 2 == 0 ? 1.0 : -1.0;
-        term = sign * std::pow(l, k) / std::pow(2 * c, j) / fact(static_cast<std::int16_t>(j)) / k;
-        sum += term;
-    }
-    return sum;
+        return sign * std::pow(l, k) / std::pow(2 * c, j) / fact(static_cast<std::int16_t>(j)) / k;
+    });
 }
 
 }  // namespace

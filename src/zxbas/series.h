@@ -7,9 +7,25 @@
 // Every series adds terms until the first term whose magnitude is below 1e-20 has been added
 // (the stop test runs before each new term). On a road this takes seven to nine terms.
 
+#include <cmath>
 #include <cstdint>
 
 namespace qelt {
+
+// Adds the terms n = 0, 1, 2 … of a power series, term_of(n), until the first term whose
+// magnitude is below 1e-20 has been added. The threshold lies far below any surveyed precision,
+// so the sum runs until the terms vanish in double precision. A term that overflows to NaN
+// fails the test too, so the loop always ends (the sum is then not finite).
+template <class TermOf>
+double sum_series(TermOf term_of) {
+    double sum = 0;
+    double term = 100;  // only makes the first pass run
+    for (int n = 0; std::abs(term) >= 1e-20; ++n) {
+        term = term_of(n);
+        sum += term;
+    }
+    return sum;
+}
 
 // n! as a double; 0! = 1. n >= 0 (a negative n gives NaN); beyond 170! the result is inf.
 double fact(std::int16_t n);
