@@ -2,7 +2,7 @@
 JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: deps build build-asan test test-normal test-asan demo gui bench clean
+.PHONY: deps build build-asan test test-normal test-asan demo gui bench fuzz clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -31,6 +31,11 @@ gui: build
 
 bench: build
 	./build/qelt-bench
+
+# libFuzzer targets (clang only, not part of test): each runs FUZZ_SECONDS, two at a time.
+FUZZ_SECONDS ?= 60
+fuzz:
+	bash fuzz/run-fuzzers.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build build-asan

@@ -1,0 +1,103 @@
+// Station text and chain-break resolution on a fuzzed chain-break table: the checks must accept
+// or reject every text, and an accepted station must lead to a mileage and a printed station
+// without reading outside the table.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cmath>
+#include <cstdint>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "fuzz_files.h"
+#include "io/text.h"
+#include "station/chain_breaks.h"
+#include "station/station.h"
+
+namespace {
+
+using namespace qelt;
+
+double station_value(FuzzedDataProvider& in) {
+    switch (in.ConsumeIntegralInRange(0, 3)) {
+        case 0:
+            return in.ConsumeIntegralInRange(-2000, 30000);
+        case 1:
+            return in.ConsumeIntegralInRange(-2000000, 30000000) / 1000.0;
+        case 2:
+            return -1;
+        default:
+            return in.ConsumeFloatingPoint<double>();
+    }
+}
+
+// The table as the run hands it over: 0..19 chain breaks from the file (finite numbers), entry 0
+// at station 0, entry count + 1 at the line's end, and no chain breaks at all when the first
+// "before" station is -1.
+ChainBreaks chain_breaks(FuzzedDataProvider& in) {
+    ChainBreaks breaks;
+    const int n = in.ConsumeIntegralInRange(0, kChainBreakSlots - 2);
+    breaks.dl_count = static_cast<std::int16_t>(n);
+    for (int i = 1; i <= n; ++i) {
+        breaks.dl_before[i] = station_value(in);
+        breaks.dl_after[i] = station_value(in);
+    }
+    breaks.dl_before[0] = breaks.dl_after[0] = 0;
+    breaks.dl_before[n + 1] = breaks.dl_after[n + 1] = station_value(in);
+    if (breaks.dl_before[1] == -1) breaks.dl_count = 0;
+    return breaks;
+}
+
+bool printed_form(const std::string& printed) {
+    static const std::regex form(R"(-?K([0-9]+\+[0-9]{3}(\.[0-9]{3})?|∞))");
+    return std::regex_match(printed, form);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider in(data, size);
+    const ChainBreaks breaks = chain_breaks(in);
+    const std::string text = in.ConsumeRemainingBytesAsString();
+
+    // Printing needs no check first: any text prints.
+    std::string printed;
+    zh_format(text, printed);
+    QELT_FUZZ_CHECK(printed_form(printed));
+
+    // The run's stations are the first field of a borehole line: never blank, no blanks inside.
+    const std::vector<std::string> fields = split_fields(text);
+    const std::string station = fields.empty() ? std::string() : fields[0];
+
+    std::string message;
+    if (!zh_check(breaks, station, message)) {
+        QELT_FUZZ_CHECK(!message.empty());
+        return 0;
+    }
+    std::string lettered;
+    std::int16_t errle = -1;
+    message.clear();
+    zh_dlstr(breaks, station, lettered, errle, message);
+    QELT_FUZZ_CHECK(errle == 0 || errle == 1);
+    if (errle == 0) {
+        QELT_FUZZ_CHECK(!message.empty());
+        return 0;
+    }
+    // An accepted station names an interval of the table, or none when there are no breaks.
+    if (!lettered.empty() && lettered[0] >= 'A' && lettered[0] <= 'Z')
+        QELT_FUZZ_CHECK(lettered[0] - 'A' <= breaks.dl_count);
+    else
+        QELT_FUZZ_CHECK(breaks.dl_count == 0);
+    double mileage = NAN;
+    zh_mileage(breaks, lettered, mileage);
+    // Overflow may give an infinity (the run refuses it), never NaN: finite breaks cannot cancel
+    // one.
+    QELT_FUZZ_CHECK(!std::isnan(mileage));
+    zh_format(lettered, printed);
+    QELT_FUZZ_CHECK(printed_form(printed));
+    for (int i = 0; i <= breaks.dl_count + 1; ++i) {
+        (void)short_number_text(breaks.dl_before[i]);
+        (void)short_number_text(breaks.dl_after[i]);
+    }
+    return 0;
+}

@@ -1,0 +1,65 @@
+#pragma once
+// A whole coordinate-table run with a user who answers the open-file dialogs with the pieces of
+// the fuzz input (written to scratch files) and cancels once they run out.
+#include <cmath>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/run.h"
+#include "fuzz_files.h"
+
+namespace qelt::fuzz {
+
+class ScriptedUi : public RunUi {
+  public:
+    ScriptedUi(bool main_line, std::deque<std::string> files)
+        : main_line_(main_line), files_(std::move(files)) {}
+    bool intersection_point_method() override { return main_line_; }
+    std::optional<std::string> choose_file(const FileDialog&) override {
+        if (files_.empty()) return std::nullopt;
+        std::string path = files_.front();
+        files_.pop_front();
+        return path;
+    }
+    void show_error_box(const std::string& text, const std::string& title) override {
+        QELT_FUZZ_CHECK(!text.empty() && !title.empty());
+        ++messages;
+    }
+    void show_data_message(const std::string& text) override {
+        QELT_FUZZ_CHECK(!text.empty());
+        ++messages;
+    }
+    void bring_main_window_to_front() override {}
+
+    int messages = 0;
+
+  private:
+    bool main_line_;
+    std::deque<std::string> files_;
+};
+
+// Runs the table on the input split at form feeds into up to `file_count` files.
+inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool main_line,
+                              std::size_t file_count, Sheet& sheet) {
+    std::vector<std::string_view> parts = split_files(data, size);
+    std::deque<std::string> files;
+    for (std::size_t i = 0; i < parts.size() && i < file_count; ++i)
+        files.push_back(scratch().write("file" + std::to_string(i) + ".txt", parts[i]));
+    ScriptedUi ui(main_line, files);
+    auto tables = std::make_unique<RunTables>();
+    auto jd = make_main_line_alignment(tables->main_line);
+    auto ramp = make_element_alignment(tables->element_chain);
+    RunResult result = run_coordinate_table(ui, *jd, *ramp, tables->chain_breaks, sheet);
+    // Every run that does not complete tells its user why, exactly once.
+    QELT_FUZZ_CHECK(ui.messages == (result.outcome == RunOutcome::complete ? 0 : 1));
+    QELT_FUZZ_CHECK(result.outcome == RunOutcome::complete || !result.message.empty());
+    QELT_FUZZ_CHECK(result.last_data_row >= 0 && result.last_data_row <= kMaxSheetRows);
+    QELT_FUZZ_CHECK(result.boreholes >= 0 && result.boreholes <= result.last_data_row);
+    return result;
+}
+
+}  // namespace qelt::fuzz
