@@ -15,6 +15,15 @@ std::optional<std::string> gb18030_to_utf8(std::string_view bytes);
 // True when `path` names an existing regular file (not a folder, not a device).
 bool is_regular_file(const std::string& path);
 
+// A name for writing `target` under before it is complete: a hidden file in the same folder
+// (so the final rename stays on one file system), unique to this process.
+std::string temporary_path_beside(const std::string& target);
+
+// Moves `from` to `to` unless `to` exists, in one step where the file system allows it, so a
+// file that appeared meanwhile is never overwritten. Returns 0, or the errno value (EEXIST when
+// `to` exists).
+int rename_no_replace(const std::string& from, const std::string& to);
+
 // Moves `from` onto `to` in one step, replacing `to`: readers of `to` see the old file or the
 // complete new one, never a half-written one. Returns an error text, empty on success.
 std::string replace_file(const std::string& from, const std::string& to);

@@ -1,4 +1,5 @@
 #include <iconv.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -29,6 +30,30 @@ std::optional<std::string> gb18030_to_utf8(std::string_view bytes) {
 bool is_regular_file(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
+}
+
+std::string temporary_path_beside(const std::string& target) {
+    std::filesystem::path p(target);
+    std::string name = ".";
+    name += p.filename().string();
+    name += '.';
+    name += std::to_string(::getpid());
+    name += ".tmp";
+    return (p.parent_path() / name).string();
+}
+
+int rename_no_replace(const std::string& from, const std::string& to) {
+    // A hard link fails when the name is taken, which makes the check and the move one step.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    const int error = errno;
+    if (error != EPERM && error != ENOTSUP && error != EOPNOTSUPP) return error;
+    // File systems without hard links (a FAT memory stick): check, then move.
+    std::error_code ec;
+    if (std::filesystem::exists(to, ec)) return EEXIST;
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 std::string replace_file(const std::string& from, const std::string& to) {

@@ -124,15 +124,8 @@ int usage_error(const std::string& message) {
 // A file written under a temporary name beside its target and renamed into place at the end.
 struct PendingFile {
     std::string target, temporary;
-    explicit PendingFile(const std::string& path) : target(path) {
-        std::filesystem::path p(path);
-        std::string name = ".";
-        name += p.filename().string();
-        name += '.';
-        name += std::to_string(::getpid());
-        name += ".tmp";
-        temporary = (p.parent_path() / name).string();
-    }
+    explicit PendingFile(const std::string& path)
+        : target(path), temporary(temporary_path_beside(path)) {}
     void discard() const { std::remove(temporary.c_str()); }
     bool commit(std::string& error) const {
         error = replace_file(temporary, target);

@@ -1,12 +1,12 @@
 #include "app/gui/table_run.h"
 
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QWidget>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -107,9 +107,10 @@ class WorkbookSheet : public Sheet {
             QDir().mkpath(folder_);
         }
         stem_ = QString::fromStdString(workbook_stem(boreholes.fileName().toStdString()));
-        temporary_ =
-            QDir(folder_).filePath("." + stem_ + "." + QString::number(::getpid()) + ".xlsx.tmp");
-        sheet_ = std::make_unique<XlsxSheet>(QFile::encodeName(temporary_).toStdString());
+        const std::string temporary = temporary_path_beside(
+            QFile::encodeName(QDir(folder_).filePath(stem_ + ".xlsx")).toStdString());
+        temporary_ = QFile::decodeName(temporary.c_str());
+        sheet_ = std::make_unique<XlsxSheet>(temporary);
         sheet_->report_open();
     }
     void report_group_head(long r, const std::string& title) override {
@@ -141,22 +142,30 @@ class WorkbookSheet : public Sheet {
             error = QString::fromStdString(close_error);
             return false;
         }
-        const std::optional<std::string> target = free_workbook_path(
-            folder_.toStdString(), stem_.toStdString(),
-            [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); });
-        if (!target) {
-            error = QStringLiteral("文件夹 %1 中同名的表格太多").arg(folder_);
-            return false;
+        // Never overwrite: should a file of the chosen name appear before the move, take the
+        // next free name. (A dangling link counts as taken for the move but not for the
+        // look-up, so the attempts are bounded.)
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::optional<std::string> target = free_workbook_path(
+                folder_.toStdString(), stem_.toStdString(),
+                [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); });
+            if (!target) {
+                error = QStringLiteral("文件夹 %1 中同名的表格太多").arg(folder_);
+                return false;
+            }
+            const int failure =
+                rename_no_replace(QFile::encodeName(temporary_).toStdString(), *target);
+            if (failure == EEXIST) continue;
+            if (failure != 0) {
+                error = QString::fromLocal8Bit(std::strerror(failure));
+                return false;
+            }
+            temporary_.clear();
+            path = QString::fromStdString(*target);
+            return true;
         }
-        const std::string failure =
-            replace_file(QFile::encodeName(temporary_).toStdString(), *target);
-        if (!failure.empty()) {
-            error = QString::fromStdString(failure);
-            return false;
-        }
-        temporary_.clear();
-        path = QString::fromStdString(*target);
-        return true;
+        error = QStringLiteral("文件夹 %1 中同名的表格太多").arg(folder_);
+        return false;
     }
 
   private:
