@@ -151,6 +151,13 @@ bool is_valid_utf8(std::string_view bytes) {
     return true;
 }
 
+std::size_t utf8_length(std::string_view text) {
+    std::size_t count = 0;
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    return count;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 namespace {
@@ -232,6 +239,12 @@ bool LineReader::next(std::string& line) {
     std::string raw;
     if (!read_raw(raw)) return false;
     ++line_number_;
+    // Neither byte occurs inside a GBK or UTF-8 character, so the raw line can be searched.
+    if (raw.find('\0') != std::string::npos)
+        throw DataError("含有空字符（NUL），不是文本文件（UTF-16 编码的文件请另存为 UTF-8 或 GBK）",
+                        path_, line_number_);
+    if (raw.find('\r') != std::string::npos)
+        throw DataError("含有单独的回车符（CR）：文件应以 CR LF 或 LF 换行", path_, line_number_);
     if (first_line_) {
         first_line_ = false;
         if (utf8_ && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);

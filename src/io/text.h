@@ -38,12 +38,18 @@ std::string shortest_number(double value);
 // Whether the bytes are valid UTF-8 (a leading byte-order mark included).
 bool is_valid_utf8(std::string_view bytes);
 
+// Number of characters of a UTF-8 text (bytes that start a character).
+std::size_t utf8_length(std::string_view text);
+
 // One input file, read line by line in UTF-8 whatever the file's own encoding was.
 // The encoding is decided for the whole file before the first line is handed out: valid UTF-8
 // (with or without a byte-order mark) is taken as it is, anything else is read as GB18030.
 // Lines end at LF; a CR before the LF is dropped. A last line without a line end still counts;
 // an empty piece after the final line end is no line. Files are streamed, so a borehole file of
 // a million lines costs no more memory than one of ten.
+// A line holding a NUL byte (a binary or UTF-16 file) or a CR that ends no line (a file saved
+// with CR alone as its line end, which would read as one long line) is refused with DataError
+// naming the line: read on, such a file would lose its data without a word.
 class LineReader {
   public:
     // Throws DataError naming the file when it cannot be opened or is not a regular file.
@@ -55,7 +61,7 @@ class LineReader {
     // True when no further line can be read.
     bool at_end();
     // Reads the next line into `line`; false at the end of the file. Throws DataError when a
-    // line cannot be decoded.
+    // line cannot be decoded or holds a NUL byte or a lone CR.
     bool next(std::string& line);
     // 1-based number of the line last returned (0 before the first).
     long line_number() const { return line_number_; }
