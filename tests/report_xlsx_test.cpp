@@ -309,6 +309,15 @@ TEST(XlsxSheet, FailuresAreReportedByClose) {
          "not a finite number"},
         {"unwritable", "/nonexistent-qelt-folder/table.xlsx", [](XlsxSheet& s) { play(s, {1}); },
          "cannot write the workbook: "},
+        // The merged title used to be left out without a word.
+        {"title longer than a cell", temp_path("misuse"),
+         [](XlsxSheet& s) { s.report_group_head(1, std::string(kMaxCellText + 1, 'x')); },
+         "row 1, merged title: String exceeds"},
+        {"remark longer than a cell", temp_path("misuse"),
+         [](XlsxSheet& s) {
+             s.report_row(3, {"K0+000", 0, "0", 1, 1, std::string(kMaxCellText + 1, 'x')});
+         },
+         "row 3: String exceeds"},
     };
     for (const auto& c : cases) {
         XlsxSheet sheet(c.path);

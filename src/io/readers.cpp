@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "io/data_error.h"
+#include "report/sheet.h"
 
 namespace qelt {
 
@@ -198,6 +199,8 @@ void bh_parse_group(const std::string& line, std::string& title, std::int16_t& c
     // A negative count would move the next group's title back over this group's rows.
     if (rounded < 0 || rounded > 32767)
         throw DataError("分组行的钻孔数“" + fields[1] + "”超出 0～32767");
+    if (utf8_length(fields[0]) > kMaxCellText)
+        throw DataError("分组名称超过 " + std::to_string(kMaxCellText) + " 个字符");
     title = fields[0];
     count = static_cast<std::int16_t>(rounded);
 }
@@ -208,6 +211,8 @@ void bh_parse_borehole(const std::string& line, std::string& station, double& of
     if (fields.size() < 2) throw DataError("钻孔行应为“桩号 距中线距离 [备注]”");
     auto value = parse_number(fields[1]);
     if (!value) throw DataError("距中线距离“" + fields[1] + "”不是数");
+    if (fields.size() == 3 && utf8_length(fields[2]) > kMaxCellText)
+        throw DataError("备注超过 " + std::to_string(kMaxCellText) + " 个字符");
     station = fields[0];
     offset = *value;
     offset_text = fields[1];

@@ -31,13 +31,15 @@ void dl_read_file(LineReader& file, ChainBreaks& breaks);
 
 // A group line of the borehole file: "<title> <count>". The count is rounded to the nearest
 // whole number, halves to the even one (2.5 -> 2, 3.5 -> 4). Throws DataError (without file
-// and line; the caller knows them) for fewer than two fields, a count that is no number, or a
-// count outside 0..32767.
+// and line; the caller knows them) for fewer than two fields, a count that is no number, a
+// count outside 0..32767, or a title longer than a worksheet cell holds (kMaxCellText,
+// report/sheet.h).
 void bh_parse_group(const std::string& line, std::string& title, std::int16_t& count);
 
 // A borehole line: "<station> <offset> [remark]". The remark is taken only from a line of
 // exactly three fields. offset_text keeps the offset as written. Throws DataError (without file
-// and line) for fewer than two fields or an offset that is no number.
+// and line) for fewer than two fields, an offset that is no number, or a remark longer than a
+// worksheet cell holds (kMaxCellText, report/sheet.h).
 void bh_parse_borehole(const std::string& line, std::string& station, double& offset,
                        std::string& offset_text, std::string& remark);
 

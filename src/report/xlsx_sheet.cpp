@@ -8,6 +8,7 @@
 #include <ctime>
 #include <vector>
 
+#include "io/text.h"
 #include "report/headers.h"
 
 namespace qelt {
@@ -26,12 +27,6 @@ constexpr long kMaxPageBreaks = LXW_BREAKS_MAX;
 
 lxw_row_t to_lxw_row(long row) {
     return static_cast<lxw_row_t>(row - 1);
-}
-
-std::size_t utf8_length(const std::string& text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
 }
 
 // The page header in Excel's header codes. An ampersand of the project line is doubled so that it
@@ -312,6 +307,9 @@ void XlsxSheet::write_row(long row_number, const Row& row) {
         const std::string where = "row " + std::to_string(row_number);
 
         if (row.merged && c == 0) {
+            // libxlsxwriter leaves an over-long title out of a merged range without a word.
+            if (utf8_length(cell.text) > kMaxCellText)
+                check(LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED, where + ", merged title");
             check(worksheet_merge_range(worksheet_, r, 0, r, kColumns - 1, cell.text.c_str(), f),
                   where + ", merged title");
             continue;
