@@ -39,3 +39,7 @@ fuzz:
 
 clean:
 	rm -rf build build-asan
+
+package: build
+	cd build && cpack -G DEB
+	@ls -1 build/*.deb
