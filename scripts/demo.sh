@@ -6,8 +6,10 @@ cd "$(dirname "$0")/.."
 mkdir -p out
 cli=./build/qelt-cli
 
-show() {  # prints a CSV table as aligned columns (the BOM dropped)
-    sed '1s/^\xEF\xBB\xBF//' "$1" | column -s, -t
+show() {  # prints a CSV table as aligned columns, X and Y with four decimals as the sheet shows them
+    sed '1s/^\xEF\xBB\xBF//' "$1" |
+        awk -F, -v OFS=, 'NR > 1 { $5 = sprintf("%.4f", $5); $6 = sprintf("%.4f", $6) } { print }' |
+        column -s, -t
 }
 
 echo "== 交点法―主线 (intersection-point method, main line) =="

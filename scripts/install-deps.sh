@@ -11,6 +11,7 @@ packages=(
     python3-openpyxl      # independent read-back of the written workbook in tests
     qt6-base-dev          # the desktop program (optional for the core and the CLI)
     fonts-wqy-microhei    # a CJK font for the window and screenshots
+    bsdextrautils         # column, which lays out the demo's table on the terminal
 )
 
 missing=()
