@@ -282,6 +282,13 @@ TEST(Run, BoreholePhaseFailuresNameTheLineAndKeepTheRows) {
         {"file ends inside a group", "p\n桥1 3\n100 1\n200 1\n", 5, 4},
         {"station beyond double range", "p\n桥1 1\n1e999 1\n", 3, 0},
         {"second group bad", "p\n桥1 1\n100 1\n桥2 1\n100\n", 5, 3},
+        // Once read as good data: a CR-only file as one project line (an empty table reported
+        // complete), a NUL cutting a remark short in the workbook, texts no cell can hold.
+        {"CR-only line ends", "p\r桥1 1\r100 1\r", 1, 0},
+        {"NUL byte in a remark", std::string("p\n桥1 2\n100 1\n200 1 a\0b\n", 25), 4, 3},
+        {"title longer than a cell", "p\n" + std::string(kMaxCellText + 1, 'x') + " 1\n", 2, 0},
+        {"remark longer than a cell",
+         "p\n桥1 2\n100 1\n200 1 " + std::string(kMaxCellText + 1, 'x') + "\n", 4, 3},
     };
     for (const Case& c : cases) {
         Fixture f;
