@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <string_view>
 #include <vector>
 
 #include "io/text.h"
@@ -33,7 +34,11 @@ lxw_row_t to_lxw_row(long row) {
 // prints as written instead of starting a code ("&B" would switch to bold and lose the "B").
 // When the whole header would exceed Excel's 255 characters, the project line is cut at a
 // character boundary to fit: a header that is too long would otherwise be dropped altogether.
+// libxlsxwriter takes "&G" and "&[Picture]" for image placeholders even after a doubled
+// ampersand, refuses the header and leaves a freed one behind for workbook_close to read; a zero
+// width space after the "&&" keeps such a project line from forming either (it prints unseen).
 std::string page_header(const std::string& project_line) {
+    static const std::string kZeroWidthSpace = "\u200B";
     const auto assemble = [](const std::string& project) {
         return "&L" + left_header_text(project) + "&C" + center_header_text() + "&R" +
                right_header_text();
@@ -48,9 +53,14 @@ std::string page_header(const std::string& project_line) {
                (static_cast<unsigned char>(project_line[end]) & 0xC0) == 0x80)
             ++end;
         const bool ampersand = project_line[i] == '&';
-        const std::size_t chars = ampersand ? 2 : 1;
+        const std::string_view rest = std::string_view(project_line).substr(end);
+        const bool placeholder =
+            ampersand && (rest.starts_with("G") || rest.starts_with("[Picture]"));
+        const std::size_t chars = placeholder ? 3 : ampersand ? 2 : 1;
         if (used + chars > budget) break;
-        project += ampersand ? std::string("&&") : project_line.substr(i, end - i);
+        project += placeholder ? "&&" + kZeroWidthSpace
+                   : ampersand ? std::string("&&")
+                               : project_line.substr(i, end - i);
         used += chars;
         i = end;
     }

@@ -108,6 +108,8 @@ CASES = [
      ["b.txt”第 3 行"]),
     ("zk project line of 1 MB", "jd", JD_OK, DL_NONE, "项" * MEGABYTE + "\r\n桥 1\r\n500 0\r\n",
      0, []),
+    ("zk project line with &G and &[Picture]", "jd", JD_OK, DL_NONE,
+     "S&G&[Picture] 公司\r\n桥 1\r\n500 0\r\n", 0, []),
     ("zk station 1e999", "jd", JD_OK, DL_NONE, "p\r\n桥 1\r\n1e999 0\r\n", 2, ["b.txt”第 3 行"]),
     ("zk station 1e308", "ht", HT_OK, None, "p\r\n桥 1\r\n1e308 0\r\n", 0, []),
     ("zk offset 1e999", "jd", JD_OK, DL_NONE, "p\r\n桥 1\r\n500 1e999\r\n", 2,
