@@ -352,6 +352,9 @@ bool XlsxSheet::close(std::string& error) {
         error = error_.empty() ? "the workbook was already closed" : error_;
         return false;
     }
+    // A workbook never opened gets its one sheet here rather than inside workbook_close, so that
+    // the rule for empty sheets below covers it too.
+    if (!worksheet_) worksheet_ = workbook_add_worksheet(workbook_, nullptr);
     if (worksheet_) {
         // Whatever is still held back is final now; page lines not yet decided are not drawn.
         lines_settled_ = true;
@@ -370,6 +373,15 @@ bool XlsxSheet::close(std::string& error) {
         breaks.push_back(0);
         if (breaks.size() > 1)
             check(worksheet_set_h_pagebreaks(worksheet_, breaks.data()), "page breaks");
+
+        // In constant-memory mode libxlsxwriter closes a sheet's temporary file only when the
+        // sheet holds a cell: an empty one kept a descriptor and a deleted file open until the
+        // process ended, one per table in a desktop session. A formatted blank A1 shows nothing.
+        if (written_row_ == 0)
+            check(worksheet_write_blank(worksheet_, 0, 0,
+                                        format(Edge::none, Edge::none, Edge::none, Edge::none,
+                                               Align::center, NumberFormat::general)),
+                  "empty sheet");
     }
     const lxw_error result = workbook_close(workbook_);  // frees the workbook in every case
     workbook_ = nullptr;
