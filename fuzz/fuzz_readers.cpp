@@ -104,10 +104,12 @@ void refused_or_read(Reader reader, const std::string& path) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = qelt::fuzz::scratch().write(
         "input.txt", std::string_view(reinterpret_cast<const char*>(data), size));
+    const long files_before = qelt::fuzz::open_files();
     refused_or_read(read_lines, path);
     refused_or_read(read_alignment, path);
     refused_or_read(read_elements, path);
     refused_or_read(read_chain_breaks, path);
     refused_or_read(read_boreholes, path);
+    QELT_FUZZ_CHECK(qelt::fuzz::open_files() == files_before);
     return 0;
 }

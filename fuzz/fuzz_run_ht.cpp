@@ -11,6 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qelt;
     const std::string path = fuzz::scratch().path("table.xlsx");
+    const long files_before = fuzz::open_files();
     std::string error;
     {
         XlsxSheet sheet(path);
@@ -22,5 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     std::remove(path.c_str());
+    QELT_FUZZ_CHECK(fuzz::open_files() == files_before);
     return 0;
 }

@@ -11,7 +11,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qelt;
     SheetModel sheet;
+    fuzz::scratch();  // its folder is made once, not counted below
+    const long files_before = fuzz::open_files();
     const RunResult result = fuzz::run_on_input(data, size, true, 3, sheet);
+    QELT_FUZZ_CHECK(fuzz::open_files() == files_before);
     // Nothing is written before the table is begun.
     QELT_FUZZ_CHECK(sheet.opened == result.sheet_touched());
     if (!result.sheet_touched()) QELT_FUZZ_CHECK(sheet.cells.empty());

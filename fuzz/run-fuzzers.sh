@@ -70,4 +70,9 @@ for pair in "readers station" "run_jd run_ht"; do
         i=$((i + 1))
     done
 done
+# A target that crashed could not remove its scratch folder (named by its process id).
+for folder in /dev/shm/qelt-fuzz-* "${TMPDIR:-/tmp}"/qelt-fuzz-*; do
+    [ -d "$folder" ] || continue
+    kill -0 "${folder##*-}" 2>/dev/null || rm -rf "$folder"
+done
 exit $status
