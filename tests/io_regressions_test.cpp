@@ -7,6 +7,7 @@
 
 #include "io/data_error.h"
 #include "io/readers.h"
+#include "io/line_reader.h"
 #include "io/text.h"
 #include "report/sheet.h"
 #include "test_files.h"

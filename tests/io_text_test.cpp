@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "io/data_error.h"
+#include "io/line_reader.h"
 #include "io/text.h"
 #include "test_files.h"
 

@@ -11,8 +11,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "htbas/element_chain.h"
+#include "io/line_reader.h"
 #include "io/text.h"
 #include "report/sheet.h"
 #include "station/chain_breaks.h"
@@ -93,6 +95,10 @@ struct RunResult {
     long line = 0;
     long last_data_row = 0;
     long boreholes = 0;  // borehole rows completed
+    // What the run computed but the user should know (a borehole off the ends of the line,
+    // lines after a blank line that were not read): one text each, shown after delivery
+    // ("提示：" lines on the command line, one information box in the desktop program).
+    std::vector<std::string> notices;
     bool sheet_touched() const { return outcome != RunOutcome::data_error; }
 };
 

@@ -99,6 +99,7 @@ void zx_read_alignment(LineReader& file, MainLine& line) {
         line.jd_ls2[i] = values[4];
         line.jd_r1[i] = values[5];
         line.jd_r2[i] = values[6];
+        line.jd_name[i] = trimmed;
         line.jd_hairpin[i] = line.jd_keep_in[i] = line.jd_keep_out[i] = 0;
         if (contains_ht(trimmed)) {
             line.jd_hairpin[i] = 1;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "htbas/element_chain.h"
+#include "io/line_reader.h"
 #include "io/text.h"
 #include "station/chain_breaks.h"
 #include "zxbas/main_line.h"

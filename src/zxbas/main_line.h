@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace qelt {
 
@@ -29,6 +30,9 @@ struct MainLine {
     JdTable jd_hairpin{};         // 1.0 for a hairpin JD (回头曲线)
     JdTable jd_keep_in{};         // 1.0: the hairpin's incoming leg keeps its direction
     JdTable jd_keep_out{};        // 1.0: the hairpin's outgoing leg keeps its direction
+    // The JD's name as written in the file ("JD2", "QD"), so that a message about a curve names
+    // the point the engineer knows; empty when the tables were filled without a file.
+    std::array<std::string, kMaxJd + 1> jd_name{};
 
     // --- Output of zx_build ---
     double zx_pi = 0;
