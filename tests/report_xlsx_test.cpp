@@ -161,13 +161,18 @@ TEST(XlsxSheet, GroupOfThreeAtRowOne) {
         {"col.1-1.style", "-/-/-/-|center/center|宋体/10/0|General"},
         {"col.4-4.style", "-/-/-/-|center/center|宋体/10/0|0.0000"},
         {"col.5-5.style", "-/-/-/-|center/center|宋体/10/0|0.0000"},
+        {"col.6-6.style", "-/-/-/-|center/center/shrink|宋体/10/0|General"},
+        {"A1.align", "center/center/shrink"},  // a long group title
+        {"F3.align", "center/center/shrink"},  // a long remark
+        {"E3.align", "center/center"},
+        {"print_area", "$A$1:$F$7"},
     };
     for (const auto& [key, value] : expected) EXPECT_EQ(d.at(key), value) << key;
     EXPECT_EQ(d.at("E7.cached"), d.at("today"));
     // Column widths in characters: the stored width adds the cell padding of 5 pixels at 7 pixels
     // per character, rounded to whole pixels.
-    const std::pair<std::string, double> widths[] = {{"1-1", 5},  {"2-2", 13}, {"3-3", 15},
-                                                     {"4-4", 12}, {"5-5", 12}, {"6-6", 16.25}};
+    const std::pair<std::string, double> widths[] = {{"1-1", 5},  {"2-2", 13},    {"3-3", 15},
+                                                     {"4-4", 14}, {"5-5", 15.25}, {"6-6", 16.25}};
     for (const auto& [range, width] : widths)
         EXPECT_NEAR(std::stod(d.at("col." + range + ".width")), width + 5.0 / 7, 1.0 / 7) << range;
 }
@@ -236,7 +241,8 @@ TEST(XlsxSheet, RunsReadBack) {
           {"A4.border", "hair/thin/thin/hair"},
           {"A6.border", "-/-/-/-"},
           {"A10.border", "-/-/-/-"},
-          {"header", ""}}},
+          {"header", ""},
+          {"print_area", "$A$1:$F$10"}}},
         // Rows are streamed: a stopped run keeps the page lines it has passed.
         {"stopped_lines",
          {60, 5},
@@ -250,6 +256,30 @@ TEST(XlsxSheet, RunsReadBack) {
         for (const auto& [key, value] : c.expected)
             EXPECT_EQ(d.count(key) ? d.at(key) : "", value) << c.name << ": " << key;
     }
+}
+
+// Without 宋体, X and Y are drawn in a fallback font whose digits may be as wide as DejaVu Sans's
+// or Verdana's (0.6362 em, the point 0.3179 em). At 10 pt and 96 dpi they must fit in the column
+// less its 5 px padding, counted in Calibri 11 digits of 7 px as Excel and WPS do, or "###"
+// prints. A..F must still fit between the margins of A4 portrait (8.2677 in) at LibreOffice's
+// wider Calibri digit of 0.5068 em, or column F prints on a page of its own.
+TEST(XlsxSheet, CoordinatesFitAFallbackFontOnePageWide) {
+    const Dump d = write_and_read("widths", [](XlsxSheet& s) { play(s, {1}); });
+    const auto stored = [&](int c) {
+        return std::stod(d.at("col." + std::to_string(c) + "-" + std::to_string(c) + ".width"));
+    };
+    const std::pair<int, std::string> coordinates[] = {{4, "3513057.0168"}, {5, "38498953.0072"}};
+    for (const auto& [column, text] : coordinates) {
+        double em = 0;
+        for (char ch : text) em += ch == '.' ? 0.3179 : 0.6362;
+        EXPECT_GE((stored(column) - 5.0 / 7) * 7, em * 10 * 96 / 72) << text;
+    }
+    double characters = 0;
+    for (int c = 1; c <= 6; ++c) characters += stored(c);
+    const std::string margins = d.at("margins");  // left/right/...
+    const double left = std::stod(margins),
+                 right = std::stod(margins.substr(margins.find('/') + 1));
+    EXPECT_LE(characters * 0.5068 * 11, (8.2677 - left - right) * 72);
 }
 
 TEST(XlsxSheet, HeaderKeepsProjectLineAsWrittenWithinExcelsLimit) {

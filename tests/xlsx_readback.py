@@ -9,19 +9,21 @@ values escaped as \\n, \\t, \\\\):
   <cell>.v                   n:<number> | s:<text> | f:<formula> | blank
   <cell>.cached              cached result of a formula cell
   <cell>.border              top/bottom/left/right line styles, "-" for none
-  <cell>.align               horizontal/vertical
+  <cell>.align               horizontal/vertical, "/shrink" added for shrink-to-fit
   <cell>.font                name/size/bold
   <cell>.numfmt, <cell>.is_date
   col.<min>-<max>.width, col.<min>-<max>.style
   default_row_height, row.<n>.height
   orientation, paper, margins (left/right/top/bottom/header/footer in inches)
+  print_area                 the first sheet's print area without the sheet name, e.g. $A$1:$F$7
   header, footer             the raw header and footer strings
   breaks                     manual row breaks
   today                      today's date serial, for the =TODAY() cell's cached value
 
-Values, merges, page set-up and breaks come from openpyxl; the cell styles and header strings
-come from the package's XML, because openpyxl rebuilds the borders of merged cells from the first
-cell and rewrites header codes.
+Values, merges, page set-up and breaks come from openpyxl; the cell styles, header strings and
+print area come from the package's XML, because openpyxl rebuilds the borders of merged cells from
+the first cell, rewrites header codes and returns the print area as a string or a list depending
+on its version.
 """
 
 import datetime
@@ -63,6 +65,8 @@ def styles(package):
         a = xf.find(M + "alignment")
         align = "%s/%s" % (a.get("horizontal", "general") if a is not None else "general",
                            a.get("vertical", "bottom") if a is not None else "bottom")
+        if a is not None and a.get("shrinkToFit") in ("1", "true"):
+            align += "/shrink"
         xfs.append({"border": borders[int(xf.get("borderId", 0))],
                     "font": fonts[int(xf.get("fontId", 0))],
                     "numfmt": formats.get(int(xf.get("numFmtId", 0)), "?"),
@@ -139,6 +143,10 @@ def main(path):
     footer = hf.find(M + "oddFooter") if hf is not None else None
     put("header", (header.text or "") if header is not None else "")
     put("footer", (footer.text or "") if footer is not None else "")
+    names = ET.fromstring(package.read("xl/workbook.xml")).iter(M + "definedName")
+    put("print_area", ",".join(n.text.split("!")[-1] for n in names
+                               if n.get("name") == "_xlnm.Print_Area"
+                               and n.get("localSheetId") == "0"))
     put("breaks", ",".join(str(b.id) for b in ws.row_breaks.brk))
     put("today", (datetime.date.today() - datetime.date(1899, 12, 30)).days)
 

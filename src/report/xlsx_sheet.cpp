@@ -18,8 +18,19 @@ namespace {
 
 constexpr int kColumns = 6;
 constexpr const char* kFallbackSheetName = "Sheet1";
-// Column widths A..F in character widths.
-constexpr double kColumnWidths[kColumns] = {5, 13, 15, 12, 12, 16.25};
+// Column widths A..F in character widths, the digit width of the workbook's default font
+// (Calibri 11): 7 pixels at 96 dpi in Excel and WPS, 0.5068 em = 5.575 pt in LibreOffice.
+// X and Y are sized for a machine without 宋体, whose fallback may have digits as wide as
+// DejaVu Sans or Verdana (0.6362 em, the point 0.3179 em), at 10 pt and 96 dpi 8.48 and 4.24 px:
+//   X 3513057.0168 (11 digits)   97.5 px -> D needs 13.93, so 14 (98 px)
+//   Y 38498953.0072 (12 digits) 106.0 px -> E needs 15.15, so 15.25 (107 px)
+// 宋体 itself and narrower fallbacks fit as well. The page stays one A4 portrait page wide: with
+// 5 px of padding per column A..F take 580 px of the 618 between the margins in Excel, and
+// 82.86 characters = 461.9 pt of 463.5 pt in LibreOffice, whose digit is the wider one.
+constexpr double kColumnWidths[kColumns] = {5, 13, 15, 14, 15.25, 16.25};
+// Remarks and group titles are free text of any length: shrunk to their cell they can neither
+// spill into the column beyond F, which would print as a page of its own, nor be cut off.
+constexpr int kRemarkColumn = kColumns - 1;
 // Excel refuses a header longer than this many characters, codes included; libxlsxwriter then
 // leaves the header out.
 constexpr std::size_t kMaxHeaderChars = LXW_HEADER_FOOTER_MAX;
@@ -108,11 +119,12 @@ void XlsxSheet::check(int lxw_result, const std::string& what) {
 }
 
 lxw_format* XlsxSheet::format(Edge top, Edge bottom, Edge left, Edge right, Align align,
-                              NumberFormat number_format) {
+                              NumberFormat number_format, bool shrink) {
     const std::uint32_t key =
         static_cast<std::uint32_t>(top) | static_cast<std::uint32_t>(bottom) << 2 |
         static_cast<std::uint32_t>(left) << 4 | static_cast<std::uint32_t>(right) << 6 |
-        static_cast<std::uint32_t>(align) << 8 | static_cast<std::uint32_t>(number_format) << 10;
+        static_cast<std::uint32_t>(align) << 8 | static_cast<std::uint32_t>(number_format) << 10 |
+        static_cast<std::uint32_t>(shrink) << 12;
     if (auto it = formats_.find(key); it != formats_.end()) return it->second;
 
     lxw_format* f = workbook_add_format(workbook_);
@@ -127,6 +139,7 @@ lxw_format* XlsxSheet::format(Edge top, Edge bottom, Edge left, Edge right, Alig
     format_set_right(f, lxw_border(static_cast<std::uint8_t>(right)));
     if (number_format == NumberFormat::four_decimals) format_set_num_format(f, "0.0000");
     if (number_format == NumberFormat::date) format_set_num_format(f, "yyyy-mm-dd");
+    if (shrink) format_set_shrink(f);
     formats_.emplace(key, f);
     return f;
 }
@@ -158,8 +171,8 @@ void XlsxSheet::report_open() {
     for (int c = 0; c < kColumns; ++c) {
         const NumberFormat number_format =
             c == 3 || c == 4 ? NumberFormat::four_decimals : NumberFormat::general;
-        lxw_format* f =
-            format(Edge::none, Edge::none, Edge::none, Edge::none, Align::center, number_format);
+        lxw_format* f = format(Edge::none, Edge::none, Edge::none, Edge::none, Align::center,
+                               number_format, c == kRemarkColumn);
         check(worksheet_set_column(worksheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                                    kColumnWidths[c], f),
               "column width");
@@ -312,7 +325,8 @@ void XlsxSheet::write_row(long row_number, const Row& row) {
         const NumberFormat number_format = cell.kind == Cell::Kind::today ? NumberFormat::date
                                            : c == 3 || c == 4 ? NumberFormat::four_decimals
                                                               : NumberFormat::general;
-        lxw_format* f = format(top, bottom, left, right, cell.align, number_format);
+        const bool shrink = c == kRemarkColumn || (row.merged && c == 0);
+        lxw_format* f = format(top, bottom, left, right, cell.align, number_format, shrink);
         const lxw_col_t col = static_cast<lxw_col_t>(c);
         const std::string where = "row " + std::to_string(row_number);
 
@@ -374,13 +388,20 @@ bool XlsxSheet::close(std::string& error) {
         if (breaks.size() > 1)
             check(worksheet_set_h_pagebreaks(worksheet_, breaks.data()), "page breaks");
 
+        // Only A..F print: whatever a user adds beside the table, or text running on past F in
+        // an application that ignores shrink-to-fit, would otherwise add a page to the right of
+        // every page.
+        check(worksheet_print_area(worksheet_, 0, 0, to_lxw_row(std::max(written_row_, 1L)),
+                                   kColumns - 1),
+              "print area");
+
         // In constant-memory mode libxlsxwriter closes a sheet's temporary file only when the
         // sheet holds a cell: an empty one kept a descriptor and a deleted file open until the
         // process ended, one per table in a desktop session. A formatted blank A1 shows nothing.
         if (written_row_ == 0)
             check(worksheet_write_blank(worksheet_, 0, 0,
                                         format(Edge::none, Edge::none, Edge::none, Edge::none,
-                                               Align::center, NumberFormat::general)),
+                                               Align::center, NumberFormat::general, false)),
                   "empty sheet");
     }
     const lxw_error result = workbook_close(workbook_);  // frees the workbook in every case

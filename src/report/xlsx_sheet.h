@@ -9,8 +9,9 @@
 //   - rows 57·p and 57·p+1, until it is known whether the page line between them is drawn.
 // Memory is thus bounded by the largest group.
 //
-// Every cell carries its whole format (borders, alignment, font 宋体 10, number format): in .xlsx a
-// written cell does not inherit its column's format. Formats are cached by that composition.
+// Every cell carries its whole format (borders, alignment, shrink-to-fit for remarks and group
+// titles, font 宋体 10, number format): in .xlsx a written cell does not inherit its column's
+// format. Formats are cached by that composition. The print area is A..F.
 //
 // Page lines: a complete run draws the line under row 57·p and over row 57·p+1 for
 // p = 1..page_line_count(last data row), in report_page_lines. Since rows are streamed, the line
@@ -92,7 +93,7 @@ class XlsxSheet : public Sheet {
     void flush();
     void write_row(long row_number, const Row& row);
     lxw_format* format(Edge top, Edge bottom, Edge left, Edge right, Align align,
-                       NumberFormat number_format);
+                       NumberFormat number_format, bool shrink);
     void check(int lxw_result, const std::string& what);
     void fail(const std::string& message);
 
