@@ -318,12 +318,16 @@ TEST(ZxLocate, ReferenceCurve) {
 }
 
 // On the second and later curves the entry case owns ZH and returns the stored point itself;
-// where curves overlap, a mileage from ZH of the next curve on belongs to that curve.
+// where curves touch, HZ of one up to the millimetre the build allows beyond ZH of the next, a
+// mileage from ZH of the next curve on belongs to that curve.
 TEST(ZxLocate, LaterCurvesOwnTheirZh) {
     const auto four =
         line({{0, 0}, {1000, 0}, {1866.025404, 500}, {2866.025404, 500}}, 500, 100, 100);
-    const auto overlap = line({{0, 0}, {1000, 0}, {1300, 300}, {1300, 1000}}, 400, 120, 120);
-    ASSERT_GT(overlap->zx_hz[2], overlap->zx_zh[3] + 5);
+    const auto apart = line({{0, 0}, {1000, 0}, {1500, 500}, {1500, 1200}}, 400, 120, 120);
+    const double d = (apart->zx_t2[2] + apart->zx_t1[3] - 0.0005) / std::sqrt(2.0);
+    const auto overlap =
+        line({{0, 0}, {1000, 0}, {1000 + d, d}, {1000 + d, d + 700}}, 400, 120, 120);
+    ASSERT_GT(overlap->zx_hz[2], overlap->zx_zh[3]);
     for (const MainLine* m : {four.get(), overlap.get()}) {
         const Located zh = locate(*m, m->zx_zh[3]);
         EXPECT_EQ(zh.x, m->zx_zh_x[3]);

@@ -2,6 +2,7 @@
 // interior JD, the continuous stations of JDs and key points, and the key points' coordinates.
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -16,8 +17,24 @@ long file_line(int jd) {
     return jd + 1;
 }
 
-[[noreturn]] void fail(int jd, const std::string& what) {
-    throw DataError("JD" + std::to_string(jd) + " " + what, {}, file_line(jd));
+// A JD as the engineer knows it: by the name written in the file ("JD7", "QD"); only tables
+// filled without a file fall back to the JD's place in the line.
+std::string jd_label(const MainLine& m, int jd) {
+    if (jd >= 1 && jd <= kMaxJd && !m.jd_name[jd].empty()) return m.jd_name[jd];
+    return "JD" + std::to_string(jd);
+}
+
+[[noreturn]] void fail(const MainLine& m, int jd, const std::string& what) {
+    throw DataError(jd_label(m, jd) + " " + what, {}, file_line(jd));
+}
+
+// Lengths in messages: metres to the millimetre, as the coordinates are surveyed.
+std::string metres(double v) {
+    const int size = std::snprintf(nullptr, 0, "%.3f", v);
+    std::string text(static_cast<std::size_t>(size) + 1, '\0');
+    std::snprintf(text.data(), text.size(), "%.3f", v);
+    text.resize(static_cast<std::size_t>(size));
+    return text;
 }
 
 bool is_hairpin(const MainLine& m, int i, int n) {
@@ -28,7 +45,8 @@ bool is_hairpin(const MainLine& m, int i, int n) {
 int checked_count(const MainLine& m) {
     const double n = m.jd_count;
     if (!(n >= 1)) throw DataError("没有交点记录");
-    if (n > kMaxJd) fail(kMaxJd + 1, "超出 1000 个交点的容量");
+    if (n > kMaxJd)
+        throw DataError("交点记录超过 1000 个，超出程序的容量", {}, file_line(kMaxJd + 1));
     if (n != std::floor(n)) throw DataError("交点个数不是整数");
     return static_cast<int>(n);
 }
@@ -43,7 +61,7 @@ void check_input(const MainLine& m, int n) {
                 ok = ok && std::isfinite(v);
             }
         }
-        if (!ok) fail(i, "数据不是有限数");
+        if (!ok) fail(m, i, "数据不是有限数");
     }
 }
 
@@ -68,7 +86,7 @@ void check_output(const MainLine& m, int n) {
                 need(v);
             }
         }
-        if (!ok) fail(i, "计算结果溢出（曲线要素不合理）");
+        if (!ok) fail(m, i, "计算结果溢出（曲线要素不合理）");
     }
 }
 
@@ -80,6 +98,36 @@ double jd_distance(const MainLine& m, int a, int b) {
     const double dx = m.jd_x[b] - m.jd_x[a];
     const double dy = m.jd_y[b] - m.jd_y[a];
     return std::sqrt(dy * dy + dx * dx);
+}
+
+// Two consecutive JDs at one point (a record typed twice, a coordinate copied from the line
+// above) leave the leg between them without a direction: the deflections at both JDs, and so
+// both curves, would be made up. Half a millimetre is nothing at the millimetre the
+// coordinates are given to.
+void check_distinct(const MainLine& m, int n) {
+    for (int i = 1; i <= n - 1; ++i) {
+        const double d = jd_distance(m, i, i + 1);
+        if (d < 0.0005) {
+            throw DataError(jd_label(m, i) + " 与 " + jd_label(m, i + 1) +
+                                " 位于同一点（两交点间距 " + metres(d) +
+                                " 米），其间直线没有方向；请检查这两个交点的坐标，" +
+                                "删去重复的交点记录",
+                            {}, file_line(i + 1));
+        }
+    }
+}
+
+// Leg i, JD i to JD i + 1, as the line runs it: a leg that a hairpin runs backwards counts
+// negative, so that the JD stations follow from the legs and curves alike.
+JdTable signed_legs(const MainLine& m, int n) {
+    JdTable leg{};
+    for (int i = 2; i <= n; ++i) leg[i - 1] = jd_distance(m, i - 1, i);
+    for (int i = 2; i <= n - 1; ++i) {
+        if (!is_hairpin(m, i, n)) continue;
+        leg[i - 1] = m.jd_keep_in[i] == 1.0 ? jd_distance(m, i - 1, i) : -jd_distance(m, i - 1, i);
+        leg[i] = m.jd_keep_out[i] == 1.0 ? jd_distance(m, i, i + 1) : -jd_distance(m, i, i + 1);
+    }
+    return leg;
 }
 
 void build_rows(MainLine& m, int n) {
@@ -129,7 +177,7 @@ void build_rows(MainLine& m, int n) {
             c = zx_curve_solve(m.jd_r[i], m.jd_r1[i], m.jd_r2[i], m.jd_ls1[i], m.jd_ls2[i],
                                m.zx_defl[i], m.zx_azimuth[i - 1], m.zx_azimuth[i]);
         } catch (const DataError& e) {
-            fail(i, e.what());
+            fail(m, i, e.what());
         }
         m.zx_t1[i] = c.t1;
         m.zx_t2[i] = c.t2;
@@ -147,15 +195,7 @@ void build_rows(MainLine& m, int n) {
         if (is_hairpin(m, i, n)) m.zx_len[i] = -m.zx_len[i];
     }
 
-    // A leg that a hairpin runs backwards counts negative between the JD stations.
-    JdTable leg{};
-    for (int i = 2; i <= n; ++i) leg[i - 1] = jd_distance(m, i - 1, i);
-    for (int i = 2; i <= n - 1; ++i) {
-        if (!is_hairpin(m, i, n)) continue;
-        leg[i - 1] = m.jd_keep_in[i] == 1.0 ? jd_distance(m, i - 1, i) : -jd_distance(m, i - 1, i);
-        leg[i] = m.jd_keep_out[i] == 1.0 ? jd_distance(m, i, i + 1) : -jd_distance(m, i, i + 1);
-    }
-
+    const JdTable leg = signed_legs(m, n);
     // A JD's station is reckoned along the line: the previous curve's length replaces its
     // two tangents.
     m.jd_station[1] = m.jd_start_station;
@@ -219,16 +259,67 @@ void build_rows(MainLine& m, int n) {
     }
 }
 
+// Every curve must fit its legs: the straight between HZ of one curve and ZH of the next (or
+// between the start point and the first ZH, the last HZ and the end point) may not be
+// negative. A radius typed 8000 for 800 gives tangents of kilometres; the curves then overlap,
+// the stations run backwards and every borehole beyond is placed hundreds of metres off, so the
+// line is refused rather than built. With the legs and tangents signed as the line runs them,
+// that straight is leg − T2 − T1 for hairpins too: it is ZH of the next JD less HZ of this one.
+// A millimetre is allowed for curves designed to touch, whose tangents were rounded.
+void check_fit(const MainLine& m, int n) {
+    const JdTable leg = signed_legs(m, n);
+    for (int i = 1; i <= n - 1; ++i) {
+        const bool curve_before = i >= 2;
+        const bool curve_after = i + 1 <= n - 1;
+        if (!curve_before && !curve_after) continue;
+        const double t2 = curve_before ? m.zx_t2[i] : 0.0;
+        const double t1 = curve_after ? m.zx_t1[i + 1] : 0.0;
+        const double excess = t2 + t1 - leg[i];
+        if (!(excess > 0.001)) continue;
+
+        const std::string a = jd_label(m, i), b = jd_label(m, i + 1);
+        std::string what;
+        long at = 0;
+        if (curve_before && curve_after) {
+            what = a + " 的切线长 T2 = " + metres(t2) + " 米与 " + b +
+                   " 的切线长 T1 = " + metres(t1) + " 米之和超过两交点间距 " + metres(leg[i]) +
+                   " 米（曲线重叠 " + metres(excess) +
+                   " 米）；请检查这两个交点的圆曲线半径和缓和曲线长度";
+            at = file_line(i + 1);
+        } else if (curve_after) {
+            what = b + " 的切线长 T1 = " + metres(t1) + " 米超过 " + a + " 至 " + b + " 的距离 " +
+                   metres(leg[i]) + " 米（ZH 点落在路线起点 " + a + " 之前 " + metres(excess) +
+                   " 米）；请检查 " + b + " 的圆曲线半径和缓和曲线长度";
+            at = file_line(i + 1);
+        } else {
+            what = a + " 的切线长 T2 = " + metres(t2) + " 米超过 " + a + " 至 " + b + " 的距离 " +
+                   metres(leg[i]) + " 米（HZ 点落在路线终点 " + b + " 之后 " + metres(excess) +
+                   " 米）；请检查 " + a + " 的圆曲线半径和缓和曲线长度";
+            at = file_line(i);
+        }
+        // A hairpin runs its legs backwards unless told to keep them; the lengths shown are then
+        // negative, and the keep marks are as likely at fault as the radius.
+        if (is_hairpin(m, i, n) || is_hairpin(m, i + 1, n)) {
+            what +=
+                "。回头曲线的切线长和交点间距按路线前进方向计，反向为负；另请检查回头曲线"
+                "交点名末尾表示前后直线保持方向的“1”";
+        }
+        throw DataError(what, {}, at);
+    }
+}
+
 }  // namespace
 
 void zx_build(MainLine& line) {
     const int n = checked_count(line);
     check_input(line, n);
+    check_distinct(line, n);
     // Build on a copy: a line that fails leaves the caller's tables exactly as they were,
     // never half built and never holding inf or NaN.
     auto work = std::make_unique<MainLine>(line);
     build_rows(*work, n);
     check_output(*work, n);
+    check_fit(*work, n);
     line = *work;
 }
 

@@ -55,8 +55,12 @@ CurveSolution zx_curve_solve(double r, double r1, double r2, double ls1, double 
 // Builds every zx_* table and jd_station from the jd_* input for JDs 1..N. Hairpin rows have
 // their r, ls1, ls2, r1, r2 negated in place. Throws DataError (line = JD index + 1, the JD's
 // line in the alignment file; 0 when no JD is at fault) where the line cannot be built: N not
-// a whole number in 1..1000, non-finite input, a curve without solution, or any written value
-// that would not be finite. A refused line is left exactly as it was passed in.
+// a whole number in 1..1000, non-finite input, two consecutive JDs at one point, a curve
+// without solution, any written value that would not be finite, or curves that do not fit
+// their legs (T2 of one JD plus T1 of the next beyond the leg between them, the first T1 beyond
+// the first leg, the last T2 beyond the last; 1 mm allowed; hairpin legs and tangents signed).
+// Messages name JDs by jd_name, "JD<index>" only where that is empty. A refused line is left
+// exactly as it was passed in.
 void zx_build(MainLine& line);
 
 // Point and tangent of the main line at a continuous mileage.
