@@ -60,10 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ChainBreaks breaks = chain_breaks(in);
     const std::string text = in.ConsumeRemainingBytesAsString();
 
-    // Printing needs no check first: any text prints.
+    // Printing needs no check first: any text prints, and a station that reads prints in
+    // the form that reads back to the same number.
     std::string printed;
     zh_format(text, printed);
     QELT_FUZZ_CHECK(printed_form(printed));
+    if (auto station = parse_station(text); station && std::isfinite(station->number) &&
+                                            std::fabs(station->number) < 1e12) {
+        auto back = parse_station(printed);
+        QELT_FUZZ_CHECK(back && std::fabs(back->number - station->number) <= 0.0005 + 1e-9);
+    }
 
     // The run's stations are the first field of a borehole line: never blank, no blanks inside.
     const std::vector<std::string> fields = split_fields(text);

@@ -6,10 +6,8 @@
 #include <vector>
 
 #include "io/data_error.h"
-#include "io/readers.h"
 #include "io/line_reader.h"
 #include "io/text.h"
-#include "report/sheet.h"
 #include "test_files.h"
 
 namespace qelt {
@@ -63,32 +61,6 @@ TEST(LineReaderRegressions, RefusesNulBytesAndLoneCarriageReturns) {
         for (const std::string& line : lines)
             EXPECT_EQ(line.find_first_of(std::string("\r\0", 2)), std::string::npos) << c.name;
     }
-}
-
-TEST(BoreholeLineRegressions, TextLongerThanACellIsRefused) {
-    // A title beyond the cell limit vanished from the workbook's merged title row; a remark
-    // beyond it made the whole workbook unwritable after the run had reported success.
-    const std::string fits(kMaxCellText, 'x');
-    std::string wide;
-    for (std::size_t i = 0; i < kMaxCellText; ++i) wide += "备";  // 3 bytes, 1 character
-    std::string title, station, offset_text, remark;
-    std::int16_t count = 0;
-    double offset = 0;
-
-    EXPECT_NO_THROW(bh_parse_group(fits + " 1", title, count));
-    EXPECT_EQ(title.size(), kMaxCellText);
-    EXPECT_NO_THROW(bh_parse_group(wide + " 1", title, count));
-    EXPECT_THROW(bh_parse_group(fits + "x 1", title, count), DataError);
-    EXPECT_THROW(bh_parse_group(wide + "备 1", title, count), DataError);
-
-    EXPECT_NO_THROW(bh_parse_borehole("100 0 " + wide, station, offset, offset_text, remark));
-    EXPECT_EQ(remark, wide);
-    EXPECT_THROW(bh_parse_borehole("100 0 " + fits + "x", station, offset, offset_text, remark),
-                 DataError);
-    // A fourth field means no remark is taken, so its length does not matter.
-    EXPECT_NO_THROW(
-        bh_parse_borehole("100 0 " + fits + "x y", station, offset, offset_text, remark));
-    EXPECT_EQ(remark, "");
 }
 
 TEST(Utf8Length, CountsCharactersNotBytes) {

@@ -26,45 +26,32 @@ TEST(SplitFields, BlanksAndTabsSeparate) {
     for (const auto& [line, fields] : cases) EXPECT_EQ(split_fields(line), fields) << line;
 }
 
-TEST(NumericValue, ReadsTheLeadingNumber) {
-    const std::pair<const char*, double> cases[] = {
-        {"1234.5", 1234.5},
-        {"  1234.5", 1234.5},
-        {"1 234.5", 1234.5},
-        {"1+234.5", 1},
-        {"B856.25", 0},
-        {"-12.5", -12.5},
-        {"+7", 7},
-        {".5", 0.5},
-        {"-.5", -0.5},
-        {"1e3", 1000},
-        {"1E-2", 0.01},
-        {"12e", 12},
-        {"12e+", 12},
-        {"1.2.3", 1.2},
-        {"", 0},
-        {"abc", 0},
-        {"-", 0},
-        {"7.", 7},
-        {"1e-400", 0},
-        {"0x10", 0},
-    };
-    for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(numeric_value(text), value) << text;
-    EXPECT_TRUE(std::isinf(numeric_value("1e400")));
-    EXPECT_LT(numeric_value("-1e400"), 0);
-}
-
 TEST(ParseNumber, AcceptsOnlyWholeDecimalFields) {
-    const std::pair<const char*, double> good[] = {{"3000", 3000}, {"-5.5", -5.5}, {"+5.5", 5.5},
-                                                   {".5", 0.5},    {"5.", 5},      {"1.5e3", 1500}};
+    const std::pair<const char*, double> good[] = {
+        {"3000", 3000}, {"-5.5", -5.5}, {"+5.5", 5.5},
+        {".5", 0.5},    {"5.", 5},      {"1.5e3", 1500},
+        {" 1\t", 1},    {"　７　", 7},  {"１１１５０．６", 11150.6},
+        {"－５", -5},   {"＋５", 5},    {"\u22125", -5}};
     for (const auto& [text, value] : good) {
         auto parsed = parse_number(text);
         ASSERT_TRUE(parsed) << text;
         EXPECT_DOUBLE_EQ(*parsed, value) << text;
     }
-    for (const char* bad :
-         {"", "abc", "1,5", "12a", "nan", "inf", "-inf", "1e999", "+", "--1", "0x10", " 1"})
+    // Each of these starts with a number and once read as it.
+    for (const char* bad : {"", "abc", "1,5", "12a", "nan", "inf", "-inf", "1e999", "+", "--1",
+                            "0x10", "6.5m", "\"5\"", "1 2", "14+700", "５米"})
         EXPECT_FALSE(parse_number(bad)) << bad;
+}
+
+TEST(SplitFields, IdeographicSpaceIsABlankAndFieldsKeepTheirPlace) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(split_fields("桥1　2"), (V{"桥1", "2"}));
+    EXPECT_EQ(split_fields("　1200　 5.5\t"), (V{"1200", "5.5"}));
+    EXPECT_EQ(trim_blanks("　 0# 桥台\t　"), "0# 桥台");
+    const std::string line = "1200 5.5  0#　桥台 ";
+    const auto views = field_views(line);
+    ASSERT_EQ(views.size(), 4u);
+    EXPECT_EQ(views[2].data() - line.data(), 10);
 }
 
 TEST(ShortestNumber, RoundTrips) {

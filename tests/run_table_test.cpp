@@ -58,6 +58,7 @@ class StraightRoad : public Alignment {
         if (unbuildable_) throw DataError("radius 0");
         built = true;
     }
+    double start_station() const override { return 0; }
     double end_station() const override { return end; }
     void locate(double m, double& x, double& y, double& a) const override {
         x = m * std::cos(heading);
@@ -289,6 +290,13 @@ TEST(Run, BoreholePhaseFailuresNameTheLineAndKeepTheRows) {
         {"title longer than a cell", "p\n" + std::string(kMaxCellText + 1, 'x') + " 1\n", 2, 0},
         {"remark longer than a cell",
          "p\n桥1 2\n100 1\n200 1 " + std::string(kMaxCellText + 1, 'x') + "\n", 4, 3},
+        // Typing errors that once gave a plausible row at the wrong place.
+        {"count 2.5", "p\n桥1 2.5\n100 1\n200 1\n", 2, 0},
+        {"station as a word", "p\n桥1 1\n桩号 1\n", 3, 0},
+        {"letter split from its number", "p\n桥1 1\nA 13480 0\n", 3, 0},
+        {"thousands separator", "p\n桥1 1\n11,150 1\n", 3, 0},
+        {"offset with its unit", "p\n桥1 1\n100 6.5m\n", 3, 0},
+        {"count larger than its lines", "p\n路基 3\n100 1\n200 1\n路堑 2\n300 1\n400 1\n", 5, 4},
     };
     for (const Case& c : cases) {
         Fixture f;
@@ -305,6 +313,60 @@ TEST(Run, BoreholePhaseFailuresNameTheLineAndKeepTheRows) {
                   std::string::npos)
             << f.ui.events[1];
     }
+}
+
+TEST(Run, ABoreholeExpectedButNotFoundNamesItsGroup) {
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"),
+              f.file("zk.txt", "p\n路基 3\n100 1\n200 1\n路堑 2\n300 1\n400 1\n")});
+    const RunResult r = f.run();
+    EXPECT_EQ(r.message,
+              "钻孔资料文件“zk.txt”第 5 行：这一行应是分组“路基”（共 3 个钻孔）的第 3 "
+              "个钻孔，但桩号“路堑”不是有效的桩号："
+              "应为数（如 11150.6）、K 形式（如 K11+150.6）或带断链标识的桩号（如 B13470、"
+              "BK13+470）。这一行像是下一个分组行，请核对分组“路基”的钻孔数");
+}
+
+// Boreholes the run places but the engineer must hear about, each with its line.
+TEST(Run, NoticesForBoreholesOffTheLineAndLinesNotRead) {
+    struct Case {
+        const char* name;
+        const char* boreholes;
+        std::vector<std::string> notices;
+    };
+    const Case cases[] = {
+        {"on the line, ends included", "p\n桥 3\n0 1\n3000 1\nK1+500 0\n", {}},
+        {"before the start and past the end",
+         "p\n桥 3\n-0.5 1\n1000 1\nK99+999 1\n",
+         {"钻孔资料文件“zk.txt”第 3 行：桩号-K0+000.500位于线路起点之前 0.500 "
+          "米，坐标按起点切线的延长线算出",
+          "钻孔资料文件“zk.txt”第 5 行：桩号K99+999位于线路终点之后 96999.000 "
+          "米，坐标按终点切线的延长线算出"}},
+        {"lines after a blank line",
+         "p\n桥 1\n100 1\n\n桥2 1\n\n200 1\n",
+         {"钻孔资料文件“zk.txt”第 4 行是空行，钻孔资料到此结束；其后从第 5 行起的 2 "
+          "行未读入（若仍是钻孔资料，请删去空行）"}},
+        {"blank lines at the end only", "p\n桥 1\n100 1\n\n  \n\n", {}},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.answer(
+            {f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"), f.file("zk.txt", c.boreholes)});
+        const RunResult r = f.run();
+        EXPECT_EQ(r.outcome, RunOutcome::complete) << c.name;
+        EXPECT_EQ(r.notices, c.notices) << c.name;
+    }
+}
+
+TEST(Run, ChainBreaksOutOfOrderAreRefusedBeforeTheTable) {
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "2000 2100\n1100 1050\n"),
+              f.file("zk.txt", kTwoGroups)});
+    const RunResult r = f.run();
+    EXPECT_EQ(r.outcome, RunOutcome::data_error);
+    EXPECT_EQ(r.line, 2);
+    EXPECT_NE(r.file.find("dl.txt"), std::string::npos);
+    EXPECT_FALSE(f.sheet.opened);
 }
 
 TEST(Run, NonFiniteCoordinatesAreAFailureNotARow) {

@@ -2,6 +2,10 @@
 // engineers check by hand.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
+#include "io/data_error.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -41,10 +45,10 @@ TEST(StationFormat, PrintsKilometrePattern) {
         {"-1234.5", "-K1+234.500"},
         {"-12", "-K0+012"},
         {"-0.5", "-K0+000.500"},
-        {"b1060", "K0+000"},
-        {"", "K0+000"},
-        {"1+234.5", "K0+001"},
-        {" 12 3", "K0+123"},
+        {"1+234.5", "K1+234.500"},
+        {"BK13+470", "K13+470"},
+        {"-K0+050", "-K0+050"},
+        {"１１１５０．６", "K11+150.600"},
         {"1e3", "K1+000"},
         {"123456789.25", "K123456+789.250"},
         {"0.0004", "K0+000.000"},
@@ -58,6 +62,112 @@ TEST(StationFormat, PrintsKilometrePattern) {
     }
 }
 
+TEST(StationParse, ReadsWholeTextsOnly) {
+    struct Case {
+        const char* text;
+        char letter;
+        double number;  // NAN: refused
+    };
+    const Case cases[] = {
+        {"11150.6", 0, 11150.6},
+        {" 11150.6\t", 0, 11150.6},
+        {"+150", 0, 150},
+        {"-12.5", 0, -12.5},
+        {"1.2e3", 0, 1200},
+        {"1e+3", 0, 1000},
+        {"K11+150", 0, 11150},
+        {"K11+150.600", 0, 11150.6},
+        {"11+150", 0, 11150},
+        {"-K0+050", 0, -50},
+        {"K0+5", 0, 5},
+        {"k2+010.5", 0, 2010.5},
+        {"K11150", 'K', 11150},
+        {"B13470", 'B', 13470},
+        {"BK13+470", 'B', 13470},
+        {"B13+470", 'B', 13470},
+        {"B-5", 'B', -5},
+        {"１１１５０", 0, 11150},
+        {"Ｋ11+150", 0, NAN},
+        {"Ｂ１３４７０", 0, NAN},
+        {"K１１＋１５０．５", 0, 11150.5},
+        {"－５", 0, -5},
+        {"　11150　", 0, 11150},
+        {"桩号", 0, NAN},
+        {"\"K11+150.600\"", 0, NAN},
+        {"a13480", 0, NAN},
+        {"11,150", 0, NAN},
+        {"6.5m", 0, NAN},
+        {"A", 0, NAN},
+        {"", 0, NAN},
+        {"K11+1000", 0, NAN},
+        {"K11+", 0, NAN},
+        {"K+150", 'K', 150},
+        {"11+150+3", 0, NAN},
+        {"K11+150.6.1", 0, NAN},
+        {"--5", 0, NAN},
+        {"K1.5+100", 0, NAN},
+        {"nan", 0, NAN},
+        {"AB100", 0, NAN},
+    };
+    for (const Case& c : cases) {
+        const auto station = parse_station(c.text);
+        if (std::isnan(c.number)) {
+            EXPECT_FALSE(station) << c.text;
+            continue;
+        }
+        ASSERT_TRUE(station) << c.text;
+        EXPECT_EQ(station->letter, c.letter) << c.text;
+        EXPECT_EQ(station->number, c.number) << c.text;
+    }
+}
+
+// Whatever the table prints must read back as the station it shows: an engineer copies the
+// station column of one table into the borehole file of the next.
+TEST(StationParse, PrintedStationsReadBack) {
+    std::mt19937_64 random(20261209);
+    std::uniform_int_distribution<long long> thousandths(-5'000'000, 200'000'000);
+    for (int i = 0; i < 20000; ++i) {
+        const long long t = i < 2000 ? (i - 1000) * 500 : thousandths(random);
+        char written[64];
+        std::snprintf(written, sizeof written, "%lld.%03lld", t / 1000, std::llabs(t % 1000));
+        if (t < 0 && t > -1000) std::snprintf(written, sizeof written, "-0.%03lld", -t);
+        std::string printed;
+        zh_format(written, printed);
+        const auto back = parse_station(printed);
+        ASSERT_TRUE(back) << written << " -> " << printed;
+        EXPECT_EQ(back->number, parse_station(written)->number) << written << " -> " << printed;
+        EXPECT_EQ(back->letter, 0) << printed;
+    }
+}
+
+TEST(ChainBreakOrder, BreaksFollowOneAnotherAlongTheLine) {
+    struct Case {
+        std::initializer_list<std::pair<double, double>> breaks;
+        long refused_line;  // 0: accepted
+    };
+    const Case cases[] = {
+        {{{13500, 13450}, {16200, 16260}}, 0},
+        {{{16200, 16260}, {13500, 13450}}, 2},  // listed the wrong way round
+        {{{1100, 1050}, {1050, 1200}}, 2},      // no line between the two breaks
+        {{{1100, 1050}, {1051, 1200}}, 0},
+        {{{999, 1050}}, 1},  // before the start of the line (1000)
+        {{{1000, 1050}}, 0},
+        {{{30100, 30000}}, 1},  // past the end (30000)
+        {{{30000, 29000}}, 0},
+        {{{20000, 15000}, {29000, 28000}}, 2},  // at mileage 29000 + 5000: past the end
+    };
+    for (const Case& c : cases) {
+        ChainBreaks breaks = breaks_of(c.breaks, 30000);
+        try {
+            dl_check_order(breaks, 1000, 30000);
+            EXPECT_EQ(c.refused_line, 0)
+                << "accepted, break " << c.refused_line << " expected refused";
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.line(), c.refused_line) << e.what();
+        }
+    }
+}
+
 TEST(StationMileage, TakesOutChainBreaks) {
     const ChainBreaks one = breaks_of({{1100, 1050}}, 3000);
     const ChainBreaks two = breaks_of({{1100, 1050}, {2000, 2100}}, 3000);
@@ -67,18 +177,17 @@ TEST(StationMileage, TakesOutChainBreaks) {
         double mileage;
     };
     const Case cases[] = {
-        {&one, "1234.5", 1234.5},
-        {&one, "A1234.5", 1234.5},
-        {&one, "B1060", 1110},
-        {&two, "C2200", 2200 + 50 - 100},
-        {&two, "B1060", 1110},
-        {&one, "b1060", 0},
-        {&one, "", 0},
+        {&one, "1234.5", 1234.5},         {&one, "A1234.5", 1234.5}, {&one, "B1060", 1110},
+        {&two, "C2200", 2200 + 50 - 100}, {&two, "B1060", 1110},     {&one, "BK1+060", 1110},
+        {&two, "CK2+200", 2150},          {&one, "b1060", NAN},      {&one, "", NAN},
     };
     for (const Case& c : cases) {
         double mileage = -1;
         zh_mileage(*c.breaks, c.text, mileage);
-        EXPECT_DOUBLE_EQ(mileage, c.mileage) << c.text;
+        if (std::isnan(c.mileage))
+            EXPECT_TRUE(std::isnan(mileage)) << c.text;
+        else
+            EXPECT_DOUBLE_EQ(mileage, c.mileage) << c.text;
     }
 }
 
@@ -109,6 +218,9 @@ TEST(StationCheck, LetteredStationsAgainstTheirInterval) {
                       {"B3000.5", false, "桩号B3000.5超出所在断链区间，请修改！"},
                       {"1000", true, ""},
                       {"b1000", true, ""},
+                      {"BK1+060", true, ""},
+                      {"BK1+049", false, "桩号BK1+049超出所在断链区间，请修改！"},
+                      {"K1+200", true, ""},
                       {"", true, ""},
                   });
     expect_checks(ChainBreaks{}, {
@@ -150,6 +262,9 @@ TEST(StationLetter, LongChainNeedsALetterInItsOverlap) {
             {"1050", nullptr, "程序不能判断桩号1050所属的断链区间，需添加断链标识A、B、C..."},
             {"B1075", "B1075", ""},
             {"", nullptr, "桩号为空，请修改！"},
+            {"K1+200", "BK1+200", ""},
+            {"K1+075", nullptr, "程序不能判断桩号K1+075所属的断链区间，需添加断链标识A、B、C..."},
+            {"a1000", nullptr, "桩号a1000无法识别，请修改！"},
         });
 }
 

@@ -1,11 +1,12 @@
 #include "app/run.h"
 
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 
+#include "input/readers.h"
 #include "io/data_error.h"
-#include "io/readers.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -21,6 +22,59 @@ struct BoreholeFailure {
 
 std::string base_name(const std::string& path) {
     return std::filesystem::path(path).filename().string();
+}
+
+// Where a borehole lies when its mileage is outside the line: the run still places it on the
+// extended end tangent (a borehole just beyond the end of a section is ordinary), but a typing
+// error such as K99+999 for K9+999 lands kilometres away, so the engineer is always told.
+std::optional<std::string> off_line_notice(double mileage, const Alignment& alignment) {
+    const double before = alignment.start_station() - mileage;
+    const double after = mileage - alignment.end_station();
+    char metres[64];
+    if (before > 0) {
+        std::snprintf(metres, sizeof metres, "%.3f", before);
+        return std::string("位于线路起点之前 ") + metres + " 米，坐标按起点切线的延长线算出";
+    }
+    if (after > 0) {
+        std::snprintf(metres, sizeof metres, "%.3f", after);
+        return std::string("位于线路终点之后 ") + metres + " 米，坐标按终点切线的延长线算出";
+    }
+    return std::nullopt;
+}
+
+// After the blank line that ends the list: how many non-blank lines follow, and the first of
+// them, so that boreholes below a stray blank line are not lost without a word.
+void count_unread_lines(LineReader& file, long& first, long& count) {
+    first = 0;
+    count = 0;
+    std::string line;
+    for (;;) {
+        try {
+            if (!file.next(line)) return;
+            if (trim_blanks(line).empty()) continue;
+        } catch (const DataError&) {
+            // A line that cannot even be decoded is still a line that was not read.
+        }
+        if (first == 0) first = file.line_number();
+        ++count;
+    }
+}
+
+// The text of a borehole line that does not read as one, with what the group expected there.
+std::string not_a_borehole(const std::string& line, const std::string& detail,
+                           const std::string& title, int k, int n) {
+    std::string text = "这一行应是分组“" + title + "”（共 " + std::to_string(n) + " 个钻孔）的第 " +
+                       std::to_string(k) + " 个钻孔，但" + detail;
+    // The next group's line read as a borehole: the count above is larger than the lines.
+    std::string next_title;
+    std::int16_t next_count = 0;
+    try {
+        bh_parse_group(line, next_title, next_count);
+        if (next_count > 0 && !parse_station(split_fields(line).front()))
+            text += "。这一行像是下一个分组行，请核对分组“" + title + "”的钻孔数";
+    } catch (const DataError&) {
+    }
+    return text;
 }
 
 }  // namespace
@@ -64,6 +118,7 @@ RunResult run_coordinate_table(RunUi& ui, Alignment& main_line, Alignment& inter
             breaks.dl_before[n + 1] = breaks.dl_after[n + 1] = main_line.end_station();
             // A file starting with −1 declares a line without chain breaks.
             if (breaks.dl_before[1] == -1) breaks.dl_count = 0;
+            dl_check_order(breaks, main_line.start_station(), main_line.end_station());
         }
 
         auto borehole_path = ui.choose_file(kBoreholeDialog);
@@ -100,7 +155,19 @@ RunResult run_coordinate_table(RunUi& ui, Alignment& main_line, Alignment& inter
         for (;;) {
             if (boreholes->at_end()) break;
             boreholes->next(line);
-            if (trim_blanks(line).empty()) break;  // a blank line ends the list
+            if (trim_blanks(line).empty()) {
+                // A blank line ends the list; say so when something follows it.
+                const long blank_line = boreholes->line_number();
+                long first = 0, count = 0;
+                count_unread_lines(*boreholes, first, count);
+                if (count > 0)
+                    result.notices.push_back(
+                        "钻孔资料文件“" + base_name(boreholes->path()) + "”第 " +
+                        std::to_string(blank_line) + " 行是空行，钻孔资料到此结束；其后从第 " +
+                        std::to_string(first) + " 行起的 " + std::to_string(count) +
+                        " 行未读入（若仍是钻孔资料，请删去空行）");
+                break;
+            }
             const long group_line = boreholes->line_number();
             std::string title;
             std::int16_t n = 0;
@@ -131,7 +198,8 @@ RunResult run_coordinate_table(RunUi& ui, Alignment& main_line, Alignment& inter
                     bh_parse_borehole(line, station_text, borehole.offset, borehole.offset_text,
                                       borehole.remark);
                 } catch (const DataError& e) {
-                    throw BoreholeFailure{e.what(), borehole_line};
+                    throw BoreholeFailure{not_a_borehole(line, e.what(), title, k, n),
+                                          borehole_line};
                 }
                 std::string message, lettered;
                 std::int16_t errle = 1;
@@ -157,10 +225,13 @@ RunResult run_coordinate_table(RunUi& ui, Alignment& main_line, Alignment& inter
                 zh_format(lettered, borehole.station);
                 if (!std::isfinite(mileage))
                     throw BoreholeFailure{"桩号" + station_text + "超出数值范围", borehole_line};
-                if (ui.intersection_point_method())
-                    main_line.locate(mileage, x, y, azimuth);
-                else
-                    interchange.locate(mileage, x, y, azimuth);
+                const Alignment& alignment =
+                    ui.intersection_point_method() ? main_line : interchange;
+                alignment.locate(mileage, x, y, azimuth);
+                if (auto where = off_line_notice(mileage, alignment))
+                    result.notices.push_back("钻孔资料文件“" + base_name(boreholes->path()) +
+                                             "”第 " + std::to_string(borehole_line) + " 行：桩号" +
+                                             borehole.station + *where);
                 // The left-hand normal: a positive offset lies to the left of the direction of
                 // increasing station.
                 const double a = azimuth + pi * 90 / 180 - pi;

@@ -63,7 +63,9 @@ class Alignment {
     virtual void read(LineReader& file) = 0;
     // Builds the geometry from what was read; throws DataError.
     virtual void build() = 0;
-    // Station of the line's end point (closes the last chain-break interval).
+    // Continuous stations of the line's start and end points (the end closes the last
+    // chain-break interval); a borehole outside them is placed on the extended end tangent.
+    virtual double start_station() const = 0;
     virtual double end_station() const = 0;
     // Centre-line point (X north, Y east, metres) and tangent azimuth (radians, clockwise from
     // north, direction of increasing station) at a continuous mileage.

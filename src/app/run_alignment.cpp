@@ -1,7 +1,7 @@
 // The two ways of giving a road's centre line, behind one interface for the run.
 #include "app/run.h"
 #include "htbas/htbas.h"
-#include "io/readers.h"
+#include "input/readers.h"
 #include "zxbas/zxbas.h"
 
 namespace qelt {
@@ -13,6 +13,7 @@ class MainLineAlignment : public Alignment {
     explicit MainLineAlignment(MainLine& line) : line_(line) {}
     void read(LineReader& file) override { zx_read_alignment(file, line_); }
     void build() override { zx_build(line_); }
+    double start_station() const override { return line_.jd_station[1]; }
     double end_station() const override {
         return line_.jd_station[static_cast<int>(line_.jd_count)];
     }
@@ -33,6 +34,7 @@ class ElementAlignment : public Alignment {
         chain_.ht_start_azimuth = ht_dms_to_degrees(chain_.ht_start_azimuth);
         ht_build_chain(chain_);
     }
+    double start_station() const override { return chain_.ht_station[1]; }
     double end_station() const override { return chain_.ht_station[chain_.ht_count + 1]; }
     void locate(double mileage, double& x, double& y, double& azimuth) const override {
         ht_locate(chain_, mileage, x, y, azimuth);

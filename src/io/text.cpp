@@ -6,85 +6,77 @@
 
 namespace qelt {
 
+std::size_t blank_length(std::string_view text, std::size_t i) {
+    if (i >= text.size()) return 0;
+    if (text[i] == ' ' || text[i] == '\t') return 1;
+    if (text.compare(i, 3, "\xE3\x80\x80") == 0) return 3;
+    return 0;
+}
+
+namespace {
+
+// Length of a blank that ends just before text[end].
+std::size_t blank_length_before(std::string_view text, std::size_t end) {
+    if (end == 0) return 0;
+    if (text[end - 1] == ' ' || text[end - 1] == '\t') return 1;
+    if (end >= 3 && text.compare(end - 3, 3, "\xE3\x80\x80") == 0) return 3;
+    return 0;
+}
+
+}  // namespace
+
 std::string_view trim_blanks(std::string_view text) {
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+    while (std::size_t n = blank_length(text, 0)) text.remove_prefix(n);
+    while (std::size_t n = blank_length_before(text, text.size())) text.remove_suffix(n);
     return text;
 }
 
-std::vector<std::string> split_fields(std::string_view line) {
-    std::vector<std::string> fields;
+std::vector<std::string_view> field_views(std::string_view line) {
+    std::vector<std::string_view> fields;
     std::size_t i = 0;
     while (i < line.size()) {
-        while (i < line.size() && is_blank(line[i])) ++i;
-        std::size_t start = i;
-        while (i < line.size() && !is_blank(line[i])) ++i;
-        if (i > start) fields.emplace_back(line.substr(start, i - start));
+        while (std::size_t n = blank_length(line, i)) i += n;
+        const std::size_t start = i;
+        while (i < line.size() && blank_length(line, i) == 0) ++i;
+        if (i > start) fields.push_back(line.substr(start, i - start));
     }
     return fields;
 }
 
-double numeric_value(std::string_view text) {
-    // Gather the characters of the leading number, skipping blanks wherever they stand
-    // ("1 234.5" reads as 1234.5), then convert the gathered text in one go.
-    std::string number;
-    std::size_t i = 0;
-    auto skip_blanks = [&] {
-        while (i < text.size() && (is_blank(text[i]) || text[i] == '\n' || text[i] == '\r')) ++i;
-    };
-    auto take_digits = [&] {
-        bool any = false;
-        for (skip_blanks(); i < text.size() && text[i] >= '0' && text[i] <= '9'; skip_blanks()) {
-            number += text[i++];
-            any = true;
+std::vector<std::string> split_fields(std::string_view line) {
+    std::vector<std::string> fields;
+    for (std::string_view field : field_views(line)) fields.emplace_back(field);
+    return fields;
+}
+
+std::string fold_fullwidth_digits(std::string_view text) {
+    std::string folded;
+    folded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // The full-width form of ASCII character a is U+FEE0 + a; for '+' … '9' that is
+        // EF BC 8B … EF BC 99 in UTF-8, so the last byte less 0x60 is the ASCII character.
+        if (i + 2 < text.size() && text[i] == '\xEF' && text[i + 1] == '\xBC') {
+            const auto c = static_cast<unsigned char>(text[i + 2]);
+            if ((c >= 0x90 && c <= 0x99) || c == 0x8B || c == 0x8D || c == 0x8E) {
+                folded += static_cast<char>(c - 0x60);
+                i += 2;
+                continue;
+            }
         }
-        return any;
-    };
-    skip_blanks();
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        if (text[i] == '-') number += '-';
-        ++i;
-    }
-    bool digits = take_digits();
-    if (i < text.size() && text[i] == '.') {
-        number += '.';
-        ++i;
-        digits = take_digits() || digits;
-    }
-    if (!digits) return 0.0;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        // An exponent counts only when digits follow it: "12e" is 12.
-        std::size_t mark = i;
-        std::string exponent = "e";
-        ++i;
-        skip_blanks();
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) exponent += text[i++];
-        std::size_t before = number.size();
-        if (take_digits()) {
-            exponent += number.substr(before);
-            number.resize(before);
-            number += exponent;
-        } else {
-            i = mark;
+        if (text.compare(i, 3, "\xE2\x88\x92") == 0) {  // U+2212 MINUS SIGN
+            folded += '-';
+            i += 2;
+            continue;
         }
+        folded += text[i];
     }
-    double value = 0;
-    const char* first = number.data();
-    if (*first == '-') ++first;  // from_chars takes no '+', and the sign is applied below
-    auto [ptr, ec] = std::from_chars(first, number.data() + number.size(), value);
-    (void)ptr;
-    if (ec == std::errc::result_out_of_range) {
-        // Either far too large or a vanishing fraction; tell them apart by the exponent.
-        auto epos = number.find('e');
-        bool tiny = epos != std::string::npos && number[epos + 1] == '-';
-        value = tiny ? 0.0 : HUGE_VAL;
-    }
-    return number[0] == '-' ? -value : value;
+    return folded;
 }
 
 std::optional<double> parse_number(std::string_view field) {
-    if (field.empty()) return std::nullopt;
-    std::string_view body = field;
+    const std::string folded = fold_fullwidth_digits(trim_blanks(field));
+    std::string_view body = folded;
+    if (body.empty()) return std::nullopt;
     bool negative = false;
     if (body.front() == '+' || body.front() == '-') {
         negative = body.front() == '-';

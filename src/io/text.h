@@ -9,26 +9,32 @@
 
 namespace qelt {
 
+// Blanks between fields: space, tab (files pasted from a spreadsheet are tab-separated) and the
+// ideographic space U+3000 that a Chinese input method types in full-width mode.
+
+// Length in bytes of the blank that starts at text[i]: 1 for a space or tab, 3 for U+3000,
+// 0 when no blank starts there.
+std::size_t blank_length(std::string_view text, std::size_t i);
+
 // Trims blanks from both ends, collapses every run of blanks to one and splits at the blanks.
-// Tabs count as blanks: files pasted from a spreadsheet are tab-separated.
 std::vector<std::string> split_fields(std::string_view line);
 
-// True for the characters the field splitting treats as blanks (space and tab).
-inline bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
+// The fields of a line as views into it, so that a caller can take "the rest of the line" after
+// a field with its inner blanks kept.
+std::vector<std::string_view> field_views(std::string_view line);
 
-// Trims blanks (space and tab) from both ends.
+// Trims blanks from both ends.
 std::string_view trim_blanks(std::string_view text);
 
-// The value of the leading number of a text, the way a station number is read: blanks are
-// ignored, then an optional sign, digits, a decimal point and an exponent; reading stops at the
-// first character that cannot continue the number. A text without a number gives 0. A number
-// beyond the double range gives ±infinity, which the callers reject.
-double numeric_value(std::string_view text);
+// The text with full-width digits, signs and decimal point (０–９, ＋, －, ．) and the minus
+// sign U+2212 replaced by their ASCII forms; every other character is kept. A Chinese input
+// method left in full-width mode types these, and they mean the same number.
+std::string fold_fullwidth_digits(std::string_view text);
 
-// Strict reading of a whole field as a decimal number (optional sign, fraction, exponent).
-// Returns nothing for anything else, including "nan", "inf" and out-of-range values.
+// Reads a whole field as a decimal number: optional blanks around it, an optional sign (ASCII
+// or full-width), digits, a fraction and an exponent, and nothing else. Returns nothing for any
+// other text ("11,150", "6.5m", a quoted number, "nan", "inf", out-of-range values): a field
+// that only begins with a number must never be read as that number.
 std::optional<double> parse_number(std::string_view field);
 
 // Shortest text that reads back as the same double, e.g. "3512345.678912" (for CSV output).

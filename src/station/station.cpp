@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "io/data_error.h"
 #include "io/text.h"
 
 namespace qelt {
@@ -16,12 +17,71 @@ bool is_identifier(char c) {
     return c >= 'A' && c <= 'Z';
 }
 
-// The station number of a text: the text after the identifier letter, or the whole text.
-double station_number(const std::string& text) {
-    if (!text.empty() && is_identifier(text[0]))
-        return numeric_value(std::string_view(text).substr(1));
-    return numeric_value(text);
+bool all_digits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+
+// The kilometre form without its sign: "K11+150.6" or "11+150.6" (metres below 1000, with
+// or without a fraction). The value is read from the joined digits "11150.6" so that it is the
+// double nearest to what was written, exactly as the plain number would be.
+std::optional<double> kilometre_form(std::string_view text) {
+    if (!text.empty() && (text.front() == 'K' || text.front() == 'k')) text.remove_prefix(1);
+    const std::size_t plus = text.find('+');
+    if (plus == std::string_view::npos) return std::nullopt;
+    const std::string_view km = text.substr(0, plus);
+    const std::string_view metres = text.substr(plus + 1);
+    const std::size_t point = metres.find('.');
+    std::string_view whole = metres.substr(0, point);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view() : metres.substr(point + 1);
+    if (!all_digits(km) || !all_digits(whole)) return std::nullopt;
+    if (!fraction.empty() && !all_digits(fraction)) return std::nullopt;
+    while (whole.size() > 1 && whole.front() == '0') whole.remove_prefix(1);
+    if (whole.size() > 3) return std::nullopt;  // 1000 m or more is the next kilometre
+    std::string joined(km);
+    joined.append(3 - whole.size(), '0');
+    joined += whole;
+    if (!fraction.empty()) joined += "." + std::string(fraction);
+    double value = 0;
+    auto [ptr, ec] = std::from_chars(joined.data(), joined.data() + joined.size(), value);
+    if (ec != std::errc() || ptr != joined.data() + joined.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// A station number without identifier: the kilometre form after an optional sign, or a plain
+// number ("1e+3" is no kilometre form and reads as a number).
+std::optional<double> station_number(std::string_view text) {
+    std::string_view digits = text;
+    const bool negative = !digits.empty() && digits.front() == '-';
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
+        digits.remove_prefix(1);
+    if (auto value = kilometre_form(digits)) return negative ? -*value : *value;
+    return parse_number(text);
+}
+
+// The station number of a text the run has accepted (NaN for one parse_station refuses).
+double number_of(const std::string& text) {
+    auto station = parse_station(text);
+    return station ? station->number : NAN;
+}
+
+}  // namespace
+
+std::optional<StationText> parse_station(std::string_view text) {
+    const std::string folded = fold_fullwidth_digits(trim_blanks(text));
+    std::string_view body = folded;
+    if (body.empty()) return std::nullopt;
+    // "K11+150" is the kilometre form, not station 11 in interval K.
+    if (auto value = station_number(body)) return StationText{0, *value};
+    if (!is_identifier(body.front())) return std::nullopt;
+    auto value = station_number(body.substr(1));
+    if (!value) return std::nullopt;
+    return StationText{body.front(), *value};
+}
+
+namespace {
 
 // Rounds a non-negative decimal digit string "int.frac" to three decimals, half away from
 // zero, on the decimal digits themselves: a user's 1.0005 is exactly half and rounds up,
@@ -45,20 +105,23 @@ void round_to_thousandths(std::string& int_part, std::string& frac_part) {
 }  // namespace
 
 void zh_mileage(const ChainBreaks& breaks, const std::string& station_text, double& mileage) {
-    if (station_text.empty() || !is_identifier(station_text[0])) {
-        mileage = numeric_value(station_text);
+    const auto station = parse_station(station_text);
+    if (!station) {
+        mileage = NAN;
         return;
     }
-    // The identifier check has bounded k by dl_count; the cap only keeps a careless caller
-    // inside the table.
-    int k = std::min(station_text[0] - 'A', kChainBreakSlots - 1);
-    double v = numeric_value(std::string_view(station_text).substr(1));
-    for (int i = k; i >= 1; --i) v = v - breaks.dl_after[i] + breaks.dl_before[i];
+    double v = station->number;
+    if (station->letter != 0) {
+        // The identifier check has bounded k by dl_count; the cap only keeps a careless caller
+        // inside the table.
+        const int k = std::min(station->letter - 'A', kChainBreakSlots - 1);
+        for (int i = k; i >= 1; --i) v = v - breaks.dl_after[i] + breaks.dl_before[i];
+    }
     mileage = v;
 }
 
 void zh_format(const std::string& station_text, std::string& printed) {
-    double v = station_number(station_text);
+    const double v = number_of(station_text);
     if (!std::isfinite(v)) {
         printed = v < 0 ? "-K∞" : "K∞";
         return;
@@ -80,13 +143,14 @@ void zh_format(const std::string& station_text, std::string& printed) {
 }
 
 bool zh_check(const ChainBreaks& breaks, const std::string& s, std::string& message) {
-    if (s.empty() || !is_identifier(s[0])) return true;
+    const auto station = parse_station(s);
+    if (!station || station->letter == 0) return true;
     if (breaks.dl_count == 0) {
         message = "桩号" + s + "有误，不存在断链，请修改！";
         return false;
     }
-    int k = s[0] - 'A';
-    double v = numeric_value(std::string_view(s).substr(1));
+    const int k = station->letter - 'A';
+    const double v = station->number;
     if (k > breaks.dl_count) {
         message = "桩号" + s + "断链标识有误，请修改！";
         return false;
@@ -101,18 +165,19 @@ bool zh_check(const ChainBreaks& breaks, const std::string& s, std::string& mess
 void zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr, std::string& zhdlstr,
               std::int16_t& errle, std::string& message) {
     errle = 1;
-    std::string t(trim_blanks(zhstr));
-    if (t.empty()) {
+    const std::string t(trim_blanks(zhstr));
+    const auto station = parse_station(t);
+    if (!station) {
         // Nothing to read a station from; stop like any other rejected station.
-        message = "桩号" + zhstr + "为空，请修改！";
+        message = "桩号" + zhstr + (t.empty() ? "为空" : "无法识别") + "，请修改！";
         errle = 0;
         return;
     }
-    if (is_identifier(t[0]) || breaks.dl_count == 0) {
+    if (station->letter != 0 || breaks.dl_count == 0) {
         zhdlstr = zhstr;
         return;
     }
-    double v = numeric_value(t);
+    const double v = station->number;
     const int n = breaks.dl_count;
     // A short chain (before < after) leaves station values that exist nowhere on the road.
     for (int i = 1; i <= n; ++i) {
@@ -153,6 +218,28 @@ std::string short_number_text(double value) {
     if (mantissa.rfind("0.", 0) == 0) mantissa.erase(0, 1);
     if (mantissa.rfind("-0.", 0) == 0) mantissa.erase(1, 1);
     return mantissa + exponent;
+}
+
+void dl_check_order(const ChainBreaks& breaks, double start_mileage, double end_mileage) {
+    // Break i stands where its "before" station is reached: its number plus what the breaks
+    // passed before it have taken out.
+    double shift = 0;
+    for (int i = 1; i <= breaks.dl_count; ++i) {
+        const double at = breaks.dl_before[i] + shift;
+        const std::string name = "断链（断前 " + short_number_text(breaks.dl_before[i]) +
+                                 "，断后 " + short_number_text(breaks.dl_after[i]) + "）";
+        if (i > 1 && !(breaks.dl_before[i] > breaks.dl_after[i - 1]))
+            throw DataError(name + "的断前桩号不大于上一断链的断后桩号 " +
+                                short_number_text(breaks.dl_after[i - 1]) +
+                                "：断链应按沿线的先后顺序列出，两断链之间应有一段线路",
+                            {}, i);
+        if (!(at >= start_mileage && at <= end_mileage))
+            throw DataError(name + "位于线路之外：按连续里程它在 " + short_number_text(at) +
+                                "，而线路从 " + short_number_text(start_mileage) + " 到 " +
+                                short_number_text(end_mileage),
+                            {}, i);
+        shift += breaks.dl_before[i] - breaks.dl_after[i];
+    }
 }
 
 }  // namespace qelt

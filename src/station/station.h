@@ -3,21 +3,49 @@
 //
 // On input a station is a number of metres, optionally preceded by one capital letter A..Z, the
 // chain-break identifier naming the interval in which the number is to be read ('A' = before the
-// first chain break, 'B' = after it, …). It is printed as "K1+234.500", or "K1+234" for whole
-// metres, without the identifier. The continuous mileage is the distance along the line with
-// every chain break taken out; all geometry is evaluated at it.
+// first chain break, 'B' = after it, …). The number may also be written the way the table prints
+// it, in kilometres and metres ("K11+150.6", "11+150.6", "-K0+050", lettered "BK13+470"). It is
+// printed as "K1+234.500", or "K1+234" for whole metres, without the identifier. The continuous
+// mileage is the distance along the line with every chain break taken out; all geometry is
+// evaluated at it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "station/chain_breaks.h"
 
 namespace qelt {
 
+// A station text taken apart: its chain-break identifier (0 when it has none) and its number in
+// metres, in the numbering of that interval.
+struct StationText {
+    char letter = 0;
+    double number = 0;
+};
+
+// Reads a station as engineers write it, the whole text or nothing:
+//   1234.5  -12  1.2e3       a plain number of metres (optional sign)
+//   B856.25                  a capital chain-break identifier, then the number
+//   K11+150.6  11+150.6      kilometres, '+', metres below 1000: 11150.6
+//   -K0+050  BK13+470        a sign or an identifier before the kilometre form
+// A '+' between a kilometre number and a metre number makes kilometres and metres; a leading '+'
+// alone is only a sign; without such a '+' a leading capital is the identifier ("K11150" is
+// 11150 in interval K). Blanks around the text are ignored; full-width digits, signs and point
+// read as ASCII. Every text zh_format prints reads back to the value it shows. Returns nothing
+// for anything else: a word, a lower-case letter, "11,150", a quoted number, "6.5m", a letter
+// alone.
+std::optional<StationText> parse_station(std::string_view text);
+
+// What a station text must look like, for messages that refuse one.
+inline const char* const kStationForms =
+    "应为数（如 11150.6）、K 形式（如 K11+150.6）或带断链标识的桩号（如 B13470、BK13+470）";
+
 // Continuous mileage (metres) of a station text: its number plus, for a station lettered with
 // interval k, the sum of (before − after) over the k chain breaks passed. A lower-case first
-// letter is no identifier (the text then reads as 0). Requires zh_check to have passed the text
-// (k ≤ dl_count).
+// letter is no identifier. Requires parse_station to accept the text (NaN otherwise) and
+// zh_check to have passed it (k ≤ dl_count).
 void zh_mileage(const ChainBreaks& breaks, const std::string& station_text, double& mileage);
 
 // Printed station "K<km>+<mmm>[.ddd]": whole kilometres, metres as three zero-padded digits,
@@ -37,6 +65,13 @@ bool zh_check(const ChainBreaks& breaks, const std::string& station_text, std::s
 // breaks, pass unchanged. An empty station text is rejected.
 void zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr, std::string& zhdlstr,
               std::int16_t& errle, std::string& message);
+
+// Checks that the chain breaks follow one another along the road: the continuous mileage of
+// each break (where its "before" station stands) lies after the previous break's and within
+// the line, start_mileage..end_mileage. Listed out of order, the breaks would shift every later
+// borehole by their difference without a word. Throws DataError naming the break's line of the
+// chain-break file (break i stands on line i). Nothing to check when dl_count is 0.
+void dl_check_order(const ChainBreaks& breaks, double start_mileage, double end_mileage);
 
 // A number in its shortest plain form, as chain-break stations appear in messages: up to 15
 // significant digits, no trailing zeros, no 0 before the point (".5", "-.25", "1100").

@@ -4,8 +4,9 @@
 
 #include <memory>
 
+#include "input/readers.h"
+#include "report/sheet.h"
 #include "io/data_error.h"
-#include "io/readers.h"
 #include "test_files.h"
 
 namespace qelt {
@@ -40,6 +41,14 @@ TEST(AlignmentFile, ReadsRecordsAndFlags) {
     EXPECT_EQ(line->jd_r1[2], 6);
     EXPECT_EQ(line->jd_r2[2], 7);
     EXPECT_EQ(line->jd_hairpin[2], 0);
+    EXPECT_EQ(line->jd_name[3], "ZD");
+
+    // Typed with a Chinese input method left in full-width mode.
+    line = read_alignment(
+        "起点，１０００\nQD，3000　2000 0 0 0\nJD1，３５００\t2500 600 150 150\nZD,9 9 0 0 0\n");
+    EXPECT_EQ(line->jd_start_station, 1000);
+    EXPECT_EQ(line->jd_x[2], 3500);
+    EXPECT_EQ(line->jd_name[2], "JD1");
 }
 
 TEST(AlignmentFile, HairpinMarks) {
@@ -81,6 +90,8 @@ TEST(AlignmentFile, RefusesBadFiles) {
         {"起点 1000\n", 1},
         {"起点,abc\n", 1},
         {"起点,\n", 1},
+        {"QD,3000 2000 0 0 0\nJD1,3500 2500 600 150 150\n", 1},
+        {"起点,10000 1\n", 1},
         {"s,0\nJD,1 2 3 4\n", 2},
         {"s,0\nJD,1 2 3 4 5 6\n", 2},
         {"s,0\nJD,1 2 3 4 5\nJD,1 2 x 4 5\n", 3},
@@ -112,7 +123,8 @@ TEST(ElementFile, CommasBlanksOrLineBreaks) {
          {"1000,3000,2000,45.3015\r\n9999,9999,100\r\n9999,500,80\r\n500,500,120\r\n",
           "1000 3000 2000 45.3015\n9999 9999 100\n9999  500 80\n500 500 120\n\n",
           "1000, 3000 ,2000,45.3015 9999,9999,100 9999,500,80 500,500,120",
-          "1000\n3000\n2000\n45.3015\n9999\n9999\n100\n9999\n500\n80\n500\n500\n120"}) {
+          "1000\n3000\n2000\n45.3015\n9999\n9999\n100\n9999\n500\n80\n500\n500\n120",
+          "1000，3000，2000，45.3015\n9999，9999，100\n9999　500　80\n500,500,１２０\n"}) {
         auto chain = read_elements(text);
         EXPECT_EQ(chain->ht_start_station, 1000) << text;
         EXPECT_EQ(chain->ht_start_x, 3000);
@@ -175,7 +187,7 @@ TEST(BoreholeLines, GroupLine) {
         int count;
     };
     const Case cases[] = {{"桥1 2", "桥1", 2},        {"  桥2   0  ", "桥2", 0},
-                          {"涵洞 2.5", "涵洞", 2},    {"涵洞 3.5", "涵洞", 4},
+                          {"涵洞 3.0", "涵洞", 3},    {"涵洞　３", "涵洞", 3},
                           {"路堑 3 其他", "路堑", 3}, {"a 32767", "a", 32767}};
     for (const Case& c : cases) {
         std::string title;
@@ -184,7 +196,8 @@ TEST(BoreholeLines, GroupLine) {
         EXPECT_EQ(title, c.title) << c.line;
         EXPECT_EQ(count, c.count) << c.line;
     }
-    for (const char* bad : {"桥1", "桥1 x", "a 32768", "a -1", "a 1e9", ""}) {
+    // A count of 2.5 is a typing error: neither two nor three boreholes.
+    for (const char* bad : {"桥1", "桥1 x", "a 32768", "a -1", "a 1e9", "", "涵洞 2.5", "桥 3个"}) {
         std::string title;
         std::int16_t count;
         EXPECT_THROW(bh_parse_group(bad, title, count), DataError) << bad;
@@ -201,8 +214,10 @@ TEST(BoreholeLines, BoreholeLine) {
     const Case cases[] = {
         {"1200 5.5 ZK1", "1200", 5.5, "ZK1"},
         {"1250 -5.5", "1250", -5.5, ""},
-        {"1300 0 ZK 2", "1300", 0, ""},
+        {"1300 0 ZK 2", "1300", 0, "ZK 2"},
         {"  B856.25   +3   右侧  ", "B856.25", 3, "右侧"},
+        {"K11+150.6\t-6.5\t0# 桥台\t", "K11+150.6", -6.5, "0# 桥台"},
+        {"１１１５０　－５．５　０#　桥台", "１１１５０", -5.5, "０#　桥台"},
     };
     for (const Case& c : cases) {
         std::string station, offset_text, remark = "stale";
@@ -212,11 +227,38 @@ TEST(BoreholeLines, BoreholeLine) {
         EXPECT_EQ(offset, c.offset) << c.line;
         EXPECT_EQ(remark, c.remark) << c.line;
     }
-    for (const char* bad : {"1200", "1200 abc", ""}) {
+    // Each of these once became a plausible row at station 0 or a wrong offset.
+    for (const char* bad : {"1200", "1200 abc", "", "桩号 5", "a13480 5", "11,150 5", "A 13480 0",
+                            "\"K11+150.600\" 5", "1200 6.5m", "14+700+1 2", "路堑 2"}) {
         std::string s, t, r;
         double o;
         EXPECT_THROW(bh_parse_borehole(bad, s, o, t, r), DataError) << bad;
     }
+}
+
+TEST(BoreholeLineRegressions, TextLongerThanACellIsRefused) {
+    // A title beyond the cell limit vanished from the workbook's merged title row; a remark
+    // beyond it made the whole workbook unwritable after the run had reported success.
+    const std::string fits(kMaxCellText, 'x');
+    std::string wide;
+    for (std::size_t i = 0; i < kMaxCellText; ++i) wide += "备";  // 3 bytes, 1 character
+    std::string title, station, offset_text, remark;
+    std::int16_t count = 0;
+    double offset = 0;
+
+    EXPECT_NO_THROW(bh_parse_group(fits + " 1", title, count));
+    EXPECT_EQ(title.size(), kMaxCellText);
+    EXPECT_NO_THROW(bh_parse_group(wide + " 1", title, count));
+    EXPECT_THROW(bh_parse_group(fits + "x 1", title, count), DataError);
+    EXPECT_THROW(bh_parse_group(wide + "备 1", title, count), DataError);
+
+    EXPECT_NO_THROW(bh_parse_borehole("100 0 " + wide, station, offset, offset_text, remark));
+    EXPECT_EQ(remark, wide);
+    EXPECT_THROW(bh_parse_borehole("100 0 " + fits + "x", station, offset, offset_text, remark),
+                 DataError);
+    // The remark is the whole rest of the line, blanks included.
+    EXPECT_THROW(bh_parse_borehole("100 0 " + fits + " y", station, offset, offset_text, remark),
+                 DataError);
 }
 
 }  // namespace

@@ -1,35 +1,46 @@
-#include "io/readers.h"
+#include "input/readers.h"
 
 #include <cmath>
 #include <vector>
 
 #include "io/data_error.h"
 #include "report/sheet.h"
+#include "station/station.h"
 
 namespace qelt {
 
 namespace {
+
+// The comma that ends a name or a number: ASCII or the full-width "，" a Chinese input
+// method types. Returns its position and byte length, or npos and 0.
+std::pair<std::size_t, std::size_t> find_comma(std::string_view line, std::size_t from) {
+    for (std::size_t i = from; i < line.size(); ++i) {
+        if (line[i] == ',') return {i, 1};
+        if (line.compare(i, 3, "，") == 0) return {i, 3};
+    }
+    return {std::string_view::npos, 0};
+}
 
 // Reads one comma-separated text field starting at `pos` the way a Windows program's list
 // input does: leading blanks skipped, a field in double quotes may hold commas (the quotes are
 // dropped), otherwise the field runs to the next comma or the line end. Returns false when the
 // line ends without a comma after the field; `pos` then stands after the comma.
 bool read_text_field(std::string_view line, std::size_t& pos, std::string& field) {
-    while (pos < line.size() && is_blank(line[pos])) ++pos;
-    std::size_t comma;
+    while (std::size_t n = blank_length(line, pos)) pos += n;
+    std::pair<std::size_t, std::size_t> comma;
     if (pos < line.size() && line[pos] == '"') {
         std::size_t close = std::min(line.find('"', pos + 1), line.size());
         field.assign(line.substr(pos + 1, close - pos - 1));
-        comma = line.find(',', std::min(close + 1, line.size()));
+        comma = find_comma(line, std::min(close + 1, line.size()));
     } else {
-        comma = line.find(',', pos);
-        field.assign(line.substr(pos, std::min(comma, line.size()) - pos));
+        comma = find_comma(line, pos);
+        field.assign(line.substr(pos, std::min(comma.first, line.size()) - pos));
     }
-    if (comma == std::string_view::npos) {
+    if (comma.first == std::string_view::npos) {
         pos = line.size();
         return false;
     }
-    pos = comma + 1;
+    pos = comma.first + comma.second;
     return true;
 }
 
@@ -49,10 +60,11 @@ bool contains_ht(std::string_view name) {
     return false;
 }
 
-double number_or_throw(const std::string& field, const LineReader& file, const char* what) {
+// A numeric field read whole; `what` names the field for the engineer ("JD2 的 R").
+double number_or_throw(std::string_view field, const LineReader& file, const std::string& what) {
     auto value = parse_number(field);
     if (!value)
-        throw DataError(std::string(what) + "“" + field + "”不是数", file.path(),
+        throw DataError(what + "“" + std::string(field) + "”不是数", file.path(),
                         file.line_number());
     return *value;
 }
@@ -64,12 +76,20 @@ void zx_read_alignment(LineReader& file, MainLine& line) {
     if (!file.next(text)) throw DataError("文件为空，缺少起始桩号行", file.path(), 1);
     std::size_t pos = 0;
     std::string ignored;
+    const char* const start_line_form = "第一行应为起点行“名称,起始桩号”，例如“起点,10000”";
     if (!read_text_field(text, pos, ignored))
-        throw DataError("第一行应为“名称,起始桩号”", file.path(), file.line_number());
-    while (pos < text.size() && is_blank(text[pos])) ++pos;
-    std::size_t end = pos;
-    while (end < text.size() && !is_blank(text[end]) && text[end] != ',') ++end;
-    line.jd_start_station = number_or_throw(text.substr(pos, end - pos), file, "起始桩号");
+        throw DataError(start_line_form, file.path(), file.line_number());
+    // A JD record here means the start line is missing: the first JD's X would silently become
+    // the start station and every station of the line would be off.
+    const std::vector<std::string_view> start_fields =
+        field_views(std::string_view(text).substr(pos));
+    if (start_fields.size() != 1)
+        throw DataError(
+            std::string(start_line_form) +
+                (start_fields.empty() ? "，缺少起始桩号"
+                                      : "；这一行像是交点记录，请在交点记录之前加上起点行"),
+            file.path(), file.line_number());
+    line.jd_start_station = number_or_throw(start_fields[0], file, "起始桩号");
 
     int count = 0;
     line.jd_count = 0;
@@ -89,9 +109,11 @@ void zx_read_alignment(LineReader& file, MainLine& line) {
             throw DataError(
                 "交点行应有 5 个或 7 个数，实有 " + std::to_string(fields.size()) + " 个",
                 file.path(), file.line_number());
+        static const char* const kValueNames[7] = {"X", "Y", "R", "Ls1", "Ls2", "R1", "R2"};
         double values[7] = {0, 0, 0, 0, 0, 0, 0};
         for (std::size_t v = 0; v < fields.size(); ++v)
-            values[v] = number_or_throw(fields[v], file, "交点数据");
+            values[v] = number_or_throw(fields[v], file,
+                                        "交点 " + std::string(trimmed) + " 的 " + kValueNames[v]);
         line.jd_x[i] = values[0];
         line.jd_y[i] = values[1];
         line.jd_r[i] = values[2];
@@ -122,7 +144,13 @@ void ht_read_elements(LineReader& file, ElementChain& chain) {
     std::vector<double> numbers;
     std::vector<long> lines;
     auto take = [&](std::string_view field) {
-        numbers.push_back(number_or_throw(std::string(field), file, "线元数据"));
+        static const char* const kStartNames[4] = {"起点桩号", "起点 X", "起点 Y", "起点方位角"};
+        static const char* const kElementNames[3] = {"起点半径", "终点半径", "长度"};
+        const std::size_t k = numbers.size();
+        const std::string what = k < 4 ? std::string(kStartNames[k])
+                                       : "第 " + std::to_string((k - 4) / 3 + 1) + " 个线元的" +
+                                             kElementNames[(k - 4) % 3];
+        numbers.push_back(number_or_throw(field, file, what));
         lines.push_back(file.line_number());
     };
     const std::size_t max_numbers = 4 + 3 * static_cast<std::size_t>(kMaxElements);
@@ -130,20 +158,22 @@ void ht_read_elements(LineReader& file, ElementChain& chain) {
     while (file.next(text)) {
         std::size_t i = 0;
         while (i < text.size()) {
-            if (is_blank(text[i])) {
-                ++i;
+            if (std::size_t n = blank_length(text, i)) {
+                i += n;
                 continue;
             }
-            if (text[i] == ',') {
+            if (auto [comma, comma_length] = find_comma(text, i); comma == i) {
                 if (!after_number)
                     throw DataError("线元数据中有空项（连续的逗号）", file.path(),
                                     file.line_number());
                 after_number = false;
-                ++i;
+                i += comma_length;
                 continue;
             }
             std::size_t end = i;
-            while (end < text.size() && !is_blank(text[end]) && text[end] != ',') ++end;
+            while (end < text.size() && blank_length(text, end) == 0 &&
+                   find_comma(text, end).first != end)
+                ++end;
             if (numbers.size() == max_numbers)
                 throw DataError("线元超过 1000 个", file.path(), file.line_number());
             take(std::string_view(text).substr(i, end - i));
@@ -191,33 +221,43 @@ void dl_read_file(LineReader& file, ChainBreaks& breaks) {
 }
 
 void bh_parse_group(const std::string& line, std::string& title, std::int16_t& count) {
-    std::vector<std::string> fields = split_fields(line);
-    if (fields.size() < 2) throw DataError("分组行应为“分组名称 钻孔数”");
-    auto value = parse_number(fields[1]);
-    if (!value) throw DataError("分组行的钻孔数“" + fields[1] + "”不是数");
-    // Halves go to the even number, as a Windows integer conversion rounds them.
-    double rounded = std::nearbyint(*value);
+    const std::vector<std::string_view> fields = field_views(line);
+    if (fields.size() < 2) throw DataError("分组行应为“分组名称 钻孔数”，如“桥1 3”");
+    const std::string written(fields[1]);
+    auto value = parse_number(written);
+    if (!value) throw DataError("分组行的钻孔数“" + written + "”不是数");
+    // A count of 2.5 is a typing error, not a group of two or three boreholes.
+    if (*value != std::floor(*value)) throw DataError("分组行的钻孔数“" + written + "”不是整数");
     // A negative count would move the next group's title back over this group's rows.
-    if (rounded < 0 || rounded > 32767)
-        throw DataError("分组行的钻孔数“" + fields[1] + "”超出 0～32767");
+    if (*value < 0 || *value > 32767)
+        throw DataError("分组行的钻孔数“" + written + "”超出 0～32767");
     if (utf8_length(fields[0]) > kMaxCellText)
         throw DataError("分组名称超过 " + std::to_string(kMaxCellText) + " 个字符");
     title = fields[0];
-    count = static_cast<std::int16_t>(rounded);
+    count = static_cast<std::int16_t>(*value);
 }
 
 void bh_parse_borehole(const std::string& line, std::string& station, double& offset,
                        std::string& offset_text, std::string& remark) {
-    std::vector<std::string> fields = split_fields(line);
+    const std::vector<std::string_view> fields = field_views(line);
     if (fields.size() < 2) throw DataError("钻孔行应为“桩号 距中线距离 [备注]”");
+    if (!parse_station(fields[0]))
+        throw DataError("桩号“" + std::string(fields[0]) + "”不是有效的桩号：" + kStationForms);
     auto value = parse_number(fields[1]);
-    if (!value) throw DataError("距中线距离“" + fields[1] + "”不是数");
-    if (fields.size() == 3 && utf8_length(fields[2]) > kMaxCellText)
+    if (!value)
+        throw DataError("距中线距离“" + std::string(fields[1]) +
+                        "”不是数（应为以米计的数，左正右负，如 -6.5）");
+    // The remark is everything after the offset: "0# 桥台" is one remark, not a remark "0#"
+    // and a stray word.
+    const std::size_t rest =
+        static_cast<std::size_t>(fields[1].data() + fields[1].size() - line.data());
+    const std::string_view rest_text = trim_blanks(std::string_view(line).substr(rest));
+    if (utf8_length(rest_text) > kMaxCellText)
         throw DataError("备注超过 " + std::to_string(kMaxCellText) + " 个字符");
     station = fields[0];
     offset = *value;
-    offset_text = fields[1];
-    remark = fields.size() == 3 ? fields[2] : std::string();
+    offset_text = fold_fullwidth_digits(fields[1]);
+    remark = rest_text;
 }
 
 }  // namespace qelt

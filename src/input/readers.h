@@ -30,17 +30,22 @@ void ht_read_elements(LineReader& file, ElementChain& chain);
 // along the road; a blank line ends the list; at most 19 chain breaks.
 void dl_read_file(LineReader& file, ChainBreaks& breaks);
 
-// A group line of the borehole file: "<title> <count>". The count is rounded to the nearest
-// whole number, halves to the even one (2.5 -> 2, 3.5 -> 4). Throws DataError (without file
-// and line; the caller knows them) for fewer than two fields, a count that is no number, a
-// count outside 0..32767, or a title longer than a worksheet cell holds (kMaxCellText,
-// report/sheet.h).
+// Every numeric field is read whole (blanks around it, a sign, full-width digits allowed);
+// anything else is refused naming the field as written. The comma after a name may be the
+// full-width "，"; tabs and the ideographic space count as blanks.
+
+// A group line of the borehole file: "<title> <count>". The count must be a whole number in
+// 0..32767 ("3" or "3.0"). Throws DataError (without file and line; the caller knows them) for
+// fewer than two fields, a count that is no whole number, or a title longer than a worksheet
+// cell holds (kMaxCellText, report/sheet.h). Further fields are ignored.
 void bh_parse_group(const std::string& line, std::string& title, std::int16_t& count);
 
-// A borehole line: "<station> <offset> [remark]". The remark is taken only from a line of
-// exactly three fields. offset_text keeps the offset as written. Throws DataError (without file
-// and line) for fewer than two fields, an offset that is no number, or a remark longer than a
-// worksheet cell holds (kMaxCellText, report/sheet.h).
+// A borehole line: "<station> <offset> [remark]". The station must read as one (parse_station:
+// plain, lettered or K-form) and the offset as a number; the remark is the rest of the line
+// after the offset, trimmed, its inner blanks kept. offset_text keeps the offset as written
+// (full-width digits folded to ASCII). Throws DataError (without file and line) for fewer than
+// two fields, a station or offset that does not read, or a remark longer than a worksheet cell
+// holds.
 void bh_parse_borehole(const std::string& line, std::string& station, double& offset,
                        std::string& offset_text, std::string& remark);
 
