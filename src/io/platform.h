@@ -25,7 +25,32 @@ std::string temporary_path_beside(const std::string& target);
 int rename_no_replace(const std::string& from, const std::string& to);
 
 // Moves `from` onto `to` in one step, replacing `to`: readers of `to` see the old file or the
-// complete new one, never a half-written one. Returns an error text, empty on success.
-std::string replace_file(const std::string& from, const std::string& to);
+// complete new one, never a half-written one. Returns 0, or the errno value.
+int replace_file(const std::string& from, const std::string& to);
+
+// Why a file could not be written, in the user's words, for the errno value `error`:
+// "文件夹不存在", "没有写入权限", "磁盘已满" … (the system's own text for the rare ones);
+// "原因不明" for 0.
+std::string write_failure_reason(int error);
+
+// The one wording both front ends use when a file of theirs cannot be written: the path as the
+// user gave it (or as the desktop program chose it), then the reason.
+inline std::string write_failure_message(const std::string& path, const std::string& reason) {
+    return "无法写入 " + path + "：" + reason;
+}
+
+// While it lives, what is written to the standard error stream is thrown away: libxlsxwriter
+// reports failures there itself, in English and naming the temporary file, and the front ends
+// say it their own way.
+class QuietStandardError {
+  public:
+    QuietStandardError();
+    ~QuietStandardError();
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+  private:
+    int saved_ = -1;
+};
 
 }  // namespace qelt

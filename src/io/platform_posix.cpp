@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <iconv.h>
 #include <unistd.h>
 
@@ -56,9 +57,72 @@ int rename_no_replace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-std::string replace_file(const std::string& from, const std::string& to) {
-    if (std::rename(from.c_str(), to.c_str()) != 0) return std::strerror(errno);
-    return {};
+int replace_file(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::string write_failure_reason(int error) {
+    switch (error) {
+        case 0:
+            return "原因不明";
+        case ENOENT:
+            return "文件夹不存在";
+        case ENOTDIR:
+            return "文件夹不存在（路径中有一项是文件，不是文件夹）";
+        case EACCES:
+        case EPERM:
+            return "没有写入权限";
+        case EROFS:
+            return "磁盘或文件夹是只读的";
+        case ENOSPC:
+            return "磁盘已满";
+        case EDQUOT:
+            return "超出了磁盘配额";
+        case EFBIG:
+            return "文件超出了允许的大小";
+        case EISDIR:
+            return "已有同名的文件夹";
+        case EEXIST:
+            return "已有同名的文件";
+        case ENAMETOOLONG:
+            return "文件名或路径太长";
+        case ELOOP:
+            return "路径中的符号链接太多或成环";
+        case EIO:
+            return "磁盘读写出错";
+        case EBUSY:
+        case ETXTBSY:
+            return "文件正被其他程序使用";
+        case EMFILE:
+        case ENFILE:
+            return "打开的文件太多";
+        case ENOMEM:
+            return "内存不足";
+        case EXDEV:
+            return "不能在两个磁盘之间移动文件";
+        case EINVAL:
+            return "文件名无效";
+        default:
+            return std::strerror(error);
+    }
+}
+
+QuietStandardError::QuietStandardError() {
+    std::fflush(stderr);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) return;
+    saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (saved_ >= 0) ::dup2(null, STDERR_FILENO);
+    ::close(null);
+}
+
+QuietStandardError::~QuietStandardError() {
+    if (saved_ < 0) return;
+    std::fflush(stderr);
+    const int error = errno;  // what the quiet call left behind stays readable
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+    errno = error;
 }
 
 }  // namespace qelt

@@ -6,6 +6,7 @@ import atexit
 import csv
 import os
 import shutil
+import stat
 import subprocess
 import sys
 import tempfile
@@ -18,8 +19,9 @@ SRC = os.environ.get("QELT_SOURCE_DIR", ".")
 EX = os.path.join(SRC, "examples")
 
 
-def run(*args, cwd=None):
-    return subprocess.run([CLI, *args], capture_output=True, cwd=cwd, timeout=120)
+def run(*args, cwd=None, preexec_fn=None):
+    return subprocess.run([CLI, *args], capture_output=True, cwd=cwd, timeout=120,
+                          preexec_fn=preexec_fn)
 
 
 class Workdir:
@@ -179,7 +181,139 @@ class Failures(unittest.TestCase):
                 self.assertEqual(run(*args).returncode, 64)
         r = run("--help")
         self.assertEqual(r.returncode, 0)
-        self.assertIn("Exit status", r.stdout.decode())
+        for text in ("Exit status", "UTF-16", "BK13+470", "提示：", "an output refused"):
+            self.assertIn(text, r.stdout.decode())
+
+
+def snapshot(folder):
+    """Every file below `folder` with its bytes (symbolic links as their target)."""
+    files = {}
+    for root, _, names in os.walk(folder):
+        for name in names:
+            p = os.path.join(root, name)
+            if os.path.islink(p):
+                files[p] = "-> " + os.readlink(p)
+            elif os.path.isfile(p):
+                with open(p, "rb") as f:
+                    files[p] = f.read()
+    return files
+
+
+def temporaries(text):
+    return [line for line in text.splitlines() if line.endswith(".tmp")]
+
+
+class Outputs(unittest.TestCase):
+    """An output never destroys an input or another output, and a file that cannot be written is
+    reported with the user's path and a reason in Chinese, leaving nothing behind."""
+
+    def inputs(self, w, boreholes="p\r\ng 1\r\n500 0\r\n"):
+        os.makedirs(w.out("sub"), exist_ok=True)
+        return ["table", "--method", "jd", "--alignment", w.write("jd.txt", JD_OK),
+                "--chain-breaks", w.write("dl.txt", "-1 -1\r\n"),
+                "--boreholes", w.write("zk.txt", boreholes)]
+
+    def test_outputs_that_are_inputs_are_refused(self):
+        w = Workdir()
+        args = self.inputs(w)
+        os.symlink("dl.txt", w.out("link.txt"))
+        os.link(w.out("zk.txt"), w.out("hard.txt"))
+        cases = [  # the outputs as written, relative to the work folder; what the refusal names
+            (["--output", "./jd.txt"], "--output “./jd.txt” 与 --alignment"),
+            (["--output", "sub/../zk.txt"], "--output “sub/../zk.txt” 与 --boreholes"),
+            (["--csv", os.path.join("..", os.path.basename(w.path), "dl.txt")],
+             "与 --chain-breaks"),
+            (["--output", "link.txt"], "--output “link.txt” 与 --chain-breaks"),
+            (["--csv", "hard.txt"], "--csv “hard.txt” 与 --boreholes"),
+            (["--output", "t.xlsx", "--csv", w.out("t.xlsx")], "--output “t.xlsx” 与 --csv"),
+            (["--output", "sub/t", "--csv", "./sub/../sub/t"], "--output and --csv name the same"),
+            (["--output", "sub"], "是文件夹或设备"),
+            (["--output", "t.xlsx", "--csv", "/dev/null"], "--csv “/dev/null” 是文件夹或设备"),
+        ]
+        before = snapshot(w.path)
+        for outputs, refusal in cases:
+            with self.subTest(outputs):
+                r = run(*args, *outputs, cwd=w.path)
+                err = r.stderr.decode()
+                self.assertEqual(r.returncode, 64, err)
+                self.assertIn(refusal, err)
+                self.assertIn("usage", err)
+                self.assertEqual(snapshot(w.path), before)
+        self.assertTrue(stat.S_ISCHR(os.stat("/dev/null").st_mode))
+
+    def check_write_failure(self, w, args, path, reason, cwd=None, preexec_fn=None, wrap=None):
+        before = snapshot(w.path)
+        command = [CLI, *args]
+        r = subprocess.run(wrap(command) if wrap else command, capture_output=True, cwd=cwd,
+                           timeout=120, preexec_fn=preexec_fn)
+        err, out = r.stderr.decode(), r.stdout.decode()
+        self.assertEqual(r.returncode, 1, err)
+        self.assertEqual(err, f"错误：无法写入 {path}：{reason}\n")
+        self.assertEqual(snapshot(w.path), before)  # inputs untouched, nothing left behind
+        self.assertEqual(temporaries(out), [])  # nor in a folder listed by `wrap`
+        return out
+
+    def test_write_failures(self):
+        w = Workdir()
+        args = self.inputs(w)
+        below_a_file = os.path.join(w.out("zk.txt"), "t.xlsx")
+        cases = [  # outputs; the path and reason of the message
+            (["--output", w.out("missing/t.xlsx")], w.out("missing/t.xlsx"), "文件夹不存在"),
+            (["--output", w.out("t.xlsx"), "--csv", "missing/t.csv"], "missing/t.csv",
+             "文件夹不存在"),
+            (["--output", below_a_file], below_a_file,
+             "文件夹不存在（路径中有一项是文件，不是文件夹）"),
+            (["--output", "t.xlsx", "--csv", "zk.txt/t.csv"], "zk.txt/t.csv",
+             "文件夹不存在（路径中有一项是文件，不是文件夹）"),
+        ]
+        for outputs, path, reason in cases:
+            with self.subTest(outputs):
+                self.check_write_failure(w, args + outputs, path, reason, cwd=w.path)
+
+    def test_folder_without_write_permission(self):
+        w = Workdir()
+        args = self.inputs(w)
+        os.chmod(w.path, 0o777)  # for nobody below: the workbook beside the inputs is written
+        os.mkdir(w.out("read-only"), 0o555)
+        preexec_fn = None
+        if os.geteuid() == 0:  # root writes anywhere: run as nobody
+            def preexec_fn():
+                os.setgid(65534)
+                os.setuid(65534)
+        elif os.access(w.out("read-only"), os.W_OK):
+            self.skipTest("permissions are not enforced here")
+        for outputs in (["--output", "read-only/t.xlsx"],
+                        ["--output", "t.xlsx", "--csv", "read-only/t.csv"]):
+            with self.subTest(outputs):
+                self.check_write_failure(w, args + outputs, outputs[-1], "没有写入权限",
+                                         cwd=w.path, preexec_fn=preexec_fn)
+
+    def test_disk_full(self):
+        # A file system of one page in a private mount namespace (root only): the workbook
+        # overflows it when written at the end, the CSV file while the run goes on.
+        if os.geteuid() != 0 or not shutil.which("unshare"):
+            self.skipTest("needs root and unshare")
+        probe = subprocess.run(["unshare", "-m", "sh", "-c", "mount -t tmpfs none /mnt"],
+                               capture_output=True)
+        if probe.returncode != 0:
+            self.skipTest("cannot mount a file system here")
+        w = Workdir()
+        boreholes = "p\r\ng 400\r\n" + "".join(f"{100 + i} -12.5 备注\r\n" for i in range(400))
+        args = self.inputs(w, boreholes)
+        full = w.out("full")
+        os.mkdir(full)
+
+        def wrap(command):
+            script = ('mount -t tmpfs -o size=4k none "$0" && "$@"; status=$?; '
+                      'ls -A "$0"; exit $status')
+            return ["unshare", "-m", "sh", "-c", script, full, *command]
+
+        for outputs, path in ((["--output", full + "/t.xlsx"], full + "/t.xlsx"),
+                              (["--output", w.out("t.xlsx"), "--csv", full + "/t.csv"],
+                               full + "/t.csv")):
+            with self.subTest(outputs):
+                listing = self.check_write_failure(w, args + outputs, path, "磁盘已满", wrap=wrap)
+                self.assertEqual(listing, "")
 
 
 if __name__ == "__main__":

@@ -1,21 +1,23 @@
 // qelt-cli: the coordinate table from the command line. The file options stand in for the
 // desktop program's three open-file dialogs, in the same order; the table goes to an .xlsx
 // workbook (and optionally a CSV file), written beside its target and renamed into place so
-// that a failed run never leaves a half-written file.
+// that a failed run never leaves a half-written file. An output is never one of the inputs.
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "app/cli/pending_file.h"
 #include "app/run.h"
 #include "io/platform.h"
 #include "report/csv_sheet.h"
@@ -47,17 +49,34 @@ const char* const kUsage =
   --csv             also write the rows as CSV (UTF-8 with BOM):
                     group,serial,station,offset,x,y,remark
 
-Input files may be UTF-8 or GBK, with CR LF or LF line ends.
+Input files may be UTF-8, GBK or UTF-16 (Notepad's "Unicode"), with CR LF or LF line ends.
+Stations may be plain numbers (11150.6), lettered (B13470) or in the table's K-form
+(K11+150.6, BK13+470).
+输入文件可以是 UTF-8、GBK 或 UTF-16（记事本的“Unicode”）编码，CR LF 或 LF 换行；桩号可写作
+11150.6、B13470，或表中的 K11+150.6、BK13+470。
+
+Outputs never replace inputs: --output or --csv naming one of the input files (however the
+path is written: relative or absolute, through "..", a symbolic or a hard link), --output and
+--csv naming the same file, or an output that is an existing folder or device, is refused
+before anything is read or written (status 64).
+输出文件不能是输入文件，--output 与 --csv 不能是同一个文件，也不能是已有的文件夹或设备。
 
 Messages go to stderr: "错误：数据文件格式有误或操作不当！" or "数据有误：<message>",
-followed by a line naming the file and line where known.
+followed by a line naming the file and line where known. An output that cannot be written is
+reported as "错误：无法写入 <file>：<reason>" (文件夹不存在, 没有写入权限, 磁盘已满 …), and
+nothing is left behind.
+What the run computed but you should know (a borehole off the ends of the line, lines after
+a blank line that were not read) follows the run as "提示：<text>" lines on stderr, before the
+summary line; notices do not change the exit status.
 
 Exit status:
   0   the table is complete
-  1   data error in the alignment, chain-break or borehole file choice: nothing written
+  1   data error in the alignment, chain-break or borehole file choice, or an output could
+      not be written: nothing written
   2   a station was rejected or a borehole line could not be processed: the table up to
       that borehole is written (no frame for its group, no note row, no page headers)
-  64  bad usage
+  64  bad usage, or an output refused as above (an input, the other output, a folder or a
+      device): nothing read or written
 )";
 
 struct Options {
@@ -121,40 +140,30 @@ int usage_error(const std::string& message) {
     return kExitUsage;
 }
 
-// A file written under a temporary name beside its target and renamed into place at the end.
-struct PendingFile {
-    std::string target, temporary;
-    explicit PendingFile(const std::string& path)
-        : target(path), temporary(temporary_path_beside(path)) {}
-    void discard() const { std::remove(temporary.c_str()); }
-    bool commit(std::string& error) const {
-        error = replace_file(temporary, target);
-        if (error.empty()) return true;
-        discard();
-        return false;
-    }
-};
+int write_failure(const cli::PendingFile& file) {
+    std::cerr << "错误："
+              << write_failure_message(file.target(), write_failure_reason(file.error())) << "\n";
+    return kExitDataError;
+}
 
 int run_table(const Options& options) {
     auto tables = std::make_unique<RunTables>();
     auto main_line = make_main_line_alignment(tables->main_line);
     auto ramp = make_element_alignment(tables->element_chain);
 
-    PendingFile workbook_file(options.output);
-    std::optional<PendingFile> csv_file;
-    std::ofstream csv_stream;
-    if (options.csv) {
-        csv_file.emplace(*options.csv);
-        csv_stream.open(csv_file->temporary, std::ios::binary);
-        if (!csv_stream) {
-            std::cerr << "错误：无法写入 " << *options.csv << "\n";
-            return kExitDataError;
-        }
-    }
-    XlsxSheet workbook(workbook_file.temporary);
+    // Both outputs are begun before any input is read, so that a folder that is missing or
+    // cannot be written is reported at once. Their temporary files go with them on every
+    // return that does not deliver them.
+    cli::PendingFile workbook_file(options.output);
+    std::optional<cli::PendingFile> csv_file;
+    if (!workbook_file.create(false)) return write_failure(workbook_file);
+    if (options.csv && !csv_file.emplace(*options.csv).create(true))
+        return write_failure(*csv_file);
+    XlsxSheet workbook(workbook_file.temporary());
+    std::optional<std::ostream> csv_stream;
     std::optional<CsvSheet> csv;
     std::vector<Sheet*> sheets{&workbook};
-    if (options.csv) sheets.push_back(&csv.emplace(csv_stream));
+    if (csv_file) sheets.push_back(&csv.emplace(csv_stream.emplace(&*csv_file)));
     SheetFanout sheet(sheets);
 
     CommandLineUi ui(options);
@@ -162,42 +171,36 @@ int run_table(const Options& options) {
         run_coordinate_table(ui, *main_line, *ramp, tables->chain_breaks, sheet, &ui.progress);
     ui.end_progress();
 
-    std::string close_error;
-    bool closed = workbook.close(close_error);
-    if (csv_file) csv_stream.close();
-    auto where = [&] {
+    {
+        // libxlsxwriter would tell of a failure itself, in English and naming the temporary
+        // file; the reason is taken from errno instead.
+        QuietStandardError quiet;
+        std::string close_error;
+        errno = 0;
+        if (!workbook.close(close_error)) workbook_file.fail(errno);
+    }
+    if (csv_file) {
+        csv_stream->flush();
+        csv_file->close();
+    }
+
+    if (result.outcome == RunOutcome::data_error || result.outcome == RunOutcome::station_rejected)
         if (!result.file.empty()) {
             std::cerr << "位置：" << result.file;
             if (result.line > 0) std::cerr << " 第 " << result.line << " 行";
             std::cerr << "\n";
         }
-    };
+    if (result.outcome == RunOutcome::data_error && !result.message.empty())
+        std::cerr << "原因：" << result.message << "\n";
+    for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
+    if (result.outcome == RunOutcome::data_error) return kExitDataError;
 
-    if (result.outcome == RunOutcome::data_error) {
-        where();
-        if (!result.message.empty()) std::cerr << "原因：" << result.message << "\n";
-        workbook_file.discard();
-        if (csv_file) csv_file->discard();
-        return kExitDataError;
-    }
-    if (!closed || (csv_file && !csv_stream)) {
-        std::cerr << "错误：无法写出表格：" << (closed ? "CSV" : close_error) << "\n";
-        workbook_file.discard();
-        if (csv_file) csv_file->discard();
-        return kExitDataError;
-    }
-    std::string error;
-    if (!workbook_file.commit(error)) {
-        std::cerr << "错误：无法写入 " << options.output << "：" << error << "\n";
-        if (csv_file) csv_file->discard();
-        return kExitDataError;
-    }
-    if (csv_file && !csv_file->commit(error)) {
-        std::cerr << "错误：无法写入 " << *options.csv << "：" << error << "\n";
-        return kExitDataError;
-    }
+    if (workbook_file.failed()) return write_failure(workbook_file);
+    if (csv_file && csv_file->failed()) return write_failure(*csv_file);
+    if (!workbook_file.commit()) return write_failure(workbook_file);
+    if (csv_file && !csv_file->commit()) return write_failure(*csv_file);
+
     if (result.outcome != RunOutcome::complete) {
-        if (result.outcome == RunOutcome::station_rejected) where();
         std::cerr << "表格只写到第 " << result.last_data_row << " 行（" << result.boreholes
                   << " 个钻孔），已写入 " << options.output << "\n";
         return kExitPartial;
@@ -206,6 +209,33 @@ int run_table(const Options& options) {
     if (options.csv) std::cout << " 和 " << *options.csv;
     std::cout << "\n";
     return kExitComplete;
+}
+
+// Refuses outputs that would destroy an input or each other, or that are no file at all; the
+// message for the usage error, or nothing.
+std::optional<std::string> output_refusal(const Options& options) {
+    std::vector<std::pair<std::string, std::string>> outputs{{"--output", options.output}};
+    if (options.csv) outputs.emplace_back("--csv", *options.csv);
+    const std::pair<const char*, const std::optional<std::string>*> inputs[] = {
+        {"--alignment", &options.alignment},
+        {"--chain-breaks", &options.chain_breaks},
+        {"--boreholes", &options.boreholes}};
+    const auto quoted = [](const std::string& path) { return "“" + path + "”"; };
+    for (const auto& [option, path] : outputs) {
+        for (const auto& [input, input_path] : inputs)
+            if (*input_path && cli::same_file(path, **input_path))
+                return option + " " + quoted(path) + " 与 " + input + " " + quoted(**input_path) +
+                       " 是同一个文件，输出不能覆盖输入 / " + option + " names the same file as " +
+                       input + ": an output never replaces an input";
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec))
+            return option + " " + quoted(path) + " 是文件夹或设备，不是普通文件 / " + option +
+                   " names a folder or a device, not a file";
+    }
+    if (outputs.size() == 2 && cli::same_file(outputs[0].second, outputs[1].second))
+        return "--output " + quoted(outputs[0].second) + " 与 --csv " + quoted(outputs[1].second) +
+               " 是同一个文件 / --output and --csv name the same file";
+    return std::nullopt;
 }
 
 }  // namespace
@@ -247,5 +277,7 @@ int main(int argc, char** argv) {
         return usage_error(
             "--chain-breaks applies to --method jd only (ramps have no chain breaks)");
     if (options.output.empty()) return usage_error("--output is empty");
+    if (options.csv && options.csv->empty()) return usage_error("--csv is empty");
+    if (auto refusal = output_refusal(options)) return usage_error(*refusal);
     return run_table(options);
 }
