@@ -7,6 +7,7 @@
 
 #include "app/gui/file_rules.h"
 #include "app/gui/placement.h"
+#include "app/gui/table_run.h"
 #include "app/run.h"
 
 using namespace qelt;
@@ -33,6 +34,7 @@ class GuiRulesTest : public QObject {
     void fileFilter();
     void helpPath();
     void workbookPath();
+    void noticesText();
 };
 
 void GuiRulesTest::placement() {
@@ -189,6 +191,33 @@ void GuiRulesTest::workbookPath() {
         };
         const auto found = free_workbook_path("/out", workbook_stem(c.borehole_file), exists);
         QCOMPARE(found.value_or(""), c.path);
+    }
+}
+
+void GuiRulesTest::noticesText() {
+    const auto notices = [](int count) {
+        std::vector<std::string> list;
+        for (int i = 1; i <= count; ++i) list.push_back("第 " + std::to_string(i) + " 条");
+        return list;
+    };
+    struct Case {
+        int count;
+        int lines;         // in the box
+        std::string last;  // its last line
+    };
+    const Case cases[] = {
+        {1, 1, "第 1 条"},
+        {20, 20, "第 20 条"},
+        {21, 21, "……其余 1 条提示从略"},
+        {1000, 21, "……其余 980 条提示从略"},
+    };
+    for (const Case& c : cases) {
+        const QStringList lines =
+            QString::fromStdString(notices_text(notices(c.count))).split('\n');
+        QCOMPARE(lines.size(), c.lines);
+        QCOMPARE(lines.front(), QStringLiteral("第 1 条"));
+        QCOMPARE(lines.back().toStdString(), c.last);
+        if (c.count > 20) QCOMPARE(lines[19], QStringLiteral("第 20 条"));
     }
 }
 

@@ -91,6 +91,7 @@ class GuiWindowsTest : public QObject {
     void coordinateTableWritesWorkbook();
     void runEndings();
     void workbookDelivery();
+    void workbookCannotBeWritten();
     void helpOpensManualBesideProgram();
     void aboutWindowIsModal();
     void promotionalWindows();
@@ -297,6 +298,30 @@ void GuiWindowsTest::workbookDelivery() {
         QCOMPARE(desktop.messages[0].kind, MessageKind::information);
         QVERIFY(desktop.messages[0].text.contains(QDir::toNativeSeparators(workbook)));
     }
+}
+
+void GuiWindowsTest::workbookCannotBeWritten() {
+    // The borehole file's folder is not writable and "Documents" lies below a regular file.
+    QTemporaryDir dir;
+    const QString folder = examples(dir);
+    FakeDesktop desktop;
+    desktop.folders_writable = false;
+    desktop.documents = folder + "/ramp-elements.txt/文档";
+    desktop.answers = {folder + "/ramp-elements.txt", folder + "/ramp-boreholes.txt"};
+    QeltFrm window(desktop.services());
+    window.findChild<QRadioButton*>("Option2")->click();
+    button(window, "Command1")->click();
+
+    QCOMPARE(desktop.messages.size(), std::size_t{1});
+    QCOMPARE(desktop.messages[0].kind, MessageKind::error);
+    QCOMPARE(desktop.messages[0].title, QStringLiteral("错误"));
+    QCOMPARE(
+        desktop.messages[0].text,
+        "无法写入 " +
+            QDir::toNativeSeparators(desktop.documents + "/ramp-boreholes" + kTable + ".xlsx") +
+            "：文件夹不存在（路径中有一项是文件，不是文件夹）");
+    QVERIFY(desktop.opened.isEmpty());
+    QCOMPARE(workbooks(folder), QStringList{});
 }
 
 void GuiWindowsTest::helpOpensManualBesideProgram() {

@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QWidget>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -133,15 +132,21 @@ class WorkbookSheet : public Sheet {
 
     bool begun() const { return sheet_ != nullptr; }
 
-    // Writes the workbook and gives it its name. The path written, or an error text.
+    // Writes the workbook and gives it its name. The path written, or the message saying why
+    // it could not be (the path it was meant for and the reason, as qelt-cli says it).
     bool deliver(QString& path, QString& error) {
         std::string close_error;
+        errno = 0;
         const bool closed = sheet_->close(close_error);
+        const int close_failure = errno;
         sheet_.reset();
-        if (!closed) {
-            error = QString::fromStdString(close_error);
+        const QString first_choice = QDir(folder_).filePath(stem_ + QStringLiteral(".xlsx"));
+        const auto cannot_write = [&error](const QString& target, const std::string& reason) {
+            error = QString::fromStdString(
+                write_failure_message(QDir::toNativeSeparators(target).toStdString(), reason));
             return false;
-        }
+        };
+        if (!closed) return cannot_write(first_choice, write_failure_reason(close_failure));
         // Never overwrite: should a file of the chosen name appear before the move, take the
         // next free name. (A dangling link counts as taken for the move but not for the
         // look-up, so the attempts are bounded.)
@@ -149,23 +154,17 @@ class WorkbookSheet : public Sheet {
             const std::optional<std::string> target = free_workbook_path(
                 folder_.toStdString(), stem_.toStdString(),
                 [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); });
-            if (!target) {
-                error = QStringLiteral("文件夹 %1 中同名的表格太多").arg(folder_);
-                return false;
-            }
+            if (!target) break;
             const int failure =
                 rename_no_replace(QFile::encodeName(temporary_).toStdString(), *target);
             if (failure == EEXIST) continue;
-            if (failure != 0) {
-                error = QString::fromLocal8Bit(std::strerror(failure));
-                return false;
-            }
+            if (failure != 0)
+                return cannot_write(QString::fromStdString(*target), write_failure_reason(failure));
             temporary_.clear();
             path = QString::fromStdString(*target);
             return true;
         }
-        error = QStringLiteral("文件夹 %1 中同名的表格太多").arg(folder_);
-        return false;
+        return cannot_write(first_choice, "文件夹中同名的表格太多");
     }
 
   private:
@@ -176,6 +175,17 @@ class WorkbookSheet : public Sheet {
 };
 
 }  // namespace
+
+std::string notices_text(const std::vector<std::string>& notices) {
+    std::string text;
+    for (std::size_t i = 0; i < notices.size() && i < kNoticesListed; ++i) {
+        if (i > 0) text += '\n';
+        text += notices[i];
+    }
+    if (notices.size() > kNoticesListed)
+        text += "\n……其余 " + std::to_string(notices.size() - kNoticesListed) + " 条提示从略";
+    return text;
+}
 
 TableRunResult run_table(QWidget& main_window,
                          const std::function<bool()>& intersection_point_method,
@@ -190,21 +200,28 @@ TableRunResult run_table(QWidget& main_window,
         auto ramp = make_element_alignment(tables->element_chain);
         result.run = run_coordinate_table(ui, *main_line, *ramp, tables->chain_breaks, sheet);
     }
-    if (!sheet.begun()) return result;
-
-    QString error;
-    if (!sheet.deliver(result.workbook, error)) {
-        ui.bring_main_window_to_front();
-        ui.show(MessageKind::error, QString::fromUtf8(kErrorBoxTitle),
-                QStringLiteral("无法写出钻孔数量及位置表：%1").arg(error));
-        return result;
+    if (sheet.begun()) {
+        QString error;
+        if (sheet.deliver(result.workbook, error)) {
+            busy.pause();
+            if (!services.open_url(QUrl::fromLocalFile(result.workbook))) {
+                // Without a spreadsheet application the user must at least learn where the
+                // table is.
+                ui.show(
+                    MessageKind::information, QString::fromUtf8(kTableTitle),
+                    QStringLiteral("钻孔数量及位置表已写入：\n%1\n\n没有找到打开它的电子表格程序。")
+                        .arg(QDir::toNativeSeparators(result.workbook)));
+            }
+        } else {
+            ui.bring_main_window_to_front();
+            ui.show(MessageKind::error, QString::fromUtf8(kErrorBoxTitle), error);
+        }
     }
-    busy.pause();
-    if (!services.open_url(QUrl::fromLocalFile(result.workbook))) {
-        // Without a spreadsheet application the user must at least learn where the table is.
-        ui.show(MessageKind::information, QString::fromUtf8(kTableTitle),
-                QStringLiteral("钻孔数量及位置表已写入：\n%1\n\n没有找到打开它的电子表格程序。")
-                    .arg(QDir::toNativeSeparators(result.workbook)));
+    // Last, what the run computed but the user should know, in one box.
+    if (!result.run.notices.empty()) {
+        ui.bring_main_window_to_front();
+        ui.show(MessageKind::information, QString::fromUtf8(kNoticeTitle),
+                QString::fromStdString(notices_text(result.run.notices)));
     }
     return result;
 }

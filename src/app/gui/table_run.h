@@ -12,6 +12,8 @@
 
 #include <QString>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "app/gui/services.h"
 #include "app/run.h"
@@ -24,6 +26,16 @@ struct TableRunResult {
     RunResult run;
     QString workbook;  // the workbook written, empty when none was
 };
+
+// The information box that lists a run's notices (a borehole off the ends of the line, lines
+// after a blank line that were not read), shown once the run has ended and its workbook has
+// been delivered.
+inline constexpr const char* kNoticeTitle = "提示";
+inline constexpr std::size_t kNoticesListed = 20;
+
+// The box's text: the first kNoticesListed notices one per line, then a line saying how many
+// more there are.
+std::string notices_text(const std::vector<std::string>& notices);
 
 // Runs the coordinate table once. `main_window` owns the dialogs and is brought to the front
 // before every message; `intersection_point_method` reads the method choice afresh each time
