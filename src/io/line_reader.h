@@ -7,17 +7,28 @@
 namespace qelt {
 
 // One input file, read line by line in UTF-8 whatever the file's own encoding was.
-// The encoding is decided for the whole file before the first line is handed out: valid UTF-8
-// (with or without a byte-order mark) is taken as it is, anything else is read as GB18030.
+// Accepted are the encodings Chinese Windows saves text in:
+// - UTF-16 with a byte-order mark, little endian (FF FE: Notepad's "Unicode", Excel's
+//   "Unicode 文本") or big endian (FE FF: Notepad's "Unicode big endian");
+// - UTF-8, with or without a byte-order mark;
+// - GB18030, of which GBK (Notepad's "ANSI" on Chinese Windows) is a part.
+// A file without a UTF-16 byte-order mark is examined whole before its first line is handed out.
+// Valid UTF-8 is taken as it is; a file whose lines holding more than ASCII are mostly not UTF-8
+// is read as GB18030. A file that is neither throughout, typically one with a line pasted in from
+// a file of the other encoding, is refused with DataError naming the first line that breaks the
+// encoding most of its lines use; a UTF-8 byte-order mark settles that a file is UTF-8.
 // Lines end at LF; a CR before the LF is dropped. A last line without a line end still counts;
-// an empty piece after the final line end is no line. Files are streamed, so a borehole file of
-// a million lines costs no more memory than one of ten.
-// A line holding a NUL byte (a binary or UTF-16 file) or a CR that ends no line (a file saved
-// with CR alone as its line end, which would read as one long line) is refused with DataError
-// naming the line: read on, such a file would lose its data without a word.
+// an empty piece after the final line end is no line; the byte-order mark is no part of line 1.
+// Files are streamed, so a borehole file of a million lines costs no more memory than one of ten.
+// A line holding a NUL (in UTF-8 or GBK a binary file or UTF-16 without a byte-order mark), a CR
+// that ends no line (a file saved with CR alone as its line end, which would read as one long
+// line) or UTF-16 that cannot be decoded (an unpaired surrogate, an odd number of bytes) is
+// refused with DataError naming the line: read on, such a file would lose its data without a
+// word.
 class LineReader {
   public:
-    // Throws DataError naming the file when it cannot be opened or is not a regular file.
+    // Throws DataError naming the file when it cannot be opened or is not a regular file, and
+    // naming the line when the file mixes UTF-8 and GBK lines.
     explicit LineReader(const std::string& path);
     ~LineReader();
     LineReader(const LineReader&) = delete;
@@ -26,7 +37,7 @@ class LineReader {
     // True when no further line can be read.
     bool at_end();
     // Reads the next line into `line`; false at the end of the file. Throws DataError when a
-    // line cannot be decoded or holds a NUL byte or a lone CR.
+    // line cannot be decoded or holds a NUL, a lone CR or broken UTF-16.
     bool next(std::string& line);
     // 1-based number of the line last returned (0 before the first).
     long line_number() const { return line_number_; }
@@ -34,17 +45,29 @@ class LineReader {
     void close();
 
   private:
+    enum class Encoding { utf8, gb18030, utf16le, utf16be };
+
+    void decide_encoding();
+    void restart();
+    bool utf16() const { return encoding_ == Encoding::utf16le || encoding_ == Encoding::utf16be; }
+    void decode_utf16(const unsigned char* bytes, std::size_t size);
+    void take_utf16_unit(unsigned unit);
     bool read_raw(std::string& raw);
     bool fill();
 
     std::string path_;
     std::FILE* file_ = nullptr;
-    bool utf8_ = true;
+    Encoding encoding_ = Encoding::utf8;
     bool first_line_ = true;
     long line_number_ = 0;
+    // Text ready to be cut into lines: the file's bytes, or for UTF-16 their UTF-8 decoding.
     std::string buffer_;
     std::size_t buffer_pos_ = 0;
     bool eof_ = false;
+    std::string chunk_;  // UTF-16 bytes as read, before decoding
+    // A chunk may end inside a code unit or a surrogate pair; what is left over waits here.
+    int utf16_odd_byte_ = -1;
+    unsigned utf16_high_surrogate_ = 0;
 };
 
 }  // namespace qelt
