@@ -1,0 +1,80 @@
+#pragma once
+// The plane geometry both alignment methods share: a centre line is a sorted table of pieces,
+// each a straight, a circular arc or a transition (clothoid) whose curvature runs linearly from
+// k0 at its start to k1 at its end. A piece is evaluated in its own frame, from its start point
+// and start azimuth, never from a far-away clothoid origin: a transition between two close
+// radii (R 1010 -> 1000) is as ordinary as any other.
+//
+// Frame and units throughout: metres; X to the north, Y to the east; an azimuth is in radians,
+// clockwise from +X, its unit vector (cos a, sin a) in (X, Y); a curvature is in 1/m, positive
+// for a turn to the right (the azimuth grows); "right" in a local frame is to the right of the
+// frame's x axis.
+
+#include <vector>
+
+namespace qelt {
+
+// A point of the plane.
+struct Point {
+    double x = 0;  // north, metres
+    double y = 0;  // east, metres
+};
+
+// The point `along` metres along and `right` metres to the right of `origin`, in the frame
+// whose x axis has azimuth `azimuth`.
+Point place(Point origin, double azimuth, double along, double right);
+
+// A piece's shape in its own frame (origin at its start, x along its start tangent, y to the
+// right) at arc length s from its start (0 <= s <= length; accurate for any s, also beyond
+// the piece, continuing its curvature law):
+//   along, right  metres
+//   deflection    radians, k0·s + (k1 − k0)·s²/(2·length) (k0·s when length is 0)
+// Accurate to 1e-9 m whatever the radii, for any turn.
+void piece_local(double k0, double k1, double length, double s, double& along, double& right,
+                 double& deflection);
+
+// One piece of a located line.
+struct Piece {
+    double start_mileage = 0;  // continuous mileage of the start, metres
+    Point start;
+    double start_azimuth = 0;  // radians
+    double k0 = 0, k1 = 0;     // curvature at start and end, 1/m
+    double length = 0;         // metres, > 0
+};
+
+// Point and tangent azimuth (start azimuth + deflection, not reduced) at arc length s of a piece.
+void piece_point(const Piece& piece, double s, Point& point, double& azimuth);
+
+// A centre line as a sorted table of pieces, located in O(log N).
+class LocatedLine {
+  public:
+    // Starts an empty line at a point, heading `azimuth`, at continuous mileage `mileage`; a line
+    // without pieces is the straight through that point.
+    void reset(double mileage, Point start, double azimuth);
+
+    // Appends a piece starting where the line now ends (end_mileage(), end_point(), end_azimuth())
+    // with curvature k0 -> k1 over `length` metres; a piece of length 0 adds nothing.
+    void append(double k0, double k1, double length);
+
+    // Appends a piece with its own start (the main line places each curve's key points from its
+    // JD; the start mileage must not be below the line's end mileage so far). A piece of length 0
+    // only moves the line's end to its start.
+    void append(const Piece& piece);
+
+    // Where the line now ends.
+    double end_mileage() const;
+    Point end_point() const;
+    double end_azimuth() const;
+
+    double start_mileage() const;
+    const std::vector<Piece>& pieces() const;
+
+    // Point and tangent at a continuous mileage:
+    //   point    metres, X north, Y east
+    //   azimuth  radians, clockwise from +X, direction of increasing mileage, in [0, 2π)
+    // A mileage on a boundary belongs to the piece starting there. Before the start and at or
+    // beyond the end the line continues along its start and end tangents.
+    void locate(double mileage, Point& point, double& azimuth) const;
+};
+
+}  // namespace qelt
