@@ -8,9 +8,9 @@
 
 #include "fuzz_files.h"
 #include "htbas/element_chain.h"
-#include "io/data_error.h"
+#include "base/data_error.h"
 #include "input/readers.h"
-#include "io/text.h"
+#include "base/text.h"
 #include "station/chain_breaks.h"
 #include "zxbas/main_line.h"
 

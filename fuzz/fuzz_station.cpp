@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz_files.h"
-#include "io/text.h"
+#include "base/text.h"
 #include "station/chain_breaks.h"
 #include "station/station.h"
 

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "htbas/htbas.h"
-#include "io/data_error.h"
+#include "base/data_error.h"
 #include "zxbas/series.h"
 
 namespace qelt {

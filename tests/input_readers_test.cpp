@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "input/readers.h"
-#include "report/sheet.h"
-#include "io/data_error.h"
+#include "base/limits.h"
+#include "base/data_error.h"
 #include "test_files.h"
 
 namespace qelt {

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "app/run.h"
-#include "io/data_error.h"
+#include "base/data_error.h"
 #include "report/sheet_model.h"
 #include "test_files.h"
 

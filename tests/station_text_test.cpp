@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "io/data_error.h"
+#include "base/data_error.h"
 #include "station/station.h"
 
 namespace qelt {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "io/data_error.h"
+#include "base/data_error.h"
 #include "zxbas/zxbas.h"
 
 namespace qelt {

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "io/data_error.h"
+#include "base/data_error.h"
 #include "zxbas/zxbas.h"
 
 namespace qelt {

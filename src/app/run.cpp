@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "input/readers.h"
-#include "io/data_error.h"
+#include "base/data_error.h"
 #include "station/station.h"
 
 namespace qelt {

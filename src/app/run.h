@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "htbas/element_chain.h"
-#include "io/line_reader.h"
-#include "io/text.h"
+#include "base/line_reader.h"
+#include "base/text.h"
 #include "report/sheet.h"
 #include "station/chain_breaks.h"
 #include "zxbas/main_line.h"

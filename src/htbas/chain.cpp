@@ -8,7 +8,7 @@
 #include <string>
 
 #include "htbas/htbas.h"
-#include "io/data_error.h"
+#include "base/data_error.h"
 #include "zxbas/series.h"
 
 namespace qelt {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "htbas/htbas.h"
-#include "io/data_error.h"
+#include "base/data_error.h"
 
 namespace qelt {
 namespace {

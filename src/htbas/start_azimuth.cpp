@@ -5,7 +5,7 @@
 #include <string>
 
 #include "htbas/htbas.h"
-#include "io/data_error.h"
+#include "base/data_error.h"
 
 namespace qelt {
 namespace {

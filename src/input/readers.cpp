@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "io/data_error.h"
-#include "report/sheet.h"
+#include "base/data_error.h"
+#include "base/limits.h"
 #include "station/station.h"
 
 namespace qelt {

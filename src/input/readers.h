@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/line_reader.h"
+#include "base/text.h"
 #include "htbas/element_chain.h"
-#include "io/line_reader.h"
-#include "io/text.h"
 #include "station/chain_breaks.h"
 #include "zxbas/main_line.h"
 
@@ -37,7 +37,7 @@ void dl_read_file(LineReader& file, ChainBreaks& breaks);
 // A group line of the borehole file: "<title> <count>". The count must be a whole number in
 // 0..32767 ("3" or "3.0"). Throws DataError (without file and line; the caller knows them) for
 // fewer than two fields, a count that is no whole number, or a title longer than a worksheet
-// cell holds (kMaxCellText, report/sheet.h). Further fields are ignored.
+// cell holds (kMaxCellText, base/limits.h). Further fields are ignored.
 void bh_parse_group(const std::string& line, std::string& title, std::int16_t& count);
 
 // A borehole line: "<station> <offset> [remark]". The station must read as one (parse_station:

@@ -1,6 +1,6 @@
 #include "report/csv_sheet.h"
 
-#include "io/text.h"
+#include "base/text.h"
 
 namespace qelt {
 

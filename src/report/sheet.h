@@ -15,12 +15,10 @@
 #include <cstddef>
 #include <string>
 
+#include "base/limits.h"
+
 namespace qelt {
 
-// Largest row a worksheet can hold.
-inline constexpr long kMaxSheetRows = 1048576;
-// Most characters a cell holds; a longer text cannot be written into the table.
-inline constexpr std::size_t kMaxCellText = 32767;
 // Rows printed on one page; the page lines are drawn at every multiple of it.
 inline constexpr long kRowsPerPage = 57;
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "io/text.h"
+#include "base/text.h"
 #include "report/headers.h"
 
 namespace qelt {

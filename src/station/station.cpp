@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string_view>
 
-#include "io/data_error.h"
-#include "io/text.h"
+#include "base/data_error.h"
+#include "base/text.h"
 
 namespace qelt {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "io/data_error.h"
+#include "base/data_error.h"
 #include "zxbas/zxbas.h"
 
 namespace qelt {

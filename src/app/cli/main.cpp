@@ -19,7 +19,7 @@
 
 #include "app/cli/pending_file.h"
 #include "app/run.h"
-#include "io/platform.h"
+#include "base/platform.h"
 #include "report/csv_sheet.h"
 #include "report/sheet_fanout.h"
 #include "report/xlsx_sheet.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "io/platform.h"
+#include "base/platform.h"
 
 namespace qelt::cli {
 

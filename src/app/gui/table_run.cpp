@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "app/gui/file_rules.h"
-#include "io/platform.h"
+#include "base/platform.h"
 #include "report/xlsx_sheet.h"
 
 namespace qelt::gui {

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "io/data_error.h"
-#include "io/line_reader.h"
-#include "io/text.h"
+#include "base/data_error.h"
+#include "base/line_reader.h"
+#include "base/text.h"
 #include "test_files.h"
 
 namespace qelt {

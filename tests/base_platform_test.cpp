@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "io/platform.h"
+#include "base/platform.h"
 #include "test_files.h"
 
 namespace qelt {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "io/data_error.h"
-#include "io/line_reader.h"
-#include "io/text.h"
+#include "base/data_error.h"
+#include "base/line_reader.h"
+#include "base/text.h"
 #include "test_files.h"
 
 namespace qelt {

@@ -1,4 +1,4 @@
-#include "io/text.h"
+#include "base/text.h"
 
 #include <charconv>
 #include <cmath>

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "io/data_error.h"
-#include "io/line_reader.h"
+#include "base/data_error.h"
+#include "base/line_reader.h"
 #include "test_files.h"
 
 namespace qelt {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "io/platform.h"
+#include "base/platform.h"
 
 namespace qelt {
 

@@ -1,4 +1,4 @@
-#include "io/line_reader.h"
+#include "base/line_reader.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "io/data_error.h"
-#include "io/platform.h"
-#include "io/text.h"
+#include "base/data_error.h"
+#include "base/platform.h"
+#include "base/text.h"
 
 namespace qelt {
 
