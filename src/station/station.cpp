@@ -42,7 +42,10 @@ std::optional<double> kilometre_form(std::string_view text) {
     std::string joined(km);
     joined.append(3 - whole.size(), '0');
     joined += whole;
-    if (!fraction.empty()) joined += "." + std::string(fraction);
+    if (!fraction.empty()) {
+        joined += '.';
+        joined.append(fraction);
+    }
     double value = 0;
     auto [ptr, ec] = std::from_chars(joined.data(), joined.data() + joined.size(), value);
     if (ec != std::errc() || ptr != joined.data() + joined.size() || !std::isfinite(value))
