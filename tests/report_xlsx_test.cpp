@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "report/headers.h"
+#include "test_files.h"
 #include "report/xlsx_sheet.h"
 
 namespace qelt {
@@ -55,9 +56,11 @@ Dump read_back(const std::string& path) {
     return dump;
 }
 
+// Workbooks go into a folder of this test program's own (named with its process), removed when
+// it ends: two checkouts running their tests at once must not write each other's files.
 std::string temp_path(const std::string& name) {
-    return (std::filesystem::path(::testing::TempDir()) / ("qelt_report_" + name + ".xlsx"))
-        .string();
+    static const testing::TempDir dir;
+    return dir.path(name + ".xlsx");
 }
 
 const char kProject[] = "G15 沈海高速 K100-K120 段";
