@@ -24,14 +24,29 @@ struct Point {
 // whose x axis has azimuth `azimuth`.
 Point place(Point origin, double azimuth, double along, double right);
 
+// The same with the frame's x axis given by its unit vector (cos_a, sin_a) in (X, Y), for a
+// caller that has the cosine and sine already.
+inline Point place_unit(Point origin, double cos_a, double sin_a, double along, double right) {
+    return {origin.x + along * cos_a - right * sin_a, origin.y + along * sin_a + right * cos_a};
+}
+
+// An azimuth, radians, reduced to [0, 2π); a value that rounds to exactly 2π (a tiny negative
+// one) is 0. Non-finite stays non-finite.
+double reduced_azimuth(double azimuth);
+
 // A piece's shape in its own frame (origin at its start, x along its start tangent, y to the
 // right) at arc length s from its start (0 <= s <= length; accurate for any s, also beyond
 // the piece, continuing its curvature law):
 //   along, right  metres
 //   deflection    radians, k0·s + (k1 − k0)·s²/(2·length) (k0·s when length is 0)
-// Accurate to 1e-9 m whatever the radii, for any turn.
+// Accurate to 1e-9 m whatever the radii, for any turn up to 1e5 radians within s (beyond
+// that, and for non-finite data, along and right are NaN).
 void piece_local(double k0, double k1, double length, double s, double& along, double& right,
                  double& deflection);
+
+// piece_local's position with the curvature law given as k0 and c = (k1 − k0)/(2·length),
+// 1/m², the tangent having turned k0·s + c·s² at s: for a caller that keeps c.
+void piece_shape(double k0, double c, double s, double& along, double& right);
 
 // One piece of a located line.
 struct Piece {
@@ -61,7 +76,9 @@ class LocatedLine {
     // only moves the line's end to its start.
     void append(const Piece& piece);
 
-    // Where the line now ends.
+    // Where the line now ends; the azimuth in [0, 2π). An append that breaks the order of
+    // mileages (a start below the end so far, a negative or NaN length) or gives a non-finite end
+    // spoils the line: from then on these, and every locate, are NaN until the next reset.
     double end_mileage() const;
     Point end_point() const;
     double end_azimuth() const;
@@ -74,7 +91,34 @@ class LocatedLine {
     //   azimuth  radians, clockwise from +X, direction of increasing mileage, in [0, 2π)
     // A mileage on a boundary belongs to the piece starting there. Before the start and at or
     // beyond the end the line continues along its start and end tangents.
+    // A mileage in a gap between two pieces appended with their own starts lies on the straight
+    // along the tangent at the end of the piece before (at the line's start before the first).
+    // Needs no trigonometry: each piece's cosine and sine are taken when it is appended.
     void locate(double mileage, Point& point, double& azimuth) const;
+
+  private:
+    // A stretch of the line as locate reads it: a piece, or the straight filling a gap.
+    struct Span {
+        Point start;
+        double cos_a = 1, sin_a = 0;  // unit vector of the start azimuth
+        double azimuth = 0;           // start azimuth, radians, in [0, 2π)
+        double k0 = 0;                // curvature at the start, 1/m
+        double c = 0;                 // (k1 − k0)/(2·length), 1/m²
+    };
+
+    // Adds a span from the line's end, and moves the end to the span's end.
+    void add_span(const Span& span, double length);
+    void spoil();
+    void set_end(double mileage, Point point, double azimuth);
+
+    std::vector<Piece> pieces_;
+    std::vector<double> span_starts_;  // mileage where each span starts, ascending
+    std::vector<Span> spans_;
+    double start_mileage_ = 0;
+    Span start_;  // the line's start as a straight, for mileages before it
+    double end_mileage_ = 0;
+    Span end_;  // the line's end as a straight, for mileages at or after it
+    bool spoiled_ = false;
 };
 
 }  // namespace qelt
