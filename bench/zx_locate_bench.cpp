@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <numbers>
 #include <memory>
 #include <random>
 #include <vector>
@@ -15,7 +16,7 @@ namespace {
 std::unique_ptr<qelt::MainLine> zigzag_line() {
     auto m = std::make_unique<qelt::MainLine>();
     const int n = 999;
-    const double pi = 4 * std::atan(1.0);
+    const double pi = std::numbers::pi;
     m->jd_count = n;
     m->jd_start_station = 10000;
     m->jd_x[1] = 3.5e6;

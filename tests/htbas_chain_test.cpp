@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "htbas/htbas.h"
 #include "base/data_error.h"
+#include "htbas/htbas.h"
 
 namespace qelt {
 namespace {
@@ -138,7 +138,7 @@ TEST(HtChain, BoundaryBelongsToTheElementStartingThere) {
     }
     double x = 0, y = 0, a = 0;
     ht_locate(*wrap, 29.999, x, y, a);
-    EXPECT_NEAR(a, 350 * kPi / 180 + 0.29999, 1e-12);  // not reduced inside an element
+    EXPECT_NEAR(a, 350 * kPi / 180 + 0.29999 - 2 * kPi, 1e-12);  // reduced to [0, 2π)
 }
 
 TEST(HtChain, StartAzimuthIsReducedAfterTheBuild) {

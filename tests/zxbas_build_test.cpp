@@ -36,7 +36,7 @@ std::unique_ptr<MainLine> hairpin() {
     m->jd_y[3] = 34.202014;
     m->jd_r[2] = 60;
     m->jd_ls1[2] = m->jd_ls2[2] = 40;
-    m->jd_hairpin[2] = 1;
+    m->jd_hairpin[2] = true;
     return m;
 }
 
@@ -104,8 +104,8 @@ const std::vector<Case>& cases() {
           {&M::zx_t1, 2, -326.627235}, {&M::zx_t2, 2, -326.627235}, {&M::zx_len, 2, 249.439510},
           {&M::jd_station, 2, -200}, {&M::zx_zh, 2, 126.627235}, {&M::zx_zh_x, 2, 126.627235},
           {&M::zx_zh_y, 2, 0}, {&M::zx_hz, 2, 376.066745}, {&M::zx_hz_x, 2, 106.929203},
-          {&M::zx_hz_y, 2, 111.713093}, {&M::jd_station, 3, 602.693981}, {&M::jd_r, 2, -60},
-          {&M::jd_ls1, 2, -40}, {&M::jd_ls2, 2, -40}}, 1},
+          {&M::zx_hz_y, 2, 111.713093}, {&M::jd_station, 3, 602.693981}, {&M::jd_r, 2, 60},
+          {&M::jd_ls1, 2, 40}, {&M::jd_ls2, 2, 40}}, 1},
         {"single JD", bare,
          [](M& m) { m.jd_count = 1, m.jd_start_station = 250, m.jd_x[1] = 10, m.jd_y[1] = 20; },
          {{&M::jd_station, 1, 250}, {&M::zx_zh_x, 1, 10}, {&M::zx_hy_y, 1, 20},
@@ -133,16 +133,20 @@ TEST(ZxBuild, WorkedAlignments) {
     }
 }
 
-// Curve data is negated for a hairpin once per build of freshly read data; a hairpin whose
-// legs are kept runs them in the ordinary direction and counts them positive.
+// A hairpin whose legs are kept runs them in the ordinary direction and counts them positive.
+// The build leaves its input as read, so building again gives the same line (the hairpin's
+// negated curve data once flipped back on every second build).
 TEST(ZxBuild, HairpinKeptLegs) {
     auto m = hairpin();
-    m->jd_keep_in[2] = 1;
-    m->jd_keep_out[2] = 1;
+    m->jd_keep_in[2] = true;
+    m->jd_keep_out[2] = true;
     zx_build(*m);
     EXPECT_NEAR(m->zx_azimuth[1], std::atan2(0.0, -1.0), 1e-12);
     EXPECT_NEAR(m->jd_station[2], 200, 1e-9);
-    EXPECT_EQ(m->jd_r[2], -60);
+    EXPECT_EQ(m->jd_r[2], 60);
+    const double hz = m->zx_hz[2];
+    zx_build(*m);
+    EXPECT_EQ(m->zx_hz[2], hz);
 }
 
 // QD, JD1, JD2, ZD with a right and a left turn of 90°, no transitions: each tangent is the
@@ -222,7 +226,6 @@ TEST(ZxBuild, RefusedInputs) {
     const Bad kBad[] = {
         {"no records", [](M& m) { m.jd_count = 0; }, 0},
         {"negative count", [](M& m) { m.jd_count = -3; }, 0},
-        {"fractional count", [](M& m) { m.jd_count = 2.5; }, 0},
         {"beyond capacity", [](M& m) { m.jd_count = 1001; }, 1002},
         {"R = 0", [](M& m) { m.jd_r[2] = 0; }, 3},
         {"collinear legs", [](M& m) { m.jd_y[3] = 0; }, 3},
@@ -230,11 +233,7 @@ TEST(ZxBuild, RefusedInputs) {
         {"R1 = R", [](M& m) { m.jd_r1[2] = 500; }, 3},
         {"R2 = R", [](M& m) { m.jd_r2[2] = 500; }, 3},
         {"R1 = 1e-300", [](M& m) { m.jd_r1[2] = 1e-300; }, 3},
-        // From a sharper curve the closed form misplaces the arc by metres to hundreds of metres.
-        {"R1 sharper than R", [](M& m) { m.jd_r1[2] = 300; }, 3},
-        {"R2 sharper than R", [](M& m) { m.jd_r2[2] = 400; }, 3},
-        // The series overflow for a lead length of 1e17 m: caught as a non-finite result.
-        {"R1 a rounding away from R", [](M& m) { m.jd_r1[2] = std::nextafter(500, 1e3); }, 3},
+        {"transitions turning more than the JD", [](M& m) { m.jd_ls1[2] = m.jd_ls2[2] = 300; }, 3},
         {"not a number", [](M& m) { m.jd_y[3] = std::nan(""); }, 4},
         {"infinite radius", [](M& m) { m.jd_r[2] = INFINITY; }, 3},
         {"infinite start station", [](M& m) { m.jd_start_station = -INFINITY; }, 1},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <cstdint>
 
 #include "zxbas/zxbas.h"
@@ -10,7 +11,7 @@
 namespace qelt {
 namespace {
 
-const double kPi = 4 * std::atan(1.0);
+const double kPi = std::numbers::pi;
 
 TEST(ZxSeries, Factorial) {
     struct Case {
@@ -91,7 +92,7 @@ TEST(ZxSeries, OverflowEndsTheLoop) {
 
 TEST(ZxPointAzimuth, Quadrants) {
     struct Case {
-        PlanePoint q;
+        Point q;
         double azimuth;
     };
     const Case kCases[] = {

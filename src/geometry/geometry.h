@@ -72,8 +72,11 @@ class LocatedLine {
     void append(double k0, double k1, double length);
 
     // Appends a piece with its own start (the main line places each curve's key points from its
-    // JD; the start mileage must not be below the line's end mileage so far). A piece of length 0
-    // only moves the line's end to its start.
+    // JD). A gap after the line's end so far is filled by the straight along the end tangent; a
+    // piece starting before that end takes over from its own start (key points meet only to
+    // within roundings, and curves designed to touch may overlap by a millimetre). A start before
+    // the line's start spoils the line. A piece of length 0 only moves the line's end to its
+    // start.
     void append(const Piece& piece);
 
     // Where the line now ends; the azimuth in [0, 2π). An append that breaks the order of

@@ -62,7 +62,18 @@ void LocatedLine::append(double k0, double k1, double length) {
 
 void LocatedLine::append(const Piece& piece) {
     if (spoiled_) return;
-    if (!(piece.start_mileage >= end_mileage_) || !(piece.length >= 0)) return spoil();
+    if (!(piece.start_mileage >= start_mileage_) || !(piece.length >= 0)) return spoil();
+    // A piece starting before the end so far takes over from its own start: key points summed
+    // from different lengths meet only to within roundings, and curves designed to touch may
+    // overlap by the millimetre their rounded tangents leave. Spans starting at or after it are
+    // dropped; the one before it now ends where it starts.
+    while (!span_starts_.empty() && span_starts_.back() >= piece.start_mileage) {
+        span_starts_.pop_back();
+        spans_.pop_back();
+    }
+    while (!pieces_.empty() && pieces_.back().start_mileage >= piece.start_mileage)
+        pieces_.pop_back();
+    if (piece.start_mileage < end_mileage_) end_mileage_ = piece.start_mileage;
     // The road between the end so far and this start is the straight along the end tangent.
     if (piece.start_mileage > end_mileage_) add_span(end_, piece.start_mileage - end_mileage_);
     set_end(piece.start_mileage, piece.start, piece.start_azimuth);

@@ -1,15 +1,16 @@
 // The element chain: the plane position of every element start, and the point and tangent at
-// any station. Both read an element through the same per-kind formulas below, the build with
-// the element's whole length, the locate with the distance s into it.
+// any station, both from the shared piece evaluation: an element is a piece whose curvature runs
+// linearly from 1/R1 to 1/R2 over its length.
 
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <limits>
 #include <string>
 
-#include "htbas/htbas.h"
 #include "base/data_error.h"
-#include "zxbas/series.h"
+#include "geometry/geometry.h"
+#include "htbas/htbas.h"
 
 namespace qelt {
 namespace {
@@ -30,54 +31,16 @@ Kind kind_of(double r1, double r2) {
     return Kind::radius_to_radius;
 }
 
-struct Offset {
-    double x;  // north, metres
-    double y;  // east, metres
-};
-
-// A local (x along the tangent, y to its right) vector in the plane, tangent at azimuth az.
-Offset to_plane(double x, double y, double az) {
-    return {x * std::cos(az) - y * std::sin(az), x * std::sin(az) + y * std::cos(az)};
+// Curvature at an element end (1/m, + to the right); 9999 marks a straight.
+double curvature(double r) {
+    return r == kStraightRadius ? 0.0 : 1.0 / r;
 }
 
-Offset straight_offset(double s, double az) {
-    return {s * std::cos(az), s * std::sin(az)};
-}
-
-// Chord of an arc of signed radius r, length s, starting at tangent azimuth az. Written as a
-// difference of sines/cosines of absolute azimuths so no local frame needs turning.
-Offset arc_offset(double s, double r, double az) {
-    return {r * (std::sin(az + s / r) - std::sin(az)), -r * (std::cos(az + s / r) - std::cos(az))};
-}
-
-// Entry transition: a clothoid from zero curvature at the element start, constant c = L·R.
-Offset entry_offset(double s, double c, double az) {
-    return to_plane(spiral_x(s, c), spiral_y(s, c), az);
-}
-
-// Exit transition: an entry transition run backwards from the element end (tangent az_end),
-// where its curvature is zero. Returns the vector from the point m before the end to the end.
-Offset exit_back(double m, double c, double az_end) {
-    return to_plane(spiral_x(m, c), -spiral_y(m, c), az_end);
-}
-
-// The clothoid a radius-to-radius transition is cut from: curvature l/c at arc length l from
-// its zero-curvature point, so 1/R1 at l1 = c/R1 and 1/R2 at l2 = c/R2, and l2 − l1 = L.
-struct Piece {
-    double c, l1, l2;
-};
-
-Piece piece_of(double r1, double r2, double len) {
-    const double c = len * r1 * r2 / (r1 - r2);
-    return {c, c / r1, c / r2};
-}
-
-// Radius-to-radius transition from its start (tangent az) to arc length l on its clothoid.
-// The series run in the clothoid's own frame, whose tangent at the zero-curvature point lies
-// l1²/(2c) behind the element's start tangent.
-Offset piece_offset(const Piece& k, double l, double az) {
-    const double az0 = az - (k.l1 * k.l1 / 2) / k.c;
-    return to_plane(spiral_dx(k.l1, l, k.c), spiral_dy(k.l1, l, k.c), az0);
+// The element as a piece starting at the start of element i, in its own frame: every kind,
+// a transition between two close radii included, is evaluated from its own start.
+Piece element_piece(const ElementChain& chain, int i) {
+    return Piece{chain.ht_station[i],       {chain.ht_x[i], chain.ht_y[i]}, chain.ht_azimuth[i],
+                 curvature(chain.ht_r1[i]), curvature(chain.ht_r2[i]),      chain.ht_len[i]};
 }
 
 std::string number_text(double v) {
@@ -127,7 +90,7 @@ constexpr double kMaxTurns = 1e4;
 }  // namespace
 
 void ht_build_chain(ElementChain& chain) {
-    const double pi = 4 * std::atan(1.0);
+    const double pi = std::numbers::pi;
     const double two_pi = 2 * pi;
     const int n = chain.ht_count;
     if (n < 0 || n > kMaxChainElements) {
@@ -195,30 +158,10 @@ void ht_build_chain(ElementChain& chain) {
     }
 
     for (int i = 1; i <= n; ++i) {
-        const double r1 = chain.ht_r1[i];
-        const double r2 = chain.ht_r2[i];
-        const double len = chain.ht_len[i];
-        const double a = chain.ht_azimuth[i];
-        Offset d{};
-        switch (kind_of(r1, r2)) {
-            case Kind::straight:
-                d = straight_offset(len, a);
-                break;
-            case Kind::arc:
-                d = arc_offset(len, r1, a);
-                break;
-            case Kind::entry_transition:
-                d = entry_offset(len, len * r2, a);
-                break;
-            case Kind::exit_transition:
-                d = exit_back(len, len * r1, chain.ht_azimuth[i + 1]);
-                break;
-            case Kind::radius_to_radius: {
-                const Piece k = piece_of(r1, r2, len);
-                d = piece_offset(k, k.l2, a);
-                break;
-            }
-        }
+        double along = 0, right = 0, turned = 0;
+        piece_local(curvature(chain.ht_r1[i]), curvature(chain.ht_r2[i]), chain.ht_len[i],
+                    chain.ht_len[i], along, right, turned);
+        const Point d = place({0, 0}, chain.ht_azimuth[i], along, right);
         chain.ht_dx[i] = d.x;
         chain.ht_dy[i] = d.y;
         check_finite(d.x, element_text(chain, i) + "坐标增量");
@@ -233,84 +176,22 @@ void ht_build_chain(ElementChain& chain) {
         check_finite(chain.ht_x[i + 1], end_text(i) + " X");
         check_finite(chain.ht_y[i + 1], end_text(i) + " Y");
     }
+
+    // The chain as the table of pieces ht_locate searches, each element from its own start.
+    chain.ht_line.reset(chain.ht_station[1], {chain.ht_x[1], chain.ht_y[1]}, chain.ht_azimuth[1]);
+    for (int i = 1; i <= n; ++i) chain.ht_line.append(element_piece(chain, i));
 }
 
 void ht_locate(const ElementChain& chain, double p, double& x, double& y, double& azimuth) {
-    // Every call answers: a station that matches no element and no extension (only NaN can,
-    // on a chain the build accepted) gets NaN rather than the caller's stale values.
-    x = y = azimuth = std::numeric_limits<double>::quiet_NaN();
     const int n = chain.ht_count;
-    if (n < 0 || n > kMaxChainElements) return;
-
-    // The element that starts at p owns it, so a boundary station is evaluated at s = 0 of
-    // the next element; zero-length elements own no station.
-    int i = 1;
-    while (i <= n && !(chain.ht_station[i] <= p && p < chain.ht_station[i + 1])) ++i;
-    if (i <= n) {
-        const double r1 = chain.ht_r1[i];
-        const double r2 = chain.ht_r2[i];
-        const double len = chain.ht_len[i];
-        const double s = p - chain.ht_station[i];
-        const double a = chain.ht_azimuth[i];
-        double x0 = chain.ht_x[i];  // the point the offset d is taken from
-        double y0 = chain.ht_y[i];
-        Offset d{};
-        switch (kind_of(r1, r2)) {
-            case Kind::straight:
-                d = straight_offset(s, a);
-                azimuth = a;
-                break;
-            case Kind::arc:
-                d = arc_offset(s, r1, a);
-                azimuth = a + s / r2;
-                break;
-            case Kind::entry_transition: {
-                const double c = len * r2;
-                d = entry_offset(s, c, a);
-                azimuth = a + s * s / (2 * c);
-                break;
-            }
-            case Kind::exit_transition: {
-                // Taken back from the end, where the clothoid's own frame has its origin.
-                const double c = len * r1;
-                const double m = len - s;
-                const double a_end = chain.ht_azimuth[i + 1];
-                const Offset back = exit_back(m, c, a_end);
-                x0 = chain.ht_x[i + 1];
-                y0 = chain.ht_y[i + 1];
-                d = {-back.x, -back.y};
-                azimuth = a_end - m * m / (2 * c);
-                break;
-            }
-            case Kind::radius_to_radius: {
-                const Piece k = piece_of(r1, r2, len);
-                const double l = s + k.l1;
-                d = piece_offset(k, l, a);
-                // Turning so far = s times the mean of the curvatures 1/R1 and 1/r at the
-                // point, r = c/l; h is the radius of that mean curvature.
-                const double r = k.c / l;
-                const double h = r * r1 / (r + r1);
-                azimuth = a + s / (2 * h);
-                break;
-            }
-        }
-        x = x0 + d.x;
-        y = y0 + d.y;
+    if (n < 0 || n > kMaxChainElements) {
+        x = y = azimuth = std::numeric_limits<double>::quiet_NaN();
+        return;
     }
-    // Before the chain and at or beyond its end the line runs on along the end tangents; the
-    // end test comes last so that on an empty chain the end point, the same point, stands.
-    if (p <= chain.ht_station[1]) {
-        const double d = p - chain.ht_station[1];
-        x = chain.ht_x[1] + d * std::cos(chain.ht_azimuth[1]);
-        y = chain.ht_y[1] + d * std::sin(chain.ht_azimuth[1]);
-        azimuth = chain.ht_azimuth[1];
-    }
-    if (p >= chain.ht_station[n + 1]) {
-        const double d = p - chain.ht_station[n + 1];
-        x = chain.ht_x[n + 1] + d * std::cos(chain.ht_azimuth[n + 1]);
-        y = chain.ht_y[n + 1] + d * std::sin(chain.ht_azimuth[n + 1]);
-        azimuth = chain.ht_azimuth[n + 1];
-    }
+    Point point;
+    chain.ht_line.locate(p, point, azimuth);
+    x = point.x;
+    y = point.y;
 }
 
 }  // namespace qelt

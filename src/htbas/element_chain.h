@@ -10,6 +10,8 @@
 #include <array>
 #include <cstdint>
 
+#include "geometry/geometry.h"
+
 namespace qelt {
 
 inline constexpr int kMaxElements = 1000;
@@ -35,6 +37,9 @@ struct ElementChain {
     ElementTable ht_x{}, ht_y{};
     ElementTable ht_defl{};  // signed change of azimuth over element i
     ElementTable ht_dx{}, ht_dy{};
+    // The chain as a table of pieces, one per element of non-zero length, which ht_locate
+    // searches.
+    LocatedLine ht_line;
 };
 
 }  // namespace qelt

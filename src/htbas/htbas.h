@@ -1,11 +1,12 @@
 #pragma once
-// Interchange geometry: the difference series for a clothoid piece between two radii, the
-// inflection split, the start-azimuth conversion, the chain build and the locate.
+// Interchange geometry: the inflection split, the start-azimuth conversion, the chain build and
+// the locate (the clothoid functions spiral_dx/spiral_dy are in geometry/clothoid.h).
 // Units and frame as in element_chain.h: metres; X north, Y east; azimuths in radians clockwise
 // from +X; a positive radius or deflection turns right. The run calls, once per reading of the
 // element file: ht_split_inflections, ht_dms_to_degrees on ht_start_azimuth, ht_build_chain;
 // then ht_locate for every borehole.
 
+#include "geometry/clothoid.h"
 #include "htbas/element_chain.h"
 
 namespace qelt {
@@ -13,14 +14,6 @@ namespace qelt {
 // Most elements the working chain may hold: the per-point tables need one entry beyond the
 // last element for the chain's end.
 inline constexpr int kMaxChainElements = kMaxElements - 1;
-
-// x(l2) − x(l1) and y(l2) − y(l1) of the clothoid with signed constant c, the difference formed
-// inside each series term (so both ends share one stop rule). l1, l2 in metres from the
-// zero-curvature point, may be negative; c = A² in m², curvature l/c at arc length l. Results in
-// metres in the clothoid's own frame: x along its tangent at the zero-curvature point, y to the
-// right of it. c = 0 gives inf/NaN (no check here; the build rejects such elements).
-double spiral_dx(double l1, double l2, double c);
-double spiral_dy(double l1, double l2, double c);
 
 // Replaces every inflection element (radii of opposite signs, neither 9999) by an exit
 // transition to zero curvature followed by an entry transition, and copies the result into the
@@ -45,8 +38,7 @@ void ht_build_chain(ElementChain& chain);
 
 // Point and tangent of the chain at a station p (metres, the stationing of ht_start_station).
 //   x, y     metres; X north, Y east
-//   azimuth  radians clockwise from +X in the direction of increasing station; not reduced
-//            (inside an element it may lie slightly outside [0, 2π))
+//   azimuth  radians clockwise from +X in the direction of increasing station, in [0, 2π)
 // Stations before the chain or at and beyond its end lie on the straight extensions along the
 // start and end tangents. A station on an element boundary belongs to the element starting
 // there. Never throws; all three outputs are always written (NaN for a NaN station, or for a

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "htbas/htbas.h"
 #include "base/data_error.h"
+#include "htbas/htbas.h"
 
 namespace qelt {
 namespace {

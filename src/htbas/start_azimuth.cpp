@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "htbas/htbas.h"
 #include "base/data_error.h"
+#include "htbas/htbas.h"
 
 namespace qelt {
 namespace {

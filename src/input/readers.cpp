@@ -122,17 +122,17 @@ void zx_read_alignment(LineReader& file, MainLine& line) {
         line.jd_r1[i] = values[5];
         line.jd_r2[i] = values[6];
         line.jd_name[i] = trimmed;
-        line.jd_hairpin[i] = line.jd_keep_in[i] = line.jd_keep_out[i] = 0;
+        line.jd_hairpin[i] = line.jd_keep_in[i] = line.jd_keep_out[i] = false;
         if (contains_ht(trimmed)) {
-            line.jd_hairpin[i] = 1;
+            line.jd_hairpin[i] = true;
             std::vector<std::size_t> chars = character_starts(trimmed);
             auto char_is_one = [&](std::size_t k) {
                 std::size_t start = chars[k];
                 std::size_t stop = k + 1 < chars.size() ? chars[k + 1] : trimmed.size();
                 return trimmed.substr(start, stop - start) == "1";
             };
-            if (chars.size() >= 2 && char_is_one(chars.size() - 2)) line.jd_keep_in[i] = 1;
-            if (char_is_one(chars.size() - 1)) line.jd_keep_out[i] = 1;
+            if (chars.size() >= 2 && char_is_one(chars.size() - 2)) line.jd_keep_in[i] = true;
+            if (char_is_one(chars.size() - 1)) line.jd_keep_out[i] = true;
         }
         line.jd_count = i;
     }

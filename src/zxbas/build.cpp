@@ -1,10 +1,14 @@
 // The main line from its intersection points: leg azimuths, deflections, the curve at every
 // interior JD, the continuous stations of JDs and key points, and the key points' coordinates.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
+#include <numbers>
 #include <string>
+#include <vector>
 
 #include "base/data_error.h"
 #include "zxbas/zxbas.h"
@@ -38,17 +42,16 @@ std::string metres(double v) {
 }
 
 bool is_hairpin(const MainLine& m, int i, int n) {
-    return i >= 2 && i <= n - 1 && m.jd_hairpin[i] == 1.0;
+    return i >= 2 && i <= n - 1 && m.jd_hairpin[i];
 }
 
-// N arrives as a double from the reader; only a whole count that fits the tables can be built.
+// Only a count that fits the tables can be built.
 int checked_count(const MainLine& m) {
-    const double n = m.jd_count;
-    if (!(n >= 1)) throw DataError("没有交点记录");
+    const int n = m.jd_count;
+    if (n < 1) throw DataError("没有交点记录");
     if (n > kMaxJd)
         throw DataError("交点记录超过 1000 个，超出程序的容量", {}, file_line(kMaxJd + 1));
-    if (n != std::floor(n)) throw DataError("交点个数不是整数");
-    return static_cast<int>(n);
+    return n;
 }
 
 // The reader accepts "inf" and "nan" as numbers; no geometry can be made from them.
@@ -66,7 +69,7 @@ void check_input(const MainLine& m, int n) {
 }
 
 // Every value the build writes, row by row, so that the first bad row names the JD at fault
-// (an overflow in the series of one curve spreads to every later station).
+// (an overflow in one curve spreads to every later station).
 void check_output(const MainLine& m, int n) {
     for (int i = 1; i <= n; ++i) {
         bool ok = true;
@@ -124,14 +127,50 @@ JdTable signed_legs(const MainLine& m, int n) {
     for (int i = 2; i <= n; ++i) leg[i - 1] = jd_distance(m, i - 1, i);
     for (int i = 2; i <= n - 1; ++i) {
         if (!is_hairpin(m, i, n)) continue;
-        leg[i - 1] = m.jd_keep_in[i] == 1.0 ? jd_distance(m, i - 1, i) : -jd_distance(m, i - 1, i);
-        leg[i] = m.jd_keep_out[i] == 1.0 ? jd_distance(m, i, i + 1) : -jd_distance(m, i, i + 1);
+        leg[i - 1] = m.jd_keep_in[i] ? jd_distance(m, i - 1, i) : -jd_distance(m, i - 1, i);
+        leg[i] = m.jd_keep_out[i] ? jd_distance(m, i, i + 1) : -jd_distance(m, i, i + 1);
     }
     return leg;
 }
 
+// The line as the table of pieces zx_locate searches: from JD 1 the straight to the first ZH,
+// then per curve its entry transition from ZH, its arc from HY and its exit transition from YH,
+// the straight on from HZ, and last the straight from the last HZ to the end point. Each curve
+// starts from its own key points, placed from its JD, so that an error can never run on from
+// one curve into the next.
+void locate_pieces(MainLine& m, int n, const std::vector<CurveShape>& shapes) {
+    LocatedLine& line = m.zx_line;
+    Point at{m.jd_x[1], m.jd_y[1]};
+    double from = m.jd_station[1];
+    line.reset(from, at, n >= 2 ? m.zx_azimuth[1] : std::numeric_limits<double>::quiet_NaN());
+    const auto add = [&line](const Piece& piece) { line.append(piece); };
+    const auto straight_to = [&](double mileage, double azimuth) {
+        add(Piece{from, at, azimuth, 0, 0, std::max(0.0, mileage - from)});
+    };
+    for (int i = 2; i <= n - 1; ++i) {
+        const CurveShape& c = shapes[i];
+        straight_to(m.zx_zh[i], m.zx_azimuth[i - 1]);
+        add(Piece{m.zx_zh[i],
+                  {m.zx_zh_x[i], m.zx_zh_y[i]},
+                  m.zx_azimuth[i - 1],
+                  c.k_start,
+                  c.k_arc,
+                  c.entry});
+        const Piece arc{
+            m.zx_hy[i], {m.zx_hy_x[i], m.zx_hy_y[i]}, m.zx_hy_azimuth[i], c.k_arc, c.k_arc, c.arc};
+        add(arc);
+        Point yh;
+        double yh_azimuth = 0;
+        piece_point(arc, c.arc, yh, yh_azimuth);
+        add(Piece{m.zx_yh[i], yh, yh_azimuth, c.k_arc, c.k_end, c.exit});
+        at = {m.zx_hz_x[i], m.zx_hz_y[i]};
+        from = m.zx_hz[i];
+    }
+    if (n >= 2) straight_to(m.jd_station[n], m.zx_azimuth[n - 1]);
+}
+
 void build_rows(MainLine& m, int n) {
-    const double pi = 4 * std::atan(1.0);
+    const double pi = std::numbers::pi;
     m.zx_pi = pi;
 
     // Legs in the direction of travel. A hairpin's legs meet behind the curve, so by default
@@ -139,8 +178,8 @@ void build_rows(MainLine& m, int n) {
     for (int i = 1; i <= n - 1; ++i) m.zx_azimuth[i] = azimuth(m, i, i + 1);
     for (int i = 2; i <= n - 1; ++i) {
         if (!is_hairpin(m, i, n)) continue;
-        m.zx_azimuth[i - 1] = m.jd_keep_in[i] == 1.0 ? azimuth(m, i - 1, i) : azimuth(m, i, i - 1);
-        m.zx_azimuth[i] = m.jd_keep_out[i] == 1.0 ? azimuth(m, i, i + 1) : azimuth(m, i + 1, i);
+        m.zx_azimuth[i - 1] = m.jd_keep_in[i] ? azimuth(m, i - 1, i) : azimuth(m, i, i - 1);
+        m.zx_azimuth[i] = m.jd_keep_out[i] ? azimuth(m, i, i + 1) : azimuth(m, i + 1, i);
     }
 
     for (int i = 2; i <= n - 1; ++i) {
@@ -157,25 +196,26 @@ void build_rows(MainLine& m, int n) {
         if (!is_hairpin(m, i, n)) continue;
         m.zx_defl[i] = m.zx_defl[i] < 0 ? m.zx_defl[i] + 2 * pi : m.zx_defl[i] - 2 * pi;
     }
-    // Negative curve data is what tells the solver and the locate that a curve is a hairpin.
-    for (int i = 2; i <= n - 1; ++i) {
-        if (!is_hairpin(m, i, n)) continue;
-        m.jd_r[i] = -m.jd_r[i];
-        m.jd_ls1[i] = -m.jd_ls1[i];
-        m.jd_ls2[i] = -m.jd_ls2[i];
-        m.jd_r1[i] = -m.jd_r1[i];
-        m.jd_r2[i] = -m.jd_r2[i];
-    }
+    // Negative curve data is what tells the solver that a curve is a hairpin; the negated
+    // values live here only, so the input stays as it was read.
+    const auto curve_value = [&m, n](const JdTable& table, int i) {
+        return is_hairpin(m, i, n) ? -table[i] : table[i];
+    };
 
     for (int i = 1; i <= n; ++i) {
         m.zx_t1[i] = 0;
         m.zx_t2[i] = 0;
     }
+    std::vector<CurveShape> shapes(static_cast<std::size_t>(n) + 1);
     for (int i = 2; i <= n - 1; ++i) {
+        const double r = curve_value(m.jd_r, i), r1 = curve_value(m.jd_r1, i),
+                     r2 = curve_value(m.jd_r2, i), ls1 = curve_value(m.jd_ls1, i),
+                     ls2 = curve_value(m.jd_ls2, i);
         CurveSolution c;
         try {
-            c = zx_curve_solve(m.jd_r[i], m.jd_r1[i], m.jd_r2[i], m.jd_ls1[i], m.jd_ls2[i],
-                               m.zx_defl[i], m.zx_azimuth[i - 1], m.zx_azimuth[i]);
+            c = zx_curve_solve(r, r1, r2, ls1, ls2, m.zx_defl[i], m.zx_azimuth[i - 1],
+                               m.zx_azimuth[i]);
+            shapes[i] = zx_curve_shape(r, r1, r2, ls1, ls2, m.zx_defl[i]);
         } catch (const DataError& e) {
             fail(m, i, e.what());
         }
@@ -186,13 +226,7 @@ void build_rows(MainLine& m, int n) {
         m.zx_origin_az1[i] = c.origin_az1;
         m.zx_origin_az2[i] = c.origin_az2;
         m.zx_origin_defl[i] = c.origin_defl;
-        // Both transitions plus the arc between them: an incomplete transition's share of the
-        // turn is (Ls + lead)/(2R) less the lead's own lead/(2R1).
-        m.zx_len[i] = m.jd_r[i] * std::abs(c.origin_defl) +
-                      (m.jd_ls1[i] + m.jd_ls2[i] - c.lead1 - c.lead2) / 2;
-    }
-    for (int i = 2; i <= n - 1; ++i) {
-        if (is_hairpin(m, i, n)) m.zx_len[i] = -m.zx_len[i];
+        m.zx_len[i] = shapes[i].entry + shapes[i].arc + shapes[i].exit;
     }
 
     const JdTable leg = signed_legs(m, n);
@@ -207,8 +241,8 @@ void build_rows(MainLine& m, int n) {
     for (int i = 2; i <= n - 1; ++i) {
         const double zh = m.jd_station[i] - m.zx_t1[i];
         m.zx_zh[i] = zh;
-        m.zx_hy[i] = zh + std::abs(m.jd_ls1[i]);
-        m.zx_yh[i] = zh + m.zx_len[i] - std::abs(m.jd_ls2[i]);
+        m.zx_hy[i] = zh + shapes[i].entry;
+        m.zx_yh[i] = zh + m.zx_len[i] - shapes[i].exit;
         m.zx_hz[i] = zh + m.zx_len[i];
     }
 
@@ -227,36 +261,17 @@ void build_rows(MainLine& m, int n) {
     }
     for (int i = 2; i <= n - 1; ++i) m.zx_right[i] = m.zx_defl[i] > 0 ? 1 : 0;
 
+    // HY and the tangent there: the entry transition traced from ZH along the incoming leg.
     for (int i = 2; i <= n - 1; ++i) {
-        const double s = m.zx_defl[i] > 0 ? 1.0 : -1.0;  // never 0: the solver rejects it
-        const double lead1 = m.zx_lead1[i];
-        const double ls1 = m.jd_ls1[i];
-        const double a = m.zx_origin_az1[i];
-        if (ls1 == 0) {
-            m.zx_hy_x[i] = m.zx_zh_x[i];
-            m.zx_hy_y[i] = m.zx_zh_y[i];
-        } else {
-            // Back from ZH to the entry clothoid's origin, then on to HY, in the frame of the
-            // clothoid's tangent at its origin.
-            const double c = s * m.jd_r[i] * (ls1 + lead1);
-            const double x0 = spiral_x(std::abs(lead1), c);
-            const double y0 = spiral_y(std::abs(lead1), c);
-            const double x1 = spiral_x(std::abs(ls1 + lead1), c);
-            const double y1 = spiral_y(std::abs(ls1 + lead1), c);
-            const double ox = m.zx_zh_x[i] - x0 * std::cos(a) + y0 * std::sin(a);
-            const double oy = m.zx_zh_y[i] - x0 * std::sin(a) - y0 * std::cos(a);
-            m.zx_hy_x[i] = ox + x1 * std::cos(a) - y1 * std::sin(a);
-            m.zx_hy_y[i] = oy + x1 * std::sin(a) + y1 * std::cos(a);
-        }
-        // The tangent turns by l/(2R) over a clothoid from its origin to radius R, so at HY it
-        // has turned (Ls1 + lead)/(2R) from the origin tangent, which lies lead/(2R1) before
-        // the incoming leg.
-        const double r = m.jd_r[i];
-        const double r1 = m.jd_r1[i];
-        m.zx_hy_azimuth[i] =
-            r1 != 0 ? m.zx_azimuth[i - 1] - lead1 / (2 * r1 * s) + (ls1 + lead1) / (2 * r * s)
-                    : m.zx_azimuth[i - 1] + (ls1 + lead1) / (2 * r * s);
+        double along = 0, right = 0, turned = 0;
+        piece_local(shapes[i].k_start, shapes[i].k_arc, shapes[i].entry, shapes[i].entry, along,
+                    right, turned);
+        const Point hy = place({m.zx_zh_x[i], m.zx_zh_y[i]}, m.zx_azimuth[i - 1], along, right);
+        m.zx_hy_x[i] = hy.x;
+        m.zx_hy_y[i] = hy.y;
+        m.zx_hy_azimuth[i] = m.zx_azimuth[i - 1] + turned;
     }
+    locate_pieces(m, n, shapes);
 }
 
 // Every curve must fit its legs: the straight between HZ of one curve and ZH of the next (or

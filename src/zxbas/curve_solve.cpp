@@ -1,7 +1,10 @@
-// The curve at one JD in closed form: tangent lengths and the placing of both clothoids for
-// symmetrical, unsymmetrical, incomplete and hairpin curves.
+// The curve at one JD: its tangent lengths for symmetrical, unsymmetrical, incomplete and
+// hairpin curves, found by tracing the curve piece by piece from ZH.
 
 #include <cmath>
+#include <limits>
+#include <numbers>
+#include <string>
 
 #include "base/data_error.h"
 #include "zxbas/zxbas.h"
@@ -26,20 +29,10 @@ double flip(double a, double pi) {
     return a >= 0 ? a - 2 * pi : a + 2 * pi;
 }
 
-// Local point (x, y) of the frame at `origin` whose x axis has azimuth a; y to the right.
-PlanePoint place(PlanePoint origin, double a, double x, double y) {
-    return {origin.x + x * std::cos(a) - y * std::sin(a),
-            origin.y + x * std::sin(a) + y * std::cos(a)};
-}
-
-double distance(PlanePoint p, PlanePoint q) {
-    return std::sqrt((q.y - p.y) * (q.y - p.y) + (q.x - p.x) * (q.x - p.x));
-}
-
 }  // namespace
 
-double zx_point_azimuth(PlanePoint p, PlanePoint q) {
-    const double pi = 4 * std::atan(1.0);
+double zx_point_azimuth(Point p, Point q) {
+    const double pi = std::numbers::pi;
     const double dx = q.x - p.x;
     const double dy = q.y - p.y;
     if (dx == 0) return dy > 0 ? pi / 2 : 3 * pi / 2;
@@ -48,25 +41,35 @@ double zx_point_azimuth(PlanePoint p, PlanePoint q) {
     return dx > 0 ? t + 2 * pi : t + pi;
 }
 
-// The shift p and the offset q are the classical clothoid series written in a = L/(2R):
-//   p = Σ (−1)^n L^(2n+2) / (R^(2n+1) (2n+1)! (4n+3)(4n+4) 2^(2n+1))
-//   q = Σ (−1)^n L^(2n+1) / (R^(2n) (2n)! (4n+1)(4n+2) 2^(2n))
+// The shift p of the circular arc and the offset q of its centre along the tangent, read off
+// the clothoid's end point (x, y) and the arc it joins: p = y − R(1 − cos τ), q = x − R sin τ
+// with τ = L/(2R). p is odd in R and even in L, q odd in L and even in R, as their series are.
+namespace {
+void shift_and_offset(double l, double r, double& p, double& q) {
+    const double length = std::abs(l), radius = std::abs(r);
+    const double x = spiral_x(length, length * radius), y = spiral_y(length, length * radius);
+    const double tau = length / (2 * radius);
+    p = y - radius * (1 - std::cos(tau));
+    q = x - radius * std::sin(tau);
+    if (r < 0) p = -p;
+    if (l < 0) q = -q;
+    // No clothoid ends at radius 0; its shift would divide by it.
+    if (r == 0) p = q = std::numeric_limits<double>::quiet_NaN();
+    // A clothoid of no length shifts nothing.
+    if (l == 0 && r != 0) p = q = 0;
+}
+}  // namespace
+
 double zx_spiral_p(double l, double r) {
-    return sum_series([&](int n) {
-        const double sign = n % 2 == 0 ? 1.0 : -1.0;
-        return sign * std::pow(l, 2 * n + 2) /
-               (std::pow(r, 2 * n + 1) * fact(static_cast<std::int16_t>(2 * n + 1)) * (4 * n + 3) *
-                (4 * n + 4) * std::pow(2.0, 2 * n + 1));
-    });
+    double p = 0, q = 0;
+    shift_and_offset(l, r, p, q);
+    return p;
 }
 
 double zx_spiral_q(double l, double r) {
-    return sum_series([&](int n) {
-        const double sign = n % 2 == 0 ? 1.0 : -1.0;
-        return sign * std::pow(l, 2 * n + 1) /
-               (std::pow(r, 2 * n) * fact(static_cast<std::int16_t>(2 * n)) * (4 * n + 1) *
-                (4 * n + 2) * std::pow(2.0, 2 * n));
-    });
+    double p = 0, q = 0;
+    shift_and_offset(l, r, p, q);
+    return q;
 }
 
 double zx_tangent1(double r, double p1, double p2, double q1, double theta) {
@@ -96,91 +99,80 @@ void zx_line_cross(double x1, double y1, double x2, double y2, double x3, double
     y = y1 + t * dy1;
 }
 
+CurveShape zx_curve_shape(double r, double r1, double r2, double ls1, double ls2, double defl) {
+    const double s = sign_of(defl);
+    CurveShape c;
+    c.k_arc = s / std::abs(r);
+    c.k_start = r1 != 0 ? s / std::abs(r1) : 0;
+    c.k_end = r2 != 0 ? s / std::abs(r2) : 0;
+    c.entry = std::abs(ls1);
+    c.exit = std::abs(ls2);
+    // The transitions turn by their length times their mean curvature; the arc turns the rest.
+    const double arc_turn = std::abs(defl) - c.entry * std::abs(c.k_start + c.k_arc) / 2 -
+                            c.exit * std::abs(c.k_arc + c.k_end) / 2;
+    c.arc = arc_turn * std::abs(r);
+    if (!std::isfinite(c.arc) || !std::isfinite(c.k_start) || !std::isfinite(c.k_end) ||
+        !std::isfinite(c.k_arc))
+        throw DataError("曲线要素无法计算（半径过小或过大）");
+    // A millionth of a millimetre lets a curve whose arc was designed away stand.
+    if (c.arc < -1e-9)
+        throw DataError("两缓和曲线的转角之和超过交点转角，圆曲线长度为负（" +
+                        std::to_string(c.arc) + " 米）：请检查缓和曲线长度和半径");
+    if (c.arc < 0) c.arc = 0;
+    return c;
+}
+
 CurveSolution zx_curve_solve(double r, double r1, double r2, double ls1, double ls2, double defl,
                              double az_in, double az_out) {
-    const double pi = 4 * std::atan(1.0);
+    const double pi = std::numbers::pi;
     const double s = sign_of(defl);
     if (r == 0) throw DataError("圆曲线半径为 0");
     if (r1 != 0 && r1 == r) throw DataError("缓和曲线起点半径 R1 等于圆曲线半径");
     if (r2 != 0 && r2 == r) throw DataError("缓和曲线终点半径 R2 等于圆曲线半径");
-    // The closed form places each clothoid from its zero-curvature point, which must lie
-    // before ZH (after HZ). A transition from a sharper curve than the arc has that point
-    // beyond HY instead: the formulas then flip the turn or misplace the arc and deliver a
-    // centre line that jumps by tens to hundreds of metres at YH, so it is refused.
-    if (r1 != 0 && std::abs(r1) < std::abs(r))
-        throw DataError("缓和曲线起点半径 R1 小于圆曲线半径");
-    if (r2 != 0 && std::abs(r2) < std::abs(r))
-        throw DataError("缓和曲线终点半径 R2 小于圆曲线半径");
-    // Without a deflection the curve has no side to bend to: an incomplete transition cannot be
-    // turned, a clothoid's constant is 0 and the legs cannot be cut; nothing can be placed.
+    // Without a deflection the curve has no side to bend to and the legs cannot be cut.
     if (s == 0) throw DataError("转角为 0（前后直线共线）");
 
     CurveSolution c;
-    // The clothoid through radius R1 and R has curvature 0 a lead length before R1.
+    // Where the clothoid of an incomplete transition has zero curvature, and the direction of
+    // its tangent there: a lead length before R1 (negative for a transition from a sharper
+    // curve), its tangent lead/(2·R1) before the incoming leg.
     c.lead1 = r1 != 0 ? r * ls1 / (r1 - r) : 0;
     c.lead2 = r2 != 0 ? r * ls2 / (r2 - r) : 0;
-    // Clothoid constants A² = R·(Ls + lead); zero would make every clothoid formula divide by 0.
-    const double a1 = r * (ls1 + c.lead1);
-    const double a2 = r * (ls2 + c.lead2);
-    if ((ls1 != 0 && a1 == 0) || (ls2 != 0 && a2 == 0)) throw DataError("缓和曲线参数为 0");
-
-    // Between its origin and radius R1 the clothoid's tangent turns by lead²/(2A²) = lead/(2·R1).
-    c.origin_az1 = r1 != 0 ? az_in - c.lead1 / (2 * r1 * s) : az_in;
-    c.origin_az2 = r2 != 0 ? az_out + c.lead2 / (2 * r2 * s) : az_out;
-    c.origin_az1 = reduce(c.origin_az1, pi);
-    c.origin_az2 = reduce(c.origin_az2, pi);
+    c.origin_az1 = reduce(r1 != 0 ? az_in - c.lead1 / (2 * r1 * s) : az_in, pi);
+    c.origin_az2 = reduce(r2 != 0 ? az_out + c.lead2 / (2 * r2 * s) : az_out, pi);
     c.origin_defl = reduce(c.origin_az2 - c.origin_az1, pi);
     const bool hairpin = ls1 < 0 || ls2 < 0 || r < 0 || r1 < 0 || r2 < 0;
     // A hairpin turns the long way round; any curve turns to the side its legs say.
     if (hairpin) c.origin_defl = flip(c.origin_defl, pi);
     if (defl * c.origin_defl < 0) c.origin_defl = flip(c.origin_defl, pi);
 
-    const double p1 = zx_spiral_p(ls1 + c.lead1, r);
-    const double q1 = zx_spiral_q(ls1 + c.lead1, r);
-    const double p2 = zx_spiral_p(ls2 + c.lead2, r);
-    const double q2 = zx_spiral_q(ls2 + c.lead2, r);
-    if (std::sin(std::abs(c.origin_defl)) == 0) throw DataError("前后直线共线（转角为 0）");
-
-    // Work in a plane whose origin O is where the two origin tangents meet. For complete
-    // transitions those tangents are the legs; for incomplete ones the legs are found below.
-    double t1o = zx_tangent1(r, p1, p2, q1, c.origin_defl);
-    double t2o = zx_tangent2(r, p1, p2, q2, c.origin_defl);
-    if (hairpin) {
-        t1o = -t1o;
-        t2o = -t2o;
+    // The curve traced from ZH along the incoming leg, each piece in its own frame: where it
+    // ends fixes both tangents, ZH = JD − T1·(incoming direction) and HZ = JD + T2·(outgoing
+    // direction), so HZ − ZH = T1·u_in + T2·u_out, two equations for T1 and T2.
+    const CurveShape shape = zx_curve_shape(r, r1, r2, ls1, ls2, defl);
+    Point end{0, 0};
+    double heading = az_in;
+    const double pieces[3][3] = {{shape.k_start, shape.k_arc, shape.entry},
+                                 {shape.k_arc, shape.k_arc, shape.arc},
+                                 {shape.k_arc, shape.k_end, shape.exit}};
+    for (const auto& piece : pieces) {
+        double along = 0, right = 0, turned = 0;
+        piece_local(piece[0], piece[1], piece[2], piece[2], along, right, turned);
+        end = place(end, heading, along, right);
+        heading += turned;
     }
-    const PlanePoint e{-t1o * std::cos(c.origin_az1), -t1o * std::sin(c.origin_az1)};
-    const PlanePoint f{t2o * std::cos(c.origin_az2), t2o * std::sin(c.origin_az2)};
-
-    // ZH′ and HZ′ lie a lead length along each clothoid from its origin; the exit clothoid is
-    // walked backwards from F, so it bends the other way.
-    PlanePoint zh = e;
-    if (ls1 != 0) {
-        const double c1 = s * a1;
-        const double l = std::abs(c.lead1);
-        zh = place(e, c.origin_az1, spiral_x(l, c1), spiral_y(l, c1));
+    const double det = std::sin(az_out - az_in);
+    if (det == 0) throw DataError("前后直线平行（转角为 0 或 180°）");
+    c.t1 = (end.x * std::sin(az_out) - end.y * std::cos(az_out)) / det;
+    c.t2 = (end.y * std::cos(az_in) - end.x * std::sin(az_in)) / det;
+    // Only a hairpin puts ZH ahead of its JD or HZ behind it; elsewhere the tangents are the
+    // distances from the JD.
+    if (!hairpin) {
+        c.t1 = std::abs(c.t1);
+        c.t2 = std::abs(c.t2);
     }
-    PlanePoint hz = f;
-    if (ls2 != 0) {
-        const double c2 = -s * a2;
-        const double l = std::abs(c.lead2);
-        hz = place(f, pi + c.origin_az2, spiral_x(l, c2), spiral_y(l, c2));
-    }
-
-    // The legs run through ZH′ and HZ′ with the legs' own azimuths; they meet at the true JD.
-    const PlanePoint along_in{zh.x + 100 * std::cos(az_in), zh.y + 100 * std::sin(az_in)};
-    const PlanePoint along_out{hz.x + 100 * std::cos(az_out), hz.y + 100 * std::sin(az_out)};
-    PlanePoint jd;
-    zx_line_cross(zh.x, zh.y, along_in.x, along_in.y, hz.x, hz.y, along_out.x, along_out.y, jd.x,
-                  jd.y);
-    c.t1 = distance(jd, zh);
-    c.t2 = distance(jd, hz);
-    // In a hairpin ZH may lie ahead of the JD on the incoming leg and HZ behind it on the
-    // outgoing one; the tangent length then counts negative.
-    if (hairpin) {
-        if (std::abs(zx_point_azimuth(jd, zh) - az_in) < 0.0001) c.t1 = -c.t1;
-        if (std::abs(zx_point_azimuth(hz, jd) - az_out) < 0.0001) c.t2 = -c.t2;
-    }
+    if (!std::isfinite(c.t1) || !std::isfinite(c.t2))
+        throw DataError("切线长无法计算（曲线要素不合理）");
     return c;
 }
 

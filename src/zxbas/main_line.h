@@ -14,22 +14,25 @@
 #include <cstdint>
 #include <string>
 
+#include "geometry/geometry.h"
+
 namespace qelt {
 
 inline constexpr int kMaxJd = 1000;
 using JdTable = std::array<double, kMaxJd + 1>;
+using JdFlags = std::array<bool, kMaxJd + 1>;
 
 struct MainLine {
     // --- Input, as the alignment file gives it ---
-    double jd_count = 0;          // N, number of records read (start and end point included)
+    int jd_count = 0;             // N, number of records read (start and end point included)
     double jd_start_station = 0;  // continuous station of JD 1
     JdTable jd_x{}, jd_y{};       // JD coordinates
     JdTable jd_r{};               // radius of the circular arc
     JdTable jd_ls1{}, jd_ls2{};   // entry and exit transition lengths (0 = none)
     JdTable jd_r1{}, jd_r2{};     // radius at the outer end of each transition (0 = straight)
-    JdTable jd_hairpin{};         // 1.0 for a hairpin JD (回头曲线)
-    JdTable jd_keep_in{};         // 1.0: the hairpin's incoming leg keeps its direction
-    JdTable jd_keep_out{};        // 1.0: the hairpin's outgoing leg keeps its direction
+    JdFlags jd_hairpin{};         // a hairpin JD (回头曲线)
+    JdFlags jd_keep_in{};         // the hairpin's incoming leg keeps its direction
+    JdFlags jd_keep_out{};        // the hairpin's outgoing leg keeps its direction
     // The JD's name as written in the file ("JD2", "QD"), so that a message about a curve names
     // the point the engineer knows; empty when the tables were filled without a file.
     std::array<std::string, kMaxJd + 1> jd_name{};
@@ -49,6 +52,9 @@ struct MainLine {
     JdTable zx_hz_x{}, zx_hz_y{};
     JdTable zx_hy_azimuth{};
     std::array<std::int16_t, kMaxJd + 1> zx_right{};  // 1 for a right-hand curve
+    // The line itself as a table of pieces (straights, transitions, arcs) from JD 1 to JD N,
+    // which zx_locate searches.
+    LocatedLine zx_line;
 };
 
 }  // namespace qelt

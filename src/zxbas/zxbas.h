@@ -3,18 +3,14 @@
 // intersection points, and the point and tangent at a continuous mileage.
 // Units and frame as in main_line.h: metres, radians, X north, Y east, azimuth clockwise from +X.
 
+#include "geometry/clothoid.h"
+#include "geometry/geometry.h"
 #include "zxbas/main_line.h"
-#include "zxbas/series.h"
 
 namespace qelt {
 
-struct PlanePoint {
-    double x = 0;  // north, metres
-    double y = 0;  // east, metres
-};
-
 // Azimuth from P to Q in [0, 2π). Coincident points give 3π/2.
-double zx_point_azimuth(PlanePoint p, PlanePoint q);
+double zx_point_azimuth(Point p, Point q);
 
 // Shift p of the circular arc and tangent offset q caused by a clothoid of length l (metres)
 // that ends at radius r. Odd in (l, r): p(−l, −r) = −p(l, r), likewise q.
@@ -42,18 +38,32 @@ struct CurveSolution {
     double origin_defl = 0;  // deflection between the two origin tangents
 };
 
-// Solves the curve at one JD in closed form: symmetrical and unsymmetrical transitions, no
-// transitions, incomplete transitions starting/ending at R1/R2 (0 = from/to a straight), and
-// hairpins (any of r, r1, r2, ls1, ls2 negative). Lengths in metres, angles in radians;
-// az_in/az_out are leg azimuths in the direction of travel, in [0, 2π).
-// Throws DataError where the geometry has no solution (R = 0, R1 = R, collinear legs …) and
-// for a transition that starts or ends on a sharper curve than the arc (0 < |R1| < |R|, or
-// likewise R2), whose clothoid origin lies inside the curve where the closed form cannot place it.
+// The curve at a JD as the line runs it, from ZH on: the entry transition (curvature k_start ->
+// k_arc over `entry` metres), the arc (k_arc over `arc`), the exit transition (k_arc -> k_end
+// over `exit`). Curvatures in 1/m, signed with the deflection (+ to the right); lengths positive
+// whatever the signs of the data (hairpin data arrive negated). R1/R2 = 0 means the transition
+// starts/ends on a straight. Throws DataError when the transitions alone turn further than the
+// deflection (no room for the arc) or a curvature is not finite.
+struct CurveShape {
+    double k_start = 0, k_arc = 0, k_end = 0;
+    double entry = 0, arc = 0, exit = 0;
+};
+CurveShape zx_curve_shape(double r, double r1, double r2, double ls1, double ls2, double defl);
+
+// Solves the curve at one JD: symmetrical and unsymmetrical transitions, no transitions,
+// incomplete transitions starting/ending at R1/R2 (0 = from/to a straight; a flatter or a
+// sharper curve than the arc), and hairpins (any of r, r1, r2, ls1, ls2 negative). Lengths in
+// metres, angles in radians; az_in/az_out are leg azimuths in the direction of travel, in
+// [0, 2π). The tangents come from tracing the curve piece by piece (geometry.h), so a
+// transition between close radii (R1 = 1010, R = 1000) computes like any other.
+// Throws DataError where the geometry has no solution (R = 0, R1 = R, collinear legs,
+// transitions turning further than the JD …).
 CurveSolution zx_curve_solve(double r, double r1, double r2, double ls1, double ls2, double defl,
                              double az_in, double az_out);
 
-// Builds every zx_* table and jd_station from the jd_* input for JDs 1..N. Hairpin rows have
-// their r, ls1, ls2, r1, r2 negated in place. Throws DataError (line = JD index + 1, the JD's
+// Builds every zx_* table, jd_station and the located line zx_line from the jd_* input for
+// JDs 1..N; the input is never changed (a hairpin's negated curve data live only inside the
+// build), so building twice gives the same line. Throws DataError (line = JD index + 1, the JD's
 // line in the alignment file; 0 when no JD is at fault) where the line cannot be built: N not
 // a whole number in 1..1000, non-finite input, two consecutive JDs at one point, a curve
 // without solution, any written value that would not be finite, or curves that do not fit
