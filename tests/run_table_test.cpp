@@ -2,11 +2,15 @@
 // the order of its dialogs, its one error path, the rows it writes and where it stops.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
-#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <sstream>
 
 #include "app/run.h"
+#include "app/run_output.h"
 #include "base/data_error.h"
 #include "report/sheet_model.h"
 #include "test_files.h"
@@ -16,21 +20,18 @@ namespace {
 
 using testing::TempDir;
 
-// A user who answers the dialogs from a script and remembers every message.
+// A user who answers each dialog by its role and remembers every message.
 class ScriptedUi : public RunUi {
   public:
-    bool main_line = true;
-    std::deque<std::optional<std::string>> answers;
+    std::map<DialogRole, std::string> files;  // a role without a file: the dialog is cancelled
     std::vector<std::string> dialogs_shown;
     std::vector<std::string> events;  // "error:<title>:<text>", "data:<text>", "front"
 
-    bool intersection_point_method() override { return main_line; }
     std::optional<std::string> choose_file(const FileDialog& dialog) override {
         dialogs_shown.push_back(dialog.title);
-        if (answers.empty()) return std::nullopt;
-        auto answer = answers.front();
-        answers.pop_front();
-        return answer;
+        const auto file = files.find(dialog.role);
+        if (file == files.end()) return std::nullopt;
+        return file->second;
     }
     void show_error_box(const std::string& text, const std::string& title) override {
         events.push_back("error:" + title + ":" + text);
@@ -45,7 +46,9 @@ class StraightRoad : public Alignment {
   public:
     double end = 3000;
     double heading = 0;
+    bool chain_breaks = true;
     bool built = false;
+    bool uses_chain_breaks() const override { return chain_breaks; }
     void read(LineReader& file) override {
         std::string line;
         while (file.next(line))
@@ -70,16 +73,25 @@ class StraightRoad : public Alignment {
     bool unbuildable_ = false;
 };
 
+const DialogRole kRoles[] = {DialogRole::alignment, DialogRole::chain_breaks,
+                             DialogRole::boreholes};
+
 struct Fixture {
     TempDir dir;
     ScriptedUi ui;
-    StraightRoad main_line, ramp;
+    StraightRoad road;
     ChainBreaks breaks;
     SheetModel sheet;
 
-    RunResult run() { return run_coordinate_table(ui, main_line, ramp, breaks, sheet); }
+    RunResult run() { return run_coordinate_table(ui, road, breaks, sheet); }
+    // The alignment, chain-break and borehole files in turn; nothing cancels that dialog.
     void answer(std::initializer_list<std::optional<std::string>> files) {
-        ui.answers.assign(files.begin(), files.end());
+        ui.files.clear();
+        const DialogRole* role = kRoles;
+        for (const auto& file : files) {
+            if (file) ui.files[*role] = *file;
+            ++role;
+        }
     }
     std::string file(const std::string& name, const std::string& text) {
         return dir.write(name, text);
@@ -213,17 +225,72 @@ TEST(Run, MinusOneMeansNoChainBreaks) {
     EXPECT_EQ(f.ui.events.back(), "data:桩号B10有误，不存在断链，请修改！");
 }
 
-TEST(Run, BuildingBlockMethodAsksTwoFilesAndHasNoChainBreaks) {
-    Fixture f;
-    f.ui.main_line = false;
-    f.breaks.dl_count = 3;
-    f.answer({f.file("ht.txt", "x"), f.file("zk.txt", "p\ng 2\n50 0\nA60 0\n")});
-    EXPECT_EQ(f.run().outcome, RunOutcome::station_rejected);
-    EXPECT_EQ(f.ui.dialogs_shown, (std::vector<std::string>{"读取平面资料", "读取钻孔资料"}));
-    EXPECT_EQ(f.breaks.dl_count, 0);
-    EXPECT_TRUE(f.ramp.built);
-    EXPECT_FALSE(f.main_line.built);
-    EXPECT_EQ(f.ui.events.back(), "data:桩号A60有误，不存在断链，请修改！");
+TEST(Run, ChainBreakDialogOnlyForAnAlignmentThatUsesChainBreaks) {
+    struct Case {
+        bool uses_chain_breaks;
+        const char* boreholes;
+        RunOutcome outcome;
+        std::vector<std::string> dialogs;
+        int dl_count;  // after the run; 3 beforehand
+        std::string last_event;
+    };
+    const std::vector<std::string> three = {"读取平面资料", "读取断链资料", "读取钻孔资料"};
+    const std::vector<std::string> two = {"读取平面资料", "读取钻孔资料"};
+    const Case cases[] = {
+        {true, "p\ng 2\n50 0\nB1060 0\n", RunOutcome::complete, three, 1, ""},
+        // A ramp has no chain breaks: a lettered station names none, whatever the table held.
+        {false, "p\ng 2\n50 0\nB1060 0\n", RunOutcome::station_rejected, two, 0,
+         "data:桩号B1060有误，不存在断链，请修改！"},
+        {false, "p\ng 2\n50 0\n1060 0\n", RunOutcome::complete, two, 0, ""},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.road.chain_breaks = c.uses_chain_breaks;
+        f.breaks.dl_count = 3;
+        f.answer({f.file("ht.txt", "x"), f.file("dl.txt", "1100 1050\n"),
+                  f.file("zk.txt", c.boreholes)});
+        const RunResult r = f.run();
+        EXPECT_EQ(r.outcome, c.outcome) << c.boreholes;
+        EXPECT_EQ(f.ui.dialogs_shown, c.dialogs) << c.uses_chain_breaks;
+        EXPECT_EQ(f.breaks.dl_count, c.dl_count) << c.uses_chain_breaks;
+        EXPECT_TRUE(f.road.built);
+        EXPECT_EQ(f.ui.events.empty() ? "" : f.ui.events.back(), c.last_event);
+    }
+}
+
+// The job runs the alignment of the chosen method, on the example files.
+TEST(TableJob, EachMethodItsOwnAlignment) {
+    struct Case {
+        Method method;
+        const char* alignment;
+        const char* boreholes;
+        RunOutcome outcome;
+        std::size_t dialogs;
+        long boreholes_done;
+    };
+    const Case cases[] = {
+        {Method::intersection_points, "mainline-jd.txt", "mainline-boreholes.txt",
+         RunOutcome::complete, 3, 15},
+        {Method::building_blocks, "ramp-elements.txt", "ramp-boreholes.txt", RunOutcome::complete,
+         2, 8},
+        // Each method's reader refuses the other's file.
+        {Method::building_blocks, "mainline-jd.txt", "mainline-boreholes.txt",
+         RunOutcome::data_error, 1, 0},
+        {Method::intersection_points, "ramp-elements.txt", "ramp-boreholes.txt",
+         RunOutcome::data_error, 1, 0},
+    };
+    const std::string examples = QELT_SOURCE_DIR "/examples/";
+    for (const Case& c : cases) {
+        ScriptedUi ui;
+        ui.files = {{DialogRole::alignment, examples + c.alignment},
+                    {DialogRole::chain_breaks, examples + "mainline-dl.txt"},
+                    {DialogRole::boreholes, examples + c.boreholes}};
+        SheetModel sheet;
+        const RunResult r = TableJob(c.method).run(ui, sheet);
+        EXPECT_EQ(r.outcome, c.outcome) << c.alignment << ": " << r.message;
+        EXPECT_EQ(ui.dialogs_shown.size(), c.dialogs) << c.alignment;
+        EXPECT_EQ(r.boreholes, c.boreholes_done) << c.alignment;
+    }
 }
 
 TEST(Run, EveryFailureBeforeTheTableTakesTheOneErrorPath) {
@@ -251,9 +318,11 @@ TEST(Run, EveryFailureBeforeTheTableTakesTheOneErrorPath) {
         f.file("unbuildable.txt", "unbuildable\n");
         f.file("dl.txt", "-1 -1\n");
         f.file("baddl.txt", "1100\n");
-        for (const auto& name : c.files)
-            f.ui.answers.push_back(name ? std::optional<std::string>(f.dir.path(*name))
-                                        : std::nullopt);
+        const DialogRole* role = kRoles;
+        for (const auto& name : c.files) {
+            if (name) f.ui.files[*role] = f.dir.path(*name);
+            ++role;
+        }
         RunResult r = f.run();
         EXPECT_EQ(r.outcome, RunOutcome::data_error) << c.name;
         EXPECT_EQ(f.ui.dialogs_shown, c.dialogs) << c.name;
@@ -371,7 +440,7 @@ TEST(Run, ChainBreaksOutOfOrderAreRefusedBeforeTheTable) {
 
 TEST(Run, NonFiniteCoordinatesAreAFailureNotARow) {
     Fixture f;
-    f.main_line.heading = NAN;
+    f.road.heading = NAN;
     f.answer(
         {f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"), f.file("zk.txt", "p\ng 1\n100 1\n")});
     RunResult r = f.run();
@@ -414,7 +483,7 @@ TEST(Run, TableBeyondTheSheetIsRefusedBeforeItsRows) {
         }
         SmallSheet sheet;
         f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"), f.file("zk.txt", file)});
-        RunResult r = run_coordinate_table(f.ui, f.main_line, f.ramp, f.breaks, sheet);
+        RunResult r = run_coordinate_table(f.ui, f.road, f.breaks, sheet);
         EXPECT_EQ(r.outcome, c.outcome) << c.boreholes;
         EXPECT_EQ(sheet.last_row(), c.last_row) << c.boreholes;
         if (c.outcome != RunOutcome::complete) {
@@ -433,6 +502,72 @@ TEST(Run, GbkFilesWithChineseTitles) {
     EXPECT_EQ(f.text(1, 1), "桥1");
     EXPECT_EQ(f.text(3, 6), "钻孔");
     EXPECT_EQ(f.sheet.left_header, "&10\n\n     某项目");
+}
+
+// The file's bytes, or "<none>" when there is no such file.
+std::string contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "<none>";
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// An output becomes its target only when committed, replaces nothing when told not to, and
+// leaves no temporary file behind whichever way it ends.
+TEST(PendingFile, DeliveredOnlyWhenCommitted) {
+    enum class End { commit, commit_no_replace, abandon };
+    struct Case {
+        const char* name;
+        bool target_there;  // holding "old"
+        End end;
+        int result;  // commit: 0 for true; commit_no_replace: its errno value
+        const char* target_after;
+    };
+    const Case cases[] = {
+        {"replaced", true, End::commit, 0, "new"},
+        {"free name", false, End::commit_no_replace, 0, "new"},
+        {"name taken", true, End::commit_no_replace, EEXIST, "old"},
+        {"abandoned", true, End::abandon, 0, "old"},
+        {"abandoned, no target", false, End::abandon, 0, "<none>"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string target = c.target_there ? dir.write("t.csv", "old") : dir.path("t.csv");
+        {
+            PendingFile file(target);
+            ASSERT_TRUE(file.create(true)) << c.name;
+            std::ostream(&file) << "new";
+            ASSERT_TRUE(file.close()) << c.name;
+            const int result = c.end == End::commit_no_replace ? file.commit_no_replace(target)
+                               : c.end == End::commit          ? (file.commit() ? 0 : 1)
+                                                               : 0;
+            EXPECT_EQ(result, c.result) << c.name;
+            EXPECT_FALSE(file.failed()) << c.name;
+        }
+        EXPECT_EQ(contents(target), c.target_after) << c.name;
+        const auto entries = std::distance(
+            std::filesystem::directory_iterator(std::filesystem::path(target).parent_path()),
+            std::filesystem::directory_iterator());
+        EXPECT_EQ(entries, contents(target) == "<none>" ? 0 : 1) << c.name;
+    }
+}
+
+TEST(PendingWorkbook, WrittenOrTheReasonWhyNot) {
+    TempDir dir;
+    PendingWorkbook written(dir.path("t.xlsx"));
+    ASSERT_TRUE(written.create());
+    written.sheet().report_open();
+    ASSERT_TRUE(written.close());
+    ASSERT_TRUE(written.file().commit());
+    EXPECT_EQ(contents(dir.path("t.xlsx")).substr(0, 2), "PK");  // a zip container, as .xlsx is
+
+    PendingWorkbook below_a_file(dir.path("t.xlsx") + "/t.xlsx");
+    EXPECT_FALSE(below_a_file.create());
+    EXPECT_FALSE(below_a_file.close());
+    EXPECT_EQ(below_a_file.file().failure_reason(),
+              "文件夹不存在（路径中有一项是文件，不是文件夹）");
+    EXPECT_FALSE(below_a_file.file().commit());
+    EXPECT_EQ(below_a_file.file().commit_no_replace(dir.path("u.xlsx")), ENOTDIR);
+    EXPECT_EQ(contents(dir.path("u.xlsx")), "<none>");
 }
 
 }  // namespace

@@ -1,23 +1,28 @@
 #include "app/run.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <string>
 
-#include "input/readers.h"
 #include "base/data_error.h"
+#include "input/readers.h"
 #include "station/station.h"
 
 namespace qelt {
 
 namespace {
 
-// A borehole-phase failure: the table written so far is kept, the user is told which line of
-// the borehole file could not be processed.
-struct BoreholeFailure {
-    std::string detail;
-    long line;
+// Why a run ends before its table is complete. Thrown by the step that finds it and handled in
+// one place, which closes the borehole file, tells the user and fills in the result.
+struct RunStop {
+    RunOutcome outcome;
+    std::string message;  // the result's message
+    std::string file;     // the file and 1-based line it concerns, when known
+    long line = 0;
 };
 
 std::string base_name(const std::string& path) {
@@ -77,218 +82,301 @@ std::string not_a_borehole(const std::string& line, const std::string& detail,
     return text;
 }
 
+// Why the run stopped when a dialog was cancelled: the result's message (the box itself says
+// only kErrorBoxText).
+const char* not_chosen(DialogRole role) {
+    switch (role) {
+        case DialogRole::alignment:
+            return "未选择平面资料文件";
+        case DialogRole::chain_breaks:
+            return "未选择断链资料文件";
+        case DialogRole::boreholes:
+            break;
+    }
+    return "未选择钻孔资料文件";
+}
+
+// A group line as read: its title and how many borehole lines follow.
+struct Group {
+    std::string title;
+    std::int16_t count = 0;
+    long line = 0;
+};
+
+// One run of the coordinate table, step by step; run() reads as the steps it takes.
+class CoordinateTableRun {
+  public:
+    CoordinateTableRun(RunUi& ui, Alignment& alignment, ChainBreaks& breaks, Sheet& sheet,
+                       RunProgress* progress)
+        : ui_(ui), alignment_(alignment), breaks_(breaks), sheet_(sheet), progress_(progress) {}
+
+    RunResult run();
+
+  private:
+    void read_alignment();
+    void read_chain_breaks();
+    void open_boreholes();
+    void begin_table();
+    void read_project_line();
+    bool read_group();
+    void write_group();
+    void write_borehole(int k);
+    void finish();
+
+    std::string choose(const FileDialog& dialog);
+    double mileage_of(const std::string& station_text, std::string& printed, long line);
+    void note_lines_not_read(long blank_line);
+    RunStop input_error(const std::string& detail, const std::string& file, long line) const;
+    RunStop borehole_failure(const std::string& detail, long line) const;
+    void stop(const RunStop& reason);
+
+    RunUi& ui_;
+    Alignment& alignment_;
+    ChainBreaks& breaks_;
+    Sheet& sheet_;
+    RunProgress* progress_;
+    RunResult result_;
+    std::string current_file_;  // the file last chosen, for an error that names none
+    std::unique_ptr<LineReader> boreholes_;
+    std::string project_line_;
+    Group group_;
+    long row_cursor_ = 1;  // the title row of the next group
+    long last_data_row_ = 0;
+};
+
+RunResult CoordinateTableRun::run() {
+    try {
+        // Choosing and reading the files and building the alignment share one error path.
+        // Nothing has been written yet, so a failure here leaves no table at all.
+        try {
+            read_alignment();
+            read_chain_breaks();
+            open_boreholes();
+        } catch (const DataError& e) {
+            throw input_error(e.what(), e.file(), e.line());
+        } catch (const std::exception& e) {
+            throw input_error(e.what(), {}, 0);
+        }
+        // From here on the table is begun, and a failure keeps the rows written so far.
+        begin_table();
+        try {
+            read_project_line();
+            while (read_group()) write_group();
+        } catch (const DataError& e) {
+            // A line that cannot be decoded.
+            throw borehole_failure(e.what(), e.line());
+        }
+        finish();
+    } catch (const RunStop& reason) {
+        stop(reason);
+    }
+    return result_;
+}
+
+std::string CoordinateTableRun::choose(const FileDialog& dialog) {
+    auto path = ui_.choose_file(dialog);
+    if (!path) throw DataError(not_chosen(dialog.role));
+    current_file_ = *path;
+    return current_file_;
+}
+
+void CoordinateTableRun::read_alignment() {
+    {
+        LineReader file(choose(kAlignmentDialog));
+        alignment_.read(file);
+    }
+    alignment_.build();
+}
+
+void CoordinateTableRun::read_chain_breaks() {
+    if (!alignment_.uses_chain_breaks()) {
+        // Ramps carry no chain breaks; no chain-break file is asked for.
+        breaks_.dl_count = 0;
+        return;
+    }
+    LineReader file(choose(kChainBreakDialog));
+    dl_read_file(file, breaks_);
+    // Interval 0 starts at station 0 and the last interval ends at the line's end.
+    const int n = breaks_.dl_count;
+    breaks_.dl_before[0] = breaks_.dl_after[0] = 0;
+    breaks_.dl_before[n + 1] = breaks_.dl_after[n + 1] = alignment_.end_station();
+    // A file starting with −1 declares a line without chain breaks.
+    if (breaks_.dl_before[1] == -1) breaks_.dl_count = 0;
+    dl_check_order(breaks_, alignment_.start_station(), alignment_.end_station());
+}
+
+void CoordinateTableRun::open_boreholes() {
+    boreholes_ = std::make_unique<LineReader>(choose(kBoreholeDialog));
+}
+
+void CoordinateTableRun::begin_table() {
+    sheet_.report_open();
+    result_.file = boreholes_->path();
+}
+
+// The borehole file's first line names the project, for the page headers.
+void CoordinateTableRun::read_project_line() {
+    if (!boreholes_->next(project_line_))
+        throw borehole_failure("钻孔资料文件为空，缺少第一行（项目名称）", 1);
+}
+
+// Reads the next group line; false when the list has ended, at the end of the file or at a
+// blank line.
+bool CoordinateTableRun::read_group() {
+    std::string line;
+    if (boreholes_->at_end()) return false;
+    boreholes_->next(line);
+    if (trim_blanks(line).empty()) {
+        note_lines_not_read(boreholes_->line_number());
+        return false;
+    }
+    group_.line = boreholes_->line_number();
+    try {
+        bh_parse_group(line, group_.title, group_.count);
+    } catch (const DataError& e) {
+        throw borehole_failure(e.what(), group_.line);
+    }
+    return true;
+}
+
+// A blank line ends the list; the user is told when something follows it.
+void CoordinateTableRun::note_lines_not_read(long blank_line) {
+    long first = 0, count = 0;
+    count_unread_lines(*boreholes_, first, count);
+    if (count > 0)
+        result_.notices.push_back(
+            "钻孔资料文件“" + base_name(boreholes_->path()) + "”第 " + std::to_string(blank_line) +
+            " 行是空行，钻孔资料到此结束；其后从第 " + std::to_string(first) + " 行起的 " +
+            std::to_string(count) + " 行未读入（若仍是钻孔资料，请删去空行）");
+}
+
+void CoordinateTableRun::write_group() {
+    const int n = group_.count;
+    // The group's rows must fit on the sheet, and so must the note row after the table.
+    if (row_cursor_ + n + 1 > sheet_.max_rows())
+        throw borehole_failure("表格超过工作表的最大行数 " + std::to_string(sheet_.max_rows()) +
+                                   "，请将钻孔资料分成几个文件",
+                               group_.line);
+    sheet_.report_group_head(row_cursor_, group_.title);
+    for (int k = 1; k <= n; ++k) write_borehole(k);
+    sheet_.report_group_frame(row_cursor_, row_cursor_ + n + 1);
+    row_cursor_ = row_cursor_ + n + 3;
+}
+
+void CoordinateTableRun::write_borehole(int k) {
+    const double pi = 4 * std::atan(1.0);
+    const long row = row_cursor_ + 1 + k;
+    sheet_.report_serial(row, k);
+    std::string line;
+    if (!boreholes_->next(line))
+        throw borehole_failure("文件在分组“" + group_.title + "”的第 " + std::to_string(k) +
+                                   " 个钻孔之前结束（该组应有 " + std::to_string(group_.count) +
+                                   " 个钻孔）",
+                               boreholes_->line_number() + 1);
+    const long borehole_line = boreholes_->line_number();
+    BoreholeRow borehole;
+    std::string station_text;
+    try {
+        bh_parse_borehole(line, station_text, borehole.offset, borehole.offset_text,
+                          borehole.remark);
+    } catch (const DataError& e) {
+        throw borehole_failure(not_a_borehole(line, e.what(), group_.title, k, group_.count),
+                               borehole_line);
+    }
+    const double mileage = mileage_of(station_text, borehole.station, borehole_line);
+    double x = 0, y = 0, azimuth = 0;
+    alignment_.locate(mileage, x, y, azimuth);
+    if (auto where = off_line_notice(mileage, alignment_))
+        result_.notices.push_back("钻孔资料文件“" + base_name(boreholes_->path()) + "”第 " +
+                                  std::to_string(borehole_line) + " 行：桩号" + borehole.station +
+                                  *where);
+    // The left-hand normal: a positive offset lies to the left of the direction of increasing
+    // station.
+    const double a = azimuth + pi * 90 / 180 - pi;
+    x = x + borehole.offset * std::cos(a);
+    y = y + borehole.offset * std::sin(a);
+    if (!std::isfinite(x) || !std::isfinite(y))
+        throw borehole_failure("桩号" + station_text + "的坐标无法计算（线形数据在此处无解）",
+                               borehole_line);
+    borehole.x = x;
+    borehole.y = y;
+    sheet_.report_row(row, borehole);
+    last_data_row_ = row;
+    ++result_.boreholes;
+    if (progress_) progress_->borehole_done(result_.boreholes);
+}
+
+// A station's continuous mileage, and in `printed` the station as the table prints it.
+double CoordinateTableRun::mileage_of(const std::string& station_text, std::string& printed,
+                                      long line) {
+    std::string message, lettered;
+    std::int16_t errle = 1;
+    bool accepted = zh_check(breaks_, station_text, message);
+    if (accepted) {
+        zh_dlstr(breaks_, station_text, lettered, errle, message);
+        accepted = errle != 0;
+    }
+    // The station's own message is shown and the run ends quietly; the table keeps what it
+    // has, this row's serial number included.
+    if (!accepted) throw RunStop{RunOutcome::station_rejected, message, boreholes_->path(), line};
+    double mileage = 0;
+    zh_mileage(breaks_, lettered, mileage);
+    zh_format(lettered, printed);
+    if (!std::isfinite(mileage))
+        throw borehole_failure("桩号" + station_text + "超出数值范围", line);
+    return mileage;
+}
+
+void CoordinateTableRun::finish() {
+    boreholes_->close();
+    if (row_cursor_ > sheet_.max_rows())
+        throw RunStop{RunOutcome::borehole_failure,
+                      "表格超过工作表的最大行数 " + std::to_string(sheet_.max_rows()) +
+                          "，无法写入注释行，请将钻孔资料分成几个文件",
+                      boreholes_->path(), 0};
+    sheet_.report_note(row_cursor_);
+    sheet_.report_page_lines(last_data_row_);
+    sheet_.report_headers(project_line_);
+    result_.last_data_row = last_data_row_;
+}
+
+RunStop CoordinateTableRun::input_error(const std::string& detail, const std::string& file,
+                                        long line) const {
+    return {RunOutcome::data_error, detail, file.empty() ? current_file_ : file, line};
+}
+
+// A borehole-phase failure: the table written so far is kept, and the message names the line
+// of the borehole file that could not be processed.
+RunStop CoordinateTableRun::borehole_failure(const std::string& detail, long line) const {
+    return {RunOutcome::borehole_failure,
+            "钻孔资料文件“" + base_name(boreholes_->path()) + "”第 " + std::to_string(line) +
+                " 行：" + detail,
+            boreholes_->path(), line};
+}
+
+void CoordinateTableRun::stop(const RunStop& reason) {
+    if (boreholes_) boreholes_->close();
+    result_.outcome = reason.outcome;
+    result_.message = reason.message;
+    result_.file = reason.file;
+    result_.line = reason.line;
+    result_.last_data_row = last_data_row_;
+    ui_.bring_main_window_to_front();
+    if (reason.outcome == RunOutcome::data_error)
+        // The box says only that the data or its handling was wrong; the result keeps the
+        // detail for the command line and the log.
+        ui_.show_error_box(kErrorBoxText, kErrorBoxTitle);
+    else if (reason.outcome == RunOutcome::station_rejected)
+        ui_.show_data_message(reason.message);
+    else
+        ui_.show_error_box(reason.message, kErrorBoxTitle);
+}
+
 }  // namespace
 
-RunResult run_coordinate_table(RunUi& ui, Alignment& main_line, Alignment& interchange,
-                               ChainBreaks& breaks, Sheet& sheet, RunProgress* progress) {
-    RunResult result;
-    const double pi = 4 * std::atan(1.0);
-    std::unique_ptr<LineReader> boreholes;
-    std::string current_file;
-
-    // Steps 1 to 5: choosing and reading the files and building the alignment share one error
-    // path. Nothing has been written yet, so a failure here leaves no table at all.
-    try {
-        auto alignment_path = ui.choose_file(kAlignmentDialog);
-        if (!alignment_path) throw DataError("未选择平面资料文件");
-        current_file = *alignment_path;
-        if (ui.intersection_point_method()) {
-            LineReader file(current_file);
-            main_line.read(file);
-        } else {
-            LineReader file(current_file);
-            interchange.read(file);
-            // Ramps carry no chain breaks; no chain-break file is asked for.
-            breaks.dl_count = 0;
-        }
-        if (ui.intersection_point_method())
-            main_line.build();
-        else
-            interchange.build();
-
-        if (ui.intersection_point_method()) {
-            auto chain_path = ui.choose_file(kChainBreakDialog);
-            if (!chain_path) throw DataError("未选择断链资料文件");
-            current_file = *chain_path;
-            LineReader file(current_file);
-            dl_read_file(file, breaks);
-            // Interval 0 starts at station 0 and the last interval ends at the line's end.
-            const int n = breaks.dl_count;
-            breaks.dl_before[0] = breaks.dl_after[0] = 0;
-            breaks.dl_before[n + 1] = breaks.dl_after[n + 1] = main_line.end_station();
-            // A file starting with −1 declares a line without chain breaks.
-            if (breaks.dl_before[1] == -1) breaks.dl_count = 0;
-            dl_check_order(breaks, main_line.start_station(), main_line.end_station());
-        }
-
-        auto borehole_path = ui.choose_file(kBoreholeDialog);
-        if (!borehole_path) throw DataError("未选择钻孔资料文件");
-        current_file = *borehole_path;
-        boreholes = std::make_unique<LineReader>(current_file);
-    } catch (const DataError& e) {
-        ui.bring_main_window_to_front();
-        ui.show_error_box(kErrorBoxText, kErrorBoxTitle);
-        result.outcome = RunOutcome::data_error;
-        result.message = e.what();
-        result.file = e.file().empty() ? current_file : e.file();
-        result.line = e.line();
-        return result;
-    } catch (const std::exception& e) {
-        ui.bring_main_window_to_front();
-        ui.show_error_box(kErrorBoxText, kErrorBoxTitle);
-        result.outcome = RunOutcome::data_error;
-        result.message = e.what();
-        result.file = current_file;
-        return result;
-    }
-
-    sheet.report_open();
-    std::string project_line;
-    long row_cursor = 1;
-    long last_data_row = 0;
-    result.file = boreholes->path();
-
-    try {
-        if (!boreholes->next(project_line))
-            throw BoreholeFailure{"钻孔资料文件为空，缺少第一行（项目名称）", 1};
-        std::string line;
-        for (;;) {
-            if (boreholes->at_end()) break;
-            boreholes->next(line);
-            if (trim_blanks(line).empty()) {
-                // A blank line ends the list; say so when something follows it.
-                const long blank_line = boreholes->line_number();
-                long first = 0, count = 0;
-                count_unread_lines(*boreholes, first, count);
-                if (count > 0)
-                    result.notices.push_back(
-                        "钻孔资料文件“" + base_name(boreholes->path()) + "”第 " +
-                        std::to_string(blank_line) + " 行是空行，钻孔资料到此结束；其后从第 " +
-                        std::to_string(first) + " 行起的 " + std::to_string(count) +
-                        " 行未读入（若仍是钻孔资料，请删去空行）");
-                break;
-            }
-            const long group_line = boreholes->line_number();
-            std::string title;
-            std::int16_t n = 0;
-            try {
-                bh_parse_group(line, title, n);
-            } catch (const DataError& e) {
-                throw BoreholeFailure{e.what(), group_line};
-            }
-            // The group's rows must fit on the sheet, and so must the note row after the table.
-            if (row_cursor + n + 1 > sheet.max_rows())
-                throw BoreholeFailure{"表格超过工作表的最大行数 " +
-                                          std::to_string(sheet.max_rows()) +
-                                          "，请将钻孔资料分成几个文件",
-                                      group_line};
-            sheet.report_group_head(row_cursor, title);
-            for (int k = 1; k <= n; ++k) {
-                const long row = row_cursor + 1 + k;
-                sheet.report_serial(row, k);
-                if (!boreholes->next(line))
-                    throw BoreholeFailure{"文件在分组“" + title + "”的第 " + std::to_string(k) +
-                                              " 个钻孔之前结束（该组应有 " + std::to_string(n) +
-                                              " 个钻孔）",
-                                          boreholes->line_number() + 1};
-                const long borehole_line = boreholes->line_number();
-                BoreholeRow borehole;
-                std::string station_text;
-                try {
-                    bh_parse_borehole(line, station_text, borehole.offset, borehole.offset_text,
-                                      borehole.remark);
-                } catch (const DataError& e) {
-                    throw BoreholeFailure{not_a_borehole(line, e.what(), title, k, n),
-                                          borehole_line};
-                }
-                std::string message, lettered;
-                std::int16_t errle = 1;
-                bool accepted = zh_check(breaks, station_text, message);
-                if (accepted) {
-                    zh_dlstr(breaks, station_text, lettered, errle, message);
-                    accepted = errle != 0;
-                }
-                if (!accepted) {
-                    // The station's own message has been shown; the run ends quietly and the
-                    // table keeps what it has, this row's serial number included.
-                    ui.bring_main_window_to_front();
-                    ui.show_data_message(message);
-                    boreholes->close();
-                    result.outcome = RunOutcome::station_rejected;
-                    result.message = message;
-                    result.line = borehole_line;
-                    result.last_data_row = last_data_row;
-                    return result;
-                }
-                double mileage = 0, x = 0, y = 0, azimuth = 0;
-                zh_mileage(breaks, lettered, mileage);
-                zh_format(lettered, borehole.station);
-                if (!std::isfinite(mileage))
-                    throw BoreholeFailure{"桩号" + station_text + "超出数值范围", borehole_line};
-                const Alignment& alignment =
-                    ui.intersection_point_method() ? main_line : interchange;
-                alignment.locate(mileage, x, y, azimuth);
-                if (auto where = off_line_notice(mileage, alignment))
-                    result.notices.push_back("钻孔资料文件“" + base_name(boreholes->path()) +
-                                             "”第 " + std::to_string(borehole_line) + " 行：桩号" +
-                                             borehole.station + *where);
-                // The left-hand normal: a positive offset lies to the left of the direction of
-                // increasing station.
-                const double a = azimuth + pi * 90 / 180 - pi;
-                x = x + borehole.offset * std::cos(a);
-                y = y + borehole.offset * std::sin(a);
-                if (!std::isfinite(x) || !std::isfinite(y))
-                    throw BoreholeFailure{
-                        "桩号" + station_text + "的坐标无法计算（线形数据在此处无解）",
-                        borehole_line};
-                borehole.x = x;
-                borehole.y = y;
-                sheet.report_row(row, borehole);
-                last_data_row = row;
-                ++result.boreholes;
-                if (progress) progress->borehole_done(result.boreholes);
-            }
-            sheet.report_group_frame(row_cursor, row_cursor + n + 1);
-            row_cursor = row_cursor + n + 3;
-        }
-    } catch (const BoreholeFailure& f) {
-        boreholes->close();
-        result.outcome = RunOutcome::borehole_failure;
-        result.message = "钻孔资料文件“" + base_name(boreholes->path()) + "”第 " +
-                         std::to_string(f.line) + " 行：" + f.detail;
-        result.line = f.line;
-        result.last_data_row = last_data_row;
-        ui.bring_main_window_to_front();
-        ui.show_error_box(result.message, kErrorBoxTitle);
-        return result;
-    } catch (const DataError& e) {
-        // A line that cannot be decoded.
-        boreholes->close();
-        result.outcome = RunOutcome::borehole_failure;
-        result.line = e.line();
-        result.message = "钻孔资料文件“" + base_name(boreholes->path()) + "”第 " +
-                         std::to_string(e.line()) + " 行：" + e.what();
-        result.last_data_row = last_data_row;
-        ui.bring_main_window_to_front();
-        ui.show_error_box(result.message, kErrorBoxTitle);
-        return result;
-    }
-    boreholes->close();
-    if (row_cursor > sheet.max_rows()) {
-        result.outcome = RunOutcome::borehole_failure;
-        result.message = "表格超过工作表的最大行数 " + std::to_string(sheet.max_rows()) +
-                         "，无法写入注释行，请将钻孔资料分成几个文件";
-        result.last_data_row = last_data_row;
-        ui.bring_main_window_to_front();
-        ui.show_error_box(result.message, kErrorBoxTitle);
-        return result;
-    }
-    sheet.report_note(row_cursor);
-    sheet.report_page_lines(last_data_row);
-    sheet.report_headers(project_line);
-    result.last_data_row = last_data_row;
-    result.line = 0;
-    return result;
+RunResult run_coordinate_table(RunUi& ui, Alignment& alignment, ChainBreaks& breaks, Sheet& sheet,
+                               RunProgress* progress) {
+    return CoordinateTableRun(ui, alignment, breaks, sheet, progress).run();
 }
 
 }  // namespace qelt

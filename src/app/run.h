@@ -1,9 +1,10 @@
 #pragma once
 // The coordinate-table run (坐标表): the one command that does the program's work. It asks for
-// the alignment file, builds the alignment, asks for the chain-break file (intersection-point
-// method only) and the borehole file, then writes the borehole table group by group: every
-// borehole's station is checked against the chain breaks, turned into a continuous mileage,
-// located on the centre line and moved sideways by its offset.
+// the alignment file, builds the alignment, asks for the chain-break file (when the alignment
+// uses chain breaks: the main line does, a ramp does not) and the borehole file, then writes
+// the borehole table group by group: every borehole's station is checked against the chain
+// breaks, turned into a continuous mileage, located on the centre line and moved sideways by
+// its offset.
 //
 // The run talks to its user only through RunUi and writes only through Sheet, so the desktop
 // program, the command line and the tests each plug in their own.
@@ -13,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "htbas/element_chain.h"
 #include "base/line_reader.h"
 #include "base/text.h"
+#include "htbas/element_chain.h"
 #include "report/sheet.h"
 #include "station/chain_breaks.h"
 #include "zxbas/main_line.h"
@@ -27,24 +28,27 @@ inline const char* const kErrorBoxText = "数据文件格式有误或操作不�
 inline const char* const kErrorBoxTitle = "错误";
 inline const char* const kDataMessageTitle = "数据有误";
 
-// The three open-file dialogs.
+// The three open-file dialogs, told apart by their role: the command line answers each from
+// its own option and the desktop program remembers the borehole file, whatever the titles say.
+enum class DialogRole { alignment, chain_breaks, boreholes };
+
 struct FileDialog {
+    DialogRole role;
     const char* title;
     const char* filter;  // "desc|patterns|desc|patterns…", patterns separated by ';'
 };
 inline constexpr FileDialog kAlignmentDialog{
-    "读取平面资料", "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
-inline constexpr FileDialog kChainBreakDialog{"读取断链资料",
+    DialogRole::alignment, "读取平面资料",
+    "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
+inline constexpr FileDialog kChainBreakDialog{DialogRole::chain_breaks, "读取断链资料",
                                               "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*"};
 inline constexpr FileDialog kBoreholeDialog{
-    "读取钻孔资料", "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
+    DialogRole::boreholes, "读取钻孔资料",
+    "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
 
 class RunUi {
   public:
     virtual ~RunUi() = default;
-    // True for the intersection-point method ("交点法―主线"), false for the building-block
-    // method ("积木法―互通"). Asked afresh wherever the run branches.
-    virtual bool intersection_point_method() = 0;
     // Shows an open-file dialog; the chosen path, or nothing when the user cancels.
     virtual std::optional<std::string> choose_file(const FileDialog& dialog) = 0;
     // The error box: `text` titled `title` with the error icon.
@@ -59,6 +63,9 @@ class RunUi {
 class Alignment {
   public:
     virtual ~Alignment() = default;
+    // Whether its stations are read through a chain-break table: the main line's are, so the
+    // run asks for the chain-break file; an interchange ramp has none.
+    virtual bool uses_chain_breaks() const = 0;
     // Reads the alignment file; throws DataError.
     virtual void read(LineReader& file) = 0;
     // Builds the geometry from what was read; throws DataError.
@@ -72,7 +79,7 @@ class Alignment {
     virtual void locate(double mileage, double& x, double& y, double& azimuth) const = 0;
 };
 
-// The tables a run fills, owned by the caller.
+// The tables a run fills.
 struct RunTables {
     MainLine main_line;
     ElementChain element_chain;
@@ -111,10 +118,27 @@ class RunProgress {
     virtual void borehole_done(long boreholes) = 0;
 };
 
-// Runs the coordinate table once. `main_line` and `interchange` are the alignments of the two
-// methods; the user interface says which one applies.
-RunResult run_coordinate_table(RunUi& ui, Alignment& main_line, Alignment& interchange,
-                               ChainBreaks& chain_breaks, Sheet& sheet,
-                               RunProgress* progress = nullptr);
+// Runs the coordinate table once on `alignment`; `chain_breaks` is filled from the chain-break
+// file when the alignment uses chain breaks, and emptied when it does not.
+RunResult run_coordinate_table(RunUi& ui, Alignment& alignment, ChainBreaks& chain_breaks,
+                               Sheet& sheet, RunProgress* progress = nullptr);
+
+// The two methods the user chooses between.
+enum class Method {
+    intersection_points,  // 交点法―主线 (--method jd): the main line by its JDs, with chain breaks
+    building_blocks,  // 积木法―互通 (--method ht): a ramp by its elements, no chain breaks
+};
+
+// One coordinate-table run as a front end starts it: tables of its own (too large for the
+// stack) and the alignment of the chosen method over them.
+class TableJob {
+  public:
+    explicit TableJob(Method method);
+    RunResult run(RunUi& ui, Sheet& sheet, RunProgress* progress = nullptr);
+
+  private:
+    std::unique_ptr<RunTables> tables_;
+    std::unique_ptr<Alignment> alignment_;
+};
 
 }  // namespace qelt

@@ -1,4 +1,5 @@
-// The two ways of giving a road's centre line, behind one interface for the run.
+// The two ways of giving a road's centre line, behind one interface for the run, and the job
+// that runs the table on the one the user chose.
 #include "app/run.h"
 #include "htbas/htbas.h"
 #include "input/readers.h"
@@ -11,6 +12,7 @@ namespace {
 class MainLineAlignment : public Alignment {
   public:
     explicit MainLineAlignment(MainLine& line) : line_(line) {}
+    bool uses_chain_breaks() const override { return true; }
     void read(LineReader& file) override { zx_read_alignment(file, line_); }
     void build() override { zx_build(line_); }
     double start_station() const override { return line_.jd_station[1]; }
@@ -28,6 +30,7 @@ class MainLineAlignment : public Alignment {
 class ElementAlignment : public Alignment {
   public:
     explicit ElementAlignment(ElementChain& chain) : chain_(chain) {}
+    bool uses_chain_breaks() const override { return false; }
     void read(LineReader& file) override { ht_read_elements(file, chain_); }
     void build() override {
         ht_split_inflections(chain_);
@@ -52,6 +55,16 @@ std::unique_ptr<Alignment> make_main_line_alignment(MainLine& line) {
 
 std::unique_ptr<Alignment> make_element_alignment(ElementChain& chain) {
     return std::make_unique<ElementAlignment>(chain);
+}
+
+TableJob::TableJob(Method method)
+    : tables_(std::make_unique<RunTables>()),
+      alignment_(method == Method::intersection_points
+                     ? make_main_line_alignment(tables_->main_line)
+                     : make_element_alignment(tables_->element_chain)) {}
+
+RunResult TableJob::run(RunUi& ui, Sheet& sheet, RunProgress* progress) {
+    return run_coordinate_table(ui, *alignment_, tables_->chain_breaks, sheet, progress);
 }
 
 }  // namespace qelt

@@ -315,6 +315,25 @@ class Outputs(unittest.TestCase):
                 listing = self.check_write_failure(w, args + outputs, path, "磁盘已满", wrap=wrap)
                 self.assertEqual(listing, "")
 
+    def test_notices_follow_the_run_and_keep_the_status(self):
+        w = Workdir()
+        # The second borehole lies beyond the end of the line; a blank line hides a group.
+        args = self.inputs(w, "p\r\ng 2\r\n500 0\r\n5000 0\r\n\r\nh 1\r\n600 0\r\n")
+        r = run(*args, "--output", w.out("t.xlsx"))
+        self.assertEqual(r.returncode, 0, r.stderr.decode())
+        lines = r.stderr.decode().splitlines()
+        self.assertEqual(len(lines), 2, lines)
+        self.assertTrue(lines[0].startswith("提示：") and "第 4 行" in lines[0], lines)
+        self.assertTrue(lines[1].startswith("提示：") and "第 5 行" in lines[1], lines)
+        self.assertTrue(r.stdout.decode().startswith("钻孔数量及位置表：2 个钻孔"))
+        # A stopped run keeps its status, the notices coming before its summary line.
+        args = self.inputs(w, "p\r\ng 2\r\n5000 0\r\nA300 0\r\n")
+        r = run(*args, "--output", w.out("t.xlsx"))
+        lines = r.stderr.decode().splitlines()
+        self.assertEqual(r.returncode, 2, lines)
+        self.assertTrue(lines[-2].startswith("提示："), lines)
+        self.assertTrue(lines[-1].startswith("表格只写到第"), lines)
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -92,6 +92,7 @@ class GuiWindowsTest : public QObject {
     void runEndings();
     void workbookDelivery();
     void workbookCannotBeWritten();
+    void noticesAfterDelivery();
     void helpOpensManualBesideProgram();
     void aboutWindowIsModal();
     void promotionalWindows();
@@ -322,6 +323,35 @@ void GuiWindowsTest::workbookCannotBeWritten() {
             "：文件夹不存在（路径中有一项是文件，不是文件夹）");
     QVERIFY(desktop.opened.isEmpty());
     QCOMPARE(workbooks(folder), QStringList{});
+}
+
+void GuiWindowsTest::noticesAfterDelivery() {
+    // Two boreholes beyond the end of the ramp (710 m long); nothing opens the workbook, so the
+    // box saying where it is comes first, the notices last.
+    QTemporaryDir dir;
+    const QString folder = examples(dir);
+    QFile file(folder + "/boreholes.txt");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("某互通\n桥 3\n100 0\n800 0\n900 5\n").toUtf8());
+    file.close();
+    FakeDesktop desktop;
+    desktop.open_succeeds = false;
+    desktop.answers = {folder + "/ramp-elements.txt", folder + "/boreholes.txt"};
+    QeltFrm window(desktop.services());
+    window.findChild<QRadioButton*>("Option2")->click();
+    button(window, "Command1")->click();
+
+    QCOMPARE(window.last_run().run.outcome, qelt::RunOutcome::complete);
+    QCOMPARE(desktop.opened.size(), 1);
+    QCOMPARE(desktop.messages.size(), std::size_t{2});
+    QVERIFY(desktop.messages[0].text.startsWith(QStringLiteral("钻孔数量及位置表已写入")));
+    const Message& box = desktop.messages[1];
+    QCOMPARE(box.kind, MessageKind::information);
+    QCOMPARE(box.title, QStringLiteral("提示"));
+    const QStringList lines = box.text.split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].contains(QStringLiteral("第 4 行")) && lines[1].contains("第 5 行"),
+             qPrintable(box.text));
 }
 
 void GuiWindowsTest::helpOpensManualBesideProgram() {

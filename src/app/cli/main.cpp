@@ -5,24 +5,21 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <map>
-#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "app/cli/pending_file.h"
 #include "app/run.h"
+#include "app/run_output.h"
 #include "base/platform.h"
 #include "report/csv_sheet.h"
 #include "report/sheet_fanout.h"
-#include "report/xlsx_sheet.h"
 
 namespace {
 
@@ -89,11 +86,15 @@ struct Options {
 class CommandLineUi : public RunUi {
   public:
     explicit CommandLineUi(const Options& options) : options_(options) {}
-    bool intersection_point_method() override { return options_.method == "jd"; }
     std::optional<std::string> choose_file(const FileDialog& dialog) override {
-        std::string title = dialog.title;
-        if (title == kAlignmentDialog.title) return options_.alignment;
-        if (title == kChainBreakDialog.title) return options_.chain_breaks;
+        switch (dialog.role) {
+            case DialogRole::alignment:
+                return options_.alignment;
+            case DialogRole::chain_breaks:
+                return options_.chain_breaks;
+            case DialogRole::boreholes:
+                break;
+        }
         return options_.boreholes;
     }
     void show_error_box(const std::string& text, const std::string& title) override {
@@ -140,45 +141,32 @@ int usage_error(const std::string& message) {
     return kExitUsage;
 }
 
-int write_failure(const cli::PendingFile& file) {
-    std::cerr << "错误："
-              << write_failure_message(file.target(), write_failure_reason(file.error())) << "\n";
+int write_failure(const PendingFile& file) {
+    std::cerr << "错误：" << write_failure_message(file.target(), file.failure_reason()) << "\n";
     return kExitDataError;
 }
 
 int run_table(const Options& options) {
-    auto tables = std::make_unique<RunTables>();
-    auto main_line = make_main_line_alignment(tables->main_line);
-    auto ramp = make_element_alignment(tables->element_chain);
-
     // Both outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
-    cli::PendingFile workbook_file(options.output);
-    std::optional<cli::PendingFile> csv_file;
-    if (!workbook_file.create(false)) return write_failure(workbook_file);
+    PendingWorkbook workbook(options.output);
+    std::optional<PendingFile> csv_file;
+    if (!workbook.create()) return write_failure(workbook.file());
     if (options.csv && !csv_file.emplace(*options.csv).create(true))
         return write_failure(*csv_file);
-    XlsxSheet workbook(workbook_file.temporary());
     std::optional<std::ostream> csv_stream;
     std::optional<CsvSheet> csv;
-    std::vector<Sheet*> sheets{&workbook};
+    std::vector<Sheet*> sheets{&workbook.sheet()};
     if (csv_file) sheets.push_back(&csv.emplace(csv_stream.emplace(&*csv_file)));
     SheetFanout sheet(sheets);
 
     CommandLineUi ui(options);
-    RunResult result =
-        run_coordinate_table(ui, *main_line, *ramp, tables->chain_breaks, sheet, &ui.progress);
+    TableJob job(options.method == "jd" ? Method::intersection_points : Method::building_blocks);
+    RunResult result = job.run(ui, sheet, &ui.progress);
     ui.end_progress();
 
-    {
-        // libxlsxwriter would tell of a failure itself, in English and naming the temporary
-        // file; the reason is taken from errno instead.
-        QuietStandardError quiet;
-        std::string close_error;
-        errno = 0;
-        if (!workbook.close(close_error)) workbook_file.fail(errno);
-    }
+    workbook.close();
     if (csv_file) {
         csv_stream->flush();
         csv_file->close();
@@ -195,9 +183,9 @@ int run_table(const Options& options) {
     for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
     if (result.outcome == RunOutcome::data_error) return kExitDataError;
 
-    if (workbook_file.failed()) return write_failure(workbook_file);
+    if (workbook.file().failed()) return write_failure(workbook.file());
     if (csv_file && csv_file->failed()) return write_failure(*csv_file);
-    if (!workbook_file.commit()) return write_failure(workbook_file);
+    if (!workbook.file().commit()) return write_failure(workbook.file());
     if (csv_file && !csv_file->commit()) return write_failure(*csv_file);
 
     if (result.outcome != RunOutcome::complete) {
@@ -209,6 +197,25 @@ int run_table(const Options& options) {
     if (options.csv) std::cout << " 和 " << *options.csv;
     std::cout << "\n";
     return kExitComplete;
+}
+
+// Whether two paths name the same file however each is written (relative or absolute, "./",
+// "..", a symbolic or hard link): the same file-system object when both exist, otherwise the
+// same absolute path once resolved as far as it exists.
+bool same_file(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) {
+        const bool same = fs::equivalent(a, b, ec);
+        if (!ec) return same;
+    }
+    const auto resolved = [](const std::string& p) {
+        std::error_code e;
+        fs::path path = fs::absolute(p, e);
+        fs::path canonical = fs::weakly_canonical(path, e);
+        return (e ? path : canonical).lexically_normal();
+    };
+    return resolved(a) == resolved(b);
 }
 
 // Refuses outputs that would destroy an input or each other, or that are no file at all; the
@@ -223,7 +230,7 @@ std::optional<std::string> output_refusal(const Options& options) {
     const auto quoted = [](const std::string& path) { return "“" + path + "”"; };
     for (const auto& [option, path] : outputs) {
         for (const auto& [input, input_path] : inputs)
-            if (*input_path && cli::same_file(path, **input_path))
+            if (*input_path && same_file(path, **input_path))
                 return option + " " + quoted(path) + " 与 " + input + " " + quoted(**input_path) +
                        " 是同一个文件，输出不能覆盖输入 / " + option + " names the same file as " +
                        input + ": an output never replaces an input";
@@ -232,7 +239,7 @@ std::optional<std::string> output_refusal(const Options& options) {
             return option + " " + quoted(path) + " 是文件夹或设备，不是普通文件 / " + option +
                    " names a folder or a device, not a file";
     }
-    if (outputs.size() == 2 && cli::same_file(outputs[0].second, outputs[1].second))
+    if (outputs.size() == 2 && same_file(outputs[0].second, outputs[1].second))
         return "--output " + quoted(outputs[0].second) + " 与 --csv " + quoted(outputs[1].second) +
                " 是同一个文件 / --output and --csv name the same file";
     return std::nullopt;

@@ -53,10 +53,10 @@ QeltFrm::QeltFrm(GuiServices services, QWidget* parent)
     auto* more = button(this, "xpcmdbutton2", "  更多软件", twips(4515, 240, 1215, 375));
     auto* help = button(this, "xpcmdbutton1", "  帮 助", twips(3120, 720, 1215, 375));
     auto* exit = button(this, "xpcmdbutton3", "  退 出", twips(4515, 720, 1215, 375));
-    connect(command1, &QPushButton::clicked, this, &QeltFrm::Command1_Click);
-    connect(help, &QPushButton::clicked, this, &QeltFrm::xpcmdbutton1_Click);
-    connect(more, &QPushButton::clicked, this, &QeltFrm::xpcmdbutton2_Click);
-    connect(exit, &QPushButton::clicked, this, &QeltFrm::xpcmdbutton3_Click);
+    connect(command1, &QPushButton::clicked, this, &QeltFrm::make_coordinate_table);
+    connect(help, &QPushButton::clicked, this, &QeltFrm::show_help);
+    connect(more, &QPushButton::clicked, this, &QeltFrm::show_more_software);
+    connect(exit, &QPushButton::clicked, this, &QeltFrm::end_program);
 
     // Load: the promotional windows first, then the help file, then the window's own place.
     if (services_.promotional_windows) {
@@ -95,22 +95,24 @@ void QeltFrm::showEvent(QShowEvent* event) {
     }
 }
 
-void QeltFrm::Command1_Click() {
-    last_run_ = run_table(
-        *this, [this] { return option1_->isChecked(); }, services_);
+void QeltFrm::make_coordinate_table() {
+    // The method is read once, as the button is clicked; the run keeps to it.
+    const Method method =
+        option1_->isChecked() ? Method::intersection_points : Method::building_blocks;
+    last_run_ = run_table(*this, method, services_);
 }
 
-void QeltFrm::xpcmdbutton1_Click() {
+void QeltFrm::show_help() {
     services_.open_url(QUrl::fromLocalFile(help_file_));
 }
 
-void QeltFrm::xpcmdbutton2_Click() {
+void QeltFrm::show_more_software() {
     services_.open_url(QUrl(QString::fromUtf8(kMakerSite)));
     AboutFrm about(services_, this);
     about.exec();
 }
 
-void QeltFrm::xpcmdbutton3_Click() {
+void QeltFrm::end_program() {
     services_.end_program();
 }
 

@@ -43,10 +43,14 @@ class QeltFrm : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private slots:
-    void Command1_Click();
-    void xpcmdbutton1_Click();
-    void xpcmdbutton2_Click();
-    void xpcmdbutton3_Click();
+    // "坐标表" (Command1): the coordinate table by the method the option buttons show.
+    void make_coordinate_table();
+    // "帮 助" (xpcmdbutton1): the manual in the default browser.
+    void show_help();
+    // "更多软件" (xpcmdbutton2): the maker's site, then the About window.
+    void show_more_software();
+    // "退 出" (xpcmdbutton3): ends the program, every window included.
+    void end_program();
 
   private:
     GuiServices services_;

@@ -6,13 +6,11 @@
 #include <QGuiApplication>
 #include <QWidget>
 #include <cerrno>
-#include <memory>
 #include <optional>
-#include <string_view>
 
 #include "app/gui/file_rules.h"
+#include "app/run_output.h"
 #include "base/platform.h"
-#include "report/xlsx_sheet.h"
 
 namespace qelt::gui {
 
@@ -40,11 +38,8 @@ class BusyCursor {
 
 class DesktopRunUi : public RunUi {
   public:
-    DesktopRunUi(QWidget& window, const std::function<bool()>& method, const GuiServices& services,
-                 BusyCursor& busy)
-        : window_(window), method_(method), services_(services), busy_(busy) {}
-
-    bool intersection_point_method() override { return method_(); }
+    DesktopRunUi(QWidget& window, const GuiServices& services, BusyCursor& busy)
+        : window_(window), services_(services), busy_(busy) {}
 
     std::optional<std::string> choose_file(const FileDialog& dialog) override {
         busy_.pause();
@@ -53,7 +48,7 @@ class DesktopRunUi : public RunUi {
                                   QString::fromStdString(qt_file_filter(dialog.filter)));
         busy_.resume();
         if (!path || path->isEmpty()) return std::nullopt;
-        if (std::string_view(dialog.title) == kBoreholeDialog.title) borehole_file = *path;
+        if (dialog.role == DialogRole::boreholes) borehole_file = *path;
         return path->toStdString();
     }
 
@@ -80,23 +75,17 @@ class DesktopRunUi : public RunUi {
 
   private:
     QWidget& window_;
-    const std::function<bool()>& method_;
     const GuiServices& services_;
     BusyCursor& busy_;
 };
 
 // The workbook, begun only when the run starts its table: the borehole file is chosen by then,
-// and a run that ends before it leaves no file behind. It is written under a temporary name in
-// the folder it will go to, and given its name only once it is complete.
+// and a run that ends before it leaves no file behind. It goes beside the borehole file, or into
+// the Documents folder when that folder cannot be written, and takes the first free name there.
 class WorkbookSheet : public Sheet {
   public:
     WorkbookSheet(const DesktopRunUi& ui, const GuiServices& services)
         : ui_(ui), services_(services) {}
-
-    ~WorkbookSheet() override {
-        sheet_.reset();
-        if (!temporary_.isEmpty()) QFile::remove(temporary_);
-    }
 
     void report_open() override {
         const QFileInfo boreholes(ui_.borehole_file);
@@ -106,47 +95,41 @@ class WorkbookSheet : public Sheet {
             QDir().mkpath(folder_);
         }
         stem_ = QString::fromStdString(workbook_stem(boreholes.fileName().toStdString()));
-        const std::string temporary = temporary_path_beside(
-            QFile::encodeName(QDir(folder_).filePath(stem_ + ".xlsx")).toStdString());
-        temporary_ = QFile::decodeName(temporary.c_str());
-        sheet_ = std::make_unique<XlsxSheet>(temporary);
-        sheet_->report_open();
+        // A folder that cannot be written after all is told when the workbook is delivered.
+        workbook_.emplace(QFile::encodeName(first_choice()).toStdString());
+        workbook_->create();
+        sheet().report_open();
     }
     void report_group_head(long r, const std::string& title) override {
-        sheet_->report_group_head(r, title);
+        sheet().report_group_head(r, title);
     }
-    void report_serial(long row, int k) override { sheet_->report_serial(row, k); }
+    void report_serial(long row, int k) override { sheet().report_serial(row, k); }
     void report_row(long row, const BoreholeRow& borehole) override {
-        sheet_->report_row(row, borehole);
+        sheet().report_row(row, borehole);
     }
     void report_group_frame(long first, long last) override {
-        sheet_->report_group_frame(first, last);
+        sheet().report_group_frame(first, last);
     }
-    void report_note(long row) override { sheet_->report_note(row); }
+    void report_note(long row) override { sheet().report_note(row); }
     void report_page_lines(long last_data_row) override {
-        sheet_->report_page_lines(last_data_row);
+        sheet().report_page_lines(last_data_row);
     }
     void report_headers(const std::string& project_line) override {
-        sheet_->report_headers(project_line);
+        sheet().report_headers(project_line);
     }
 
-    bool begun() const { return sheet_ != nullptr; }
+    bool begun() const { return workbook_.has_value(); }
 
     // Writes the workbook and gives it its name. The path written, or the message saying why
     // it could not be (the path it was meant for and the reason, as qelt-cli says it).
     bool deliver(QString& path, QString& error) {
-        std::string close_error;
-        errno = 0;
-        const bool closed = sheet_->close(close_error);
-        const int close_failure = errno;
-        sheet_.reset();
-        const QString first_choice = QDir(folder_).filePath(stem_ + QStringLiteral(".xlsx"));
         const auto cannot_write = [&error](const QString& target, const std::string& reason) {
             error = QString::fromStdString(
                 write_failure_message(QDir::toNativeSeparators(target).toStdString(), reason));
             return false;
         };
-        if (!closed) return cannot_write(first_choice, write_failure_reason(close_failure));
+        if (!workbook_->close())
+            return cannot_write(first_choice(), workbook_->file().failure_reason());
         // Never overwrite: should a file of the chosen name appear before the move, take the
         // next free name. (A dangling link counts as taken for the move but not for the
         // look-up, so the attempts are bounded.)
@@ -155,23 +138,24 @@ class WorkbookSheet : public Sheet {
                 folder_.toStdString(), stem_.toStdString(),
                 [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); });
             if (!target) break;
-            const int failure =
-                rename_no_replace(QFile::encodeName(temporary_).toStdString(), *target);
+            const int failure = workbook_->file().commit_no_replace(*target);
             if (failure == EEXIST) continue;
             if (failure != 0)
                 return cannot_write(QString::fromStdString(*target), write_failure_reason(failure));
-            temporary_.clear();
             path = QString::fromStdString(*target);
             return true;
         }
-        return cannot_write(first_choice, "文件夹中同名的表格太多");
+        return cannot_write(first_choice(), "文件夹中同名的表格太多");
     }
 
   private:
+    XlsxSheet& sheet() { return workbook_->sheet(); }
+    QString first_choice() const { return QDir(folder_).filePath(stem_ + QStringLiteral(".xlsx")); }
+
     const DesktopRunUi& ui_;
     const GuiServices& services_;
-    std::unique_ptr<XlsxSheet> sheet_;
-    QString folder_, stem_, temporary_;
+    std::optional<PendingWorkbook> workbook_;
+    QString folder_, stem_;
 };
 
 }  // namespace
@@ -187,19 +171,12 @@ std::string notices_text(const std::vector<std::string>& notices) {
     return text;
 }
 
-TableRunResult run_table(QWidget& main_window,
-                         const std::function<bool()>& intersection_point_method,
-                         const GuiServices& services) {
+TableRunResult run_table(QWidget& main_window, Method method, const GuiServices& services) {
     TableRunResult result;
     BusyCursor busy;
-    DesktopRunUi ui(main_window, intersection_point_method, services, busy);
+    DesktopRunUi ui(main_window, services, busy);
     WorkbookSheet sheet(ui, services);
-    {
-        auto tables = std::make_unique<RunTables>();
-        auto main_line = make_main_line_alignment(tables->main_line);
-        auto ramp = make_element_alignment(tables->element_chain);
-        result.run = run_coordinate_table(ui, *main_line, *ramp, tables->chain_breaks, sheet);
-    }
+    result.run = TableJob(method).run(ui, sheet);
     if (sheet.begun()) {
         QString error;
         if (sheet.deliver(result.workbook, error)) {

@@ -11,7 +11,6 @@
 // phase writes and opens nothing.
 
 #include <QString>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,11 +36,8 @@ inline constexpr std::size_t kNoticesListed = 20;
 // more there are.
 std::string notices_text(const std::vector<std::string>& notices);
 
-// Runs the coordinate table once. `main_window` owns the dialogs and is brought to the front
-// before every message; `intersection_point_method` reads the method choice afresh each time
-// the run asks.
-TableRunResult run_table(QWidget& main_window,
-                         const std::function<bool()>& intersection_point_method,
-                         const GuiServices& services);
+// Runs the coordinate table once by `method`. `main_window` owns the dialogs and is brought to
+// the front before every message.
+TableRunResult run_table(QWidget& main_window, Method method, const GuiServices& services);
 
 }  // namespace qelt::gui

@@ -1,28 +1,11 @@
-#include "app/cli/pending_file.h"
+#include "app/run_output.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <utility>
 
 #include "base/platform.h"
 
-namespace qelt::cli {
-
-bool same_file(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::exists(a, ec) && fs::exists(b, ec)) {
-        const bool same = fs::equivalent(a, b, ec);
-        if (!ec) return same;
-    }
-    const auto resolved = [](const std::string& p) {
-        std::error_code e;
-        fs::path path = fs::absolute(p, e);
-        fs::path canonical = fs::weakly_canonical(path, e);
-        return (e ? path : canonical).lexically_normal();
-    };
-    return resolved(a) == resolved(b);
-}
+namespace qelt {
 
 PendingFile::PendingFile(std::string target)
     : target_(std::move(target)), temporary_(temporary_path_beside(target_)) {
@@ -53,6 +36,10 @@ void PendingFile::fail(int error) {
     if (failed_) return;
     failed_ = true;
     error_ = error;
+}
+
+std::string PendingFile::failure_reason() const {
+    return write_failure_reason(error_);
 }
 
 bool PendingFile::write_buffer() {
@@ -98,4 +85,24 @@ bool PendingFile::commit() {
     return true;
 }
 
-}  // namespace qelt::cli
+int PendingFile::commit_no_replace(const std::string& path) {
+    if (failed_ || !created_) return error_ != 0 ? error_ : EINVAL;
+    const int error = rename_no_replace(temporary_, path);
+    if (error == 0)
+        committed_ = true;
+    else if (error != EEXIST)
+        fail(error);
+    return error;
+}
+
+bool PendingWorkbook::close() {
+    // libxlsxwriter would tell of a failure itself, in English and naming the temporary file;
+    // the reason is taken from errno instead.
+    QuietStandardError quiet;
+    std::string error;
+    errno = 0;
+    if (!sheet_.close(error)) file_.fail(errno);
+    return !file_.failed();
+}
+
+}  // namespace qelt
