@@ -16,9 +16,7 @@ namespace qelt::fuzz {
 
 class ScriptedUi : public RunUi {
   public:
-    ScriptedUi(bool main_line, std::deque<std::string> files)
-        : main_line_(main_line), files_(std::move(files)) {}
-    bool intersection_point_method() override { return main_line_; }
+    explicit ScriptedUi(std::deque<std::string> files) : files_(std::move(files)) {}
     std::optional<std::string> choose_file(const FileDialog&) override {
         if (files_.empty()) return std::nullopt;
         std::string path = files_.front();
@@ -38,7 +36,6 @@ class ScriptedUi : public RunUi {
     int messages = 0;
 
   private:
-    bool main_line_;
     std::deque<std::string> files_;
 };
 
@@ -49,11 +46,9 @@ inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool m
     std::deque<std::string> files;
     for (std::size_t i = 0; i < parts.size() && i < file_count; ++i)
         files.push_back(scratch().write("file" + std::to_string(i) + ".txt", parts[i]));
-    ScriptedUi ui(main_line, files);
-    auto tables = std::make_unique<RunTables>();
-    auto jd = make_main_line_alignment(tables->main_line);
-    auto ramp = make_element_alignment(tables->element_chain);
-    RunResult result = run_coordinate_table(ui, *jd, *ramp, tables->chain_breaks, sheet);
+    ScriptedUi ui(files);
+    RunResult result =
+        TableJob(main_line ? Method::intersection_points : Method::building_blocks).run(ui, sheet);
     // Every run that does not complete tells its user why, exactly once.
     QELT_FUZZ_CHECK(ui.messages == (result.outcome == RunOutcome::complete ? 0 : 1));
     QELT_FUZZ_CHECK(result.outcome == RunOutcome::complete || !result.message.empty());

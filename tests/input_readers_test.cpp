@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "input/readers.h"
-#include "base/limits.h"
 #include "base/data_error.h"
+#include "base/limits.h"
+#include "input/readers.h"
 #include "test_files.h"
 
 namespace qelt {
