@@ -3,8 +3,10 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <string_view>
 #include <vector>
@@ -404,12 +406,25 @@ bool XlsxSheet::close(std::string& error) {
                                                Align::center, NumberFormat::general, false)),
                   "empty sheet");
     }
+    // In constant-memory mode the rows go to a temporary file of libxlsxwriter's whose writes it
+    // does not check: a disk filling up in the middle of a table, or a file-size limit, left a
+    // workbook missing its rows that was reported as written. The stream's error flag tells.
+    int lost_rows = 0;
+    if (worksheet_ && worksheet_->optimize_tmpfile) {
+        errno = 0;
+        if (std::fflush(worksheet_->optimize_tmpfile) != 0 ||
+            std::ferror(worksheet_->optimize_tmpfile)) {
+            lost_rows = errno != 0 ? errno : EIO;
+            fail("cannot write the table's rows to the temporary file");
+        }
+    }
     const lxw_error result = workbook_close(workbook_);  // frees the workbook in every case
     workbook_ = nullptr;
     worksheet_ = nullptr;
     held_.clear();
     check(result, "cannot write the workbook");
     error = error_;
+    if (lost_rows != 0) errno = lost_rows;  // the reason the caller reports
     return error_.empty();
 }
 

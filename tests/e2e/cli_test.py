@@ -5,7 +5,9 @@ its message on stderr and what it leaves on disk."""
 import atexit
 import csv
 import os
+import resource
 import shutil
+import signal
 import stat
 import subprocess
 import sys
@@ -314,6 +316,22 @@ class Outputs(unittest.TestCase):
             with self.subTest(outputs):
                 listing = self.check_write_failure(w, args + outputs, path, "磁盘已满", wrap=wrap)
                 self.assertEqual(listing, "")
+
+    def test_rows_lost_to_a_file_size_limit(self):
+        # The rows of a large table pass through a temporary file of the spreadsheet library
+        # that grows far beyond the compressed workbook: under a file-size limit of 1 MB it
+        # loses rows while the workbook itself still fits, and was reported as written.
+        w = Workdir()
+        boreholes = "p\r\ng 20000\r\n" + "".join(f"{100 + i % 1800} -12.5 备注\r\n"
+                                                    for i in range(20000))
+        args = self.inputs(w, boreholes)
+
+        def limited():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
+
+        self.check_write_failure(w, args + ["--output", "t.xlsx"], "t.xlsx",
+                                 "文件超出了允许的大小", cwd=w.path, preexec_fn=limited)
 
     def test_notices_follow_the_run_and_keep_the_status(self):
         w = Workdir()
