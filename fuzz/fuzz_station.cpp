@@ -90,8 +90,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // An accepted station names an interval of the table, or none when there are no breaks.
-    if (!lettered.empty() && lettered[0] >= 'A' && lettered[0] <= 'Z')
-        QELT_FUZZ_CHECK(lettered[0] - 'A' <= breaks.dl_count);
+    // (The text's first letter may be the K of the kilometre form, which is no identifier.)
+    const auto accepted = parse_station(lettered);
+    QELT_FUZZ_CHECK(accepted.has_value());
+    if (accepted->letter != 0)
+        QELT_FUZZ_CHECK(accepted->letter - 'A' <= breaks.dl_count);
     else
         QELT_FUZZ_CHECK(breaks.dl_count == 0);
     double mileage = NAN;

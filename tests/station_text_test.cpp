@@ -268,6 +268,26 @@ TEST(StationLetter, LongChainNeedsALetterInItsOverlap) {
         });
 }
 
+// With ten chain breaks the eleventh interval is K: the letter supplied to "11+150" must not
+// turn it into the kilometre form K11+150, which has no identifier (found by fuzzing).
+TEST(StationLetter, IntervalKBeforeAKilometreForm) {
+    std::initializer_list<std::pair<double, double>> ten = {
+        {1000, 1010}, {2000, 2010}, {3000, 3010}, {4000, 4010}, {5000, 5010},
+        {6000, 6010}, {7000, 7010}, {8000, 8010}, {9000, 9010}, {10000, 10010}};
+    const ChainBreaks breaks = breaks_of(ten, 30000);
+    for (const char* text : {"11+150", "11150", "K11+150", "-11+150"}) {
+        std::string lettered, message;
+        std::int16_t errle = 0;
+        zh_dlstr(breaks, text, lettered, errle, message);
+        ASSERT_EQ(errle, 1) << text << ": " << message;
+        if (text[0] == '-') continue;  // before the start: interval A
+        EXPECT_EQ(parse_station(lettered)->letter, 'K') << text << " -> " << lettered;
+        double mileage = 0;
+        zh_mileage(breaks, lettered, mileage);
+        EXPECT_EQ(mileage, 11150 - 100) << text << " -> " << lettered;
+    }
+}
+
 TEST(StationLetter, ShortChainHasAGap) {
     expect_letters(breaks_of({{1100, 1200}}, 3000),
                    {

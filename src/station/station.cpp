@@ -203,7 +203,12 @@ void zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr, std::string& 
     int m = 1;
     for (int i = 1; i <= n; ++i)
         if (v > breaks.dl_before[i]) ++m;
-    zhdlstr = std::string(1, static_cast<char>(64 + m)) + t;
+    const char letter = static_cast<char>(64 + m);
+    zhdlstr = letter + t;
+    // Interval K before "11+150" spells the kilometre form "K11+150" again, which reads without
+    // an identifier; the number written plainly keeps the letter.
+    if (const auto lettered = parse_station(zhdlstr); !lettered || lettered->letter != letter)
+        zhdlstr = letter + shortest_number(v);
 }
 
 std::string short_number_text(double value) {
