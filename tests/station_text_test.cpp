@@ -168,6 +168,35 @@ TEST(ChainBreakOrder, BreaksFollowOneAnotherAlongTheLine) {
     }
 }
 
+// The station of a mileage, read back with the borehole-file rules, is the same point: in a long
+// chain's overlap the letter says which of the two places is meant.
+TEST(StationOfMileage, ReadsBackToTheSameMileage) {
+    const ChainBreaks breaks = breaks_of({{13500, 13450}, {16200, 16260}}, 30000);
+    struct Case {
+        double mileage;
+        const char* text;
+    };
+    const Case cases[] = {
+        {13000, "K13+000"},  {13480, "AK13+480"},        {13500, "AK13+500"},
+        {13520, "BK13+470"}, {13550.125, "K13+500.125"}, {14000, "K13+950"},
+        {16250, "K16+200"},  {16250.5, "K16+260.500"},   {20000, "K20+010"},
+        {-5, "-K0+005"},
+    };
+    for (const Case& c : cases) {
+        const StationOfMileage s = zh_station_of(breaks, c.mileage);
+        EXPECT_EQ(s.text, c.text) << c.mileage;
+        std::string message, lettered;
+        std::int16_t errle = 0;
+        ASSERT_TRUE(zh_check(breaks, s.text, message)) << s.text << ": " << message;
+        zh_dlstr(breaks, s.text, lettered, errle, message);
+        ASSERT_EQ(errle, 1) << s.text << ": " << message;
+        double back = 0;
+        zh_mileage(breaks, lettered, back);
+        EXPECT_NEAR(back, c.mileage, 0.0005) << s.text;
+    }
+    EXPECT_EQ(zh_station_of(ChainBreaks{}, 11150.6).text, "K11+150.600");
+}
+
 TEST(StationMileage, TakesOutChainBreaks) {
     const ChainBreaks one = breaks_of({{1100, 1050}}, 3000);
     const ChainBreaks two = breaks_of({{1100, 1050}, {2000, 2100}}, 3000);

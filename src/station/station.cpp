@@ -228,6 +228,31 @@ std::string short_number_text(double value) {
     return mantissa + exponent;
 }
 
+StationOfMileage zh_station_of(const ChainBreaks& breaks, double mileage) {
+    StationOfMileage station;
+    // Each break passed shifts the numbering by (before − after); break i stands at the mileage
+    // where its "before" station is reached.
+    double shift = 0;
+    int k = 0;
+    for (int i = 1; i <= breaks.dl_count; ++i) {
+        if (!(breaks.dl_before[i] + shift < mileage)) break;
+        shift += breaks.dl_before[i] - breaks.dl_after[i];
+        k = i;
+    }
+    station.letter = static_cast<char>('A' + k);
+    station.number = mileage - shift;
+    std::string plain;
+    zh_format(shortest_number(station.number), plain);
+    // Printed without its letter when the borehole-file rules would give it the same one.
+    std::string lettered, message;
+    std::int16_t errle = 0;
+    zh_dlstr(breaks, plain, lettered, errle, message);
+    const auto read = errle == 1 ? parse_station(lettered) : std::nullopt;
+    const bool same = breaks.dl_count == 0 || (read && read->letter == station.letter);
+    station.text = same ? plain : station.letter + plain;
+    return station;
+}
+
 void dl_check_order(const ChainBreaks& breaks, double start_mileage, double end_mileage) {
     // Break i stands where its "before" station is reached: its number plus what the breaks
     // passed before it have taken out.

@@ -66,6 +66,19 @@ bool zh_check(const ChainBreaks& breaks, const std::string& station_text, std::s
 void zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr, std::string& zhdlstr,
               std::int16_t& errle, std::string& message);
 
+// The station of a continuous mileage in the chain-break numbering (the reverse of zh_mileage):
+// the interval the mileage lies in (at a break's own position, the interval before it), the
+// station number there, and the text the tables print. The text carries the interval's letter
+// ("BK13+470.125") wherever the number alone would be read elsewhere or not at all (the overlap
+// of a long chain), so that reading it back with the borehole-file rules gives the same point
+// to the millimetre. Needs the table as the run completes it (element dl_count + 1 set).
+struct StationOfMileage {
+    char letter = 'A';  // the interval's identifier
+    double number = 0;  // the station number in that interval, full precision, metres
+    std::string text;   // "K13+470.125", or "BK13+470.125" where the letter is needed
+};
+StationOfMileage zh_station_of(const ChainBreaks& breaks, double mileage);
+
 // Checks that the chain breaks follow one another along the road: the continuous mileage of
 // each break (where its "before" station stands) lies after the previous break's and within
 // the line, start_mileage..end_mileage. Listed out of order, the breaks would shift every later
