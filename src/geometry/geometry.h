@@ -99,6 +99,19 @@ class LocatedLine {
     // Needs no trigonometry: each piece's cosine and sine are taken when it is appended.
     void locate(double mileage, Point& point, double& azimuth) const;
 
+    // The reverse of locate with an offset (反算): the foot of the perpendicular from a point to
+    // the line, and the point's signed distance from it.
+    //   point    metres, X north, Y east
+    //   mileage  continuous mileage of the foot, metres
+    //   offset   metres, positive to the left of the direction of increasing mileage
+    // so that, with C and a from locate(mileage), point = C + offset·(sin a, −cos a) (the point
+    // offset metres along the azimuth a − π/2). Where the line comes near the point more than
+    // once (a loop ramp, a hairpin), the nearest foot. A foot before the start or beyond the
+    // end lies on the extended start or end tangent, its mileage outside start..end. A point
+    // on the line's centre of curvature has many feet at the same distance; one of them.
+    // NaN for a spoiled line or a point that is not finite.
+    void nearest(Point point, double& mileage, double& offset) const;
+
   private:
     // A stretch of the line as locate reads it: a piece, or the straight filling a gap.
     struct Span {
@@ -109,14 +122,27 @@ class LocatedLine {
         double c = 0;                 // (k1 − k0)/(2·length), 1/m²
     };
 
+    // A disc holding the whole of a span: its middle point and half its length (no point of
+    // the span is farther along the curve, so none farther in the plane). A span later cut
+    // short by a piece taking over keeps its disc, which still holds it.
+    struct Bound {
+        Point centre;
+        double radius = 0;
+    };
+    struct Foot;
+
     // Adds a span from the line's end, and moves the end to the span's end.
     void add_span(const Span& span, double length);
+    double span_length(std::size_t i) const;
+    // The nearest feet of `point` on span i, offered to `best`.
+    void nearest_on_span(std::size_t i, Point point, Foot& best) const;
     void spoil();
     void set_end(double mileage, Point point, double azimuth);
 
     std::vector<Piece> pieces_;
     std::vector<double> span_starts_;  // mileage where each span starts, ascending
     std::vector<Span> spans_;
+    std::vector<Bound> bounds_;  // one per span
     double start_mileage_ = 0;
     Span start_;  // the line's start as a straight, for mileages before it
     double end_mileage_ = 0;

@@ -19,6 +19,7 @@ void LocatedLine::reset(double mileage, Point start, double azimuth) {
     pieces_.clear();
     span_starts_.clear();
     spans_.clear();
+    bounds_.clear();
     spoiled_ = false;
     start_mileage_ = mileage;
     set_end(mileage, start, azimuth);
@@ -45,6 +46,8 @@ void LocatedLine::add_span(const Span& span, double length) {
     span_starts_.push_back(end_mileage_);
     spans_.push_back(span);
     double along = 0, right = 0;
+    piece_shape(span.k0, span.c, length / 2, along, right);
+    bounds_.push_back({place_unit(span.start, span.cos_a, span.sin_a, along, right), length / 2});
     piece_shape(span.k0, span.c, length, along, right);
     set_end(end_mileage_ + length, place_unit(span.start, span.cos_a, span.sin_a, along, right),
             span.azimuth + length * (span.k0 + span.c * length));
@@ -70,6 +73,7 @@ void LocatedLine::append(const Piece& piece) {
     while (!span_starts_.empty() && span_starts_.back() >= piece.start_mileage) {
         span_starts_.pop_back();
         spans_.pop_back();
+        bounds_.pop_back();
     }
     while (!pieces_.empty() && pieces_.back().start_mileage >= piece.start_mileage)
         pieces_.pop_back();
