@@ -261,5 +261,43 @@ TEST(BoreholeLineRegressions, TextLongerThanACellIsRefused) {
                  DataError);
 }
 
+// A surveyed hole: name, X, Y as the survey gives them, the rest of the line its remark.
+TEST(PointLine, ReadsNameCoordinatesAndTheRestAsRemark) {
+    const struct {
+        std::string line;
+        const char* name;
+        double x, y;
+        const char* remark;
+    } cases[] = {
+        {"ZK1 3513057.0168 499120.25", "ZK1", 3513057.0168, 499120.25, ""},
+        {"ZK2\t3513057.0168\t499120.25\t0# 桥台 ", "ZK2", 3513057.0168, 499120.25, "0# 桥台"},
+        {"  １号孔　３５１２０００．５　４９８５００ 补孔", "１号孔", 3512000.5, 498500, "补孔"},
+        {"ZK3 -1e3 +2", "ZK3", -1000, 2, ""},
+        {std::string(kMaxCellText, 'z') + " 1 2", "", 1, 2, ""},  // a name that fits
+    };
+    for (const auto& c : cases) {
+        std::string name, remark = "stale";
+        double x = 0, y = 0;
+        pt_parse_point(c.line, name, x, y, remark);
+        if (*c.name) {
+            EXPECT_EQ(name, c.name) << c.line;
+        }
+        EXPECT_EQ(x, c.x) << c.line;
+        EXPECT_EQ(y, c.y) << c.line;
+        EXPECT_EQ(remark, c.remark) << c.line;
+    }
+    // A group line, a borehole line (station offset) and numbers typed with commas, units or
+    // quotes are no surveyed point.
+    for (const std::string& bad : std::initializer_list<std::string>{
+             "", "ZK1", "桥1 3", "ZK1 3513057.0168", "ZK1 3,513,057.0168 499120",
+             "ZK1 3513057m 499120", "ZK1 3513057 \"499120\"", "ZK1 X Y",
+             std::string(kMaxCellText + 1, 'z') + " 1 2",
+             "ZK1 1 2 " + std::string(kMaxCellText + 1, 'r')}) {
+        std::string name, remark;
+        double x = 0, y = 0;
+        EXPECT_THROW(pt_parse_point(bad, name, x, y, remark), DataError) << bad;
+    }
+}
+
 }  // namespace
 }  // namespace qelt

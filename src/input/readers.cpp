@@ -69,6 +69,16 @@ double number_or_throw(std::string_view field, const LineReader& file, const std
     return *value;
 }
 
+// The rest of a line after its field `last`, trimmed: a remark, inner blanks kept. Refused
+// when longer than a worksheet cell holds.
+std::string_view remark_after(const std::string& line, std::string_view last) {
+    const std::size_t rest = static_cast<std::size_t>(last.data() + last.size() - line.data());
+    const std::string_view text = trim_blanks(std::string_view(line).substr(rest));
+    if (utf8_length(text) > kMaxCellText)
+        throw DataError("备注超过 " + std::to_string(kMaxCellText) + " 个字符");
+    return text;
+}
+
 }  // namespace
 
 void zx_read_alignment(LineReader& file, MainLine& line) {
@@ -249,14 +259,31 @@ void bh_parse_borehole(const std::string& line, std::string& station, double& of
                         "”不是数（应为以米计的数，左正右负，如 -6.5）");
     // The remark is everything after the offset: "0# 桥台" is one remark, not a remark "0#"
     // and a stray word.
-    const std::size_t rest =
-        static_cast<std::size_t>(fields[1].data() + fields[1].size() - line.data());
-    const std::string_view rest_text = trim_blanks(std::string_view(line).substr(rest));
-    if (utf8_length(rest_text) > kMaxCellText)
-        throw DataError("备注超过 " + std::to_string(kMaxCellText) + " 个字符");
+    const std::string_view rest_text = remark_after(line, fields[1]);
     station = fields[0];
     offset = *value;
     offset_text = fold_fullwidth_digits(fields[1]);
+    remark = rest_text;
+}
+
+void pt_parse_point(const std::string& line, std::string& name, double& x, double& y,
+                    std::string& remark) {
+    const std::vector<std::string_view> fields = field_views(line);
+    if (fields.size() < 3) throw DataError("实测坐标行应为“孔号 X Y [备注]”");
+    const auto coordinate = [](std::string_view field, const char* what) {
+        auto value = parse_number(field);
+        if (!value)
+            throw DataError(std::string(what) + "“" + std::string(field) +
+                            "”不是数（应为以米计的实测坐标，如 3512345.678）");
+        return *value;
+    };
+    const double north = coordinate(fields[1], "X"), east = coordinate(fields[2], "Y");
+    if (utf8_length(fields[0]) > kMaxCellText)
+        throw DataError("孔号超过 " + std::to_string(kMaxCellText) + " 个字符");
+    const std::string_view rest_text = remark_after(line, fields[2]);
+    name = fields[0];
+    x = north;
+    y = east;
     remark = rest_text;
 }
 

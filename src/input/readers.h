@@ -49,4 +49,13 @@ void bh_parse_group(const std::string& line, std::string& title, std::int16_t& c
 void bh_parse_borehole(const std::string& line, std::string& station, double& offset,
                        std::string& offset_text, std::string& remark);
 
+// A line of the as-drilled points file (实测坐标资料), laid out like the borehole file (project
+// line, group lines read by bh_parse_group): "<hole name> <X> <Y> [remark]", X north and Y east
+// in metres as surveyed. X and Y must read whole as numbers; the remark is the rest of the line
+// after Y, trimmed, its inner blanks kept. Throws DataError (without file and line) for fewer
+// than three fields, an X or Y that does not read, or a name or remark longer than a worksheet
+// cell holds.
+void pt_parse_point(const std::string& line, std::string& name, double& x, double& y,
+                    std::string& remark);
+
 }  // namespace qelt
