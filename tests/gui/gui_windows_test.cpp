@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -13,12 +14,15 @@
 #include <QtTest>
 #include <deque>
 
+#include "app/forms/form.h"
+#include "app/forms/maker.h"
+#include "app/gui/about_window.h"
 #include "app/gui/main_window.h"
-#include "app/gui/maker.h"
 #include "app/gui/promo_window.h"
 #include "app/gui/window_geometry.h"
 
 using namespace qelt::gui;
+using namespace qelt::forms;
 
 namespace {
 
@@ -87,6 +91,7 @@ QString examples(const QTemporaryDir& dir) {
 class GuiWindowsTest : public QObject {
     Q_OBJECT
   private slots:
+    void windowsMatchDescription();
     void mainWindow();
     void coordinateTableWritesWorkbook();
     void runEndings();
@@ -98,6 +103,86 @@ class GuiWindowsTest : public QObject {
     void promotionalWindows();
     void promotionalWindowDocks();
 };
+
+// Every control of every form exists in the Qt window with its kind, caption, parent and
+// geometry (twips / 15), and nothing else is there.
+void GuiWindowsTest::windowsMatchDescription() {
+    FakeDesktop desktop;
+    QeltFrm main(desktop.services());
+    AboutFrm about(desktop.services());
+    AdFrm right(AdFrm::Side::right, desktop.services());
+    AdFrm left(AdFrm::Side::left, desktop.services());
+    const std::pair<QWidget*, const Form*> windows[] = {
+        {&main, &main_form()},
+        {&about, &about_form()},
+        {&right, &promo_form(ScreenEdge::right)},
+        {&left, &promo_form(ScreenEdge::left)},
+    };
+    for (const auto& [window, form] : windows) {
+        QCOMPARE(window->objectName(), QString::fromUtf8(form->name));
+        QCOMPARE(window->windowTitle(), QString::fromUtf8(form->caption));
+        QCOMPARE(window->size(), QSize(form->width / 15, form->height / 15));
+        QCOMPARE(window->font().pointSize(), 9);
+        QStringList described;
+        for (const Control& c : form->controls) {
+            const QString name = QString::fromUtf8(c.name);
+            described << name;
+            QWidget* w = window->findChild<QWidget*>(name);
+            QVERIFY2(w, c.name);
+            QCOMPARE(w->parentWidget()->objectName(),
+                     QString::fromUtf8(c.parent ? c.parent : form->name));
+            QCOMPARE(w->geometry(), QRect(c.rect.left / 15, c.rect.top / 15, c.rect.width / 15,
+                                          c.rect.height / 15));
+            QString text;
+            bool kind_matches = false;
+            switch (c.kind) {
+                case ControlKind::frame:
+                    kind_matches = qobject_cast<QGroupBox*>(w);
+                    if (kind_matches) text = qobject_cast<QGroupBox*>(w)->title();
+                    break;
+                case ControlKind::option_button:
+                    kind_matches = qobject_cast<QRadioButton*>(w);
+                    if (kind_matches) {
+                        text = qobject_cast<QRadioButton*>(w)->text();
+                        QCOMPARE(qobject_cast<QRadioButton*>(w)->isChecked(), c.selected);
+                    }
+                    break;
+                case ControlKind::push_button:
+                    kind_matches = qobject_cast<QPushButton*>(w);
+                    if (kind_matches) {
+                        text = qobject_cast<QPushButton*>(w)->text();
+                        QCOMPARE(qobject_cast<QPushButton*>(w)->isDefault(), c.default_button);
+                    }
+                    break;
+                case ControlKind::label:
+                case ControlKind::picture:
+                    kind_matches = qobject_cast<QLabel*>(w);
+                    if (kind_matches) text = qobject_cast<QLabel*>(w)->text();
+                    if (c.kind == ControlKind::picture && c.look != Look::header_band)
+                        QVERIFY2(!qobject_cast<QLabel*>(w)->pixmap().isNull(), c.name);
+                    break;
+                case ControlKind::line:
+                    kind_matches = qobject_cast<QFrame*>(w) &&
+                                   qobject_cast<QFrame*>(w)->frameShape() == QFrame::HLine;
+                    break;
+                case ControlKind::browser:
+                    kind_matches = qobject_cast<QTextBrowser*>(w);
+                    break;
+            }
+            QVERIFY2(kind_matches, c.name);
+            QCOMPARE(text, QString::fromUtf8(c.caption));
+            QCOMPARE(w->toolTip(), QString::fromUtf8(c.tip ? c.tip : ""));
+        }
+        // No control that the description does not have (timers are not widgets).
+        QStringList built;
+        for (QWidget* w : window->findChildren<QWidget*>())
+            if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
+                built << w->objectName();
+        built.sort();
+        described.sort();
+        QCOMPARE(built, described);
+    }
+}
 
 void GuiWindowsTest::mainWindow() {
     FakeDesktop desktop;

@@ -1,6 +1,6 @@
 #pragma once
 // The About window aboutfrm: the maker, the author, and links to the maker's site and mail.
-// Shown modally by "more software".
+// Shown modally by "more software"; built from forms::about_form().
 
 #include <QDialog>
 

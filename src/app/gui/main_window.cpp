@@ -1,62 +1,22 @@
 #include "app/gui/main_window.h"
 
 #include <QCoreApplication>
-#include <QGroupBox>
-#include <QPushButton>
 #include <QRadioButton>
 
+#include "app/forms/file_rules.h"
+#include "app/forms/form.h"
+#include "app/forms/maker.h"
 #include "app/gui/about_window.h"
-#include "app/gui/file_rules.h"
-#include "app/gui/maker.h"
+#include "app/gui/form_widgets.h"
 #include "app/gui/promo_window.h"
 #include "app/gui/window_geometry.h"
 
 namespace qelt::gui {
 
-namespace {
-
-// Controls are laid out in twips, as the window was drawn; Qt takes pixels.
-QRect twips(int left, int top, int width, int height) {
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-            height / kTwipsPerPixel};
-}
-
-QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(geometry);
-    b->setAutoDefault(false);
-    return b;
-}
-
-}  // namespace
-
 QeltFrm::QeltFrm(GuiServices services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)) {
-    setObjectName(QStringLiteral("qeltfrm"));
-    setWindowTitle(QStringLiteral("Qelt V2.0"));
-    setFont(songti_9pt());
-    setFixedSize(twips(0, 0, 6075, 1320).size());
-
-    frame1_ = new QGroupBox(QStringLiteral("方 法"), this);
-    frame1_->setObjectName(QStringLiteral("Frame1"));
-    frame1_->setGeometry(twips(360, 120, 2415, 975));
-    option1_ = new QRadioButton(QStringLiteral("交点法―主线"), frame1_);
-    option1_->setObjectName(QStringLiteral("Option1"));
-    option1_->setGeometry(twips(345, 240, 1575, 300));
-    option1_->setChecked(true);
-    option2_ = new QRadioButton(QStringLiteral("积木法―互通"), frame1_);
-    option2_->setObjectName(QStringLiteral("Option2"));
-    option2_->setGeometry(twips(345, 600, 1455, 255));
-
-    auto* command1 = button(this, "Command1", "  坐标表", twips(3120, 240, 1215, 375));
-    auto* more = button(this, "xpcmdbutton2", "  更多软件", twips(4515, 240, 1215, 375));
-    auto* help = button(this, "xpcmdbutton1", "  帮 助", twips(3120, 720, 1215, 375));
-    auto* exit = button(this, "xpcmdbutton3", "  退 出", twips(4515, 720, 1215, 375));
-    connect(command1, &QPushButton::clicked, this, &QeltFrm::make_coordinate_table);
-    connect(help, &QPushButton::clicked, this, &QeltFrm::show_help);
-    connect(more, &QPushButton::clicked, this, &QeltFrm::show_more_software);
-    connect(exit, &QPushButton::clicked, this, &QeltFrm::end_program);
+    build_form(*this, forms::main_form(), [this](forms::Action action) { act(action); });
+    option1_ = findChild<QRadioButton*>(QStringLiteral("Option1"));
 
     // Load: the promotional windows first, then the help file, then the window's own place.
     if (services_.promotional_windows) {
@@ -66,7 +26,7 @@ QeltFrm::QeltFrm(GuiServices services, QWidget* parent)
         ad1frm_->show();
     }
     help_file_ = QString::fromStdString(
-        help_file_path(QCoreApplication::applicationDirPath().toStdString()));
+        forms::help_file_path(QCoreApplication::applicationDirPath().toStdString()));
     CenterForm(this);
 }
 
@@ -95,6 +55,25 @@ void QeltFrm::showEvent(QShowEvent* event) {
     }
 }
 
+void QeltFrm::act(forms::Action action) {
+    switch (action) {
+        case forms::Action::coordinate_table:
+            make_coordinate_table();
+            break;
+        case forms::Action::help:
+            show_help();
+            break;
+        case forms::Action::more_software:
+            show_more_software();
+            break;
+        case forms::Action::exit_program:
+            end_program();
+            break;
+        default:
+            break;
+    }
+}
+
 void QeltFrm::make_coordinate_table() {
     // The method is read once, as the button is clicked; the run keeps to it.
     const Method method =
@@ -107,7 +86,7 @@ void QeltFrm::show_help() {
 }
 
 void QeltFrm::show_more_software() {
-    services_.open_url(QUrl(QString::fromUtf8(kMakerSite)));
+    services_.open_url(QUrl(QString::fromUtf8(forms::kMakerSite)));
     AboutFrm about(services_, this);
     about.exec();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The main window qeltfrm: the choice of method, and the four buttons (coordinate table, help,
-// more software, exit). It holds no computation: the coordinate table is run_table's, the
-// placement rules are placement.h's.
+// more software, exit), built from forms::main_form(). It holds no computation: the coordinate
+// table is run_table's, the placement rules are forms/placement.h's.
 //
 // Loading it opens the two promotional windows, works out the help file beside the program and
 // centres it; closing it with its close box closes only it, and the program ends when its last
@@ -11,11 +11,10 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/forms/form.h"
 #include "app/gui/services.h"
 #include "app/gui/table_run.h"
 
-class QGroupBox;
-class QPushButton;
 class QRadioButton;
 
 namespace qelt::gui {
@@ -42,7 +41,9 @@ class QeltFrm : public QWidget {
   protected:
     void showEvent(QShowEvent* event) override;
 
-  private slots:
+  private:
+    // What the window's controls ask for (forms::main_form's actions).
+    void act(forms::Action action);
     // "坐标表" (Command1): the coordinate table by the method the option buttons show.
     void make_coordinate_table();
     // "帮 助" (xpcmdbutton1): the manual in the default browser.
@@ -52,12 +53,9 @@ class QeltFrm : public QWidget {
     // "退 出" (xpcmdbutton3): ends the program, every window included.
     void end_program();
 
-  private:
     GuiServices services_;
     QString help_file_;
-    QGroupBox* frame1_ = nullptr;
     QRadioButton* option1_ = nullptr;
-    QRadioButton* option2_ = nullptr;
     QPointer<AdFrm> adfrm_;
     QPointer<AdFrm> ad1frm_;
     TableRunResult last_run_;

@@ -2,13 +2,15 @@
 // The promotional windows adfrm and ad1frm: a page of the maker's site, always on top, against
 // the right or left screen edge. Five seconds after they open they begin docking: they slide
 // almost out of sight against the edge they touch while the cursor is elsewhere, and come back
-// when it enters the strip left visible (dock_step in placement.h).
+// when it enters the strip left visible (dock_step in forms/placement.h). Built from
+// forms::promo_form().
 //
 // Their Image1 minimises the window, Image2 ends the whole program, and a double click on the
 // caption strip Label1 closes that window only.
 
 #include <QWidget>
 
+#include "app/forms/placement.h"
 #include "app/gui/services.h"
 
 class QTextBrowser;
@@ -41,6 +43,7 @@ class AdFrm : public QWidget {
 
   private:
     void place();
+    forms::ScreenEdge edge() const;
 
     Side side_;
     bool placed_when_shown_ = false;
@@ -49,12 +52,5 @@ class AdFrm : public QWidget {
     QTimer* timer1_ = nullptr;
     QTimer* timer2_ = nullptr;
 };
-
-// The interval at which a docking window watches the cursor once armed, milliseconds. The
-// window system delivers timer events about every 16 ms at best; asking for 1 ms would only
-// keep a processor core busy.
-inline constexpr int kDockPollMs = 16;
-// Delay before docking begins, milliseconds.
-inline constexpr int kDockArmMs = 5000;
 
 }  // namespace qelt::gui

@@ -8,15 +8,13 @@
 #include <functional>
 #include <optional>
 
+#include "app/forms/desktop_run.h"
+
 class QWidget;
 
 namespace qelt::gui {
 
-enum class MessageKind {
-    error,        // error icon, OK
-    data,         // no icon, OK only (the station messages)
-    information,  // information icon, OK
-};
+using forms::MessageKind;
 
 struct GuiServices {
     // An open-file dialog with `title` and a filter in Qt's form; the chosen path, or nothing

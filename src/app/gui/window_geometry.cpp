@@ -39,8 +39,7 @@ QMargins frame_still_unknown(const QWidget& window) {
 
 TwipRect screen_twips() {
     const QRect s = primary_screen();
-    return {0, 0, static_cast<float>(s.width() * kTwipsPerPixel),
-            static_cast<float>(s.height() * kTwipsPerPixel)};
+    return forms::pixels_to_twips({0, 0, s.width(), s.height()});
 }
 
 PixelRect frame_pixels(const QWidget& window) {
@@ -51,10 +50,7 @@ PixelRect frame_pixels(const QWidget& window) {
 }
 
 TwipRect frame_twips(const QWidget& window) {
-    const PixelRect f = frame_pixels(window);
-    return {static_cast<float>(f.left * kTwipsPerPixel), static_cast<float>(f.top * kTwipsPerPixel),
-            static_cast<float>((f.right - f.left) * kTwipsPerPixel),
-            static_cast<float>((f.bottom - f.top) * kTwipsPerPixel)};
+    return forms::pixels_to_twips(frame_pixels(window));
 }
 
 PixelPoint cursor_pixels() {
@@ -71,21 +67,15 @@ void move_to_pixels(QWidget& window, PixelPoint position) {
 }
 
 void move_to_twips(QWidget& window, TwipPoint position) {
-    move_to_pixels(window, {twips_to_pixels(position.left), twips_to_pixels(position.top)});
+    move_to_pixels(window,
+                   {forms::twips_to_pixels(position.left), forms::twips_to_pixels(position.top)});
 }
 
 void center_form(QWidget& window) {
     const TwipRect screen = screen_twips();
     const TwipRect frame = frame_twips(window);
-    move_to_twips(window, center_form(screen.width, screen.height, frame.width, frame.height));
-}
-
-QFont songti_9pt() {
-    QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
-                      QStringLiteral("WenQuanYi Micro Hei")});
-    font.setPointSize(9);
-    return font;
+    move_to_twips(window,
+                  forms::center_form(screen.width, screen.height, frame.width, frame.height));
 }
 
 }  // namespace qelt::gui

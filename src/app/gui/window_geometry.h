@@ -1,14 +1,18 @@
 #pragma once
-// The placement rules of placement.h applied to Qt windows: what Qt reports, turned into twips
-// measured from the primary screen's top left corner, and back.
+// The placement rules of forms/placement.h applied to Qt windows: what Qt reports, turned into
+// twips measured from the primary screen's top left corner, and back. Qt's pixels are
+// device-independent, so a pixel is always 15 twips here.
 
-#include <QFont>
-
-#include "app/gui/placement.h"
+#include "app/forms/placement.h"
 
 class QWidget;
 
 namespace qelt::gui {
+
+using forms::PixelPoint;
+using forms::PixelRect;
+using forms::TwipPoint;
+using forms::TwipRect;
 
 // The primary screen's size in twips.
 TwipRect screen_twips();
@@ -25,8 +29,5 @@ void move_to_pixels(QWidget& window, PixelPoint position);
 
 // CenterForm on a Qt window.
 void center_form(QWidget& window);
-
-// 宋体 at 9 points where installed, else the nearest CJK face.
-QFont songti_9pt();
 
 }  // namespace qelt::gui

@@ -4,14 +4,23 @@
 // outer rectangle, frame included; what the window system reports (the cursor, a window's
 // rectangle) is in pixels. Screen coordinates start at the primary screen's top left corner.
 //
-// These are plain functions of numbers so that every rule can be checked without a screen; the
-// windows feed them what Qt reports and apply the result.
+// These are plain functions of numbers so that every rule can be checked without a screen; each
+// front end feeds them what its toolkit reports and applies the result. Where pixels are
+// involved, the twips per pixel are a parameter: the Qt program works in Qt's device-independent
+// pixels (always 15 twips), the Win32 program in the system's pixels (1440 / DPI twips).
 
 #include <optional>
 
-namespace qelt::gui {
+namespace qelt::forms {
 
 inline constexpr int kTwipsPerPixel = 15;
+inline constexpr int kTwipsPerInch = 1440;
+
+// Twips per pixel on a screen of `dpi` dots per inch (15 at 96, 12 at 120, 10 at 144).
+inline float twips_per_pixel(int dpi) {
+    return dpi > 0 ? static_cast<float>(kTwipsPerInch) / static_cast<float>(dpi)
+                   : static_cast<float>(kTwipsPerPixel);
+}
 
 // A window's outer rectangle in twips (single precision, as the placement arithmetic is done).
 struct TwipRect {
@@ -29,6 +38,9 @@ struct PixelPoint {
     int x = 0, y = 0;
 };
 
+// The rectangle in twips of a pixel rectangle (`twips_per_pixel` twips to the pixel).
+TwipRect pixels_to_twips(const PixelRect& rect, float twips_per_pixel = kTwipsPerPixel);
+
 // CenterForm: centred across the screen, a third of the free height from the top (not in the
 // middle: the eye rests above the centre). All values in twips; the size is not changed.
 TwipPoint center_form(float screen_width, float screen_height, float width, float height);
@@ -40,12 +52,16 @@ TwipPoint center_form1(ScreenEdge edge, float screen_width, float screen_height,
                        float height);
 
 // Pixel position given to the window system when a window at `position` (twips) is made topmost:
-// x is the rounded quotient, y the integer quotient of the rounded twips.
-PixelPoint topmost_position(TwipPoint position);
+// x is the rounded quotient, y the integer quotient of the rounded twips by the rounded twips per
+// pixel.
+PixelPoint topmost_position(TwipPoint position, float twips_per_pixel = kTwipsPerPixel);
+// The size given with it: width and height each the integer quotient of the rounded twips by the
+// rounded twips per pixel.
+PixelPoint topmost_size(float width, float height, float twips_per_pixel = kTwipsPerPixel);
 
 // Pixel coordinate of a window edge moved to `twips` (rounded to the nearest pixel, halves to
 // even).
-int twips_to_pixels(float twips);
+int twips_to_pixels(float twips, float twips_per_pixel = kTwipsPerPixel);
 
 // One step of the promotional windows' edge docking. Such a window slides almost out of sight
 // against the edge it touches when the cursor is outside it, leaving a strip of 40 twips, and
@@ -74,4 +90,11 @@ inline constexpr float kDockStripTwips = 40;
 // A window brought out lies this far past the edge, twips.
 inline constexpr float kDockOvershootTwips = 10;
 
-}  // namespace qelt::gui
+// The interval at which a docking window watches the cursor once armed, milliseconds. The
+// window systems deliver timer events about every 16 ms at best; asking for 1 ms would only
+// keep a processor core busy.
+inline constexpr int kDockPollMs = 16;
+// Delay before docking begins, milliseconds (the arming timer's interval).
+inline constexpr int kDockArmMs = 5000;
+
+}  // namespace qelt::forms

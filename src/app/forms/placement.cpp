@@ -1,8 +1,25 @@
-#include "app/gui/placement.h"
+#include "app/forms/placement.h"
 
 #include <cmath>
 
-namespace qelt::gui {
+namespace qelt::forms {
+
+namespace {
+
+// The twips per pixel as a whole number, as the topmost call divides by it.
+long whole_twips_per_pixel(float twips_per_pixel) {
+    const long tpp = std::lrint(twips_per_pixel);
+    return tpp > 0 ? tpp : 1;
+}
+
+}  // namespace
+
+TwipRect pixels_to_twips(const PixelRect& rect, float twips_per_pixel) {
+    return {static_cast<float>(rect.left) * twips_per_pixel,
+            static_cast<float>(rect.top) * twips_per_pixel,
+            static_cast<float>(rect.right - rect.left) * twips_per_pixel,
+            static_cast<float>(rect.bottom - rect.top) * twips_per_pixel};
+}
 
 TwipPoint center_form(float screen_width, float screen_height, float width, float height) {
     return {(screen_width - width) / 2, (screen_height - height) / 3};
@@ -14,15 +31,20 @@ TwipPoint center_form1(ScreenEdge edge, float screen_width, float screen_height,
     return {left, (screen_height - height) / 3};
 }
 
-PixelPoint topmost_position(TwipPoint position) {
-    const long x = std::lrint(position.left / kTwipsPerPixel);
+PixelPoint topmost_position(TwipPoint position, float twips_per_pixel) {
+    const long x = std::lrint(position.left / twips_per_pixel);
     // y: the twips rounded first, then divided as whole numbers (towards zero).
-    const long y = std::lrint(position.top) / kTwipsPerPixel;
+    const long y = std::lrint(position.top) / whole_twips_per_pixel(twips_per_pixel);
     return {static_cast<int>(x), static_cast<int>(y)};
 }
 
-int twips_to_pixels(float twips) {
-    return static_cast<int>(std::lrint(twips / kTwipsPerPixel));
+PixelPoint topmost_size(float width, float height, float twips_per_pixel) {
+    const long tpp = whole_twips_per_pixel(twips_per_pixel);
+    return {static_cast<int>(std::lrint(width) / tpp), static_cast<int>(std::lrint(height) / tpp)};
+}
+
+int twips_to_pixels(float twips, float twips_per_pixel) {
+    return static_cast<int>(std::lrint(twips / twips_per_pixel));
 }
 
 std::optional<DockMove> dock_step(const DockInput& in) {
@@ -44,4 +66,4 @@ std::optional<DockMove> dock_step(const DockInput& in) {
     return std::nullopt;
 }
 
-}  // namespace qelt::gui
+}  // namespace qelt::forms

@@ -1,0 +1,44 @@
+#include "app/forms/delivery.h"
+
+#include <cerrno>
+
+#include "base/platform.h"
+
+namespace qelt::forms {
+
+std::optional<std::string> deliver_workbook(const std::string& folder, const std::string& stem,
+                                            PathStyle style, const DeliveryFiles& files,
+                                            std::string& error) {
+    for (int attempt = 0; attempt < kDeliveryAttempts; ++attempt) {
+        const std::optional<std::string> target =
+            free_workbook_path(folder, stem, files.exists, style);
+        if (!target) break;
+        const int failure = files.move(*target);
+        if (failure == EEXIST) continue;
+        if (failure != 0) {
+            error = write_failure_message(*target, files.reason(failure));
+            return std::nullopt;
+        }
+        return target;
+    }
+    error = write_failure_message(join_path(folder, numbered_workbook_name(stem, 1), style),
+                                  "文件夹中同名的表格太多");
+    return std::nullopt;
+}
+
+std::string notices_text(const std::vector<std::string>& notices) {
+    std::string text;
+    for (std::size_t i = 0; i < notices.size() && i < kNoticesListed; ++i) {
+        if (i > 0) text += '\n';
+        text += notices[i];
+    }
+    if (notices.size() > kNoticesListed)
+        text += "\n……其余 " + std::to_string(notices.size() - kNoticesListed) + " 条提示从略";
+    return text;
+}
+
+std::string workbook_not_opened_text(const std::string& path) {
+    return "钻孔数量及位置表已写入：\n" + path + "\n\n没有找到打开它的电子表格程序。";
+}
+
+}  // namespace qelt::forms

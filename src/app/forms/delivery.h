@@ -1,0 +1,46 @@
+#pragma once
+// What the desktop programs do with a run's results once it has ended: the workbook's final
+// name, and the texts of the boxes that follow. Plain functions (the file system is passed in),
+// so that they are checked without files; desktop_run.h puts them to work.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/forms/file_rules.h"
+
+namespace qelt::forms {
+
+// The information box that lists a run's notices (a borehole off the ends of the line, lines
+// after a blank line that were not read), shown once the run has ended and its workbook has
+// been delivered.
+inline constexpr const char* kNoticeTitle = "提示";
+inline constexpr std::size_t kNoticesListed = 20;
+
+// The box's text: the first kNoticesListed notices one per line, then a line saying how many
+// more there are.
+std::string notices_text(const std::vector<std::string>& notices);
+
+// The message when the workbook is written but nothing opened it: the user must at least learn
+// where the table is. Titled kTableTitle, information icon.
+std::string workbook_not_opened_text(const std::string& path);
+
+// Gives a complete pending workbook its final name in `folder`: the first free numbered name
+// (free_workbook_path), moved there without replacing anything. Should a file of that name
+// appear before the move (`move` answers EEXIST), the next free name is taken; a name that
+// `exists` calls free but the move finds taken (a dangling link) bounds the attempts. Returns
+// the path, or sets `error` to the message naming the path and the reason.
+struct DeliveryFiles {
+    std::function<bool(const std::string&)> exists;
+    // Moves the workbook to the path unless it is taken: 0, EEXIST, or another errno value.
+    std::function<int(const std::string&)> move;
+    std::function<std::string(int)> reason;  // the errno value in the user's words
+};
+std::optional<std::string> deliver_workbook(const std::string& folder, const std::string& stem,
+                                            PathStyle style, const DeliveryFiles& files,
+                                            std::string& error);
+inline constexpr int kDeliveryAttempts = 100;
+
+}  // namespace qelt::forms

@@ -1,0 +1,73 @@
+#pragma once
+// The coordinate-table run as both desktop programs start it: the run's dialogs and messages go
+// through Desktop (each front end's file dialog, message box, cursor and shell), and the
+// workbook is delivered the same way on every platform.
+//
+// Where a spreadsheet application would be left holding an unsaved sheet, the desktop program
+// writes the table as an .xlsx workbook beside the borehole file, named after it
+// ("<name>_钻孔数量及位置表.xlsx", numbered " (2)", " (3)" … rather than overwriting anything),
+// or into the Documents folder when the borehole file's folder cannot be written, and opens it
+// with the desktop's spreadsheet application. A complete run and a run stopped in the borehole
+// phase both deliver what they wrote; a run that ends on the error path before the borehole
+// phase writes and opens nothing. What the run noticed along the way comes last, in one
+// information box.
+//
+// Unlike the rest of forms/, this part drives the run and its workbook writer (qelt_run); the
+// front ends that use it link both.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/forms/delivery.h"
+#include "app/forms/file_rules.h"
+#include "app/run.h"
+
+namespace qelt::forms {
+
+enum class MessageKind {
+    error,        // error icon, OK
+    data,         // no icon, OK only (the station messages)
+    information,  // information icon, OK
+};
+
+// What a run asks of the desktop. Paths and texts are UTF-8; paths are written in the
+// desktop's own style (path_style).
+class Desktop {
+  public:
+    virtual ~Desktop() = default;
+    // An open-file dialog titled `title` whose filter is written "desc|patterns|…" (the front
+    // end converts it to its toolkit's form); the chosen path, or nothing when cancelled.
+    virtual std::optional<std::string> choose_file(const std::string& title,
+                                                   const std::string& filter) = 0;
+    // A message box; returns once the user has dismissed it.
+    virtual void show_message(MessageKind kind, const std::string& title,
+                              const std::string& text) = 0;
+    // Brings the main window to the front (before every message of the run).
+    virtual void bring_to_front() = 0;
+    // The wait cursor on or off; off while a dialog or message waits for the user.
+    virtual void set_busy(bool busy) = 0;
+    // Opens a document with the desktop's application for it, without waiting; false when
+    // nothing could open it.
+    virtual bool open_document(const std::string& path) = 0;
+    // Whether a new file can be created in `folder`.
+    virtual bool folder_writable(const std::string& folder) = 0;
+    // The user's Documents folder.
+    virtual std::string documents_folder() = 0;
+    // Creates `folder` and the folders above it that are missing.
+    virtual void make_folder(const std::string& folder) = 0;
+    // Whether anything (file, folder, link) has the name `path`.
+    virtual bool exists(const std::string& path) = 0;
+    virtual PathStyle path_style() const = 0;
+};
+
+struct TableRunResult {
+    RunResult run;
+    std::string workbook;  // the workbook written, empty when none was
+};
+
+// Runs the coordinate table once by `method`.
+TableRunResult run_table(Desktop& desktop, Method method);
+
+}  // namespace qelt::forms

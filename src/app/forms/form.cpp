@@ -1,0 +1,245 @@
+#include "app/forms/form.h"
+
+#include <cmath>
+
+namespace qelt::forms {
+
+namespace {
+
+using K = ControlKind;
+
+// qeltfrm. The button captions begin with two blanks; the buttons form a two-by-two block to
+// the right of the method frame. The option buttons lie inside Frame1.
+constexpr Control kMainControls[] = {
+    {.name = "Frame1", .kind = K::frame, .caption = "方 法", .rect = {360, 120, 2415, 975}},
+    {.name = "Option1",
+     .kind = K::option_button,
+     .caption = "交点法―主线",
+     .rect = {345, 240, 1575, 300},
+     .parent = "Frame1",
+     .selected = true},
+    {.name = "Option2",
+     .kind = K::option_button,
+     .caption = "积木法―互通",
+     .rect = {345, 600, 1455, 255},
+     .parent = "Frame1"},
+    {.name = "Command1",
+     .kind = K::push_button,
+     .caption = "  坐标表",
+     .rect = {3120, 240, 1215, 375},
+     .action = Action::coordinate_table},
+    {.name = "xpcmdbutton2",
+     .kind = K::push_button,
+     .caption = "  更多软件",
+     .rect = {4515, 240, 1215, 375},
+     .action = Action::more_software},
+    {.name = "xpcmdbutton1",
+     .kind = K::push_button,
+     .caption = "  帮 助",
+     .rect = {3120, 720, 1215, 375},
+     .action = Action::help},
+    {.name = "xpcmdbutton3",
+     .kind = K::push_button,
+     .caption = "  退 出",
+     .rect = {4515, 720, 1215, 375},
+     .action = Action::exit_program},
+};
+
+constexpr Form kMainForm{"qeltfrm", "Qelt V2.0", 6075, 1320, WindowRole::main, kMainControls};
+
+// aboutfrm: a header band with the program's mark and the site's slogan (each a way to the
+// site), then the maker, the author and the two addresses, then the buttons.
+constexpr int kAboutWidth = 5400;
+constexpr Control kAboutControls[] = {
+    {.name = "picBGHead",
+     .kind = K::picture,
+     .rect = {0, 0, kAboutWidth, 840},
+     .action = Action::open_site,
+     .look = Look::header_band},
+    {.name = "picBGHeadIcon",
+     .kind = K::picture,
+     .rect = {180, 120, 600, 600},
+     .action = Action::open_site,
+     .look = Look::road_mark},
+    {.name = "lblBGHeadInfo1",
+     .kind = K::label,
+     .caption = kMakerSlogan,
+     .rect = {960, 270, 4260, 300},
+     .action = Action::open_site,
+     .look = Look::slogan},
+    {.name = "linBorder", .kind = K::line, .rect = {0, 840, kAboutWidth, 30}},
+    {.name = "Label3", .kind = K::label, .caption = "单 位：", .rect = {600, 1140, 1140, 270}},
+    {.name = "Label9",
+     .kind = K::label,
+     .caption = kMakerOrganisation,
+     .rect = {1800, 1140, 3360, 270}},
+    {.name = "Label2", .kind = K::label, .caption = "作 者：", .rect = {600, 1500, 1140, 270}},
+    {.name = "Label7", .kind = K::label, .caption = kMakerAuthor, .rect = {1800, 1500, 3360, 270}},
+    {.name = "Label6", .kind = K::label, .caption = "软件下载：", .rect = {600, 1860, 1140, 270}},
+    {.name = "Label4",
+     .kind = K::label,
+     .caption = kMakerSite,
+     .rect = {1800, 1860, 3360, 270},
+     .action = Action::open_site,
+     .look = Look::link},
+    {.name = "Label5", .kind = K::label, .caption = "E-mail", .rect = {600, 2220, 1140, 270}},
+    {.name = "lblHomepage",
+     .kind = K::label,
+     .caption = kMakerMail,
+     .rect = {1800, 2220, 3360, 270},
+     .action = Action::open_mail,
+     .look = Look::link},
+    {.name = "Command1",
+     .kind = K::push_button,
+     .caption = "  确  定",
+     .rect = {2280, 2820, 1215, 375},
+     .action = Action::close_window,
+     .default_button = true},
+    // A cancel button that does nothing: the window closes with 确 定 or its close box.
+    {.name = "Command2",
+     .kind = K::push_button,
+     .caption = "取    消",
+     .rect = {3780, 2820, 1215, 375}},
+};
+
+constexpr Form kAboutForm{"aboutfrm", kMakerBrand,       kAboutWidth,
+                          3480,       WindowRole::modal, kAboutControls};
+
+// adfrm and ad1frm: a caption strip (double click closes the window) with the two small
+// pictures on it, and the page below.
+constexpr int kPromoWidth = 3600;
+constexpr int kPromoStrip = 300;
+constexpr Control kPromoControls[] = {
+    {.name = "Label1",
+     .kind = K::label,
+     .caption = " 休息一下，马上回来！",
+     .rect = {0, 0, kPromoWidth, kPromoStrip},
+     .action = Action::close_window,
+     .on_double_click = true,
+     .look = Look::caption_strip},
+    {.name = "Image1",
+     .kind = K::picture,
+     .rect = {kPromoWidth - 600, 30, 240, 240},
+     .action = Action::minimise,
+     .look = Look::minimise_mark,
+     .tip = "最小化"},
+    {.name = "Image2",
+     .kind = K::picture,
+     .rect = {kPromoWidth - 300, 30, 240, 240},
+     .action = Action::exit_program,
+     .look = Look::close_mark,
+     .tip = "退出程序"},
+    {.name = "WebBrowser1", .kind = K::browser, .rect = {0, kPromoStrip, kPromoWidth, 4200}},
+};
+
+constexpr const char* kPromoCaption = "休息一下，马上回来！";
+constexpr Form kRightPromoForm{"adfrm", kPromoCaption,           kPromoWidth,
+                               4500,    WindowRole::promotional, kPromoControls};
+constexpr Form kLeftPromoForm{"ad1frm", kPromoCaption,           kPromoWidth,
+                              4500,     WindowRole::promotional, kPromoControls};
+
+}  // namespace
+
+const Form& main_form() {
+    return kMainForm;
+}
+
+const Form& about_form() {
+    return kAboutForm;
+}
+
+const Form& promo_form(ScreenEdge edge) {
+    return edge == ScreenEdge::left ? kLeftPromoForm : kRightPromoForm;
+}
+
+const PromoWindow& promo_window(ScreenEdge edge) {
+    return kPromoWindows[0].edge == edge ? kPromoWindows[0] : kPromoWindows[1];
+}
+
+std::string promo_page_url(ScreenEdge edge) {
+    return std::string(kMakerSite) + promo_window(edge).page;
+}
+
+const Control* find_control(const Form& form, std::string_view name) {
+    for (const Control& c : form.controls)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+TwipBox window_twips(const Form& form, const Control& control) {
+    TwipBox box = control.rect;
+    // The parents' corners, up the chain (bounded: a cycle in the table cannot hang the caller).
+    const Control* at = &control;
+    for (std::size_t depth = 0; at->parent && depth < form.controls.size(); ++depth) {
+        at = find_control(form, at->parent);
+        if (!at) break;
+        box.left += at->rect.left;
+        box.top += at->rect.top;
+    }
+    return box;
+}
+
+int twips_to_device_pixels(int twips, int dpi) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) * dpi / kTwipsPerInch));
+}
+
+PixelBox to_pixels(const TwipBox& box, int dpi) {
+    return {twips_to_device_pixels(box.left, dpi), twips_to_device_pixels(box.top, dpi),
+            twips_to_device_pixels(box.width, dpi), twips_to_device_pixels(box.height, dpi)};
+}
+
+std::string html_escape(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// `text` with its '\n' written as `line_break`.
+std::string lines(std::string_view text, std::string_view line_break) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n')
+            out.append(line_break);
+        else
+            out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string promo_page_html(std::string_view url) {
+    const std::string link = html_escape(url);
+    return "<div style='margin:8px'>"
+           "<p style='font-size:14pt; font-weight:bold; color:#1f3f6f'>" +
+           html_escape(kPromoHeading) + "</p><p>" + html_escape(kMakerSlogan) + "</p><p>" +
+           lines(html_escape(kPromoText), "<br>") + "</p><p><a href='" + link + "'>" + link +
+           "</a></p><p style='color:#777777'>" + lines(html_escape(kPromoHint), "<br>") +
+           "</p></div>";
+}
+
+std::string promo_link_markup(std::string_view url) {
+    return std::string(kMakerSlogan) + "\n\n" + kPromoText + "\n\n<a href=\"" + std::string(url) +
+           "\">" + std::string(url) + "</a>\n\n" + kPromoHint;
+}
+
+}  // namespace qelt::forms

@@ -1,0 +1,266 @@
+// The window description both desktop programs are built from: the main window's controls as
+// the users know them, the rules every form keeps (names, parents, bounds), the conversion to
+// pixels at the screens' DPI, and the promotional page in either toolkit's markup.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "app/forms/form.h"
+
+using namespace qelt::forms;
+
+namespace {
+
+std::vector<const Form*> all_forms() {
+    return {&main_form(), &about_form(), &promo_form(ScreenEdge::right),
+            &promo_form(ScreenEdge::left)};
+}
+
+}  // namespace
+
+TEST(Description, MainWindowControls) {
+    const Form& form = main_form();
+    EXPECT_STREQ(form.name, "qeltfrm");
+    EXPECT_STREQ(form.caption, "Qelt V2.0");
+    EXPECT_EQ(to_pixels({0, 0, form.width, form.height}), (PixelBox{0, 0, 405, 88}));
+    struct Expected {
+        const char* name;
+        ControlKind kind;
+        const char* caption;
+        TwipBox rect;
+        const char* parent;
+        Action action;
+    };
+    const Expected expected[] = {
+        {"Frame1", ControlKind::frame, "方 法", {360, 120, 2415, 975}, nullptr, Action::none},
+        {"Option1",
+         ControlKind::option_button,
+         "交点法―主线",
+         {345, 240, 1575, 300},
+         "Frame1",
+         Action::none},
+        {"Option2",
+         ControlKind::option_button,
+         "积木法―互通",
+         {345, 600, 1455, 255},
+         "Frame1",
+         Action::none},
+        {"Command1",
+         ControlKind::push_button,
+         "  坐标表",
+         {3120, 240, 1215, 375},
+         nullptr,
+         Action::coordinate_table},
+        {"xpcmdbutton2",
+         ControlKind::push_button,
+         "  更多软件",
+         {4515, 240, 1215, 375},
+         nullptr,
+         Action::more_software},
+        {"xpcmdbutton1",
+         ControlKind::push_button,
+         "  帮 助",
+         {3120, 720, 1215, 375},
+         nullptr,
+         Action::help},
+        {"xpcmdbutton3",
+         ControlKind::push_button,
+         "  退 出",
+         {4515, 720, 1215, 375},
+         nullptr,
+         Action::exit_program},
+    };
+    ASSERT_EQ(form.controls.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const Control& c = form.controls[i];
+        const Expected& e = expected[i];
+        EXPECT_STREQ(c.name, e.name);
+        EXPECT_EQ(c.kind, e.kind) << e.name;
+        EXPECT_STREQ(c.caption, e.caption);
+        EXPECT_EQ(to_pixels(c.rect), to_pixels(e.rect)) << e.name;
+        EXPECT_EQ(c.rect.left, e.rect.left) << e.name;
+        EXPECT_EQ(c.rect.width, e.rect.width) << e.name;
+        EXPECT_EQ(c.rect.top, e.rect.top) << e.name;
+        EXPECT_EQ(c.rect.height, e.rect.height) << e.name;
+        EXPECT_STREQ(c.parent ? c.parent : "", e.parent ? e.parent : "") << e.name;
+        EXPECT_EQ(c.action, e.action) << e.name;
+        EXPECT_EQ(c.selected, std::string(e.name) == "Option1") << e.name;
+    }
+}
+
+TEST(Description, EveryFormKeepsItsRules) {
+    for (const Form* form : all_forms()) {
+        std::set<std::string> names;
+        std::map<std::string, int> selected_in;  // frame → options selected at start
+        for (const Control& c : form->controls) {
+            EXPECT_TRUE(names.insert(c.name).second) << form->name << " " << c.name;
+            // Inside the parent (a frame) or the window's client area.
+            const Control* parent = c.parent ? find_control(*form, c.parent) : nullptr;
+            if (c.parent) {
+                ASSERT_NE(parent, nullptr) << c.name;
+                EXPECT_EQ(parent->kind, ControlKind::frame) << c.name;
+                EXPECT_LE(c.rect.left + c.rect.width, parent->rect.width) << c.name;
+                EXPECT_LE(c.rect.top + c.rect.height, parent->rect.height) << c.name;
+            }
+            const TwipBox in_window = window_twips(*form, c);
+            EXPECT_GE(in_window.left, 0) << c.name;
+            EXPECT_GE(in_window.top, 0) << c.name;
+            EXPECT_LE(in_window.left + in_window.width, form->width) << form->name << " " << c.name;
+            EXPECT_LE(in_window.top + in_window.height, form->height)
+                << form->name << " " << c.name;
+            EXPECT_GT(c.rect.width, 0) << c.name;
+            EXPECT_GT(c.rect.height, 0) << c.name;
+            // Only what can be clicked acts; the option buttons only choose.
+            if (c.action != Action::none) {
+                EXPECT_TRUE(c.kind == ControlKind::push_button || c.kind == ControlKind::label ||
+                            c.kind == ControlKind::picture)
+                    << c.name;
+            }
+            if (c.on_double_click) {
+                EXPECT_NE(c.action, Action::none) << c.name;
+            }
+            if (c.selected) {
+                EXPECT_EQ(c.kind, ControlKind::option_button) << c.name;
+                ++selected_in[c.parent ? c.parent : ""];
+            }
+            if (c.kind == ControlKind::option_button)
+                selected_in.try_emplace(c.parent ? c.parent : "", 0);
+        }
+        // One choice made in every group of option buttons.
+        for (const auto& [frame, count] : selected_in)
+            EXPECT_EQ(count, 1) << form->name << " " << frame;
+    }
+}
+
+TEST(Description, WindowsAroundTheMainWindow) {
+    struct Case {
+        const Form& form;
+        const char* name;
+        const char* caption;
+        PixelBox client;
+        WindowRole role;
+        std::vector<std::string> controls;
+    };
+    const std::vector<std::string> promo = {"Label1", "Image1", "Image2", "WebBrowser1"};
+    const Case cases[] = {
+        {about_form(),
+         "aboutfrm",
+         kMakerBrand,
+         {0, 0, 360, 232},
+         WindowRole::modal,
+         {"picBGHead", "picBGHeadIcon", "lblBGHeadInfo1", "linBorder", "Label3", "Label9", "Label2",
+          "Label7", "Label6", "Label4", "Label5", "lblHomepage", "Command1", "Command2"}},
+        {promo_form(ScreenEdge::right),
+         "adfrm",
+         "休息一下，马上回来！",
+         {0, 0, 240, 300},
+         WindowRole::promotional,
+         promo},
+        {promo_form(ScreenEdge::left),
+         "ad1frm",
+         "休息一下，马上回来！",
+         {0, 0, 240, 300},
+         WindowRole::promotional,
+         promo},
+    };
+    for (const Case& c : cases) {
+        EXPECT_STREQ(c.form.name, c.name);
+        EXPECT_STREQ(c.form.caption, c.caption);
+        EXPECT_EQ(to_pixels({0, 0, c.form.width, c.form.height}), c.client) << c.name;
+        EXPECT_EQ(c.form.role, c.role) << c.name;
+        std::vector<std::string> names;
+        for (const Control& control : c.form.controls) names.push_back(control.name);
+        EXPECT_EQ(names, c.controls) << c.name;
+    }
+    // The About window's texts and what its links do.
+    struct Text {
+        const char* name;
+        const char* caption;
+        Action action;
+    };
+    const Text texts[] = {
+        {"Label3", "单 位：", Action::none},
+        {"Label2", "作 者：", Action::none},
+        {"Label6", "软件下载：", Action::none},
+        {"Label5", "E-mail", Action::none},
+        {"Label4", kMakerSite, Action::open_site},
+        {"lblHomepage", kMakerMail, Action::open_mail},
+        {"picBGHead", "", Action::open_site},
+        {"picBGHeadIcon", "", Action::open_site},
+        {"lblBGHeadInfo1", kMakerSlogan, Action::open_site},
+        {"Command1", "  确  定", Action::close_window},
+        {"Command2", "取    消", Action::none},
+    };
+    for (const Text& t : texts) {
+        const Control* c = find_control(about_form(), t.name);
+        ASSERT_NE(c, nullptr) << t.name;
+        EXPECT_STREQ(c->caption, t.caption);
+        EXPECT_EQ(c->action, t.action) << t.name;
+    }
+    // The promotional windows: a double click on the strip closes one, Image1 minimises it,
+    // Image2 ends the program; the right-hand one opens first.
+    const Form& ad = promo_form(ScreenEdge::left);
+    EXPECT_TRUE(find_control(ad, "Label1")->on_double_click);
+    EXPECT_EQ(find_control(ad, "Label1")->action, Action::close_window);
+    EXPECT_EQ(find_control(ad, "Image1")->action, Action::minimise);
+    EXPECT_EQ(find_control(ad, "Image2")->action, Action::exit_program);
+    EXPECT_STREQ(kPromoWindows[0].name, "adfrm");
+    EXPECT_EQ(kPromoWindows[0].edge, ScreenEdge::right);
+    EXPECT_EQ(promo_page_url(ScreenEdge::right), std::string(kMakerSite) + "/gdownload.htm");
+    EXPECT_EQ(promo_page_url(ScreenEdge::left), std::string(kMakerSite) + "/bdownload.htm");
+    EXPECT_STREQ(promo_window(ScreenEdge::left).name, "ad1frm");
+}
+
+TEST(Description, PixelsAtTheScreensDpi) {
+    struct Case {
+        const char* name;
+        int dpi;
+        PixelBox pixels;  // in the window's client area
+    };
+    const Case cases[] = {
+        {"Command1", 96, {208, 16, 81, 25}},
+        {"Command1", 120, {260, 20, 101, 31}},  // 101.25, 31.25
+        {"Command1", 144, {312, 24, 122, 38}},  // 121.5 and 37.5 round up
+        {"Command1", 192, {416, 32, 162, 50}},
+        {"Option1", 96, {47, 24, 105, 20}},  // inside Frame1 at (360, 120)
+        {"Option2", 96, {47, 48, 97, 17}},
+        {"Option1", 120, {59, 30, 131, 25}},  // 58.75, 131.25
+    };
+    for (const Case& c : cases) {
+        const Control* control = find_control(main_form(), c.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(to_pixels(window_twips(main_form(), *control), c.dpi), c.pixels)
+            << c.name << " at " << c.dpi;
+    }
+    // Relative to the frame, as the toolkits place a frame's children.
+    EXPECT_EQ(to_pixels(find_control(main_form(), "Option1")->rect), (PixelBox{23, 16, 105, 20}));
+    const std::pair<int, int> rounding[] = {{7, 0}, {8, 1}, {-8, -1}, {1440, 96}, {0, 0}};
+    for (const auto& [twips, pixels] : rounding)
+        EXPECT_EQ(twips_to_device_pixels(twips, 96), pixels) << twips;
+}
+
+TEST(Description, PromotionalPage) {
+    const std::string url = "https://qelt.example.org/gdownload.htm?a=1&b=<2>";
+    const std::string html = promo_page_html(url);
+    const std::string escaped = "https://qelt.example.org/gdownload.htm?a=1&amp;b=&lt;2&gt;";
+    EXPECT_NE(html.find("<a href='" + escaped + "'>" + escaped + "</a>"), std::string::npos);
+    EXPECT_EQ(html.find("b=<2>"), std::string::npos);
+    EXPECT_NE(html.find(kMakerSlogan), std::string::npos);
+    EXPECT_NE(html.find("钻孔坐标、断链、缓和曲线……<br>道路勘察设计的小工具都在这里："),
+              std::string::npos);
+    EXPECT_EQ(html.find('\n'), std::string::npos);
+
+    const std::string markup = promo_link_markup("https://qelt.example.org/bdownload.htm");
+    EXPECT_NE(markup.find("\n<a href=\"https://qelt.example.org/bdownload.htm\">"
+                          "https://qelt.example.org/bdownload.htm</a>\n"),
+              std::string::npos);
+    EXPECT_EQ(markup.rfind(kPromoHint), markup.size() - std::string(kPromoHint).size());
+    EXPECT_EQ(markup.find("<br>"), std::string::npos);
+
+    const std::pair<std::string, std::string> escapes[] = {
+        {"a&b", "a&amp;b"}, {"<p>", "&lt;p&gt;"}, {"\"q\"", "&quot;q&quot;"}, {"钻孔'", "钻孔'"}};
+    for (const auto& [text, html_text] : escapes) EXPECT_EQ(html_escape(text), html_text);
+}
