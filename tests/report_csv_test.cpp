@@ -64,5 +64,24 @@ TEST(CsvSheet, LayoutOperationsWriteNothing) {
     EXPECT_EQ(csv.str(), "");
 }
 
+// The as-drilled table's CSV: the printed station with its letter, the station number of its
+// interval and the offset in full, shortest round-trip form.
+TEST(CsvSheet, AsDrilledRows) {
+    std::ostringstream csv;
+    CsvSheet sheet(csv, kAsDrilledTable);
+    sheet.report_open();
+    sheet.report_group_head(1, "长链后");
+    sheet.report_serial(3, 1);
+    sheet.report_point_row(3, {"ZK1", 3513057.0168, 499120.25, "BK13+470.000", 13470.000000000002,
+                               -0.1, "重叠段, 补孔"});
+    sheet.report_serial(4, 2);
+    sheet.report_point_row(4, {"ZK \"2\"", 1e7, 0.5, "K14+300", 14300, 1.0 / 3, ""});
+    EXPECT_EQ(csv.str(),
+              "\xEF\xBB\xBFgroup,serial,name,x,y,station,station_value,offset,remark\n"
+              "长链后,1,ZK1,3513057.0168,499120.25,BK13+470.000,13470.000000000002,-0.1,"
+              "\"重叠段, 补孔\"\n"
+              "长链后,2,\"ZK \"\"2\"\"\",1e+07,0.5,K14+300,14300,0.3333333333333333,\n");
+}
+
 }  // namespace
 }  // namespace qelt

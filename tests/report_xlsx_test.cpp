@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "report/headers.h"
-#include "test_files.h"
 #include "report/xlsx_sheet.h"
+#include "test_files.h"
 
 namespace qelt {
 namespace {
@@ -435,6 +435,143 @@ TEST(XlsxSheet, MemoryDoesNotGrowWithTheTable) {
     EXPECT_LT(growth_kb, 30 * 1024);
 #endif
     std::filesystem::remove(path);
+}
+
+// The as-drilled table through the same writer: groups of surveyed holes from row 1, a blank row
+// after each, then the note, page lines and headers, as the inverse run writes them.
+long play_points(Sheet& sheet, const std::vector<int>& counts) {
+    sheet.report_open();
+    long cursor = 1, last = 0;
+    for (std::size_t g = 0; g < counts.size(); ++g) {
+        sheet.report_group_head(cursor, "实测" + std::to_string(g + 1));
+        for (int k = 1; k <= counts[g]; ++k) {
+            const long row = cursor + 1 + k;
+            sheet.report_serial(row, k);
+            sheet.report_point_row(row, {"ZK" + std::to_string(row), 3512345.678912 + row,
+                                         512345.5 + row, row % 2 ? "BK13+470.000" : "K13+520.125",
+                                         13470.0 + row, row % 2 ? 12.3456 : -0.5, "补孔"});
+            last = row;
+        }
+        sheet.report_group_frame(cursor, cursor + counts[g] + 1);
+        cursor += counts[g] + 3;
+    }
+    sheet.report_note(cursor);
+    sheet.report_page_lines(last);
+    sheet.report_headers(kProject);
+    return last;
+}
+
+Dump as_drilled(const std::string& name, const std::vector<int>& counts) {
+    const std::string path = temp_path(name);
+    XlsxSheet sheet(path, kAsDrilledTable);
+    play_points(sheet, counts);
+    std::string error;
+    EXPECT_TRUE(sheet.close(error)) << error;
+    return read_back(path);
+}
+
+TEST(XlsxAsDrilled, SevenColumnsInTheBoreholeTablesStyle) {
+    const Dump d = as_drilled("as-drilled", {3});
+    ASSERT_FALSE(d.empty());
+    // Thin frame, hairlines inside, over A..G; the merged title carries the right edge.
+    for (long row = 1; row <= 5; ++row)
+        for (char c = 'A'; c <= 'G'; ++c) {
+            const std::string border = std::string(row == 1 ? "thin" : "hair") + "/" +
+                                       (row == 5 ? "thin" : "hair") + "/" +
+                                       (c == 'A' ? "thin" : "hair") + "/" +
+                                       (c == 'G' || (row == 1 && c == 'A') ? "thin" : "hair");
+            EXPECT_EQ(d.at(cell(c, row) + ".border"), border) << cell(c, row);
+        }
+    const std::string header = "&L" + left_header_text(kProject) + "&C" +
+                               center_header_text(kAsDrilledTitle) + "&R" + right_header_text();
+    const std::pair<std::string, std::string> expected[] = {
+        {"sheet", "钻孔桩号及偏距表"},
+        {"merges", "A1:G1"},
+        {"rows", "1,2,3,4,5,7"},
+        {"A1.v", "s:实测1"},
+        {"A2.v", "s:序号"},
+        {"B2.v", "s:孔号"},
+        {"C2.v", "s:X"},
+        {"D2.v", "s:Y"},
+        {"E2.v", "s:桩号"},
+        {"F2.v", "s:距中线距离（米）"},
+        {"G2.v", "s:备注"},
+        {"A3.v", "n:1"},
+        {"B3.v", "s:ZK3"},
+        {"C3.v", "n:3512348.678912"},  // full precision, shown with four decimals
+        {"C3.numfmt", "0.0000"},
+        {"D3.v", "n:512348.5"},
+        {"D3.numfmt", "0.0000"},
+        {"E3.v", "s:BK13+470.000"},
+        {"E4.v", "s:K13+520.125"},
+        {"F3.v", "n:12.3456"},  // shown with three decimals
+        {"F3.numfmt", "0.000"},
+        {"F4.v", "n:-0.5"},
+        {"G3.v", "s:补孔"},
+        {"B3.align", "center/center/shrink"},
+        {"E3.align", "center/center/shrink"},
+        {"G3.align", "center/center/shrink"},
+        {"C3.align", "center/center"},
+        {"F3.align", "center/center"},
+        {"A1.align", "center/center/shrink"},
+        {"F3.font", "宋体/10/0"},
+        {"B7.v", "s:注：距中线距离左为正，右为负。"},
+        {"B7.align", "left/center"},  // runs on over C, D: not shrunk like the names in B
+        {"E7.v", "s:提供日期："},
+        {"E7.align", "right/center"},
+        {"F7.v", "f:=TODAY()"},
+        {"F7.is_date", "1"},
+        {"F7.align", "left/center"},
+        {"default_row_height", "12.0"},
+        {"orientation", "portrait"},
+        {"paper", "9"},
+        {"margins", "1.08/0.75/0.93/1.0/0.41/0.5"},
+        {"header", header},
+        {"col.3-3.style", "-/-/-/-|center/center|宋体/10/0|0.0000"},
+        {"col.6-6.style", "-/-/-/-|center/center|宋体/10/0|0.000"},
+        {"col.7-7.style", "-/-/-/-|center/center/shrink|宋体/10/0|General"},
+        {"print_area", "$A$1:$G$7"},
+    };
+    for (const auto& [key, value] : expected) EXPECT_EQ(d.at(key), value) << key;
+    EXPECT_EQ(d.at("F7.cached"), d.at("today"));
+}
+
+// Page lines and breaks fall every 57 rows across all seven columns, as in the borehole table.
+TEST(XlsxAsDrilled, PageLinesAcrossAllColumns) {
+    const Dump d = as_drilled("as-drilled-pages", {50, 65});
+    const std::pair<std::string, std::string> expected[] = {
+        {"G57.border", "hair/thin/hair/thin"},
+        {"G58.border", "thin/hair/hair/thin"},
+        {"D57.border", "hair/thin/hair/hair"},
+        {"D114.border", "hair/thin/hair/hair"},
+        {"A115.border", "thin/hair/thin/hair"},
+        {"breaks", "57,114"},
+        {"merges", "A1:G1 A54:G54"},
+    };
+    for (const auto& [key, value] : expected) EXPECT_EQ(d.at(key), value) << key;
+}
+
+// X and Y fit a wide fallback font as in the borehole table, the lettered station fits 宋体, and
+// the seven columns still fit one A4 portrait page in LibreOffice.
+TEST(XlsxAsDrilled, ColumnsFitOnePageWide) {
+    const Dump d = as_drilled("as-drilled-widths", {1});
+    const auto stored = [&](int c) {
+        return std::stod(d.at("col." + std::to_string(c) + "-" + std::to_string(c) + ".width"));
+    };
+    const auto pixels = [&](int c) { return (stored(c) - 5.0 / 7) * 7; };
+    const std::pair<int, std::string> coordinates[] = {{3, "3513057.0168"}, {4, "38498953.0072"}};
+    for (const auto& [column, text] : coordinates) {
+        double em = 0;
+        for (char ch : text) em += ch == '.' ? 0.3179 : 0.6362;
+        EXPECT_GE(pixels(column), em * 10 * 96 / 72) << text;
+    }
+    EXPECT_GE(pixels(5), 12 * 0.5 * 10 * 96 / 72) << "BK13+470.000 in 宋体";
+    double characters = 0;
+    for (int c = 1; c <= 7; ++c) characters += stored(c);
+    const std::string margins = d.at("margins");
+    const double left = std::stod(margins),
+                 right = std::stod(margins.substr(margins.find('/') + 1));
+    EXPECT_LE(characters * 0.5068 * 11, (8.2677 - left - right) * 72);
 }
 
 }  // namespace

@@ -6,14 +6,17 @@
 
 #include <string>
 
+#include "report/sheet.h"
+
 namespace qelt {
 
 // "&10" LF LF + five blanks + the project line (the first line of the borehole file).
 inline std::string left_header_text(const std::string& project_line) {
     return "&10\n\n     " + project_line;
 }
-inline std::string center_header_text() {
-    return "&\"宋体,粗体\"&16钻孔数量及位置表";
+// The table's title, large and bold.
+inline std::string center_header_text(const char* title = kTableTitle) {
+    return std::string("&\"宋体,粗体\"&16") + title;
 }
 inline std::string right_header_text() {
     return "&10\n\n第 &P 页 共 &N 页";

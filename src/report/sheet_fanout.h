@@ -26,6 +26,9 @@ class SheetFanout : public Sheet {
     void report_row(long row, const BoreholeRow& borehole) override {
         for (Sheet* s : sheets_) s->report_row(row, borehole);
     }
+    void report_point_row(long row, const PointRow& point) override {
+        for (Sheet* s : sheets_) s->report_point_row(row, point);
+    }
     void report_group_frame(long first, long last) override {
         for (Sheet* s : sheets_) s->report_group_frame(first, last);
     }

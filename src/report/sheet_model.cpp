@@ -11,7 +11,8 @@ void SheetModel::report_open() {
 void SheetModel::report_group_head(long r, const std::string& title) {
     merged_title_rows.push_back(r);
     cells[{r, 1}] = title;
-    for (int c = 0; c < 6; ++c) cells[{r + 1, c + 1}] = std::string(kHeadings[c]);
+    int c = 0;
+    for (const ColumnLayout& column : layout_.columns) cells[{r + 1, ++c}] = column.heading;
 }
 
 void SheetModel::report_serial(long row, int k) {
@@ -26,15 +27,24 @@ void SheetModel::report_row(long row, const BoreholeRow& b) {
     cells[{row, 6}] = b.remark;
 }
 
+void SheetModel::report_point_row(long row, const PointRow& p) {
+    cells[{row, 2}] = p.name;
+    cells[{row, 3}] = p.x;
+    cells[{row, 4}] = p.y;
+    cells[{row, 5}] = p.station;
+    cells[{row, 6}] = p.offset;
+    cells[{row, 7}] = p.remark;
+}
+
 void SheetModel::report_group_frame(long first, long last) {
     frames.emplace_back(first, last);
 }
 
 void SheetModel::report_note(long row) {
     note_row = row;
-    cells[{row, 2}] = std::string(kNoteText);
-    cells[{row, 4}] = std::string(kDateLabel);
-    cells[{row, 5}] = Formula{"=TODAY()"};
+    cells[{row, layout_.note_column + 1}] = std::string(kNoteText);
+    cells[{row, layout_.date_label_column + 1}] = std::string(kDateLabel);
+    cells[{row, layout_.date_label_column + 2}] = Formula{"=TODAY()"};
 }
 
 void SheetModel::report_page_lines(long last_data_row) {
@@ -43,7 +53,7 @@ void SheetModel::report_page_lines(long last_data_row) {
 
 void SheetModel::report_headers(const std::string& project_line) {
     left_header = left_header_text(project_line);
-    center_header = center_header_text();
+    center_header = center_header_text(layout_.title);
     right_header = right_header_text();
 }
 

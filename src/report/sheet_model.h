@@ -1,6 +1,7 @@
 #pragma once
-// The borehole table held in memory: every cell, merge, frame and page setting the run asked
-// for, in a form tests can inspect directly. Rows are 1-based, columns 1..6 (A..F).
+// A table held in memory: every cell, merge, frame and page setting the run asked for, in a form
+// tests can inspect directly. Rows are 1-based, columns 1..n (A..F for the borehole table, A..G
+// for the as-drilled table).
 
 #include <map>
 #include <optional>
@@ -22,10 +23,14 @@ using CellValue = std::variant<double, std::string, Formula>;
 
 class SheetModel : public Sheet {
   public:
+    // The layout must outlive the sheet (the tables' layouts are constants).
+    explicit SheetModel(const TableLayout& layout = kBoreholeTable) : layout_(layout) {}
+
     void report_open() override;
     void report_group_head(long r, const std::string& title) override;
     void report_serial(long row, int k) override;
     void report_row(long row, const BoreholeRow& borehole) override;
+    void report_point_row(long row, const PointRow& point) override;
     void report_group_frame(long first, long last) override;
     void report_note(long row) override;
     void report_page_lines(long last_data_row) override;
@@ -33,7 +38,7 @@ class SheetModel : public Sheet {
 
     bool opened = false;
     std::map<std::pair<long, int>, CellValue> cells;
-    std::vector<long> merged_title_rows;        // rows whose A..F are merged
+    std::vector<long> merged_title_rows;        // rows whose columns are merged
     std::vector<std::pair<long, long>> frames;  // (first, last) of each framed block
     std::optional<long> note_row;
     std::vector<long> page_line_rows;  // 57·p: line under it and over the next
@@ -43,6 +48,9 @@ class SheetModel : public Sheet {
     const CellValue* cell(long row, int column) const;
     // Highest row holding any cell (0 for an empty sheet).
     long last_row() const;
+
+  private:
+    const TableLayout& layout_;
 };
 
 }  // namespace qelt

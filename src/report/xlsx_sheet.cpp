@@ -18,21 +18,15 @@ namespace qelt {
 
 namespace {
 
-constexpr int kColumns = 6;
 constexpr const char* kFallbackSheetName = "Sheet1";
-// Column widths A..F in character widths, the digit width of the workbook's default font
-// (Calibri 11): 7 pixels at 96 dpi in Excel and WPS, 0.5068 em = 5.575 pt in LibreOffice.
-// X and Y are sized for a machine without 宋体, whose fallback may have digits as wide as
-// DejaVu Sans or Verdana (0.6362 em, the point 0.3179 em), at 10 pt and 96 dpi 8.48 and 4.24 px:
-//   X 3513057.0168 (11 digits)   97.5 px -> D needs 13.93, so 14 (98 px)
-//   Y 38498953.0072 (12 digits) 106.0 px -> E needs 15.15, so 15.25 (107 px)
-// 宋体 itself and narrower fallbacks fit as well. The page stays one A4 portrait page wide: with
-// 5 px of padding per column A..F take 580 px of the 618 between the margins in Excel, and
-// 82.86 characters = 461.9 pt of 463.5 pt in LibreOffice, whose digit is the wider one.
-constexpr double kColumnWidths[kColumns] = {5, 13, 15, 14, 15.25, 16.25};
+// Column widths (the layouts') are in character widths, the digit width of the workbook's
+// default font (Calibri 11): 7 pixels at 96 dpi in Excel and WPS, 0.5068 em = 5.575 pt in
+// LibreOffice. The borehole table's X and Y take 98 and 107 px, enough for a fallback font with
+// digits as wide as DejaVu Sans's where 宋体 is missing; with 5 px of padding per column A..F
+// take 580 px of the 618 between the margins in Excel, and 82.86 characters = 461.9 pt of
+// 463.5 pt in LibreOffice, whose digit is the wider one.
 // Remarks and group titles are free text of any length: shrunk to their cell they can neither
-// spill into the column beyond F, which would print as a page of its own, nor be cut off.
-constexpr int kRemarkColumn = kColumns - 1;
+// spill into the column beyond the last, which would print as a page of its own, nor be cut off.
 // Excel refuses a header longer than this many characters, codes included; libxlsxwriter then
 // leaves the header out.
 constexpr std::size_t kMaxHeaderChars = LXW_HEADER_FOOTER_MAX;
@@ -43,17 +37,17 @@ lxw_row_t to_lxw_row(long row) {
     return static_cast<lxw_row_t>(row - 1);
 }
 
-// The page header in Excel's header codes. An ampersand of the project line is doubled so that it
-// prints as written instead of starting a code ("&B" would switch to bold and lose the "B").
-// When the whole header would exceed Excel's 255 characters, the project line is cut at a
-// character boundary to fit: a header that is too long would otherwise be dropped altogether.
-// libxlsxwriter takes "&G" and "&[Picture]" for image placeholders even after a doubled
-// ampersand, refuses the header and leaves a freed one behind for workbook_close to read; a zero
-// width space after the "&&" keeps such a project line from forming either (it prints unseen).
-std::string page_header(const std::string& project_line) {
+// The page header in Excel's header codes, the table's title in the centre. An ampersand of the
+// project line is doubled so that it prints as written instead of starting a code ("&B" would
+// switch to bold and lose the "B"). When the whole header would exceed Excel's 255 characters, the
+// project line is cut at a character boundary to fit: a header that is too long would otherwise be
+// dropped altogether. libxlsxwriter takes "&G" and "&[Picture]" for image placeholders even after a
+// doubled ampersand, refuses the header and leaves a freed one behind for workbook_close to read; a
+// zero width space after the "&&" keeps such a project line from forming either (it prints unseen).
+std::string page_header(const std::string& project_line, const char* title) {
     static const std::string kZeroWidthSpace = "\u200B";
-    const auto assemble = [](const std::string& project) {
-        return "&L" + left_header_text(project) + "&C" + center_header_text() + "&R" +
+    const auto assemble = [title](const std::string& project) {
+        return "&L" + left_header_text(project) + "&C" + center_header_text(title) + "&R" +
                right_header_text();
     };
     const std::size_t fixed = utf8_length(assemble(""));
@@ -100,7 +94,8 @@ std::uint8_t lxw_border(std::uint8_t edge) {
 
 }  // namespace
 
-XlsxSheet::XlsxSheet(const std::string& path) {
+XlsxSheet::XlsxSheet(const std::string& path, const TableLayout& layout) : layout_(layout) {
+    if (layout_.columns.size() > kMaxColumns) fail("the table has more columns than the writer");
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     workbook_ = workbook_new_opt(path.c_str(), &options);
@@ -121,11 +116,11 @@ void XlsxSheet::check(int lxw_result, const std::string& what) {
 }
 
 lxw_format* XlsxSheet::format(Edge top, Edge bottom, Edge left, Edge right, Align align,
-                              NumberFormat number_format, bool shrink) {
+                              Shown shown, bool shrink) {
     const std::uint32_t key =
         static_cast<std::uint32_t>(top) | static_cast<std::uint32_t>(bottom) << 2 |
         static_cast<std::uint32_t>(left) << 4 | static_cast<std::uint32_t>(right) << 6 |
-        static_cast<std::uint32_t>(align) << 8 | static_cast<std::uint32_t>(number_format) << 10 |
+        static_cast<std::uint32_t>(align) << 8 | static_cast<std::uint32_t>(shown) << 10 |
         static_cast<std::uint32_t>(shrink) << 12;
     if (auto it = formats_.find(key); it != formats_.end()) return it->second;
 
@@ -139,17 +134,30 @@ lxw_format* XlsxSheet::format(Edge top, Edge bottom, Edge left, Edge right, Alig
     format_set_bottom(f, lxw_border(static_cast<std::uint8_t>(bottom)));
     format_set_left(f, lxw_border(static_cast<std::uint8_t>(left)));
     format_set_right(f, lxw_border(static_cast<std::uint8_t>(right)));
-    if (number_format == NumberFormat::four_decimals) format_set_num_format(f, "0.0000");
-    if (number_format == NumberFormat::date) format_set_num_format(f, "yyyy-mm-dd");
+    if (shown == Shown::three_decimals) format_set_num_format(f, "0.000");
+    if (shown == Shown::four_decimals) format_set_num_format(f, "0.0000");
+    if (shown == Shown::date) format_set_num_format(f, "yyyy-mm-dd");
     if (shrink) format_set_shrink(f);
     formats_.emplace(key, f);
     return f;
 }
 
+XlsxSheet::Shown XlsxSheet::column_shown(int column) const {
+    switch (layout_.columns[static_cast<std::size_t>(column)].numbers) {
+        case NumberFormat::three_decimals:
+            return Shown::three_decimals;
+        case NumberFormat::four_decimals:
+            return Shown::four_decimals;
+        case NumberFormat::general:
+            break;
+    }
+    return Shown::general;
+}
+
 void XlsxSheet::report_open() {
     if (!workbook_ || worksheet_) return;
-    const char* name = workbook_validate_sheet_name(workbook_, kTableTitle) == LXW_NO_ERROR
-                           ? kTableTitle
+    const char* name = workbook_validate_sheet_name(workbook_, layout_.title) == LXW_NO_ERROR
+                           ? layout_.title
                            : kFallbackSheetName;
     worksheet_ = workbook_add_worksheet(workbook_, name);
     if (!worksheet_) {
@@ -170,13 +178,12 @@ void XlsxSheet::report_open() {
     check(worksheet_set_footer_opt(worksheet_, "", &footer), "page footer margin");
 
     worksheet_set_default_row(worksheet_, 12, LXW_FALSE);
-    for (int c = 0; c < kColumns; ++c) {
-        const NumberFormat number_format =
-            c == 3 || c == 4 ? NumberFormat::four_decimals : NumberFormat::general;
+    for (int c = 0; c < columns(); ++c) {
+        const ColumnLayout& column = layout_.columns[static_cast<std::size_t>(c)];
         lxw_format* f = format(Edge::none, Edge::none, Edge::none, Edge::none, Align::center,
-                               number_format, c == kRemarkColumn);
+                               column_shown(c), column.shrink);
         check(worksheet_set_column(worksheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
-                                   kColumnWidths[c], f),
+                                   column.width, f),
               "column width");
     }
 }
@@ -212,6 +219,11 @@ void XlsxSheet::set_number(Row& row, long row_number, int column, double value) 
     row.cells[column].number = value;
 }
 
+void XlsxSheet::set_text(Row& row, int column, const std::string& text) {
+    row.cells[column].kind = Cell::Kind::text;
+    row.cells[column].text = text;
+}
+
 void XlsxSheet::report_group_head(long r, const std::string& title) {
     Row* title_row = hold(r);
     Row* headings = hold(r + 1);
@@ -219,10 +231,8 @@ void XlsxSheet::report_group_head(long r, const std::string& title) {
     title_row->merged = true;
     title_row->cells[0].kind = Cell::Kind::text;
     title_row->cells[0].text = title;
-    for (int c = 0; c < kColumns; ++c) {
-        headings->cells[c].kind = Cell::Kind::text;
-        headings->cells[c].text = kHeadings[c];
-    }
+    for (int c = 0; c < columns(); ++c)
+        set_text(*headings, c, layout_.columns[static_cast<std::size_t>(c)].heading);
     open_group_ = std::min(open_group_.value_or(r), r);
     flush();
 }
@@ -235,13 +245,27 @@ void XlsxSheet::report_serial(long row, int k) {
 void XlsxSheet::report_row(long row, const BoreholeRow& borehole) {
     Row* held = hold(row);
     if (!held) return;
-    held->cells[1].kind = Cell::Kind::text;
-    held->cells[1].text = borehole.station;
+    set_text(*held, 1, borehole.station);
     set_number(*held, row, 2, borehole.offset);
     set_number(*held, row, 3, borehole.x);
     set_number(*held, row, 4, borehole.y);
-    held->cells[5].kind = Cell::Kind::text;
-    held->cells[5].text = borehole.remark;
+    set_text(*held, 5, borehole.remark);
+    row_written(row);
+}
+
+void XlsxSheet::report_point_row(long row, const PointRow& point) {
+    Row* held = hold(row);
+    if (!held) return;
+    set_text(*held, 1, point.name);
+    set_number(*held, row, 2, point.x);
+    set_number(*held, row, 3, point.y);
+    set_text(*held, 4, point.station);
+    set_number(*held, row, 5, point.offset);
+    set_text(*held, 6, point.remark);
+    row_written(row);
+}
+
+void XlsxSheet::row_written(long row) {
     // A complete run draws every page line up to this row's count (see the header).
     draw_page_lines(page_line_count(row));
     flush();
@@ -262,9 +286,10 @@ void XlsxSheet::report_group_frame(long first, long last) {
 void XlsxSheet::report_note(long row) {
     Row* held = hold(row);
     if (!held) return;
-    held->cells[1] = {Cell::Kind::text, Align::left, 0, kNoteText};
-    held->cells[3] = {Cell::Kind::text, Align::right, 0, kDateLabel};
-    held->cells[4] = {Cell::Kind::today, Align::left, 0, {}};
+    const int label = layout_.date_label_column;
+    held->cells[layout_.note_column] = {Cell::Kind::text, Align::left, 0, kNoteText, true};
+    held->cells[label] = {Cell::Kind::text, Align::right, 0, kDateLabel, true};
+    held->cells[label + 1] = {Cell::Kind::today, Align::left, 0, {}, true};
     flush();
 }
 
@@ -291,7 +316,8 @@ void XlsxSheet::report_headers(const std::string& project_line) {
     }
     lxw_header_footer_options options{};
     options.margin = 0.41;
-    check(worksheet_set_header_opt(worksheet_, page_header(project_line).c_str(), &options),
+    check(worksheet_set_header_opt(worksheet_, page_header(project_line, layout_.title).c_str(),
+                                   &options),
           "page header");
 }
 
@@ -310,7 +336,8 @@ void XlsxSheet::flush() {
 void XlsxSheet::write_row(long row_number, const Row& row) {
     written_row_ = row_number;
     const lxw_row_t r = to_lxw_row(row_number);
-    for (int c = 0; c < kColumns; ++c) {
+    const int last = columns() - 1;
+    for (int c = 0; c <= last; ++c) {
         const Cell& cell = row.cells[c];
         Edge top = Edge::none, bottom = Edge::none, left = Edge::none, right = Edge::none;
         if (row.framed) {
@@ -319,16 +346,15 @@ void XlsxSheet::write_row(long row_number, const Row& row) {
             top = row.frame_top ? Edge::thin : Edge::hair;
             bottom = row.frame_bottom ? Edge::thin : Edge::hair;
             left = c == 0 ? Edge::thin : Edge::hair;
-            right = c == kColumns - 1 || (row.merged && c == 0) ? Edge::thin : Edge::hair;
+            right = c == last || (row.merged && c == 0) ? Edge::thin : Edge::hair;
         }
         // Page lines come last in the run and so override the frame's hairlines.
         if (row.line_below) bottom = Edge::thin;
         if (row.line_above) top = Edge::thin;
-        const NumberFormat number_format = cell.kind == Cell::Kind::today ? NumberFormat::date
-                                           : c == 3 || c == 4 ? NumberFormat::four_decimals
-                                                              : NumberFormat::general;
-        const bool shrink = c == kRemarkColumn || (row.merged && c == 0);
-        lxw_format* f = format(top, bottom, left, right, cell.align, number_format, shrink);
+        const Shown shown = cell.kind == Cell::Kind::today ? Shown::date : column_shown(c);
+        const bool shrink = !cell.runs_on && (layout_.columns[static_cast<std::size_t>(c)].shrink ||
+                                              (row.merged && c == 0));
+        lxw_format* f = format(top, bottom, left, right, cell.align, shown, shrink);
         const lxw_col_t col = static_cast<lxw_col_t>(c);
         const std::string where = "row " + std::to_string(row_number);
 
@@ -336,7 +362,8 @@ void XlsxSheet::write_row(long row_number, const Row& row) {
             // libxlsxwriter leaves an over-long title out of a merged range without a word.
             if (utf8_length(cell.text) > kMaxCellText)
                 check(LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED, where + ", merged title");
-            check(worksheet_merge_range(worksheet_, r, 0, r, kColumns - 1, cell.text.c_str(), f),
+            check(worksheet_merge_range(worksheet_, r, 0, r, static_cast<lxw_col_t>(last),
+                                        cell.text.c_str(), f),
                   where + ", merged title");
             continue;
         }
@@ -390,11 +417,11 @@ bool XlsxSheet::close(std::string& error) {
         if (breaks.size() > 1)
             check(worksheet_set_h_pagebreaks(worksheet_, breaks.data()), "page breaks");
 
-        // Only A..F print: whatever a user adds beside the table, or text running on past F in
-        // an application that ignores shrink-to-fit, would otherwise add a page to the right of
-        // every page.
+        // Only the table's columns print: whatever a user adds beside the table, or text running
+        // on past its last column in an application that ignores shrink-to-fit, would otherwise
+        // add a page to the right of every page.
         check(worksheet_print_area(worksheet_, 0, 0, to_lxw_row(std::max(written_row_, 1L)),
-                                   kColumns - 1),
+                                   static_cast<lxw_col_t>(columns() - 1)),
               "print area");
 
         // In constant-memory mode libxlsxwriter closes a sheet's temporary file only when the
@@ -403,7 +430,7 @@ bool XlsxSheet::close(std::string& error) {
         if (written_row_ == 0)
             check(worksheet_write_blank(worksheet_, 0, 0,
                                         format(Edge::none, Edge::none, Edge::none, Edge::none,
-                                               Align::center, NumberFormat::general, false)),
+                                               Align::center, Shown::general, false)),
                   "empty sheet");
     }
     // In constant-memory mode the rows go to a temporary file of libxlsxwriter's whose writes it

@@ -1,5 +1,6 @@
 #pragma once
-// The borehole table written as a real .xlsx workbook with libxlsxwriter.
+// A table (the borehole table, the as-drilled table: its TableLayout) written as a real .xlsx
+// workbook with libxlsxwriter.
 //
 // The workbook is streamed (libxlsxwriter's constant-memory mode): a row goes to disk once a later
 // row is begun and cannot be touched afterwards, so memory does not grow with the number of
@@ -11,7 +12,8 @@
 //
 // Every cell carries its whole format (borders, alignment, shrink-to-fit for remarks and group
 // titles, font 宋体 10, number format): in .xlsx a written cell does not inherit its column's
-// format. Formats are cached by that composition. The print area is A..F.
+// format. Formats are cached by that composition. The print area is the layout's columns, A..F
+// for the borehole table.
 //
 // Page lines: a complete run draws the line under row 57·p and over row 57·p+1 for
 // p = 1..page_line_count(last data row), in report_page_lines. Since rows are streamed, the line
@@ -43,8 +45,9 @@ namespace qelt {
 class XlsxSheet : public Sheet {
   public:
     // Prepares a workbook for `path`; the file itself is written by close(). The caller chooses
-    // the path (a temporary name beside the target, renamed once close() succeeds).
-    explicit XlsxSheet(const std::string& path);
+    // the path (a temporary name beside the target, renamed once close() succeeds). The layout
+    // must outlive the sheet (the tables' layouts are constants).
+    explicit XlsxSheet(const std::string& path, const TableLayout& layout = kBoreholeTable);
     // Without a successful close() the workbook is discarded and nothing is written.
     ~XlsxSheet() override;
     XlsxSheet(const XlsxSheet&) = delete;
@@ -54,6 +57,7 @@ class XlsxSheet : public Sheet {
     void report_group_head(long r, const std::string& title) override;
     void report_serial(long row, int k) override;
     void report_row(long row, const BoreholeRow& borehole) override;
+    void report_point_row(long row, const PointRow& point) override;
     void report_group_frame(long first, long last) override;
     void report_note(long row) override;
     void report_page_lines(long last_data_row) override;
@@ -65,21 +69,28 @@ class XlsxSheet : public Sheet {
     bool close(std::string& error);
 
   private:
+    // Enough for every layout.
+    static constexpr std::size_t kMaxColumns = 8;
+
     enum class Edge : std::uint8_t { none, thin, hair };
     enum class Align : std::uint8_t { center, left, right };
-    enum class NumberFormat : std::uint8_t { general, four_decimals, date };
+    // A column's NumberFormat, or the note row's date.
+    enum class Shown : std::uint8_t { general, three_decimals, four_decimals, date };
 
     struct Cell {
         enum class Kind : std::uint8_t { empty, number, text, today } kind = Kind::empty;
         Align align = Align::center;
         double number = 0;
         std::string text;
+        // The note row's texts run on over the empty cells beside them: never shrunk, whatever
+        // their column's data are.
+        bool runs_on = false;
     };
 
     // A row held back until its borders are known.
     struct Row {
-        std::array<Cell, 6> cells;
-        bool merged = false;        // title row: A..F merged, the title in A
+        std::array<Cell, kMaxColumns> cells;
+        bool merged = false;        // title row: all columns merged, the title in A
         bool framed = false;        // inside a group frame
         bool frame_top = false;     // first row of its frame
         bool frame_bottom = false;  // last row of its frame
@@ -87,16 +98,22 @@ class XlsxSheet : public Sheet {
         bool line_above = false;    // row 57·p+1 with its page line
     };
 
+    int columns() const { return static_cast<int>(layout_.columns.size()); }
     Row* hold(long row);
     void set_number(Row& row, long row_number, int column, double value);
+    void set_text(Row& row, int column, const std::string& text);
+    // After a row's cells: the page lines it settles, and the rows now final.
+    void row_written(long row);
     void draw_page_lines(long count);
     void flush();
     void write_row(long row_number, const Row& row);
-    lxw_format* format(Edge top, Edge bottom, Edge left, Edge right, Align align,
-                       NumberFormat number_format, bool shrink);
+    lxw_format* format(Edge top, Edge bottom, Edge left, Edge right, Align align, Shown shown,
+                       bool shrink);
+    Shown column_shown(int column) const;
     void check(int lxw_result, const std::string& what);
     void fail(const std::string& message);
 
+    const TableLayout& layout_;
     lxw_workbook* workbook_ = nullptr;
     lxw_worksheet* worksheet_ = nullptr;
     std::unordered_map<std::uint32_t, lxw_format*> formats_;
