@@ -68,6 +68,10 @@ class StraightRoad : public Alignment {
         y = m * std::sin(heading);
         a = heading;
     }
+    void nearest(double x, double y, double& mileage, double& offset) const override {
+        mileage = x * std::cos(heading) + y * std::sin(heading);
+        offset = x * std::sin(heading) - y * std::cos(heading);
+    }
 
   private:
     bool unbuildable_ = false;
@@ -502,6 +506,128 @@ TEST(Run, GbkFilesWithChineseTitles) {
     EXPECT_EQ(f.text(1, 1), "桥1");
     EXPECT_EQ(f.text(3, 6), "钻孔");
     EXPECT_EQ(f.sheet.left_header, "&10\n\n     某项目");
+}
+
+// The as-drilled run (坐标反算) on the straight road: the points file in place of the borehole
+// file, and an as-drilled sheet.
+struct AsDrilled : Fixture {
+    SheetModel points{kAsDrilledTable};
+
+    RunResult run(const std::string& chain_breaks, const std::string& points_file) {
+        ui.files = {{DialogRole::alignment, file("jd.txt", "x")},
+                    {DialogRole::chain_breaks, file("dl.txt", chain_breaks)},
+                    {DialogRole::points, file("pt.txt", points_file)}};
+        return run_as_drilled_table(ui, road, breaks, points);
+    }
+    const CellValue* at(long row, int col) const { return points.cell(row, col); }
+};
+
+std::string text_of(const CellValue* v) {
+    return v && std::holds_alternative<std::string>(*v) ? std::get<std::string>(*v) : "<none>";
+}
+double number_of(const CellValue* v) {
+    return v && std::holds_alternative<double>(*v) ? std::get<double>(*v) : NAN;
+}
+
+TEST(AsDrilledRun, HolesBackToStationAndOffset) {
+    AsDrilled f;
+    // The road heads north: X is the mileage, a hole east of it (+Y) lies to the right.
+    const RunResult r = f.run("1100 1050\n",
+                              "某项目\n桥1 3\nZK1 1120 -5 补孔 重叠段\nZK2 500 2.5\n"
+                              "ZK3 1200.1234 0\n涵洞 2\nZK4 3010 1\nZK5 -20 0\n");
+    ASSERT_EQ(r.outcome, RunOutcome::complete) << r.message;
+    EXPECT_EQ(r.boreholes, 5);
+    EXPECT_EQ(f.ui.dialogs_shown,
+              (std::vector<std::string>{"读取平面资料", "读取断链资料", "读取实测坐标资料"}));
+    EXPECT_EQ(f.points.merged_title_rows, (std::vector<long>{1, 7}));
+    const struct {
+        long row;
+        int col;
+        std::string text;  // or the number
+        double number;
+    } cells[] = {
+        {2, 2, "孔号", 0},       {2, 6, "距中线距离（米）", 0},
+        {3, 1, "", 1},           {3, 2, "ZK1", 0},
+        {3, 3, "", 1120},        {3, 4, "", -5},
+        {3, 5, "BK1+070", 0},  // mileage 1120 lies in the long chain's overlap 1050..1100
+        {3, 6, "", 5},           {3, 7, "补孔 重叠段", 0},
+        {4, 5, "K0+500", 0},     {4, 6, "", -2.5},
+        {5, 5, "K1+150.123", 0}, {5, 6, "", 0},
+        {9, 5, "K2+960", 0},     {10, 5, "-K0+020", 0},
+    };
+    for (const auto& c : cells)
+        if (c.text.empty())
+            EXPECT_DOUBLE_EQ(number_of(f.at(c.row, c.col)), c.number) << c.row << "," << c.col;
+        else
+            EXPECT_EQ(text_of(f.at(c.row, c.col)), c.text) << c.row << "," << c.col;
+    EXPECT_EQ(r.notices,
+              (std::vector<std::string>{
+                  "实测坐标资料文件“pt.txt”第 7 行：孔号ZK4的垂足（桩号K2+960）位于线路终点之后 "
+                  "10.000 米，桩号和距中线距离按终点切线的延长线算出",
+                  "实测坐标资料文件“pt.txt”第 8 行：孔号ZK5的垂足（桩号-K0+020）位于线路起点之前 "
+                  "20.000 米，桩号和距中线距离按起点切线的延长线算出"}));
+    EXPECT_EQ(f.points.note_row, 12);
+    EXPECT_EQ(f.points.center_header, "&\"宋体,粗体\"&16钻孔桩号及偏距表");
+    EXPECT_EQ(f.points.left_header, "&10\n\n     某项目");
+}
+
+TEST(AsDrilledRun, LinesThatCannotBeProcessedNameThePointsFile) {
+    const struct {
+        const char* name;
+        const char* points;
+        long line;
+        const char* message;  // the end of the message after "实测坐标资料文件“pt.txt”第 N 行："
+    } cases[] = {
+        {"empty file", "", 1, "实测坐标资料文件为空，缺少第一行（项目名称）"},
+        {"a borehole line", "p\ng 2\n100 -5.5\n", 3,
+         "这一行应是分组“g”（共 2 个钻孔）的第 1 个钻孔，但实测坐标行应为“孔号 X Y [备注]”"},
+        {"X with a thousands separator", "p\ng 1\nZK1 1,2 3\n", 3,
+         "这一行应是分组“g”（共 1 个钻孔）的第 1 个钻孔，但X“1,2”不是数（应为以米计的实测坐标，"
+         "如 3512345.678）"},
+        {"count larger than its lines", "p\ng 2\nZK1 1 0\nh 1\nZK2 2 0\n", 4,
+         "这一行应是分组“g”（共 2 个钻孔）的第 2 个钻孔，但实测坐标行应为“孔号 X Y "
+         "[备注]”。这一行像是下一个分组行，请核对分组“g”的钻孔数"},
+        {"file ends inside a group", "p\ng 2\nZK1 1 0\n", 4,
+         "文件在分组“g”的第 2 个钻孔之前结束（该组应有 2 个钻孔）"},
+    };
+    for (const auto& c : cases) {
+        AsDrilled f;
+        const RunResult r = f.run("-1 -1\n", c.points);
+        EXPECT_EQ(r.outcome, RunOutcome::borehole_failure) << c.name;
+        EXPECT_EQ(r.line, c.line) << c.name;
+        EXPECT_EQ(r.message,
+                  "实测坐标资料文件“pt.txt”第 " + std::to_string(c.line) + " 行：" + c.message)
+            << c.name;
+        EXPECT_EQ(f.ui.events, (std::vector<std::string>{"front", "error:错误:" + r.message}));
+        EXPECT_FALSE(f.points.note_row) << c.name;
+    }
+}
+
+TEST(AsDrilledRun, LinesNotReadCancelAndALineWithoutDirection) {
+    AsDrilled f;
+    RunResult r = f.run("-1 -1\n", "p\ng 1\nZK1 1 0\n\nh 1\nZK2 2 0\n");
+    EXPECT_EQ(r.outcome, RunOutcome::complete);
+    EXPECT_EQ(r.notices,
+              (std::vector<std::string>{
+                  "实测坐标资料文件“pt.txt”第 4 行是空行，实测坐标资料到此结束；其后从第 "
+                  "5 行起的 2 行未读入（若仍是实测坐标资料，请删去空行）"}));
+
+    AsDrilled cancelled;
+    cancelled.run("-1 -1\n", "p\n");
+    cancelled.ui.files.erase(DialogRole::points);
+    cancelled.ui.dialogs_shown.clear();
+    r = run_as_drilled_table(cancelled.ui, cancelled.road, cancelled.breaks, cancelled.points);
+    EXPECT_EQ(r.outcome, RunOutcome::data_error);
+    EXPECT_EQ(r.message, "未选择实测坐标资料文件");
+    EXPECT_EQ(cancelled.ui.dialogs_shown.back(), "读取实测坐标资料");
+
+    AsDrilled no_direction;
+    no_direction.road.heading = NAN;
+    r = no_direction.run("-1 -1\n", "p\ng 1\nZK1 1 0\n");
+    EXPECT_EQ(r.outcome, RunOutcome::borehole_failure);
+    EXPECT_EQ(r.message,
+              "实测坐标资料文件“pt.txt”第 3 行：孔号ZK1的桩号无法计算（线形数据在此处无解）");
+    EXPECT_EQ(no_direction.at(3, 2), nullptr);
 }
 
 // The file's bytes, or "<none>" when there is no such file.

@@ -8,6 +8,9 @@
 //
 // The run talks to its user only through RunUi and writes only through Sheet, so the desktop
 // program, the command line and the tests each plug in their own.
+//
+// Its sibling, the as-drilled run (坐标反算), takes the same steps with a points file of surveyed
+// holes in place of the borehole file and writes each hole's station and offset.
 
 #include <memory>
 #include <optional>
@@ -28,9 +31,11 @@ inline const char* const kErrorBoxText = "数据文件格式有误或操作不�
 inline const char* const kErrorBoxTitle = "错误";
 inline const char* const kDataMessageTitle = "数据有误";
 
-// The three open-file dialogs, told apart by their role: the command line answers each from
-// its own option and the desktop program remembers the borehole file, whatever the titles say.
-enum class DialogRole { alignment, chain_breaks, boreholes };
+// The open-file dialogs, told apart by their role: the command line answers each from its own
+// option and the desktop program remembers the borehole file, whatever the titles say. The
+// coordinate table asks for the alignment, chain-break and borehole files, the as-drilled
+// table for the points file in place of the borehole file.
+enum class DialogRole { alignment, chain_breaks, boreholes, points };
 
 struct FileDialog {
     DialogRole role;
@@ -45,6 +50,8 @@ inline constexpr FileDialog kChainBreakDialog{DialogRole::chain_breaks, "读取�
 inline constexpr FileDialog kBoreholeDialog{
     DialogRole::boreholes, "读取钻孔资料",
     "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
+inline constexpr FileDialog kPointsDialog{DialogRole::points, "读取实测坐标资料",
+                                          kBoreholeDialog.filter};
 
 class RunUi {
   public:
@@ -77,6 +84,12 @@ class Alignment {
     // Centre-line point (X north, Y east, metres) and tangent azimuth (radians, clockwise from
     // north, direction of increasing station) at a continuous mileage.
     virtual void locate(double mileage, double& x, double& y, double& azimuth) const = 0;
+    // The reverse: the continuous mileage of the foot of the perpendicular from a point (X
+    // north, Y east, metres) and the point's offset from it (metres, positive to the left of
+    // the direction of increasing station); the nearest foot where the line passes the point
+    // more than once; before the start or beyond the end on the extended tangent. NaN where
+    // the line has no direction.
+    virtual void nearest(double x, double y, double& mileage, double& offset) const = 0;
 };
 
 // The tables a run fills.
@@ -123,6 +136,16 @@ class RunProgress {
 RunResult run_coordinate_table(RunUi& ui, Alignment& alignment, ChainBreaks& chain_breaks,
                                Sheet& sheet, RunProgress* progress = nullptr);
 
+// Runs the as-drilled table (坐标反算, "钻孔桩号及偏距表") once on `alignment`: the same steps,
+// with the points file (实测坐标资料: project line, groups "title n", then n lines
+// "name X Y [remark]") in place of the borehole file. Each surveyed hole is taken back to the
+// foot of its perpendicular on the centre line: its station in the chain-break numbering,
+// lettered where the number alone would read elsewhere, and its offset. A foot off the ends
+// of the line is computed on the extended tangent and noticed. The sheet takes PointRow rows
+// (kAsDrilledTable); RunResult::boreholes counts the holes written.
+RunResult run_as_drilled_table(RunUi& ui, Alignment& alignment, ChainBreaks& chain_breaks,
+                               Sheet& sheet, RunProgress* progress = nullptr);
+
 // The two methods the user chooses between.
 enum class Method {
     intersection_points,  // 交点法―主线 (--method jd): the main line by its JDs, with chain breaks
@@ -140,5 +163,20 @@ class TableJob {
     std::unique_ptr<RunTables> tables_;
     std::unique_ptr<Alignment> alignment_;
 };
+
+// One as-drilled run (坐标反算) as a front end starts it, like TableJob; its sheet is made for
+// kAsDrilledTable.
+class InverseJob {
+  public:
+    explicit InverseJob(Method method);
+    RunResult run(RunUi& ui, Sheet& sheet, RunProgress* progress = nullptr);
+
+  private:
+    std::unique_ptr<RunTables> tables_;
+    std::unique_ptr<Alignment> alignment_;
+};
+
+// The alignment of the chosen method over `tables`.
+std::unique_ptr<Alignment> make_alignment(Method method, RunTables& tables);
 
 }  // namespace qelt

@@ -22,6 +22,9 @@ class MainLineAlignment : public Alignment {
     void locate(double mileage, double& x, double& y, double& azimuth) const override {
         zx_locate(line_, mileage, x, y, azimuth);
     }
+    void nearest(double x, double y, double& mileage, double& offset) const override {
+        line_.zx_line.nearest({x, y}, mileage, offset);
+    }
 
   private:
     MainLine& line_;
@@ -42,6 +45,9 @@ class ElementAlignment : public Alignment {
     void locate(double mileage, double& x, double& y, double& azimuth) const override {
         ht_locate(chain_, mileage, x, y, azimuth);
     }
+    void nearest(double x, double y, double& mileage, double& offset) const override {
+        chain_.ht_line.nearest({x, y}, mileage, offset);
+    }
 
   private:
     ElementChain& chain_;
@@ -55,6 +61,11 @@ std::unique_ptr<Alignment> make_main_line_alignment(MainLine& line) {
 
 std::unique_ptr<Alignment> make_element_alignment(ElementChain& chain) {
     return std::make_unique<ElementAlignment>(chain);
+}
+
+std::unique_ptr<Alignment> make_alignment(Method method, RunTables& tables) {
+    return method == Method::intersection_points ? make_main_line_alignment(tables.main_line)
+                                                 : make_element_alignment(tables.element_chain);
 }
 
 TableJob::TableJob(Method method)

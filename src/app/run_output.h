@@ -64,11 +64,11 @@ class PendingFile : public std::streambuf {
 };
 
 // The table's workbook on its way to `target`: the sheet writes into the pending file's
-// temporary name.
+// temporary name, laid out as `layout` (the borehole table unless said otherwise).
 class PendingWorkbook {
   public:
-    explicit PendingWorkbook(std::string target)
-        : file_(std::move(target)), sheet_(file_.temporary()) {}
+    explicit PendingWorkbook(std::string target, const TableLayout& layout = kBoreholeTable)
+        : file_(std::move(target)), sheet_(file_.temporary(), layout) {}
 
     XlsxSheet& sheet() { return sheet_; }
     PendingFile& file() { return file_; }

@@ -1,7 +1,8 @@
-// qelt-cli: the coordinate table from the command line. The file options stand in for the
-// desktop program's three open-file dialogs, in the same order; the table goes to an .xlsx
-// workbook (and optionally a CSV file), written beside its target and renamed into place so
-// that a failed run never leaves a half-written file. An output is never one of the inputs.
+// qelt-cli: the coordinate table, and the as-drilled table of surveyed holes (inverse), from
+// the command line. The file options stand in for the desktop program's open-file dialogs, in
+// the same order; the table goes to an .xlsx workbook (and optionally a CSV file), written
+// beside its target and renamed into place so that a failed run never leaves a half-written
+// file. An output is never one of the inputs.
 
 #include <unistd.h>
 
@@ -35,6 +36,9 @@ const char* const kUsage =
   qelt-cli table --method jd --alignment FILE --chain-breaks FILE --boreholes FILE
                  [--output T.xlsx] [--csv T.csv]
   qelt-cli table --method ht --alignment FILE --boreholes FILE [--output T.xlsx] [--csv T.csv]
+  qelt-cli inverse --method jd --alignment FILE --chain-breaks FILE --points FILE
+                   [--output T.xlsx] [--csv T.csv]
+  qelt-cli inverse --method ht --alignment FILE --points FILE [--output T.xlsx] [--csv T.csv]
 
   --method jd       交点法―主线 (intersection-point method, main line)
   --method ht       积木法―互通 (building-block method, interchange ramp; no chain breaks)
@@ -42,9 +46,22 @@ const char* const kUsage =
   --chain-breaks    断链资料 (chain-break file, jd only; a first line "-1 -1" means none)
   --boreholes       钻孔资料 (borehole file: project line, then groups "title n" + n lines
                     "station offset [remark]")
-  --output          the workbook to write (default: 钻孔数量及位置表.xlsx in this folder)
+  --points          实测坐标资料 (inverse: the surveyed holes, laid out like the borehole file
+                    with lines "name X Y [remark]")
+  --output          the workbook to write (default, in this folder: 钻孔数量及位置表.xlsx;
+                    for inverse 钻孔桩号及偏距表.xlsx)
   --csv             also write the rows as CSV (UTF-8 with BOM):
                     group,serial,station,offset,x,y,remark
+                    inverse: group,serial,name,x,y,station,station_value,offset,remark
+
+inverse (坐标反算) takes each surveyed hole back to the foot of its perpendicular on the
+centre line (the nearest one where the line passes the hole twice, as a loop ramp does) and
+writes 钻孔桩号及偏距表: the hole's station in the chain-break numbering, with its interval's
+letter where the number alone would read elsewhere (BK13+470.000 in a long chain's overlap),
+and its offset, left positive, to the millimetre in the sheet and in full in the CSV file. A
+foot before the start or past the end of the line is taken on the extended tangent and
+reported on a "提示：" line.
+坐标反算：由实测 X、Y 求钻孔的桩号（长链重叠段带断链标识）和距中线距离（左正右负）。
 
 Input files may be UTF-8, GBK or UTF-16 (Notepad's "Unicode"), with CR LF or LF line ends.
 Stations may be plain numbers (11150.6), lettered (B13470) or in the table's K-form
@@ -70,14 +87,16 @@ Exit status:
   0   the table is complete
   1   data error in the alignment, chain-break or borehole file choice, or an output could
       not be written: nothing written
-  2   a station was rejected or a borehole line could not be processed: the table up to
-      that borehole is written (no frame for its group, no note row, no page headers)
+  2   a station was rejected or a borehole line (inverse: a points line) could not be
+      processed: the table up to that borehole is written (no frame for its group, no note row, no page headers)
   64  bad usage, or an output refused as above (an input, the other output, a folder or a
       device): nothing read or written
 )";
 
 struct Options {
+    std::string command;  // "table" or "inverse"
     std::string method;
+    std::optional<std::string> points;  // inverse: the surveyed holes
     std::optional<std::string> alignment, chain_breaks, boreholes, csv;
     std::string output = "钻孔数量及位置表.xlsx";
 };
@@ -92,6 +111,8 @@ class CommandLineUi : public RunUi {
                 return options_.alignment;
             case DialogRole::chain_breaks:
                 return options_.chain_breaks;
+            case DialogRole::points:
+                return options_.points;
             case DialogRole::boreholes:
                 break;
         }
@@ -136,6 +157,11 @@ class CommandLineUi : public RunUi {
     const Options& options_;
 };
 
+// The table the command writes.
+const TableLayout& table_layout(const Options& options) {
+    return options.command == "inverse" ? kAsDrilledTable : kBoreholeTable;
+}
+
 int usage_error(const std::string& message) {
     std::cerr << "qelt-cli: " << message << "\n\n" << kUsage;
     return kExitUsage;
@@ -150,7 +176,7 @@ int run_table(const Options& options) {
     // Both outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
-    PendingWorkbook workbook(options.output);
+    PendingWorkbook workbook(options.output, table_layout(options));
     std::optional<PendingFile> csv_file;
     if (!workbook.create()) return write_failure(workbook.file());
     if (options.csv && !csv_file.emplace(*options.csv).create(true))
@@ -158,12 +184,17 @@ int run_table(const Options& options) {
     std::optional<std::ostream> csv_stream;
     std::optional<CsvSheet> csv;
     std::vector<Sheet*> sheets{&workbook.sheet()};
-    if (csv_file) sheets.push_back(&csv.emplace(csv_stream.emplace(&*csv_file)));
+    if (csv_file)
+        sheets.push_back(&csv.emplace(csv_stream.emplace(&*csv_file), table_layout(options)));
     SheetFanout sheet(sheets);
 
     CommandLineUi ui(options);
-    TableJob job(options.method == "jd" ? Method::intersection_points : Method::building_blocks);
-    RunResult result = job.run(ui, sheet, &ui.progress);
+    const Method method =
+        options.method == "jd" ? Method::intersection_points : Method::building_blocks;
+    TableJob job(method);
+    RunResult result = options.command == "inverse"
+                           ? InverseJob(method).run(ui, sheet, &ui.progress)
+                           : job.run(ui, sheet, &ui.progress);
     ui.end_progress();
 
     workbook.close();
@@ -193,7 +224,8 @@ int run_table(const Options& options) {
                   << " 个钻孔），已写入 " << options.output << "\n";
         return kExitPartial;
     }
-    std::cout << "钻孔数量及位置表：" << result.boreholes << " 个钻孔，已写入 " << options.output;
+    std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，已写入 "
+              << options.output;
     if (options.csv) std::cout << " 和 " << *options.csv;
     std::cout << "\n";
     return kExitComplete;
@@ -226,7 +258,8 @@ std::optional<std::string> output_refusal(const Options& options) {
     const std::pair<const char*, const std::optional<std::string>*> inputs[] = {
         {"--alignment", &options.alignment},
         {"--chain-breaks", &options.chain_breaks},
-        {"--boreholes", &options.boreholes}};
+        {"--boreholes", &options.boreholes},
+        {"--points", &options.points}};
     const auto quoted = [](const std::string& path) { return "“" + path + "”"; };
     for (const auto& [option, path] : outputs) {
         for (const auto& [input, input_path] : inputs)
@@ -254,12 +287,16 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return kExitComplete;
         }
-    if (args.empty() || args[0] != "table") return usage_error("the only command is \"table\"");
+    if (args.empty() || (args[0] != "table" && args[0] != "inverse"))
+        return usage_error("the commands are \"table\" and \"inverse\"");
     Options options;
+    options.command = args[0];
+    if (options.command == "inverse") options.output = std::string(kAsDrilledTitle) + ".xlsx";
     std::map<std::string, std::string*> text_options{{"--method", &options.method},
                                                      {"--output", &options.output}};
     std::map<std::string, std::optional<std::string>*> file_options{
         {"--alignment", &options.alignment},
+        {"--points", &options.points},
         {"--chain-breaks", &options.chain_breaks},
         {"--boreholes", &options.boreholes},
         {"--csv", &options.csv}};
@@ -277,7 +314,13 @@ int main(int argc, char** argv) {
     if (options.method != "jd" && options.method != "ht")
         return usage_error("--method must be jd or ht");
     if (!options.alignment) return usage_error("--alignment is required");
-    if (!options.boreholes) return usage_error("--boreholes is required");
+    // Each command reads its own list file: boreholes by station, or surveyed holes.
+    const bool inverse = options.command == "inverse";
+    if (inverse ? options.boreholes.has_value() : options.points.has_value())
+        return usage_error(inverse ? "--boreholes belongs to table; inverse reads --points"
+                                   : "--points belongs to inverse; table reads --boreholes");
+    if (!(inverse ? options.points : options.boreholes))
+        return usage_error(inverse ? "--points is required" : "--boreholes is required");
     if (options.method == "jd" && !options.chain_breaks)
         return usage_error("--chain-breaks is required with --method jd");
     if (options.method == "ht" && options.chain_breaks)
