@@ -6,6 +6,12 @@ cd "$(dirname "$0")/.."
 mkdir -p out
 cli=./build/qelt-cli
 
+show_points() {  # the as-drilled table: X and Y with four decimals, the offset with three
+    sed '1s/^\xEF\xBB\xBF//' "$1" |
+        awk -F, -v OFS=, 'NR > 1 { $4 = sprintf("%.4f", $4); $5 = sprintf("%.4f", $5); $8 = sprintf("%.3f", $8) } { print }' |
+        column -s, -t
+}
+
 show() {  # prints a CSV table as aligned columns, X and Y with four decimals as the sheet shows them
     sed '1s/^\xEF\xBB\xBF//' "$1" |
         awk -F, -v OFS=, 'NR > 1 { $5 = sprintf("%.4f", $5); $6 = sprintf("%.4f", $6) } { print }' |
@@ -27,6 +33,25 @@ echo "== 积木法―互通 (building-block method, interchange ramp) =="
     --boreholes examples/ramp-boreholes.txt \
     --output out/匝道钻孔数量及位置表.xlsx --csv out/匝道钻孔数量及位置表.csv
 show out/匝道钻孔数量及位置表.csv
+echo
+
+# After drilling: the surveyed holes (the examples' boreholes moved a few centimetres) back to
+# station and offset.
+echo "== 坐标反算 (as-drilled holes back to station and offset): 交点法―主线 =="
+"$cli" inverse --method jd \
+    --alignment examples/mainline-jd.txt \
+    --chain-breaks examples/mainline-dl.txt \
+    --points examples/mainline-points.txt \
+    --output out/主线钻孔桩号及偏距表.xlsx --csv out/主线钻孔桩号及偏距表.csv
+show_points out/主线钻孔桩号及偏距表.csv
+echo
+
+echo "== 坐标反算: 积木法―互通 =="
+"$cli" inverse --method ht \
+    --alignment examples/ramp-elements.txt \
+    --points examples/ramp-points.txt \
+    --output out/匝道钻孔桩号及偏距表.xlsx --csv out/匝道钻孔桩号及偏距表.csv
+show_points out/匝道钻孔桩号及偏距表.csv
 echo
 
 echo "The tables are in $(pwd)/out/:"
