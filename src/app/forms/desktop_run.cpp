@@ -75,7 +75,7 @@ class WorkbookSheet : public Sheet {
 
     void report_open() override {
         folder_ = folder_of(ui_.borehole_file);
-        if (folder_.empty()) folder_ = ".";  // a bare name lies in the current folder
+        if (folder_.empty()) folder_.push_back('.');  // a bare name lies in the current folder
         if (!desktop_.folder_writable(folder_)) {
             folder_ = desktop_.documents_folder();
             desktop_.make_folder(folder_);

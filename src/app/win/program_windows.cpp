@@ -1,0 +1,194 @@
+#include "app/win/program_windows.h"
+
+#include "app/forms/file_rules.h"
+#include "app/forms/form.h"
+#include "app/forms/maker.h"
+#include "app/win/desktop.h"
+#include "app/win/program.h"
+#include "app/win/screen.h"
+#include "app/win/wide.h"
+
+namespace qelt::win {
+
+namespace {
+
+// Fixed-size windows: a caption with the system menu and minimise box, no sizing frame.
+constexpr DWORD kFixedWindow = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+// The folder the program was started from.
+std::string program_folder() {
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length);
+    return forms::folder_of(narrow(path));
+}
+
+}  // namespace
+
+// --- promotional windows ----------------------------------------------------------------------
+
+PromoWindow::PromoWindow(forms::ScreenEdge edge)
+    : FormWindow(forms::promo_form(edge)), edge_(edge) {
+    page_url = forms::promo_page_url(edge);
+}
+
+bool PromoWindow::open() {
+    // Without an owner, so that it stays when the main window is closed.
+    if (!create(nullptr, kFixedWindow, WS_EX_TOPMOST)) return false;
+    // Load: against the edge, on top of other windows (at the place CenterForm1 chose, in the
+    // system's pixels), then the page (made with the window); Timer2 starts waiting.
+    CenterForm1(hwnd());
+    const forms::TwipRect frame = window_twips(hwnd());
+    const forms::PixelPoint at =
+        forms::topmost_position({frame.left, frame.top}, twips_per_pixel());
+    SetWindowPos(hwnd(), HWND_TOPMOST, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetTimer(hwnd(), kTimer2, forms::kDockArmMs, nullptr);
+    ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+    return true;
+}
+
+void PromoWindow::CenterForm1(HWND frm) {
+    const forms::TwipRect screen = screen_twips();
+    const forms::TwipRect frame = window_twips(frm);
+    move_to_twips(
+        frm, forms::center_form1(edge_, screen.width, screen.height, frame.width, frame.height));
+}
+
+void PromoWindow::CenterForm(HWND frm) {
+    center_form(frm);
+}
+
+void PromoWindow::dock() {
+    forms::DockInput in;
+    in.cursor = cursor_pixels();
+    in.rect = window_pixels(hwnd());
+    in.window = forms::pixels_to_twips(in.rect, twips_per_pixel());
+    in.screen_width = screen_twips().width;
+    in.minimised = IsIconic(hwnd()) != FALSE;
+    const std::optional<forms::DockMove> move = forms::dock_step(in);
+    if (!move) return;
+    move_to_twips(hwnd(), move->position);
+    const forms::PixelRect after = window_pixels(hwnd());
+    if (move->bring_to_front && (after.left != in.rect.left || after.top != in.rect.top))
+        SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void PromoWindow::act(forms::Action action) {
+    switch (action) {
+        case forms::Action::close_window:
+            close();
+            break;
+        case forms::Action::minimise:
+            ShowWindow(hwnd(), SW_MINIMIZE);
+            break;
+        case forms::Action::exit_program:
+            end_program();
+            break;
+        default:
+            break;
+    }
+}
+
+bool PromoWindow::handle(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+    if (message != WM_TIMER) return false;
+    if (wparam == kTimer2 && !docking_) {
+        // From the first tick on, Timer1 watches the cursor as often as timers come.
+        docking_ = true;
+        SetTimer(hwnd(), kTimer1, forms::kDockPollMs, nullptr);
+    } else if (wparam == kTimer1) {
+        dock();
+    }
+    result = 0;
+    return true;
+}
+
+// --- About window -----------------------------------------------------------------------------
+
+AboutWindow::AboutWindow() : FormWindow(forms::about_form()) {}
+
+void AboutWindow::show(HWND owner) {
+    if (!create(owner, kFixedWindow & ~WS_MINIMIZEBOX, WS_EX_DLGMODALFRAME)) return;
+    CenterForm(hwnd());  // load
+    show_modal(*this);
+}
+
+void AboutWindow::CenterForm(HWND frm) {
+    center_form(frm);
+}
+
+void AboutWindow::act(forms::Action action) {
+    switch (action) {
+        case forms::Action::open_site:
+            shell_open(hwnd(), forms::kMakerSite);
+            break;
+        case forms::Action::open_mail:
+            shell_open(hwnd(), std::string("mailto:") + forms::kMakerMail);
+            break;
+        case forms::Action::close_window:
+            close();
+            break;
+        default:
+            break;
+    }
+}
+
+// --- main window ------------------------------------------------------------------------------
+
+MainWindow::MainWindow() : FormWindow(forms::main_form()) {}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::open(int show_command) {
+    if (!create(nullptr, kFixedWindow, 0)) return false;
+    // Load: the promotional windows first (adfrm, then ad1frm), then the help file, then the
+    // window's own place.
+    for (const forms::PromoWindow& promo : forms::kPromoWindows) {
+        auto window = std::make_unique<PromoWindow>(promo.edge);
+        if (window->open())
+            (promo.edge == forms::ScreenEdge::right ? adfrm_ : ad1frm_) = std::move(window);
+    }
+    help_file_ = forms::help_file_path(program_folder(), forms::PathStyle::windows);
+    CenterForm(hwnd());
+    ShowWindow(hwnd(), show_command);
+    UpdateWindow(hwnd());
+    return true;
+}
+
+void MainWindow::CenterForm(HWND frm) {
+    center_form(frm);
+}
+
+void MainWindow::act(forms::Action action) {
+    switch (action) {
+        case forms::Action::coordinate_table:
+            make_coordinate_table();
+            break;
+        case forms::Action::help:
+            // What the browser or the shell says about a missing manual is all there is.
+            shell_open(hwnd(), help_file_);
+            break;
+        case forms::Action::more_software: {
+            shell_open(hwnd(), forms::kMakerSite);
+            AboutWindow about;
+            about.show(hwnd());
+            break;
+        }
+        case forms::Action::exit_program:
+            end_program();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainWindow::make_coordinate_table() {
+    // The method is read once, as the button is clicked; the run keeps to it.
+    const bool main_line =
+        SendMessageW(control("Option1"), BM_GETCHECK, 0, 0) == static_cast<LRESULT>(BST_CHECKED);
+    Win32Desktop desktop(hwnd());
+    last_run_ = forms::run_table(desktop,
+                                 main_line ? Method::intersection_points : Method::building_blocks);
+}
+
+}  // namespace qelt::win
