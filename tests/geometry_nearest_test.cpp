@@ -162,6 +162,39 @@ TEST(GeometryNearest, LoopRampPicksTheNearerPass) {
     }
 }
 
+// Where two pieces meet only to within roundings (the main line's key points, each placed from
+// its own JD), a foot lies on one of them or, where the distance turns in the step between
+// them, where they meet; the end of the piece before, not itself a point of the line, is no
+// foot. Found on a line of 4,000 pieces: a foot 6e-5 m into an arc lost to the end of the
+// transition before it, whose distance came out smaller by its rounding.
+TEST(GeometryNearest, WherePiecesMeetOnlyToWithinRoundings) {
+    const struct {
+        const char* name;
+        Point next_start;  // the second piece's start; the first ends at (100, 0) heading north
+        Point p;
+        double mileage;     // of the foot found
+        double round_trip;  // largest gap between the point and its foot and offset
+    } cases[] = {
+        // The arc starts a micrometre to the left: the first piece's end is nearer the point
+        // than the foot 5e-5 m into the arc, but no point of the line.
+        {"foot just past the step", {100, -1e-6}, {100 + 5e-5, 73}, 100 + 5e-5, 1e-9},
+        // The second piece starts a millimetre on: the distance falls to the first piece's end
+        // and rises from the second's start. The foot is where they meet, a millimetre off the
+        // perpendicular, as the line itself is there.
+        {"foot in the step", {100.001, 0}, {100.0005, 50}, 100, 1e-3},
+    };
+    for (const auto& c : cases) {
+        LocatedLine line;
+        line.reset(0, {0, 0}, 0);
+        line.append(0, 0, 100);
+        line.append({100, c.next_start, 0, 0, 1 / 500.0, 100});
+        double mileage = 0, offset = 0;
+        line.nearest(c.p, mileage, offset);
+        EXPECT_NEAR(mileage, c.mileage, 1e-9) << c.name;
+        EXPECT_LT(gap(beside(line, mileage, offset), c.p), c.round_trip) << c.name;
+    }
+}
+
 TEST(GeometryNearest, ExtendedTangentsAndBadInput) {
     LocatedLine line;
     line.reset(100, {0, 0}, 0);  // heading north: left is west (−Y)

@@ -66,10 +66,9 @@ double LocatedLine::span_length(std::size_t i) const {
 }
 
 void LocatedLine::nearest_on_span(std::size_t i, Point p, Foot& best) const {
-    const Span& span = spans_[i];
     const double length = span_length(i);
     if (!(length > 0)) return;
-    const auto probe = [&span, p](double s) {
+    const auto probe_on = [p](const Span& span, double s) {
         double along = 0, right = 0;
         piece_shape(span.k0, span.c, s, along, right);
         const Point c = place_unit(span.start, span.cos_a, span.sin_a, along, right);
@@ -81,6 +80,8 @@ void LocatedLine::nearest_on_span(std::size_t i, Point p, Foot& best) const {
         const double curvature = span.k0 + 2 * span.c * s;
         return Probe{dx * tx + dy * ty, -1 + curvature * (dy * tx - dx * ty), dx * dx + dy * dy};
     };
+    const Span& span = spans_[i];
+    const auto probe = [&](double s) { return probe_on(span, s); };
     const double start = span_starts_[i];
     const double turn =
         std::fmax(std::abs(span.k0), std::abs(span.k0 + 2 * span.c * length)) * length;
@@ -88,14 +89,15 @@ void LocatedLine::nearest_on_span(std::size_t i, Point p, Foot& best) const {
                             ? std::max(1, static_cast<int>(std::ceil(turn / kSampleTurn)))
                             : kMaxSamples;
     Probe before = probe(0);
-    // The span's ends: where two spans meet only to within roundings the fall of g may happen
-    // in the step from one to the other.
-    best.offer(start, before.d2);
+    // Where two spans meet only to within roundings, g may fall through zero in the step from
+    // one to the other: the foot is then where they meet. Only then: the distance at a span's
+    // end, rounded differently from one span to the next, must not pass for a foot.
+    if (i > 0 && before.g <= 0 && probe_on(spans_[i - 1], span_length(i - 1)).g > 0)
+        best.offer(start, before.d2);
     double s_before = 0;
     for (int j = 1; j <= samples; ++j) {
         const double s_after = j == samples ? length : length * j / samples;
         const Probe after = probe(s_after);
-        if (j == samples) best.offer(start + length, after.d2);
         if (before.g > 0 && after.g <= 0) {
             double lo = s_before, hi = s_after;
             // The secant through the bracket's ends: on a straight, the foot itself.
@@ -124,7 +126,7 @@ void LocatedLine::nearest(Point p, double& mileage, double& offset) const {
     mileage = offset = kNaN;
     if (spoiled_ || !std::isfinite(p.x) || !std::isfinite(p.y)) return;
     Foot best;
-    // The extended tangents: before the start only a foot behind it, beyond the end any foot
+    // The extended tangents: before the start a foot behind it or at it, beyond the end any foot
     // from the end point on (a line without pieces is the one straight through its start).
     const auto extension = [p](const Span& at, double& along) {
         const double dx = p.x - at.start.x, dy = p.y - at.start.y;
@@ -134,14 +136,15 @@ void LocatedLine::nearest(Point p, double& mileage, double& offset) const {
     };
     double along = 0;
     double d2 = extension(start_, along);
-    if (along < 0) best.offer(start_mileage_ + along, d2);
+    if (along <= 0) best.offer(start_mileage_ + along, d2);
     d2 = extension(end_, along);
     if (along >= 0) best.offer(end_mileage_ + along, d2);
 
     if (!spans_.empty()) {
         const auto gap = [&](std::size_t i) {
             const Bound& b = bounds_[i];
-            return std::hypot(p.x - b.centre.x, p.y - b.centre.y) - b.radius - kBoundSlack;
+            const double dx = p.x - b.centre.x, dy = p.y - b.centre.y;
+            return std::sqrt(dx * dx + dy * dy) - b.radius - kBoundSlack;
         };
         std::size_t first = 0;
         double first_gap = gap(0);
