@@ -162,6 +162,34 @@ TEST(GeometryNearest, LoopRampPicksTheNearerPass) {
     }
 }
 
+// On the concave side of a transition, close to its centre of curvature, the distance hardly
+// changes along the curve and g falls through zero and rises again between two samples of the
+// search: that foot must still be found, not one on the straight after the transition a few
+// centimetres farther. Points at 90 % to 99 % of the radius of curvature near the end of
+// transitions into radii of 60 m and 100 m, either hand.
+TEST(GeometryNearest, NearTheCentreOfCurvatureOfATransition) {
+    for (const double r : {60.0, -60.0, 100.0, -100.0}) {
+        LocatedLine line;
+        line.reset(5000, {3.5e6, 5e5}, 1.0);
+        line.append(0, 0, 100);
+        line.append(0, 1 / r, 100);
+        line.append(0, 0, 100);
+        for (double s = 80; s < 100; s += 2.5)
+            for (double share = 0.9; share < 0.995; share += 0.01) {
+                // The radius of curvature at s into the transition, on its concave side (left
+                // for a left-hand curve, r < 0).
+                const double d0 = -share * r * 100 / s;
+                const Point p = beside(line, 5100 + s, d0);
+                double mileage = 0, offset = 0;
+                line.nearest(p, mileage, offset);
+                EXPECT_LE(std::abs(offset), std::abs(d0) + 1e-9)
+                    << "R " << r << ", s " << s << ", share " << share << ": foot at "
+                    << mileage - 5100;
+                EXPECT_LT(gap(beside(line, mileage, offset), p), 1e-9);
+            }
+    }
+}
+
 // Where two pieces meet only to within roundings (the main line's key points, each placed from
 // its own JD), a foot lies on one of them or, where the distance turns in the step between
 // them, where they meet; the end of the piece before, not itself a point of the line, is no

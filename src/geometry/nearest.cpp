@@ -7,16 +7,16 @@
 // g falls through zero. Each span is sampled so that its tangent turns at most kSampleTurn
 // between samples, and every fall of g between two samples is solved by Newton's method kept
 // inside the bracket (bisection where a step would leave it, or where g' is not negative, as
-// near the centre of curvature). Between two samples g can fall through zero twice without
-// showing it only where the point lies close to the centre of curvature; there every point of
-// the curve is almost equally far, so the foot found instead is as near to within the
-// curve's flatness.
+// near the centre of curvature). Near the centre of curvature of a transition g can fall
+// through zero and rise again between two samples; there g' changes sign, and the step is
+// split at g's turning point before the falls are looked for.
 //
 // Only spans that can hold a nearer foot are searched: each span lies inside the disc about
 // its middle point with half its length as radius, so a span whose disc is farther away than
-// the best foot so far is passed over. The search starts with the span whose disc is nearest.
-// The extended start and end tangents are candidates too: a hole just beyond the end of a
-// section has its foot there.
+// the best foot so far, or than the nearest middle point (a point of the line, so no nearer
+// than the nearest foot), is passed over. The search starts with the span whose disc is
+// nearest. The extended start and end tangents are candidates too: a hole just beyond the end
+// of a section has its foot there.
 
 #include <algorithm>
 #include <cmath>
@@ -94,29 +94,50 @@ void LocatedLine::nearest_on_span(std::size_t i, Point p, Foot& best) const {
     // end, rounded differently from one span to the next, must not pass for a foot.
     if (i > 0 && before.g <= 0 && probe_on(spans_[i - 1], span_length(i - 1)).g > 0)
         best.offer(start, before.d2);
+    // The foot where g falls through zero between lo and hi (g(lo) > 0 >= g(hi)).
+    const auto solve = [&](double lo, double hi, double g_lo, double g_hi) {
+        // The secant through the bracket's ends: on a straight, the foot itself.
+        double s = lo + (hi - lo) * (g_lo / (g_lo - g_hi));
+        for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
+            const Probe q = probe(s);
+            if (q.g > 0)
+                lo = s;
+            else
+                hi = s;
+            if (q.g == 0) break;
+            double next = s - q.g / q.dg;
+            if (!(q.dg < 0) || !(next > lo && next < hi)) next = lo + (hi - lo) / 2;
+            const bool done = std::abs(next - s) <= kStepDone || next == lo || next == hi;
+            s = next;
+            if (done) break;
+        }
+        best.offer(start + s, probe(s).d2);
+    };
     double s_before = 0;
     for (int j = 1; j <= samples; ++j) {
         const double s_after = j == samples ? length : length * j / samples;
         const Probe after = probe(s_after);
-        if (before.g > 0 && after.g <= 0) {
+        // Near the centre of curvature of a transition g can fall through zero and rise again
+        // between two samples, its ends showing nothing: where g' changes sign the step is
+        // split at g's turning point (one at most in a step that turns so little), found by
+        // bisection of g'.
+        double turn_at = s_before;
+        Probe turning = before;
+        if ((before.dg < 0) != (after.dg < 0)) {
             double lo = s_before, hi = s_after;
-            // The secant through the bracket's ends: on a straight, the foot itself.
-            double s = lo + (hi - lo) * (before.g / (before.g - after.g));
-            for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
-                const Probe q = probe(s);
-                if (q.g > 0)
-                    lo = s;
-                else
-                    hi = s;
-                if (q.g == 0) break;
-                double next = s - q.g / q.dg;
-                if (!(q.dg < 0) || !(next > lo && next < hi)) next = lo + (hi - lo) / 2;
-                const bool done = std::abs(next - s) <= kStepDone || next == lo || next == hi;
-                s = next;
-                if (done) break;
+            for (int iteration = 0; iteration < kMaxIterations && lo < hi; ++iteration) {
+                const double mid = lo + (hi - lo) / 2;
+                if (mid == lo || mid == hi) break;
+                turning = probe(mid);
+                ((turning.dg < 0) == (before.dg < 0) ? lo : hi) = mid;
             }
-            best.offer(start + s, probe(s).d2);
+            turn_at = lo;
+            turning = probe(turn_at);
         }
+        if (turn_at > s_before && before.g > 0 && turning.g <= 0)
+            solve(s_before, turn_at, before.g, turning.g);
+        else if (turning.g > 0 && after.g <= 0)
+            solve(turn_at, s_after, turning.g, after.g);
         before = after;
         s_before = s_after;
     }
@@ -141,23 +162,30 @@ void LocatedLine::nearest(Point p, double& mileage, double& offset) const {
     if (along >= 0) best.offer(end_mileage_ + along, d2);
 
     if (!spans_.empty()) {
-        const auto gap = [&](std::size_t i) {
-            const Bound& b = bounds_[i];
-            const double dx = p.x - b.centre.x, dy = p.y - b.centre.y;
-            return std::sqrt(dx * dx + dy * dy) - b.radius - kBoundSlack;
+        // The distance to a span's middle point (a point of the line, so no farther than the
+        // nearest foot is) and how far the span's disc lies beyond the point.
+        const auto middle = [&](std::size_t i) {
+            const double dx = p.x - bounds_[i].centre.x, dy = p.y - bounds_[i].centre.y;
+            return std::sqrt(dx * dx + dy * dy);
+        };
+        const auto gap = [&](std::size_t i, double to_middle) {
+            return to_middle - bounds_[i].radius - kBoundSlack;
         };
         std::size_t first = 0;
-        double first_gap = gap(0);
-        for (std::size_t i = 1; i < spans_.size(); ++i)
-            if (const double g = gap(i); g < first_gap) {
+        double first_gap = std::numeric_limits<double>::infinity(), reach = first_gap;
+        for (std::size_t i = 0; i < spans_.size(); ++i) {
+            const double to_middle = middle(i);
+            reach = std::fmin(reach, to_middle);
+            if (const double g = gap(i, to_middle); g < first_gap) {
                 first = i;
                 first_gap = g;
             }
+        }
         nearest_on_span(first, p, best);
         for (std::size_t i = 0; i < spans_.size(); ++i) {
             if (i == first) continue;
-            const double g = gap(i);
-            if (g > 0 && g * g > best.d2) continue;
+            const double g = gap(i, middle(i));
+            if (g > reach || (g > 0 && g * g > best.d2)) continue;
             nearest_on_span(i, p, best);
         }
     }
