@@ -6,11 +6,14 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/run.h"
 #include "fuzz_files.h"
+#include "report/dxf_drawing.h"
+#include "report/sheet_fanout.h"
 
 namespace qelt::fuzz {
 
@@ -39,7 +42,8 @@ class ScriptedUi : public RunUi {
     std::deque<std::string> files_;
 };
 
-// Runs the table on the input split at form feeds into up to `file_count` files.
+// Runs the table on the input split at form feeds into up to `file_count` files, and draws the
+// plan of every run that built its alignment.
 inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool main_line,
                               std::size_t file_count, Sheet& sheet) {
     std::vector<std::string_view> parts = split_files(data, size);
@@ -47,8 +51,15 @@ inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool m
     for (std::size_t i = 0; i < parts.size() && i < file_count; ++i)
         files.push_back(scratch().write("file" + std::to_string(i) + ".txt", parts[i]));
     ScriptedUi ui(files);
-    RunResult result =
-        TableJob(main_line ? Method::intersection_points : Method::building_blocks).run(ui, sheet);
+    TableJob job(main_line ? Method::intersection_points : Method::building_blocks);
+    DrawingSheet drawing;
+    SheetFanout sheets({&sheet, &drawing});
+    RunResult result = job.run(ui, sheets);
+    if (result.outcome != RunOutcome::data_error) {
+        std::ostringstream dxf;
+        write_plan_drawing(dxf, job.plan(), drawing.boreholes());
+        QELT_FUZZ_CHECK(dxf.str().ends_with("  0\r\nEOF\r\n"));
+    }
     // Every run that does not complete tells its user why, exactly once.
     QELT_FUZZ_CHECK(ui.messages == (result.outcome == RunOutcome::complete ? 0 : 1));
     QELT_FUZZ_CHECK(result.outcome == RunOutcome::complete || !result.message.empty());

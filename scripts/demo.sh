@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs qelt-cli on the bundled examples (GBK files, as Windows editors save them) and shows
-# the tables it wrote.
+# the tables it wrote; the plan drawings (DXF) go beside them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p out
@@ -23,7 +23,8 @@ echo "== 交点法―主线 (intersection-point method, main line) =="
     --alignment examples/mainline-jd.txt \
     --chain-breaks examples/mainline-dl.txt \
     --boreholes examples/mainline-boreholes.txt \
-    --output out/主线钻孔数量及位置表.xlsx --csv out/主线钻孔数量及位置表.csv
+    --output out/主线钻孔数量及位置表.xlsx --csv out/主线钻孔数量及位置表.csv \
+    --dxf out/主线钻孔平面布置图.dxf
 show out/主线钻孔数量及位置表.csv
 echo
 
@@ -31,7 +32,8 @@ echo "== 积木法―互通 (building-block method, interchange ramp) =="
 "$cli" table --method ht \
     --alignment examples/ramp-elements.txt \
     --boreholes examples/ramp-boreholes.txt \
-    --output out/匝道钻孔数量及位置表.xlsx --csv out/匝道钻孔数量及位置表.csv
+    --output out/匝道钻孔数量及位置表.xlsx --csv out/匝道钻孔数量及位置表.csv \
+    --dxf out/匝道钻孔平面布置图.dxf
 show out/匝道钻孔数量及位置表.csv
 echo
 
@@ -54,5 +56,5 @@ echo "== 坐标反算: 积木法―互通 =="
 show_points out/匝道钻孔桩号及偏距表.csv
 echo
 
-echo "The tables are in $(pwd)/out/:"
-ls -1 out/*.xlsx out/*.csv | sed 's/^/  /'
+echo "The tables and plan drawings are in $(pwd)/out/:"
+ls -1 out/*.xlsx out/*.csv out/*.dxf | sed 's/^/  /'

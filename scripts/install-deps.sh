@@ -8,7 +8,9 @@ packages=(
     libgtest-dev          # unit tests
     libbenchmark-dev      # throughput figures (make bench)
     libxlsxwriter-dev     # the borehole table as .xlsx
+    libdxflib-dev         # the plan drawing as DXF
     python3-openpyxl      # independent read-back of the written workbook in tests
+    python3-ezdxf         # independent read-back of the written drawing in tests
     qt6-base-dev          # the desktop program (optional for the core and the CLI)
     fonts-wqy-microhei    # a CJK font for the window and screenshots
     bsdextrautils         # column, which lays out the demo's table on the terminal

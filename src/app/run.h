@@ -20,6 +20,7 @@
 #include "base/line_reader.h"
 #include "base/text.h"
 #include "htbas/element_chain.h"
+#include "report/dxf_drawing.h"
 #include "report/sheet.h"
 #include "station/chain_breaks.h"
 #include "zxbas/main_line.h"
@@ -159,7 +160,17 @@ class TableJob {
     explicit TableJob(Method method);
     RunResult run(RunUi& ui, Sheet& sheet, RunProgress* progress = nullptr);
 
+    // The alignment as the plan drawing shows it: the centre line, the JD polygon with the JDs'
+    // names (main line; a ramp has none), the key points (ZH, HY, QZ, YH, HZ, or ZY and YZ
+    // where a curve has no transition; on a ramp each boundary between elements, named by the
+    // kinds it joins), the line's start and end, and the chain breaks stations are printed in.
+    // Complete once run() has built the alignment, that is for every outcome but data_error.
+    // It refers to this job's tables: it lives no longer than the job, and a later run changes
+    // it.
+    PlanAlignment plan() const;
+
   private:
+    Method method_;
     std::unique_ptr<RunTables> tables_;
     std::unique_ptr<Alignment> alignment_;
 };

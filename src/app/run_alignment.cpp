@@ -69,7 +69,8 @@ std::unique_ptr<Alignment> make_alignment(Method method, RunTables& tables) {
 }
 
 TableJob::TableJob(Method method)
-    : tables_(std::make_unique<RunTables>()),
+    : method_(method),
+      tables_(std::make_unique<RunTables>()),
       alignment_(method == Method::intersection_points
                      ? make_main_line_alignment(tables_->main_line)
                      : make_element_alignment(tables_->element_chain)) {}

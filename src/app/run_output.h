@@ -8,10 +8,12 @@
 
 #include <array>
 #include <cstdio>
+#include <ostream>
 #include <streambuf>
 #include <string>
 #include <utility>
 
+#include "report/dxf_drawing.h"
 #include "report/xlsx_sheet.h"
 
 namespace qelt {
@@ -82,6 +84,32 @@ class PendingWorkbook {
   private:
     PendingFile file_;  // first: the sheet is built on its temporary name, and discarded first
     XlsxSheet sheet_;
+};
+
+// The plan drawing on its way to `target`: the sheet, fed with the table's rows, collects the
+// boreholes, and once the run has ended close() writes the drawing of the run's alignment
+// (TableJob::plan()) with them into the temporary file.
+class PendingDrawing {
+  public:
+    explicit PendingDrawing(std::string target) : file_(std::move(target)) {}
+
+    DrawingSheet& sheet() { return sheet_; }
+    PendingFile& file() { return file_; }
+
+    // Creates the temporary file before the run (PendingFile::create).
+    bool create() { return file_.create(true); }
+    // Writes the drawing and closes the file, once. False when it could not be written, the
+    // failure recorded in file().
+    bool close(const PlanAlignment& alignment) {
+        std::ostream out(&file_);
+        write_plan_drawing(out, alignment, sheet_.boreholes());
+        out.flush();
+        return file_.close();
+    }
+
+  private:
+    PendingFile file_;
+    DrawingSheet sheet_;
 };
 
 }  // namespace qelt

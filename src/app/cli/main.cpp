@@ -34,8 +34,9 @@ constexpr int kExitUsage = 64;
 const char* const kUsage =
     R"(用法 / usage:
   qelt-cli table --method jd --alignment FILE --chain-breaks FILE --boreholes FILE
-                 [--output T.xlsx] [--csv T.csv]
+                 [--output T.xlsx] [--csv T.csv] [--dxf D.dxf]
   qelt-cli table --method ht --alignment FILE --boreholes FILE [--output T.xlsx] [--csv T.csv]
+                 [--dxf D.dxf]
   qelt-cli inverse --method jd --alignment FILE --chain-breaks FILE --points FILE
                    [--output T.xlsx] [--csv T.csv]
   qelt-cli inverse --method ht --alignment FILE --points FILE [--output T.xlsx] [--csv T.csv]
@@ -53,6 +54,10 @@ const char* const kUsage =
   --csv             also write the rows as CSV (UTF-8 with BOM):
                     group,serial,station,offset,x,y,remark
                     inverse: group,serial,name,x,y,station,station_value,offset,remark
+  --dxf             also write the plan drawing (钻孔平面布置图) for CAD: DXF R2000 with the
+                    centre line, JD polygon, key points, 100 m stations and the boreholes
+                    with their labels, each on its own layer (drawing x = Y east,
+                    y = X north, metres)
 
 inverse (坐标反算) takes each surveyed hole back to the foot of its perpendicular on the
 centre line (the nearest one where the line passes the hole twice, as a loop ramp does) and
@@ -69,11 +74,11 @@ Stations may be plain numbers (11150.6), lettered (B13470) or in the table's K-f
 输入文件可以是 UTF-8、GBK 或 UTF-16（记事本的“Unicode”）编码，CR LF 或 LF 换行；桩号可写作
 11150.6、B13470，或表中的 K11+150.6、BK13+470。
 
-Outputs never replace inputs: --output or --csv naming one of the input files (however the
-path is written: relative or absolute, through "..", a symbolic or a hard link), --output and
---csv naming the same file, or an output that is an existing folder or device, is refused
+Outputs never replace inputs: --output, --csv or --dxf naming one of the input files (however
+the path is written: relative or absolute, through "..", a symbolic or a hard link), two of
+them naming the same file, or an output that is an existing folder or device, is refused
 before anything is read or written (status 64).
-输出文件不能是输入文件，--output 与 --csv 不能是同一个文件，也不能是已有的文件夹或设备。
+输出文件不能是输入文件，--output、--csv、--dxf 不能是同一个文件，也不能是已有的文件夹或设备。
 
 Messages go to stderr: "错误：数据文件格式有误或操作不当！" or "数据有误：<message>",
 followed by a line naming the file and line where known. An output that cannot be written is
@@ -97,7 +102,7 @@ struct Options {
     std::string command;  // "table" or "inverse"
     std::string method;
     std::optional<std::string> points;  // inverse: the surveyed holes
-    std::optional<std::string> alignment, chain_breaks, boreholes, csv;
+    std::optional<std::string> alignment, chain_breaks, boreholes, csv, dxf;
     std::string output = "钻孔数量及位置表.xlsx";
 };
 
@@ -173,7 +178,7 @@ int write_failure(const PendingFile& file) {
 }
 
 int run_table(const Options& options) {
-    // Both outputs are begun before any input is read, so that a folder that is missing or
+    // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
     PendingWorkbook workbook(options.output, table_layout(options));
@@ -181,11 +186,15 @@ int run_table(const Options& options) {
     if (!workbook.create()) return write_failure(workbook.file());
     if (options.csv && !csv_file.emplace(*options.csv).create(true))
         return write_failure(*csv_file);
+    std::optional<PendingDrawing> drawing;
+    if (options.dxf && !drawing.emplace(*options.dxf).create())
+        return write_failure(drawing->file());
     std::optional<std::ostream> csv_stream;
     std::optional<CsvSheet> csv;
     std::vector<Sheet*> sheets{&workbook.sheet()};
     if (csv_file)
         sheets.push_back(&csv.emplace(csv_stream.emplace(&*csv_file), table_layout(options)));
+    if (drawing) sheets.push_back(&drawing->sheet());
     SheetFanout sheet(sheets);
 
     CommandLineUi ui(options);
@@ -213,20 +222,27 @@ int run_table(const Options& options) {
         std::cerr << "原因：" << result.message << "\n";
     for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
     if (result.outcome == RunOutcome::data_error) return kExitDataError;
+    // The drawing, like the table, shows the boreholes written so far when the run stopped.
+    if (drawing) drawing->close(job.plan());
 
     if (workbook.file().failed()) return write_failure(workbook.file());
     if (csv_file && csv_file->failed()) return write_failure(*csv_file);
+    if (drawing && drawing->file().failed()) return write_failure(drawing->file());
     if (!workbook.file().commit()) return write_failure(workbook.file());
     if (csv_file && !csv_file->commit()) return write_failure(*csv_file);
+    if (drawing && !drawing->file().commit()) return write_failure(drawing->file());
 
     if (result.outcome != RunOutcome::complete) {
         std::cerr << "表格只写到第 " << result.last_data_row << " 行（" << result.boreholes
-                  << " 个钻孔），已写入 " << options.output << "\n";
+                  << " 个钻孔），已写入 " << options.output;
+        if (options.dxf) std::cerr << "；平面图已写入 " << *options.dxf;
+        std::cerr << "\n";
         return kExitPartial;
     }
     std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，已写入 "
               << options.output;
     if (options.csv) std::cout << " 和 " << *options.csv;
+    if (options.dxf) std::cout << "；钻孔平面布置图已写入 " << *options.dxf;
     std::cout << "\n";
     return kExitComplete;
 }
@@ -255,6 +271,7 @@ bool same_file(const std::string& a, const std::string& b) {
 std::optional<std::string> output_refusal(const Options& options) {
     std::vector<std::pair<std::string, std::string>> outputs{{"--output", options.output}};
     if (options.csv) outputs.emplace_back("--csv", *options.csv);
+    if (options.dxf) outputs.emplace_back("--dxf", *options.dxf);
     const std::pair<const char*, const std::optional<std::string>*> inputs[] = {
         {"--alignment", &options.alignment},
         {"--chain-breaks", &options.chain_breaks},
@@ -272,9 +289,12 @@ std::optional<std::string> output_refusal(const Options& options) {
             return option + " " + quoted(path) + " 是文件夹或设备，不是普通文件 / " + option +
                    " names a folder or a device, not a file";
     }
-    if (outputs.size() == 2 && same_file(outputs[0].second, outputs[1].second))
-        return "--output " + quoted(outputs[0].second) + " 与 --csv " + quoted(outputs[1].second) +
-               " 是同一个文件 / --output and --csv name the same file";
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        for (std::size_t j = i + 1; j < outputs.size(); ++j)
+            if (same_file(outputs[i].second, outputs[j].second))
+                return outputs[i].first + " " + quoted(outputs[i].second) + " 与 " +
+                       outputs[j].first + " " + quoted(outputs[j].second) + " 是同一个文件 / " +
+                       outputs[i].first + " and " + outputs[j].first + " name the same file";
     return std::nullopt;
 }
 
@@ -299,7 +319,8 @@ int main(int argc, char** argv) {
         {"--points", &options.points},
         {"--chain-breaks", &options.chain_breaks},
         {"--boreholes", &options.boreholes},
-        {"--csv", &options.csv}};
+        {"--csv", &options.csv},
+        {"--dxf", &options.dxf}};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& name = args[i];
         if (i + 1 >= args.size()) return usage_error("missing value after " + name);
@@ -328,6 +349,9 @@ int main(int argc, char** argv) {
             "--chain-breaks applies to --method jd only (ramps have no chain breaks)");
     if (options.output.empty()) return usage_error("--output is empty");
     if (options.csv && options.csv->empty()) return usage_error("--csv is empty");
+    if (options.dxf && options.dxf->empty()) return usage_error("--dxf is empty");
+    // The plan drawing shows the boreholes a table places; inverse places none.
+    if (inverse && options.dxf) return usage_error("--dxf belongs to table");
     if (auto refusal = output_refusal(options)) return usage_error(*refusal);
     return run_table(options);
 }
