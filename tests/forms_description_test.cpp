@@ -5,12 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 
 #include "app/forms/form.h"
 
 using namespace qelt::forms;
+
+namespace qelt::forms {
+// Rectangles in failure messages.
+void PrintTo(const PixelBox& b, std::ostream* out) {
+    *out << "(" << b.left << ", " << b.top << ", " << b.width << " x " << b.height << ")";
+}
+}  // namespace qelt::forms
 
 namespace {
 

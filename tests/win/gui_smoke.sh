@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Smoke test of the Windows desktop program qelt.exe under wine, on a virtual X screen:
+#   0. qelt_win_tests.exe (beside qelt.exe, where built) with a display, so that its checks of
+#      the windows against their description run rather than skip;
 #   1. start-up: the main window "Qelt V2.0" centred a third of the free height from the top,
 #      the two promotional windows "休息一下，马上回来！" against the left and the right edge;
 #   2. five seconds later both have docked (slid out of sight but for a strip), and the left one
@@ -166,6 +168,16 @@ answer_dialog() {
     xdotool type --delay 20 "$2"
     xdotool key Return
 }
+
+# --- 0. the windows against their description (qelt_win_tests.exe, where built) ---------------
+tests_exe=$(dirname "$exe")/qelt_win_tests.exe
+if [ -f "$tests_exe" ]; then
+    if (cd "$(dirname "$exe")" && "$wine" "$tests_exe") >>"$log" 2>&1; then
+        say "qelt_win_tests.exe passed on the virtual screen"
+    else
+        fail "qelt_win_tests.exe failed on the virtual screen (its output is in $log)"
+    fi
+fi
 
 # --- 1. start-up --------------------------------------------------------------------------------
 work=$WINEPREFIX/drive_c/qelt-smoke

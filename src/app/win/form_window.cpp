@@ -329,7 +329,8 @@ void FormWindow::build_controls() {
                 if (c.action != Action::none) style |= SS_NOTIFY;
                 break;
             case ControlKind::line:
-                style |= SS_ETCHEDHORZ | WS_GROUP;
+                // Drawn here: the system's etched static widens itself on some systems.
+                style |= SS_OWNERDRAW | WS_GROUP;
                 break;
             case ControlKind::browser:
                 window_class = kPageClass;
@@ -442,6 +443,11 @@ void FormWindow::draw(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     const RECT& r = item.rcItem;
     paint_underlay(dc, c, r);
+    if (c.kind == ControlKind::line) {
+        RECT edge = r;
+        DrawEdge(dc, &edge, EDGE_ETCHED, BF_TOP);
+        return;
+    }
     const int side = std::min(r.right - r.left, r.bottom - r.top);
     switch (c.look) {
         case Look::slogan: {

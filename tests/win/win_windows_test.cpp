@@ -1,0 +1,283 @@
+// The Windows desktop program's windows checked against their description in forms/: every
+// control exists as the native control of its kind with its caption, rectangle (twips at the
+// system DPI), style and check state, and a click (or double click) on it asks for its action.
+// Also the helpers at the Windows calls: UTF-8 ↔ UTF-16, the message boxes' styles, and the
+// file system's answers to the desktop run.
+//
+// The window checks need a display: under wine without one no window can be made, and they are
+// skipped (tests/win/gui_smoke.sh runs this program on a virtual screen too).
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/forms/form.h"
+#include "app/run.h"
+#include "app/win/desktop.h"
+#include "app/win/form_window.h"
+#include "app/win/screen.h"
+#include "app/win/wide.h"
+
+using namespace qelt;
+using namespace qelt::win;
+using forms::Action;
+using forms::ControlKind;
+
+namespace qelt::forms {
+// Rectangles in failure messages.
+void PrintTo(const PixelBox& b, std::ostream* out) {
+    *out << "(" << b.left << ", " << b.top << ", " << b.width << " x " << b.height << ")";
+}
+}  // namespace qelt::forms
+
+namespace {
+
+class TestWindow : public FormWindow {
+  public:
+    explicit TestWindow(const forms::Form& form) : FormWindow(form) {}
+    std::vector<Action> acted;
+
+  protected:
+    void act(Action action) override { acted.push_back(action); }
+};
+
+bool classes_registered() {
+    static const bool registered = register_window_classes(GetModuleHandleW(nullptr));
+    return registered;
+}
+
+std::wstring text_of(HWND hwnd) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::wstring class_of(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+// The control's rectangle in its window's client area.
+forms::PixelBox client_box(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+std::vector<const forms::Form*> all_forms() {
+    return {&forms::main_form(), &forms::about_form(), &forms::promo_form(forms::ScreenEdge::right),
+            &forms::promo_form(forms::ScreenEdge::left)};
+}
+
+// Makes the window of `form`, hidden; skips the test where no window can be made.
+#define MAKE_WINDOW(window)                                                      \
+    ASSERT_TRUE(classes_registered());                                           \
+    if (!(window).create(nullptr, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0)) { \
+        GTEST_SKIP() << "no window can be made here (wine without a display)";   \
+    }
+
+}  // namespace
+
+TEST(WinText, Utf8AndUtf16) {
+    struct Case {
+        std::string utf8;
+        std::wstring wide;
+    };
+    const Case cases[] = {
+        {"", L""},
+        {"Qelt V2.0", L"Qelt V2.0"},
+        {"钻孔数量及位置表", L"钻孔数量及位置表"},
+        {"  坐标表", L"  坐标表"},
+        {std::string("a\0b\0\0", 5), std::wstring(L"a\0b\0\0", 5)},  // a filter list
+        {"\xF0\x9F\x9A\xA7", L"\U0001F6A7"},  // beyond the BMP: a surrogate pair
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(widen(c.utf8), c.wide) << c.utf8;
+        EXPECT_EQ(narrow(c.wide), c.utf8) << c.utf8;
+    }
+    // The borehole dialog's filter as GetOpenFileNameW takes it: closed by two NULs.
+    const wchar_t expected[] =
+        L"文本文件(*.txt;*.dat)\0*.txt;*.dat\0文本文件(*.txt)\0*.txt\0所有文件（*.*)\0*.*\0";
+    EXPECT_EQ(widen(forms::win32_file_filter(kBoreholeDialog.filter)),
+              std::wstring(expected, std::size(expected)));
+}
+
+TEST(WinMessages, TitlesKeepTheirIcons) {
+    struct Case {
+        forms::MessageKind kind;
+        UINT icon;
+    };
+    const Case cases[] = {
+        {forms::MessageKind::error, MB_ICONERROR},
+        {forms::MessageKind::data, 0},  // "数据有误": OK only, no icon
+        {forms::MessageKind::information, MB_ICONINFORMATION},
+    };
+    for (const Case& c : cases) {
+        const UINT style = message_box_style(c.kind);
+        EXPECT_EQ(style & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(style & MB_ICONMASK, c.icon);
+    }
+}
+
+TEST(WinDesktop, FileSystemAnswers) {
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::string root =
+        forms::join_path(narrow(temp), "qelt-测试-" + std::to_string(GetCurrentProcessId()),
+                         forms::PathStyle::windows);
+    Win32Desktop desktop(nullptr);
+    EXPECT_EQ(desktop.path_style(), forms::PathStyle::windows);
+    const std::string nested = forms::join_path(root, "工程/钻孔", forms::PathStyle::windows);
+    EXPECT_FALSE(desktop.exists(nested));
+    EXPECT_FALSE(desktop.folder_writable(nested));
+    desktop.make_folder(nested);  // the folders above it too
+    EXPECT_TRUE(desktop.exists(nested));
+    EXPECT_TRUE(desktop.folder_writable(nested));
+    // The probe leaves nothing behind.
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(widen(nested + "\\*").c_str(), &found);
+    int entries = 0;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (found.cFileName != std::wstring(L".") && found.cFileName != std::wstring(L".."))
+                ++entries;
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    EXPECT_EQ(entries, 0);
+    // A file is no folder to write into.
+    const std::string file = forms::join_path(nested, "zk.txt", forms::PathStyle::windows);
+    HANDLE h = CreateFileW(widen(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    EXPECT_TRUE(desktop.exists(file));
+    EXPECT_FALSE(desktop.folder_writable(file));
+    EXPECT_FALSE(desktop.documents_folder().empty());
+    DeleteFileW(widen(file).c_str());
+    RemoveDirectoryW(widen(nested).c_str());
+    RemoveDirectoryW(widen(forms::folder_of(nested)).c_str());
+    RemoveDirectoryW(widen(root).c_str());
+}
+
+TEST(WinWindows, MatchTheirDescription) {
+    const int dpi = system_dpi();
+    for (const forms::Form* form : all_forms()) {
+        TestWindow window(*form);
+        if (form->role == forms::WindowRole::promotional) window.page_url = "https://example.org/p";
+        MAKE_WINDOW(window);
+        EXPECT_EQ(text_of(window.hwnd()), widen(form->caption));
+        RECT client{};
+        GetClientRect(window.hwnd(), &client);
+        EXPECT_EQ(client.right, forms::twips_to_device_pixels(form->width, dpi)) << form->name;
+        EXPECT_EQ(client.bottom, forms::twips_to_device_pixels(form->height, dpi)) << form->name;
+        for (const forms::Control& c : form->controls) {
+            HWND control = window.control(c.name);
+            ASSERT_NE(control, nullptr) << c.name;
+            EXPECT_EQ(GetParent(control), window.hwnd()) << c.name;
+            EXPECT_TRUE(IsWindowVisible(control) || !IsWindowVisible(window.hwnd())) << c.name;
+            EXPECT_EQ(client_box(control), forms::to_pixels(forms::window_twips(*form, c), dpi))
+                << form->name << " " << c.name;
+            const LONG style = GetWindowLongW(control, GWL_STYLE);
+            switch (c.kind) {
+                case ControlKind::frame:
+                    EXPECT_EQ(class_of(control), L"Button");
+                    EXPECT_EQ(style & BS_TYPEMASK, BS_GROUPBOX) << c.name;
+                    break;
+                case ControlKind::option_button:
+                    EXPECT_EQ(class_of(control), L"Button");
+                    EXPECT_EQ(style & BS_TYPEMASK, BS_AUTORADIOBUTTON) << c.name;
+                    EXPECT_EQ(SendMessageW(control, BM_GETCHECK, 0, 0),
+                              c.selected ? BST_CHECKED : BST_UNCHECKED)
+                        << c.name;
+                    break;
+                case ControlKind::push_button:
+                    EXPECT_EQ(class_of(control), L"Button");
+                    EXPECT_EQ(style & BS_TYPEMASK,
+                              c.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)
+                        << c.name;
+                    break;
+                case ControlKind::label:
+                case ControlKind::picture:
+                case ControlKind::line:
+                    EXPECT_EQ(class_of(control), L"Static");
+                    EXPECT_EQ((style & SS_NOTIFY) != 0, c.action != Action::none) << c.name;
+                    break;
+                case ControlKind::browser:
+                    EXPECT_EQ(class_of(control), L"QeltPage");
+                    break;
+            }
+            if (c.kind != ControlKind::browser) {
+                EXPECT_EQ(text_of(control), widen(c.caption)) << c.name;
+            }
+        }
+    }
+}
+
+TEST(WinWindows, ClicksAskForTheirActions) {
+    for (const forms::Form* form : all_forms()) {
+        TestWindow window(*form);
+        MAKE_WINDOW(window);
+        for (const forms::Control& c : form->controls) {
+            HWND control = window.control(c.name);
+            ASSERT_NE(control, nullptr);
+            const int id = GetDlgCtrlID(control);
+            const auto send = [&](int code) {
+                window.acted.clear();
+                SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(id, code),
+                             reinterpret_cast<LPARAM>(control));
+                return window.acted;
+            };
+            const std::vector<Action> none, action{c.action};
+            if (c.action == Action::none) {
+                EXPECT_EQ(send(BN_CLICKED), none) << c.name;
+                EXPECT_EQ(send(STN_DBLCLK), none) << c.name;
+            } else if (c.on_double_click) {
+                EXPECT_EQ(send(STN_CLICKED), none) << c.name;
+                EXPECT_EQ(send(STN_DBLCLK), action) << c.name;
+            } else {
+                EXPECT_EQ(send(BN_CLICKED), action) << c.name;  // = STN_CLICKED
+            }
+        }
+        // Enter presses the default button, where there is one.
+        const LRESULT def = SendMessageW(window.hwnd(), DM_GETDEFID, 0, 0);
+        const forms::Control* default_button = nullptr;
+        for (const forms::Control& c : form->controls)
+            if (c.default_button) default_button = &c;
+        if (default_button) {
+            EXPECT_EQ(HIWORD(def), DC_HASDEFID);
+            EXPECT_EQ(LOWORD(def), GetDlgCtrlID(window.control(default_button->name)));
+        } else {
+            EXPECT_EQ(def, 0);
+        }
+    }
+}
+
+TEST(WinWindows, OptionButtonsExcludeEachOther) {
+    TestWindow window(forms::main_form());
+    MAKE_WINDOW(window);
+    HWND option1 = window.control("Option1"), option2 = window.control("Option2");
+    SendMessageW(option2, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(option2, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(option1, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(option1, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(option1, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(option2, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+TEST(WinWindows, CenterFormPlacesTheOuterRectangle) {
+    TestWindow window(forms::main_form());
+    MAKE_WINDOW(window);
+    center_form(window.hwnd());
+    const forms::PixelRect r = window_pixels(window.hwnd());
+    const int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    EXPECT_NEAR(r.left, (screen_w - w) / 2.0, 1.0);
+    EXPECT_NEAR(r.top, (screen_h - h) / 3.0, 1.0);
+}
