@@ -77,18 +77,6 @@ TEST(Placement, TwipsToPixels) {
         EXPECT_EQ(twips_to_pixels(c.left, c.tpp), c.left_px) << c.tpp << " " << c.left;
         EXPECT_EQ(twips_to_pixels(c.top, c.tpp), c.top_px) << c.tpp << " " << c.top;
     }
-    // The size given with the topmost call: whole twips over whole twips per pixel.
-    struct Size {
-        float tpp, w, h;
-        int cx, cy;
-    };
-    const Size sizes[] = {
-        {15, 3690, 4965, 246, 331}, {15, 3704.6f, 29, 247, 1}, {12, 3690, 4965, 307, 413}};
-    for (const Size& s : sizes) {
-        const PixelPoint p = topmost_size(s.w, s.h, s.tpp);
-        EXPECT_EQ(p.x, s.cx) << s.w;
-        EXPECT_EQ(p.y, s.cy) << s.h;
-    }
     // Screens in dots per inch and their twips per pixel; a screen that tells none is 96 DPI.
     const std::pair<int, float> dpis[] = {{96, 15}, {120, 12}, {144, 10}, {192, 7.5f}, {0, 15}};
     for (const auto& [dpi, tpp] : dpis) EXPECT_EQ(twips_per_pixel(dpi), tpp) << dpi;

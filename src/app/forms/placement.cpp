@@ -38,11 +38,6 @@ PixelPoint topmost_position(TwipPoint position, float twips_per_pixel) {
     return {static_cast<int>(x), static_cast<int>(y)};
 }
 
-PixelPoint topmost_size(float width, float height, float twips_per_pixel) {
-    const long tpp = whole_twips_per_pixel(twips_per_pixel);
-    return {static_cast<int>(std::lrint(width) / tpp), static_cast<int>(std::lrint(height) / tpp)};
-}
-
 int twips_to_pixels(float twips, float twips_per_pixel) {
     return static_cast<int>(std::lrint(twips / twips_per_pixel));
 }

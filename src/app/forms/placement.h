@@ -53,11 +53,9 @@ TwipPoint center_form1(ScreenEdge edge, float screen_width, float screen_height,
 
 // Pixel position given to the window system when a window at `position` (twips) is made topmost:
 // x is the rounded quotient, y the integer quotient of the rounded twips by the rounded twips per
-// pixel.
+// pixel. The window keeps its size: at a fractional number of twips per pixel (7.5 at 192 DPI)
+// the same integer division would shrink it.
 PixelPoint topmost_position(TwipPoint position, float twips_per_pixel = kTwipsPerPixel);
-// The size given with it: width and height each the integer quotient of the rounded twips by the
-// rounded twips per pixel.
-PixelPoint topmost_size(float width, float height, float twips_per_pixel = kTwipsPerPixel);
 
 // Pixel coordinate of a window edge moved to `twips` (rounded to the nearest pixel, halves to
 // even).
