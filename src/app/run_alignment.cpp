@@ -71,9 +71,7 @@ std::unique_ptr<Alignment> make_alignment(Method method, RunTables& tables) {
 TableJob::TableJob(Method method)
     : method_(method),
       tables_(std::make_unique<RunTables>()),
-      alignment_(method == Method::intersection_points
-                     ? make_main_line_alignment(tables_->main_line)
-                     : make_element_alignment(tables_->element_chain)) {}
+      alignment_(make_alignment(method, *tables_)) {}
 
 RunResult TableJob::run(RunUi& ui, Sheet& sheet, RunProgress* progress) {
     return run_coordinate_table(ui, *alignment_, tables_->chain_breaks, sheet, progress);
