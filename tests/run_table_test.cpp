@@ -205,7 +205,7 @@ TEST(Run, ChainBreaksFromTheFileResolveStations) {
               f.file("zk.txt", "p\ng 3\n1000 0\nB1060 0\n1200 0\n")});
     ASSERT_EQ(f.run().outcome, RunOutcome::complete);
     EXPECT_EQ(f.breaks.dl_count, 1);
-    EXPECT_EQ(f.breaks.dl_before[2], 3000);
+    EXPECT_EQ(f.breaks.dl_before[2], 2950);  // the end (3000) in interval B's numbering
     EXPECT_EQ(f.breaks.dl_after[0], 0);
     EXPECT_EQ(f.text(4, 2), "K1+060");
     EXPECT_DOUBLE_EQ(f.number(4, 4), 1110);  // continuous mileage
@@ -217,6 +217,25 @@ TEST(Run, ChainBreaksFromTheFileResolveStations) {
     EXPECT_EQ(g.run().outcome, RunOutcome::station_rejected);
     EXPECT_EQ(g.ui.events.back(),
               "data:程序不能判断桩号1075所属的断链区间，需添加断链标识A、B、C...");
+}
+
+// A short chain leaves the last interval's numbers 100 m ahead of the continuous mileage: the
+// road's last 100 m are B2900..B3100, lettered or not.
+TEST(Run, LastIntervalEndsAtTheEndOfTheRoadInItsOwnNumbering) {
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "1100 1200\n"),
+              f.file("zk.txt", "p\ng 3\n3050 0\nB3050 0\nB3100 0\n")});
+    ASSERT_EQ(f.run().outcome, RunOutcome::complete) << f.ui.events.back();
+    EXPECT_EQ(f.breaks.dl_before[2], 3100);
+    EXPECT_DOUBLE_EQ(f.number(3, 4), 2950);
+    EXPECT_DOUBLE_EQ(f.number(4, 4), 2950);
+    EXPECT_DOUBLE_EQ(f.number(5, 4), 3000);
+
+    Fixture g;  // beyond the end of the road the letter is refused, as in any other interval
+    g.answer({g.file("jd.txt", "x"), g.file("dl.txt", "1100 1200\n"),
+              g.file("zk.txt", "p\ng 1\nB3100.5 0\n")});
+    EXPECT_EQ(g.run().outcome, RunOutcome::station_rejected);
+    EXPECT_EQ(g.ui.events.back(), "data:桩号B3100.5超出所在断链区间，请修改！");
 }
 
 TEST(Run, MinusOneMeansNoChainBreaks) {

@@ -130,12 +130,18 @@ void TableRun::read_chain_breaks() {
     }
     LineReader file(choose(kChainBreakDialog));
     dl_read_file(file, breaks_);
-    // Interval 0 starts at station 0 and the last interval ends at the line's end.
+    // Interval 0 starts at station 0 and the last interval ends at the line's end, numbered as
+    // that interval numbers it: every break passed has shifted the numbers by (before − after).
+    // The end's continuous mileage in its place would refuse a lettered station on the last
+    // metres of a line with more short chains than long ones, which the same number unlettered
+    // reaches.
     const int n = breaks_.dl_count;
     breaks_.dl_before[0] = breaks_.dl_after[0] = 0;
-    breaks_.dl_before[n + 1] = breaks_.dl_after[n + 1] = alignment_.end_station();
     // A file starting with −1 declares a line without chain breaks.
     if (breaks_.dl_before[1] == -1) breaks_.dl_count = 0;
+    double shift = 0;
+    for (int i = 1; i <= breaks_.dl_count; ++i) shift += breaks_.dl_before[i] - breaks_.dl_after[i];
+    breaks_.dl_before[n + 1] = breaks_.dl_after[n + 1] = alignment_.end_station() - shift;
     dl_check_order(breaks_, alignment_.start_station(), alignment_.end_station());
 }
 

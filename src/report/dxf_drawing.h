@@ -27,12 +27,12 @@
 namespace qelt {
 
 // Layer names, as CAD users see them.
-inline const char* const kLayerCentreLine = "线路中线";
-inline const char* const kLayerJdPolygon = "交点导线";
-inline const char* const kLayerStations = "里程桩号";
-inline const char* const kLayerKeyPoints = "曲线主点";
-inline const char* const kLayerBoreholes = "钻孔";
-inline const char* const kLayerBoreholeLabels = "钻孔标注";
+inline constexpr const char* kLayerCentreLine = "线路中线";
+inline constexpr const char* kLayerJdPolygon = "交点导线";
+inline constexpr const char* kLayerStations = "里程桩号";
+inline constexpr const char* kLayerKeyPoints = "曲线主点";
+inline constexpr const char* kLayerBoreholes = "钻孔";
+inline constexpr const char* kLayerBoreholeLabels = "钻孔标注";
 
 // An intersection point of the main line: its name as the alignment file gives it, and where.
 struct PlanJd {

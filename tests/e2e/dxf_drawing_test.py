@@ -173,10 +173,11 @@ def chain_breaks():
     return [tuple(float(t) for t in line.split()) for line in read_lines("mainline-dl.txt")]
 
 
-def station_text(mileage, breaks):
+def station_text(mileage, breaks, letter):
     """The station of a continuous mileage as the borehole file takes it: its number in the
     interval it lies in (after the k-th break interval k, a break's own point in the one
-    before), lettered only in the overlap of a long chain, where the number occurs twice."""
+    before), lettered when asked and always in the overlap of a long chain, where the number
+    occurs twice."""
     shift, k = 0.0, 0
     for before, after in breaks:
         if not before + shift < mileage:
@@ -185,7 +186,7 @@ def station_text(mileage, breaks):
         k += 1
     number = mileage - shift
     overlap = any(after <= number <= before for before, after in breaks if before > after)
-    return ("%s%.6f" % (chr(ord("A") + k), number)) if overlap else "%.6f" % number
+    return ("%s%.6f" % (chr(ord("A") + k), number)) if overlap or letter else "%.6f" % number
 
 
 class Drawing(unittest.TestCase):
@@ -322,7 +323,8 @@ class LineAtRandomStations(unittest.TestCase):
         rng = random.Random(20240611)
         mileages = [start, end - 0.001] + [rng.uniform(start, end) for _ in range(198)]
         status, err, rows, doc = table(
-            "jd", jd, self.boreholes(w, [station_text(m, breaks) for m in mileages]), w, dl)
+            "jd", jd, self.boreholes(
+                w, [station_text(m, breaks, i % 2 == 1) for i, m in enumerate(mileages)]), w, dl)
         self.assertEqual(status, 0, err)
         self.assertEqual(len(rows), 200)
         self.check(doc, rows, start, end)
