@@ -8,7 +8,8 @@
 #      comes back when the cursor enters its strip;
 #   3. the coordinate table of the main-line example through the three open-file dialogs: the
 #      workbook appears beside the borehole file and the box saying where it is (nothing opens
-#      .xlsx files under wine) names it;
+#      .xlsx files under wine) names it; a ramp (two dialogs) with a lettered station gets the
+#      box "数据有误" and still delivers its rows; a cancelled dialog gets the box "错误";
 #   4. the main window's close box leaves the promotional windows (and the program) running; a
 #      double click on a promotional window's caption strip closes that one alone; Image2 on the
 #      other then ends the program.
@@ -264,11 +265,62 @@ EOF
     fi
 fi
 
+# --- 3b. a ramp with a lettered station, and a cancelled dialog ----------------------------------
+# Press OK in the box titled $1, which must appear within $2 seconds.
+dismiss() {
+    local box
+    wait_for "$1" "$2" || return 1
+    box=$(windows_named "$1" | head -1)
+    xdotool windowfocus --sync "$box" 2>/dev/null
+    sleep 0.3
+    xdotool key Return
+    sleep 0.5
+}
+if [ "$run_table" = 1 ]; then
+    # 积木法―互通: two dialogs only; a lettered station is refused ("数据有误", the rows so far
+    # delivered all the same).
+    printf '某互通\n桥 2\n100 0\nA150 0\n' >"$work/lettered.txt"
+    click_client "$main" 60 56 405 88  # Option2
+    click_client "$main" 248 28 405 88  # 坐标表
+    answer_dialog "读取平面资料" 'C:\qelt-smoke\ramp-elements.txt' || fail "no dialog 读取平面资料"
+    answer_dialog "读取钻孔资料" 'C:\qelt-smoke\lettered.txt' || fail "the ramp asked for another file"
+    if wait_for "数据有误" 60; then
+        shot data-message
+        dismiss "数据有误" 5
+    else
+        fail "no box 数据有误 for the lettered station"
+    fi
+    dismiss "钻孔数量及位置表" 30 || fail "no box saying where the ramp's workbook is"
+    [ -f "$work/lettered_钻孔数量及位置表.xlsx" ] || fail "the rows before the refused station were not delivered"
+    # A cancelled dialog takes the error path: "错误", and nothing written.
+    click_client "$main" 248 28 405 88  # 坐标表
+    if wait_for "读取平面资料" 30; then
+        xdotool windowfocus --sync "$(windows_named "读取平面资料" | head -1)" 2>/dev/null
+        sleep 0.5
+        xdotool key Escape
+        if wait_for "错误" 30; then
+            shot error-box
+            dismiss "错误" 5
+        else
+            fail "no box 错误 after a cancelled dialog"
+        fi
+    else
+        fail "no dialog 读取平面资料"
+    fi
+fi
+
 # --- 4. the close box, then Image2 --------------------------------------------------------------
 sleep 1
-geometry "$main"
-xdotool mousemove $((X + W - 10)) $((Y + 10)) click 1  # wine's close box, top right
-sleep 2
+for _ in 1 2 3; do
+    [ "$(windows_named "Qelt V2.0" | wc -l)" -eq 0 ] && break
+    geometry "$main"
+    # Wine's close box, top right; pressed and released apart, as a hand does (wine follows
+    # the button in a loop of its own between the two).
+    xdotool mousemove $((X + W - 10)) $((Y + 10)) mousedown 1
+    sleep 0.3
+    xdotool mouseup 1
+    sleep 2
+done
 [ "$(windows_named "Qelt V2.0" | wc -l)" -eq 0 ] || fail "the close box did not close the main window"
 [ "$(windows_named "休息一下，马上回来！" | wc -l)" -eq 2 ] ||
     fail "closing the main window closed a promotional window"
