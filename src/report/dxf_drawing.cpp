@@ -20,6 +20,13 @@
 #include "base/text.h"
 #include "station/station.h"
 
+// g++ 12 at -O2 reports the members of a std::variant being moved as "maybe uninitialized"
+// (a known false report in its variant storage); every item below is fully built before it is
+// stored.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 namespace qelt {
 
 namespace {
@@ -71,32 +78,32 @@ DPoint drawn(Point p) {
 }
 
 struct LineItem {
-    Layer layer;
+    Layer layer = centre_line;
     DPoint a, b;
 };
 struct ArcItem {
-    Layer layer;
+    Layer layer = centre_line;
     DPoint centre;
-    double radius;
-    double start_degrees, end_degrees;  // counter-clockwise from start to end
+    double radius = 0;
+    double start_degrees = 0, end_degrees = 0;  // counter-clockwise from start to end
 };
 struct PolylineItem {
-    Layer layer;
+    Layer layer = centre_line;
     std::vector<DPoint> points;
 };
 struct CircleItem {
-    Layer layer;
+    Layer layer = centre_line;
     DPoint centre;
-    double radius;
+    double radius = 0;
 };
 struct TextItem {
-    Layer layer;
+    Layer layer = centre_line;
     DPoint at;  // insertion point; also the alignment point when the text is justified
-    double height;
-    double angle;         // radians, counter-clockwise from drawing x
-    int h_justification;  // 0 left, 2 right
-    int v_justification;  // 0 baseline, 2 middle
-    std::string text;     // already as dxf_text gives it
+    double height = 0;
+    double angle = 0;         // radians, counter-clockwise from drawing x
+    int h_justification = 0;  // 0 left, 2 right
+    int v_justification = 0;  // 0 baseline, 2 middle
+    std::string text;         // already as dxf_text gives it
 };
 using Item = std::variant<LineItem, ArcItem, PolylineItem, CircleItem, TextItem>;
 
