@@ -73,7 +73,8 @@ ChainBreaks random_breaks(std::mt19937_64& rng, double start, double end) {
         shift += jump;
     }
     breaks.dl_count = static_cast<std::int16_t>(n);
-    breaks.dl_before[n + 1] = breaks.dl_after[n + 1] = end;
+    // The last interval ends at the line's end, in that interval's numbering.
+    breaks.dl_before[n + 1] = breaks.dl_after[n + 1] = end - shift;
     return breaks;
 }
 
