@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "base/utf8_path.h"
+
 namespace qelt::testing {
 
 class TempDir {
@@ -22,13 +24,15 @@ class TempDir {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
-    // Writes `bytes` exactly as given (no newline translation) and returns the path.
+    // Writes `bytes` exactly as given (no newline translation) and returns the path. Names are
+    // UTF-8, as the program's own paths are.
     std::string write(const std::string& name, const std::string& bytes) const {
-        std::string file = (path_ / name).string();
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file;
+        std::ofstream(path_ / path_from_utf8(name), std::ios::binary) << bytes;
+        return path(name);
     }
-    std::string path(const std::string& name) const { return (path_ / name).string(); }
+    std::string path(const std::string& name) const {
+        return utf8_of(path_ / path_from_utf8(name));
+    }
 
   private:
     std::filesystem::path path_;

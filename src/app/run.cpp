@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "app/run_steps.h"
 #include "base/data_error.h"
+#include "base/utf8_path.h"
 #include "input/readers.h"
 #include "station/station.h"
 
@@ -18,7 +18,7 @@ namespace qelt {
 namespace {
 
 std::string base_name(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
+    return utf8_of(path_from_utf8(path).filename());
 }
 
 // Where a row lies when its mileage is outside the line: the run still computes it along the

@@ -19,7 +19,7 @@ PendingFile::~PendingFile() {
 
 bool PendingFile::create(bool keep_open) {
     errno = 0;
-    file_ = std::fopen(temporary_.c_str(), "wb");
+    file_ = open_file(temporary_, "wb");
     if (!file_) {
         fail(errno);
         return false;

@@ -100,7 +100,7 @@ class Gb18030Probe {
 
 LineReader::LineReader(const std::string& path) : path_(path) {
     if (!is_regular_file(path)) throw DataError("不是可读的文件", path, 0);
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = open_file(path, "rb");
     if (!file_) throw DataError(std::string("无法打开文件：") + std::strerror(errno), path, 0);
     // No destructor runs for a constructor that throws; the file must not stay open.
     try {

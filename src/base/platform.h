@@ -2,6 +2,7 @@
 // The few calls that differ between the users' Windows and this Linux build, one function each,
 // so a port replaces only these.
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,8 +13,21 @@ namespace qelt {
 // Returns nothing when the bytes are not valid GB18030 either.
 std::optional<std::string> gb18030_to_utf8(std::string_view bytes);
 
+// Paths are UTF-8 strings on both platforms. Error values are errno values; on Windows a system
+// error without an errno counterpart is passed as its system error code negated, and
+// write_failure_reason() tells it in the system's language.
+
 // True when `path` names an existing regular file (not a folder, not a device).
 bool is_regular_file(const std::string& path);
+
+// True when `path` names something that exists and is no regular file: a folder or a device
+// (/dev/null; NUL, CON … on Windows, whose names exist in every folder).
+bool is_folder_or_device(const std::string& path);
+
+// Opens `path` like std::fopen with `mode`. On failure errno says why: ENOTDIR when a folder in
+// the path is a file (Windows itself only says the path was not found, which reads as a missing
+// folder to the user).
+std::FILE* open_file(const std::string& path, const char* mode);
 
 // A name for writing `target` under before it is complete: a hidden file in the same folder
 // (so the final rename stays on one file system), unique to this process.
@@ -28,7 +42,7 @@ int rename_no_replace(const std::string& from, const std::string& to);
 // complete new one, never a half-written one. Returns 0, or the errno value.
 int replace_file(const std::string& from, const std::string& to);
 
-// Why a file could not be written, in the user's words, for the errno value `error`:
+// Why a file could not be written, in the user's words, for the error value `error`:
 // "文件夹不存在", "没有写入权限", "磁盘已满" … (the system's own text for the rare ones);
 // "原因不明" for 0.
 std::string write_failure_reason(int error);
@@ -51,6 +65,25 @@ class QuietStandardError {
 
   private:
     int saved_ = -1;
+};
+
+// True when `stream` shows on an interactive terminal (a console window on Windows), where
+// progress lines are worth drawing; false for files, pipes and the null device.
+bool is_terminal(std::FILE* stream);
+
+// While it lives, a console window shows the UTF-8 the program writes: Windows' console decodes
+// a program's output in the system's legacy code page (936 on Chinese Windows) unless told
+// otherwise, and keeps what it was told after the program ends, so the old setting is put back.
+// Nothing to do elsewhere.
+class Utf8Console {
+  public:
+    Utf8Console();
+    ~Utf8Console();
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+
+  private:
+    unsigned saved_output_ = 0, saved_input_ = 0;
 };
 
 }  // namespace qelt

@@ -33,6 +33,12 @@ bool is_regular_file(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
+bool is_folder_or_device(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
 std::string temporary_path_beside(const std::string& target) {
     std::filesystem::path p(target);
     std::string name = ".";
@@ -41,6 +47,10 @@ std::string temporary_path_beside(const std::string& target) {
     name += std::to_string(::getpid());
     name += ".tmp";
     return (p.parent_path() / name).string();
+}
+
+std::FILE* open_file(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
 }
 
 int rename_no_replace(const std::string& from, const std::string& to) {
@@ -124,5 +134,12 @@ QuietStandardError::~QuietStandardError() {
     ::close(saved_);
     errno = error;
 }
+
+bool is_terminal(std::FILE* stream) {
+    return ::isatty(::fileno(stream)) != 0;
+}
+
+Utf8Console::Utf8Console() = default;
+Utf8Console::~Utf8Console() = default;
 
 }  // namespace qelt

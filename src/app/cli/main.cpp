@@ -4,8 +4,6 @@
 // beside its target and renamed into place so that a failed run never leaves a half-written
 // file. An output is never one of the inputs.
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +17,7 @@
 #include "app/run.h"
 #include "app/run_output.h"
 #include "base/platform.h"
+#include "base/utf8_path.h"
 #include "report/csv_sheet.h"
 #include "report/sheet_fanout.h"
 
@@ -136,7 +135,7 @@ class CommandLineUi : public RunUi {
     // Progress on a terminal for runs longer than a second; nothing when stderr is redirected.
     class Progress : public RunProgress {
       public:
-        Progress() : start_(std::chrono::steady_clock::now()), tty_(isatty(STDERR_FILENO) != 0) {}
+        Progress() : start_(std::chrono::steady_clock::now()), tty_(is_terminal(stderr)) {}
         void borehole_done(long boreholes) override {
             if (!tty_ || boreholes % 4096 != 0) return;
             double seconds =
@@ -250,14 +249,15 @@ int run_table(const Options& options) {
 // Whether two paths name the same file however each is written (relative or absolute, "./",
 // "..", a symbolic or hard link): the same file-system object when both exist, otherwise the
 // same absolute path once resolved as far as it exists.
-bool same_file(const std::string& a, const std::string& b) {
+bool same_file(const std::string& a_text, const std::string& b_text) {
     namespace fs = std::filesystem;
+    const fs::path a = path_from_utf8(a_text), b = path_from_utf8(b_text);
     std::error_code ec;
     if (fs::exists(a, ec) && fs::exists(b, ec)) {
         const bool same = fs::equivalent(a, b, ec);
         if (!ec) return same;
     }
-    const auto resolved = [](const std::string& p) {
+    const auto resolved = [](const fs::path& p) {
         std::error_code e;
         fs::path path = fs::absolute(p, e);
         fs::path canonical = fs::weakly_canonical(path, e);
@@ -284,8 +284,7 @@ std::optional<std::string> output_refusal(const Options& options) {
                 return option + " " + quoted(path) + " 与 " + input + " " + quoted(**input_path) +
                        " 是同一个文件，输出不能覆盖输入 / " + option + " names the same file as " +
                        input + ": an output never replaces an input";
-        std::error_code ec;
-        if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec))
+        if (is_folder_or_device(path))
             return option + " " + quoted(path) + " 是文件夹或设备，不是普通文件 / " + option +
                    " names a folder or a device, not a file";
     }
@@ -301,6 +300,7 @@ std::optional<std::string> output_refusal(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const Utf8Console console;
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const auto& a : args)
         if (a == "--help" || a == "-h") {
