@@ -2,7 +2,8 @@
 JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: deps build build-asan test test-normal test-asan demo gui bench fuzz clean
+.PHONY: deps build build-asan test test-normal test-asan demo gui bench fuzz clean \
+	windows
 
 deps:
 	bash scripts/install-deps.sh
@@ -23,6 +24,10 @@ test-asan: build-asan
 
 test: test-normal test-asan
 
+# Windows: cross-built with MinGW-w64 into build-win/ (scripts/windows/).
+windows:
+	JOBS=$(JOBS) BUILD_TYPE=$(BUILD_TYPE) bash scripts/windows/build.sh
+
 demo: build
 	bash scripts/demo.sh
 
@@ -38,7 +43,7 @@ fuzz:
 	bash fuzz/run-fuzzers.sh $(FUZZ_SECONDS)
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-win
 
 package: build
 	cd build && cpack -G DEB

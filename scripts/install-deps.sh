@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Qelt need, skipping what is there.
 # apt-get update runs only when something is missing, so a prepared machine costs nothing.
+# `install-deps.sh --windows` installs what the Windows cross build and its tests need instead.
 set -euo pipefail
 
-packages=(
+linux_packages=(
     g++ cmake make pkg-config
     libgtest-dev          # unit tests
     libbenchmark-dev      # throughput figures (make bench)
@@ -15,6 +16,22 @@ packages=(
     fonts-wqy-microhei    # a CJK font for the window and screenshots
     bsdextrautils         # column, which lays out the demo's table on the terminal
 )
+
+windows_packages=(
+    g++-mingw-w64-x86-64-posix  # the cross compiler (posix threads: std::thread and friends)
+    libz-mingw-w64-dev          # zlib for libxlsxwriter, linked statically
+    dpkg-dev                    # apt-get source unpacks libxlsxwriter's source package with it
+    wine64 wine                 # runs the tests of the Windows build
+    nsis                        # the Windows installer
+    python3-openpyxl            # reads back the workbooks the Windows build writes
+    fonts-wqy-microhei          # stands in for SimSun and Microsoft YaHei under wine
+)
+
+case "${1:-}" in
+    "") packages=("${linux_packages[@]}") ;;
+    --windows) packages=("${windows_packages[@]}") ;;
+    *) echo "usage: install-deps.sh [--windows]" >&2; exit 64 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

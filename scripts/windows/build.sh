@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# `make windows`: cross-builds the Windows programs into build-win/ (QELT_WIN_BUILD):
+#   1. installs the Debian packages the cross build needs (install-deps.sh --windows);
+#   2. fetches the Debian source packages of the libraries the core links (libxlsxwriter, and
+#      dxflib for the drawing), the versions the Linux build links against, through a private
+#      apt configuration under build-win/apt that names only the archive apt already uses;
+#   3. cross-builds them and GoogleTest (/usr/src/googletest) into build-win/prefix;
+#   4. configures and builds Qelt with cmake/mingw-w64-x86_64.cmake.
+# Each library is rebuilt only when its version, the toolchain file or this script changes, so a
+# second run builds only what changed in Qelt itself.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$repo"
+build=$(realpath -m "${QELT_WIN_BUILD:-build-win}")
+prefix=$build/prefix
+jobs=${JOBS:-2}
+build_type=${BUILD_TYPE:-RelWithDebInfo}
+toolchain=$repo/cmake/mingw-w64-x86_64.cmake
+triplet=x86_64-w64-mingw32
+
+bash scripts/install-deps.sh --windows
+mkdir -p "$build" "$prefix/lib/pkgconfig" "$prefix/include"
+
+# What every library in the prefix was built with: a change here rebuilds them.
+recipe=$(cat "$toolchain" "$0" | sha256sum | cut -c1-16)
+
+# Prints the log of a failed step and stops.
+fail_with_log() {
+    echo "windows: $1 failed; the end of $2:" >&2
+    tail -40 "$2" >&2
+    exit 1
+}
+
+# The source version of the Linux build's package `$1` (a binary rebuild such as "+b1" has the
+# same source), so both builds use the same library.
+source_version() {
+    local version
+    version=$(dpkg-query -W -f='${source:Version}' "$1" 2>/dev/null || true)
+    if [ -z "$version" ]; then
+        version=$(apt-cache show "$1" | sed -n 's/^Version: //p' | head -1)
+        version=${version%+b*}
+    fi
+    echo "$version"
+}
+
+apt_dir=$build/apt
+apt_options=()
+# A private apt configuration with a deb-src line for each archive apt already takes the Linux
+# packages from, as `apt-cache policy` names it ("500 http://deb.debian.org/debian
+# bookworm/main amd64 Packages"); its lists stay under build-win/apt.
+prepare_apt() {
+    [ ${#apt_options[@]} -gt 0 ] && return
+    rm -rf "$apt_dir"
+    mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/source"
+    apt-cache policy libxlsxwriter-dev libdxflib-dev |
+        awk '$2 ~ /^[a-z]+:\/\// && $NF == "Packages" { split($3, s, "/"); print "deb-src", $2, s[1], s[2] }' |
+        sort -u >"$apt_dir/sources.list"
+    if [ ! -s "$apt_dir/sources.list" ]; then
+        echo "windows: no Debian archive found for the libraries (apt-cache policy)" >&2
+        exit 1
+    fi
+    apt_options=(-q -o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
+        -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache")
+    # As root apt hands downloads to its unprivileged user, who may not write into this folder.
+    if [ "$(id -u)" -eq 0 ]; then apt_options+=(-o APT::Sandbox::User=root); fi
+    apt-get "${apt_options[@]}" update >"$apt_dir/update.log" 2>&1 ||
+        fail_with_log "apt-get update (deb-src)" "$apt_dir/update.log"
+}
+
+# Fetches and unpacks the Debian source package `$1` at version `$2` (patches applied); sets
+# source_dir to where it is.
+fetch_source() {
+    prepare_apt
+    echo "windows: fetching $1 $2 (Debian source package)"
+    rm -rf "${apt_dir:?}/source/$1"
+    mkdir -p "$apt_dir/source/$1"
+    (cd "$apt_dir/source/$1" && apt-get "${apt_options[@]}" source "$1=$2") \
+        >"$apt_dir/source-$1.log" 2>&1 || fail_with_log "apt-get source $1" "$apt_dir/source-$1.log"
+    source_dir=$(find "$apt_dir/source/$1" -mindepth 1 -maxdepth 1 -type d | head -1)
+}
+
+# --- libxlsxwriter ------------------------------------------------------------------------------
+version=$(source_version libxlsxwriter-dev)
+stamp=$prefix/.stamp-libxlsxwriter
+if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
+    fetch_source libxlsxwriter "$version"
+    echo "windows: building libxlsxwriter for Windows"
+    log=$build/libxlsxwriter-build.log
+    rm -rf "$build/libxlsxwriter-build"
+    # Its own zip code (Debian's binary package uses the system's minizip, which MinGW lacks),
+    # its own temporary files in the user's TEMP folder, a static library.
+    cmake -S "$source_dir" -B "$build/libxlsxwriter-build" -G "Unix Makefiles" \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQELT_WIN_PREFIX="$prefix" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DBUILD_SHARED_LIBS=OFF -DUSE_SYSTEM_MINIZIP=OFF -DUSE_STANDARD_TMPFILE=OFF \
+        -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF >"$log" 2>&1 || fail_with_log "configuring libxlsxwriter" "$log"
+    cmake --build "$build/libxlsxwriter-build" -j "$jobs" --target install >>"$log" 2>&1 ||
+        fail_with_log "building libxlsxwriter" "$log"
+    echo "$version $recipe" >"$stamp"
+fi
+
+# --- dxflib (the plan drawing), once the build uses it --------------------------------------------
+# Two source files; compiled directly rather than through its autotools build, with the same
+# pkg-config description Debian installs.
+version=$(source_version libdxflib-dev)
+stamp=$prefix/.stamp-dxflib
+if grep -q "dxflib" CMakeLists.txt && [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
+    fetch_source dxflib "$version"
+    echo "windows: building dxflib for Windows"
+    log=$build/dxflib-build.log
+    objects=$build/dxflib-build
+    rm -rf "$objects"
+    mkdir -p "$objects" "$prefix/include/dxflib"
+    : >"$log"
+    for source in "$source_dir"/src/*.cpp; do
+        "$triplet-g++-posix" -O2 -c "$source" -o "$objects/$(basename "$source" .cpp).o" \
+            >>"$log" 2>&1 || fail_with_log "building dxflib" "$log"
+    done
+    rm -f "$prefix/lib/libdxflib.a"
+    "$triplet-ar" rcs "$prefix/lib/libdxflib.a" "$objects"/*.o
+    cp "$source_dir"/src/*.h "$prefix/include/dxflib/"
+    upstream=${version%-*}
+    cat >"$prefix/lib/pkgconfig/dxflib.pc" <<EOF
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include/dxflib
+
+Name: dxflib
+Description: Library for reading dxf files
+Version: ${upstream#*:}
+Libs: -L\${libdir} -ldxflib
+Cflags: -I\${includedir}
+EOF
+    echo "$version $recipe" >"$stamp"
+fi
+
+# --- GoogleTest from the installed sources (libgtest-dev's /usr/src/googletest) ----------------
+version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null || echo unknown)
+stamp=$prefix/.stamp-googletest
+if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
+    echo "windows: building GoogleTest for Windows"
+    log=$build/googletest-build.log
+    rm -rf "$build/googletest-build"
+    cmake -S /usr/src/googletest -B "$build/googletest-build" -G "Unix Makefiles" \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQELT_WIN_PREFIX="$prefix" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DBUILD_GMOCK=OFF -DBUILD_SHARED_LIBS=OFF >"$log" 2>&1 || fail_with_log "configuring GoogleTest" "$log"
+    cmake --build "$build/googletest-build" -j "$jobs" --target install >>"$log" 2>&1 ||
+        fail_with_log "building GoogleTest" "$log"
+    echo "$version $recipe" >"$stamp"
+fi
+
+# --- Qelt ---------------------------------------------------------------------------------------
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQELT_WIN_PREFIX="$prefix" \
+        -DCMAKE_BUILD_TYPE="$build_type"
+fi
+cmake --build "$build" -j "$jobs"
+ls -l "$build"/*.exe
