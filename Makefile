@@ -3,7 +3,7 @@ JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 
 .PHONY: deps build build-asan test test-normal test-asan demo gui bench fuzz clean \
-	windows
+	linux-cli windows test-windows
 
 deps:
 	bash scripts/install-deps.sh
@@ -24,9 +24,17 @@ test-asan: build-asan
 
 test: test-normal test-asan
 
-# Windows: cross-built with MinGW-w64 into build-win/ (scripts/windows/).
+# Windows: cross-built with MinGW-w64 into build-win/ and tested under wine (scripts/windows/).
 windows:
 	JOBS=$(JOBS) BUILD_TYPE=$(BUILD_TYPE) bash scripts/windows/build.sh
+
+test-windows: windows linux-cli
+	JOBS=$(JOBS) bash scripts/windows/test.sh
+
+# The Linux qelt-cli alone: the Windows build's results are compared with its results.
+linux-cli: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake --build build -j $(JOBS) --target qelt-cli
 
 demo: build
 	bash scripts/demo.sh

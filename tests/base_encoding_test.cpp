@@ -109,9 +109,15 @@ TEST(MixedEncodings, NameTheLineThatDiffersFromTheRest) {
         {"K1\r\n\x80\x80\r\n", 2, "既不是 UTF-8 也不是 GBK"},
     };
     testing::TempDir dir;
-    const auto open_files = [] {
+    // Open descriptors, to see that a refused file is closed. Not counted on Windows: there is
+    // no /proc, and under wine the path reaches wine's own descriptors, which come and go.
+    const auto open_files = []() -> long {
+#ifdef _WIN32
+        return -1;
+#else
         const std::filesystem::directory_iterator fds("/proc/self/fd");
         return std::distance(begin(fds), end(fds));
+#endif
     };
     const auto files_before = open_files();
     for (const auto& c : cases) {
@@ -119,7 +125,9 @@ TEST(MixedEncodings, NameTheLineThatDiffersFromTheRest) {
         EXPECT_EQ(r.refused_line, c.line) << c.bytes.substr(0, 40);
         EXPECT_NE(r.message.find(c.rest), std::string::npos) << r.message;
     }
-    EXPECT_EQ(open_files(), files_before);
+    if (files_before >= 0) {
+        EXPECT_EQ(open_files(), files_before);
+    }
     // GBK lines may happen to be UTF-8 ("哦"); valid both ways, a file is UTF-8.
     EXPECT_EQ(read_file(dir.write("f", "\xC5\xB6\r\n" + gbk + gbk)).lines,
               (Lines{"哦", "桥 1", "桥 1"}));

@@ -10,14 +10,14 @@ import os
 import random
 import re
 import shutil
-import subprocess
 import tempfile
 import unittest
 
 import ezdxf
 from ezdxf import recover
 
-CLI = os.path.abspath(os.environ.get("QELT_CLI", "build/qelt-cli"))
+import qelt_cli
+
 SRC = os.environ.get("QELT_SOURCE_DIR", ".")
 EX = os.path.join(SRC, "examples", "utf8")
 
@@ -25,7 +25,7 @@ LINE, JD, STATIONS, KEYS, HOLES, LABELS = "线路中线", "交点导线", "里�
 
 
 def run(*args):
-    return subprocess.run([CLI, *args], capture_output=True, timeout=120)
+    return qelt_cli.run(*args)
 
 
 class Workdir:

@@ -7,11 +7,10 @@ hold; every case must end without a crash or sanitizer report and leave no tempo
 import os
 import random
 import shutil
-import subprocess
 import tempfile
 import unittest
 
-CLI = os.path.abspath(os.environ.get("QELT_CLI", "build/qelt-cli"))
+import qelt_cli
 
 JD_OK = "起点,0\r\nQD,0 0 0 0 0\r\nJD1,1000 0 500 100 100\r\nZD,1866.025404 500 0 0 0\r\n"
 HT_OK = "0 0 0 0\r\n9999 9999 100\r\n"
@@ -159,14 +158,14 @@ class MalformedInput(unittest.TestCase):
                 for entry in os.listdir(self.dir):
                     path = os.path.join(self.dir, entry)
                     shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
-                args = [CLI, "table", "--method", method,
+                args = ["table", "--method", method,
                         "--alignment", self.place("a.txt", alignment),
                         "--boreholes", self.place("b.txt", boreholes),
                         "--output", os.path.join(self.dir, "t.xlsx"),
                         "--csv", os.path.join(self.dir, "t.csv")]
                 if method == "jd":
                     args += ["--chain-breaks", self.place("d.txt", chain_breaks)]
-                r = subprocess.run(args, capture_output=True, timeout=60)
+                r = qelt_cli.run(*args, timeout=60)
                 err = r.stderr.decode("utf-8", "replace")
                 self.assertTrue(0 <= r.returncode < 128, f"crashed: {r.returncode}\n{err[:2000]}")
                 for sign in SANITIZER_SIGNS:

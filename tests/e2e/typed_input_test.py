@@ -7,11 +7,11 @@ coordinates, or be refused with no row for the bad line, or give the result plus
 import csv
 import os
 import shutil
-import subprocess
 import tempfile
 import unittest
 
-CLI = os.path.abspath(os.environ.get("QELT_CLI", "build/qelt-cli"))
+import qelt_cli
+
 EX = os.path.join(os.environ.get("QELT_SOURCE_DIR", "."), "examples", "utf8")
 
 
@@ -139,9 +139,9 @@ class TypedInput(unittest.TestCase):
         for stale in (out, csv_out):
             if os.path.exists(stale):
                 os.remove(stale)
-        r = subprocess.run([CLI, "table", "--method", "jd", "--alignment", paths[0],
-                            "--chain-breaks", paths[1], "--boreholes", paths[2],
-                            "--output", out, "--csv", csv_out], capture_output=True, timeout=60)
+        r = qelt_cli.run("table", "--method", "jd", "--alignment", paths[0],
+                         "--chain-breaks", paths[1], "--boreholes", paths[2],
+                         "--output", out, "--csv", csv_out, timeout=60)
         rows = read_rows(csv_out) if os.path.exists(csv_out) else None
         return r.returncode, r.stderr.decode("utf-8", "replace"), rows
 
