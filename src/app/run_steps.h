@@ -7,6 +7,7 @@
 // (钻孔桩号及偏距表, rows from surveyed X, Y) are the two runs built on them: each says only how a
 // line of its list file reads and what its row holds.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>

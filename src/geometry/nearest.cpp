@@ -162,8 +162,8 @@ void LocatedLine::nearest(Point p, double& mileage, double& offset) const {
     if (along >= 0) best.offer(end_mileage_ + along, d2);
 
     if (!spans_.empty()) {
-        // The distance to a span's middle point (a point of the line, so no farther than the
-        // nearest foot is) and how far the span's disc lies beyond the point.
+        // The distance to a span's middle point (a point of the line: the nearest foot is no
+        // farther away) and how far the span's disc lies beyond the point.
         const auto middle = [&](std::size_t i) {
             const double dx = p.x - bounds_[i].centre.x, dy = p.y - bounds_[i].centre.y;
             return std::sqrt(dx * dx + dy * dy);
