@@ -47,6 +47,9 @@ int replace_file(const std::string& from, const std::string& to);
 // "原因不明" for 0.
 std::string write_failure_reason(int error);
 
+// The system's own text for an error value write_failure_reason() has no words of its own for.
+std::string system_error_text(int error);
+
 // The one wording both front ends use when a file of theirs cannot be written: the path as the
 // user gave it (or as the desktop program chose it), then the reason.
 inline std::string write_failure_message(const std::string& path, const std::string& reason) {
