@@ -20,7 +20,9 @@ std::optional<QString> choose_file(QWidget* parent, const QString& title, const 
                                    const QString& start_folder) {
     // The filter's descriptions already name their patterns ("文本文件(*.txt;*.dat)"): Qt's
     // own list after them would say it twice.
-    const QString path = QFileDialog::getOpenFileName(parent, title, start_folder, filter, nullptr,
+    // A folder that is not there (a Documents folder never made) would be taken for a file name.
+    const QString folder = QFileInfo(start_folder).isDir() ? start_folder : QString();
+    const QString path = QFileDialog::getOpenFileName(parent, title, folder, filter, nullptr,
                                                       QFileDialog::HideNameFilterDetails);
     if (path.isEmpty()) return std::nullopt;
     return path;
