@@ -13,6 +13,7 @@ linux_packages=(
     python3-openpyxl      # independent read-back of the written workbook in tests
     python3-ezdxf         # independent read-back of the written drawing in tests
     qt6-base-dev          # the desktop program (optional for the core and the CLI)
+    qt6-translations-l10n # Qt's own dialogs and buttons in Chinese (qtbase_zh_CN)
     fonts-wqy-microhei    # a CJK font for the window and screenshots
     bsdextrautils         # column, which lays out the demo's table on the terminal
 )

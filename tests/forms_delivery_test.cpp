@@ -113,3 +113,37 @@ TEST(Delivery, WorkbookNotOpened) {
     EXPECT_EQ(workbook_not_opened_text("D:\\工程\\zk.xlsx"),
               "钻孔数量及位置表已写入：\nD:\\工程\\zk.xlsx\n\n没有找到打开它的电子表格程序。");
 }
+
+TEST(Delivery, PartialTableSaysWhereItStops) {
+    struct Case {
+        TableExtent extent;
+        const char* headline;
+    };
+    const Case cases[] = {
+        {{true, 10, 5}, "钻孔数量及位置表已写入："},
+        {{false, 8, 3}, "表格只写到第 8 行（3 个钻孔），已写入："},
+        {{false, 0, 0},
+         "表格只写到第 0 行（0 个钻孔），已写入："},  // the first borehole stopped it
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(workbook_not_opened_text("/d/zk.xlsx", c.extent),
+                  std::string(c.headline) + "\n/d/zk.xlsx\n\n没有找到打开它的电子表格程序。");
+}
+
+TEST(Delivery, NothingOpensTheTarget) {
+    struct Case {
+        const char* target;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"C:\\Qelt\\help\\qelt.html",
+         "无法打开使用说明：\nC:\\Qelt\\help\\qelt.html\n\n没有找到打开它的浏览器，或文件不在。"},
+        {"/usr/lib/qelt/help/qelt.html",
+         "无法打开使用说明：\n/usr/lib/qelt/help/"
+         "qelt.html\n\n没有找到打开它的浏览器，或文件不在。"},
+        {"https://qelt.example.org/gdownload.htm",
+         "无法打开网址：\nhttps://qelt.example.org/gdownload.htm\n\n没有找到打开它的浏览器。"},
+        {"mailto:qelt@example.org", "无法写邮件给：\nqelt@example.org\n\n没有找到收发邮件的程序。"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(not_opened_text(c.target), c.text) << c.target;
+}

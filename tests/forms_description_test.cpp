@@ -193,14 +193,14 @@ TEST(Description, WindowsAroundTheMainWindow) {
         {"Label3", "单 位：", Action::none},
         {"Label2", "作 者：", Action::none},
         {"Label6", "软件下载：", Action::none},
-        {"Label5", "E-mail", Action::none},
+        {"Label5", "E-mail：", Action::none},
         {"Label4", kMakerSite, Action::open_site},
         {"lblHomepage", kMakerMail, Action::open_mail},
         {"picBGHead", "", Action::open_site},
         {"picBGHeadIcon", "", Action::open_site},
         {"lblBGHeadInfo1", kMakerSlogan, Action::open_site},
         {"Command1", "  确  定", Action::close_window},
-        {"Command2", "取    消", Action::none},
+        {"Command2", "取    消", Action::close_window},  // closes it like 确 定
     };
     for (const Text& t : texts) {
         const Control* c = find_control(about_form(), t.name);

@@ -22,8 +22,7 @@ constexpr float kScreen = 28800, kW = 3600, kH = 4500;
 
 DockInput window_at(float left, float top, int cursor_x, int cursor_y, bool minimised = false) {
     const int l = twips_to_pixels(left), t = twips_to_pixels(top);
-    return {
-        {cursor_x, cursor_y}, {l, t, l + 240, t + 300}, {left, top, kW, kH}, kScreen, minimised};
+    return {{cursor_x, cursor_y}, {l, t, l + 240, t + 300}, 15, kScreen, minimised};
 }
 
 // The filter the three open-file dialogs use, as the run writes it.
@@ -110,19 +109,46 @@ TEST(Placement, DockStep) {
         {"left, cursor leaves", window_at(0, 4500, 600, 400), TwipPoint{40 - kW, 4500}},
         {"hidden at left, cursor in strip", window_at(40 - kW, 4500, 1, 400), TwipPoint{-10, 4500},
          true},
-        {"right edge at screen width - 4 twips", window_at(kScreen - 4 - kW, 4500, 10, 400),
+        // The right edge is compared in twips: at one twip to the pixel a frame can end 4 or 5
+        // twips short of the screen's edge.
+        {"right edge at screen width - 4 twips",
+         DockInput{{10, 4600}, {25196, 4500, 28796, 9000}, 1, kScreen},
          TwipPoint{kScreen - 40, 4500}},
-        {"right edge at screen width - 5 twips", window_at(kScreen - 5 - kW, 4500, 10, 400), {}},
+        {"right edge at screen width - 5 twips",
+         DockInput{{10, 4600}, {25195, 4500, 28795, 9000}, 1, kScreen},
+         {}},
+        {"right edge a pixel short of the screen's",
+         window_at(kScreen - 15 - kW, 4500, 10, 400),
+         {}},
         {"hidden at right, cursor in strip", window_at(kScreen - 40, 4500, 1918, 400),
          TwipPoint{kScreen - kW + 10, 4500}, true},
         {"top before left", window_at(0, 0, 600, 400), TwipPoint{0, 40 - kH}},
-        {"hidden top and left, cursor inside", window_at(-10, 40 - kH, 1, 1), TwipPoint{-10, -10},
+        // (Left −10 twips lies in the pixel at −1, 15 twips.)
+        {"hidden top and left, cursor inside", window_at(-10, 40 - kH, 1, 1), TwipPoint{-15, -10},
          true},
-        {"left before right",
-         DockInput{{2000, 400}, {0, 300, 1920, 600}, {0, 4500, kScreen, kH}, kScreen, false},
+        {"left before right", DockInput{{2000, 400}, {0, 300, 1920, 600}, 15, kScreen, false},
          TwipPoint{40 - kScreen, 4500}},
         {"minimised at the top edge", window_at(7500, 0, 600, 400, true), {}},
         {"minimised hidden, cursor in strip", window_at(7500, 40 - kH, 600, 1, true), {}},
+        // The frame as the window manager draws it, wider and taller than the 240 × 300 client
+        // area (borders of 4, a title bar of 22): hidden so that 40 twips of the frame stay.
+        {"framed, at left", DockInput{{600, 400}, {0, 285, 248, 611}, 15, kScreen},
+         TwipPoint{40 - 248 * 15, 285 * 15}},
+        {"framed, at right", DockInput{{600, 400}, {1672, 285, 1920, 611}, 15, kScreen},
+         TwipPoint{kScreen - 40, 285 * 15}},
+        {"framed, at top", DockInput{{600, 400}, {500, 0, 748, 326}, 15, kScreen},
+         TwipPoint{500 * 15, 40 - 326 * 15}},
+        // The window manager kept 22 pixels of the hidden window on the screen where 3 were
+        // asked for, but the window system still tells the place asked for: its word that the
+        // pointer is over the window brings the window out.
+        {"kept wider by the window manager, pointer in it",
+         DockInput{{10, 400}, {-245, 285, 3, 611}, 15, kScreen, false, true}, TwipPoint{-10, 4275},
+         true},
+        {"the same, pointer away", DockInput{{600, 400}, {-245, 285, 3, 611}, 15, kScreen},
+         TwipPoint{40 - 248 * 15, 4275}},
+        // 120 DPI: 12 twips to the pixel.
+        {"framed, at left, 120 DPI", DockInput{{600, 400}, {0, 285, 310, 692}, 12, kScreen},
+         TwipPoint{40 - 310 * 12, 285 * 12}},
     };
     for (const Case& c : cases) {
         const std::optional<DockMove> move = dock_step(c.in);
@@ -230,6 +256,27 @@ TEST(Paths, FolderAndName) {
         EXPECT_EQ(folder_of(c.path), c.folder) << c.path;
         EXPECT_EQ(file_name_of(c.path), c.name) << c.path;
     }
+}
+
+TEST(Paths, DialogStartFolder) {
+    // Each open-file dialog starts in the folder of the file chosen last; the first of the
+    // program's life starts in Documents.
+    struct Case {
+        const char* last_chosen_file;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"", "/home/li/文档"},  // nothing chosen yet
+        {"/proj/G15/zk.txt", "/proj/G15"},
+        {"/zk.txt", "/"},
+        {"D:\\工程\\G15\\平面.dat", "D:\\工程\\G15"},
+        {"C:\\zk.txt", "C:\\"},
+        {"\\\\srv\\资料\\zk.txt", "\\\\srv\\资料"},
+        {"zk.txt", "/home/li/文档"},  // a bare name tells no folder
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(dialog_start_folder(c.last_chosen_file, "/home/li/文档"), c.folder)
+            << c.last_chosen_file;
 }
 
 TEST(Paths, WorkbookName) {

@@ -3,22 +3,29 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
 #include <deque>
 
+#include "app/forms/file_rules.h"
 #include "app/forms/form.h"
 #include "app/forms/maker.h"
 #include "app/gui/about_window.h"
 #include "app/gui/main_window.h"
 #include "app/gui/promo_window.h"
+#include "app/gui/services.h"
 #include "app/gui/window_geometry.h"
 
 using namespace qelt::gui;
@@ -34,7 +41,7 @@ struct Message {
 // The desktop as the tests script it.
 struct FakeDesktop {
     std::deque<QString> answers;  // the open-file dialogs' answers in turn; "" cancels
-    QStringList dialog_titles, dialog_filters;
+    QStringList dialog_titles, dialog_filters, dialog_folders;
     std::vector<Message> messages;
     QList<QUrl> opened;
     bool open_succeeds = true, folders_writable = true;
@@ -43,9 +50,11 @@ struct FakeDesktop {
 
     GuiServices services(bool promotional_windows = false) {
         GuiServices s;
-        s.choose_file = [this](QWidget*, const QString& title, const QString& filter) {
+        s.choose_file = [this](QWidget*, const QString& title, const QString& filter,
+                               const QString& start_folder) {
             dialog_titles << title;
             dialog_filters << filter;
+            dialog_folders << start_folder;
             const QString answer = answers.empty() ? QString() : answers.front();
             if (!answers.empty()) answers.pop_front();
             return answer.isEmpty() ? std::nullopt : std::optional<QString>(answer);
@@ -102,6 +111,10 @@ class GuiWindowsTest : public QObject {
     void aboutWindowIsModal();
     void promotionalWindows();
     void promotionalWindowDocks();
+    void dialogsSpeakChinese();
+    void dialogsStartWhereTheUserWas();
+    void nothingOpensTheTarget();
+    void methodFrameLooksLikeFrame();
 };
 
 // Every control of every form exists in the Qt window with its kind, caption, parent and
@@ -456,6 +469,7 @@ void GuiWindowsTest::aboutWindowIsModal() {
     QString seen;
     QStringList texts;
     QList<QUrl> opened_before_about;
+    bool closed_by_cancel = false;
     // While the About window runs its own loop, look at it, follow its links and close it.
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
@@ -471,9 +485,9 @@ void GuiWindowsTest::aboutWindowIsModal() {
         QTest::mouseClick(about->findChild<QLabel*>("Label4"), Qt::LeftButton);
         QTest::mouseClick(about->findChild<QLabel*>("lblHomepage"), Qt::LeftButton);
         texts << button(*about, "Command1")->text() << button(*about, "Command2")->text();
-        button(*about, "Command2")->click();  // no action
-        if (about->isVisible() && about->findChild<QWidget*>("linBorder"))
-            button(*about, "Command1")->click();
+        button(*about, "Command2")->click();  // 取 消 closes it, like 确 定
+        closed_by_cancel = !about->isVisible();
+        if (about->isVisible()) button(*about, "Command1")->click();
     });
     poll.start(10);
     button(window, "xpcmdbutton2")->click();  // returns once the About window is closed
@@ -481,7 +495,8 @@ void GuiWindowsTest::aboutWindowIsModal() {
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     const QUrl site(QString::fromUtf8(kMakerSite));
     QCOMPARE(opened_before_about, QList<QUrl>{site});  // the site first, then the window
-    QCOMPARE(texts, (QStringList{"单 位：", "作 者：", "软件下载：", "E-mail", kMakerOrganisation,
+    QVERIFY(closed_by_cancel);
+    QCOMPARE(texts, (QStringList{"单 位：", "作 者：", "软件下载：", "E-mail：", kMakerOrganisation,
                                  kMakerAuthor, kMakerSite, kMakerMail, "", "", kMakerSlogan,
                                  "  确  定", "取    消"}));
     QCOMPARE(desktop.opened, (QList<QUrl>{site, site, QUrl("mailto:" + QString(kMakerMail))}));
@@ -556,6 +571,129 @@ void GuiWindowsTest::promotionalWindowDocks() {
     const QPoint before = ad->pos();
     ad->dock();  // minimised: never moved
     QCOMPARE(ad->pos(), before);
+}
+
+// The program's own open-file dialog: Qt's buttons in Chinese, the filters as the run writes
+// their descriptions (without Qt's pattern list after them), the folder it was asked to start in.
+void GuiWindowsTest::dialogsSpeakChinese() {
+    // A missing translation leaves Qt's English; the program goes on.
+    QVERIFY(!install_qt_translations(QStringLiteral("/nonexistent/翻译")));
+    QVERIFY2(install_qt_translations(qt_translations_folder()),
+             qPrintable("qtbase_zh_CN.qm not in " + qt_translations_folder()));
+    QTemporaryDir dir;
+    QStringList buttons, filters;
+    QString folder;
+    bool hides_patterns = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        poll.stop();
+        hides_patterns = dialog->testOption(QFileDialog::HideNameFilterDetails);
+        folder = dialog->directory().absolutePath();
+        for (QAbstractButton* b : dialog->findChild<QDialogButtonBox*>()->buttons())
+            buttons << b->text();
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        for (int i = 0; types && i < types->count(); ++i) filters << types->itemText(i);
+        dialog->reject();
+    });
+    poll.start(10);
+    const std::optional<QString> chosen = desktop_services().choose_file(
+        nullptr, QStringLiteral("读取钻孔资料"),
+        QString::fromStdString(qt_file_filter(qelt::kBoreholeDialog.filter)), dir.path());
+    QVERIFY(!chosen);
+    QVERIFY(hides_patterns);
+    QCOMPARE(folder, QDir(dir.path()).absolutePath());
+    QCOMPARE(filters, (QStringList{"文本文件(*.txt;*.dat)", "文本文件(*.txt)", "所有文件（*.*)"}));
+    QVERIFY2(buttons.size() == 2 && buttons.filter(QStringLiteral("打开")).size() == 1 &&
+                 buttons.filter(QStringLiteral("取消")).size() == 1,
+             qPrintable(buttons.join('|')));
+    QMessageBox box(QMessageBox::Information, "提示", "", QMessageBox::Ok);
+    QCOMPARE(box.button(QMessageBox::Ok)->text().remove('&'), QStringLiteral("确定"));
+}
+
+// Through the main window's runs: the first dialog in Documents, every later one in the folder
+// of the file chosen last, from one run to the next.
+void GuiWindowsTest::dialogsStartWhereTheUserWas() {
+    QTemporaryDir dir, elsewhere;
+    const QString folder = examples(dir);
+    QFile::copy(folder + "/ramp-boreholes.txt", elsewhere.filePath("zk.txt"));
+    FakeDesktop desktop;
+    desktop.documents = QStringLiteral("/home/li/文档");
+    QeltFrm window(desktop.services());
+    window.findChild<QRadioButton*>("Option2")->click();
+    for (int run = 0; run < 2; ++run) {
+        desktop.answers = {folder + "/ramp-elements.txt", elsewhere.filePath("zk.txt")};
+        button(window, "Command1")->click();
+    }
+    QCOMPARE(desktop.dialog_folders,
+             (QStringList{desktop.documents, folder, elsewhere.path(), folder}));
+}
+
+// When nothing can open the manual, the maker's site or a mail to the author, the user is told
+// what could not be opened.
+void GuiWindowsTest::nothingOpensTheTarget() {
+    FakeDesktop desktop;
+    desktop.open_succeeds = false;
+    const GuiServices services = desktop.services();
+    QeltFrm window(services);
+    AboutFrm about(services);
+    AdFrm ad(AdFrm::Side::right, services);
+    struct Case {
+        const char* what;
+        std::function<void()> click;
+        QString target;  // as the box names it
+    };
+    const QString manual = QDir::toNativeSeparators(window.help_file());
+    const Case cases[] = {
+        {"帮 助", [&] { button(window, "xpcmdbutton1")->click(); }, manual},
+        {"About: site",
+         [&] { QTest::mouseClick(about.findChild<QLabel*>("Label4"), Qt::LeftButton); },
+         kMakerSite},
+        {"About: mail",
+         [&] { QTest::mouseClick(about.findChild<QLabel*>("lblHomepage"), Qt::LeftButton); },
+         kMakerMail},
+        {"promotional page's link",
+         [&] { emit ad.findChild<QTextBrowser*>("WebBrowser1")->anchorClicked(ad.page()); },
+         ad.page().toString()},
+    };
+    for (const Case& c : cases) {
+        desktop.messages.clear();
+        c.click();
+        QVERIFY2(desktop.messages.size() == 1, c.what);
+        QCOMPARE(desktop.messages[0].kind, MessageKind::information);
+        QCOMPARE(desktop.messages[0].title, QStringLiteral("提示"));
+        QVERIFY2(desktop.messages[0].text.split('\n').value(1) == c.target,
+                 qPrintable(desktop.messages[0].text));
+    }
+    // Where the desktop opens it, nothing is said.
+    desktop.open_succeeds = true;
+    desktop.messages.clear();
+    for (const Case& c : cases) c.click();
+    QCOMPARE(desktop.messages.size(), std::size_t{0});
+}
+
+// "方 法": the caption on the border line, and the first option button below both.
+void GuiWindowsTest::methodFrameLooksLikeFrame() {
+    FakeDesktop desktop;
+    QeltFrm window(desktop.services());
+    auto* frame = window.findChild<QGroupBox*>("Frame1");
+    QStyleOptionGroupBox option;
+    option.initFrom(frame);
+    option.text = frame->title();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect border = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                        QStyle::SC_GroupBoxFrame, frame);
+    const QRect caption = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                         QStyle::SC_GroupBoxLabel, frame);
+    const QRect first = window.findChild<QRadioButton*>("Option1")->geometry();
+    QVERIFY2(caption.top() < border.top() && border.top() < caption.bottom(),
+             qPrintable(QString("caption %1..%2, border at %3")
+                            .arg(caption.top())
+                            .arg(caption.bottom())
+                            .arg(border.top())));
+    QVERIFY2(first.top() > caption.bottom(), qPrintable(QString::number(caption.bottom())));
 }
 
 QTEST_MAIN(GuiWindowsTest)

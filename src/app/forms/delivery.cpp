@@ -37,8 +37,23 @@ std::string notices_text(const std::vector<std::string>& notices) {
     return text;
 }
 
-std::string workbook_not_opened_text(const std::string& path) {
-    return "钻孔数量及位置表已写入：\n" + path + "\n\n没有找到打开它的电子表格程序。";
+std::string workbook_not_opened_text(const std::string& path, const TableExtent& extent) {
+    const std::string written =
+        extent.complete ? std::string("钻孔数量及位置表已写入：")
+                        : "表格只写到第 " + std::to_string(extent.last_data_row) + " 行（" +
+                              std::to_string(extent.boreholes) + " 个钻孔），已写入：";
+    return written + "\n" + path + "\n\n没有找到打开它的电子表格程序。";
+}
+
+std::string not_opened_text(std::string_view target) {
+    const std::string_view mailto = "mailto:";
+    if (target.substr(0, mailto.size()) == mailto)
+        return "无法写邮件给：\n" + std::string(target.substr(mailto.size())) +
+               "\n\n没有找到收发邮件的程序。";
+    if (target.find("://") != std::string_view::npos)
+        return "无法打开网址：\n" + std::string(target) + "\n\n没有找到打开它的浏览器。";
+    return "无法打开使用说明：\n" + std::string(target) +
+           "\n\n没有找到打开它的浏览器，或文件不在。";
 }
 
 }  // namespace qelt::forms

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/forms/file_rules.h"
@@ -23,9 +24,24 @@ inline constexpr std::size_t kNoticesListed = 20;
 // more there are.
 std::string notices_text(const std::vector<std::string>& notices);
 
+// How much of the table a run wrote. A run stopped in the borehole phase (a station rejected,
+// a borehole line that could not be processed) still delivers its rows; the engineer must not
+// take them for the whole table.
+struct TableExtent {
+    bool complete = true;
+    long last_data_row = 0;  // worksheet row of the last complete borehole row, 0 when none
+    long boreholes = 0;      // borehole rows completed
+};
+
 // The message when the workbook is written but nothing opened it: the user must at least learn
-// where the table is. Titled kTableTitle, information icon.
-std::string workbook_not_opened_text(const std::string& path);
+// where the table is, and, for a stopped run, that it holds only part of the table
+// ("表格只写到第 N 行（M 个钻孔）"). Titled kTableTitle, information icon.
+std::string workbook_not_opened_text(const std::string& path, const TableExtent& extent = {});
+
+// The information box when nothing could open `target`: the manual (its path), the maker's
+// site (a web address) or a mail to the author (a "mailto:" address). It names what could not
+// be opened, so that the user can open it by hand. Titled kNoticeTitle.
+std::string not_opened_text(std::string_view target);
 
 // Gives a complete pending workbook its final name in `folder`: the first free numbered name
 // (free_workbook_path), moved there without replacing anything. Should a file of that name

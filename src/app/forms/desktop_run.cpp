@@ -36,9 +36,12 @@ class DesktopRunUi : public RunUi {
 
     std::optional<std::string> choose_file(const FileDialog& dialog) override {
         busy_.pause();
-        std::optional<std::string> path = desktop_.choose_file(dialog.title, dialog.filter);
+        std::string& last = desktop_.last_chosen_file();
+        std::optional<std::string> path = desktop_.choose_file(
+            dialog.title, dialog.filter, dialog_start_folder(last, desktop_.documents_folder()));
         busy_.resume();
         if (!path || path->empty()) return std::nullopt;
+        last = *path;
         if (dialog.role == DialogRole::boreholes) borehole_file = *path;
         return path;
     }
@@ -134,6 +137,10 @@ class WorkbookSheet : public Sheet {
     std::string folder_, stem_;
 };
 
+TableExtent extent_of(const RunResult& run) {
+    return {run.outcome == RunOutcome::complete, run.last_data_row, run.boreholes};
+}
+
 }  // namespace
 
 TableRunResult run_table(Desktop& desktop, Method method) {
@@ -149,7 +156,7 @@ TableRunResult run_table(Desktop& desktop, Method method) {
             busy.pause();
             if (!desktop.open_document(result.workbook))
                 ui.show(MessageKind::information, kTableTitle,
-                        workbook_not_opened_text(result.workbook));
+                        workbook_not_opened_text(result.workbook, extent_of(result.run)));
         } else {
             ui.bring_main_window_to_front();
             ui.show(MessageKind::error, kErrorBoxTitle, error);

@@ -37,10 +37,16 @@ enum class MessageKind {
 class Desktop {
   public:
     virtual ~Desktop() = default;
-    // An open-file dialog titled `title` whose filter is written "desc|patterns|…" (the front
-    // end converts it to its toolkit's form); the chosen path, or nothing when cancelled.
+    // An open-file dialog titled `title`, starting in `start_folder`, whose filter is written
+    // "desc|patterns|…" (the front end converts it to its toolkit's form); the chosen path, or
+    // nothing when cancelled.
     virtual std::optional<std::string> choose_file(const std::string& title,
-                                                   const std::string& filter) = 0;
+                                                   const std::string& filter,
+                                                   const std::string& start_folder) = 0;
+    // The file chosen last in an open-file dialog while the program runs, in this run or an
+    // earlier one; "" before the first. The front end keeps it as long as the program runs,
+    // so that every dialog starts where the user was (dialog_start_folder).
+    virtual std::string& last_chosen_file() = 0;
     // A message box; returns once the user has dismissed it.
     virtual void show_message(MessageKind kind, const std::string& title,
                               const std::string& text) = 0;

@@ -121,6 +121,11 @@ std::string_view file_name_of(std::string_view path) {
     return path;
 }
 
+std::string dialog_start_folder(std::string_view last_chosen_file, std::string_view documents) {
+    std::string folder = folder_of(last_chosen_file);
+    return folder.empty() ? std::string(documents) : folder;
+}
+
 std::string workbook_stem(std::string_view borehole_file) {
     std::string_view name = file_name_of(borehole_file);
     const auto dot = name.rfind('.');

@@ -43,6 +43,13 @@ std::string folder_of(std::string_view path);
 // The name after the last separator.
 std::string_view file_name_of(std::string_view path);
 
+// The folder an open-file dialog starts in. The alignment, chain-break and borehole files of
+// one road usually lie together, so each dialog starts in the folder of the file chosen last,
+// in this run or an earlier one while the program runs; the first dialog starts in the
+// Documents folder, where the common dialog starts too. `last_chosen_file` is "" before the
+// first choice; a bare name (no folder) counts as none.
+std::string dialog_start_folder(std::string_view last_chosen_file, std::string_view documents);
+
 // The help file of a program that lives in `program_folder`.
 inline std::string help_file_path(std::string_view program_folder,
                                   PathStyle style = PathStyle::posix) {

@@ -82,7 +82,7 @@ constexpr Control kAboutControls[] = {
      .rect = {1800, 1860, 3360, 270},
      .action = Action::open_site,
      .look = Look::link},
-    {.name = "Label5", .kind = K::label, .caption = "E-mail", .rect = {600, 2220, 1140, 270}},
+    {.name = "Label5", .kind = K::label, .caption = "E-mail：", .rect = {600, 2220, 1140, 270}},
     {.name = "lblHomepage",
      .kind = K::label,
      .caption = kMakerMail,
@@ -95,11 +95,13 @@ constexpr Control kAboutControls[] = {
      .rect = {2280, 2820, 1215, 375},
      .action = Action::close_window,
      .default_button = true},
-    // A cancel button that does nothing: the window closes with 确 定 or its close box.
+    // 取 消 closes the window like 确 定: the window asks nothing, so there is nothing to
+    // cancel but the window itself, and a button that does nothing reads as a broken one.
     {.name = "Command2",
      .kind = K::push_button,
      .caption = "取    消",
-     .rect = {3780, 2820, 1215, 375}},
+     .rect = {3780, 2820, 1215, 375},
+     .action = Action::close_window},
 };
 
 constexpr Form kAboutForm{"aboutfrm", kMakerBrand,       kAboutWidth,

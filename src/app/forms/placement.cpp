@@ -44,9 +44,10 @@ int twips_to_pixels(float twips, float twips_per_pixel) {
 
 std::optional<DockMove> dock_step(const DockInput& in) {
     if (in.minimised) return std::nullopt;
-    const TwipRect& w = in.window;
-    const bool cursor_inside = in.rect.left < in.cursor.x && in.cursor.x < in.rect.right &&
-                               in.rect.top < in.cursor.y && in.cursor.y < in.rect.bottom;
+    const TwipRect w = pixels_to_twips(in.frame, in.twips_per_pixel);
+    const bool cursor_inside =
+        in.pointer_over || (in.frame.left < in.cursor.x && in.cursor.x < in.frame.right &&
+                            in.frame.top < in.cursor.y && in.cursor.y < in.frame.bottom);
     if (cursor_inside) {
         if (w.top < 0) return DockMove{{w.left, -kDockOvershootTwips}, true};
         if (w.left < 0) return DockMove{{-kDockOvershootTwips, w.top}, true};
@@ -54,8 +55,8 @@ std::optional<DockMove> dock_step(const DockInput& in) {
             return DockMove{{in.screen_width - w.width + kDockOvershootTwips, w.top}, true};
         return std::nullopt;
     }
-    if (in.rect.top <= kDockTouchPixels) return DockMove{{w.left, kDockStripTwips - w.height}};
-    if (in.rect.left <= kDockTouchPixels) return DockMove{{kDockStripTwips - w.width, w.top}};
+    if (in.frame.top <= kDockTouchPixels) return DockMove{{w.left, kDockStripTwips - w.height}};
+    if (in.frame.left <= kDockTouchPixels) return DockMove{{kDockStripTwips - w.width, w.top}};
     if (in.screen_width - kDockTouchTwips <= w.left + w.width)
         return DockMove{{in.screen_width - kDockStripTwips, w.top}};
     return std::nullopt;

@@ -64,15 +64,22 @@ int twips_to_pixels(float twips, float twips_per_pixel = kTwipsPerPixel);
 // One step of the promotional windows' edge docking. Such a window slides almost out of sight
 // against the edge it touches when the cursor is outside it, leaving a strip of 40 twips, and
 // comes back when the cursor enters that strip.
+//
+// The window is taken as the window manager draws it: its frame, title bar and borders
+// included, since that is what the user sees and points at. A window manager may also keep
+// more of a hidden window on the screen than asked (some keep the width of a title bar); all of
+// that strip must bring the window out, so the window system's own word that the pointer is
+// over the window counts as well as the rectangle.
 struct DockInput {
-    PixelPoint cursor;   // pixels
-    PixelRect rect;      // the window's outer rectangle, pixels
-    TwipRect window;     // the same window in twips
-    float screen_width;  // twips
+    PixelPoint cursor;  // pixels
+    PixelRect frame;    // the window's frame as drawn, pixels
+    float twips_per_pixel = kTwipsPerPixel;
+    float screen_width = 0;  // twips
     bool minimised = false;
+    bool pointer_over = false;  // the window system has the pointer over the window
 };
 struct DockMove {
-    TwipPoint position;  // new outer top left corner, twips
+    TwipPoint position;  // new top left corner of the frame, twips
     bool bring_to_front = false;
 };
 // The move to make, or nothing when the window stays where it is. The top edge takes precedence

@@ -13,10 +13,11 @@ AboutFrm::AboutFrm(const GuiServices& services, QWidget* parent)
     build_form(*this, forms::about_form(), [this](forms::Action action) {
         switch (action) {
             case forms::Action::open_site:
-                services_.open_url(QUrl(QString::fromUtf8(forms::kMakerSite)));
+                open_or_tell(services_, this, QUrl(QString::fromUtf8(forms::kMakerSite)));
                 break;
             case forms::Action::open_mail:
-                services_.open_url(
+                open_or_tell(
+                    services_, this,
                     QUrl(QStringLiteral("mailto:") + QString::fromUtf8(forms::kMakerMail)));
                 break;
             case forms::Action::close_window:

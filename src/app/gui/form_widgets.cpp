@@ -1,12 +1,15 @@
 #include "app/gui/form_widgets.h"
 
 #include <QFrame>
+#include <QApplication>
 #include <QGroupBox>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTextBrowser>
 
 #include "app/gui/clickable_label.h"
@@ -59,6 +62,19 @@ QPixmap strip_mark(bool cross, int size) {
         p.drawLine(QPointF(4.5, 11), QPointF(11.5, 11));
     }
     return pixmap;
+}
+
+// A frame as the windows were drawn: its caption on the border line, over a gap in it, and the
+// border half a caption below the frame's top, so that the first option button lies clear
+// inside it. Qt's Fusion style puts the caption above the border instead, which pushes the
+// border onto the first option button; the classic Windows style draws it the old way.
+QStyle* frame_style() {
+    static QStyle* const style = [] {
+        QStyle* s = QStyleFactory::create(QStringLiteral("Windows"));
+        if (s) s->setParent(QCoreApplication::instance());
+        return s;
+    }();
+    return style ? style : QApplication::style();
 }
 
 void apply_look(ClickableLabel& label, const forms::Control& c) {
@@ -139,6 +155,7 @@ void build_form(QWidget& window, const forms::Form& form, const std::function<vo
         switch (c.kind) {
             case ControlKind::frame:
                 widget = new QGroupBox(caption, parent);
+                widget->setStyle(frame_style());
                 break;
             case ControlKind::option_button: {
                 auto* option = new QRadioButton(caption, parent);
@@ -176,9 +193,8 @@ void build_form(QWidget& window, const forms::Form& form, const std::function<vo
                 break;
             }
             case ControlKind::browser: {
-                auto* browser = new QTextBrowser(parent);
-                browser->setOpenExternalLinks(true);
-                widget = browser;
+                // Its links are the window's to follow (AdFrm).
+                widget = new QTextBrowser(parent);
                 break;
             }
         }

@@ -78,15 +78,15 @@ void QeltFrm::make_coordinate_table() {
     // The method is read once, as the button is clicked; the run keeps to it.
     const Method method =
         option1_->isChecked() ? Method::intersection_points : Method::building_blocks;
-    last_run_ = run_table(*this, method, services_);
+    last_run_ = run_table(*this, method, services_, last_chosen_file_);
 }
 
 void QeltFrm::show_help() {
-    services_.open_url(QUrl::fromLocalFile(help_file_));
+    open_or_tell(services_, this, QUrl::fromLocalFile(help_file_));
 }
 
 void QeltFrm::show_more_software() {
-    services_.open_url(QUrl(QString::fromUtf8(forms::kMakerSite)));
+    open_or_tell(services_, this, QUrl(QString::fromUtf8(forms::kMakerSite)));
     AboutFrm about(services_, this);
     about.exec();
 }

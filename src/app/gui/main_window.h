@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <string>
 
 #include "app/forms/form.h"
 #include "app/gui/services.h"
@@ -59,6 +60,8 @@ class QeltFrm : public QWidget {
     QPointer<AdFrm> adfrm_;
     QPointer<AdFrm> ad1frm_;
     TableRunResult last_run_;
+    // The file chosen last in the open-file dialogs: the next dialog starts in its folder.
+    std::string last_chosen_file_;
     bool centred_when_shown_ = false;
 };
 

@@ -10,9 +10,7 @@
 namespace qelt::gui {
 
 AdFrm::AdFrm(Side side, const GuiServices& services, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
-      side_(side),
-      end_program_(services.end_program) {
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), side_(side), services_(services) {
     setAttribute(Qt::WA_DeleteOnClose);
     build_form(*this, forms::promo_form(edge()), [this](forms::Action action) {
         switch (action) {
@@ -23,13 +21,17 @@ AdFrm::AdFrm(Side side, const GuiServices& services, QWidget* parent)
                 showMinimized();
                 break;
             case forms::Action::exit_program:
-                end_program_();
+                services_.end_program();
                 break;
             default:
                 break;
         }
     });
     browser_ = findChild<QTextBrowser*>(QStringLiteral("WebBrowser1"));
+    // The page's link goes to the user's browser, and the user hears of it when none opens.
+    browser_->setOpenLinks(false);
+    connect(browser_, &QTextBrowser::anchorClicked, this,
+            [this](const QUrl& url) { open_or_tell(services_, this, url); });
 
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -86,10 +88,13 @@ void AdFrm::CenterForm(QWidget* frm) {
 void AdFrm::dock() {
     forms::DockInput in;
     in.cursor = cursor_pixels();
-    in.rect = frame_pixels(*this);
-    in.window = frame_twips(*this);
+    in.frame = frame_pixels(*this);
     in.screen_width = screen_twips().width;
     in.minimised = isMinimized();
+    // Where the window manager keeps more of the window on the screen than asked, Qt still
+    // tells the place it asked for; the pointer's entering the window is the window system's
+    // own word.
+    in.pointer_over = underMouse();
     const std::optional<forms::DockMove> move = forms::dock_step(in);
     if (!move) return;
     const QPoint before = pos();

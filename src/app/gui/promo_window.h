@@ -47,7 +47,7 @@ class AdFrm : public QWidget {
 
     Side side_;
     bool placed_when_shown_ = false;
-    std::function<void()> end_program_;
+    GuiServices services_;
     QTextBrowser* browser_ = nullptr;
     QTimer* timer1_ = nullptr;
     QTimer* timer2_ = nullptr;

@@ -2,18 +2,28 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTranslator>
 #include <QWidget>
 
 namespace qelt::gui {
 
 namespace {
 
-std::optional<QString> choose_file(QWidget* parent, const QString& title, const QString& filter) {
-    const QString path = QFileDialog::getOpenFileName(parent, title, QString(), filter);
+std::optional<QString> choose_file(QWidget* parent, const QString& title, const QString& filter,
+                                   const QString& start_folder) {
+    // The filter's descriptions already name their patterns ("文本文件(*.txt;*.dat)"): Qt's
+    // own list after them would say it twice.
+    // A folder that is not there (a Documents folder never made) would be taken for a file name.
+    const QString folder = QFileInfo(start_folder).isDir() ? start_folder : QString();
+    const QString path = QFileDialog::getOpenFileName(parent, title, folder, filter, nullptr,
+                                                      QFileDialog::HideNameFilterDetails);
     if (path.isEmpty()) return std::nullopt;
     return path;
 }
@@ -38,6 +48,28 @@ void end_program() {
 }
 
 }  // namespace
+
+void open_or_tell(const GuiServices& services, QWidget* parent, const QUrl& url) {
+    if (services.open_url(url)) return;
+    const QString target =
+        url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+    services.show_message(parent, MessageKind::information, QString::fromUtf8(forms::kNoticeTitle),
+                          QString::fromStdString(forms::not_opened_text(target.toStdString())));
+}
+
+bool install_qt_translations(const QString& folder) {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), folder) &&
+        QCoreApplication::installTranslator(translator))
+        return true;
+    delete translator;
+    return false;
+}
+
+QString qt_translations_folder() {
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+}
 
 GuiServices desktop_services() {
     GuiServices services;

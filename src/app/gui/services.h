@@ -17,10 +17,10 @@ namespace qelt::gui {
 using forms::MessageKind;
 
 struct GuiServices {
-    // An open-file dialog with `title` and a filter in Qt's form; the chosen path, or nothing
-    // when the user cancels.
+    // An open-file dialog with `title`, starting in `start_folder`, and a filter in Qt's form;
+    // the chosen path, or nothing when the user cancels.
     std::function<std::optional<QString>(QWidget* parent, const QString& title,
-                                         const QString& filter)>
+                                         const QString& filter, const QString& start_folder)>
         choose_file;
     // A message box; returns when the user has dismissed it.
     std::function<void(QWidget* parent, MessageKind kind, const QString& title,
@@ -42,5 +42,16 @@ struct GuiServices {
 
 // The real desktop: QFileDialog, QMessageBox, QDesktopServices, QStandardPaths.
 GuiServices desktop_services();
+
+// Opens `url` with the user's application for it; when nothing could, tells the user in an
+// information box owned by `parent` what could not be opened (the manual's path, the address).
+void open_or_tell(const GuiServices& services, QWidget* parent, const QUrl& url);
+
+// Installs Qt's own Chinese translations from `folder` (the dialogs' and message boxes' buttons
+// and labels: 打开, 取消, 确定 …), whatever the system's language: the program speaks only
+// Chinese. False when they could not be loaded; the program then runs with Qt's English.
+bool install_qt_translations(const QString& folder);
+// Qt's translations folder, where Debian's qt6-translations-l10n puts them.
+QString qt_translations_folder();
 
 }  // namespace qelt::gui

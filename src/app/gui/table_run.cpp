@@ -13,20 +13,22 @@ namespace {
 
 class QtDesktop : public forms::Desktop {
   public:
-    QtDesktop(QWidget& window, const GuiServices& services)
-        : window_(window), services_(services) {}
+    QtDesktop(QWidget& window, const GuiServices& services, std::string& last_chosen_file)
+        : window_(window), services_(services), last_chosen_file_(last_chosen_file) {}
     ~QtDesktop() override { set_busy(false); }
     QtDesktop(const QtDesktop&) = delete;
     QtDesktop& operator=(const QtDesktop&) = delete;
 
-    std::optional<std::string> choose_file(const std::string& title,
-                                           const std::string& filter) override {
+    std::optional<std::string> choose_file(const std::string& title, const std::string& filter,
+                                           const std::string& start_folder) override {
         const std::optional<QString> path =
             services_.choose_file(&window_, QString::fromStdString(title),
-                                  QString::fromStdString(forms::qt_file_filter(filter)));
+                                  QString::fromStdString(forms::qt_file_filter(filter)),
+                                  QString::fromStdString(start_folder));
         if (!path) return std::nullopt;
         return path->toStdString();
     }
+    std::string& last_chosen_file() override { return last_chosen_file_; }
     void show_message(MessageKind kind, const std::string& title,
                       const std::string& text) override {
         services_.show_message(&window_, kind, QString::fromStdString(title),
@@ -65,13 +67,15 @@ class QtDesktop : public forms::Desktop {
   private:
     QWidget& window_;
     const GuiServices& services_;
+    std::string& last_chosen_file_;
     bool busy_ = false;
 };
 
 }  // namespace
 
-TableRunResult run_table(QWidget& main_window, Method method, const GuiServices& services) {
-    QtDesktop desktop(main_window, services);
+TableRunResult run_table(QWidget& main_window, Method method, const GuiServices& services,
+                         std::string& last_chosen_file) {
+    QtDesktop desktop(main_window, services, last_chosen_file);
     return forms::run_table(desktop, method);
 }
 

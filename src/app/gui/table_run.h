@@ -4,6 +4,8 @@
 // GuiServices and Qt: the dialogs and messages owned by the main window, Qt's wait cursor, the
 // filters in Qt's form, and the workbook opened as a local file URL.
 
+#include <string>
+
 #include "app/forms/desktop_run.h"
 #include "app/gui/services.h"
 #include "app/run.h"
@@ -15,7 +17,9 @@ namespace qelt::gui {
 using forms::TableRunResult;
 
 // Runs the coordinate table once by `method`. `main_window` owns the dialogs and is brought to
-// the front before every message.
-TableRunResult run_table(QWidget& main_window, Method method, const GuiServices& services);
+// the front before every message. `last_chosen_file` is the file chosen last in the program's
+// open-file dialogs ("" before the first), kept by the caller from run to run.
+TableRunResult run_table(QWidget& main_window, Method method, const GuiServices& services,
+                         std::string& last_chosen_file);
 
 }  // namespace qelt::gui

@@ -18,6 +18,13 @@ bool shell_open(HWND owner, const std::string& target) {
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+void open_or_tell(HWND owner, const std::string& target) {
+    if (shell_open(owner, target)) return;
+    MessageBoxW(owner, widen(forms::not_opened_text(target)).c_str(),
+                widen(forms::kNoticeTitle).c_str(),
+                message_box_style(forms::MessageKind::information));
+}
+
 UINT message_box_style(forms::MessageKind kind) {
     switch (kind) {
         case forms::MessageKind::error:
@@ -31,9 +38,11 @@ UINT message_box_style(forms::MessageKind kind) {
 }
 
 std::optional<std::string> Win32Desktop::choose_file(const std::string& title,
-                                                     const std::string& filter) {
+                                                     const std::string& filter,
+                                                     const std::string& start_folder) {
     const std::wstring wide_filter = widen(forms::win32_file_filter(filter));
     const std::wstring wide_title = widen(title);
+    const std::wstring wide_start = widen(start_folder);
     std::vector<wchar_t> file(32768, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
@@ -43,8 +52,8 @@ std::optional<std::string> Win32Desktop::choose_file(const std::string& title,
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = wide_title.c_str();
-    // The working folder stays where it was: the dialog starts in the folder chosen last all
-    // the same.
+    dialog.lpstrInitialDir = wide_start.empty() ? nullptr : wide_start.c_str();
+    // The working folder stays where it was: the run says where each dialog starts.
     dialog.Flags =
         OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&dialog)) return std::nullopt;

@@ -6,17 +6,24 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "app/forms/desktop_run.h"
 
 namespace qelt::win {
 
 class Win32Desktop : public forms::Desktop {
   public:
-    // `owner` owns the dialogs and message boxes and is the window brought to the front.
+    // `owner` owns the dialogs and message boxes and is the window brought to the front;
+    // `last_chosen_file`, kept by the caller from run to run, is the file chosen last in the
+    // open-file dialogs (without it, the desktop remembers it only for its own lifetime).
     explicit Win32Desktop(HWND owner) : owner_(owner) {}
+    Win32Desktop(HWND owner, std::string& last_chosen_file)
+        : owner_(owner), last_chosen_file_(&last_chosen_file) {}
 
-    std::optional<std::string> choose_file(const std::string& title,
-                                           const std::string& filter) override;
+    std::optional<std::string> choose_file(const std::string& title, const std::string& filter,
+                                           const std::string& start_folder) override;
+    std::string& last_chosen_file() override { return *last_chosen_file_; }
     void show_message(forms::MessageKind kind, const std::string& title,
                       const std::string& text) override;
     void bring_to_front() override;
@@ -30,11 +37,16 @@ class Win32Desktop : public forms::Desktop {
 
   private:
     HWND owner_;
+    std::string own_last_chosen_file_;
+    std::string* last_chosen_file_ = &own_last_chosen_file_;
 };
 
 // Opens `target` (a document, a web or mailto: address) with the user's application for it,
 // without waiting; false when nothing could open it.
 bool shell_open(HWND owner, const std::string& target);
+// The same, and when nothing could open it an information box owned by `owner` that names what
+// could not be opened (the manual's path, the address).
+void open_or_tell(HWND owner, const std::string& target);
 
 // The message box's style for a kind of message: "错误" with the error icon, "数据有误" with OK
 // only and no icon, the information icon for "提示" and the like.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "app/win/desktop.h"
 #include "app/win/program.h"
 #include "app/win/screen.h"
 #include "app/win/wide.h"
@@ -184,8 +185,7 @@ LRESULT CALLBACK page_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
             if (header->idFrom == kPageLinkId &&
                 (header->code == NM_CLICK || header->code == NM_RETURN)) {
                 const auto* link = reinterpret_cast<const NMLINK*>(lparam);
-                ShellExecuteW(GetAncestor(hwnd, GA_ROOT), L"open", link->item.szUrl, nullptr,
-                              nullptr, SW_SHOWNORMAL);
+                open_or_tell(GetAncestor(hwnd, GA_ROOT), narrow(link->item.szUrl));
             }
             return 0;
         }

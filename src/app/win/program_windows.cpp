@@ -61,15 +61,15 @@ void PromoWindow::CenterForm(HWND frm) {
 void PromoWindow::dock() {
     forms::DockInput in;
     in.cursor = cursor_pixels();
-    in.rect = window_pixels(hwnd());
-    in.window = forms::pixels_to_twips(in.rect, twips_per_pixel());
+    in.frame = drawn_frame_pixels(hwnd());
+    in.twips_per_pixel = twips_per_pixel();
     in.screen_width = screen_twips().width;
     in.minimised = IsIconic(hwnd()) != FALSE;
     const std::optional<forms::DockMove> move = forms::dock_step(in);
     if (!move) return;
-    move_to_twips(hwnd(), move->position);
-    const forms::PixelRect after = window_pixels(hwnd());
-    if (move->bring_to_front && (after.left != in.rect.left || after.top != in.rect.top))
+    move_frame_to_twips(hwnd(), move->position);
+    const forms::PixelRect after = drawn_frame_pixels(hwnd());
+    if (move->bring_to_front && (after.left != in.frame.left || after.top != in.frame.top))
         SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
@@ -120,10 +120,10 @@ void AboutWindow::CenterForm(HWND frm) {
 void AboutWindow::act(forms::Action action) {
     switch (action) {
         case forms::Action::open_site:
-            shell_open(hwnd(), forms::kMakerSite);
+            open_or_tell(hwnd(), forms::kMakerSite);
             break;
         case forms::Action::open_mail:
-            shell_open(hwnd(), std::string("mailto:") + forms::kMakerMail);
+            open_or_tell(hwnd(), std::string("mailto:") + forms::kMakerMail);
             break;
         case forms::Action::close_window:
             close();
@@ -165,11 +165,10 @@ void MainWindow::act(forms::Action action) {
             make_coordinate_table();
             break;
         case forms::Action::help:
-            // What the browser or the shell says about a missing manual is all there is.
-            shell_open(hwnd(), help_file_);
+            open_or_tell(hwnd(), help_file_);
             break;
         case forms::Action::more_software: {
-            shell_open(hwnd(), forms::kMakerSite);
+            open_or_tell(hwnd(), forms::kMakerSite);
             AboutWindow about;
             about.show(hwnd());
             break;
@@ -186,7 +185,7 @@ void MainWindow::make_coordinate_table() {
     // The method is read once, as the button is clicked; the run keeps to it.
     const bool main_line =
         SendMessageW(control("Option1"), BM_GETCHECK, 0, 0) == static_cast<LRESULT>(BST_CHECKED);
-    Win32Desktop desktop(hwnd());
+    Win32Desktop desktop(hwnd(), last_chosen_file_);
     last_run_ = forms::run_table(desktop,
                                  main_line ? Method::intersection_points : Method::building_blocks);
 }

@@ -70,6 +70,8 @@ class MainWindow : public FormWindow {
     std::unique_ptr<PromoWindow> adfrm_, ad1frm_;
     std::string help_file_;
     forms::TableRunResult last_run_;
+    // The file chosen last in the open-file dialogs: the next dialog starts in its folder.
+    std::string last_chosen_file_;
 };
 
 // Timer identifiers of the promotional windows.

@@ -1,5 +1,7 @@
 #include "app/win/screen.h"
 
+#include <dwmapi.h>
+
 namespace qelt::win {
 
 int system_dpi() {
@@ -26,6 +28,22 @@ forms::PixelRect window_pixels(HWND window) {
 
 forms::TwipRect window_twips(HWND window) {
     return forms::pixels_to_twips(window_pixels(window), twips_per_pixel());
+}
+
+forms::PixelRect drawn_frame_pixels(HWND window) {
+    RECT r{};
+    if (DwmGetWindowAttribute(window, DWMWA_EXTENDED_FRAME_BOUNDS, &r, sizeof(r)) == S_OK &&
+        r.right > r.left && r.bottom > r.top)
+        return {r.left, r.top, r.right, r.bottom};
+    return window_pixels(window);
+}
+
+void move_frame_to_twips(HWND window, forms::TwipPoint position) {
+    // SetWindowPos places the window's rectangle: the invisible borders are added back.
+    const forms::PixelRect outer = window_pixels(window), drawn = drawn_frame_pixels(window);
+    const float tpp = twips_per_pixel();
+    move_to_pixels(window, {forms::twips_to_pixels(position.left, tpp) - (drawn.left - outer.left),
+                            forms::twips_to_pixels(position.top, tpp) - (drawn.top - outer.top)});
 }
 
 forms::PixelPoint cursor_pixels() {

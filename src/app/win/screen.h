@@ -18,6 +18,12 @@ forms::TwipRect screen_twips();
 // A window's outer rectangle (frame included) in pixels and in twips.
 forms::PixelRect window_pixels(HWND window);
 forms::TwipRect window_twips(HWND window);
+// The window's frame as drawn on the screen, in pixels: where the desktop window manager draws
+// invisible borders round a window (Windows 10 and later), the rectangle without them;
+// elsewhere the window's rectangle.
+forms::PixelRect drawn_frame_pixels(HWND window);
+// Moves the window so that the frame as drawn has its top left corner at `position` (twips).
+void move_frame_to_twips(HWND window, forms::TwipPoint position);
 // The cursor in pixels.
 forms::PixelPoint cursor_pixels();
 // Moves a window's outer top left corner to `position`, its size and stacking unchanged.
