@@ -112,4 +112,6 @@ TEST(Delivery, NameThatNeverFreesBoundsTheAttempts) {
 TEST(Delivery, WorkbookNotOpened) {
     EXPECT_EQ(workbook_not_opened_text("D:\\工程\\zk.xlsx"),
               "钻孔数量及位置表已写入：\nD:\\工程\\zk.xlsx\n\n没有找到打开它的电子表格程序。");
+    EXPECT_EQ(workbook_not_opened_text("D:\\工程\\sc.xlsx", "钻孔桩号及偏距表"),
+              "钻孔桩号及偏距表已写入：\nD:\\工程\\sc.xlsx\n\n没有找到打开它的电子表格程序。");
 }

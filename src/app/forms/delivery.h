@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/forms/file_rules.h"
@@ -24,11 +25,18 @@ inline constexpr std::size_t kNoticesListed = 20;
 std::string notices_text(const std::vector<std::string>& notices);
 
 // The message when the workbook is written but nothing opened it: the user must at least learn
-// where the table is. Titled kTableTitle, information icon.
-std::string workbook_not_opened_text(const std::string& path);
+// where the table is. Titled after the table (kTableTitle, or the as-drilled table's
+// kAsDrilledTitle), information icon.
+std::string workbook_not_opened_text(const std::string& path,
+                                     std::string_view table = "钻孔数量及位置表");
 
-// Gives a complete pending workbook its final name in `folder`: the first free numbered name
-// (free_workbook_path), moved there without replacing anything. Should a file of that name
+// The line that tells where the plan drawing went (it is written with every coordinate table
+// the desktop program delivers, but no program opens it: the user takes it into CAD).
+std::string drawing_written_text(const std::string& path);
+
+// Gives a complete pending workbook (or drawing, with its `extension`) its final name in
+// `folder`: the first free numbered name (free_workbook_path), moved there without replacing
+// anything. Should a file of that name
 // appear before the move (`move` answers EEXIST), the next free name is taken; a name that
 // `exists` calls free but the move finds taken (a dangling link) bounds the attempts. Returns
 // the path, or sets `error` to the message naming the path and the reason.
@@ -40,7 +48,8 @@ struct DeliveryFiles {
 };
 std::optional<std::string> deliver_workbook(const std::string& folder, const std::string& stem,
                                             PathStyle style, const DeliveryFiles& files,
-                                            std::string& error);
+                                            std::string& error,
+                                            std::string_view extension = kWorkbookExtension);
 inline constexpr int kDeliveryAttempts = 100;
 
 }  // namespace qelt::forms
