@@ -75,4 +75,9 @@ TableRunResult run_table(QWidget& main_window, Method method, const GuiServices&
     return forms::run_table(desktop, method);
 }
 
+TableRunResult run_inverse(QWidget& main_window, Method method, const GuiServices& services) {
+    QtDesktop desktop(main_window, services);
+    return forms::run_inverse(desktop, method);
+}
+
 }  // namespace qelt::gui

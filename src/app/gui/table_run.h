@@ -1,8 +1,8 @@
 #pragma once
-// The coordinate-table run as the Qt program starts it: forms::run_table (the run, the workbook
-// beside the borehole file, the boxes after it) with the desktop it asks for mapped onto
-// GuiServices and Qt: the dialogs and messages owned by the main window, Qt's wait cursor, the
-// filters in Qt's form, and the workbook opened as a local file URL.
+// The coordinate-table and as-drilled runs as the Qt program starts them: forms::run_table and
+// forms::run_inverse (the run, the workbook beside its input file, the boxes after it) with the
+// desktop it asks for mapped onto GuiServices and Qt: the dialogs and messages owned by the main
+// window, Qt's wait cursor, the filters in Qt's form, and the workbook opened as a local file URL.
 
 #include "app/forms/desktop_run.h"
 #include "app/gui/services.h"
@@ -17,5 +17,7 @@ using forms::TableRunResult;
 // Runs the coordinate table once by `method`. `main_window` owns the dialogs and is brought to
 // the front before every message.
 TableRunResult run_table(QWidget& main_window, Method method, const GuiServices& services);
+// Runs the as-drilled table (坐标反算) once by `method`, likewise.
+TableRunResult run_inverse(QWidget& main_window, Method method, const GuiServices& services);
 
 }  // namespace qelt::gui
