@@ -282,8 +282,7 @@ TEST(WinWindows, CenterFormPlacesTheOuterRectangle) {
     EXPECT_NEAR(r.top, (screen_h - h) / 3.0, 1.0);
 }
 
-// 坐标反算 sits below the block of four, asks for the as-drilled run and covers no other control
-// at the screen's DPI (where rounding might make neighbours touch).
+// 坐标反算 is there and asks for the as-drilled run.
 TEST(WinWindows, AsDrilledButton) {
     TestWindow window(forms::main_form());
     MAKE_WINDOW(window);
@@ -293,12 +292,4 @@ TEST(WinWindows, AsDrilledButton) {
     SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
     EXPECT_EQ(window.acted, std::vector<Action>{Action::as_drilled_table});
-    const forms::PixelBox b = client_box(button);
-    for (const forms::Control& c : forms::main_form().controls) {
-        if (c.name == std::string("Command2") || c.parent) continue;
-        const forms::PixelBox o = client_box(window.control(c.name));
-        EXPECT_TRUE(b.left + b.width <= o.left || o.left + o.width <= b.left ||
-                    b.top + b.height <= o.top || o.top + o.height <= b.top)
-            << c.name;
-    }
 }
