@@ -112,6 +112,8 @@ TEST(Delivery, NameThatNeverFreesBoundsTheAttempts) {
 TEST(Delivery, WorkbookNotOpened) {
     EXPECT_EQ(workbook_not_opened_text("D:\\工程\\zk.xlsx"),
               "钻孔数量及位置表已写入：\nD:\\工程\\zk.xlsx\n\n没有找到打开它的电子表格程序。");
+    EXPECT_EQ(workbook_not_opened_text("D:\\工程\\sc.xlsx", "钻孔桩号及偏距表"),
+              "钻孔桩号及偏距表已写入：\nD:\\工程\\sc.xlsx\n\n没有找到打开它的电子表格程序。");
 }
 
 TEST(Delivery, PartialTableSaysWhereItStops) {
@@ -126,7 +128,7 @@ TEST(Delivery, PartialTableSaysWhereItStops) {
          "表格只写到第 0 行（0 个钻孔），已写入："},  // the first borehole stopped it
     };
     for (const Case& c : cases)
-        EXPECT_EQ(workbook_not_opened_text("/d/zk.xlsx", c.extent),
+        EXPECT_EQ(workbook_not_opened_text("/d/zk.xlsx", "钻孔数量及位置表", c.extent),
                   std::string(c.headline) + "\n/d/zk.xlsx\n\n没有找到打开它的电子表格程序。");
 }
 

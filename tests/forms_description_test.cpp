@@ -33,7 +33,8 @@ TEST(Description, MainWindowControls) {
     const Form& form = main_form();
     EXPECT_STREQ(form.name, "qeltfrm");
     EXPECT_STREQ(form.caption, "Qelt V2.0");
-    EXPECT_EQ(to_pixels({0, 0, form.width, form.height}), (PixelBox{0, 0, 405, 88}));
+    // Grown by one row of buttons for 坐标反算; as wide as ever.
+    EXPECT_EQ(to_pixels({0, 0, form.width, form.height}), (PixelBox{0, 0, 405, 120}));
     struct Expected {
         const char* name;
         ControlKind kind;
@@ -80,6 +81,13 @@ TEST(Description, MainWindowControls) {
          {4515, 720, 1215, 375},
          nullptr,
          Action::exit_program},
+        // Added under the block; every control above keeps its place and size.
+        {"Command2",
+         ControlKind::push_button,
+         "  坐标反算",
+         {3120, 1200, 1215, 375},
+         nullptr,
+         Action::as_drilled_table},
     };
     ASSERT_EQ(form.controls.size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -141,6 +149,22 @@ TEST(Description, EveryFormKeepsItsRules) {
         for (const auto& [frame, count] : selected_in)
             EXPECT_EQ(count, 1) << form->name << " " << frame;
     }
+}
+
+// No control of the main window hides another: controls that share a parent (the window, or
+// the method frame) do not overlap, even by a twip.
+TEST(Description, MainWindowControlsDoNotOverlap) {
+    const Form& form = main_form();
+    for (const Control& a : form.controls)
+        for (const Control& b : form.controls) {
+            if (&a == &b || std::string(a.parent ? a.parent : "") != (b.parent ? b.parent : ""))
+                continue;
+            const bool apart = a.rect.left + a.rect.width <= b.rect.left ||
+                               b.rect.left + b.rect.width <= a.rect.left ||
+                               a.rect.top + a.rect.height <= b.rect.top ||
+                               b.rect.top + b.rect.height <= a.rect.top;
+            EXPECT_TRUE(apart) << a.name << " and " << b.name;
+        }
 }
 
 TEST(Description, WindowsAroundTheMainWindow) {

@@ -1,74 +1,256 @@
-// The coordinate-table run as the desktop programs start it, with the desktop faked: where each
-// open-file dialog starts, run after run, and what the message that announces the workbook says
-// when the run stopped part-way.
+// The desktop runs with the desktop scripted (dialog answers from a list, messages and opened
+// documents recorded) on real files: the as-drilled workbook beside the points file with the
+// holes' rows in it, the plan drawing beside the coordinate table's workbook, nothing at all
+// when a dialog is cancelled, where each open-file dialog starts run after run, and what the
+// box that announces the workbook says when the run stopped part-way.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/forms/desktop_run.h"
+#include "base/utf8_path.h"
 #include "test_files.h"
+#include "xlsx_read_back.h"
 
 using namespace qelt;
 using namespace qelt::forms;
+namespace test = qelt::testing;
 
 namespace {
-
-#ifdef _WIN32
-constexpr PathStyle kStyle = PathStyle::windows;
-#else
-constexpr PathStyle kStyle = PathStyle::posix;
-#endif
 
 struct Shown {
     MessageKind kind;
     std::string title, text;
 };
 
-// The desktop as the tests script it: dialogs answer from a list ("" cancels) and say where
-// they were asked to start; messages are recorded; nothing opens a workbook unless told.
-class FakeDesktop : public Desktop {
-  public:
+struct FakeDesktop : Desktop {
+    // The dialogs' answers in turn: names in `folder` (whole paths when it is ""), "" cancels.
     std::deque<std::string> answers;
-    std::vector<std::string> start_folders;
-    std::vector<Shown> shown;
-    std::string last_file;
-    std::string documents = "Documents";
-    bool opens = false;
+    std::string folder, documents = "Documents", last_file;
+    std::vector<std::string> titles, start_folders, opened;
+    std::vector<std::pair<MessageKind, std::string>> messages;
+    std::vector<Shown> boxes;  // the same messages with their titles
+    bool writable = true;
+    bool opens = true;  // whether a spreadsheet application opens the workbook
 
-    std::optional<std::string> choose_file(const std::string&, const std::string&,
+    std::optional<std::string> choose_file(const std::string& title, const std::string&,
                                            const std::string& start_folder) override {
+        titles.push_back(title);
         start_folders.push_back(start_folder);
-        std::string answer = answers.empty() ? "" : answers.front();
+        const std::string answer = answers.empty() ? "" : answers.front();
         if (!answers.empty()) answers.pop_front();
         if (answer.empty()) return std::nullopt;
-        return answer;
+        return folder.empty() ? answer : join_path(folder, answer, path_style());
     }
     std::string& last_chosen_file() override { return last_file; }
     void show_message(MessageKind kind, const std::string& title,
                       const std::string& text) override {
-        shown.push_back({kind, title, text});
+        messages.emplace_back(kind, text);
+        boxes.push_back({kind, title, text});
     }
     void bring_to_front() override {}
     void set_busy(bool) override {}
-    bool open_document(const std::string&) override { return opens; }
-    bool folder_writable(const std::string&) override { return true; }
-    std::string documents_folder() override { return documents; }
-    void make_folder(const std::string&) override {}
-    bool exists(const std::string& path) override {
-        return std::filesystem::exists(qelt::path_from_utf8(path));
+    bool open_document(const std::string& path) override {
+        opened.push_back(path);
+        return opens;
     }
-    PathStyle path_style() const override { return kStyle; }
+    bool folder_writable(const std::string&) override { return writable; }
+    std::string documents_folder() override { return documents; }
+    void make_folder(const std::string& f) override {
+        std::error_code ec;
+        std::filesystem::create_directories(path_from_utf8(f), ec);
+    }
+    bool exists(const std::string& path) override {
+        std::error_code ec;
+        return std::filesystem::exists(path_from_utf8(path), ec);
+    }
+    PathStyle path_style() const override {
+#ifdef _WIN32
+        return PathStyle::windows;
+#else
+        return PathStyle::posix;
+#endif
+    }
 };
 
+std::string read_file(const std::string& path) {
+    std::ostringstream bytes;
+    bytes << std::ifstream(path_from_utf8(path), std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+// A folder of the test's own holding the examples (GB18030, as users save them), and `more`.
+void fill(const test::TempDir& dir, const std::vector<std::string>& more = {}) {
+    for (const char* name :
+         {"mainline-jd.txt", "mainline-dl.txt", "mainline-boreholes.txt", "mainline-points.txt",
+          "ramp-elements.txt", "ramp-boreholes.txt", "ramp-points.txt"})
+        dir.write(name, read_file(std::string(QELT_SOURCE_DIR "/examples/") + name));
+    for (const std::string& name : more) dir.write(name, "someone else's");
+}
+
+// The names in `folder` that are not inputs (*.txt) nor `more`: what the run left there.
+std::set<std::string> written(const std::string& folder,
+                              const std::vector<std::string>& more = {}) {
+    std::set<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(path_from_utf8(folder)))
+        out.insert(utf8_of(entry.path().filename()));
+    std::erase_if(out, [&](const std::string& n) {
+        return n.ends_with(".txt") || std::find(more.begin(), more.end(), n) != more.end();
+    });
+    return out;
+}
+
+// The boreholes a plan drawing shows: one circle each.
+long circles(const std::string& dxf) {
+    long n = 0;
+    for (std::size_t at = 0; (at = dxf.find("\nCIRCLE\r\n", at)) != std::string::npos; ++at) ++n;
+    return n;
+}
+
 std::string example(const char* name) {
-    return join_path(QELT_SOURCE_DIR "/examples", name, kStyle);
+    return join_path(QELT_SOURCE_DIR "/examples", name,
+#ifdef _WIN32
+                     PathStyle::windows
+#else
+                     PathStyle::posix
+#endif
+    );
 }
 
 }  // namespace
+
+// Cancelling any dialog of either job writes nothing and shows the one error box.
+TEST(DesktopRun, CancelAtAnyDialogWritesNothing) {
+    const Method jd = Method::intersection_points, ht = Method::building_blocks;
+    const struct {
+        bool inverse;
+        Method method;
+        std::deque<std::string> answers;
+        std::string cancelled;  // the title of the dialog cancelled
+    } cases[] = {
+        {false, jd, {""}, "读取平面资料"},
+        {false, jd, {"mainline-jd.txt", ""}, "读取断链资料"},
+        {false, jd, {"mainline-jd.txt", "mainline-dl.txt", ""}, "读取钻孔资料"},
+        {true, jd, {"mainline-jd.txt", ""}, "读取断链资料"},
+        {true, jd, {"mainline-jd.txt", "mainline-dl.txt", ""}, "读取实测坐标资料"},
+        {true, ht, {""}, "读取平面资料"},
+        {true, ht, {"ramp-elements.txt", ""}, "读取实测坐标资料"},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        fill(dir);
+        FakeDesktop desktop;
+        desktop.folder = dir.path("");
+        desktop.answers = c.answers;
+        const TableRunResult r =
+            c.inverse ? run_inverse(desktop, c.method) : run_table(desktop, c.method);
+        const std::string what = std::to_string(c.inverse) + "/" + c.answers.front();
+        EXPECT_EQ(desktop.titles.size(), c.answers.size()) << what;
+        EXPECT_EQ(desktop.titles.back(), c.cancelled) << what;
+        EXPECT_EQ(
+            desktop.messages,
+            (decltype(desktop.messages){{MessageKind::error, "数据文件格式有误或操作不当！"}}))
+            << what;
+        EXPECT_EQ(written(dir.path("")), std::set<std::string>{}) << what;
+        EXPECT_TRUE(desktop.opened.empty() && r.workbook.empty() && r.drawing.empty()) << what;
+    }
+}
+
+// The as-drilled rows reach the workbook beside the points file: the surveyed holes back at the
+// stations they were set out from, lettered in the long chain's overlap.
+TEST(DesktopRun, InverseDeliversTheAsDrilledWorkbook) {
+    const struct {
+        Method method;
+        std::deque<std::string> answers;
+        std::string workbook;
+        long holes;
+        std::vector<std::pair<std::string, std::string>> cells;
+    } cases[] = {
+        {Method::intersection_points,
+         {"mainline-jd.txt", "mainline-dl.txt", "mainline-points.txt"},
+         "mainline-points_钻孔桩号及偏距表.xlsx",
+         15,
+         {{"A1", "s:青龙河大桥"},
+          {"B3", "s:ZK1"},
+          {"E3", "s:K11+150.052"},
+          {"E18", "s:BK13+470.041"}}},
+        {Method::building_blocks,
+         {"ramp-elements.txt", "ramp-points.txt"},
+         "ramp-points_钻孔桩号及偏距表.xlsx",
+         8,
+         {{"B3", "s:AZK1"}, {"E3", "s:K0+020.026"}, {"G3", "s:0#桥台"}}},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        fill(dir);
+        FakeDesktop desktop;
+        desktop.folder = dir.path("");
+        desktop.answers = c.answers;
+        const TableRunResult r = run_inverse(desktop, c.method);
+        EXPECT_EQ(r.run.boreholes, c.holes);
+        EXPECT_EQ(desktop.opened, std::vector<std::string>{dir.path(c.workbook)});
+        EXPECT_EQ(written(dir.path("")), std::set<std::string>{c.workbook});
+        EXPECT_TRUE(desktop.messages.empty());
+        test::Dump dump = test::read_back(r.workbook);
+        EXPECT_EQ(dump["sheet"], "钻孔桩号及偏距表");
+        for (const auto& [cell, value] : c.cells) EXPECT_EQ(dump[cell + ".v"], value) << cell;
+    }
+}
+
+// The plan drawing goes with every delivered coordinate table, into the workbook's folder under
+// the first name free for it; no workbook, no drawing.
+TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {
+    const std::string zk = "mainline-boreholes_钻孔", xlsx = zk + "数量及位置表.xlsx",
+                      dxf = zk + "平面布置图.dxf", dxf2 = zk + "平面布置图 (2).dxf";
+    const struct {
+        std::vector<std::string> present;  // files there before the run
+        std::string answer;                // the borehole file
+        int where;                         // 0 the folder, 1 Documents, 2 nowhere
+        std::set<std::string> written;
+        long circles;
+    } cases[] = {
+        {{}, "mainline-boreholes.txt", 0, {xlsx, dxf}, 15},
+        {{dxf}, "mainline-boreholes.txt", 0, {xlsx, dxf2}, 15},  // each its first free name
+        {{}, "mainline-boreholes.txt", 1, {xlsx, dxf}, 15},
+        {{}, "stops.txt", 0, {"stops_钻孔数量及位置表.xlsx", "stops_钻孔平面布置图.dxf"}, 2},
+        {{}, "mainline-boreholes.txt", 2, {}, 0},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        fill(dir, c.present);
+        // Stopped by a station that names no chain-break interval: the rows so far delivered.
+        dir.write("stops.txt", "某项目\n桥 3\n11150 0\n11180 6.5\nZ11200 0\n");
+        FakeDesktop desktop;
+        desktop.folder = dir.path("");
+        desktop.answers = {"mainline-jd.txt", "mainline-dl.txt", c.answer};
+        desktop.writable = c.where == 0;
+        // Where Documents lies below a regular file, nothing can be written.
+        desktop.documents = dir.path(c.where == 1 ? "文档" : "mainline-jd.txt/文档");
+        const TableRunResult r = run_table(desktop, Method::intersection_points);
+        const std::string out = c.where == 1 ? desktop.documents : dir.path("");
+        EXPECT_EQ(written(out, c.present), c.written) << c.answer << c.where;
+        if (c.where == 2) {
+            EXPECT_TRUE(r.drawing.empty() && r.workbook.empty());
+            continue;
+        }
+        const auto drawing = std::find_if(c.written.begin(), c.written.end(),
+                                          [](const std::string& n) { return n.ends_with(".dxf"); });
+        EXPECT_EQ(r.drawing, join_path(out, *drawing, desktop.path_style()));
+        EXPECT_EQ(circles(read_file(r.drawing)), c.circles) << c.answer;
+        EXPECT_EQ(desktop.messages.back(),
+                  std::make_pair(MessageKind::information, "钻孔平面布置图已写入：" + r.drawing));
+        for (const std::string& name : c.present)
+            EXPECT_EQ(read_file(dir.path(name)), "someone else's");
+    }
+}
 
 TEST(DesktopRun, DialogsStartWhereTheUserWas) {
     qelt::testing::TempDir dir;
@@ -76,7 +258,6 @@ TEST(DesktopRun, DialogsStartWhereTheUserWas) {
     const std::string boreholes = dir.write("zk.txt", "某互通\n桥 1\n100 0\n");
     const std::string examples = folder_of(ramp), project = folder_of(boreholes);
     FakeDesktop desktop;
-    desktop.opens = true;
     // Run 1: the program's first dialog starts in Documents, the borehole dialog in the
     // alignment's folder. Run 2 starts where run 1 ended, in the boreholes' folder. Run 3 is
     // cancelled at once, which changes nothing: run 4 starts there too.
@@ -112,13 +293,16 @@ TEST(DesktopRun, StoppedRunSaysTheTableIsPartial) {
     for (const Case& c : cases) {
         qelt::testing::TempDir dir;
         FakeDesktop desktop;
+        desktop.opens = false;
         desktop.answers = {example("ramp-elements.txt"), dir.write("zk.txt", c.boreholes)};
         const TableRunResult result = run_table(desktop, Method::building_blocks);
         EXPECT_EQ(result.run.outcome, c.outcome) << c.what;
         ASSERT_FALSE(result.workbook.empty()) << c.what;
         // The stop's own message (if any) first, then the box naming the workbook.
-        ASSERT_FALSE(desktop.shown.empty()) << c.what;
-        const Shown& box = desktop.shown.back();
+        const auto named = std::find_if(desktop.boxes.begin(), desktop.boxes.end(),
+                                        [](const Shown& b) { return b.title == kTableTitle; });
+        ASSERT_NE(named, desktop.boxes.end()) << c.what;
+        const Shown& box = *named;
         EXPECT_EQ(box.kind, MessageKind::information) << c.what;
         EXPECT_EQ(box.text,
                   c.headline + "\n" + result.workbook + "\n\n没有找到打开它的电子表格程序。")

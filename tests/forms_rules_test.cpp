@@ -287,9 +287,21 @@ TEST(Paths, WorkbookName) {
         std::string path;                // empty: no free name
         PathStyle style = PathStyle::posix;
         std::string folder = "/out";
+        std::string suffix = kWorkbookSuffix;  // the as-drilled table's, the drawing's
+        std::string extension = ".xlsx";
     };
+    const PathStyle posix = PathStyle::posix;
     const Case cases[] = {
         {"/d/mainline-boreholes.txt", {}, "/out/mainline-boreholes" + t + ".xlsx"},
+        {"/d/sc.txt", {}, "/out/sc_钻孔桩号及偏距表.xlsx", posix, "/out", kAsDrilledSuffix},
+        // The drawing is numbered by its own names, whatever the workbook's are.
+        {"/d/zk.txt",
+         {"/out/zk" + t + ".xlsx", "/out/zk_钻孔平面布置图.dxf"},
+         "/out/zk_钻孔平面布置图 (2).dxf",
+         posix,
+         "/out",
+         kDrawingSuffix,
+         ".dxf"},
         {"/d/zk.txt", {"/out/zk" + t + ".xlsx"}, "/out/zk" + t + " (2).xlsx"},
         {"/d/zk.txt",
          {"/out/zk" + t + ".xlsx", "/out/zk" + t + " (2).xlsx"},
@@ -312,8 +324,8 @@ TEST(Paths, WorkbookName) {
         const auto exists = [&](const std::string& p) {
             return c.existing.count("*") || c.existing.count(p);
         };
-        const auto found =
-            free_workbook_path(c.folder, workbook_stem(c.borehole_file), exists, c.style);
+        const auto found = free_workbook_path(c.folder, workbook_stem(c.borehole_file, c.suffix),
+                                              exists, c.style, c.extension);
         EXPECT_EQ(found.value_or(""), c.path) << c.borehole_file;
     }
 }

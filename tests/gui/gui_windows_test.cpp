@@ -103,6 +103,7 @@ class GuiWindowsTest : public QObject {
     void windowsMatchDescription();
     void mainWindow();
     void coordinateTableWritesWorkbook();
+    void asDrilledTableWritesWorkbook();
     void runEndings();
     void workbookDelivery();
     void workbookCannotBeWritten();
@@ -202,7 +203,7 @@ void GuiWindowsTest::mainWindow() {
     QeltFrm window(desktop.services());
     QCOMPARE(window.objectName(), QStringLiteral("qeltfrm"));
     QCOMPARE(window.windowTitle(), QStringLiteral("Qelt V2.0"));
-    QCOMPARE(window.size(), QSize(405, 88));
+    QCOMPARE(window.size(), QSize(405, 120));
     struct Control {
         const char* name;
         const char* parent;
@@ -217,6 +218,7 @@ void GuiWindowsTest::mainWindow() {
         {"xpcmdbutton2", "qeltfrm", "  更多软件", {4515, 240, 1215, 375}},
         {"xpcmdbutton1", "qeltfrm", "  帮 助", {3120, 720, 1215, 375}},
         {"xpcmdbutton3", "qeltfrm", "  退 出", {4515, 720, 1215, 375}},
+        {"Command2", "qeltfrm", "  坐标反算", {3120, 1200, 1215, 375}},
     };
     for (const Control& c : controls) {
         auto* control = window.findChild<QWidget*>(c.name);
@@ -261,8 +263,13 @@ void GuiWindowsTest::coordinateTableWritesWorkbook() {
     QCOMPARE(desktop.dialog_titles, (QStringList{"读取平面资料", "读取断链资料", "读取钻孔资料"}));
     QCOMPARE(desktop.dialog_filters.value(1),
              QStringLiteral("文本文件(*.txt;*.dl) (*.txt *.dl);;所有文件（*.*) (*)"));
-    QCOMPARE(desktop.messages.size(), std::size_t{0});
     const QString first = folder + "/mainline-boreholes" + kTable + ".xlsx";
+    // The plan drawing beside it; the one box says where.
+    const QString drawing = folder + "/mainline-boreholes_钻孔平面布置图.dxf";
+    QVERIFY(QFileInfo(drawing).isFile());
+    QCOMPARE(desktop.messages.size(), std::size_t{1});
+    QCOMPARE(desktop.messages[0].text,
+             "钻孔平面布置图已写入：" + QDir::toNativeSeparators(drawing));
     QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(first)});
     QCOMPARE(window.last_run().run.outcome, qelt::RunOutcome::complete);
     QCOMPARE(window.last_run().run.boreholes, 15L);
@@ -280,6 +287,23 @@ void GuiWindowsTest::coordinateTableWritesWorkbook() {
     QCOMPARE(QFileInfo(first).size(), size);
     QCOMPARE(workbooks(folder),
              (QStringList{QFileInfo(second).fileName(), QFileInfo(first).fileName()}));
+}
+
+// 坐标反算 runs the as-drilled table by the chosen method: the points file last, the workbook
+// beside it, opened.
+void GuiWindowsTest::asDrilledTableWritesWorkbook() {
+    QTemporaryDir dir;
+    const QString folder = examples(dir);
+    FakeDesktop desktop;
+    desktop.answers = {folder + "/ramp-elements.txt", folder + "/ramp-points.txt"};
+    QeltFrm window(desktop.services());
+    window.findChild<QRadioButton*>("Option2")->click();
+    button(window, "Command2")->click();
+    QCOMPARE(desktop.dialog_titles, (QStringList{"读取平面资料", "读取实测坐标资料"}));
+    const QString workbook = "ramp-points_钻孔桩号及偏距表.xlsx";
+    QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(folder + "/" + workbook)});
+    QCOMPARE(workbooks(folder), QStringList{workbook});
+    QVERIFY(desktop.messages.empty());
 }
 
 void GuiWindowsTest::runEndings() {
@@ -360,7 +384,11 @@ void GuiWindowsTest::runEndings() {
         button(window, "Command1")->click();
 
         QVERIFY2(desktop.dialog_titles.size() == c.answers.size(), c.what);
-        QVERIFY2(desktop.messages.size() == 1, c.what);
+        // A delivered table ends with the box that says where its drawing is.
+        QVERIFY2(desktop.messages.size() == (c.delivered ? 2u : 1u), c.what);
+        if (c.delivered)
+            QVERIFY2(desktop.messages[1].text.startsWith(QStringLiteral("钻孔平面布置图已写入：")),
+                     c.what);
         const Message& m = desktop.messages[0];
         QVERIFY2(m.kind == c.kind && m.title == c.title, c.what);
         QVERIFY2(c.text.endsWith("：") ? m.text.startsWith(c.text) : m.text == c.text,
@@ -392,8 +420,8 @@ void GuiWindowsTest::workbookDelivery() {
         QVERIFY(QFileInfo(workbook).isFile());
         QCOMPARE(workbooks(folder).size(), writable ? 1 : 0);
         QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(workbook)});
-        // Nothing could open it: the user learns where it is.
-        QCOMPARE(desktop.messages.size(), std::size_t{1});
+        // Nothing could open it: the user learns where it is (and then where the drawing is).
+        QCOMPARE(desktop.messages.size(), std::size_t{2});
         QCOMPARE(desktop.messages[0].kind, MessageKind::information);
         QVERIFY(desktop.messages[0].text.contains(QDir::toNativeSeparators(workbook)));
     }
@@ -447,8 +475,9 @@ void GuiWindowsTest::noticesAfterDelivery() {
     QCOMPARE(box.kind, MessageKind::information);
     QCOMPARE(box.title, QStringLiteral("提示"));
     const QStringList lines = box.text.split('\n');
-    QCOMPARE(lines.size(), 2);
-    QVERIFY2(lines[0].contains(QStringLiteral("第 4 行")) && lines[1].contains("第 5 行"),
+    QCOMPARE(lines.size(), 4);  // the drawing, a blank line, the two notices
+    QVERIFY(lines[0].startsWith(QStringLiteral("钻孔平面布置图已写入：")));
+    QVERIFY2(lines[2].contains(QStringLiteral("第 4 行")) && lines[3].contains("第 5 行"),
              qPrintable(box.text));
 }
 

@@ -281,3 +281,15 @@ TEST(WinWindows, CenterFormPlacesTheOuterRectangle) {
     EXPECT_NEAR(r.left, (screen_w - w) / 2.0, 1.0);
     EXPECT_NEAR(r.top, (screen_h - h) / 3.0, 1.0);
 }
+
+// 坐标反算 is there and asks for the as-drilled run.
+TEST(WinWindows, AsDrilledButton) {
+    TestWindow window(forms::main_form());
+    MAKE_WINDOW(window);
+    HWND button = window.control("Command2");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(text_of(button), L"  坐标反算");
+    SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    EXPECT_EQ(window.acted, std::vector<Action>{Action::as_drilled_table});
+}

@@ -8,10 +8,10 @@ namespace qelt::forms {
 
 std::optional<std::string> deliver_workbook(const std::string& folder, const std::string& stem,
                                             PathStyle style, const DeliveryFiles& files,
-                                            std::string& error) {
+                                            std::string& error, std::string_view extension) {
     for (int attempt = 0; attempt < kDeliveryAttempts; ++attempt) {
         const std::optional<std::string> target =
-            free_workbook_path(folder, stem, files.exists, style);
+            free_workbook_path(folder, stem, files.exists, style, extension);
         if (!target) break;
         const int failure = files.move(*target);
         if (failure == EEXIST) continue;
@@ -21,8 +21,9 @@ std::optional<std::string> deliver_workbook(const std::string& folder, const std
         }
         return target;
     }
-    error = write_failure_message(join_path(folder, numbered_workbook_name(stem, 1), style),
-                                  "文件夹中同名的表格太多");
+    error =
+        write_failure_message(join_path(folder, numbered_workbook_name(stem, 1, extension), style),
+                              "文件夹中同名的表格太多");
     return std::nullopt;
 }
 
@@ -37,12 +38,17 @@ std::string notices_text(const std::vector<std::string>& notices) {
     return text;
 }
 
-std::string workbook_not_opened_text(const std::string& path, const TableExtent& extent) {
+std::string workbook_not_opened_text(const std::string& path, std::string_view table,
+                                     const TableExtent& extent) {
     const std::string written =
-        extent.complete ? std::string("钻孔数量及位置表已写入：")
+        extent.complete ? std::string(table) + "已写入："
                         : "表格只写到第 " + std::to_string(extent.last_data_row) + " 行（" +
                               std::to_string(extent.boreholes) + " 个钻孔），已写入：";
     return written + "\n" + path + "\n\n没有找到打开它的电子表格程序。";
+}
+
+std::string drawing_written_text(const std::string& path) {
+    return "钻孔平面布置图已写入：" + path;
 }
 
 std::string not_opened_text(std::string_view target) {

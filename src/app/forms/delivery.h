@@ -34,17 +34,25 @@ struct TableExtent {
 };
 
 // The message when the workbook is written but nothing opened it: the user must at least learn
-// where the table is, and, for a stopped run, that it holds only part of the table
-// ("表格只写到第 N 行（M 个钻孔）"). Titled kTableTitle, information icon.
-std::string workbook_not_opened_text(const std::string& path, const TableExtent& extent = {});
+// where the table is, titled after the table (kTableTitle, or the as-drilled table's
+// kAsDrilledTitle), information icon; for a stopped run, that it holds only part of the table
+// ("表格只写到第 N 行（M 个钻孔）").
+std::string workbook_not_opened_text(const std::string& path,
+                                     std::string_view table = "钻孔数量及位置表",
+                                     const TableExtent& extent = {});
 
 // The information box when nothing could open `target`: the manual (its path), the maker's
 // site (a web address) or a mail to the author (a "mailto:" address). It names what could not
 // be opened, so that the user can open it by hand. Titled kNoticeTitle.
 std::string not_opened_text(std::string_view target);
 
-// Gives a complete pending workbook its final name in `folder`: the first free numbered name
-// (free_workbook_path), moved there without replacing anything. Should a file of that name
+// The line that tells where the plan drawing went (it is written with every coordinate table
+// the desktop program delivers, but no program opens it: the user takes it into CAD).
+std::string drawing_written_text(const std::string& path);
+
+// Gives a complete pending workbook (or drawing, with its `extension`) its final name in
+// `folder`: the first free numbered name (free_workbook_path), moved there without replacing
+// anything. Should a file of that name
 // appear before the move (`move` answers EEXIST), the next free name is taken; a name that
 // `exists` calls free but the move finds taken (a dangling link) bounds the attempts. Returns
 // the path, or sets `error` to the message naming the path and the reason.
@@ -56,7 +64,8 @@ struct DeliveryFiles {
 };
 std::optional<std::string> deliver_workbook(const std::string& folder, const std::string& stem,
                                             PathStyle style, const DeliveryFiles& files,
-                                            std::string& error);
+                                            std::string& error,
+                                            std::string_view extension = kWorkbookExtension);
 inline constexpr int kDeliveryAttempts = 100;
 
 }  // namespace qelt::forms

@@ -1,9 +1,12 @@
 #include "app/forms/desktop_run.h"
 
 #include <cerrno>
+#include <functional>
+#include <utility>
 
 #include "app/run_output.h"
 #include "base/platform.h"
+#include "report/sheet_fanout.h"
 
 namespace qelt::forms {
 
@@ -42,7 +45,8 @@ class DesktopRunUi : public RunUi {
         busy_.resume();
         if (!path || path->empty()) return std::nullopt;
         last = *path;
-        if (dialog.role == DialogRole::boreholes) borehole_file = *path;
+        if (dialog.role == DialogRole::boreholes || dialog.role == DialogRole::points)
+            borehole_file = *path;
         return path;
     }
 
@@ -62,7 +66,9 @@ class DesktopRunUi : public RunUi {
         busy_.resume();
     }
 
-    std::string borehole_file;  // the last borehole file chosen
+    // The last borehole file chosen, or points file in the as-drilled run: the table is named
+    // after it and goes beside it.
+    std::string borehole_file;
 
   private:
     Desktop& desktop_;
@@ -72,9 +78,16 @@ class DesktopRunUi : public RunUi {
 // The workbook, begun only when the run starts its table: the borehole file is chosen by then,
 // and a run that ends before it leaves no file behind. It goes beside the borehole file, or into
 // the Documents folder when that folder cannot be written, and takes the first free name there.
+// The plan drawing, when the run makes one, collects the same rows and goes into the same folder.
 class WorkbookSheet : public Sheet {
   public:
-    WorkbookSheet(const DesktopRunUi& ui, Desktop& desktop) : ui_(ui), desktop_(desktop) {}
+    WorkbookSheet(const DesktopRunUi& ui, Desktop& desktop, const TableLayout& layout,
+                  const char* suffix, bool with_drawing)
+        : ui_(ui),
+          desktop_(desktop),
+          layout_(layout),
+          suffix_(suffix),
+          with_drawing_(with_drawing) {}
 
     void report_open() override {
         folder_ = folder_of(ui_.borehole_file);
@@ -83,28 +96,36 @@ class WorkbookSheet : public Sheet {
             folder_ = desktop_.documents_folder();
             desktop_.make_folder(folder_);
         }
-        stem_ = workbook_stem(ui_.borehole_file);
+        stem_ = workbook_stem(ui_.borehole_file, suffix_);
         // A folder that cannot be written after all is told when the workbook is delivered.
-        workbook_.emplace(first_choice());
+        workbook_.emplace(first_choice(stem_, kWorkbookExtension), layout_);
         workbook_->create();
-        sheet().report_open();
+        std::vector<Sheet*> sheets{&workbook_->sheet()};
+        if (with_drawing_) {
+            drawing_.emplace(first_choice(drawing_stem(), kDrawingExtension));
+            drawing_->create();
+            sheets.push_back(&drawing_->sheet());
+        }
+        out_.emplace(std::move(sheets));
+        out_->report_open();
     }
     void report_group_head(long r, const std::string& title) override {
-        sheet().report_group_head(r, title);
+        out_->report_group_head(r, title);
     }
-    void report_serial(long row, int k) override { sheet().report_serial(row, k); }
+    void report_serial(long row, int k) override { out_->report_serial(row, k); }
     void report_row(long row, const BoreholeRow& borehole) override {
-        sheet().report_row(row, borehole);
+        out_->report_row(row, borehole);
+    }
+    void report_point_row(long row, const PointRow& point) override {
+        out_->report_point_row(row, point);
     }
     void report_group_frame(long first, long last) override {
-        sheet().report_group_frame(first, last);
+        out_->report_group_frame(first, last);
     }
-    void report_note(long row) override { sheet().report_note(row); }
-    void report_page_lines(long last_data_row) override {
-        sheet().report_page_lines(last_data_row);
-    }
+    void report_note(long row) override { out_->report_note(row); }
+    void report_page_lines(long last_data_row) override { out_->report_page_lines(last_data_row); }
     void report_headers(const std::string& project_line) override {
-        sheet().report_headers(project_line);
+        out_->report_headers(project_line);
     }
 
     bool begun() const { return workbook_.has_value(); }
@@ -113,61 +134,120 @@ class WorkbookSheet : public Sheet {
     // not be written.
     std::optional<std::string> deliver(std::string& error) {
         if (!workbook_->close()) {
-            error = write_failure_message(first_choice(), workbook_->file().failure_reason());
+            error = write_failure_message(workbook_->file().target(),
+                                          workbook_->file().failure_reason());
             return std::nullopt;
         }
-        DeliveryFiles files;
-        files.exists = [this](const std::string& p) { return desktop_.exists(p); };
-        files.move = [this](const std::string& p) {
-            return workbook_->file().commit_no_replace(p);
-        };
-        files.reason = write_failure_reason;
-        return deliver_workbook(folder_, stem_, desktop_.path_style(), files, error);
+        return give_name(workbook_->file(), stem_, kWorkbookExtension, error);
+    }
+
+    // Writes the drawing of `alignment` with the boreholes the run placed, and gives it its
+    // name beside the workbook; only after the workbook is delivered.
+    std::optional<std::string> deliver_drawing(const PlanAlignment& alignment, std::string& error) {
+        if (!drawing_->close(alignment)) {
+            error =
+                write_failure_message(drawing_->file().target(), drawing_->file().failure_reason());
+            return std::nullopt;
+        }
+        return give_name(drawing_->file(), drawing_stem(), kDrawingExtension, error);
     }
 
   private:
-    XlsxSheet& sheet() { return workbook_->sheet(); }
-    std::string first_choice() const {
-        return join_path(folder_, numbered_workbook_name(stem_, 1), desktop_.path_style());
+    std::string drawing_stem() const { return workbook_stem(ui_.borehole_file, kDrawingSuffix); }
+    std::string first_choice(const std::string& stem, const char* extension) const {
+        return join_path(folder_, numbered_workbook_name(stem, 1, extension),
+                         desktop_.path_style());
+    }
+    std::optional<std::string> give_name(PendingFile& file, const std::string& stem,
+                                         const char* extension, std::string& error) {
+        DeliveryFiles files;
+        files.exists = [this](const std::string& p) { return desktop_.exists(p); };
+        files.move = [&file](const std::string& p) { return file.commit_no_replace(p); };
+        files.reason = write_failure_reason;
+        return deliver_workbook(folder_, stem, desktop_.path_style(), files, error, extension);
     }
 
     const DesktopRunUi& ui_;
     Desktop& desktop_;
+    const TableLayout& layout_;
+    const char* suffix_;
+    bool with_drawing_;
     std::optional<PendingWorkbook> workbook_;
+    std::optional<PendingDrawing> drawing_;
+    std::optional<SheetFanout> out_;
     std::string folder_, stem_;
+};
+
+// What a desktop run delivers: its table laid out as `layout`, named after the table's input
+// file with `suffix`, and for the coordinate table the plan drawing of `drawn`'s alignment.
+struct Delivery {
+    const TableLayout& layout;
+    const char* suffix;
+    const TableJob* drawn;  // null: no drawing
 };
 
 TableExtent extent_of(const RunResult& run) {
     return {run.outcome == RunOutcome::complete, run.last_data_row, run.boreholes};
 }
 
-}  // namespace
-
-TableRunResult run_table(Desktop& desktop, Method method) {
+TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
+                               const std::function<RunResult(RunUi&, Sheet&)>& run) {
     TableRunResult result;
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
-    WorkbookSheet sheet(ui, desktop);
-    result.run = TableJob(method).run(ui, sheet);
+    WorkbookSheet sheet(ui, desktop, delivery.layout, delivery.suffix, delivery.drawn != nullptr);
+    result.run = run(ui, sheet);
     if (sheet.begun()) {
-        std::string error;
+        std::string error, drawing_error;
         if (std::optional<std::string> path = sheet.deliver(error)) {
             result.workbook = *path;
+            // The drawing, like the table, shows the boreholes written so far when the run
+            // stopped; its alignment exists whenever the table was begun.
+            if (delivery.drawn && result.run.outcome != RunOutcome::data_error) {
+                if (std::optional<std::string> drawing =
+                        sheet.deliver_drawing(delivery.drawn->plan(), drawing_error))
+                    result.drawing = *drawing;
+            }
             busy.pause();
             if (!desktop.open_document(result.workbook))
-                ui.show(MessageKind::information, kTableTitle,
-                        workbook_not_opened_text(result.workbook, extent_of(result.run)));
+                ui.show(MessageKind::information, delivery.layout.title,
+                        workbook_not_opened_text(result.workbook, delivery.layout.title,
+                                                 extent_of(result.run)));
+            if (!drawing_error.empty()) {
+                ui.bring_main_window_to_front();
+                ui.show(MessageKind::error, kErrorBoxTitle, drawing_error);
+            }
         } else {
             ui.bring_main_window_to_front();
             ui.show(MessageKind::error, kErrorBoxTitle, error);
         }
     }
-    // Last, what the run computed but the user should know, in one box.
+    // Last, in one box: where the drawing went (no program opens it) and what the run computed
+    // but the user should know.
+    std::string told = result.drawing.empty() ? "" : drawing_written_text(result.drawing);
     if (!result.run.notices.empty()) {
+        if (!told.empty()) told += "\n\n";
+        told += notices_text(result.run.notices);
+    }
+    if (!told.empty()) {
         ui.bring_main_window_to_front();
-        ui.show(MessageKind::information, kNoticeTitle, notices_text(result.run.notices));
+        ui.show(MessageKind::information, kNoticeTitle, told);
     }
     return result;
+}
+
+}  // namespace
+
+TableRunResult run_table(Desktop& desktop, Method method) {
+    TableJob job(method);
+    return run_and_deliver(desktop, {kBoreholeTable, kWorkbookSuffix, &job},
+                           [&job](RunUi& ui, Sheet& sheet) { return job.run(ui, sheet); });
+}
+
+TableRunResult run_inverse(Desktop& desktop, Method method) {
+    InverseJob job(method);
+    return run_and_deliver(desktop, {kAsDrilledTable, kAsDrilledSuffix, nullptr},
+                           [&job](RunUi& ui, Sheet& sheet) { return job.run(ui, sheet); });
 }
 
 }  // namespace qelt::forms

@@ -1,7 +1,7 @@
 #pragma once
-// The coordinate-table run as both desktop programs start it: the run's dialogs and messages go
-// through Desktop (each front end's file dialog, message box, cursor and shell), and the
-// workbook is delivered the same way on every platform.
+// The coordinate-table run, and its sibling the as-drilled run (坐标反算), as both desktop programs
+// start them: the run's dialogs and messages go through Desktop (each front end's file dialog,
+// message box, cursor and shell), and the workbook is delivered the same way on every platform.
 //
 // Where a spreadsheet application would be left holding an unsaved sheet, the desktop program
 // writes the table as an .xlsx workbook beside the borehole file, named after it
@@ -9,8 +9,13 @@
 // or into the Documents folder when the borehole file's folder cannot be written, and opens it
 // with the desktop's spreadsheet application. A complete run and a run stopped in the borehole
 // phase both deliver what they wrote; a run that ends on the error path before the borehole
-// phase writes and opens nothing. What the run noticed along the way comes last, in one
-// information box.
+// phase writes and opens nothing. The as-drilled run delivers its table the same way, beside
+// the points file as "<name>_钻孔桩号及偏距表.xlsx".
+//
+// With the coordinate table comes the plan drawing for CAD, "<borehole file
+// name>_钻孔平面布置图.dxf", in the folder the workbook went to, numbered like it; no workbook,
+// no drawing. Nothing opens it: the box at the end says where it is, followed by what the run
+// noticed along the way.
 //
 // Unlike the rest of forms/, this part drives the run and its workbook writer (qelt_run); the
 // front ends that use it link both.
@@ -71,9 +76,13 @@ class Desktop {
 struct TableRunResult {
     RunResult run;
     std::string workbook;  // the workbook written, empty when none was
+    std::string drawing;   // the plan drawing written beside it, empty when none was
 };
 
 // Runs the coordinate table once by `method`.
 TableRunResult run_table(Desktop& desktop, Method method);
+// Runs the as-drilled table (坐标反算) once by `method`: the alignment's dialogs, then the points
+// file's.
+TableRunResult run_inverse(Desktop& desktop, Method method);
 
 }  // namespace qelt::forms

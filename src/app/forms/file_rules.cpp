@@ -126,24 +126,24 @@ std::string dialog_start_folder(std::string_view last_chosen_file, std::string_v
     return folder.empty() ? std::string(documents) : folder;
 }
 
-std::string workbook_stem(std::string_view borehole_file) {
+std::string workbook_stem(std::string_view borehole_file, std::string_view suffix) {
     std::string_view name = file_name_of(borehole_file);
     const auto dot = name.rfind('.');
     if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-    return std::string(name) + kWorkbookSuffix;
+    return std::string(name) + std::string(suffix);
 }
 
-std::string numbered_workbook_name(std::string_view stem, int n) {
+std::string numbered_workbook_name(std::string_view stem, int n, std::string_view extension) {
     std::string name(stem);
     if (n > 1) name += " (" + std::to_string(n) + ")";
-    return name + ".xlsx";
+    return name + std::string(extension);
 }
 
 std::optional<std::string> free_workbook_path(std::string_view folder, std::string_view stem,
                                               const std::function<bool(const std::string&)>& exists,
-                                              PathStyle style) {
+                                              PathStyle style, std::string_view extension) {
     for (int n = 1; n <= kWorkbookNumbers; ++n) {
-        std::string path = join_path(folder, numbered_workbook_name(stem, n), style);
+        std::string path = join_path(folder, numbered_workbook_name(stem, n, extension), style);
         if (!exists(path)) return path;
     }
     return std::nullopt;

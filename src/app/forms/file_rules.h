@@ -15,6 +15,12 @@ inline constexpr const char* kHelpFile = "help/qelt.html";
 
 // The workbook's name: the borehole file's name without its extension, then this, then ".xlsx".
 inline constexpr const char* kWorkbookSuffix = "_钻孔数量及位置表";
+// The as-drilled workbook's name after the points file's, and the plan drawing's after the
+// borehole file's, the same way.
+inline constexpr const char* kAsDrilledSuffix = "_钻孔桩号及偏距表";
+inline constexpr const char* kDrawingSuffix = "_钻孔平面布置图";
+inline constexpr const char* kWorkbookExtension = ".xlsx";
+inline constexpr const char* kDrawingExtension = ".dxf";
 
 // Turns a filter of the form "description|patterns|description|patterns…" (patterns separated
 // by ';') into Qt's "description (patterns);;…" with blank-separated patterns; "*.*" becomes
@@ -56,12 +62,16 @@ inline std::string help_file_path(std::string_view program_folder,
     return join_path(program_folder, kHelpFile, style);
 }
 
-// "<borehole file name without extension>_钻孔数量及位置表": the workbook's name before any
-// numbering. Only the file name part of `borehole_file` counts; a leading dot is no extension.
-std::string workbook_stem(std::string_view borehole_file);
+// "<borehole file name without extension>_钻孔数量及位置表" (or another `suffix`): the
+// workbook's name before any numbering. Only the file name part of `borehole_file` counts; a
+// leading dot is no extension.
+std::string workbook_stem(std::string_view borehole_file,
+                          std::string_view suffix = kWorkbookSuffix);
 
 // The name "<stem>.xlsx" takes as the n-th try: n = 1 is "<stem>.xlsx", then "<stem> (2).xlsx"…
-std::string numbered_workbook_name(std::string_view stem, int n);
+// (the drawing the same with ".dxf").
+std::string numbered_workbook_name(std::string_view stem, int n,
+                                   std::string_view extension = kWorkbookExtension);
 inline constexpr int kWorkbookNumbers = 9999;
 
 // The first of "<folder>/<stem>.xlsx", "<folder>/<stem> (2).xlsx", "<folder>/<stem> (3).xlsx" …
@@ -69,6 +79,7 @@ inline constexpr int kWorkbookNumbers = 9999;
 // 9999th is taken.
 std::optional<std::string> free_workbook_path(std::string_view folder, std::string_view stem,
                                               const std::function<bool(const std::string&)>& exists,
-                                              PathStyle style = PathStyle::posix);
+                                              PathStyle style = PathStyle::posix,
+                                              std::string_view extension = kWorkbookExtension);
 
 }  // namespace qelt::forms

@@ -9,7 +9,10 @@ namespace {
 using K = ControlKind;
 
 // qeltfrm. The button captions begin with two blanks; the buttons form a two-by-two block to
-// the right of the method frame. The option buttons lie inside Frame1.
+// the right of the method frame. The option buttons lie inside Frame1. The as-drilled run came
+// later: its button opens a third row under the block, in the column of the coordinate table
+// it follows on site, so that every control users know stays where it was; the window grows
+// by that row.
 constexpr Control kMainControls[] = {
     {.name = "Frame1", .kind = K::frame, .caption = "方 法", .rect = {360, 120, 2415, 975}},
     {.name = "Option1",
@@ -43,9 +46,14 @@ constexpr Control kMainControls[] = {
      .caption = "  退 出",
      .rect = {4515, 720, 1215, 375},
      .action = Action::exit_program},
+    {.name = "Command2",
+     .kind = K::push_button,
+     .caption = "  坐标反算",
+     .rect = {3120, 1200, 1215, 375},
+     .action = Action::as_drilled_table},
 };
 
-constexpr Form kMainForm{"qeltfrm", "Qelt V2.0", 6075, 1320, WindowRole::main, kMainControls};
+constexpr Form kMainForm{"qeltfrm", "Qelt V2.0", 6075, 1800, WindowRole::main, kMainControls};
 
 // aboutfrm: a header band with the program's mark and the site's slogan (each a way to the
 // site), then the maker, the author and the two addresses, then the buttons.

@@ -42,6 +42,7 @@ enum class Look {
 enum class Action {
     none,
     coordinate_table,  // the coordinate-table run by the method the option buttons show
+    as_drilled_table,  // the as-drilled run (坐标反算): surveyed holes back to station and offset
     help,              // the manual beside the program
     more_software,     // the maker's site, then the About window
     exit_program,      // ends the program at once, every window included
@@ -87,7 +88,7 @@ struct Form {
     std::span<const Control> controls;
 };
 
-// The main window qeltfrm: the choice of method and the four buttons.
+// The main window qeltfrm: the choice of method and the five buttons.
 const Form& main_form();
 // The About window aboutfrm.
 const Form& about_form();

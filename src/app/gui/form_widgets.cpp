@@ -1,7 +1,7 @@
 #include "app/gui/form_widgets.h"
 
-#include <QFrame>
 #include <QApplication>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHash>
 #include <QPainter>

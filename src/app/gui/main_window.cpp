@@ -60,6 +60,9 @@ void QeltFrm::act(forms::Action action) {
         case forms::Action::coordinate_table:
             make_coordinate_table();
             break;
+        case forms::Action::as_drilled_table:
+            make_as_drilled_table();
+            break;
         case forms::Action::help:
             show_help();
             break;
@@ -74,11 +77,17 @@ void QeltFrm::act(forms::Action action) {
     }
 }
 
+// The method is read once, as the button is clicked; the run keeps to it.
+Method QeltFrm::chosen_method() const {
+    return option1_->isChecked() ? Method::intersection_points : Method::building_blocks;
+}
+
 void QeltFrm::make_coordinate_table() {
-    // The method is read once, as the button is clicked; the run keeps to it.
-    const Method method =
-        option1_->isChecked() ? Method::intersection_points : Method::building_blocks;
-    last_run_ = run_table(*this, method, services_, last_chosen_file_);
+    last_run_ = run_table(*this, chosen_method(), services_, last_chosen_file_);
+}
+
+void QeltFrm::make_as_drilled_table() {
+    last_run_ = run_inverse(*this, chosen_method(), services_, last_chosen_file_);
 }
 
 void QeltFrm::show_help() {

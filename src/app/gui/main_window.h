@@ -1,7 +1,8 @@
 #pragma once
-// The main window qeltfrm: the choice of method, and the four buttons (coordinate table, help,
-// more software, exit), built from forms::main_form(). It holds no computation: the coordinate
-// table is run_table's, the placement rules are forms/placement.h's.
+// The main window qeltfrm: the choice of method, and the five buttons (coordinate table, help,
+// more software, exit, as-drilled table), built from forms::main_form(). It holds no
+// computation: the runs are run_table's and run_inverse's, the placement rules are
+// forms/placement.h's.
 //
 // Loading it opens the two promotional windows, works out the help file beside the program and
 // centres it; closing it with its close box closes only it, and the program ends when its last
@@ -36,7 +37,7 @@ class QeltFrm : public QWidget {
     // The promotional windows opened at start-up, null once closed.
     AdFrm* adfrm() const;
     AdFrm* ad1frm() const;
-    // The outcome of the last coordinate-table run.
+    // The outcome of the last run (coordinate table or as-drilled table).
     const TableRunResult& last_run() const { return last_run_; }
 
   protected:
@@ -47,6 +48,9 @@ class QeltFrm : public QWidget {
     void act(forms::Action action);
     // "坐标表" (Command1): the coordinate table by the method the option buttons show.
     void make_coordinate_table();
+    // "坐标反算" (Command2): the as-drilled table by the method the option buttons show.
+    void make_as_drilled_table();
+    Method chosen_method() const;
     // "帮 助" (xpcmdbutton1): the manual in the default browser.
     void show_help();
     // "更多软件" (xpcmdbutton2): the maker's site, then the About window.

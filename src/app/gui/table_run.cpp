@@ -79,4 +79,10 @@ TableRunResult run_table(QWidget& main_window, Method method, const GuiServices&
     return forms::run_table(desktop, method);
 }
 
+TableRunResult run_inverse(QWidget& main_window, Method method, const GuiServices& services,
+                           std::string& last_chosen_file) {
+    QtDesktop desktop(main_window, services, last_chosen_file);
+    return forms::run_inverse(desktop, method);
+}
+
 }  // namespace qelt::gui

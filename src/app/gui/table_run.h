@@ -1,8 +1,8 @@
 #pragma once
-// The coordinate-table run as the Qt program starts it: forms::run_table (the run, the workbook
-// beside the borehole file, the boxes after it) with the desktop it asks for mapped onto
-// GuiServices and Qt: the dialogs and messages owned by the main window, Qt's wait cursor, the
-// filters in Qt's form, and the workbook opened as a local file URL.
+// The coordinate-table and as-drilled runs as the Qt program starts them: forms::run_table and
+// forms::run_inverse (the run, the workbook beside its input file, the boxes after it) with the
+// desktop it asks for mapped onto GuiServices and Qt: the dialogs and messages owned by the main
+// window, Qt's wait cursor, the filters in Qt's form, and the workbook opened as a local file URL.
 
 #include <string>
 
@@ -21,5 +21,8 @@ using forms::TableRunResult;
 // open-file dialogs ("" before the first), kept by the caller from run to run.
 TableRunResult run_table(QWidget& main_window, Method method, const GuiServices& services,
                          std::string& last_chosen_file);
+// Runs the as-drilled table (坐标反算) once by `method`, likewise.
+TableRunResult run_inverse(QWidget& main_window, Method method, const GuiServices& services,
+                           std::string& last_chosen_file);
 
 }  // namespace qelt::gui

@@ -164,6 +164,9 @@ void MainWindow::act(forms::Action action) {
         case forms::Action::coordinate_table:
             make_coordinate_table();
             break;
+        case forms::Action::as_drilled_table:
+            make_as_drilled_table();
+            break;
         case forms::Action::help:
             open_or_tell(hwnd(), help_file_);
             break;
@@ -181,13 +184,21 @@ void MainWindow::act(forms::Action action) {
     }
 }
 
-void MainWindow::make_coordinate_table() {
-    // The method is read once, as the button is clicked; the run keeps to it.
+// The method is read once, as the button is clicked; the run keeps to it.
+Method MainWindow::chosen_method() const {
     const bool main_line =
         SendMessageW(control("Option1"), BM_GETCHECK, 0, 0) == static_cast<LRESULT>(BST_CHECKED);
+    return main_line ? Method::intersection_points : Method::building_blocks;
+}
+
+void MainWindow::make_coordinate_table() {
     Win32Desktop desktop(hwnd(), last_chosen_file_);
-    last_run_ = forms::run_table(desktop,
-                                 main_line ? Method::intersection_points : Method::building_blocks);
+    last_run_ = forms::run_table(desktop, chosen_method());
+}
+
+void MainWindow::make_as_drilled_table() {
+    Win32Desktop desktop(hwnd(), last_chosen_file_);
+    last_run_ = forms::run_inverse(desktop, chosen_method());
 }
 
 }  // namespace qelt::win

@@ -1,7 +1,8 @@
 #pragma once
 // The program's three kinds of window, each a FormWindow of its description in forms/ with the
 // behaviour of its controls:
-//   MainWindow (qeltfrm): the method, the coordinate table, help, more software, exit. Loading
+//   MainWindow (qeltfrm): the method, the coordinate table, help, more software, exit, the
+//     as-drilled table. Loading
 //     it opens the two promotional windows, works out the manual beside the program and centres
 //     it; its close box closes only it.
 //   AboutWindow (aboutfrm): shown modally by more software, centred on itself when it loads.
@@ -66,6 +67,8 @@ class MainWindow : public FormWindow {
 
   private:
     void make_coordinate_table();
+    void make_as_drilled_table();
+    Method chosen_method() const;
 
     std::unique_ptr<PromoWindow> adfrm_, ad1frm_;
     std::string help_file_;
