@@ -14,7 +14,7 @@ cd "$repo"
 build=$(realpath -m "${QELT_WIN_BUILD:-build-win}")
 prefix=$build/prefix
 jobs=${JOBS:-2}
-build_type=${BUILD_TYPE:-RelWithDebInfo}
+build_type=${BUILD_TYPE:-Release}
 toolchain=$repo/cmake/mingw-w64-x86_64.cmake
 triplet=x86_64-w64-mingw32
 
