@@ -23,7 +23,8 @@ for exe in qelt.exe qelt-cli.exe; do
         echo "package: $build/$exe is missing (make windows builds it)" >&2
         exit 1
     fi
-    # The symbols are for debugging here; stripped, the programs are a sixth of their size.
+    # Symbols serve debugging here only: stripped, the programs are half their size, and a sixth
+    # where the build carries debugging information.
     "$triplet-strip" --strip-all -o "$stage/$exe" "$build/$exe"
 done
 cp "$repo/help/qelt.html" "$stage/help/"
