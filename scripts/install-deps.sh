@@ -26,6 +26,7 @@ windows_packages=(
     nsis                        # the Windows installer
     python3-openpyxl            # reads back the workbooks the Windows build writes
     fonts-wqy-microhei          # stands in for SimSun and Microsoft YaHei under wine
+    fonts-wine                  # wine's own Marlett, which draws the caption buttons
 )
 
 case "${1:-}" in

@@ -12,7 +12,20 @@ wineboot() { "$qelt_wine" wineboot "$@" >/dev/null 2>&1 </dev/null; }
 
 case "${1:-}" in
     setup)
-        if [ -f "$WINEPREFIX/.qelt-prefix" ]; then exit 0; fi
+        # Wine draws the caption buttons (minimise, maximise, close) with its Marlett font,
+        # which fonts-wine installs where wine 8 on Debian does not look: without it in the
+        # prefix's Fonts folder the buttons show as letters in boxes. Also for older prefixes.
+        install_marlett() {
+            local marlett=/usr/share/wine/fonts/marlett.ttf
+            local fonts=$WINEPREFIX/drive_c/windows/Fonts
+            if [ -f "$marlett" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+                cp "$marlett" "$fonts/"
+            fi
+        }
+        if [ -f "$WINEPREFIX/.qelt-prefix" ]; then
+            install_marlett
+            exit 0
+        fi
         rm -rf "$WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         echo "wine-prefix: making $WINEPREFIX"
@@ -30,6 +43,7 @@ case "${1:-}" in
         "$qelt_wine" regedit /S 'C:\qelt-fonts.reg' >/dev/null 2>&1 </dev/null
         rm -f "$reg"
         "$qelt_wineserver" -w
+        install_marlett
         touch "$WINEPREFIX/.qelt-prefix"
         ;;
     start)

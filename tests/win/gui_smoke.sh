@@ -129,6 +129,11 @@ if [ ! -f "$WINEPREFIX/.qelt-gui-prefix" ]; then
     "$wineserver" -w
     touch "$WINEPREFIX/.qelt-gui-prefix"
 fi
+# Wine's Marlett draws the caption buttons; fonts-wine puts it where wine 8 on Debian does not
+# look, so the prefix gets a copy (letters in boxes instead of buttons otherwise).
+if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
 
 # --- helpers ------------------------------------------------------------------------------------
 # Visible windows named exactly $1, one id a line.

@@ -29,6 +29,18 @@ EXAMPLES = [
 ]
 
 
+def example_inputs(source, names, renamed=(None, None, None)):
+    """run_both's inputs for the example files `names` of folder `source` (None: no such
+    option), each under its name in `renamed` where one is given."""
+    inputs = []
+    for option, name, new_name in zip(("--alignment", "--chain-breaks", "--boreholes"), names,
+                                      renamed):
+        if name:
+            with open(os.path.join(source, name), "rb") as f:
+                inputs.append((option, new_name or name, f.read()))
+    return inputs
+
+
 def drawing_lines(data):
     """The DXF file's lines, numbers as numbers: the two builds' C libraries may differ in the
     last bit of an arc tangent, which shows in the 17th digit of a text's rotation."""
@@ -61,24 +73,28 @@ class LinuxParity(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.dir, True)
         self.with_dxf = "--dxf" in qelt_cli.run("--help").stdout.decode()
 
-    def run_both(self, method, source, inputs, folder):
+    def run_both(self, method, inputs, folder, data_folder="资料", out_folder="结果",
+                 out_name="钻孔数量及位置表"):
         """Runs each program in a work folder of its own, with the same relative paths, and
-        returns (status, stdout, stderr, {output name: bytes}) for Linux and for Windows."""
+        returns (status, stdout, stderr, {output name: bytes}) for Linux and for Windows.
+        `inputs` are (option, file name in `data_folder`, its bytes or None for a file that
+        is not there)."""
         results = []
         for platform, command in (("linux", [LINUX_CLI]), ("windows", qelt_cli.command())):
             work = os.path.join(self.dir, folder, platform)
-            data = os.path.join(work, "资料")
+            data = os.path.join(work, data_folder)
             os.makedirs(data)
             options = ["--method", method]
-            for option, name in zip(("--alignment", "--chain-breaks", "--boreholes"), inputs):
-                if name:
-                    shutil.copy(os.path.join(source, name), data)
-                    options += [option, os.path.join("资料", name)]
-            outputs = {"--output": os.path.join("结果", "钻孔数量及位置表.xlsx"),
-                       "--csv": os.path.join("结果", "钻孔数量及位置表.csv")}
+            for option, name, content in inputs:
+                if content is not None:
+                    with open(os.path.join(data, name), "wb") as f:
+                        f.write(content)
+                options += [option, os.path.join(data_folder, name)]
+            outputs = {"--output": os.path.join(out_folder, out_name + ".xlsx"),
+                       "--csv": os.path.join(out_folder, out_name + ".csv")}
             if self.with_dxf:
-                outputs["--dxf"] = os.path.join("结果", "钻孔平面布置图.dxf")
-            os.makedirs(os.path.join(work, "结果"))
+                outputs["--dxf"] = os.path.join(out_folder, out_name + ".dxf")
+            os.makedirs(os.path.join(work, out_folder))
             for option, path in outputs.items():
                 options += [option, path]
             r = subprocess.run([*command, "table", *options], capture_output=True, cwd=work,
@@ -93,11 +109,43 @@ class LinuxParity(unittest.TestCase):
                             qelt_cli.output(r.stderr).decode(), files, work))
         return results
 
+    def test_chinese_folder_and_file_names(self):
+        """Names with Chinese and blanks, as engineers give their folders and files, in the
+        inputs, the outputs and the messages: a broken borehole line is reported with the
+        borehole file's own name and line and the rows before it are delivered, a file that
+        is not there is named, the same on both."""
+        examples = os.path.join(SRC, "examples")
+        jd = example_inputs(examples, ("mainline-jd.txt", "mainline-dl.txt",
+                                       "mainline-boreholes.txt"),
+                            ("主线 平面.txt", "主线 断链.txt", "主线 钻孔.txt"))
+        with open(os.path.join(examples, "mainline-boreholes.txt"), "rb") as f:
+            lines = f.read().split(b"\r\n")
+        broken = b"\r\n".join(lines[:3] + ["11180 左6.5 1#墩".encode("gbk")] + lines[4:])
+        cases = [  # name, method, inputs, exit status, what stderr must name
+            ("examples", "jd", jd, 0, None),
+            ("broken borehole line", "jd", [*jd[:2], ("--boreholes", "主线 钻孔.txt", broken)], 2,
+             "钻孔资料文件“主线 钻孔.txt”第 4 行"),
+            ("missing borehole file", "jd", [*jd[:2], ("--boreholes", "主线 钻孔.txt", None)], 1,
+             "位置：" + os.path.join("测试 数据", "主线 钻孔.txt")),
+        ]
+        for index, (name, method, inputs, status, named) in enumerate(cases):
+            with self.subTest(name):
+                linux, windows = self.run_both(method, inputs, f"zh{index}", "测试 数据",
+                                               "结果 表格", "主线 钻孔_钻孔数量及位置表")
+                self.assertEqual(linux[0], status, linux[2])
+                self.assertEqual(windows[0:3], linux[0:3])
+                if named:
+                    self.assertIn(named, windows[2])
+                self.assertEqual(sorted(windows[3]), sorted(linux[3]))
+                for path, data in linux[3].items():
+                    if path.endswith(".csv"):
+                        self.assertEqual(windows[3][path], data, path)
+
     def test_examples(self):
         for index, (name, method, subfolder, inputs) in enumerate(EXAMPLES):
             with self.subTest(name):
                 source = os.path.join(SRC, "examples", subfolder)
-                linux, windows = self.run_both(method, source, inputs, str(index))
+                linux, windows = self.run_both(method, example_inputs(source, inputs), str(index))
                 self.assertEqual(linux[0], 0, linux[2])
                 self.assertEqual(windows[0:3], linux[0:3])
                 self.assertEqual(sorted(windows[3]), sorted(linux[3]))

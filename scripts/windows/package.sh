@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# `make windows-package`: what a Windows user downloads, made from the Windows build:
+#   <build>/qelt-<version>-win64.zip    unpack anywhere and run, nothing installed
+#   <build>/qelt-<version>-setup.exe    the NSIS installer (packaging/windows/qelt.nsi)
+# Both hold the same folder: qelt.exe and qelt-cli.exe without their debugging symbols, the
+# manual as help\qelt.html (where qelt.exe looks for it), the examples and 使用说明.txt.
+#
+# usage: package.sh BUILD_FOLDER VERSION
+# The Windows build's CMake runs it (target windows-package) with the project's own version.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(realpath "$1")
+version=$2
+name=qelt-$version-win64
+work=$build/package
+stage=$work/$name
+triplet=x86_64-w64-mingw32
+
+rm -rf "$work"
+mkdir -p "$stage/help"
+for exe in qelt.exe qelt-cli.exe; do
+    if [ ! -f "$build/$exe" ]; then
+        echo "package: $build/$exe is missing (make windows builds it)" >&2
+        exit 1
+    fi
+    # Symbols serve debugging here only: stripped, the programs are half their size, and a sixth
+    # where the build carries debugging information.
+    "$triplet-strip" --strip-all -o "$stage/$exe" "$build/$exe"
+done
+cp "$repo/help/qelt.html" "$stage/help/"
+cp -r "$repo/examples" "$stage/examples"
+# 使用说明.txt is opened with Notepad: UTF-8 with its byte-order mark and CR LF line ends, which
+# every Notepad since Windows 7 reads as UTF-8, not as the ANSI code page.
+{
+    printf '\xef\xbb\xbf'
+    sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$repo/packaging/windows/readme-zh.txt"
+} >"$stage/使用说明.txt"
+
+# The zip, its entries under one folder so that unpacking makes one; names are stored in UTF-8
+# and flagged so (7-Zip, WinRAR, Bandizip and Windows 10's Explorer read them as such).
+python3 - "$stage" "$work/$name.zip" <<'PYTHON'
+import os, sys, zipfile
+stage, target = sys.argv[1:]
+base = os.path.dirname(stage)
+with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+    for folder, dirs, files in os.walk(stage):
+        dirs.sort()
+        for name in sorted(files):
+            path = os.path.join(folder, name)
+            z.write(path, os.path.relpath(path, base))
+PYTHON
+
+# What the uninstaller removes: exactly what the installer put there, files first, then their
+# folders deepest first (RMDir keeps a folder the user has put something of his own in).
+file_list=$work/uninstall-files.nsh
+{
+    printf '\xef\xbb\xbf'
+    (cd "$stage" && find . -type f | sort) | while read -r path; do
+        path=${path#./}
+        printf 'Delete "$INSTDIR\\%s"\n' "${path//\//\\}"
+    done
+    (cd "$stage" && find . -mindepth 1 -type d | sort -r) | while read -r path; do
+        path=${path#./}
+        printf 'RMDir "$INSTDIR\\%s"\n' "${path//\//\\}"
+    done
+} >"$file_list"
+
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" \
+    -DOUTFILE="$work/qelt-$version-setup.exe" -DFILE_LIST="$file_list" \
+    "$repo/packaging/windows/qelt.nsi"
+
+# Into place only when both are made, so that a failed run leaves no half of a release.
+mv -f "$work/$name.zip" "$build/$name.zip"
+mv -f "$work/qelt-$version-setup.exe" "$build/qelt-$version-setup.exe"
+ls -l "$build/$name.zip" "$build/qelt-$version-setup.exe"
