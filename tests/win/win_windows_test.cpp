@@ -293,3 +293,17 @@ TEST(WinWindows, AsDrilledButton) {
                  reinterpret_cast<LPARAM>(button));
     EXPECT_EQ(window.acted, std::vector<Action>{Action::as_drilled_table});
 }
+
+// Both buttons of the About window close it: 取 消 as well as 确 定 (a cancel button that did
+// nothing read as a broken program).
+TEST(WinWindows, AboutButtonsBothClose) {
+    for (const char* name : {"Command1", "Command2"}) {
+        TestWindow window(forms::about_form());
+        MAKE_WINDOW(window);
+        HWND button = window.control(name);
+        ASSERT_NE(button, nullptr) << name;
+        SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        EXPECT_EQ(window.acted, std::vector<Action>{Action::close_window}) << name;
+    }
+}
