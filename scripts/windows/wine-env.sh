@@ -25,3 +25,32 @@ if [ -x /usr/lib/wine/wineserver64 ]; then
 else
     qelt_wineserver=$(command -v wineserver)
 fi
+
+# Chinese Windows programs ask for SimSun, NSimSun or Microsoft YaHei by name: draw them with the
+# one CJK font install-deps.sh installs, so windows and message boxes show Chinese rather than
+# boxes. A .reg file in UTF-16, so the Chinese names arrive whatever the locale; $1 may add
+# further registry lines of the prefix's own (written as printf takes them).
+qelt_prefix_fonts() {
+    local reg="$WINEPREFIX/drive_c/qelt-fonts.reg"
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        if [ -n "${1:-}" ]; then printf "$1"; fi
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        for font in SimSun NSimSun "Microsoft YaHei" "微软雅黑" "宋体" "新宋体"; do
+            printf '"%s"="WenQuanYi Micro Hei"\r\n' "$font"
+        done
+    } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
+    "$qelt_wine" regedit /S 'C:\qelt-fonts.reg' >/dev/null 2>&1 </dev/null
+    rm -f "$reg"
+}
+
+# Wine draws the caption buttons (minimise, maximise, close) with its Marlett font, which
+# fonts-wine installs where wine 8 on Debian does not look: without a copy in the prefix's Fonts
+# folder the buttons show as letters in boxes. Also for prefixes made before this.
+qelt_install_marlett() {
+    local marlett=/usr/share/wine/fonts/marlett.ttf
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts
+    if [ -f "$marlett" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+        cp "$marlett" "$fonts/"
+    fi
+}

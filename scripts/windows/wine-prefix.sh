@@ -12,38 +12,17 @@ wineboot() { "$qelt_wine" wineboot "$@" >/dev/null 2>&1 </dev/null; }
 
 case "${1:-}" in
     setup)
-        # Wine draws the caption buttons (minimise, maximise, close) with its Marlett font,
-        # which fonts-wine installs where wine 8 on Debian does not look: without it in the
-        # prefix's Fonts folder the buttons show as letters in boxes. Also for older prefixes.
-        install_marlett() {
-            local marlett=/usr/share/wine/fonts/marlett.ttf
-            local fonts=$WINEPREFIX/drive_c/windows/Fonts
-            if [ -f "$marlett" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
-                cp "$marlett" "$fonts/"
-            fi
-        }
         if [ -f "$WINEPREFIX/.qelt-prefix" ]; then
-            install_marlett
+            qelt_install_marlett
             exit 0
         fi
         rm -rf "$WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         echo "wine-prefix: making $WINEPREFIX"
         wineboot --init
-        # The fonts Chinese Windows programs ask for by name, drawn with the one CJK font
-        # install-deps.sh installs; windows and message boxes show Chinese rather than boxes.
-        reg="$WINEPREFIX/drive_c/qelt-fonts.reg"
-        {
-            printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-            printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-            for font in SimSun NSimSun "Microsoft YaHei" "微软雅黑" "宋体" "新宋体"; do
-                printf '"%s"="WenQuanYi Micro Hei"\r\n' "$font"
-            done
-        } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
-        "$qelt_wine" regedit /S 'C:\qelt-fonts.reg' >/dev/null 2>&1 </dev/null
-        rm -f "$reg"
+        qelt_prefix_fonts
         "$qelt_wineserver" -w
-        install_marlett
+        qelt_install_marlett
         touch "$WINEPREFIX/.qelt-prefix"
         ;;
     start)

@@ -35,22 +35,12 @@ exe=$(realpath -m "${QELT_EXE:-$build/qelt.exe}")
 run_table=1
 [ "${1:-}" = "--no-table" ] && run_table=0
 
+# The wine of the console tests (loader, server, quiet debugging, no menu entries), with a
+# prefix of this test's own.
+QELT_WIN_BUILD=$build source "$repo/scripts/windows/wine-env.sh"
 export WINEPREFIX=$build/wineprefix-gui
-export WINEARCH=win64
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ -x /usr/lib/wine/wine64 ]; then
-    wine=/usr/lib/wine/wine64
-    export WINELOADER=$wine
-else
-    wine=$(command -v wine64 || command -v wine || true)
-fi
-if [ -x /usr/lib/wine/wineserver64 ]; then
-    export WINESERVER=/usr/lib/wine/wineserver64
-    wineserver=$WINESERVER
-else
-    wineserver=$(command -v wineserver || true)
-fi
+wine=$qelt_wine
+wineserver=$qelt_wineserver
 
 for tool in Xvfb xdotool import; do
     if ! command -v "$tool" >/dev/null; then
@@ -112,28 +102,12 @@ if [ ! -f "$WINEPREFIX/.qelt-gui-prefix" ]; then
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     "$wine" wineboot --init >>"$log" 2>&1 </dev/null
-    # Wine draws the window frames itself; the fonts Chinese programs ask for by name are drawn
-    # with the CJK font the build machine has. A .reg file in UTF-16, so the Chinese names
-    # arrive whatever the locale.
-    reg=$WINEPREFIX/drive_c/qelt-gui.reg
-    {
-        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-        printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n\r\n'
-        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-        for font in SimSun NSimSun "Microsoft YaHei" "微软雅黑" "宋体" "新宋体"; do
-            printf '"%s"="WenQuanYi Micro Hei"\r\n' "$font"
-        done
-    } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
-    "$wine" regedit /S 'C:\qelt-gui.reg' >>"$log" 2>&1 </dev/null
-    rm -f "$reg"
+    # Wine draws the window frames itself (no window manager runs on the virtual screen).
+    qelt_prefix_fonts '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n\r\n'
     "$wineserver" -w
     touch "$WINEPREFIX/.qelt-gui-prefix"
 fi
-# Wine's Marlett draws the caption buttons; fonts-wine puts it where wine 8 on Debian does not
-# look, so the prefix gets a copy (letters in boxes instead of buttons otherwise).
-if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
-    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-fi
+qelt_install_marlett
 
 # --- helpers ------------------------------------------------------------------------------------
 # Visible windows named exactly $1, one id a line.
