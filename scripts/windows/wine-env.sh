@@ -26,21 +26,24 @@ else
     qelt_wineserver=$(command -v wineserver)
 fi
 
-# Chinese Windows programs ask for SimSun, NSimSun or Microsoft YaHei by name: draw them with the
-# one CJK font install-deps.sh installs, so windows and message boxes show Chinese rather than
-# boxes. A .reg file in UTF-16, so the Chinese names arrive whatever the locale; $1 may add
-# further registry lines of the prefix's own (written as printf takes them).
-qelt_prefix_fonts() {
-    local reg="$WINEPREFIX/drive_c/qelt-fonts.reg"
+# A new prefix made like the users' PCs: it says it is Windows 10 (the programs need 1903 or
+# later; wine 8 says Windows 7 otherwise, and the installer would warn). Chinese Windows programs
+# ask for SimSun, NSimSun or Microsoft YaHei by name: draw them with the one CJK font
+# install-deps.sh installs, so windows and message boxes show Chinese rather than boxes. A .reg
+# file in UTF-16, so the Chinese names arrive whatever the locale; $1 may add further registry
+# lines of the prefix's own (written as printf takes them).
+qelt_prefix_settings() {
+    local reg="$WINEPREFIX/drive_c/qelt-settings.reg"
     {
         printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="win10"\r\n\r\n'
         if [ -n "${1:-}" ]; then printf "$1"; fi
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
         for font in SimSun NSimSun "Microsoft YaHei" "微软雅黑" "宋体" "新宋体"; do
             printf '"%s"="WenQuanYi Micro Hei"\r\n' "$font"
         done
     } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
-    "$qelt_wine" regedit /S 'C:\qelt-fonts.reg' >/dev/null 2>&1 </dev/null
+    "$qelt_wine" regedit /S 'C:\qelt-settings.reg' >/dev/null 2>&1 </dev/null
     rm -f "$reg"
 }
 

@@ -20,7 +20,7 @@ case "${1:-}" in
         mkdir -p "$WINEPREFIX"
         echo "wine-prefix: making $WINEPREFIX"
         wineboot --init
-        qelt_prefix_fonts
+        qelt_prefix_settings
         "$qelt_wineserver" -w
         qelt_install_marlett
         touch "$WINEPREFIX/.qelt-prefix"

@@ -103,7 +103,7 @@ if [ ! -f "$WINEPREFIX/.qelt-gui-prefix" ]; then
     mkdir -p "$WINEPREFIX"
     "$wine" wineboot --init >>"$log" 2>&1 </dev/null
     # Wine draws the window frames itself (no window manager runs on the virtual screen).
-    qelt_prefix_fonts '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n\r\n'
+    qelt_prefix_settings '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n\r\n'
     "$wineserver" -w
     touch "$WINEPREFIX/.qelt-gui-prefix"
 fi
