@@ -44,13 +44,20 @@ bool PromoWindow::open() {
     SetWindowPos(hwnd(), HWND_TOPMOST, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     SetTimer(hwnd(), kTimer2, forms::kDockArmMs, nullptr);
     ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+    // The system measures the frame it draws only for a window on screen: against the edge
+    // again by that frame (a move of a few pixels where Windows draws invisible borders).
+    CenterForm1(hwnd());
     return true;
 }
 
 void PromoWindow::CenterForm1(HWND frm) {
     const forms::TwipRect screen = screen_twips();
-    const forms::TwipRect frame = window_twips(frm);
-    move_to_twips(
+    // Against the edge as the user sees the window: Windows 10 and 11 draw it inside invisible
+    // borders, and docking measures the drawn frame, so a window placed by its outer rectangle
+    // would stand a few pixels off the edge and never be found touching it.
+    const forms::TwipRect frame =
+        forms::pixels_to_twips(drawn_frame_pixels(frm), twips_per_pixel());
+    move_frame_to_twips(
         frm, forms::center_form1(edge_, screen.width, screen.height, frame.width, frame.height));
 }
 
