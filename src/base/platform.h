@@ -17,6 +17,18 @@ std::optional<std::string> gb18030_to_utf8(std::string_view bytes);
 // error without an errno counterpart is passed as its system error code negated, and
 // write_failure_reason() tells it in the system's language.
 
+// Whether the system hands this program file names, arguments and console text in UTF-8, the
+// one encoding inside it: always on Linux; on Windows from Windows 10 version 1903 on, which
+// honours the programs' manifests asking for it. An older Windows gives its ANSI code page
+// instead (936 on a Chinese system), and every Chinese file name, the tables' own among them,
+// would be read and written garbled.
+bool system_speaks_utf8();
+
+// The refusal of both programs where it does not.
+inline constexpr const char* kNeedsUtf8System =
+    "Qelt 需要 Windows 10 1903 版或更新版本（或 Windows 11）：这台电脑的 Windows "
+    "不能按 UTF-8 读写含中文的文件名，算出的表格会写到错误的文件里。";
+
 // True when `path` names an existing regular file (not a folder, not a device).
 bool is_regular_file(const std::string& path);
 

@@ -71,6 +71,10 @@ int replace_file(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+bool system_speaks_utf8() {
+    return true;
+}
+
 std::string system_error_text(int error) {
     return std::strerror(error);
 }

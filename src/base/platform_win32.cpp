@@ -261,6 +261,10 @@ int replace_file(const std::string& from, const std::string& to) {
     return move_error(to);
 }
 
+bool system_speaks_utf8() {
+    return GetACP() == CP_UTF8;
+}
+
 std::string system_error_text(int error) {
     if (error < 0) {
         // A system error without an errno counterpart: the system's own words, in its language.

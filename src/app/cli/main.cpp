@@ -301,6 +301,10 @@ std::optional<std::string> output_refusal(const Options& options) {
 
 int main(int argc, char** argv) {
     const Utf8Console console;
+    if (!system_speaks_utf8()) {
+        std::cerr << "错误：" << kNeedsUtf8System << "\n";
+        return kExitDataError;
+    }
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const auto& a : args)
         if (a == "--help" || a == "-h") {
