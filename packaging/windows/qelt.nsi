@@ -1,6 +1,6 @@
 ; The Windows installer of Qelt: qelt-<version>-setup.exe, made by scripts/windows/package.sh
 ; (make windows-package), which passes
-;   VERSION  the version of the CMake project
+;   VERSION  the version of the CMake project, VERSION4 the same in four numbers
 ;   STAGE    the folder laid out as the program's folder is to be (programs, help\, examples\)
 ;   OUTFILE  where the installer goes
 ;   FILE_LIST  the Delete and RMDir lines that remove what STAGE holds, deepest first
@@ -17,8 +17,8 @@ SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "WinVer.nsh"
 
-!ifndef VERSION | STAGE | OUTFILE | FILE_LIST
-    !error "package.sh passes VERSION, STAGE, OUTFILE and FILE_LIST"
+!ifndef VERSION | VERSION4 | STAGE | OUTFILE | FILE_LIST
+    !error "package.sh passes VERSION, VERSION4, STAGE, OUTFILE and FILE_LIST"
 !endif
 
 !define PRODUCT "Qelt"
@@ -34,7 +34,7 @@ ShowInstDetails show
 ShowUninstDetails show
 BrandingText "${PRODUCT} ${VERSION}"
 
-VIProductVersion "${VERSION}.0.0"
+VIProductVersion "${VERSION4}"
 VIAddVersionKey /LANG=2052 "ProductName" "${PRODUCT_ZH}"
 VIAddVersionKey /LANG=2052 "FileDescription" "${PRODUCT_ZH} ${VERSION} 安装程序"
 VIAddVersionKey /LANG=2052 "CompanyName" "${PRODUCT}"
@@ -43,7 +43,11 @@ VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=2052 "ProductVersion" "${VERSION}"
 
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN "$INSTDIR\qelt.exe"
+; The installer runs as administrator; the program started from its last page must not, or its
+; tables land in Program Files and "Documents" is the administrator's: Explorer starts it as the
+; user who is logged on.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION RunAsUser
 !define MUI_FINISHPAGE_RUN_TEXT "运行 Qelt"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\help\qelt.html"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "查看使用手册"
@@ -60,13 +64,17 @@ Function .onInit
     ; The programs take paths in UTF-8 through their manifest, which Windows honours from
     ; Windows 10 1903 (build 18362) on; before that, Chinese folder and file names fail.
     ${IfNot} ${AtLeastBuild} 18362
-        MessageBox MB_YESNO|MB_ICONEXCLAMATION "Qelt 需要 Windows 10 1903 版或更新版本。在这台电脑上，含中文的文件夹名和文件名将无法打开。$\r$\n$\r$\n仍要安装吗？" /SD IDYES IDYES +2
+        MessageBox MB_OK|MB_ICONSTOP "Qelt 需要 Windows 10 1903 版或更新版本（或 Windows 11）。这台电脑的 Windows 不能按 UTF-8 读写含中文的文件名，程序在这里不能运行，安装已取消。" /SD IDOK
         Abort
     ${EndIf}
     ; The 64-bit view of the registry, where 应用和功能 looks for 64-bit programs.
     SetRegView 64
     ; Shortcuts for everyone who uses the PC, as the programs are installed for all of them.
     SetShellVarContext all
+FunctionEnd
+
+Function RunAsUser
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\qelt.exe"'
 FunctionEnd
 
 Function un.onInit

@@ -65,7 +65,10 @@ file_list=$work/uninstall-files.nsh
     done
 } >"$file_list"
 
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" \
+# Windows' file version has four numbers; the project's may have two or three.
+IFS=. read -r v1 v2 v3 v4 _ <<<"$version"
+version4=${v1:-0}.${v2:-0}.${v3:-0}.${v4:-0}
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DVERSION4="$version4" -DSTAGE="$stage" \
     -DOUTFILE="$work/qelt-$version-setup.exe" -DFILE_LIST="$file_list" \
     "$repo/packaging/windows/qelt.nsi"
 
