@@ -700,6 +700,12 @@ void GuiWindowsTest::nothingOpensTheTarget() {
     desktop.messages.clear();
     for (const Case& c : cases) c.click();
     QCOMPARE(desktop.messages.size(), std::size_t{0});
+    // A manual that is not there is told even so: the desktop's opener reports success before
+    // it has looked for the file.
+    const QString missing = QDir::temp().filePath(QStringLiteral("qelt-no-such-manual.html"));
+    open_or_tell(services, &window, QUrl::fromLocalFile(missing));
+    QCOMPARE(desktop.messages.size(), std::size_t{1});
+    QCOMPARE(desktop.messages[0].text.split('\n').value(1), QDir::toNativeSeparators(missing));
 }
 
 // "方 法": the caption on the border line, and the first option button below both.

@@ -50,7 +50,10 @@ void end_program() {
 }  // namespace
 
 void open_or_tell(const GuiServices& services, QWidget* parent, const QUrl& url) {
-    if (services.open_url(url)) return;
+    // A desktop hands a local file to its opener (xdg-open) and reports success before the
+    // opener has looked: a manual that is not there must be told here.
+    const bool missing = url.isLocalFile() && !QFileInfo::exists(url.toLocalFile());
+    if (!missing && services.open_url(url)) return;
     const QString target =
         url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
     services.show_message(parent, MessageKind::information, QString::fromUtf8(forms::kNoticeTitle),
