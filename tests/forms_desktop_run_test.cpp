@@ -209,7 +209,8 @@ TEST(DesktopRun, InverseDeliversTheAsDrilledWorkbook) {
 // the first name free for it; no workbook, no drawing.
 TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {
     const std::string zk = "mainline-boreholes_钻孔", xlsx = zk + "数量及位置表.xlsx",
-                      dxf = zk + "平面布置图.dxf", dxf2 = zk + "平面布置图 (2).dxf";
+                      xlsx2 = zk + "数量及位置表 (2).xlsx", dxf = zk + "平面布置图.dxf",
+                      dxf2 = zk + "平面布置图 (2).dxf";
     const struct {
         std::vector<std::string> present;  // files there before the run
         std::string answer;                // the borehole file
@@ -218,7 +219,9 @@ TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {
         long circles;
     } cases[] = {
         {{}, "mainline-boreholes.txt", 0, {xlsx, dxf}, 15},
-        {{dxf}, "mainline-boreholes.txt", 0, {xlsx, dxf2}, 15},  // each its first free name
+        // The table and its drawing share their number: a name taken for either moves both.
+        {{dxf}, "mainline-boreholes.txt", 0, {xlsx2, dxf2}, 15},
+        {{xlsx}, "mainline-boreholes.txt", 0, {xlsx2, dxf2}, 15},
         {{}, "mainline-boreholes.txt", 1, {xlsx, dxf}, 15},
         {{}, "stops.txt", 0, {"stops_钻孔数量及位置表.xlsx", "stops_钻孔平面布置图.dxf"}, 2},
         {{}, "mainline-boreholes.txt", 2, {}, 0},

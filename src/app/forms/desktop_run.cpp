@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "app/run_output.h"
@@ -138,7 +140,10 @@ class WorkbookSheet : public Sheet {
                                           workbook_->file().failure_reason());
             return std::nullopt;
         }
-        return give_name(workbook_->file(), stem_, kWorkbookExtension, error);
+        std::optional<std::string> path =
+            give_name(workbook_->file(), stem_, kWorkbookExtension, error);
+        if (path) workbook_path_ = *path;
+        return path;
     }
 
     // Writes the drawing of `alignment` with the boreholes the run placed, and gives it its
@@ -158,10 +163,30 @@ class WorkbookSheet : public Sheet {
         return join_path(folder_, numbered_workbook_name(stem, 1, extension),
                          desktop_.path_style());
     }
+    // The workbook and its drawing take the same number, so that "… (2).xlsx" goes with
+    // "… (2).dxf" and an engineer never pairs a table with another run's drawing: a number is
+    // free only where both names are (the workbook just delivered aside, when its drawing is
+    // named after it).
+    bool taken(const std::string& path, const std::string& stem, const char* extension) const {
+        if (desktop_.exists(path)) return true;
+        if (!with_drawing_) return false;
+        const bool naming_workbook = std::string_view(extension) == kWorkbookExtension;
+        std::string_view number = file_name_of(path);
+        number.remove_prefix(stem.size());
+        number.remove_suffix(std::string_view(extension).size());
+        const std::string partner =
+            join_path(folder_,
+                      (naming_workbook ? drawing_stem() : stem_) + std::string(number) +
+                          (naming_workbook ? kDrawingExtension : kWorkbookExtension),
+                      desktop_.path_style());
+        return partner != workbook_path_ && desktop_.exists(partner);
+    }
     std::optional<std::string> give_name(PendingFile& file, const std::string& stem,
                                          const char* extension, std::string& error) {
         DeliveryFiles files;
-        files.exists = [this](const std::string& p) { return desktop_.exists(p); };
+        files.exists = [this, &stem, extension](const std::string& p) {
+            return taken(p, stem, extension);
+        };
         files.move = [&file](const std::string& p) { return file.commit_no_replace(p); };
         files.reason = write_failure_reason;
         return deliver_workbook(folder_, stem, desktop_.path_style(), files, error, extension);
@@ -176,6 +201,7 @@ class WorkbookSheet : public Sheet {
     std::optional<PendingDrawing> drawing_;
     std::optional<SheetFanout> out_;
     std::string folder_, stem_;
+    std::string workbook_path_;  // where the workbook went, once delivered
 };
 
 // What a desktop run delivers: its table laid out as `layout`, named after the table's input
