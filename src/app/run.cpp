@@ -302,10 +302,7 @@ namespace {
 // offset.
 class CoordinateTableRun : public TableRun {
   public:
-    CoordinateTableRun(RunUi& ui, Alignment& alignment, ChainBreaks& breaks, Sheet& sheet,
-                       RunProgress* progress)
-        : TableRun(ui, alignment, breaks, sheet, progress,
-                   {kBoreholeDialog, "钻孔资料文件", "钻孔资料"}) {}
+    using TableRun::TableRun;
 
   private:
     void parse_row(const std::string& line) override {
@@ -364,7 +361,9 @@ double CoordinateTableRun::mileage_of(const std::string& station_text, std::stri
 
 RunResult run_coordinate_table(RunUi& ui, Alignment& alignment, ChainBreaks& breaks, Sheet& sheet,
                                RunProgress* progress) {
-    return CoordinateTableRun(ui, alignment, breaks, sheet, progress).run();
+    return CoordinateTableRun(ui, alignment, breaks, sheet, progress,
+                              {kBoreholeDialog, "钻孔资料文件", "钻孔资料"})
+        .run();
 }
 
 }  // namespace qelt

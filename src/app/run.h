@@ -159,6 +159,9 @@ class TableJob {
   public:
     explicit TableJob(Method method);
     RunResult run(RunUi& ui, Sheet& sheet, RunProgress* progress = nullptr);
+    // The as-drilled run (坐标反算) over the same alignment; its sheet is made for
+    // kAsDrilledTable.
+    RunResult run_as_drilled(RunUi& ui, Sheet& sheet, RunProgress* progress = nullptr);
 
     // The alignment as the plan drawing shows it: the centre line, the JD polygon with the JDs'
     // names (main line; a ramp has none), the key points (ZH, HY, QZ, YH, HZ, or ZY and YZ
@@ -174,20 +177,5 @@ class TableJob {
     std::unique_ptr<RunTables> tables_;
     std::unique_ptr<Alignment> alignment_;
 };
-
-// One as-drilled run (坐标反算) as a front end starts it, like TableJob; its sheet is made for
-// kAsDrilledTable.
-class InverseJob {
-  public:
-    explicit InverseJob(Method method);
-    RunResult run(RunUi& ui, Sheet& sheet, RunProgress* progress = nullptr);
-
-  private:
-    std::unique_ptr<RunTables> tables_;
-    std::unique_ptr<Alignment> alignment_;
-};
-
-// The alignment of the chosen method over `tables`.
-std::unique_ptr<Alignment> make_alignment(Method method, RunTables& tables);
 
 }  // namespace qelt

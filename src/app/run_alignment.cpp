@@ -63,10 +63,15 @@ std::unique_ptr<Alignment> make_element_alignment(ElementChain& chain) {
     return std::make_unique<ElementAlignment>(chain);
 }
 
+namespace {
+
+// The alignment of the chosen method over `tables`.
 std::unique_ptr<Alignment> make_alignment(Method method, RunTables& tables) {
     return method == Method::intersection_points ? make_main_line_alignment(tables.main_line)
                                                  : make_element_alignment(tables.element_chain);
 }
+
+}  // namespace
 
 TableJob::TableJob(Method method)
     : method_(method),

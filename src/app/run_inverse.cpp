@@ -17,10 +17,7 @@ namespace {
 
 class AsDrilledRun : public TableRun {
   public:
-    AsDrilledRun(RunUi& ui, Alignment& alignment, ChainBreaks& breaks, Sheet& sheet,
-                 RunProgress* progress)
-        : TableRun(ui, alignment, breaks, sheet, progress,
-                   {kPointsDialog, "实测坐标资料文件", "实测坐标资料"}) {}
+    using TableRun::TableRun;
 
   private:
     void parse_row(const std::string& line) override {
@@ -60,13 +57,12 @@ void AsDrilledRun::write_row(long row, long line) {
 
 RunResult run_as_drilled_table(RunUi& ui, Alignment& alignment, ChainBreaks& breaks, Sheet& sheet,
                                RunProgress* progress) {
-    return AsDrilledRun(ui, alignment, breaks, sheet, progress).run();
+    return AsDrilledRun(ui, alignment, breaks, sheet, progress,
+                        {kPointsDialog, "实测坐标资料文件", "实测坐标资料"})
+        .run();
 }
 
-InverseJob::InverseJob(Method method)
-    : tables_(std::make_unique<RunTables>()), alignment_(make_alignment(method, *tables_)) {}
-
-RunResult InverseJob::run(RunUi& ui, Sheet& sheet, RunProgress* progress) {
+RunResult TableJob::run_as_drilled(RunUi& ui, Sheet& sheet, RunProgress* progress) {
     return run_as_drilled_table(ui, *alignment_, tables_->chain_breaks, sheet, progress);
 }
 

@@ -34,9 +34,7 @@ struct ListFile {
 
 class TableRun {
   public:
-    RunResult run();
-
-  protected:
+    // Each kind of run reads its own list file (`list`); the subclasses take this constructor.
     TableRun(RunUi& ui, Alignment& alignment, ChainBreaks& breaks, Sheet& sheet,
              RunProgress* progress, const ListFile& list)
         : alignment_(alignment),
@@ -45,6 +43,9 @@ class TableRun {
           ui_(ui),
           progress_(progress),
           list_(list) {}
+    RunResult run();
+
+  protected:
     virtual ~TableRun() = default;
     TableRun(const TableRun&) = delete;
     TableRun& operator=(const TableRun&) = delete;

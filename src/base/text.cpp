@@ -101,40 +101,43 @@ std::string shortest_number(double value) {
     return std::string(buf, ptr);
 }
 
-bool is_valid_utf8(std::string_view bytes) {
+std::optional<char32_t> next_utf8(std::string_view bytes, std::size_t& i) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::size_t n = bytes.size(), i = 0;
-    while (i < n) {
-        unsigned char c = s[i];
-        std::size_t len;
-        std::uint32_t cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + len > n) return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (s[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond Unicode are not UTF-8; GBK text often
-        // happens to look like such sequences.
-        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
-            (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
-            return false;
-        i += len;
+    const std::size_t n = bytes.size();
+    if (i >= n) return std::nullopt;
+    const unsigned char c = s[i];
+    std::size_t len;
+    char32_t cp;
+    if (c < 0x80) {
+        ++i;
+        return c;
+    } else if ((c & 0xE0) == 0xC0) {
+        len = 2;
+        cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        len = 3;
+        cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        len = 4;
+        cp = c & 0x07;
+    } else {
+        return std::nullopt;
     }
+    if (i + len > n) return std::nullopt;
+    for (std::size_t k = 1; k < len; ++k) {
+        if ((s[i + k] & 0xC0) != 0x80) return std::nullopt;
+        cp = (cp << 6) | (s[i + k] & 0x3F);
+    }
+    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
+        (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        return std::nullopt;
+    i += len;
+    return cp;
+}
+
+bool is_valid_utf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();)
+        if (!next_utf8(bytes, i)) return false;
     return true;
 }
 

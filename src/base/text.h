@@ -43,6 +43,11 @@ std::string shortest_number(double value);
 // Whether the bytes are valid UTF-8 (a leading byte-order mark included).
 bool is_valid_utf8(std::string_view bytes);
 
+// The character of the UTF-8 sequence at byte `i`, with `i` moved past it; nothing, and `i`
+// left where it was, where the bytes there are no UTF-8 (a cut sequence, an overlong form, a
+// surrogate, a value beyond U+10FFFF: GBK text often happens to look like such sequences).
+std::optional<char32_t> next_utf8(std::string_view bytes, std::size_t& i);
+
 // Number of characters of a UTF-8 text (bytes that start a character).
 std::size_t utf8_length(std::string_view text);
 

@@ -117,8 +117,14 @@ class Layout {
   public:
     const std::vector<Item>& items() const { return items_; }
     bool has_extent() const { return min_.x <= max_.x; }
-    DPoint min() const { return {min_.x - kExtentMargin, min_.y - kExtentMargin}; }
-    DPoint max() const { return {max_.x + kExtentMargin, max_.y + kExtentMargin}; }
+    // The drawing's extent with a margin; an empty drawing's is a 100 m square at the origin.
+    DPoint min() const {
+        return has_extent() ? DPoint{min_.x - kExtentMargin, min_.y - kExtentMargin} : DPoint{0, 0};
+    }
+    DPoint max() const {
+        return has_extent() ? DPoint{max_.x + kExtentMargin, max_.y + kExtentMargin}
+                            : DPoint{100, 100};
+    }
 
     void line(Layer layer, DPoint a, DPoint b) {
         if (!finite(a) || !finite(b)) return;
@@ -173,9 +179,9 @@ class Layout {
 // One piece of the line over its first `length` metres: a straight as a LINE, an arc as ARCs
 // (one up to three quarters of a turn), a transition as a polyline fine enough that no chord
 // strays more than kChordTolerance from the curve.
-void draw_piece(Layout& layout, const Piece& piece, double length) {
-    Point end;
-    double end_azimuth = 0;
+// `end` and `end_azimuth` are where the piece ends up after `length`.
+void draw_piece(Layout& layout, const Piece& piece, double length, Point& end,
+                double& end_azimuth) {
     piece_point(piece, length, end, end_azimuth);
     const double k = piece.k0;
     const bool arc = piece.k0 == piece.k1;
@@ -264,8 +270,7 @@ void draw_centre_line(Layout& layout, const LocatedLine& line) {
             i + 1 < pieces.size() ? pieces[i + 1].start_mileage : line.end_mileage();
         const double length = std::min(piece.length, next - piece.start_mileage);
         if (!(length > 0)) continue;
-        draw_piece(layout, piece, length);
-        piece_point(piece, length, point, azimuth);
+        draw_piece(layout, piece, length, point, azimuth);
         at = piece.start_mileage + length;
     }
     straight_to(line.end_mileage());
@@ -482,8 +487,7 @@ void write_header(Writer& w, const Layout& layout, unsigned long handle_seed) {
     w.dxfHex(5, static_cast<int>(handle_seed));
     w.dxfString(9, "$INSBASE");
     w.coord(10, 0, 0, 0);
-    const DPoint lo = layout.has_extent() ? layout.min() : DPoint{0, 0};
-    const DPoint hi = layout.has_extent() ? layout.max() : DPoint{100, 100};
+    const DPoint lo = layout.min(), hi = layout.max();
     w.dxfString(9, "$EXTMIN");
     w.coord(10, lo.x, lo.y, 0);
     w.dxfString(9, "$EXTMAX");
@@ -512,8 +516,7 @@ void write_header(Writer& w, const Layout& layout, unsigned long handle_seed) {
 // The active viewport looking at the whole drawing. dxflib's own writes a fixed view near the
 // origin, where a survey drawing in national coordinates has nothing.
 void write_viewport(Writer& w, const Layout& layout) {
-    const DPoint lo = layout.has_extent() ? layout.min() : DPoint{0, 0};
-    const DPoint hi = layout.has_extent() ? layout.max() : DPoint{100, 100};
+    const DPoint lo = layout.min(), hi = layout.max();
     const double width = hi.x - lo.x, height = hi.y - lo.y;
     const double aspect = 1.5;
     w.dxfString(0, "TABLE");
@@ -698,31 +701,13 @@ std::string dxf_text(std::string_view utf8) {
                 out += static_cast<char>(c);
             continue;
         }
-        // A multi-byte sequence: its length from the lead byte, every continuation byte
-        // checked, overlong forms, surrogates and values beyond U+10FFFF refused.
-        std::size_t len = 0;
-        std::uint32_t cp = 0, min = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2, cp = c & 0x1F, min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3, cp = c & 0x0F, min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4, cp = c & 0x07, min = 0x10000;
-        }
-        bool valid = len > 0 && i + len <= n;
-        for (std::size_t j = 1; valid && j < len; ++j) {
-            if ((s[i + j] & 0xC0) != 0x80)
-                valid = false;
-            else
-                cp = (cp << 6) | (s[i + j] & 0x3F);
-        }
-        if (valid && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
-        if (!valid) {
+        const std::optional<char32_t> decoded = next_utf8(utf8, i);
+        if (!decoded) {
             append_escape(out, 0xFFFD);
             ++i;
             continue;
         }
-        i += len;
+        const char32_t cp = *decoded;
         if (cp >= 0x10000) {
             append_escape(out, 0xD800 + ((cp - 0x10000) >> 10));
             append_escape(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));

@@ -136,13 +136,13 @@ inline constexpr TableLayout kBoreholeTable{kTableTitle, kBoreholeColumns, 1, 3,
 // need more.
 inline constexpr const char* kAsDrilledTitle = "钻孔桩号及偏距表";
 inline constexpr ColumnLayout kAsDrilledColumns[] = {
-    {"序号", 5, NumberFormat::general, false},
+    {kHeadings[0], 5, NumberFormat::general, false},
     {"孔号", 7, NumberFormat::general, true},
-    {"X", 14, NumberFormat::four_decimals, false},
-    {"Y", 15.25, NumberFormat::four_decimals, false},
-    {"桩号", 12.5, NumberFormat::general, true},
-    {"距中线距离（米）", 15, NumberFormat::three_decimals, false},
-    {"备注", 9.25, NumberFormat::general, true},
+    {kHeadings[3], 14, NumberFormat::four_decimals, false},
+    {kHeadings[4], 15.25, NumberFormat::four_decimals, false},
+    {kHeadings[1], 12.5, NumberFormat::general, true},
+    {kHeadings[2], 15, NumberFormat::three_decimals, false},
+    {kHeadings[5], 9.25, NumberFormat::general, true},
 };
 inline constexpr TableLayout kAsDrilledTable{
     kAsDrilledTitle, kAsDrilledColumns, 1, 4,

@@ -143,15 +143,11 @@ lxw_format* XlsxSheet::format(Edge top, Edge bottom, Edge left, Edge right, Alig
 }
 
 XlsxSheet::Shown XlsxSheet::column_shown(int column) const {
-    switch (layout_.columns[static_cast<std::size_t>(column)].numbers) {
-        case NumberFormat::three_decimals:
-            return Shown::three_decimals;
-        case NumberFormat::four_decimals:
-            return Shown::four_decimals;
-        case NumberFormat::general:
-            break;
-    }
-    return Shown::general;
+    // Shown is NumberFormat with the date added after it.
+    static_assert(
+        static_cast<int>(Shown::three_decimals) == static_cast<int>(NumberFormat::three_decimals) &&
+        static_cast<int>(Shown::four_decimals) == static_cast<int>(NumberFormat::four_decimals));
+    return static_cast<Shown>(layout_.columns[static_cast<std::size_t>(column)].numbers);
 }
 
 void XlsxSheet::report_open() {
@@ -229,8 +225,7 @@ void XlsxSheet::report_group_head(long r, const std::string& title) {
     Row* headings = hold(r + 1);
     if (!title_row || !headings) return;
     title_row->merged = true;
-    title_row->cells[0].kind = Cell::Kind::text;
-    title_row->cells[0].text = title;
+    set_text(*title_row, 0, title);
     for (int c = 0; c < columns(); ++c)
         set_text(*headings, c, layout_.columns[static_cast<std::size_t>(c)].heading);
     open_group_ = std::min(open_group_.value_or(r), r);

@@ -72,16 +72,6 @@ double zx_spiral_q(double l, double r) {
     return q;
 }
 
-double zx_tangent1(double r, double p1, double p2, double q1, double theta) {
-    const double a = std::abs(theta);
-    return ((r + p2) - (r + p1) * std::cos(a)) / std::sin(a) + q1;
-}
-
-double zx_tangent2(double r, double p1, double p2, double q2, double theta) {
-    const double a = std::abs(theta);
-    return ((r + p1) - (r + p2) * std::cos(a)) / std::sin(a) + q2;
-}
-
 void zx_line_cross(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
                    double y4, double& x, double& y) {
     // Point and direction, not slope and intercept: a leg running due east or west has an

@@ -17,11 +17,6 @@ double zx_point_azimuth(Point p, Point q);
 double zx_spiral_p(double l, double r);
 double zx_spiral_q(double l, double r);
 
-// Tangent lengths of an unsymmetrical curve whose two clothoids start at curvature 0;
-// theta is the deflection between the origin tangents (radians, sign ignored).
-double zx_tangent1(double r, double p1, double p2, double q1, double theta);
-double zx_tangent2(double r, double p1, double p2, double q2, double theta);
-
 // Intersection of the line through (x1, y1), (x2, y2) with the line through (x3, y3), (x4, y4).
 // Throws DataError when the lines are parallel (no intersection to find).
 void zx_line_cross(double x1, double y1, double x2, double y2, double x3, double y3, double x4,

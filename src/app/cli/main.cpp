@@ -200,9 +200,8 @@ int run_table(const Options& options) {
     const Method method =
         options.method == "jd" ? Method::intersection_points : Method::building_blocks;
     TableJob job(method);
-    RunResult result = options.command == "inverse"
-                           ? InverseJob(method).run(ui, sheet, &ui.progress)
-                           : job.run(ui, sheet, &ui.progress);
+    RunResult result = options.command == "inverse" ? job.run_as_drilled(ui, sheet, &ui.progress)
+                                                    : job.run(ui, sheet, &ui.progress);
     ui.end_progress();
 
     workbook.close();

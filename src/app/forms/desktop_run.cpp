@@ -271,9 +271,10 @@ TableRunResult run_table(Desktop& desktop, Method method) {
 }
 
 TableRunResult run_inverse(Desktop& desktop, Method method) {
-    InverseJob job(method);
-    return run_and_deliver(desktop, {kAsDrilledTable, kAsDrilledSuffix, nullptr},
-                           [&job](RunUi& ui, Sheet& sheet) { return job.run(ui, sheet); });
+    TableJob job(method);
+    return run_and_deliver(
+        desktop, {kAsDrilledTable, kAsDrilledSuffix, nullptr},
+        [&job](RunUi& ui, Sheet& sheet) { return job.run_as_drilled(ui, sheet); });
 }
 
 }  // namespace qelt::forms
