@@ -6,15 +6,12 @@ cd "$(dirname "$0")/.."
 mkdir -p out
 cli=./build/qelt-cli
 
-show_points() {  # the as-drilled table: X and Y with four decimals, the offset with three
+# Prints a CSV table as aligned columns, the columns X ($2) and Y ($3) with four decimals and the
+# offset ($4, when given) with three, as the sheet shows them.
+show() {
     sed '1s/^\xEF\xBB\xBF//' "$1" |
-        awk -F, -v OFS=, 'NR > 1 { $4 = sprintf("%.4f", $4); $5 = sprintf("%.4f", $5); $8 = sprintf("%.3f", $8) } { print }' |
-        column -s, -t
-}
-
-show() {  # prints a CSV table as aligned columns, X and Y with four decimals as the sheet shows them
-    sed '1s/^\xEF\xBB\xBF//' "$1" |
-        awk -F, -v OFS=, 'NR > 1 { $5 = sprintf("%.4f", $5); $6 = sprintf("%.4f", $6) } { print }' |
+        awk -F, -v OFS=, -v x="$2" -v y="$3" -v d="${4:-0}" \
+            'NR > 1 { $x = sprintf("%.4f", $x); $y = sprintf("%.4f", $y); if (d) $d = sprintf("%.3f", $d) } { print }' |
         column -s, -t
 }
 
@@ -25,7 +22,7 @@ echo "== 交点法―主线 (intersection-point method, main line) =="
     --boreholes examples/mainline-boreholes.txt \
     --output out/主线钻孔数量及位置表.xlsx --csv out/主线钻孔数量及位置表.csv \
     --dxf out/主线钻孔平面布置图.dxf
-show out/主线钻孔数量及位置表.csv
+show out/主线钻孔数量及位置表.csv 5 6
 echo
 
 echo "== 积木法―互通 (building-block method, interchange ramp) =="
@@ -34,7 +31,7 @@ echo "== 积木法―互通 (building-block method, interchange ramp) =="
     --boreholes examples/ramp-boreholes.txt \
     --output out/匝道钻孔数量及位置表.xlsx --csv out/匝道钻孔数量及位置表.csv \
     --dxf out/匝道钻孔平面布置图.dxf
-show out/匝道钻孔数量及位置表.csv
+show out/匝道钻孔数量及位置表.csv 5 6
 echo
 
 # After drilling: the surveyed holes (the examples' boreholes moved a few centimetres) back to
@@ -45,7 +42,7 @@ echo "== 坐标反算 (as-drilled holes back to station and offset): 交点法�
     --chain-breaks examples/mainline-dl.txt \
     --points examples/mainline-points.txt \
     --output out/主线钻孔桩号及偏距表.xlsx --csv out/主线钻孔桩号及偏距表.csv
-show_points out/主线钻孔桩号及偏距表.csv
+show out/主线钻孔桩号及偏距表.csv 4 5 8
 echo
 
 echo "== 坐标反算: 积木法―互通 =="
@@ -53,7 +50,7 @@ echo "== 坐标反算: 积木法―互通 =="
     --alignment examples/ramp-elements.txt \
     --points examples/ramp-points.txt \
     --output out/匝道钻孔桩号及偏距表.xlsx --csv out/匝道钻孔桩号及偏距表.csv
-show_points out/匝道钻孔桩号及偏距表.csv
+show out/匝道钻孔桩号及偏距表.csv 4 5 8
 echo
 
 echo "The tables and plan drawings are in $(pwd)/out/:"

@@ -22,7 +22,7 @@ bash scripts/install-deps.sh --windows
 mkdir -p "$build" "$prefix/lib/pkgconfig" "$prefix/include"
 
 # What every library in the prefix was built with: a change here rebuilds them.
-recipe=$(cat "$toolchain" "$0" | sha256sum | cut -c1-16)
+recipe=$(cat "$toolchain" "$repo/scripts/windows/build.sh" | sha256sum | cut -c1-16)
 
 # Prints the log of a failed step and stops.
 fail_with_log() {
@@ -79,32 +79,40 @@ fetch_source() {
     source_dir=$(find "$apt_dir/source/$1" -mindepth 1 -maxdepth 1 -type d | head -1)
 }
 
+# Configures, builds and installs the CMake project in $2 into the prefix as a static library;
+# $1 names it in messages and logs, the rest are its own options.
+cmake_library() {
+    local name=$1 source=$2 label=$3
+    shift 3
+    echo "windows: building $label for Windows"
+    local log=$build/$name-build.log
+    rm -rf "$build/$name-build"
+    cmake -S "$source" -B "$build/$name-build" -G "Unix Makefiles" \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQELT_WIN_PREFIX="$prefix" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DBUILD_SHARED_LIBS=OFF "$@" >"$log" 2>&1 || fail_with_log "configuring $label" "$log"
+    cmake --build "$build/$name-build" -j "$jobs" --target install >>"$log" 2>&1 ||
+        fail_with_log "building $label" "$log"
+}
+
 # --- libxlsxwriter ------------------------------------------------------------------------------
 version=$(source_version libxlsxwriter-dev)
 stamp=$prefix/.stamp-libxlsxwriter
 if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
     fetch_source libxlsxwriter "$version"
-    echo "windows: building libxlsxwriter for Windows"
-    log=$build/libxlsxwriter-build.log
-    rm -rf "$build/libxlsxwriter-build"
     # Its own zip code (Debian's binary package uses the system's minizip, which MinGW lacks),
     # its own temporary files in the user's TEMP folder, a static library.
-    cmake -S "$source_dir" -B "$build/libxlsxwriter-build" -G "Unix Makefiles" \
-        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQELT_WIN_PREFIX="$prefix" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-        -DBUILD_SHARED_LIBS=OFF -DUSE_SYSTEM_MINIZIP=OFF -DUSE_STANDARD_TMPFILE=OFF \
-        -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF >"$log" 2>&1 || fail_with_log "configuring libxlsxwriter" "$log"
-    cmake --build "$build/libxlsxwriter-build" -j "$jobs" --target install >>"$log" 2>&1 ||
-        fail_with_log "building libxlsxwriter" "$log"
+    cmake_library libxlsxwriter "$source_dir" libxlsxwriter -DUSE_SYSTEM_MINIZIP=OFF \
+        -DUSE_STANDARD_TMPFILE=OFF -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF
     echo "$version $recipe" >"$stamp"
 fi
 
-# --- dxflib (the plan drawing), once the build uses it --------------------------------------------
+# --- dxflib (the plan drawing) ----------------------------------------------------------------
 # Two source files; compiled directly rather than through its autotools build, with the same
 # pkg-config description Debian installs.
 version=$(source_version libdxflib-dev)
 stamp=$prefix/.stamp-dxflib
-if grep -q "dxflib" CMakeLists.txt && [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
+if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
     fetch_source dxflib "$version"
     echo "windows: building dxflib for Windows"
     log=$build/dxflib-build.log
@@ -138,15 +146,7 @@ fi
 version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null || echo unknown)
 stamp=$prefix/.stamp-googletest
 if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
-    echo "windows: building GoogleTest for Windows"
-    log=$build/googletest-build.log
-    rm -rf "$build/googletest-build"
-    cmake -S /usr/src/googletest -B "$build/googletest-build" -G "Unix Makefiles" \
-        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQELT_WIN_PREFIX="$prefix" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-        -DBUILD_GMOCK=OFF -DBUILD_SHARED_LIBS=OFF >"$log" 2>&1 || fail_with_log "configuring GoogleTest" "$log"
-    cmake --build "$build/googletest-build" -j "$jobs" --target install >>"$log" 2>&1 ||
-        fail_with_log "building GoogleTest" "$log"
+    cmake_library googletest /usr/src/googletest GoogleTest -DBUILD_GMOCK=OFF
     echo "$version $recipe" >"$stamp"
 fi
 

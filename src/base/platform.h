@@ -29,6 +29,12 @@ inline constexpr const char* kNeedsUtf8System =
     "Qelt 需要 Windows 10 1903 版或更新版本（或 Windows 11）：这台电脑的 Windows "
     "不能按 UTF-8 读写含中文的文件名，算出的表格会写到错误的文件里。";
 
+#ifdef _WIN32
+// UTF-8 to the UTF-16 of the wide-character Windows calls; embedded NUL characters are kept
+// (the open-file dialog's filter list is made of them).
+std::wstring widen(std::string_view utf8);
+#endif
+
 // True when `path` names an existing regular file (not a folder, not a device).
 bool is_regular_file(const std::string& path);
 

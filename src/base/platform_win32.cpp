@@ -22,14 +22,7 @@
 
 namespace qelt {
 
-namespace {
-
-// GB18030's code page; Windows without it (and wine) has 936, GBK, which is the same for
-// everything but GB18030's four-byte sequences.
-constexpr UINT kGb18030 = 54936;
-constexpr UINT kGbk = 936;
-
-std::wstring wide(std::string_view utf8) {
+std::wstring widen(std::string_view utf8) {
     if (utf8.empty() || utf8.size() > INT_MAX) return {};
     const int size = static_cast<int>(utf8.size());
     const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
@@ -37,6 +30,13 @@ std::wstring wide(std::string_view utf8) {
     if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), n);
     return out;
 }
+
+namespace {
+
+// GB18030's code page; Windows without it (and wine) has 936, GBK, which is the same for
+// everything but GB18030's four-byte sequences.
+constexpr UINT kGb18030 = 54936;
+constexpr UINT kGbk = 936;
 
 std::optional<std::string> utf8(std::wstring_view text) {
     if (text.empty()) return std::string();
@@ -131,7 +131,7 @@ int errno_of(DWORD error) {
 }
 
 DWORD attributes(const std::string& path) {
-    return GetFileAttributesW(wide(path).c_str());
+    return GetFileAttributesW(widen(path).c_str());
 }
 
 // The part of `path` before its last component, as written ("" when there is none); a drive
@@ -167,7 +167,7 @@ Kind kind_of(const std::string& path) {
     if (path.empty()) return Kind::none;
     // Opened, not only looked up: the names of devices (NUL, CON, COM1 …) exist in every folder
     // and only the handle tells a disk file from them.
-    const HANDLE h = CreateFileW(wide(path).c_str(), FILE_READ_ATTRIBUTES,
+    const HANDLE h = CreateFileW(widen(path).c_str(), FILE_READ_ATTRIBUTES,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -213,7 +213,7 @@ bool is_folder_or_device(const std::string& path) {
 
 std::FILE* open_file(const std::string& path, const char* mode) {
     errno = 0;
-    std::FILE* file = _wfopen(wide(path).c_str(), wide(mode).c_str());
+    std::FILE* file = _wfopen(widen(path).c_str(), widen(mode).c_str());
     if (!file) errno = refine_missing(path, errno);
     return file;
 }
@@ -235,19 +235,19 @@ std::string temporary_path_beside(const std::string& target) {
 
 int rename_no_replace(const std::string& from, const std::string& to) {
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken, in one step.
-    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
+    if (MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
     return move_error(to);
 }
 
 int replace_file(const std::string& from, const std::string& to) {
-    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(),
+    if (MoveFileExW(widen(from).c_str(), widen(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
     const DWORD error = GetLastError();
     if (error == ERROR_ACCESS_DENIED) {
         // The usual reason on Windows: the spreadsheet application still has the last table
         // open, which Windows reports as a refused access rather than as a file in use.
-        const HANDLE h = CreateFileW(wide(to).c_str(), DELETE,
+        const HANDLE h = CreateFileW(widen(to).c_str(), DELETE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h != INVALID_HANDLE_VALUE)

@@ -132,7 +132,8 @@ TEST(WinDesktop, FileSystemAnswers) {
     const std::string root =
         forms::join_path(narrow(temp), "qelt-测试-" + std::to_string(GetCurrentProcessId()),
                          forms::PathStyle::windows);
-    Win32Desktop desktop(nullptr);
+    std::string last_chosen_file;
+    Win32Desktop desktop(nullptr, last_chosen_file);
     EXPECT_EQ(desktop.path_style(), forms::PathStyle::windows);
     const std::string nested = forms::join_path(root, "工程/钻孔", forms::PathStyle::windows);
     EXPECT_FALSE(desktop.exists(nested));

@@ -84,12 +84,8 @@ class DesktopRunUi : public RunUi {
 class WorkbookSheet : public Sheet {
   public:
     WorkbookSheet(const DesktopRunUi& ui, Desktop& desktop, const TableLayout& layout,
-                  const char* suffix, bool with_drawing)
-        : ui_(ui),
-          desktop_(desktop),
-          layout_(layout),
-          suffix_(suffix),
-          with_drawing_(with_drawing) {}
+                  bool with_drawing)
+        : ui_(ui), desktop_(desktop), layout_(layout), with_drawing_(with_drawing) {}
 
     void report_open() override {
         folder_ = folder_of(ui_.borehole_file);
@@ -98,7 +94,8 @@ class WorkbookSheet : public Sheet {
             folder_ = desktop_.documents_folder();
             desktop_.make_folder(folder_);
         }
-        stem_ = workbook_stem(ui_.borehole_file, suffix_);
+        // Named after its input file and the table: "<name>_钻孔数量及位置表.xlsx".
+        stem_ = workbook_stem(ui_.borehole_file, std::string("_") + layout_.title);
         // A folder that cannot be written after all is told when the workbook is delivered.
         workbook_.emplace(first_choice(stem_, kWorkbookExtension), layout_);
         workbook_->create();
@@ -195,7 +192,6 @@ class WorkbookSheet : public Sheet {
     const DesktopRunUi& ui_;
     Desktop& desktop_;
     const TableLayout& layout_;
-    const char* suffix_;
     bool with_drawing_;
     std::optional<PendingWorkbook> workbook_;
     std::optional<PendingDrawing> drawing_;
@@ -204,11 +200,10 @@ class WorkbookSheet : public Sheet {
     std::string workbook_path_;  // where the workbook went, once delivered
 };
 
-// What a desktop run delivers: its table laid out as `layout`, named after the table's input
-// file with `suffix`, and for the coordinate table the plan drawing of `drawn`'s alignment.
+// What a desktop run delivers: its table laid out as `layout`, and for the coordinate table
+// the plan drawing of `drawn`'s alignment.
 struct Delivery {
     const TableLayout& layout;
-    const char* suffix;
     const TableJob* drawn;  // null: no drawing
 };
 
@@ -221,7 +216,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     TableRunResult result;
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
-    WorkbookSheet sheet(ui, desktop, delivery.layout, delivery.suffix, delivery.drawn != nullptr);
+    WorkbookSheet sheet(ui, desktop, delivery.layout, delivery.drawn != nullptr);
     result.run = run(ui, sheet);
     if (sheet.begun()) {
         std::string error, drawing_error;
@@ -266,15 +261,15 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
 
 TableRunResult run_table(Desktop& desktop, Method method) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kBoreholeTable, kWorkbookSuffix, &job},
+    return run_and_deliver(desktop, {kBoreholeTable, &job},
                            [&job](RunUi& ui, Sheet& sheet) { return job.run(ui, sheet); });
 }
 
 TableRunResult run_inverse(Desktop& desktop, Method method) {
     TableJob job(method);
-    return run_and_deliver(
-        desktop, {kAsDrilledTable, kAsDrilledSuffix, nullptr},
-        [&job](RunUi& ui, Sheet& sheet) { return job.run_as_drilled(ui, sheet); });
+    return run_and_deliver(desktop, {kAsDrilledTable, nullptr}, [&job](RunUi& ui, Sheet& sheet) {
+        return job.run_as_drilled(ui, sheet);
+    });
 }
 
 }  // namespace qelt::forms

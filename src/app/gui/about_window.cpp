@@ -1,7 +1,6 @@
 #include "app/gui/about_window.h"
 
 #include "app/forms/form.h"
-#include "app/forms/maker.h"
 #include "app/gui/form_widgets.h"
 #include "app/gui/window_geometry.h"
 
@@ -11,21 +10,10 @@ AboutFrm::AboutFrm(const GuiServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {
     setModal(true);
     build_form(*this, forms::about_form(), [this](forms::Action action) {
-        switch (action) {
-            case forms::Action::open_site:
-                open_or_tell(services_, this, QUrl(QString::fromUtf8(forms::kMakerSite)));
-                break;
-            case forms::Action::open_mail:
-                open_or_tell(
-                    services_, this,
-                    QUrl(QStringLiteral("mailto:") + QString::fromUtf8(forms::kMakerMail)));
-                break;
-            case forms::Action::close_window:
-                accept();
-                break;
-            default:
-                break;
-        }
+        if (action == forms::Action::close_window)
+            accept();
+        else
+            act_common(*this, services_, action);
     });
 }
 

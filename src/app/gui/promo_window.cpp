@@ -12,21 +12,8 @@ namespace qelt::gui {
 AdFrm::AdFrm(Side side, const GuiServices& services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), side_(side), services_(services) {
     setAttribute(Qt::WA_DeleteOnClose);
-    build_form(*this, forms::promo_form(edge()), [this](forms::Action action) {
-        switch (action) {
-            case forms::Action::close_window:
-                close();
-                break;
-            case forms::Action::minimise:
-                showMinimized();
-                break;
-            case forms::Action::exit_program:
-                services_.end_program();
-                break;
-            default:
-                break;
-        }
-    });
+    build_form(*this, forms::promo_form(side_),
+               [this](forms::Action action) { act_common(*this, services_, action); });
     browser_ = findChild<QTextBrowser*>(QStringLiteral("WebBrowser1"));
     // The page's link goes to the user's browser, and the user hears of it when none opens.
     browser_->setOpenLinks(false);
@@ -50,10 +37,6 @@ AdFrm::AdFrm(Side side, const GuiServices& services, QWidget* parent)
         QString::fromStdString(forms::promo_page_html(page().toString().toStdString())));
 }
 
-forms::ScreenEdge AdFrm::edge() const {
-    return side_ == Side::left ? forms::ScreenEdge::left : forms::ScreenEdge::right;
-}
-
 void AdFrm::place() {
     CenterForm1(this);
     const TwipRect frame = frame_twips(*this);
@@ -71,14 +54,14 @@ void AdFrm::showEvent(QShowEvent* event) {
 }
 
 QUrl AdFrm::page() const {
-    return QUrl(QString::fromStdString(forms::promo_page_url(edge())));
+    return QUrl(QString::fromStdString(forms::promo_page_url(side_)));
 }
 
 void AdFrm::CenterForm1(QWidget* frm) {
     const TwipRect screen = screen_twips();
     const TwipRect frame = frame_twips(*frm);
     move_to_twips(
-        *frm, forms::center_form1(edge(), screen.width, screen.height, frame.width, frame.height));
+        *frm, forms::center_form1(side_, screen.width, screen.height, frame.width, frame.height));
 }
 
 void AdFrm::CenterForm(QWidget* frm) {

@@ -21,10 +21,8 @@ namespace qelt::gui {
 class AdFrm : public QWidget {
     Q_OBJECT
   public:
-    enum class Side {
-        left,   // ad1frm, "/bdownload.htm"
-        right,  // adfrm, "/gdownload.htm"
-    };
+    // left: ad1frm, "/bdownload.htm"; right: adfrm, "/gdownload.htm".
+    using Side = forms::ScreenEdge;
     AdFrm(Side side, const GuiServices& services, QWidget* parent = nullptr);
 
     // Places `frm` against this window's screen edge, a third of the free height from the top.
@@ -43,7 +41,6 @@ class AdFrm : public QWidget {
 
   private:
     void place();
-    forms::ScreenEdge edge() const;
 
     Side side_;
     bool placed_when_shown_ = false;

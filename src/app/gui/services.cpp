@@ -12,6 +12,8 @@
 #include <QTranslator>
 #include <QWidget>
 
+#include "app/forms/maker.h"
+
 namespace qelt::gui {
 
 namespace {
@@ -58,6 +60,29 @@ void open_or_tell(const GuiServices& services, QWidget* parent, const QUrl& url)
         url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
     services.show_message(parent, MessageKind::information, QString::fromUtf8(forms::kNoticeTitle),
                           QString::fromStdString(forms::not_opened_text(target.toStdString())));
+}
+
+void act_common(QWidget& window, const GuiServices& services, forms::Action action) {
+    switch (action) {
+        case forms::Action::close_window:
+            window.close();
+            break;
+        case forms::Action::minimise:
+            window.showMinimized();
+            break;
+        case forms::Action::exit_program:
+            services.end_program();
+            break;
+        case forms::Action::open_site:
+            open_or_tell(services, &window, QUrl(QString::fromUtf8(forms::kMakerSite)));
+            break;
+        case forms::Action::open_mail:
+            open_or_tell(services, &window,
+                         QUrl(QStringLiteral("mailto:") + QString::fromUtf8(forms::kMakerMail)));
+            break;
+        default:
+            break;
+    }
 }
 
 bool install_qt_translations(const QString& folder) {

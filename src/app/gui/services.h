@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/forms/desktop_run.h"
+#include "app/forms/form.h"
 
 class QWidget;
 
@@ -46,6 +47,10 @@ GuiServices desktop_services();
 // Opens `url` with the user's application for it; when nothing could, tells the user in an
 // information box owned by `parent` what could not be opened (the manual's path, the address).
 void open_or_tell(const GuiServices& services, QWidget* parent, const QUrl& url);
+
+// Does what a control of `window` asks for where it means the same on every window: close,
+// minimise, end the program, open the maker's site or mail. Other actions are the window's own.
+void act_common(QWidget& window, const GuiServices& services, forms::Action action);
 
 // Installs Qt's own Chinese translations from `folder` (the dialogs' and message boxes' buttons
 // and labels: 打开, 取消, 确定 …), whatever the system's language: the program speaks only

@@ -15,9 +15,6 @@ class QtDesktop : public forms::Desktop {
   public:
     QtDesktop(QWidget& window, const GuiServices& services, std::string& last_chosen_file)
         : window_(window), services_(services), last_chosen_file_(last_chosen_file) {}
-    ~QtDesktop() override { set_busy(false); }
-    QtDesktop(const QtDesktop&) = delete;
-    QtDesktop& operator=(const QtDesktop&) = delete;
 
     std::optional<std::string> choose_file(const std::string& title, const std::string& filter,
                                            const std::string& start_folder) override {
@@ -38,13 +35,12 @@ class QtDesktop : public forms::Desktop {
         window_.raise();
         window_.activateWindow();
     }
+    // The run's busy cursor turns it on and off in turn, and off at the end.
     void set_busy(bool busy) override {
-        if (busy == busy_) return;
         if (busy)
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         else
             QGuiApplication::restoreOverrideCursor();
-        busy_ = busy;
     }
     bool open_document(const std::string& path) override {
         return services_.open_url(QUrl::fromLocalFile(QString::fromStdString(path)));
@@ -68,7 +64,6 @@ class QtDesktop : public forms::Desktop {
     QWidget& window_;
     const GuiServices& services_;
     std::string& last_chosen_file_;
-    bool busy_ = false;
 };
 
 }  // namespace

@@ -16,14 +16,13 @@ class Win32Desktop : public forms::Desktop {
   public:
     // `owner` owns the dialogs and message boxes and is the window brought to the front;
     // `last_chosen_file`, kept by the caller from run to run, is the file chosen last in the
-    // open-file dialogs (without it, the desktop remembers it only for its own lifetime).
-    explicit Win32Desktop(HWND owner) : owner_(owner) {}
+    // open-file dialogs.
     Win32Desktop(HWND owner, std::string& last_chosen_file)
-        : owner_(owner), last_chosen_file_(&last_chosen_file) {}
+        : owner_(owner), last_chosen_file_(last_chosen_file) {}
 
     std::optional<std::string> choose_file(const std::string& title, const std::string& filter,
                                            const std::string& start_folder) override;
-    std::string& last_chosen_file() override { return *last_chosen_file_; }
+    std::string& last_chosen_file() override { return last_chosen_file_; }
     void show_message(forms::MessageKind kind, const std::string& title,
                       const std::string& text) override;
     void bring_to_front() override;
@@ -37,8 +36,7 @@ class Win32Desktop : public forms::Desktop {
 
   private:
     HWND owner_;
-    std::string own_last_chosen_file_;
-    std::string* last_chosen_file_ = &own_last_chosen_file_;
+    std::string& last_chosen_file_;
 };
 
 // Opens `target` (a document, a web or mailto: address) with the user's application for it,

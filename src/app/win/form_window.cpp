@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "app/forms/maker.h"
 #include "app/win/desktop.h"
 #include "app/win/program.h"
 #include "app/win/screen.h"
@@ -395,6 +396,28 @@ void FormWindow::close() {
     if (!hwnd_) return;
     if (before_close) before_close();
     DestroyWindow(hwnd_);
+}
+
+void FormWindow::act(forms::Action action) {
+    switch (action) {
+        case forms::Action::close_window:
+            close();
+            break;
+        case forms::Action::minimise:
+            ShowWindow(hwnd_, SW_MINIMIZE);
+            break;
+        case forms::Action::exit_program:
+            end_program();
+            break;
+        case forms::Action::open_site:
+            open_or_tell(hwnd_, forms::kMakerSite);
+            break;
+        case forms::Action::open_mail:
+            open_or_tell(hwnd_, std::string("mailto:") + forms::kMakerMail);
+            break;
+        default:
+            break;
+    }
 }
 
 bool FormWindow::handle(UINT, WPARAM, LPARAM, LRESULT&) {

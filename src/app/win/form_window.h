@@ -27,7 +27,6 @@ class FormWindow {
     // Creates the window, hidden, with its controls; false when the window system refused.
     bool create(HWND owner, DWORD style, DWORD ex_style);
     HWND hwnd() const { return hwnd_; }
-    const forms::Form& form() const { return form_; }
     // The native control of the form's control `name`, or null.
     HWND control(std::string_view name) const;
     // Closes the window as its close box does.
@@ -39,7 +38,10 @@ class FormWindow {
     std::string page_url;
 
   protected:
-    virtual void act(forms::Action action) = 0;
+    // What a control asks for. The actions that mean the same on every window (close, minimise,
+    // end the program, open the maker's site or mail) are done here; a window with actions of
+    // its own handles those and passes the rest on.
+    virtual void act(forms::Action action);
     // The window's own messages; true when handled, with `result` to return.
     virtual bool handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
 

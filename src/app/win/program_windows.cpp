@@ -61,10 +61,6 @@ void PromoWindow::CenterForm1(HWND frm) {
         frm, forms::center_form1(edge_, screen.width, screen.height, frame.width, frame.height));
 }
 
-void PromoWindow::CenterForm(HWND frm) {
-    center_form(frm);
-}
-
 void PromoWindow::dock() {
     forms::DockInput in;
     in.cursor = cursor_pixels();
@@ -79,22 +75,6 @@ void PromoWindow::dock() {
     if (move->bring_to_front && (after.left != in.frame.left || after.top != in.frame.top))
         SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-}
-
-void PromoWindow::act(forms::Action action) {
-    switch (action) {
-        case forms::Action::close_window:
-            close();
-            break;
-        case forms::Action::minimise:
-            ShowWindow(hwnd(), SW_MINIMIZE);
-            break;
-        case forms::Action::exit_program:
-            end_program();
-            break;
-        default:
-            break;
-    }
 }
 
 bool PromoWindow::handle(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
@@ -122,22 +102,6 @@ void AboutWindow::show(HWND owner) {
 
 void AboutWindow::CenterForm(HWND frm) {
     center_form(frm);
-}
-
-void AboutWindow::act(forms::Action action) {
-    switch (action) {
-        case forms::Action::open_site:
-            open_or_tell(hwnd(), forms::kMakerSite);
-            break;
-        case forms::Action::open_mail:
-            open_or_tell(hwnd(), std::string("mailto:") + forms::kMakerMail);
-            break;
-        case forms::Action::close_window:
-            close();
-            break;
-        default:
-            break;
-    }
 }
 
 // --- main window ------------------------------------------------------------------------------
@@ -183,10 +147,8 @@ void MainWindow::act(forms::Action action) {
             about.show(hwnd());
             break;
         }
-        case forms::Action::exit_program:
-            end_program();
-            break;
         default:
+            FormWindow::act(action);
             break;
     }
 }

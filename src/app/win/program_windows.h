@@ -26,12 +26,10 @@ class PromoWindow : public FormWindow {
     // Creates, places and shows the window; false when it could not be created.
     bool open();
     void CenterForm1(HWND frm);
-    void CenterForm(HWND frm);
     // One docking step (Timer1).
     void dock();
 
   protected:
-    void act(forms::Action action) override;
     bool handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
   private:
@@ -45,9 +43,6 @@ class AboutWindow : public FormWindow {
     // Shows the window modally over `owner`; returns once it is closed.
     void show(HWND owner);
     void CenterForm(HWND frm);
-
-  protected:
-    void act(forms::Action action) override;
 };
 
 class MainWindow : public FormWindow {

@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/platform.h"
+
 namespace qelt::win {
 
-// Embedded NUL characters are kept (the open-file dialog's filter list is made of them).
-std::wstring widen(std::string_view utf8);
+using qelt::widen;
+// Embedded NUL characters are kept; what is not UTF-16 comes out as U+FFFD.
 std::string narrow(std::wstring_view wide);
 
 }  // namespace qelt::win
