@@ -43,24 +43,24 @@ std::string temp_path(const std::string& name) {
 
 const char kProject[] = "G15 沈海高速 K100-K120 段";
 
-// Drives the sheet as the coordinate-table run does: groups of the given sizes from row 1, a
-// blank row after each, then the note, page lines and headers. `stop` = {group, k} rejects that
-// borehole: its row gets only the serial number and the run ends there. Returns the last data row.
-long play(Sheet& sheet, const std::vector<int>& counts,
-          std::optional<std::pair<std::size_t, int>> stop = {}) {
+// Drives the sheet as a run does: groups of the given sizes from row 1, titled `title(g)`, a blank
+// row after each, then the note, page lines and headers; `row` writes borehole k's cells.
+// `stop` = {group, k} rejects that borehole: its row gets only the serial number and the run
+// ends there. Returns the last data row.
+long play_groups(Sheet& sheet, const std::vector<int>& counts,
+                 const std::function<std::string(std::size_t)>& title,
+                 const std::function<void(long, int)>& row,
+                 std::optional<std::pair<std::size_t, int>> stop = {}) {
     sheet.report_open();
     long cursor = 1, last = 0;
     for (std::size_t g = 0; g < counts.size(); ++g) {
-        sheet.report_group_head(cursor, "第" + std::to_string(g + 1) + "组");
+        sheet.report_group_head(cursor, title(g));
         for (int k = 1; k <= counts[g]; ++k) {
-            const long row = cursor + 1 + k;
-            sheet.report_serial(row, k);
+            const long r = cursor + 1 + k;
+            sheet.report_serial(r, k);
             if (stop && stop->first == g && stop->second == k) return last;
-            const double offset = k % 2 ? 10.5 : -7.25;
-            sheet.report_row(
-                row, {"K1+" + std::to_string(100 + row), offset, "10.50",
-                      3512345.678912 + (row - 3), 512345.5 + row, "ZK" + std::to_string(row)});
-            last = row;
+            row(r, k);
+            last = r;
         }
         sheet.report_group_frame(cursor, cursor + counts[g] + 1);
         cursor += counts[g] + 3;
@@ -69,6 +69,20 @@ long play(Sheet& sheet, const std::vector<int>& counts,
     sheet.report_page_lines(last);
     sheet.report_headers(kProject);
     return last;
+}
+
+// The coordinate table, as its run writes it.
+long play(Sheet& sheet, const std::vector<int>& counts,
+          std::optional<std::pair<std::size_t, int>> stop = {}) {
+    return play_groups(
+        sheet, counts, [](std::size_t g) { return "第" + std::to_string(g + 1) + "组"; },
+        [&sheet](long row, int k) {
+            const double offset = k % 2 ? 10.5 : -7.25;
+            sheet.report_row(
+                row, {"K1+" + std::to_string(100 + row), offset, "10.50",
+                      3512345.678912 + (row - 3), 512345.5 + row, "ZK" + std::to_string(row)});
+        },
+        stop);
 }
 
 Dump write_and_read(const std::string& name, const std::function<void(XlsxSheet&)>& run) {
@@ -421,28 +435,16 @@ TEST(XlsxSheet, MemoryDoesNotGrowWithTheTable) {
     std::filesystem::remove(path);
 }
 
-// The as-drilled table through the same writer: groups of surveyed holes from row 1, a blank row
-// after each, then the note, page lines and headers, as the inverse run writes them.
+// The as-drilled table through the same writer: groups of surveyed holes, as the inverse run
+// writes them.
 long play_points(Sheet& sheet, const std::vector<int>& counts) {
-    sheet.report_open();
-    long cursor = 1, last = 0;
-    for (std::size_t g = 0; g < counts.size(); ++g) {
-        sheet.report_group_head(cursor, "实测" + std::to_string(g + 1));
-        for (int k = 1; k <= counts[g]; ++k) {
-            const long row = cursor + 1 + k;
-            sheet.report_serial(row, k);
+    return play_groups(
+        sheet, counts, [](std::size_t g) { return "实测" + std::to_string(g + 1); },
+        [&sheet](long row, int) {
             sheet.report_point_row(row, {"ZK" + std::to_string(row), 3512345.678912 + row,
                                          512345.5 + row, row % 2 ? "BK13+470.000" : "K13+520.125",
                                          13470.0 + row, row % 2 ? 12.3456 : -0.5, "补孔"});
-            last = row;
-        }
-        sheet.report_group_frame(cursor, cursor + counts[g] + 1);
-        cursor += counts[g] + 3;
-    }
-    sheet.report_note(cursor);
-    sheet.report_page_lines(last);
-    sheet.report_headers(kProject);
-    return last;
+        });
 }
 
 Dump as_drilled(const std::string& name, const std::vector<int>& counts) {
