@@ -2,7 +2,6 @@
 """End-to-end runs of qelt-cli: the bundled examples, and bad files, each with its exit status,
 its message on stderr and what it leaves on disk."""
 
-import atexit
 import csv
 import os
 import resource
@@ -11,12 +10,12 @@ import signal
 import stat
 import subprocess
 import sys
-import tempfile
 import unittest
 
 import openpyxl
 
 import qelt_cli
+from qelt_cli import Workdir
 
 SRC = os.environ.get("QELT_SOURCE_DIR", ".")
 EX = os.path.join(SRC, "examples")
@@ -25,23 +24,6 @@ EX = os.path.join(SRC, "examples")
 def run(*args, cwd=None, preexec_fn=None):
     return qelt_cli.run(*args, cwd=cwd, preexec_fn=preexec_fn)
 
-
-class Workdir:
-    def __init__(self):
-        self.path = tempfile.mkdtemp(prefix="qelt-cli-test-")
-        atexit.register(shutil.rmtree, self.path, True)
-
-    def write(self, name, text, encoding="utf-8"):
-        p = os.path.join(self.path, name)
-        with open(p, "wb") as f:
-            f.write(text.encode(encoding) if isinstance(text, str) else text)
-        return p
-
-    def out(self, name):
-        return os.path.join(self.path, name)
-
-    def listing(self):
-        return sorted(os.listdir(self.path))
 
 
 def read_csv(path):

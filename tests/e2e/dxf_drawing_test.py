@@ -3,20 +3,19 @@
 its header, layers and entities, every borehole where the CSV puts it with its label in Chinese,
 and the centre line within a millimetre of the points qelt-cli locates on it."""
 
-import atexit
 import csv
 import math
 import os
 import random
 import re
 import shutil
-import tempfile
 import unittest
 
 import ezdxf
 from ezdxf import recover
 
 import qelt_cli
+from qelt_cli import Workdir
 
 SRC = os.environ.get("QELT_SOURCE_DIR", ".")
 EX = os.path.join(SRC, "examples", "utf8")
@@ -27,23 +26,6 @@ LINE, JD, STATIONS, KEYS, HOLES, LABELS = "线路中线", "交点导线", "里�
 def run(*args):
     return qelt_cli.run(*args)
 
-
-class Workdir:
-    def __init__(self):
-        self.path = tempfile.mkdtemp(prefix="qelt-dxf-test-")
-        atexit.register(shutil.rmtree, self.path, True)
-
-    def write(self, name, text):
-        p = os.path.join(self.path, name)
-        with open(p, "w", encoding="utf-8", newline="") as f:
-            f.write(text)
-        return p
-
-    def out(self, name):
-        return os.path.join(self.path, name)
-
-    def listing(self):
-        return sorted(os.listdir(self.path))
 
 
 def read_csv(path):

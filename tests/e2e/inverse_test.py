@@ -5,13 +5,12 @@ exit status, its message on stderr and what it leaves on disk."""
 
 import csv
 import os
-import shutil
-import tempfile
 import unittest
 
 import openpyxl
 
 import qelt_cli
+from qelt_cli import Workdir
 
 SRC = os.environ.get("QELT_SOURCE_DIR", ".")
 EX = os.path.join(SRC, "examples")
@@ -20,28 +19,6 @@ EX = os.path.join(SRC, "examples")
 JD = "起点,0\r\nQD,0 0 0 0 0\r\nZD,2000 0 0 0 0\r\n"
 NO_BREAKS = "-1 -1\r\n"
 
-
-class Workdir:
-    def __init__(self):
-        self.path = tempfile.mkdtemp(prefix="qelt-inverse-test-")
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        shutil.rmtree(self.path, True)
-
-    def write(self, name, text, encoding="utf-8"):
-        p = os.path.join(self.path, name)
-        with open(p, "wb") as f:
-            f.write(text.encode(encoding))
-        return p
-
-    def out(self, name):
-        return os.path.join(self.path, name)
-
-    def listing(self):
-        return sorted(os.listdir(self.path))
 
 
 def k_number(station):
