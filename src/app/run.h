@@ -54,6 +54,14 @@ inline constexpr FileDialog kBoreholeDialog{
 inline constexpr FileDialog kPointsDialog{DialogRole::points, "读取实测坐标资料",
                                           kBoreholeDialog.filter};
 
+// One alignment of a file that holds several, as the user chooses among them.
+struct AlignmentChoice {
+    std::string name;
+    double length = 0;          // metres along the line
+    std::string start_station;  // as the tables print it, "K0+000"
+    std::string end_station;
+};
+
 class RunUi {
   public:
     virtual ~RunUi() = default;
@@ -65,6 +73,30 @@ class RunUi {
     virtual void show_data_message(const std::string& text) = 0;
     // Brings the main window to the front (before every message).
     virtual void bring_main_window_to_front() = 0;
+
+    // Asks which of the alignments of a file that holds several (a LandXML file of a whole
+    // interchange) the run is to use: its index in `choices`, or nothing when the user cancels,
+    // which stops the run like a cancelled dialog. A front end that takes the name up front
+    // (alignment_name) asks nothing.
+    virtual std::optional<std::size_t> choose_alignment(const std::string& file,
+                                                        const std::vector<AlignmentChoice>& choices) {
+        (void)file;
+        (void)choices;
+        return std::nullopt;
+    }
+    // The alignment the user named before the run (qelt-cli's --alignment-name), or nothing.
+    virtual std::optional<std::string> alignment_name() const { return std::nullopt; }
+    // Whether the user gave the run's files before it started (qelt-cli's options) rather than
+    // in dialogs: such a front end goes without a file the line can do without (the chain
+    // breaks of a LandXML line numbered by its own start station) when none was given, where a
+    // desktop shows the dialog and a cancel stops the run.
+    virtual bool answers_up_front() const { return false; }
+    // The file given up front for `role`, whether the run asks for it or not: a chain-break
+    // file given for a line that numbers itself by its own station equations is refused.
+    virtual std::optional<std::string> file_given(DialogRole role) const {
+        (void)role;
+        return std::nullopt;
+    }
 };
 
 // The road's centre line, whichever way it was given.

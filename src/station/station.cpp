@@ -117,8 +117,7 @@ void zh_mileage(const ChainBreaks& breaks, const std::string& station_text, doub
     if (station->letter != 0) {
         // The identifier check has bounded k by dl_count; the cap only keeps a careless caller
         // inside the table.
-        const int k = std::min(station->letter - 'A', kChainBreakSlots - 1);
-        for (int i = k; i >= 1; --i) v = v - breaks.dl_after[i] + breaks.dl_before[i];
+        v += dl_shift(breaks, station->letter - 'A');
     }
     mileage = v;
 }
@@ -228,19 +227,41 @@ std::string short_number_text(double value) {
     return mantissa + exponent;
 }
 
+double dl_shift(const ChainBreaks& breaks, int k) {
+    // The identifier check bounds k by dl_count; the cap only keeps a careless caller inside
+    // the table.
+    k = std::clamp(k, 0, kChainBreakSlots - 1);
+    double shift = 0;
+    for (int i = 1; i <= k; ++i) shift += breaks.dl_before[i] - breaks.dl_after[i];
+    return shift;
+}
+
+double dl_break_mileage(const ChainBreaks& breaks, int i) {
+    return breaks.dl_before[std::clamp(i, 0, kChainBreakSlots - 1)] + dl_shift(breaks, i - 1);
+}
+
+void dl_complete(ChainBreaks& breaks, double start_mileage, double end_mileage) {
+    if (breaks.dl_count >= 1 && breaks.dl_before[1] == -1) breaks.dl_count = 0;
+    const int n = breaks.dl_count;
+    if (n < 0 || n > kChainBreakSlots - 2) throw DataError("断链超过 19 个，超出程序的容量");
+    // Interval A starts at station 0; a line whose stationing starts before 0 (K0-050) has its
+    // first metres in interval A too.
+    breaks.dl_before[0] = breaks.dl_after[0] = std::min(0.0, start_mileage);
+    // The last interval ends at the line's end, numbered as that interval numbers it. The end's
+    // continuous mileage in its place would refuse a lettered station on the last metres of a
+    // line with more short chains than long ones, which the same number unlettered reaches.
+    breaks.dl_before[n + 1] = breaks.dl_after[n + 1] = end_mileage - dl_shift(breaks, n);
+    dl_check_order(breaks, start_mileage, end_mileage);
+}
+
 StationOfMileage zh_station_of(const ChainBreaks& breaks, double mileage) {
     StationOfMileage station;
-    // Each break passed shifts the numbering by (before − after); break i stands at the mileage
-    // where its "before" station is reached.
-    double shift = 0;
+    // The interval of a mileage: the last break standing before it (at a break's own position,
+    // the interval before it).
     int k = 0;
-    for (int i = 1; i <= breaks.dl_count; ++i) {
-        if (!(breaks.dl_before[i] + shift < mileage)) break;
-        shift += breaks.dl_before[i] - breaks.dl_after[i];
-        k = i;
-    }
+    while (k < breaks.dl_count && dl_break_mileage(breaks, k + 1) < mileage) ++k;
     station.letter = static_cast<char>('A' + k);
-    station.number = mileage - shift;
+    station.number = mileage - dl_shift(breaks, k);
     std::string plain;
     zh_format(shortest_number(station.number), plain);
     // Printed without its letter when the borehole-file rules would give it the same one.
@@ -256,9 +277,8 @@ StationOfMileage zh_station_of(const ChainBreaks& breaks, double mileage) {
 void dl_check_order(const ChainBreaks& breaks, double start_mileage, double end_mileage) {
     // Break i stands where its "before" station is reached: its number plus what the breaks
     // passed before it have taken out.
-    double shift = 0;
     for (int i = 1; i <= breaks.dl_count; ++i) {
-        const double at = breaks.dl_before[i] + shift;
+        const double at = dl_break_mileage(breaks, i);
         const std::string name = "断链（断前 " + short_number_text(breaks.dl_before[i]) +
                                  "，断后 " + short_number_text(breaks.dl_after[i]) + "）";
         if (i > 1 && !(breaks.dl_before[i] > breaks.dl_after[i - 1]))
@@ -271,7 +291,6 @@ void dl_check_order(const ChainBreaks& breaks, double start_mileage, double end_
                                 "，而线路从 " + short_number_text(start_mileage) + " 到 " +
                                 short_number_text(end_mileage),
                             {}, i);
-        shift += breaks.dl_before[i] - breaks.dl_after[i];
     }
 }
 

@@ -79,6 +79,22 @@ struct StationOfMileage {
 };
 StationOfMileage zh_station_of(const ChainBreaks& breaks, double mileage);
 
+// The chain-break walk every reader of the table shares. What the first k breaks take out of
+// the numbering, Σ (dl_before[i] − dl_after[i]) over i = 1..k, metres: station v of interval k
+// lies at continuous mileage v + dl_shift(breaks, k). k is bounded by the table's slots.
+double dl_shift(const ChainBreaks& breaks, int k);
+// The continuous mileage where chain break i (1..dl_count) stands: where its "before" station is
+// reached, dl_before[i] + dl_shift(breaks, i − 1).
+double dl_break_mileage(const ChainBreaks& breaks, int i);
+
+// Completes the table for a line running from start_mileage to end_mileage (metres,
+// continuous), as every run does once the chain breaks are known: a first "before" of −1 (the
+// chain-break file's "-1 -1") declares a line without chain breaks (dl_count 0); element 0 is
+// the start of interval A (station 0, or the line's start where the line starts before 0);
+// element dl_count + 1 is the end of the line in the last interval's own numbering; then the
+// order is checked (dl_check_order). Throws DataError.
+void dl_complete(ChainBreaks& breaks, double start_mileage, double end_mileage);
+
 // Checks that the chain breaks follow one another along the road: the continuous mileage of
 // each break (where its "before" station stands) lies after the previous break's and within
 // the line, start_mileage..end_mileage. Listed out of order, the breaks would shift every later

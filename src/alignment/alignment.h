@@ -1,0 +1,69 @@
+#pragma once
+// The alignment model: one road centre line, however it was given (by intersection points, as
+// an element chain, read from a LandXML file), as every job reads it. It is the located line
+// (the piece table, each piece placed at its own start point and direction) and its
+// stationing: the start station and the chain breaks with their before/after stations, whose
+// intervals are lettered A, B, C … Nothing that reads an alignment asks how it was given.
+//
+// Frame and units: metres; X north, Y east; azimuths in radians clockwise from +X; mileages
+// are continuous (every chain break taken out), stations are in the chain-break numbering.
+
+#include <string>
+#include <vector>
+
+#include "geometry/geometry.h"
+#include "station/chain_breaks.h"
+
+namespace qelt {
+
+// An intersection point of a main line: its name as the alignment file gives it, and where.
+struct AlignmentJd {
+    std::string name;
+    Point point;  // X north, Y east, metres
+};
+
+// A named point of the line: a key point of a curve (ZH, HY, QZ, YH, HZ, ZY, YZ), a boundary
+// between elements (named by the kinds it joins), the line's start (起点) or end (终点).
+struct KeyPoint {
+    std::string name;
+    double mileage = 0;  // continuous mileage, metres
+};
+
+// Where the chain breaks of a line come from.
+enum class ChainBreakSource {
+    file,          // the chain-break file (the main line by JDs): always asked for
+    file_or_none,  // the chain-break file where the user gives one (a LandXML line without
+                   // station equations): the command line goes without when none is given
+    line,          // the line's own station equations (LandXML StaEquation); no file applies
+    none,          // no chain breaks (an element-chain ramp): none asked for
+};
+
+struct Alignment {
+    // The line's name as its source gives it (a LandXML alignment's name); empty otherwise.
+    std::string name;
+    // The located line, from the start station (its start mileage) to the end.
+    LocatedLine line;
+    // The stationing's chain breaks. Once the run has completed them (dl_complete) element 0 is
+    // the start of interval A and element dl_count + 1 the end of the line in the last
+    // interval's numbering; from a LandXML file with station equations they come complete.
+    ChainBreaks breaks;
+    ChainBreakSource break_source = ChainBreakSource::file;
+    // The JD polygon of a main line, in order; empty for a line given by its elements.
+    std::vector<AlignmentJd> jds;
+    // The named points in the order of mileage, the start and the end included.
+    std::vector<KeyPoint> key_points;
+    // What the source's checks found that the user should know (a small seam or direction
+    // break between two elements of a LandXML file): one text each.
+    std::vector<std::string> notices;
+
+    double start_mileage() const { return line.start_mileage(); }
+    double end_mileage() const { return line.end_mileage(); }
+};
+
+// The key points of a line given by its elements: the start, every boundary between two pieces
+// named by the kinds it joins (Z 直线, Y 圆曲线, H 缓和曲线: ZH, HY, YH, HZ, ZY, YZ; GQ, 公切点,
+// where two curves of one kind meet, two arcs of different radii or two transitions at an
+// inflection; two straights in a row meet at no point worth a name), and the end.
+std::vector<KeyPoint> element_key_points(const LocatedLine& line);
+
+}  // namespace qelt
