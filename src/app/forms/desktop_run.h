@@ -68,6 +68,12 @@ class Desktop {
     virtual std::string documents_folder() = 0;
     // Creates `folder` and the folders above it that are missing.
     virtual void make_folder(const std::string& folder) = 0;
+    // A modal window titled `title` listing `items`, one a line, below `prompt`, to choose one
+    // (the alignment of a LandXML file that holds several): the index chosen, or nothing when
+    // the user cancels. The window is described by alignment_list_form().
+    virtual std::optional<std::size_t> choose_from_list(const std::string& title,
+                                                        const std::string& prompt,
+                                                        const std::vector<std::string>& items) = 0;
     // Whether anything (file, folder, link) has the name `path`.
     virtual bool exists(const std::string& path) = 0;
     virtual PathStyle path_style() const = 0;
