@@ -51,6 +51,15 @@ struct FakeDesktop : Desktop {
         return folder.empty() ? answer : join_path(folder, answer, path_style());
     }
     std::string& last_chosen_file() override { return last_file; }
+    // The list window's answer (nothing cancels it), and what it listed.
+    std::optional<std::size_t> list_choice;
+    std::vector<std::string> listed;
+    std::optional<std::size_t> choose_from_list(const std::string& title, const std::string&,
+                                                const std::vector<std::string>& items) override {
+        titles.push_back(title);
+        listed = items;
+        return list_choice;
+    }
     void show_message(MessageKind kind, const std::string& title,
                       const std::string& text) override {
         messages.emplace_back(kind, text);
