@@ -57,7 +57,7 @@ inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool m
     RunResult result = job.run(ui, sheets);
     if (result.outcome != RunOutcome::data_error) {
         std::ostringstream dxf;
-        write_plan_drawing(dxf, job.plan(), drawing.boreholes());
+        write_plan_drawing(dxf, job.alignment(), drawing.boreholes());
         QELT_FUZZ_CHECK(dxf.str().ends_with("  0\r\nEOF\r\n"));
     }
     // Every run that does not complete tells its user why, exactly once.

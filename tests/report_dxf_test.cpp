@@ -185,8 +185,8 @@ TEST(PlanDrawing, CentreLineWithinAMillimetreOfTheLocatedLine) {
     line.append(1e-12, 1e-12, 500);
     line.append(-1.0 / 1000, 0, 70);
 
-    PlanAlignment alignment;
-    alignment.line = &line;
+    Alignment alignment;
+    alignment.line = line;
     alignment.key_points = {{"起点", line.start_mileage()}, {"终点", line.end_mileage()}};
     std::vector<PlanBorehole> holes{{"一号桥", 1, "K1+100", "0", 3512100, 498530, "0#桥台"}};
 

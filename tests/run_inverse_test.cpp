@@ -9,13 +9,16 @@
 #include <cstdio>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <random>
 #include <string>
 
 #include "app/run.h"
 #include "base/data_error.h"
 #include "base/text.h"
+#include "htbas/htbas.h"
 #include "station/station.h"
+#include "zxbas/zxbas.h"
 
 namespace qelt {
 namespace {
@@ -28,7 +31,7 @@ double uniform(std::mt19937_64& rng, double lo, double hi) {
 
 // A random main line far from the origin: 3..7 JDs, deflections of 10°..110° either way, radii
 // 150..1500 m, transitions or none. Null when the draw does not build (curves overlapping).
-std::unique_ptr<Alignment> random_main_line(std::mt19937_64& rng, MainLine& m) {
+std::optional<Alignment> random_main_line(std::mt19937_64& rng, MainLine& m) {
     const int n = 3 + static_cast<int>(rng() % 5);
     m.jd_count = n;
     m.jd_start_station = uniform(rng, 0, 30000);
@@ -49,13 +52,12 @@ std::unique_ptr<Alignment> random_main_line(std::mt19937_64& rng, MainLine& m) {
         x += leg * std::cos(heading);
         y += leg * std::sin(heading);
     }
-    auto alignment = make_main_line_alignment(m);
     try {
-        alignment->build();
+        zx_build(m);
     } catch (const DataError&) {
-        return nullptr;
+        return std::nullopt;
     }
-    return alignment;
+    return zx_alignment(m);
 }
 
 // 1..3 chain breaks at least 400 m apart, long (the overlap occurring twice) or short, completed
@@ -82,7 +84,10 @@ ChainBreaks random_breaks(std::mt19937_64& rng, double start, double end) {
 // borehole.
 void beside(const Alignment& a, double mileage, double offset, double& x, double& y) {
     double azimuth = 0;
-    a.locate(mileage, x, y, azimuth);
+    Point p;
+    a.line.locate(mileage, p, azimuth);
+    x = p.x;
+    y = p.y;
     x += offset * std::sin(azimuth);
     y -= offset * std::cos(azimuth);
 }
@@ -96,7 +101,7 @@ struct Tally {
 // and forward again.
 void round_trips(const Alignment& a, const ChainBreaks& breaks, std::mt19937_64& rng, Tally& tally,
                  const char* what) {
-    const double start = a.start_station(), end = a.end_station();
+    const double start = a.start_mileage(), end = a.end_mileage();
     for (int j = 0; j < 40; ++j) {
         // Half of them near the chain breaks, where the overlaps and gaps are.
         double m0 = uniform(rng, start - 30, end + 30);
@@ -110,7 +115,7 @@ void round_trips(const Alignment& a, const ChainBreaks& breaks, std::mt19937_64&
         double px = 0, py = 0;
         beside(a, m0, d0, px, py);
         double mileage = 0, offset = 0;
-        a.nearest(px, py, mileage, offset);
+        a.line.nearest({px, py}, mileage, offset);
         ASSERT_LE(std::abs(offset), std::abs(d0) + 1e-9) << what << " m0 " << m0;
         const StationOfMileage s = zh_station_of(breaks, mileage);
 
@@ -155,7 +160,7 @@ TEST(Inverse, MainLinesWithChainBreaksRoundTrip) {
         auto a = random_main_line(rng, *m);
         if (!a) continue;
         ++lines;
-        const ChainBreaks breaks = random_breaks(rng, a->start_station(), a->end_station());
+        const ChainBreaks breaks = random_breaks(rng, a->start_mileage(), a->end_mileage());
         round_trips(*a, breaks, rng, tally, "main line");
     }
     ASSERT_GE(lines, 15);
@@ -191,9 +196,12 @@ TEST(Inverse, ElementChainsRoundTrip) {
             radius = next;
         }
         c->ht_in_count = static_cast<std::int16_t>(n);
-        auto a = make_element_alignment(*c);
+        std::optional<Alignment> a;
         try {
-            a->build();
+            ht_split_inflections(*c);
+            c->ht_start_azimuth = ht_dms_to_degrees(c->ht_start_azimuth);
+            ht_build_chain(*c);
+            a = ht_alignment(*c);
         } catch (const DataError&) {
             continue;
         }

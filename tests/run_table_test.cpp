@@ -42,39 +42,29 @@ class ScriptedUi : public RunUi {
 
 // A straight road heading north from (0, 0) at station 0; its file is read but ignored,
 // except that the word "bad" makes the read fail and "unbuildable" the build.
-class StraightRoad : public Alignment {
+class StraightRoad : public AlignmentSource {
   public:
     double end = 3000;
     double heading = 0;
     bool chain_breaks = true;
     bool built = false;
-    bool uses_chain_breaks() const override { return chain_breaks; }
-    void read(LineReader& file) override {
+    Alignment read(const std::string& path, RunUi&) override {
+        LineReader file(path);
         std::string line;
+        bool unbuildable = false;
         while (file.next(line))
             if (line == "bad")
                 throw DataError("bad record", file.path(), file.line_number());
             else if (line == "unbuildable")
-                unbuildable_ = true;
-    }
-    void build() override {
-        if (unbuildable_) throw DataError("radius 0");
+                unbuildable = true;
+        if (unbuildable) throw DataError("radius 0");
         built = true;
+        Alignment road;
+        road.line.reset(0, {0, 0}, heading);
+        road.line.append(0, 0, end);
+        road.break_source = chain_breaks ? ChainBreakSource::file : ChainBreakSource::none;
+        return road;
     }
-    double start_station() const override { return 0; }
-    double end_station() const override { return end; }
-    void locate(double m, double& x, double& y, double& a) const override {
-        x = m * std::cos(heading);
-        y = m * std::sin(heading);
-        a = heading;
-    }
-    void nearest(double x, double y, double& mileage, double& offset) const override {
-        mileage = x * std::cos(heading) + y * std::sin(heading);
-        offset = x * std::sin(heading) - y * std::cos(heading);
-    }
-
-  private:
-    bool unbuildable_ = false;
 };
 
 const DialogRole kRoles[] = {DialogRole::alignment, DialogRole::chain_breaks,
@@ -84,10 +74,11 @@ struct Fixture {
     TempDir dir;
     ScriptedUi ui;
     StraightRoad road;
-    ChainBreaks breaks;
+    Alignment line;  // what the run built from the road
+    ChainBreaks& breaks = line.breaks;
     SheetModel sheet;
 
-    RunResult run() { return run_coordinate_table(ui, road, breaks, sheet); }
+    RunResult run() { return run_coordinate_table(ui, road, line, sheet); }
     // The alignment, chain-break and borehole files in turn; nothing cancels that dialog.
     void answer(std::initializer_list<std::optional<std::string>> files) {
         ui.files.clear();
@@ -506,7 +497,7 @@ TEST(Run, TableBeyondTheSheetIsRefusedBeforeItsRows) {
         }
         SmallSheet sheet;
         f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"), f.file("zk.txt", file)});
-        RunResult r = run_coordinate_table(f.ui, f.road, f.breaks, sheet);
+        RunResult r = run_coordinate_table(f.ui, f.road, f.line, sheet);
         EXPECT_EQ(r.outcome, c.outcome) << c.boreholes;
         EXPECT_EQ(sheet.last_row(), c.last_row) << c.boreholes;
         if (c.outcome != RunOutcome::complete) {
@@ -536,7 +527,7 @@ struct AsDrilled : Fixture {
         ui.files = {{DialogRole::alignment, file("jd.txt", "x")},
                     {DialogRole::chain_breaks, file("dl.txt", chain_breaks)},
                     {DialogRole::points, file("pt.txt", points_file)}};
-        return run_as_drilled_table(ui, road, breaks, points);
+        return run_as_drilled_table(ui, road, line, points);
     }
     const CellValue* at(long row, int col) const { return points.cell(row, col); }
 };
@@ -635,7 +626,7 @@ TEST(AsDrilledRun, LinesNotReadCancelAndALineWithoutDirection) {
     cancelled.run("-1 -1\n", "p\n");
     cancelled.ui.files.erase(DialogRole::points);
     cancelled.ui.dialogs_shown.clear();
-    r = run_as_drilled_table(cancelled.ui, cancelled.road, cancelled.breaks, cancelled.points);
+    r = run_as_drilled_table(cancelled.ui, cancelled.road, cancelled.line, cancelled.points);
     EXPECT_EQ(r.outcome, RunOutcome::data_error);
     EXPECT_EQ(r.message, "未选择实测坐标资料文件");
     EXPECT_EQ(cancelled.ui.dialogs_shown.back(), "读取实测坐标资料");

@@ -26,8 +26,8 @@ std::string base_name(const std::string& path) {
 // error such as K99+999 for K9+999 lands kilometres away, so the engineer is always told.
 std::optional<std::string> off_line_notice(double mileage, const Alignment& alignment,
                                            const char* computed) {
-    const double before = alignment.start_station() - mileage;
-    const double after = mileage - alignment.end_station();
+    const double before = alignment.start_mileage() - mileage;
+    const double after = mileage - alignment.end_mileage();
     char metres[64];
     if (before > 0) {
         std::snprintf(metres, sizeof metres, "%.3f", before);
@@ -76,15 +76,77 @@ const char* not_chosen(DialogRole role) {
     return "未选择钻孔资料文件";
 }
 
+// The files of read_line's steps as the user chooses them, and the one that a failure naming
+// no file concerns: the one chosen last.
+class LineFiles {
+  public:
+    explicit LineFiles(RunUi& ui) : ui_(ui) {}
+    std::string choose(const FileDialog& dialog) {
+        auto path = ui_.choose_file(dialog);
+        if (!path) throw DataError(not_chosen(dialog.role));
+        last_ = *path;
+        return last_;
+    }
+    const std::string& last() const { return last_; }
+
+  private:
+    RunUi& ui_;
+    std::string last_;
+};
+
+// The chain breaks of a line, from where its source takes them.
+void read_chain_breaks(RunUi& ui, LineFiles& files, Alignment& alignment) {
+    ChainBreaks& breaks = alignment.breaks;
+    switch (alignment.break_source) {
+        case ChainBreakSource::none:
+            // Ramps carry no chain breaks; no chain-break file is asked for.
+            breaks.dl_count = 0;
+            break;
+        case ChainBreakSource::line:
+            // The line numbers itself: a chain-break file as well would be a second source of
+            // one fact, and the two could disagree without a word.
+            if (const auto given = ui.file_given(DialogRole::chain_breaks))
+                throw DataError(
+                    "平面资料文件中已有断链（LandXML 的 StaEquation），不能再用断链资料文件“" +
+                        *given + "”；请去掉断链资料文件，或去掉 LandXML 文件中的断链",
+                    files.last());
+            break;
+        case ChainBreakSource::file_or_none:
+            if (ui.answers_up_front() && !ui.file_given(DialogRole::chain_breaks)) {
+                breaks.dl_count = 0;
+                break;
+            }
+            [[fallthrough]];
+        case ChainBreakSource::file: {
+            LineReader file(files.choose(kChainBreakDialog));
+            dl_read_file(file, breaks);
+            break;
+        }
+    }
+    dl_complete(breaks, alignment.start_mileage(), alignment.end_mileage());
+}
+
 }  // namespace
+
+void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
+               std::vector<std::string>& notices) {
+    LineFiles files(ui);
+    try {
+        alignment = source.read(files.choose(kAlignmentDialog), ui);
+        notices.insert(notices.end(), alignment.notices.begin(), alignment.notices.end());
+        read_chain_breaks(ui, files, alignment);
+    } catch (const DataError& e) {
+        if (!e.file().empty()) throw;
+        throw DataError(e.what(), files.last(), e.line());
+    }
+}
 
 RunResult TableRun::run() {
     try {
         // Choosing and reading the files and building the alignment share one error path.
         // Nothing has been written yet, so a failure here leaves no table at all.
         try {
-            read_alignment();
-            read_chain_breaks();
+            read_line(ui_, source_, alignment_, result_.notices);
             open_list();
         } catch (const DataError& e) {
             throw input_error(e.what(), e.file(), e.line());
@@ -107,46 +169,10 @@ RunResult TableRun::run() {
     return result_;
 }
 
-std::string TableRun::choose(const FileDialog& dialog) {
-    auto path = ui_.choose_file(dialog);
-    if (!path) throw DataError(not_chosen(dialog.role));
-    current_file_ = *path;
-    return current_file_;
-}
-
-void TableRun::read_alignment() {
-    {
-        LineReader file(choose(kAlignmentDialog));
-        alignment_.read(file);
-    }
-    alignment_.build();
-}
-
-void TableRun::read_chain_breaks() {
-    if (!alignment_.uses_chain_breaks()) {
-        // Ramps carry no chain breaks; no chain-break file is asked for.
-        breaks_.dl_count = 0;
-        return;
-    }
-    LineReader file(choose(kChainBreakDialog));
-    dl_read_file(file, breaks_);
-    // Interval 0 starts at station 0 and the last interval ends at the line's end, numbered as
-    // that interval numbers it: every break passed has shifted the numbers by (before − after).
-    // The end's continuous mileage in its place would refuse a lettered station on the last
-    // metres of a line with more short chains than long ones, which the same number unlettered
-    // reaches.
-    const int n = breaks_.dl_count;
-    breaks_.dl_before[0] = breaks_.dl_after[0] = 0;
-    // A file starting with −1 declares a line without chain breaks.
-    if (breaks_.dl_before[1] == -1) breaks_.dl_count = 0;
-    double shift = 0;
-    for (int i = 1; i <= breaks_.dl_count; ++i) shift += breaks_.dl_before[i] - breaks_.dl_after[i];
-    breaks_.dl_before[n + 1] = breaks_.dl_after[n + 1] = alignment_.end_station() - shift;
-    dl_check_order(breaks_, alignment_.start_station(), alignment_.end_station());
-}
-
 void TableRun::open_list() {
-    list_reader_ = std::make_unique<LineReader>(choose(list_.dialog));
+    auto path = ui_.choose_file(list_.dialog);
+    if (!path) throw DataError(not_chosen(list_.dialog.role));
+    list_reader_ = std::make_unique<LineReader>(*path);
 }
 
 void TableRun::begin_table() {
@@ -255,7 +281,7 @@ void TableRun::finish() {
 }
 
 RunStop TableRun::input_error(const std::string& detail, const std::string& file, long line) const {
-    return {RunOutcome::data_error, detail, file.empty() ? current_file_ : file, line};
+    return {RunOutcome::data_error, detail, file, line};
 }
 
 std::string TableRun::at_line(long line) const {
@@ -322,8 +348,10 @@ class CoordinateTableRun : public TableRun {
 void CoordinateTableRun::write_row(long row, long line) {
     const double pi = 4 * std::atan(1.0);
     const double mileage = mileage_of(station_text_, borehole_.station, line);
-    double x = 0, y = 0, azimuth = 0;
-    alignment_.locate(mileage, x, y, azimuth);
+    Point centre;
+    double azimuth = 0;
+    alignment_.line.locate(mileage, centre, azimuth);
+    double x = centre.x, y = centre.y;
     if (auto where = off_line(mileage, "坐标")) notice(line, "桩号" + borehole_.station + *where);
     // The left-hand normal: a positive offset lies to the left of the direction of increasing
     // station.
@@ -342,16 +370,16 @@ double CoordinateTableRun::mileage_of(const std::string& station_text, std::stri
                                       long line) {
     std::string message, lettered;
     std::int16_t errle = 1;
-    bool accepted = zh_check(breaks_, station_text, message);
+    bool accepted = zh_check(alignment_.breaks, station_text, message);
     if (accepted) {
-        zh_dlstr(breaks_, station_text, lettered, errle, message);
+        zh_dlstr(alignment_.breaks, station_text, lettered, errle, message);
         accepted = errle != 0;
     }
     // The station's own message is shown and the run ends quietly; the table keeps what it
     // has, this row's serial number included.
     if (!accepted) throw RunStop{RunOutcome::station_rejected, message, list_path(), line};
     double mileage = 0;
-    zh_mileage(breaks_, lettered, mileage);
+    zh_mileage(alignment_.breaks, lettered, mileage);
     zh_format(lettered, printed);
     if (!std::isfinite(mileage)) throw row_failure("桩号" + station_text + "超出数值范围", line);
     return mileage;
@@ -359,9 +387,9 @@ double CoordinateTableRun::mileage_of(const std::string& station_text, std::stri
 
 }  // namespace
 
-RunResult run_coordinate_table(RunUi& ui, Alignment& alignment, ChainBreaks& breaks, Sheet& sheet,
-                               RunProgress* progress) {
-    return CoordinateTableRun(ui, alignment, breaks, sheet, progress,
+RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
+                               Sheet& sheet, RunProgress* progress) {
+    return CoordinateTableRun(ui, source, alignment, sheet, progress,
                               {kBoreholeDialog, "钻孔资料文件", "钻孔资料"})
         .run();
 }

@@ -17,13 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "alignment/alignment.h"
 #include "base/line_reader.h"
 #include "base/text.h"
-#include "htbas/element_chain.h"
-#include "report/dxf_drawing.h"
 #include "report/sheet.h"
-#include "station/chain_breaks.h"
-#include "zxbas/main_line.h"
 
 namespace qelt {
 
@@ -43,9 +40,11 @@ struct FileDialog {
     const char* title;
     const char* filter;  // "desc|patterns|desc|patterns…", patterns separated by ';'
 };
+// The alignment may also be the LandXML file the design software exported.
 inline constexpr FileDialog kAlignmentDialog{
     DialogRole::alignment, "读取平面资料",
-    "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
+    "文本文件(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|文本文件(*.txt)|*.txt|"
+    "所有文件（*.*)|*.*"};
 inline constexpr FileDialog kChainBreakDialog{DialogRole::chain_breaks, "读取断链资料",
                                               "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*"};
 inline constexpr FileDialog kBoreholeDialog{
@@ -78,8 +77,8 @@ class RunUi {
     // interchange) the run is to use: its index in `choices`, or nothing when the user cancels,
     // which stops the run like a cancelled dialog. A front end that takes the name up front
     // (alignment_name) asks nothing.
-    virtual std::optional<std::size_t> choose_alignment(const std::string& file,
-                                                        const std::vector<AlignmentChoice>& choices) {
+    virtual std::optional<std::size_t> choose_alignment(
+        const std::string& file, const std::vector<AlignmentChoice>& choices) {
         (void)file;
         (void)choices;
         return std::nullopt;
@@ -99,42 +98,34 @@ class RunUi {
     }
 };
 
-// The road's centre line, whichever way it was given.
-class Alignment {
+// A way of giving the road's centre line: reads its file and builds the alignment model that
+// every job reads (alignment/alignment.h).
+class AlignmentSource {
   public:
-    virtual ~Alignment() = default;
-    // Whether its stations are read through a chain-break table: the main line's are, so the
-    // run asks for the chain-break file; an interchange ramp has none.
-    virtual bool uses_chain_breaks() const = 0;
-    // Reads the alignment file; throws DataError.
-    virtual void read(LineReader& file) = 0;
-    // Builds the geometry from what was read; throws DataError.
-    virtual void build() = 0;
-    // Continuous stations of the line's start and end points (the end closes the last
-    // chain-break interval); a borehole outside them is placed on the extended end tangent.
-    virtual double start_station() const = 0;
-    virtual double end_station() const = 0;
-    // Centre-line point (X north, Y east, metres) and tangent azimuth (radians, clockwise from
-    // north, direction of increasing station) at a continuous mileage.
-    virtual void locate(double mileage, double& x, double& y, double& azimuth) const = 0;
-    // The reverse: the continuous mileage of the foot of the perpendicular from a point (X
-    // north, Y east, metres) and the point's offset from it (metres, positive to the left of
-    // the direction of increasing station); the nearest foot where the line passes the point
-    // more than once; before the start or beyond the end on the extended tangent. NaN where
-    // the line has no direction.
-    virtual void nearest(double x, double y, double& mileage, double& offset) const = 0;
+    virtual ~AlignmentSource() = default;
+    // Reads the alignment file `path` and builds the line; asks `ui` which alignment to use
+    // where the file holds several. Throws DataError.
+    virtual Alignment read(const std::string& path, RunUi& ui) = 0;
 };
 
-// The tables a run fills.
-struct RunTables {
-    MainLine main_line;
-    ElementChain element_chain;
-    ChainBreaks chain_breaks;
+// The two methods the user chooses between.
+enum class Method {
+    intersection_points,  // 交点法―主线 (--method jd): the main line by its JDs, with chain breaks
+    building_blocks,  // 积木法―互通 (--method ht): a ramp by its elements, no chain breaks
 };
 
-// The two real alignments over the caller's tables.
-std::unique_ptr<Alignment> make_main_line_alignment(MainLine& line);
-std::unique_ptr<Alignment> make_element_alignment(ElementChain& chain);
+// The source of the method the user chose. A LandXML file is recognised by its content and
+// read as such whatever the method (LandXmlFile, input/landxml.h); any other file is the
+// method's own text file.
+std::unique_ptr<AlignmentSource> make_alignment_source(Method method);
+
+// The first steps of every job on a line: asks for the alignment file and builds the line
+// from `source`, then completes its stationing: the chain breaks from the chain-break file where
+// the line takes them from one (asked for in its dialog), from the line itself, or none
+// (dl_complete). The line's notices go to `notices`. Throws DataError, naming the file last
+// chosen where the failure names none.
+void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
+               std::vector<std::string>& notices);
 
 enum class RunOutcome {
     complete,          // the whole table, note row, page lines and headers written
@@ -164,9 +155,9 @@ class RunProgress {
     virtual void borehole_done(long boreholes) = 0;
 };
 
-// Runs the coordinate table once on `alignment`; `chain_breaks` is filled from the chain-break
-// file when the alignment uses chain breaks, and emptied when it does not.
-RunResult run_coordinate_table(RunUi& ui, Alignment& alignment, ChainBreaks& chain_breaks,
+// Runs the coordinate table once: the line from `source` (read_line) into `alignment`, where it
+// stays for the outputs that follow the table (the plan drawing), then the borehole file.
+RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                                Sheet& sheet, RunProgress* progress = nullptr);
 
 // Runs the as-drilled table (坐标反算, "钻孔桩号及偏距表") once on `alignment`: the same steps,
@@ -176,17 +167,11 @@ RunResult run_coordinate_table(RunUi& ui, Alignment& alignment, ChainBreaks& cha
 // lettered where the number alone would read elsewhere, and its offset. A foot off the ends
 // of the line is computed on the extended tangent and noticed. The sheet takes PointRow rows
 // (kAsDrilledTable); RunResult::boreholes counts the holes written.
-RunResult run_as_drilled_table(RunUi& ui, Alignment& alignment, ChainBreaks& chain_breaks,
+RunResult run_as_drilled_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                                Sheet& sheet, RunProgress* progress = nullptr);
 
-// The two methods the user chooses between.
-enum class Method {
-    intersection_points,  // 交点法―主线 (--method jd): the main line by its JDs, with chain breaks
-    building_blocks,  // 积木法―互通 (--method ht): a ramp by its elements, no chain breaks
-};
-
-// One coordinate-table run as a front end starts it: tables of its own (too large for the
-// stack) and the alignment of the chosen method over them.
+// One table run as a front end starts it: the source of the chosen method and the alignment it
+// builds, which stays with the job for the outputs that follow the table.
 class TableJob {
   public:
     explicit TableJob(Method method);
@@ -195,19 +180,13 @@ class TableJob {
     // kAsDrilledTable.
     RunResult run_as_drilled(RunUi& ui, Sheet& sheet, RunProgress* progress = nullptr);
 
-    // The alignment as the plan drawing shows it: the centre line, the JD polygon with the JDs'
-    // names (main line; a ramp has none), the key points (ZH, HY, QZ, YH, HZ, or ZY and YZ
-    // where a curve has no transition; on a ramp each boundary between elements, named by the
-    // kinds it joins), the line's start and end, and the chain breaks stations are printed in.
-    // Complete once run() has built the alignment, that is for every outcome but data_error.
-    // It refers to this job's tables: it lives no longer than the job, and a later run changes
-    // it.
-    PlanAlignment plan() const;
+    // The line the last run built, with its stationing as the run completed it: complete for
+    // every outcome but data_error. The plan drawing shows it.
+    const Alignment& alignment() const { return alignment_; }
 
   private:
-    Method method_;
-    std::unique_ptr<RunTables> tables_;
-    std::unique_ptr<Alignment> alignment_;
+    std::unique_ptr<AlignmentSource> source_;
+    Alignment alignment_;
 };
 
 }  // namespace qelt

@@ -1,85 +1,116 @@
-// The two ways of giving a road's centre line, behind one interface for the run, and the job
-// that runs the table on the one the user chose.
+// The ways of giving a road's centre line, each building the one alignment model: the main line
+// by its JDs, the ramp by its elements, and a LandXML file as the design software exported it,
+// recognised by its content whatever the method says.
+#include <cstdio>
+#include <memory>
+#include <string>
+
 #include "app/run.h"
+#include "base/data_error.h"
 #include "htbas/htbas.h"
+#include "input/landxml.h"
 #include "input/readers.h"
+#include "station/station.h"
 #include "zxbas/zxbas.h"
 
 namespace qelt {
 
 namespace {
 
-class MainLineAlignment : public Alignment {
+// The build tables are large (about 300 KB): on the heap, for the build only.
+Alignment read_main_line(const std::string& path) {
+    auto line = std::make_unique<MainLine>();
+    {
+        LineReader file(path);
+        zx_read_alignment(file, *line);
+    }
+    zx_build(*line);
+    return zx_alignment(*line);
+}
+
+Alignment read_element_chain(const std::string& path) {
+    auto chain = std::make_unique<ElementChain>();
+    {
+        LineReader file(path);
+        ht_read_elements(file, *chain);
+    }
+    ht_split_inflections(*chain);
+    chain->ht_start_azimuth = ht_dms_to_degrees(chain->ht_start_azimuth);
+    ht_build_chain(*chain);
+    return ht_alignment(*chain);
+}
+
+std::string station_text(double station) {
+    std::string printed;
+    zh_format(shortest_number(station), printed);
+    return printed;
+}
+
+std::string metres_text(double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3f", v);
+    return text;
+}
+
+// "A匝道（长 1234.567 米，K0+000～K1+234.567）、B匝道（…）", for the messages that refuse a
+// choice.
+std::string choices_text(const std::vector<AlignmentChoice>& choices) {
+    std::string text;
+    for (const AlignmentChoice& c : choices) {
+        if (!text.empty()) text += "、";
+        text += "“" + c.name + "”（长 " + metres_text(c.length) + " 米，" + c.start_station + "～" +
+                c.end_station + "）";
+    }
+    return text;
+}
+
+// The alignment of a LandXML file the run is to use: the one the user named before the run,
+// the only one, or the one chosen from the list.
+std::size_t chosen_alignment(const LandXmlFile& file, const std::string& path, RunUi& ui) {
+    std::vector<AlignmentChoice> choices;
+    for (const LandXmlAlignmentInfo& a : file.alignments())
+        choices.push_back(
+            {a.name, a.length, station_text(a.start_station), station_text(a.end_station)});
+    if (const auto name = ui.alignment_name()) {
+        for (std::size_t i = 0; i < choices.size(); ++i)
+            if (choices[i].name == *name) return i;
+        throw DataError(
+            "文件中没有名为“" + *name + "”的线路；文件中的线路：" + choices_text(choices), path);
+    }
+    if (choices.size() == 1) return 0;
+    if (const auto i = ui.choose_alignment(path, choices); i && *i < choices.size()) return *i;
+    throw DataError("文件中有 " + std::to_string(choices.size()) + " 条线路：" +
+                        choices_text(choices) +
+                        "，未选定其中一条（命令行用 --alignment-name 给出线路名称）",
+                    path);
+}
+
+class MethodSource : public AlignmentSource {
   public:
-    explicit MainLineAlignment(MainLine& line) : line_(line) {}
-    bool uses_chain_breaks() const override { return true; }
-    void read(LineReader& file) override { zx_read_alignment(file, line_); }
-    void build() override { zx_build(line_); }
-    double start_station() const override { return line_.jd_station[1]; }
-    double end_station() const override {
-        return line_.jd_station[static_cast<int>(line_.jd_count)];
-    }
-    void locate(double mileage, double& x, double& y, double& azimuth) const override {
-        zx_locate(line_, mileage, x, y, azimuth);
-    }
-    void nearest(double x, double y, double& mileage, double& offset) const override {
-        line_.zx_line.nearest({x, y}, mileage, offset);
+    explicit MethodSource(Method method) : method_(method) {}
+    Alignment read(const std::string& path, RunUi& ui) override {
+        if (is_xml_file(path)) {
+            const LandXmlFile file(path);
+            return file.build(chosen_alignment(file, path, ui));
+        }
+        return method_ == Method::intersection_points ? read_main_line(path)
+                                                      : read_element_chain(path);
     }
 
   private:
-    MainLine& line_;
-};
-
-class ElementAlignment : public Alignment {
-  public:
-    explicit ElementAlignment(ElementChain& chain) : chain_(chain) {}
-    bool uses_chain_breaks() const override { return false; }
-    void read(LineReader& file) override { ht_read_elements(file, chain_); }
-    void build() override {
-        ht_split_inflections(chain_);
-        chain_.ht_start_azimuth = ht_dms_to_degrees(chain_.ht_start_azimuth);
-        ht_build_chain(chain_);
-    }
-    double start_station() const override { return chain_.ht_station[1]; }
-    double end_station() const override { return chain_.ht_station[chain_.ht_count + 1]; }
-    void locate(double mileage, double& x, double& y, double& azimuth) const override {
-        ht_locate(chain_, mileage, x, y, azimuth);
-    }
-    void nearest(double x, double y, double& mileage, double& offset) const override {
-        chain_.ht_line.nearest({x, y}, mileage, offset);
-    }
-
-  private:
-    ElementChain& chain_;
+    Method method_;
 };
 
 }  // namespace
 
-std::unique_ptr<Alignment> make_main_line_alignment(MainLine& line) {
-    return std::make_unique<MainLineAlignment>(line);
+std::unique_ptr<AlignmentSource> make_alignment_source(Method method) {
+    return std::make_unique<MethodSource>(method);
 }
 
-std::unique_ptr<Alignment> make_element_alignment(ElementChain& chain) {
-    return std::make_unique<ElementAlignment>(chain);
-}
-
-namespace {
-
-// The alignment of the chosen method over `tables`.
-std::unique_ptr<Alignment> make_alignment(Method method, RunTables& tables) {
-    return method == Method::intersection_points ? make_main_line_alignment(tables.main_line)
-                                                 : make_element_alignment(tables.element_chain);
-}
-
-}  // namespace
-
-TableJob::TableJob(Method method)
-    : method_(method),
-      tables_(std::make_unique<RunTables>()),
-      alignment_(make_alignment(method, *tables_)) {}
+TableJob::TableJob(Method method) : source_(make_alignment_source(method)) {}
 
 RunResult TableJob::run(RunUi& ui, Sheet& sheet, RunProgress* progress) {
-    return run_coordinate_table(ui, *alignment_, tables_->chain_breaks, sheet, progress);
+    return run_coordinate_table(ui, *source_, alignment_, sheet, progress);
 }
 
 }  // namespace qelt

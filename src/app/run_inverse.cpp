@@ -39,13 +39,13 @@ class AsDrilledRun : public TableRun {
 
 void AsDrilledRun::write_row(long row, long line) {
     double mileage = 0;
-    alignment_.nearest(point_.x, point_.y, mileage, point_.offset);
+    alignment_.line.nearest({point_.x, point_.y}, mileage, point_.offset);
     if (!std::isfinite(mileage) || !std::isfinite(point_.offset))
         throw row_failure("孔号" + point_.name + "的桩号无法计算（线形数据在此处无解）", line);
     // The station the borehole file would give for this point: in a long chain's overlap the
     // letter says which of the two places it is, so that the printed station read back in a
     // borehole file gives this point again.
-    const StationOfMileage station = zh_station_of(breaks_, mileage);
+    const StationOfMileage station = zh_station_of(alignment_.breaks, mileage);
     point_.station = station.text;
     point_.station_value = station.number;
     if (auto where = off_line(mileage, "桩号和距中线距离"))
@@ -55,15 +55,15 @@ void AsDrilledRun::write_row(long row, long line) {
 
 }  // namespace
 
-RunResult run_as_drilled_table(RunUi& ui, Alignment& alignment, ChainBreaks& breaks, Sheet& sheet,
-                               RunProgress* progress) {
-    return AsDrilledRun(ui, alignment, breaks, sheet, progress,
+RunResult run_as_drilled_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
+                               Sheet& sheet, RunProgress* progress) {
+    return AsDrilledRun(ui, source, alignment, sheet, progress,
                         {kPointsDialog, "实测坐标资料文件", "实测坐标资料"})
         .run();
 }
 
 RunResult TableJob::run_as_drilled(RunUi& ui, Sheet& sheet, RunProgress* progress) {
-    return run_as_drilled_table(ui, *alignment_, tables_->chain_breaks, sheet, progress);
+    return run_as_drilled_table(ui, *source_, alignment_, sheet, progress);
 }
 
 }  // namespace qelt

@@ -88,7 +88,7 @@ class PendingWorkbook {
 
 // The plan drawing on its way to `target`: the sheet, fed with the table's rows, collects the
 // boreholes, and once the run has ended close() writes the drawing of the run's alignment
-// (TableJob::plan()) with them into the temporary file.
+// (TableJob::alignment()) with them into the temporary file.
 class PendingDrawing {
   public:
     explicit PendingDrawing(std::string target) : file_(std::move(target)) {}
@@ -100,7 +100,7 @@ class PendingDrawing {
     bool create() { return file_.create(true); }
     // Writes the drawing and closes the file, once. False when it could not be written, the
     // failure recorded in file().
-    bool close(const PlanAlignment& alignment) {
+    bool close(const Alignment& alignment) {
         std::ostream out(&file_);
         write_plan_drawing(out, alignment, sheet_.boreholes());
         out.flush();

@@ -35,12 +35,12 @@ struct ListFile {
 class TableRun {
   public:
     // Each kind of run reads its own list file (`list`); the subclasses take this constructor.
-    TableRun(RunUi& ui, Alignment& alignment, ChainBreaks& breaks, Sheet& sheet,
+    TableRun(RunUi& ui, AlignmentSource& source, Alignment& alignment, Sheet& sheet,
              RunProgress* progress, const ListFile& list)
         : alignment_(alignment),
-          breaks_(breaks),
           sheet_(sheet),
           ui_(ui),
+          source_(source),
           progress_(progress),
           list_(list) {}
     RunResult run();
@@ -71,8 +71,7 @@ class TableRun {
     std::optional<std::string> off_line(double mileage, const char* computed) const;
     const std::string& list_path() const { return list_reader_->path(); }
 
-    Alignment& alignment_;
-    ChainBreaks& breaks_;
+    Alignment& alignment_;  // the line and its stationing, once read_line has built them
     Sheet& sheet_;
 
   private:
@@ -83,8 +82,6 @@ class TableRun {
         long line = 0;
     };
 
-    void read_alignment();
-    void read_chain_breaks();
     void open_list();
     void begin_table();
     void read_project_line();
@@ -93,17 +90,16 @@ class TableRun {
     void write_entry(int k);
     void finish();
 
-    std::string choose(const FileDialog& dialog);
     void note_lines_not_read(long blank_line);
     std::string not_a_row(const std::string& line, const std::string& detail, int k) const;
     RunStop input_error(const std::string& detail, const std::string& file, long line) const;
     void stop(const RunStop& reason);
 
     RunUi& ui_;
+    AlignmentSource& source_;
     RunProgress* progress_;
     ListFile list_;
     RunResult result_;
-    std::string current_file_;  // the file last chosen, for an error that names none
     std::unique_ptr<LineReader> list_reader_;
     std::string project_line_;
     Group group_;

@@ -3,9 +3,9 @@
 // linearly from 1/R1 to 1/R2 over its length.
 
 #include <cmath>
-#include <numbers>
 #include <cstdio>
 #include <limits>
+#include <numbers>
 #include <string>
 
 #include "base/data_error.h"
@@ -192,6 +192,14 @@ void ht_locate(const ElementChain& chain, double p, double& x, double& y, double
     chain.ht_line.locate(p, point, azimuth);
     x = point.x;
     y = point.y;
+}
+
+Alignment ht_alignment(const ElementChain& chain) {
+    Alignment alignment;
+    alignment.line = chain.ht_line;
+    alignment.break_source = ChainBreakSource::none;
+    alignment.key_points = element_key_points(chain.ht_line);
+    return alignment;
 }
 
 }  // namespace qelt

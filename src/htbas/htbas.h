@@ -6,6 +6,7 @@
 // element file: ht_split_inflections, ht_dms_to_degrees on ht_start_azimuth, ht_build_chain;
 // then ht_locate for every borehole.
 
+#include "alignment/alignment.h"
 #include "geometry/clothoid.h"
 #include "htbas/element_chain.h"
 
@@ -44,5 +45,10 @@ void ht_build_chain(ElementChain& chain);
 // there. Never throws; all three outputs are always written (NaN for a NaN station, or for a
 // chain whose count the build would have refused). Valid only after ht_build_chain.
 void ht_locate(const ElementChain& chain, double p, double& x, double& y, double& azimuth);
+
+// The built chain as the alignment model: its located line (ht_line) and the boundaries between
+// its elements as key points (element_key_points). A ramp has no chain breaks
+// (ChainBreakSource::none). Requires ht_build_chain to have run on `chain`.
+Alignment ht_alignment(const ElementChain& chain);
 
 }  // namespace qelt

@@ -329,9 +329,8 @@ std::string round_station_text(const ChainBreaks& breaks, double mileage, int k,
 void draw_stations(Layout& layout, const LocatedLine& line, const ChainBreaks& breaks) {
     const double start = line.start_mileage(), end = line.end_mileage();
     if (!std::isfinite(start) || !std::isfinite(end)) return;
-    double shift = 0;  // station number = mileage − shift in the current interval
     for (int k = 0; k <= breaks.dl_count; ++k) {
-        if (k > 0) shift += breaks.dl_before[k] - breaks.dl_after[k];
+        const double shift = dl_shift(breaks, k);  // station number = mileage − shift here
         const double low = std::max(k == 0 ? start - shift : breaks.dl_after[k], start - shift);
         const double high =
             std::min(k < breaks.dl_count ? breaks.dl_before[k + 1] : end - shift, end - shift);
@@ -352,14 +351,11 @@ void draw_stations(Layout& layout, const LocatedLine& line, const ChainBreaks& b
                          round_station_text(breaks, mileage, k, number));
         }
     }
-    shift = 0;
     for (int i = 1; i <= breaks.dl_count; ++i) {
         const double before = breaks.dl_before[i], after = breaks.dl_after[i];
-        const double mileage = before + shift;
-        shift += before - after;
         Point p;
         double azimuth = 0;
-        line.locate(mileage, p, azimuth);
+        line.locate(dl_break_mileage(breaks, i), p, azimuth);
         std::string before_text, after_text;
         zh_format(shortest_number(before), before_text);
         zh_format(shortest_number(after), after_text);
@@ -373,22 +369,22 @@ void draw_stations(Layout& layout, const LocatedLine& line, const ChainBreaks& b
     }
 }
 
-void draw_key_points(Layout& layout, const PlanAlignment& alignment) {
-    for (const PlanKeyPoint& key : alignment.key_points) {
+void draw_key_points(Layout& layout, const Alignment& alignment) {
+    for (const KeyPoint& key : alignment.key_points) {
         Point p;
         double azimuth = 0;
-        alignment.line->locate(key.mileage, p, azimuth);
+        alignment.line.locate(key.mileage, p, azimuth);
         tick(layout, key_points, p, azimuth, kTickHalf, kKeyLeader);
         normal_label(layout, key_points, p, azimuth, 1, kKeyLabelFrom,
                      key.name + " " + zh_station_of(alignment.breaks, key.mileage).text);
     }
 }
 
-void draw_jds(Layout& layout, const std::vector<PlanJd>& jds) {
+void draw_jds(Layout& layout, const std::vector<AlignmentJd>& jds) {
     std::vector<DPoint> points;
-    for (const PlanJd& jd : jds) points.push_back(drawn(jd.point));
+    for (const AlignmentJd& jd : jds) points.push_back(drawn(jd.point));
     layout.polyline(jd_polygon, points);
-    for (const PlanJd& jd : jds) {
+    for (const AlignmentJd& jd : jds) {
         const DPoint p = drawn(jd.point);
         layout.text(jd_polygon, {p.x + kTextHeight / 2, p.y + kTextHeight / 2}, kTextHeight, 0, 0,
                     0, jd.name);
@@ -411,15 +407,13 @@ void draw_borehole(Layout& layout, const PlanBorehole& b) {
                 0, second);
 }
 
-Layout lay_out(const PlanAlignment& alignment, const std::vector<PlanBorehole>& holes) {
+Layout lay_out(const Alignment& alignment, const std::vector<PlanBorehole>& holes) {
     Layout layout;
     // The JD polygon first: where it runs along a straight, the centre line is drawn over it.
     draw_jds(layout, alignment.jds);
-    if (alignment.line) {
-        draw_centre_line(layout, *alignment.line);
-        draw_stations(layout, *alignment.line, alignment.breaks);
-        draw_key_points(layout, alignment);
-    }
+    draw_centre_line(layout, alignment.line);
+    draw_stations(layout, alignment.line, alignment.breaks);
+    draw_key_points(layout, alignment);
     for (const PlanBorehole& b : holes) draw_borehole(layout, b);
     return layout;
 }
@@ -722,7 +716,7 @@ double chord_for_sagitta(double curvature, double tolerance) {
     return std::sqrt(8 * tolerance / std::fabs(curvature));
 }
 
-void write_plan_drawing(std::ostream& out, const PlanAlignment& alignment,
+void write_plan_drawing(std::ostream& out, const Alignment& alignment,
                         const std::vector<PlanBorehole>& boreholes) {
     const Layout layout = lay_out(alignment, boreholes);
     // Handles from 0x30 on: one per entity, one per layer, style and viewport record, and the

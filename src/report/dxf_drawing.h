@@ -20,9 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "geometry/geometry.h"
+#include "alignment/alignment.h"
 #include "report/sheet.h"
-#include "station/chain_breaks.h"
 
 namespace qelt {
 
@@ -33,29 +32,6 @@ inline constexpr const char* kLayerStations = "里程桩号";
 inline constexpr const char* kLayerKeyPoints = "曲线主点";
 inline constexpr const char* kLayerBoreholes = "钻孔";
 inline constexpr const char* kLayerBoreholeLabels = "钻孔标注";
-
-// An intersection point of the main line: its name as the alignment file gives it, and where.
-struct PlanJd {
-    std::string name;
-    Point point;  // X north, Y east, metres
-};
-
-// A named point of the line: a key point of a curve (ZH, HY, QZ, YH, HZ, ZY, YZ), an element
-// boundary of a ramp, the line's start or end.
-struct PlanKeyPoint {
-    std::string name;
-    double mileage = 0;  // continuous mileage, metres
-};
-
-// The alignment as the drawing shows it.
-struct PlanAlignment {
-    // The centre line, drawn from its start to its end mileage; not owned. Null draws no line.
-    const LocatedLine* line = nullptr;
-    std::vector<PlanJd> jds;               // the JD polygon in order; empty for a ramp
-    std::vector<PlanKeyPoint> key_points;  // in the order of mileage
-    // The numbering that stations are printed in (dl_count 0: none), as the run completed it.
-    ChainBreaks breaks;
-};
 
 // A borehole of the table, as the drawing labels it.
 struct PlanBorehole {
@@ -97,7 +73,10 @@ class DrawingSheet : public Sheet {
 };
 
 // Writes the drawing to `out`, which the caller opens in binary mode and checks afterwards.
-void write_plan_drawing(std::ostream& out, const PlanAlignment& alignment,
+// The alignment is drawn from its start to its end mileage, with its JD polygon (a main line's;
+// none for a line given by its elements), its key points and the stations in the numbering of
+// its chain breaks as the run completed them.
+void write_plan_drawing(std::ostream& out, const Alignment& alignment,
                         const std::vector<PlanBorehole>& boreholes);
 
 // A UTF-8 text as a DXF R2000 string: ASCII as it is, every other character as \U+XXXX

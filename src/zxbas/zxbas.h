@@ -3,6 +3,7 @@
 // intersection points, and the point and tangent at a continuous mileage.
 // Units and frame as in main_line.h: metres, radians, X north, Y east, azimuth clockwise from +X.
 
+#include "alignment/alignment.h"
 #include "geometry/clothoid.h"
 #include "geometry/geometry.h"
 #include "zxbas/main_line.h"
@@ -78,5 +79,12 @@ void zx_build(MainLine& line);
 // a single JD, which has no direction and gives NaN (as does a count outside 1..1000). The
 // caller checks the result before using it.
 void zx_locate(const MainLine& line, double mileage, double& x, double& y, double& azimuth);
+
+// The built main line as the alignment model: its located line (zx_line), the JD polygon with
+// the JDs' names, and the key points of every curve (ZH, HY, QZ, YH, HZ; ZY and YZ where a curve
+// has no transition on that side) between the start (起点) and the end (终点). Its chain breaks
+// come from the chain-break file (ChainBreakSource::file), which the run reads. Requires zx_build
+// to have run on `line`.
+Alignment zx_alignment(const MainLine& line);
 
 }  // namespace qelt

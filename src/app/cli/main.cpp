@@ -9,16 +9,21 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/run.h"
 #include "app/run_output.h"
+#include "base/data_error.h"
 #include "base/platform.h"
 #include "base/utf8_path.h"
+#include "input/landxml.h"
 #include "report/csv_sheet.h"
+#include "report/landxml_export.h"
 #include "report/sheet_fanout.h"
 
 namespace {
@@ -39,11 +44,23 @@ const char* const kUsage =
   qelt-cli inverse --method jd --alignment FILE --chain-breaks FILE --points FILE
                    [--output T.xlsx] [--csv T.csv]
   qelt-cli inverse --method ht --alignment FILE --points FILE [--output T.xlsx] [--csv T.csv]
+  qelt-cli table --alignment F.xml [--alignment-name NAME] [--chain-breaks FILE]
+                 --boreholes FILE [--output T.xlsx] [--csv T.csv] [--dxf D.dxf]
+  qelt-cli inverse --alignment F.xml [--alignment-name NAME] [--chain-breaks FILE]
+                   --points FILE [--output T.xlsx] [--csv T.csv]
+  qelt-cli landxml --method jd|ht --alignment FILE [--chain-breaks FILE] --output L.xml
+                   [--name NAME]
 
   --method jd       交点法―主线 (intersection-point method, main line)
   --method ht       积木法―互通 (building-block method, interchange ramp; no chain breaks)
-  --alignment       平面资料 (alignment file: JD file for jd, element file for ht)
-  --chain-breaks    断链资料 (chain-break file, jd only; a first line "-1 -1" means none)
+  --alignment       平面资料 (alignment file: JD file for jd, element file for ht, or a
+                    LandXML 1.2 file, recognised by its content whatever its name; --method is
+                    then not needed)
+  --alignment-name  the alignment of a LandXML file that holds several (without it such a
+                    file is refused with the list of its alignments and their stations)
+  --chain-breaks    断链资料 (chain-break file, jd only; a first line "-1 -1" means none;
+                    with a LandXML file only when it has no StaEquation of its own, and then
+                    optional)
   --boreholes       钻孔资料 (borehole file: project line, then groups "title n" + n lines
                     "station offset [remark]")
   --points          实测坐标资料 (inverse: the surveyed holes, laid out like the borehole file
@@ -57,6 +74,17 @@ const char* const kUsage =
                     centre line, JD polygon, key points, 100 m stations and the boreholes
                     with their labels, each on its own layer (drawing x = Y east,
                     y = X north, metres)
+
+LandXML (平面线形的 LandXML 1.2 文件): Line, Curve and clothoid Spiral elements of
+Alignments/Alignment/CoordGeom, each placed at its own Start and directed by its coordinates
+(the dir attributes are not read); staStart and StaEquation give the stations and chain
+breaks; metres, or feet converted exactly. Profiles, cant and other spiral types are not read.
+A seam of more than 1 mm or a direction break of more than 10" between two elements is
+reported on a "提示：" line; a gap of more than 0.1 m, or an element whose End does not follow
+from its Start, is refused.
+landxml writes the line typed in Qelt's own files (with its chain breaks) as LandXML 1.2 for
+survey and design software: Line/Curve/Spiral with full-precision coordinates, StaEquation
+per chain break, metric units; --name names the alignment (default: the alignment file's name).
 
 inverse (坐标反算) takes each surveyed hole back to the foot of its perpendicular on the
 centre line (the nearest one where the line passes the hole twice, as a loop ramp does) and
@@ -98,11 +126,15 @@ Exit status:
 )";
 
 struct Options {
-    std::string command;  // "table" or "inverse"
+    std::string command;  // "table", "inverse" or "landxml"
     std::string method;
     std::optional<std::string> points;  // inverse: the surveyed holes
     std::optional<std::string> alignment, chain_breaks, boreholes, csv, dxf;
+    std::optional<std::string> alignment_name;  // the alignment of a LandXML file
+    std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::string output = "钻孔数量及位置表.xlsx";
+    bool output_given = false;
+    bool landxml_input = false;  // --alignment is a LandXML file
 };
 
 // Answers the run's dialogs from the command line and prints its messages on stderr.
@@ -131,6 +163,11 @@ class CommandLineUi : public RunUi {
         std::cerr << kDataMessageTitle << "：" << text << "\n";
     }
     void bring_main_window_to_front() override {}
+    std::optional<std::string> alignment_name() const override { return options_.alignment_name; }
+    bool answers_up_front() const override { return true; }
+    std::optional<std::string> file_given(DialogRole role) const override {
+        return role == DialogRole::chain_breaks ? options_.chain_breaks : std::nullopt;
+    }
 
     // Progress on a terminal for runs longer than a second; nothing when stderr is redirected.
     class Progress : public RunProgress {
@@ -176,6 +213,51 @@ int write_failure(const PendingFile& file) {
     return kExitDataError;
 }
 
+// The method of the text files; a LandXML file is read as such whatever it says.
+Method method_of(const Options& options) {
+    return options.method == "ht" ? Method::building_blocks : Method::intersection_points;
+}
+
+// The failure of reading the line, as the table run reports it.
+int data_error(const DataError& e) {
+    std::cerr << kErrorBoxTitle << "：" << kErrorBoxText << "\n";
+    if (!e.file().empty()) {
+        std::cerr << "位置：" << e.file();
+        if (e.line() > 0) std::cerr << " 第 " << e.line() << " 行";
+        std::cerr << "\n";
+    }
+    std::cerr << "原因：" << e.what() << "\n";
+    return kExitDataError;
+}
+
+// The line of Qelt's own files written as LandXML: read and built as the table reads it, then
+// written under a temporary name and renamed into place.
+int run_landxml(const Options& options) {
+    PendingFile file(options.output);
+    if (!file.create(true)) return write_failure(file);
+    CommandLineUi ui(options);
+    const std::unique_ptr<AlignmentSource> source = make_alignment_source(method_of(options));
+    Alignment alignment;
+    std::vector<std::string> notices;
+    try {
+        read_line(ui, *source, alignment, notices);
+    } catch (const DataError& e) {
+        return data_error(e);
+    }
+    for (const std::string& notice : notices) std::cerr << "提示：" << notice << "\n";
+    std::string name = options.name.value_or(alignment.name);
+    if (name.empty()) name = utf8_of(path_from_utf8(*options.alignment).stem());
+    {
+        std::ostream out(&file);
+        write_landxml(out, alignment, name);
+        out.flush();
+    }
+    if (!file.close() || file.failed() || !file.commit()) return write_failure(file);
+    std::cout << "LandXML：线路“" << name << "”（" << alignment.line.pieces().size() << " 个线元，"
+              << alignment.breaks.dl_count << " 个断链）已写入 " << options.output << "\n";
+    return kExitComplete;
+}
+
 int run_table(const Options& options) {
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
@@ -197,9 +279,7 @@ int run_table(const Options& options) {
     SheetFanout sheet(sheets);
 
     CommandLineUi ui(options);
-    const Method method =
-        options.method == "jd" ? Method::intersection_points : Method::building_blocks;
-    TableJob job(method);
+    TableJob job(method_of(options));
     RunResult result = options.command == "inverse" ? job.run_as_drilled(ui, sheet, &ui.progress)
                                                     : job.run(ui, sheet, &ui.progress);
     ui.end_progress();
@@ -221,7 +301,7 @@ int run_table(const Options& options) {
     for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
     if (result.outcome == RunOutcome::data_error) return kExitDataError;
     // The drawing, like the table, shows the boreholes written so far when the run stopped.
-    if (drawing) drawing->close(job.plan());
+    if (drawing) drawing->close(job.alignment());
 
     if (workbook.file().failed()) return write_failure(workbook.file());
     if (csv_file && csv_file->failed()) return write_failure(*csv_file);
@@ -310,8 +390,8 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return kExitComplete;
         }
-    if (args.empty() || (args[0] != "table" && args[0] != "inverse"))
-        return usage_error("the commands are \"table\" and \"inverse\"");
+    if (args.empty() || (args[0] != "table" && args[0] != "inverse" && args[0] != "landxml"))
+        return usage_error("the commands are \"table\", \"inverse\" and \"landxml\"");
     Options options;
     options.command = args[0];
     if (options.command == "inverse") options.output = std::string(kAsDrilledTitle) + ".xlsx";
@@ -323,11 +403,14 @@ int main(int argc, char** argv) {
         {"--chain-breaks", &options.chain_breaks},
         {"--boreholes", &options.boreholes},
         {"--csv", &options.csv},
-        {"--dxf", &options.dxf}};
+        {"--dxf", &options.dxf},
+        {"--alignment-name", &options.alignment_name},
+        {"--name", &options.name}};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& name = args[i];
         if (i + 1 >= args.size()) return usage_error("missing value after " + name);
         const std::string& value = args[++i];
+        if (name == "--output") options.output_given = true;
         if (auto t = text_options.find(name); t != text_options.end())
             *t->second = value;
         else if (auto f = file_options.find(name); f != file_options.end())
@@ -335,9 +418,39 @@ int main(int argc, char** argv) {
         else
             return usage_error("unknown option " + name);
     }
-    if (options.method != "jd" && options.method != "ht")
-        return usage_error("--method must be jd or ht");
     if (!options.alignment) return usage_error("--alignment is required");
+    // A LandXML file is told by its content; a file that cannot be read is the run's to report.
+    try {
+        options.landxml_input = is_xml_file(*options.alignment);
+    } catch (const DataError&) {
+    }
+    if (options.landxml_input
+            ? !options.method.empty() && options.method != "jd" && options.method != "ht"
+            : options.method != "jd" && options.method != "ht")
+        return usage_error(options.landxml_input
+                               ? "--method must be jd or ht (a LandXML file needs none)"
+                               : "--method must be jd or ht");
+    if (options.alignment_name && !options.landxml_input)
+        return usage_error("--alignment-name applies to a LandXML alignment file only");
+    if (options.alignment_name && options.alignment_name->empty())
+        return usage_error("--alignment-name is empty");
+    if (options.command == "landxml") {
+        for (const auto& [option, given] : {std::pair{"--boreholes", options.boreholes.has_value()},
+                                            std::pair{"--points", options.points.has_value()},
+                                            std::pair{"--csv", options.csv.has_value()},
+                                            std::pair{"--dxf", options.dxf.has_value()}})
+            if (given) return usage_error(std::string(option) + " does not belong to landxml");
+        if (!options.output_given) return usage_error("--output is required with landxml");
+        if (options.output.empty()) return usage_error("--output is empty");
+        if (!options.landxml_input && options.method == "jd" && !options.chain_breaks)
+            return usage_error("--chain-breaks is required with --method jd");
+        if (!options.landxml_input && options.method == "ht" && options.chain_breaks)
+            return usage_error(
+                "--chain-breaks applies to --method jd only (ramps have no chain breaks)");
+        if (auto refusal = output_refusal(options)) return usage_error(*refusal);
+        return run_landxml(options);
+    }
+    if (options.name) return usage_error("--name belongs to landxml");
     // Each command reads its own list file: boreholes by station, or surveyed holes.
     const bool inverse = options.command == "inverse";
     if (inverse ? options.boreholes.has_value() : options.points.has_value())
@@ -345,9 +458,9 @@ int main(int argc, char** argv) {
                                    : "--points belongs to inverse; table reads --boreholes");
     if (!(inverse ? options.points : options.boreholes))
         return usage_error(inverse ? "--points is required" : "--boreholes is required");
-    if (options.method == "jd" && !options.chain_breaks)
+    if (!options.landxml_input && options.method == "jd" && !options.chain_breaks)
         return usage_error("--chain-breaks is required with --method jd");
-    if (options.method == "ht" && options.chain_breaks)
+    if (!options.landxml_input && options.method == "ht" && options.chain_breaks)
         return usage_error(
             "--chain-breaks applies to --method jd only (ramps have no chain breaks)");
     if (options.output.empty()) return usage_error("--output is empty");

@@ -1,6 +1,7 @@
 #include "app/forms/desktop_run.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,17 @@ class DesktopRunUi : public RunUi {
     }
 
     void bring_main_window_to_front() override { desktop_.bring_to_front(); }
+
+    std::optional<std::size_t> choose_alignment(
+        const std::string& file, const std::vector<AlignmentChoice>& choices) override {
+        std::vector<std::string> items;
+        for (const AlignmentChoice& c : choices) items.push_back(alignment_choice_text(c));
+        busy_.pause();
+        const std::optional<std::size_t> chosen = desktop_.choose_from_list(
+            kAlignmentListTitle, alignment_list_prompt(file, choices.size()), items);
+        busy_.resume();
+        return chosen;
+    }
 
     void show(MessageKind kind, const std::string& title, const std::string& text) {
         busy_.pause();
@@ -145,7 +157,7 @@ class WorkbookSheet : public Sheet {
 
     // Writes the drawing of `alignment` with the boreholes the run placed, and gives it its
     // name beside the workbook; only after the workbook is delivered.
-    std::optional<std::string> deliver_drawing(const PlanAlignment& alignment, std::string& error) {
+    std::optional<std::string> deliver_drawing(const Alignment& alignment, std::string& error) {
         if (!drawing_->close(alignment)) {
             error =
                 write_failure_message(drawing_->file().target(), drawing_->file().failure_reason());
@@ -226,7 +238,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
             // stopped; its alignment exists whenever the table was begun.
             if (delivery.drawn && result.run.outcome != RunOutcome::data_error) {
                 if (std::optional<std::string> drawing =
-                        sheet.deliver_drawing(delivery.drawn->plan(), drawing_error))
+                        sheet.deliver_drawing(delivery.drawn->alignment(), drawing_error))
                     result.drawing = *drawing;
             }
             busy.pause();
@@ -258,6 +270,19 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
 }
 
 }  // namespace
+
+std::string alignment_list_prompt(const std::string& file, std::size_t count) {
+    return "“" + std::string(file_name_of(file)) + "”中有 " + std::to_string(count) +
+           " 条线路，请选择一条：";
+}
+
+std::string alignment_choice_text(const AlignmentChoice& choice) {
+    char length[64];
+    std::snprintf(length, sizeof length, "%.3f", choice.length);
+    const std::string name = choice.name.empty() ? "（无名称）" : choice.name;
+    return name + "    长 " + length + " 米    " + choice.start_station + " ～ " +
+           choice.end_station;
+}
 
 TableRunResult run_table(Desktop& desktop, Method method) {
     TableJob job(method);

@@ -85,6 +85,14 @@ struct TableRunResult {
     std::string drawing;   // the plan drawing written beside it, empty when none was
 };
 
+// The list window of a LandXML file that holds several alignments (a whole interchange): its
+// title, the prompt above the list ("“互通.xml”中有 3 条线路，请选择一条："), and each
+// alignment's line, its name, length and station range ("A匝道    长 1234.567 米    K0+000 ～
+// K1+234.567"), so that the engineer tells the ramps apart as the design drawings do.
+inline constexpr const char* kAlignmentListTitle = "选择线路";
+std::string alignment_list_prompt(const std::string& file, std::size_t count);
+std::string alignment_choice_text(const AlignmentChoice& choice);
+
 // Runs the coordinate table once by `method`.
 TableRunResult run_table(Desktop& desktop, Method method);
 // Runs the as-drilled table (坐标反算) once by `method`: the alignment's dialogs, then the points
