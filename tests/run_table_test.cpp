@@ -38,6 +38,14 @@ class ScriptedUi : public RunUi {
     }
     void show_data_message(const std::string& text) override { events.push_back("data:" + text); }
     void bring_main_window_to_front() override { events.push_back("front"); }
+    // A front end that takes its files up front, as the command line does.
+    bool up_front = false;
+    bool answers_up_front() const override { return up_front; }
+    std::optional<std::string> file_given(DialogRole role) const override {
+        const auto file = files.find(role);
+        if (!up_front || file == files.end()) return std::nullopt;
+        return file->second;
+    }
 };
 
 // A straight road heading north from (0, 0) at station 0; its file is read but ignored,
@@ -48,6 +56,10 @@ class StraightRoad : public AlignmentSource {
     double heading = 0;
     bool chain_breaks = true;
     bool built = false;
+    // Where the chain breaks come from when not from the file (chain_breaks true) or none, and
+    // the line's own.
+    std::optional<ChainBreakSource> source;
+    ChainBreaks own;
     Alignment read(const std::string& path, RunUi&) override {
         LineReader file(path);
         std::string line;
@@ -63,6 +75,8 @@ class StraightRoad : public AlignmentSource {
         road.line.reset(0, {0, 0}, heading);
         road.line.append(0, 0, end);
         road.break_source = chain_breaks ? ChainBreakSource::file : ChainBreakSource::none;
+        if (source) road.break_source = *source;
+        if (road.break_source == ChainBreakSource::line) road.breaks = own;
         return road;
     }
 };
@@ -270,6 +284,55 @@ TEST(Run, ChainBreakDialogOnlyForAnAlignmentThatUsesChainBreaks) {
         EXPECT_TRUE(f.road.built);
         EXPECT_EQ(f.ui.events.empty() ? "" : f.ui.events.back(), c.last_event);
     }
+}
+
+// A line that numbers itself (LandXML's station equations) takes no chain-break file; one that
+// may do without takes one where the user gives it, asks where a dialog can.
+TEST(Run, ChainBreaksFromWhereTheLineTakesThem) {
+    struct Case {
+        ChainBreakSource source;
+        bool up_front;    // the command line
+        bool file_given;  // the chain-break file "1100 1050" is given
+        RunOutcome outcome;
+        std::size_t dialogs;
+        int dl_count;
+    };
+    const Case cases[] = {
+        {ChainBreakSource::line, false, false, RunOutcome::complete, 2, 1},
+        {ChainBreakSource::line, true, false, RunOutcome::complete, 2, 1},
+        {ChainBreakSource::line, true, true, RunOutcome::data_error, 1, 1},
+        {ChainBreakSource::file_or_none, true, false, RunOutcome::complete, 2, 0},
+        {ChainBreakSource::file_or_none, true, true, RunOutcome::complete, 3, 1},
+        {ChainBreakSource::file_or_none, false, true, RunOutcome::complete, 3, 1},
+        {ChainBreakSource::file_or_none, false, false, RunOutcome::data_error, 2, 0},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.road.source = c.source;
+        f.road.own.dl_count = 1;
+        f.road.own.dl_before[1] = 1100;
+        f.road.own.dl_after[1] = 1050;
+        f.ui.up_front = c.up_front;
+        f.answer(
+            {f.file("jd.xml", "x"),
+             c.file_given ? std::optional(f.file("dl.txt", "1100 1050\n")) : std::nullopt,
+             f.file("zk.txt", "p\ng 1\n" + std::string(c.dl_count ? "B1060" : "1060") + " 0\n")});
+        const RunResult r = f.run();
+        const std::string what = std::to_string(static_cast<int>(c.source)) + " " +
+                                 std::to_string(c.up_front) + std::to_string(c.file_given);
+        EXPECT_EQ(r.outcome, c.outcome) << what << ": " << r.message;
+        EXPECT_EQ(f.ui.dialogs_shown.size(), c.dialogs) << what;
+        if (r.outcome == RunOutcome::complete) {
+            EXPECT_EQ(f.breaks.dl_count, c.dl_count) << what;
+            EXPECT_DOUBLE_EQ(f.number(3, 4), 1060 + 50 * c.dl_count) << what;
+        }
+    }
+    Fixture twice;
+    twice.road.source = ChainBreakSource::line;
+    twice.ui.up_front = true;
+    twice.answer(
+        {twice.file("jd.xml", "x"), twice.file("dl.txt", "-1 -1\n"), twice.file("zk.txt", "p\n")});
+    EXPECT_NE(twice.run().message.find("不能再用断链资料文件"), std::string::npos);
 }
 
 // The job runs the alignment of the chosen method, on the example files.

@@ -168,6 +168,35 @@ TEST(ChainBreakOrder, BreaksFollowOneAnotherAlongTheLine) {
     }
 }
 
+// Completing the table as a run does: the slots beyond the breaks hold the line's ends, "-1 -1"
+// declares none, and a line numbered from below 0 has its first metres in interval A.
+TEST(ChainBreakTable, CompletedForTheLine) {
+    struct Case {
+        std::initializer_list<std::pair<double, double>> breaks;
+        double start, end;
+        int count;             // dl_count once completed
+        double first, last;    // slot 0 and slot count + 1
+        const char* lettered;  // a station at the start of interval A that must pass
+    };
+    const Case cases[] = {
+        {{{-1, -1}}, 0, 3000, 0, 0, 3000, "A0"},
+        {{}, 0, 3000, 0, 0, 3000, "A0"},
+        {{{1100, 1050}}, 0, 3000, 1, 0, 2950, "B2950"},
+        {{{1100, 1200}, {2000, 1900}}, 500, 3000, 2, 0, 3000, "A500"},
+        {{{1100, 1200}}, -50, 3000, 1, -50, 3100, "A-50"},
+    };
+    for (const Case& c : cases) {
+        ChainBreaks b = breaks_of(c.breaks, 12345);  // a stale end, overwritten
+        dl_complete(b, c.start, c.end);
+        EXPECT_EQ(b.dl_count, c.count) << c.start;
+        EXPECT_EQ(b.dl_after[0], c.first) << c.start;
+        EXPECT_EQ(b.dl_before[c.count + 1], c.last) << c.start;
+        EXPECT_EQ(b.dl_after[c.count + 1], c.last) << c.start;
+        std::string message;
+        EXPECT_TRUE(zh_check(b, c.lettered, message) || b.dl_count == 0) << message;
+    }
+}
+
 // The station of a mileage, read back with the borehole-file rules, is the same point: in a long
 // chain's overlap the letter says which of the two places is meant.
 TEST(StationOfMileage, ReadsBackToTheSameMileage) {
