@@ -194,14 +194,27 @@ void check_against_line(const LocatedLine& line, const Piece& stretch) {
     }
 }
 
+// What every element carries: its staStart and length, and the direction of its tangent (dir
+// for a straight, dirStart and dirEnd for a curve). Returns its end point.
+Point add_extent(pugi::xml_node element, const Piece& stretch) {
+    set(element, "staStart", number(stretch.start_mileage));
+    set(element, "length", number(stretch.length));
+    double end_azimuth = 0;
+    const Point end = end_point(stretch, end_azimuth);
+    if (kind_of(stretch) == Kind::line) {
+        set(element, "dir", direction(stretch.start_azimuth));
+    } else {
+        set(element, "dirStart", direction(stretch.start_azimuth));
+        set(element, "dirEnd", direction(end_azimuth));
+    }
+    return end;
+}
+
 void add_line(pugi::xml_node geometry, const Piece& stretch) {
     pugi::xml_node line = geometry.append_child("Line");
-    set(line, "staStart", number(stretch.start_mileage));
-    set(line, "length", number(stretch.length));
-    set(line, "dir", direction(stretch.start_azimuth));
-    double azimuth = 0;
+    const Point end = add_extent(line, stretch);
     add_point(line, "Start", stretch.start);
-    add_point(line, "End", end_point(stretch, azimuth));
+    add_point(line, "End", end);
 }
 
 void add_curve(pugi::xml_node geometry, const Piece& stretch) {
@@ -210,12 +223,7 @@ void add_curve(pugi::xml_node geometry, const Piece& stretch) {
     pugi::xml_node curve = geometry.append_child("Curve");
     set(curve, "rot", k > 0 ? "cw" : "ccw");
     set(curve, "radius", number(1 / std::abs(k)));
-    set(curve, "staStart", number(stretch.start_mileage));
-    set(curve, "length", number(stretch.length));
-    double end_azimuth = 0;
-    const Point end = end_point(stretch, end_azimuth);
-    set(curve, "dirStart", direction(stretch.start_azimuth));
-    set(curve, "dirEnd", direction(end_azimuth));
+    const Point end = add_extent(curve, stretch);
     add_point(curve, "Start", stretch.start);
     // The centre lies R to the right of the start tangent for a curve to the right.
     add_point(curve, "Center", place(stretch.start, stretch.start_azimuth, 0, 1 / k));
@@ -238,12 +246,7 @@ void add_spiral(pugi::xml_node geometry, const Piece& stretch) {
     set(spiral, "rot", stretch.k0 + stretch.k1 > 0 ? "cw" : "ccw");
     set(spiral, "radiusStart", radius_text(stretch.k0));
     set(spiral, "radiusEnd", radius_text(stretch.k1));
-    set(spiral, "staStart", number(stretch.start_mileage));
-    set(spiral, "length", number(stretch.length));
-    double end_azimuth = 0;
-    const Point end = end_point(stretch, end_azimuth);
-    set(spiral, "dirStart", direction(stretch.start_azimuth));
-    set(spiral, "dirEnd", direction(end_azimuth));
+    const Point end = add_extent(spiral, stretch);
     add_point(spiral, "Start", stretch.start);
     add_point(spiral, "PI", place(stretch.start, stretch.start_azimuth, to_pi, 0));
     add_point(spiral, "End", end);
