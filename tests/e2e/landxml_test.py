@@ -15,6 +15,7 @@ from qelt_cli import Workdir
 SRC = os.environ.get("QELT_SOURCE_DIR", ".")
 EX = os.path.join(SRC, "examples")
 NS = "{http://www.landxml.org/schema/LandXML-1.2}"
+ET.register_namespace("", NS[1:-1])
 
 LINES = {  # method: alignment, chain breaks, boreholes, points
     "jd": ("mainline-jd.txt", "mainline-dl.txt", "mainline-boreholes.txt", "mainline-points.txt"),
