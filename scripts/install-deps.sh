@@ -10,6 +10,7 @@ linux_packages=(
     libbenchmark-dev      # throughput figures (make bench)
     libxlsxwriter-dev     # the borehole table as .xlsx
     libdxflib-dev         # the plan drawing as DXF
+    libpugixml-dev        # reads LandXML alignment files
     python3-openpyxl      # independent read-back of the written workbook in tests
     python3-ezdxf         # independent read-back of the written drawing in tests
     qt6-base-dev          # the desktop program (optional for the core and the CLI)

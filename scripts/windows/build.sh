@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # `make windows`: cross-builds the Windows programs into build-win/ (QELT_WIN_BUILD):
 #   1. installs the Debian packages the cross build needs (install-deps.sh --windows);
-#   2. fetches the Debian source packages of the libraries the core links (libxlsxwriter, and
-#      dxflib for the drawing), the versions the Linux build links against, through a private
-#      apt configuration under build-win/apt that names only the archive apt already uses;
+#   2. fetches the Debian source packages of the libraries the core links (libxlsxwriter,
+#      dxflib for the drawing, pugixml for LandXML), the versions the Linux build links
+#      against, through a private apt configuration under build-win/apt that names only the
+#      archive apt already uses;
 #   3. cross-builds them and GoogleTest (/usr/src/googletest) into build-win/prefix;
 #   4. configures and builds Qelt with cmake/mingw-w64-x86_64.cmake.
 # Each library is rebuilt only when its version, the toolchain file or this script changes, so a
@@ -52,7 +53,7 @@ prepare_apt() {
     [ ${#apt_options[@]} -gt 0 ] && return
     rm -rf "$apt_dir"
     mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/source"
-    apt-cache policy libxlsxwriter-dev libdxflib-dev |
+    apt-cache policy libxlsxwriter-dev libdxflib-dev libpugixml-dev |
         awk '$2 ~ /^[a-z]+:\/\// && $NF == "Packages" { split($3, s, "/"); print "deb-src", $2, s[1], s[2] }' |
         sort -u >"$apt_dir/sources.list"
     if [ ! -s "$apt_dir/sources.list" ]; then
@@ -137,6 +138,37 @@ Name: dxflib
 Description: Library for reading dxf files
 Version: ${upstream#*:}
 Libs: -L\${libdir} -ldxflib
+Cflags: -I\${includedir}
+EOF
+    echo "$version $recipe" >"$stamp"
+fi
+
+# --- pugixml (LandXML) ---------------------------------------------------------------------------
+# One source file; compiled directly like dxflib, with the pkg-config description Debian installs.
+version=$(source_version libpugixml-dev)
+stamp=$prefix/.stamp-pugixml
+if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
+    fetch_source pugixml "$version"
+    echo "windows: building pugixml for Windows"
+    log=$build/pugixml-build.log
+    objects=$build/pugixml-build
+    rm -rf "$objects"
+    mkdir -p "$objects"
+    "$triplet-g++-posix" -O2 -c "$source_dir/src/pugixml.cpp" -o "$objects/pugixml.o" \
+        >"$log" 2>&1 || fail_with_log "building pugixml" "$log"
+    rm -f "$prefix/lib/libpugixml.a"
+    "$triplet-ar" rcs "$prefix/lib/libpugixml.a" "$objects/pugixml.o"
+    cp "$source_dir/src/pugixml.hpp" "$source_dir/src/pugiconfig.hpp" "$prefix/include/"
+    upstream=${version%-*}
+    cat >"$prefix/lib/pkgconfig/pugixml.pc" <<EOF
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: pugixml
+Description: Light-weight, simple and fast XML parser for C++ with XPath support.
+Version: ${upstream#*:}
+Libs: -L\${libdir} -lpugixml
 Cflags: -I\${includedir}
 EOF
     echo "$version $recipe" >"$stamp"
