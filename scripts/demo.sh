@@ -34,6 +34,18 @@ echo "== 积木法―互通 (building-block method, interchange ramp) =="
 show out/匝道钻孔数量及位置表.csv 5 6
 echo
 
+# The same lines as the design software would hand them over: one LandXML file holding the main
+# line (with its station equations, the chain breaks) and the ramp, each chosen by its name.
+echo "== LandXML: examples/interchange.xml, 主线 and A匝道 =="
+"$cli" table --alignment examples/interchange.xml --alignment-name 主线 \
+    --boreholes examples/mainline-boreholes.txt \
+    --output out/LandXML主线钻孔数量及位置表.xlsx --csv out/LandXML主线钻孔数量及位置表.csv
+"$cli" table --alignment examples/interchange.xml --alignment-name A匝道 \
+    --boreholes examples/ramp-boreholes.txt \
+    --output out/LandXML匝道钻孔数量及位置表.xlsx --csv out/LandXML匝道钻孔数量及位置表.csv
+show out/LandXML匝道钻孔数量及位置表.csv 5 6
+echo
+
 # After drilling: the surveyed holes (the examples' boreholes moved a few centimetres) back to
 # station and offset.
 echo "== 坐标反算 (as-drilled holes back to station and offset): 交点法―主线 =="

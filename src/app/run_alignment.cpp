@@ -1,6 +1,7 @@
 // The ways of giving a road's centre line, each building the one alignment model: the main line
 // by its JDs, the ramp by its elements, and a LandXML file as the design software exported it,
 // recognised by its content whatever the method says.
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -58,8 +59,12 @@ std::string choices_text(const std::vector<AlignmentChoice>& choices) {
     std::string text;
     for (const AlignmentChoice& c : choices) {
         if (!text.empty()) text += "、";
-        text += "“" + c.name + "”（长 " + metres_text(c.length) + " 米，" + c.start_station + "～" +
-                c.end_station + "）";
+        text += "“" + c.name + "”";
+        if (std::isfinite(c.length))
+            text += "（长 " + metres_text(c.length) + " 米，" + c.start_station + "～" +
+                    c.end_station + "）";
+        else
+            text += "（数据有误）";
     }
     return text;
 }

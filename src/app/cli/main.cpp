@@ -422,7 +422,9 @@ int main(int argc, char** argv) {
     // A LandXML file is told by its content; a file that cannot be read is the run's to report.
     try {
         options.landxml_input = is_xml_file(*options.alignment);
-    } catch (const DataError&) {
+    } catch (const DataError& e) {
+        // Without a method the file could only have been LandXML: say why it cannot be read.
+        if (options.method.empty()) return data_error(e);
     }
     if (options.landxml_input
             ? !options.method.empty() && options.method != "jd" && options.method != "ht"

@@ -1,6 +1,7 @@
 #include "app/forms/desktop_run.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -280,6 +281,9 @@ std::string alignment_choice_text(const AlignmentChoice& choice) {
     char length[64];
     std::snprintf(length, sizeof length, "%.3f", choice.length);
     const std::string name = choice.name.empty() ? "（无名称）" : choice.name;
+    // An alignment the file describes wrongly is listed all the same: chosen, the run says why
+    // it cannot be built.
+    if (!std::isfinite(choice.length)) return name + "    （数据有误）";
     return name + "    长 " + length + " 米    " + choice.start_station + " ～ " +
            choice.end_station;
 }
