@@ -173,6 +173,50 @@ TEST(DesktopRun, CancelAtAnyDialogWritesNothing) {
     }
 }
 
+// A LandXML file of a whole interchange, whatever the method: the list window chooses the line;
+// a line with its own station equations asks for no chain-break file, one without asks as the
+// JD method does; cancelling the list cancels the run.
+TEST(DesktopRun, LandXmlLineChosenFromTheList) {
+    const struct {
+        std::optional<std::size_t> choice;
+        std::deque<std::string> answers;  // after the alignment file
+        std::vector<std::string> titles;
+        long boreholes;  // -1: cancelled
+    } cases[] = {
+        {0, {"mainline-boreholes.txt"}, {"读取平面资料", "选择线路", "读取钻孔资料"}, 15},
+        {1,
+         {"none-dl.txt", "ramp-boreholes.txt"},
+         {"读取平面资料", "选择线路", "读取断链资料", "读取钻孔资料"},
+         8},
+        {std::nullopt, {}, {"读取平面资料", "选择线路"}, -1},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        fill(dir);
+        dir.write("interchange.xml", read_file(QELT_SOURCE_DIR "/examples/interchange.xml"));
+        dir.write("none-dl.txt", "-1 -1\r\n");
+        FakeDesktop desktop;
+        desktop.folder = dir.path("");
+        desktop.answers = c.answers;
+        desktop.answers.push_front("interchange.xml");
+        desktop.list_choice = c.choice;
+        const TableRunResult r = run_table(desktop, Method::building_blocks);
+        EXPECT_EQ(desktop.titles, c.titles);
+        ASSERT_EQ(desktop.listed.size(), 2u);
+        EXPECT_TRUE(desktop.listed[0].starts_with("主线    长 9165.380 米    K10+000 ～ K"))
+            << desktop.listed[0];
+        EXPECT_TRUE(desktop.listed[1].starts_with("A匝道    长 ")) << desktop.listed[1];
+        if (c.boreholes < 0) {
+            EXPECT_EQ(r.run.outcome, RunOutcome::data_error);
+            EXPECT_EQ(written(dir.path(""), {"interchange.xml"}), std::set<std::string>{});
+            continue;
+        }
+        EXPECT_EQ(r.run.outcome, RunOutcome::complete) << r.run.message;
+        EXPECT_EQ(r.run.boreholes, c.boreholes);
+        EXPECT_EQ(circles(read_file(r.drawing)), c.boreholes);
+    }
+}
+
 // The as-drilled rows reach the workbook beside the points file: the surveyed holes back at the
 // stations they were set out from, lettered in the long chain's overlap.
 TEST(DesktopRun, InverseDeliversTheAsDrilledWorkbook) {
