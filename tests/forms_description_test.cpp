@@ -202,10 +202,10 @@ TEST(Description, ListWindowChoosesOrCancels) {
     EXPECT_STREQ(defaults[0]->caption, "确 定");
     EXPECT_STREQ(cancel->caption, "取 消");
 
-    // Eight lines of 宋体 9 pt (a line at most 18 pixels = 270 twips) inside the list's frame,
+    // Eight lines of 宋体 9 pt (a line at most 16 pixels = 240 twips) inside the list's frame,
     // and sixty half-width characters (90 twips each) beside a 17-pixel scroll bar.
     constexpr int kFrame = 2 * 30, kScrollBar = 255;
-    EXPECT_GE(list->rect.height, 8 * 270 + kFrame);
+    EXPECT_GE(list->rect.height, 8 * 240 + kFrame);
     EXPECT_GE(list->rect.width, 60 * 90 + kScrollBar + kFrame);
 }
 

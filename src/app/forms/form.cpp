@@ -161,23 +161,23 @@ constexpr Control kListControls[] = {
      .rect = {kListMargin, 165, kListWidth - 2 * kListMargin, 270}},
     {.name = kListLines,
      .kind = K::list,
-     .rect = {kListMargin, 495, kListWidth - 2 * kListMargin, 2415},
+     .rect = {kListMargin, 495, kListWidth - 2 * kListMargin, 2025},
      .action = Action::accept_choice,
      .on_double_click = true},
     {.name = "Command1",
      .kind = K::push_button,
      .caption = "确 定",
-     .rect = {3645, 3105, 1215, 375},
+     .rect = {3645, 2715, 1215, 375},
      .action = Action::accept_choice,
      .default_button = true},
     {.name = "Command2",
      .kind = K::push_button,
      .caption = "取 消",
-     .rect = {kListWidth - kListMargin - 1215, 3105, 1215, 375},
+     .rect = {kListWidth - kListMargin - 1215, 2715, 1215, 375},
      .action = Action::close_window},
 };
 
-constexpr Form kListForm{"xlfrm", "选择线路", kListWidth, 3690, WindowRole::modal, kListControls};
+constexpr Form kListForm{"xlfrm", "选择线路", kListWidth, 3300, WindowRole::modal, kListControls};
 
 }  // namespace
 
