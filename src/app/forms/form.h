@@ -73,7 +73,7 @@ struct Control {
     bool on_double_click = false;  // the action waits for a double click
     Look look = Look::plain;
     bool selected = false;        // an option button selected when the window opens
-    bool default_button = false;  // the button Enter presses
+    bool default_button = false;  // the button Enter presses unless another has the focus
     const char* tip = nullptr;    // tool tip, if any
 };
 
