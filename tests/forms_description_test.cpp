@@ -8,6 +8,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/forms/form.h"
 
@@ -24,7 +25,7 @@ namespace {
 
 std::vector<const Form*> all_forms() {
     return {&main_form(), &about_form(), &promo_form(ScreenEdge::right),
-            &promo_form(ScreenEdge::left)};
+            &promo_form(ScreenEdge::left), &alignment_list_form()};
 }
 
 }  // namespace
@@ -132,8 +133,12 @@ TEST(Description, EveryFormKeepsItsRules) {
             // Only what can be clicked acts; the option buttons only choose.
             if (c.action != Action::none) {
                 EXPECT_TRUE(c.kind == ControlKind::push_button || c.kind == ControlKind::label ||
-                            c.kind == ControlKind::picture)
+                            c.kind == ControlKind::picture || c.kind == ControlKind::list)
                     << c.name;
+            }
+            // A click on a list only selects a line: it acts on a double click.
+            if (c.kind == ControlKind::list && c.action != Action::none) {
+                EXPECT_TRUE(c.on_double_click) << c.name;
             }
             if (c.on_double_click) {
                 EXPECT_NE(c.action, Action::none) << c.name;
@@ -151,20 +156,57 @@ TEST(Description, EveryFormKeepsItsRules) {
     }
 }
 
-// No control of the main window hides another: controls that share a parent (the window, or
-// the method frame) do not overlap, even by a twip.
-TEST(Description, MainWindowControlsDoNotOverlap) {
-    const Form& form = main_form();
-    for (const Control& a : form.controls)
-        for (const Control& b : form.controls) {
-            if (&a == &b || std::string(a.parent ? a.parent : "") != (b.parent ? b.parent : ""))
-                continue;
-            const bool apart = a.rect.left + a.rect.width <= b.rect.left ||
-                               b.rect.left + b.rect.width <= a.rect.left ||
-                               a.rect.top + a.rect.height <= b.rect.top ||
-                               b.rect.top + b.rect.height <= a.rect.top;
-            EXPECT_TRUE(apart) << a.name << " and " << b.name;
-        }
+// No control of the main window or the list window hides another: controls that share a
+// parent (the window, or the method frame) do not overlap, even by a twip.
+TEST(Description, ControlsDoNotOverlap) {
+    for (const Form* form : {&main_form(), &alignment_list_form()})
+        for (const Control& a : form->controls)
+            for (const Control& b : form->controls) {
+                if (&a == &b || std::string(a.parent ? a.parent : "") != (b.parent ? b.parent : ""))
+                    continue;
+                const bool apart = a.rect.left + a.rect.width <= b.rect.left ||
+                                   b.rect.left + b.rect.width <= a.rect.left ||
+                                   a.rect.top + a.rect.height <= b.rect.top ||
+                                   b.rect.top + b.rect.height <= a.rect.top;
+                EXPECT_TRUE(apart) << form->name << ": " << a.name << " and " << b.name;
+            }
+}
+
+// The list window: Enter and a double click on a line both choose, the other button only
+// closes (nothing chosen), and the list shows a whole interchange without cutting its lines.
+TEST(Description, ListWindowChoosesOrCancels) {
+    const Form& form = alignment_list_form();
+    EXPECT_EQ(form.role, WindowRole::modal);
+    const Control* prompt = find_control(form, kListPrompt);
+    const Control* list = find_control(form, kListLines);
+    ASSERT_NE(prompt, nullptr);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(prompt->kind, ControlKind::label);
+    EXPECT_EQ(list->kind, ControlKind::list);
+    EXPECT_LE(prompt->rect.top + prompt->rect.height, list->rect.top);
+
+    std::vector<const Control*> defaults, buttons;
+    for (const Control& c : form.controls) {
+        if (c.kind != ControlKind::push_button) continue;
+        buttons.push_back(&c);
+        if (c.default_button) defaults.push_back(&c);
+        // Under the list, where the eye ends after choosing.
+        EXPECT_GE(c.rect.top, list->rect.top + list->rect.height) << c.name;
+    }
+    ASSERT_EQ(defaults.size(), 1u);
+    EXPECT_EQ(defaults[0]->action, Action::accept_choice);
+    EXPECT_EQ(list->action, defaults[0]->action);  // the double click is 确 定
+    ASSERT_EQ(buttons.size(), 2u);
+    const Control* cancel = buttons[0] == defaults[0] ? buttons[1] : buttons[0];
+    EXPECT_EQ(cancel->action, Action::close_window);
+    EXPECT_STREQ(defaults[0]->caption, "确 定");
+    EXPECT_STREQ(cancel->caption, "取 消");
+
+    // Eight lines of 宋体 9 pt (a line at most 16 pixels = 240 twips) inside the list's frame,
+    // and sixty half-width characters (90 twips each) beside a 17-pixel scroll bar.
+    constexpr int kFrame = 2 * 30, kScrollBar = 255;
+    EXPECT_GE(list->rect.height, 8 * 240 + kFrame);
+    EXPECT_GE(list->rect.width, 60 * 90 + kScrollBar + kFrame);
 }
 
 TEST(Description, WindowsAroundTheMainWindow) {

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,6 +24,7 @@
 #include "app/forms/form.h"
 #include "app/forms/maker.h"
 #include "app/gui/about_window.h"
+#include "app/gui/list_window.h"
 #include "app/gui/main_window.h"
 #include "app/gui/promo_window.h"
 #include "app/gui/services.h"
@@ -42,6 +44,8 @@ struct Message {
 struct FakeDesktop {
     std::deque<QString> answers;  // the open-file dialogs' answers in turn; "" cancels
     QStringList dialog_titles, dialog_filters, dialog_folders;
+    std::optional<std::size_t> list_answer;  // the list window's; nothing cancels it
+    QStringList listed;
     std::vector<Message> messages;
     QList<QUrl> opened;
     bool open_succeeds = true, folders_writable = true;
@@ -58,6 +62,11 @@ struct FakeDesktop {
             const QString answer = answers.empty() ? QString() : answers.front();
             if (!answers.empty()) answers.pop_front();
             return answer.isEmpty() ? std::nullopt : std::optional<QString>(answer);
+        };
+        s.choose_from_list = [this](QWidget*, const QString&, const QString&,
+                                    const QStringList& items) {
+            listed = items;
+            return list_answer;
         };
         s.show_message = [this](QWidget*, MessageKind kind, const QString& title,
                                 const QString& text) {
@@ -110,6 +119,7 @@ class GuiWindowsTest : public QObject {
     void noticesAfterDelivery();
     void helpOpensManualBesideProgram();
     void aboutWindowIsModal();
+    void listWindowChoosesOrCancels();
     void promotionalWindows();
     void promotionalWindowDocks();
     void dialogsSpeakChinese();
@@ -126,9 +136,11 @@ void GuiWindowsTest::windowsMatchDescription() {
     AboutFrm about(desktop.services());
     AdFrm right(AdFrm::Side::right, desktop.services());
     AdFrm left(AdFrm::Side::left, desktop.services());
+    XlFrm list({}, {}, {});
     const std::pair<QWidget*, const Form*> windows[] = {
         {&main, &main_form()},
         {&about, &about_form()},
+        {&list, &alignment_list_form()},
         {&right, &promo_form(ScreenEdge::right)},
         {&left, &promo_form(ScreenEdge::left)},
     };
@@ -181,6 +193,11 @@ void GuiWindowsTest::windowsMatchDescription() {
                     break;
                 case ControlKind::browser:
                     kind_matches = qobject_cast<QTextBrowser*>(w);
+                    break;
+                case ControlKind::list:
+                    kind_matches = qobject_cast<QListWidget*>(w) &&
+                                   qobject_cast<QListWidget*>(w)->selectionMode() ==
+                                       QAbstractItemView::SingleSelection;
                     break;
             }
             QVERIFY2(kind_matches, c.name);
@@ -529,6 +546,94 @@ void GuiWindowsTest::aboutWindowIsModal() {
                                  kMakerAuthor, kMakerSite, kMakerMail, "", "", kMakerSlogan,
                                  "  确  定", "取    消"}));
     QCOMPARE(desktop.opened, (QList<QUrl>{site, site, QUrl("mailto:" + QString(kMakerMail))}));
+}
+
+// The list window as the run shows it: the run's title, prompt and lines, the first line
+// selected; each way of closing it gives the line chosen or nothing.
+void GuiWindowsTest::listWindowChoosesOrCancels() {
+    const QStringList lines = {
+        QStringLiteral("A匝道    长 1234.567 米    K0+000 ～ K1+234.567"),
+        QStringLiteral("B匝道    长 456.000 米    BK0+000 ～ BK0+456"),
+        QStringLiteral("C匝道    长 789.120 米    CK0+000 ～ CK0+789.120"),
+    };
+    using Step = std::function<void(QDialog&, QListWidget&)>;
+    const auto press = [](const char* name) {
+        return [name](QDialog& d, QListWidget&) { button(d, name)->click(); };
+    };
+    struct Case {
+        const char* what;
+        Step step;
+        std::optional<std::size_t> chosen;
+    };
+    const Case cases[] = {
+        {"确 定 on the line selected at opening", press("Command1"), 0},
+        {"second line, 确 定",
+         [&](QDialog& d, QListWidget& list) {
+             list.setCurrentRow(1);
+             press("Command1")(d, list);
+         },
+         1},
+        {"double click on the third line",
+         [](QDialog&, QListWidget& list) {
+             // As the window system tells it: a click, then the second press as a double click.
+             const QPoint at = list.visualItemRect(list.item(2)).center();
+             QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
+             QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
+         },
+         2},
+        {"second line, Enter in the list",
+         [](QDialog&, QListWidget& list) {
+             list.setCurrentRow(1);
+             QTest::keyClick(&list, Qt::Key_Return);
+         },
+         1},
+        {"取 消", press("Command2"), std::nullopt},
+        {"Esc", [](QDialog& d, QListWidget&) { QTest::keyClick(&d, Qt::Key_Escape); },
+         std::nullopt},
+        // Tab to 取 消 and Enter: the button with the focus, not the default one.
+        {"Enter on 取 消",
+         [](QDialog& d, QListWidget&) { QTest::keyClick(button(d, "Command2"), Qt::Key_Return); },
+         std::nullopt},
+        {"close box", [](QDialog& d, QListWidget&) { d.close(); }, std::nullopt},
+        // No line selected: 确 定 chooses none for the user and the window stays.
+        {"selection cleared, 确 定, then 取 消",
+         [&](QDialog& d, QListWidget& list) {
+             list.clearSelection();
+             press("Command1")(d, list);
+             if (d.isVisible()) press("Command2")(d, list);
+         },
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        QString seen;
+        QStringList listed;
+        bool stayed_open = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            poll.stop();
+            auto* list = dialog->findChild<QListWidget*>(kListLines);
+            seen = dialog->objectName() + "|" + dialog->windowTitle() + "|" +
+                   dialog->findChild<QLabel*>(kListPrompt)->text() + "|" +
+                   QString::number(list->currentRow()) + "|" +
+                   QString::number(list->selectedItems().size());
+            for (int i = 0; i < list->count(); ++i) listed << list->item(i)->text();
+            c.step(*dialog, *list);
+            // A step that left the window open fails the case rather than hang the test.
+            stayed_open = dialog->isVisible();
+            if (stayed_open) dialog->reject();
+        });
+        poll.start(10);
+        const std::optional<std::size_t> chosen =
+            desktop_services().choose_from_list(nullptr, QStringLiteral("某互通立交.xml"),
+                                                QStringLiteral("文件中有 3 条线路："), lines);
+        QVERIFY2(!stayed_open, c.what);
+        QVERIFY2(chosen == c.chosen, c.what);
+        QCOMPARE(seen, QStringLiteral("xlfrm|某互通立交.xml|文件中有 3 条线路：|0|1"));
+        QCOMPARE(listed, lines);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
 }
 
 void GuiWindowsTest::promotionalWindows() {

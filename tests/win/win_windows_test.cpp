@@ -11,14 +11,17 @@
 #include <windows.h>
 
 #include <iterator>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/forms/form.h"
 #include "app/run.h"
 #include "app/win/desktop.h"
 #include "app/win/form_window.h"
+#include "app/win/list_window.h"
 #include "app/win/screen.h"
 #include "app/win/wide.h"
 
@@ -73,7 +76,7 @@ forms::PixelBox client_box(HWND control) {
 
 std::vector<const forms::Form*> all_forms() {
     return {&forms::main_form(), &forms::about_form(), &forms::promo_form(forms::ScreenEdge::right),
-            &forms::promo_form(forms::ScreenEdge::left)};
+            &forms::promo_form(forms::ScreenEdge::left), &forms::alignment_list_form()};
 }
 
 // Makes the window of `form`, hidden; skips the test where no window can be made.
@@ -213,6 +216,13 @@ TEST(WinWindows, MatchTheirDescription) {
                 case ControlKind::browser:
                     EXPECT_EQ(class_of(control), L"QeltPage");
                     break;
+                case ControlKind::list:
+                    // One line at a time, telling its double clicks, at the form's height.
+                    EXPECT_EQ(class_of(control), L"ListBox");
+                    EXPECT_TRUE(style & LBS_NOTIFY) << c.name;
+                    EXPECT_TRUE(style & LBS_NOINTEGRALHEIGHT) << c.name;
+                    EXPECT_FALSE(style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) << c.name;
+                    break;
             }
             if (c.kind != ControlKind::browser) {
                 EXPECT_EQ(text_of(control), widen(c.caption)) << c.name;
@@ -236,12 +246,17 @@ TEST(WinWindows, ClicksAskForTheirActions) {
                 return window.acted;
             };
             const std::vector<Action> none, action{c.action};
+            // A list's codes are its own: a new selection (1, a static's double click) only
+            // selects.
+            const bool list = c.kind == ControlKind::list;
+            const int click = list ? LBN_SELCHANGE : STN_CLICKED;
+            const int double_click = list ? LBN_DBLCLK : STN_DBLCLK;
             if (c.action == Action::none) {
                 EXPECT_EQ(send(BN_CLICKED), none) << c.name;
                 EXPECT_EQ(send(STN_DBLCLK), none) << c.name;
             } else if (c.on_double_click) {
-                EXPECT_EQ(send(STN_CLICKED), none) << c.name;
-                EXPECT_EQ(send(STN_DBLCLK), action) << c.name;
+                EXPECT_EQ(send(click), none) << c.name;
+                EXPECT_EQ(send(double_click), action) << c.name;
             } else {
                 EXPECT_EQ(send(BN_CLICKED), action) << c.name;  // = STN_CLICKED
             }
@@ -306,5 +321,118 @@ TEST(WinWindows, AboutButtonsBothClose) {
         SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                      reinterpret_cast<LPARAM>(button));
         EXPECT_EQ(window.acted, std::vector<Action>{Action::close_window}) << name;
+    }
+}
+
+namespace {
+
+const std::vector<std::string> kRamps = {
+    "A匝道    长 1234.567 米    K0+000 ～ K1+234.567",
+    "B匝道    长 456.000 米    BK0+000 ～ BK0+456",
+    "C匝道    长 789.120 米    CK0+000 ～ CK0+789.120",
+};
+
+// The text of line `index` of a list box.
+std::wstring line_of(HWND list, int index) {
+    std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, index, 0)) + 1,
+                      L'\0');
+    text.resize(static_cast<std::size_t>(
+        SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
+}  // namespace
+
+// The list window as the run shows it: its title, prompt and lines, the first line selected,
+// and a list that scrolls sideways as far as the longest line.
+TEST(WinListWindow, ShowsTheRunsLines) {
+    ASSERT_TRUE(classes_registered());
+    ListWindow window("某互通立交.xml", "文件中有 3 条线路：", kRamps);
+    if (!window.open(nullptr))
+        GTEST_SKIP() << "no window can be made here (wine without a display)";
+    EXPECT_EQ(text_of(window.hwnd()), L"某互通立交.xml");
+    EXPECT_EQ(text_of(window.control(forms::kListPrompt)), L"文件中有 3 条线路：");
+    HWND list = window.control(forms::kListLines);
+    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(line_of(list, i), widen(kRamps[i])) << i;
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
+    EXPECT_GT(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), 0);
+    window.close();
+    EXPECT_EQ(window.chosen(), std::nullopt);
+
+    // Without a title or prompt of the run's, the form's own.
+    ListWindow plain("", "", {});
+    ASSERT_TRUE(plain.open(nullptr));
+    EXPECT_EQ(text_of(plain.hwnd()), widen(forms::alignment_list_form().caption));
+    EXPECT_EQ(
+        text_of(plain.control(forms::kListPrompt)),
+        widen(forms::find_control(forms::alignment_list_form(), forms::kListPrompt)->caption));
+    plain.close();
+}
+
+// Each way of closing the window: the line chosen, or nothing. The keys go through the window's
+// own modal loop and the dialog keyboard handling, as the user's would; the clicks (the
+// notifications the controls send) straight to the window, which then need not be shown (under
+// wine without a window manager, a shown window takes two seconds to go).
+TEST(WinListWindow, ChoosesOrCancels) {
+    ASSERT_TRUE(classes_registered());
+    struct Case {
+        const char* what;
+        int select;         // the line selected first; -1: none, < -1: as opened
+        const char* focus;  // the control that has the keyboard; nullptr: the list
+        std::vector<std::pair<const char*, int>> clicks;  // (control, notification)
+        std::vector<WPARAM> keys;                         // or keys pressed, in the loop
+        std::optional<std::size_t> chosen;
+        bool closes = true;
+    };
+    const Case cases[] = {
+        {"确 定 on the line selected at opening", -2, nullptr, {{"Command1", BN_CLICKED}}, {}, 0},
+        {"second line, 确 定", 1, nullptr, {{"Command1", BN_CLICKED}}, {}, 1},
+        {"double click on the third line", 2, nullptr, {{forms::kListLines, LBN_DBLCLK}}, {}, 2},
+        {"a new selection alone",
+         2,
+         nullptr,
+         {{forms::kListLines, LBN_SELCHANGE}},
+         {},
+         std::nullopt,
+         false},
+        {"取 消", 1, nullptr, {{"Command2", BN_CLICKED}}, {}, std::nullopt},
+        // No line selected: 确 定 chooses none for the user, and the window stays.
+        {"no line, 确 定", -1, nullptr, {{"Command1", BN_CLICKED}}, {}, std::nullopt, false},
+        {"second line, Enter", 1, nullptr, {}, {VK_RETURN}, 1},
+        {"Esc", 1, nullptr, {}, {VK_ESCAPE}, std::nullopt},
+        // Tab to 取 消 and Enter: the button with the focus, not the default one.
+        {"Enter on 取 消", 1, "Command2", {}, {VK_RETURN}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        ListWindow window("某互通立交.xml", "", kRamps);
+        if (!window.open(nullptr))
+            GTEST_SKIP() << "no window can be made here (wine without a display)";
+        HWND list = window.control(forms::kListLines);
+        if (c.select > -2) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(c.select), 0);
+        for (const auto& [name, code] : c.clicks) {
+            HWND control = window.control(name);
+            SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
+                         reinterpret_cast<LPARAM>(control));
+        }
+        if (!c.keys.empty()) {
+            HWND focus = c.focus ? window.control(c.focus) : list;
+            for (const WPARAM key : c.keys) {
+                PostMessageW(focus, WM_KEYDOWN, key, 1);
+                PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+            }
+            // A key that left the window open ends the loop rather than hang the test.
+            PostMessageW(window.hwnd(), WM_CLOSE, 0, 0);
+            // Shown and active (which puts the focus on the list), then the focus where the
+            // user would have moved it.
+            ShowWindow(window.hwnd(), SW_SHOW);
+            SetFocus(focus);
+            EXPECT_EQ(window.run(), c.chosen) << c.what;
+            continue;
+        }
+        EXPECT_EQ(window.hwnd() == nullptr, c.closes) << c.what;
+        EXPECT_EQ(window.chosen(), c.chosen) << c.what;
+        window.close();
+        EXPECT_EQ(window.chosen(), c.chosen) << c.what;  // closing afterwards chooses nothing
     }
 }

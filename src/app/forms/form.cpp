@@ -148,6 +148,37 @@ constexpr Form kRightPromoForm{"adfrm", kPromoCaption,           kPromoWidth,
 constexpr Form kLeftPromoForm{"ad1frm", kPromoCaption,           kPromoWidth,
                               4500,     WindowRole::promotional, kPromoControls};
 
+// xlfrm: the prompt, the list below it and the two buttons at its right-hand foot. The list is
+// sized for the interchanges met in practice: eight lines in view (an interchange of more ramps
+// scrolls), each wide enough for a ramp's name, its length and both end stations, some sixty
+// half-width characters of 宋体 9 pt (90 twips each) beside the scroll bar.
+constexpr int kListWidth = 6600;
+constexpr int kListMargin = 240;
+constexpr Control kListControls[] = {
+    {.name = kListPrompt,
+     .kind = K::label,
+     .caption = "请选择一条线路：",
+     .rect = {kListMargin, 165, kListWidth - 2 * kListMargin, 270}},
+    {.name = kListLines,
+     .kind = K::list,
+     .rect = {kListMargin, 495, kListWidth - 2 * kListMargin, 2025},
+     .action = Action::accept_choice,
+     .on_double_click = true},
+    {.name = "Command1",
+     .kind = K::push_button,
+     .caption = "确 定",
+     .rect = {3645, 2715, 1215, 375},
+     .action = Action::accept_choice,
+     .default_button = true},
+    {.name = "Command2",
+     .kind = K::push_button,
+     .caption = "取 消",
+     .rect = {kListWidth - kListMargin - 1215, 2715, 1215, 375},
+     .action = Action::close_window},
+};
+
+constexpr Form kListForm{"xlfrm", "选择线路", kListWidth, 3300, WindowRole::modal, kListControls};
+
 }  // namespace
 
 const Form& main_form() {
@@ -156,6 +187,10 @@ const Form& main_form() {
 
 const Form& about_form() {
     return kAboutForm;
+}
+
+const Form& alignment_list_form() {
+    return kListForm;
 }
 
 const Form& promo_form(ScreenEdge edge) {

@@ -24,6 +24,8 @@ enum class ControlKind {
     picture,  // drawn by the front end after its look; may act on a click
     line,     // a dividing line
     browser,  // the promotional page (kPromoHeading, kPromoText, the link, kPromoHint)
+    list,     // lines of text to choose one from; the first is selected when the window opens,
+              // so that Enter alone takes it; a long line scrolls sideways rather than being cut
 };
 
 // How a control is drawn beyond its kind and caption.
@@ -50,6 +52,7 @@ enum class Action {
     open_site,         // the maker's site in the user's browser
     open_mail,         // a mail to the author
     minimise,          // minimises the window holding the control
+    accept_choice,     // the line selected in the window's list is the answer; the window closes
 };
 
 struct TwipBox {
@@ -70,7 +73,7 @@ struct Control {
     bool on_double_click = false;  // the action waits for a double click
     Look look = Look::plain;
     bool selected = false;        // an option button selected when the window opens
-    bool default_button = false;  // the button Enter presses
+    bool default_button = false;  // the button Enter presses unless another has the focus
     const char* tip = nullptr;    // tool tip, if any
 };
 
@@ -94,6 +97,14 @@ const Form& main_form();
 const Form& about_form();
 // The promotional windows: the same form twice, differing in name, edge and page.
 const Form& promo_form(ScreenEdge edge);
+// The list window xlfrm, for choosing the alignment of a LandXML file that holds several (the
+// ramps of an interchange): a prompt over the list, 确 定 (Enter, or a double click on a line)
+// and 取 消 (Esc, or the close box: nothing is chosen). Its caption and the prompt's text are
+// the form's own unless the run gives others; the run writes the lines.
+const Form& alignment_list_form();
+// The controls of alignment_list_form() that the front ends fill: the prompt and the list.
+inline constexpr const char* kListPrompt = "Label1";
+inline constexpr const char* kListLines = "List1";
 
 struct PromoWindow {
     const char* name;

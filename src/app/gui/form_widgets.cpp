@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHash>
+#include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -165,7 +166,9 @@ void build_form(QWidget& window, const forms::Form& form, const std::function<vo
             }
             case ControlKind::push_button: {
                 auto* button = new QPushButton(caption, parent);
-                button->setAutoDefault(c.default_button);
+                // Enter presses the button that has the focus (取 消 reached with Tab must not
+                // choose), else the default button.
+                button->setAutoDefault(true);
                 button->setDefault(c.default_button);
                 if (action != Action::none)
                     QObject::connect(button, &QPushButton::clicked, &window,
@@ -195,6 +198,18 @@ void build_form(QWidget& window, const forms::Form& form, const std::function<vo
             case ControlKind::browser: {
                 // Its links are the window's to follow (AdFrm).
                 widget = new QTextBrowser(parent);
+                break;
+            }
+            case ControlKind::list: {
+                // The window fills it. Enter in it is left to the window's default button, so
+                // only the double click is connected here.
+                auto* list = new QListWidget(parent);
+                list->setSelectionMode(QAbstractItemView::SingleSelection);
+                list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+                if (action != Action::none)
+                    QObject::connect(list, &QListWidget::itemDoubleClicked, &window,
+                                     [act, action] { act(action); });
+                widget = list;
                 break;
             }
         }

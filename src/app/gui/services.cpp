@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include "app/forms/maker.h"
+#include "app/gui/list_window.h"
 
 namespace qelt::gui {
 
@@ -102,6 +103,7 @@ QString qt_translations_folder() {
 GuiServices desktop_services() {
     GuiServices services;
     services.choose_file = choose_file;
+    services.choose_from_list = choose_from_list;
     services.show_message = show_message;
     services.open_url = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     services.documents_folder = [] {

@@ -1,10 +1,12 @@
 #pragma once
 // What the windows ask of the desktop, gathered in one place so that tests can script it: the
-// open-file dialog, message boxes, opening a document or address with the user's application,
-// the user's Documents folder, and ending the program.
+// open-file dialog, the list to choose from, message boxes, opening a document or address with
+// the user's application, the user's Documents folder, and ending the program.
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
+#include <cstddef>
 #include <functional>
 #include <optional>
 
@@ -23,6 +25,11 @@ struct GuiServices {
     std::function<std::optional<QString>(QWidget* parent, const QString& title,
                                          const QString& filter, const QString& start_folder)>
         choose_file;
+    // The list window (forms::alignment_list_form) titled `title`, `prompt` over `items`, one a
+    // line; the index of the line chosen, or nothing when the user cancels.
+    std::function<std::optional<std::size_t>(QWidget* parent, const QString& title,
+                                             const QString& prompt, const QStringList& items)>
+        choose_from_list;
     // A message box; returns when the user has dismissed it.
     std::function<void(QWidget* parent, MessageKind kind, const QString& title,
                        const QString& text)>
@@ -41,7 +48,7 @@ struct GuiServices {
     bool promotional_windows = true;
 };
 
-// The real desktop: QFileDialog, QMessageBox, QDesktopServices, QStandardPaths.
+// The real desktop: QFileDialog, the list window, QMessageBox, QDesktopServices, QStandardPaths.
 GuiServices desktop_services();
 
 // Opens `url` with the user's application for it; when nothing could, tells the user in an

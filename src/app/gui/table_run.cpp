@@ -26,6 +26,13 @@ class QtDesktop : public forms::Desktop {
         return path->toStdString();
     }
     std::string& last_chosen_file() override { return last_chosen_file_; }
+    std::optional<std::size_t> choose_from_list(const std::string& title, const std::string& prompt,
+                                                const std::vector<std::string>& items) override {
+        QStringList lines;
+        for (const std::string& item : items) lines << QString::fromStdString(item);
+        return services_.choose_from_list(&window_, QString::fromStdString(title),
+                                          QString::fromStdString(prompt), lines);
+    }
     void show_message(MessageKind kind, const std::string& title,
                       const std::string& text) override {
         services_.show_message(&window_, kind, QString::fromStdString(title),

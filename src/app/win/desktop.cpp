@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "app/win/list_window.h"
 #include "app/win/program.h"
 #include "app/win/wide.h"
 
@@ -58,6 +59,16 @@ std::optional<std::string> Win32Desktop::choose_file(const std::string& title,
         OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&dialog)) return std::nullopt;
     return narrow(file.data());
+}
+
+std::optional<std::size_t> Win32Desktop::choose_from_list(const std::string& title,
+                                                          const std::string& prompt,
+                                                          const std::vector<std::string>& items) {
+    ListWindow window(title, prompt, items);
+    // A window the system would not make is a list nobody chose from: the run stops as when
+    // the user cancels, rather than going on with a line picked for them.
+    if (!window.open(owner_)) return std::nullopt;
+    return window.run();
 }
 
 void Win32Desktop::show_message(forms::MessageKind kind, const std::string& title,

@@ -1,12 +1,16 @@
 #pragma once
 // What a coordinate-table run asks of the desktop, done with the Windows calls: the common
-// open-file dialog (GetOpenFileNameW) with the run's filter as the dialog takes it, message
-// boxes (MessageBoxW) with the run's titles and icons, the wait cursor, the workbook opened
-// with the user's spreadsheet application (ShellExecuteW), and the file system's answers.
+// open-file dialog (GetOpenFileNameW) with the run's filter as the dialog takes it, the list
+// window (ListWindow) to choose one line from, message boxes (MessageBoxW) with the run's titles
+// and icons, the wait cursor, the workbook opened with the user's spreadsheet application
+// (ShellExecuteW), and the file system's answers.
 
 #include <windows.h>
 
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/forms/desktop_run.h"
 
@@ -31,6 +35,8 @@ class Win32Desktop : public forms::Desktop {
     bool folder_writable(const std::string& folder) override;
     std::string documents_folder() override;
     void make_folder(const std::string& folder) override;
+    std::optional<std::size_t> choose_from_list(const std::string& title, const std::string& prompt,
+                                                const std::vector<std::string>& items) override;
     bool exists(const std::string& path) override;
     forms::PathStyle path_style() const override { return forms::PathStyle::windows; }
 

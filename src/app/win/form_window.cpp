@@ -333,6 +333,14 @@ void FormWindow::build_controls() {
                 // Drawn here: the system's etched static widens itself on some systems.
                 style |= SS_OWNERDRAW | WS_GROUP;
                 break;
+            case ControlKind::list:
+                // At the form's height rather than shrunk to whole lines, and scrolled sideways
+                // where a line is longer than the list is wide (set_lines sets how far).
+                window_class = L"LISTBOX";
+                ex_style = WS_EX_CLIENTEDGE;
+                style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP |
+                         WS_GROUP;
+                break;
             case ControlKind::browser:
                 window_class = kPageClass;
                 ex_style = WS_EX_CLIENTEDGE;
@@ -390,6 +398,28 @@ const FormWindow::Built* FormWindow::built_by_hwnd(HWND hwnd) const {
     for (const Built& b : built_)
         if (b.hwnd == hwnd) return &b;
     return nullptr;
+}
+
+void FormWindow::set_lines(std::string_view name, const std::vector<std::string>& lines) {
+    HWND list = control(name);
+    if (!list) return;
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (const std::string& line : lines) {
+        const std::wstring text = widen(line);
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        widest = std::max(widest, size.cx);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    // A few pixels past the longest line, for the margin the list leaves before its text.
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + MulDiv(4, dpi_, 96)),
+                 0);
+    if (!lines.empty()) SendMessageW(list, LB_SETCURSEL, 0, 0);
 }
 
 void FormWindow::close() {
@@ -533,16 +563,24 @@ LRESULT FormWindow::proc(UINT message, WPARAM wparam, LPARAM lparam) {
             const Built* built = built_by_id(id);
             if (!built || built->control->action == Action::none) return 0;
             const forms::Control& c = *built->control;
-            const int wanted = c.on_double_click                    ? STN_DBLCLK
+            // A list tells a double click by a code of its own (its 1 is a new selection).
+            const int wanted = c.kind == ControlKind::list          ? LBN_DBLCLK
+                               : c.on_double_click                  ? STN_DBLCLK
                                : c.kind == ControlKind::push_button ? BN_CLICKED
                                                                     : STN_CLICKED;
             if (code == wanted) act(c.action);
             return 0;
         }
-        case DM_GETDEFID:
+        case DM_GETDEFID: {
+            // Enter presses the push button that has the focus, as in any dialog (取 消 reached
+            // with Tab must not choose), else the form's default button.
+            const Built* focused = built_by_hwnd(GetFocus());
+            if (focused && focused->control->kind == ControlKind::push_button)
+                return MAKELRESULT(focused->id, DC_HASDEFID);
             for (const Built& b : built_)
                 if (b.control->default_button) return MAKELRESULT(b.id, DC_HASDEFID);
             return 0;
+        }
         case WM_CTLCOLORSTATIC: {
             const Built* built = built_by_hwnd(reinterpret_cast<HWND>(lparam));
             HDC dc = reinterpret_cast<HDC>(wparam);

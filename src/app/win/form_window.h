@@ -1,10 +1,11 @@
 #pragma once
 // A window built from the description in forms/: the window of the form's caption and client
 // size, and each control as the native control of its kind (BUTTON group box, radio and push
-// buttons, STATIC texts and owner-drawn pictures, an etched line, the page of a promotional
-// window with a SysLink control) with its caption, look and rectangle (twips → pixels at the
-// system DPI). A click (double click, where the form says so) on a control with an action calls
-// act(). Nothing is worked out here beyond that mapping.
+// buttons, STATIC texts and owner-drawn pictures, an etched line, a LISTBOX, the page of a
+// promotional window with a SysLink control) with its caption, look and rectangle (twips →
+// pixels at the system DPI). A click (double click, where the form says so) on a control with an
+// action calls act(); Enter presses the push button that has the focus, else the default button.
+// Nothing is worked out here beyond that mapping.
 
 #include <windows.h>
 
@@ -29,6 +30,9 @@ class FormWindow {
     HWND hwnd() const { return hwnd_; }
     // The native control of the form's control `name`, or null.
     HWND control(std::string_view name) const;
+    // Fills the list control `name` with `lines` (UTF-8), the first selected, scrolling sideways
+    // as far as the longest line needs.
+    void set_lines(std::string_view name, const std::vector<std::string>& lines);
     // Closes the window as its close box does.
     void close();
 
