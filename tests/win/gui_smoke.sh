@@ -9,7 +9,8 @@
 #   3. the coordinate table of the main-line example through the three open-file dialogs: the
 #      workbook appears beside the borehole file and the box saying where it is (nothing opens
 #      .xlsx files under wine) names it; a ramp (two dialogs) with a lettered station gets the
-#      box "数据有误" and still delivers its rows; a cancelled dialog gets the box "错误";
+#      box "数据有误" and still delivers its rows; a cancelled dialog gets the box "错误"; a
+#      LandXML file with two alignments shows the list 选择线路, its main line then the table;
 #   4. the main window's close box leaves the promotional windows (and the program) running; a
 #      double click on a promotional window's caption strip closes that one alone; Image2 on the
 #      other then ends the program.
@@ -302,6 +303,30 @@ if [ "$run_table" = 1 ]; then
     answer_dialog "读取实测坐标资料" 'C:\qelt-smoke\ramp-points.txt' || fail "no dialog 读取实测坐标资料"
     dismiss "钻孔桩号及偏距表" 60 || fail "no box saying where the as-drilled table is"
     [ -f "$work/ramp-points_钻孔桩号及偏距表.xlsx" ] || fail "no as-drilled table beside the points file"
+fi
+
+# --- 3c. a LandXML interchange file: the line chosen from the list -------------------------------
+if [ "$run_table" = 1 ]; then
+    # The main line carries its station equations: after the list, no chain-break dialog.
+    cp "$repo/examples/interchange.xml" "$work/"
+    click_client "$main" 60 28 405 120  # Option1 (the file is LandXML whatever the method)
+    click_client "$main" 248 28 405 120  # 坐标表
+    answer_dialog "读取平面资料" 'C:\qelt-smoke\interchange.xml' || fail "no dialog 读取平面资料"
+    if wait_for "选择线路" 30; then
+        shot landxml-list
+        xdotool windowfocus --sync "$(windows_named "选择线路" | head -1)" 2>/dev/null
+        sleep 0.3
+        xdotool key Return  # the first line, 主线, is selected
+        answer_dialog "读取钻孔资料" 'C:\qelt-smoke\mainline-boreholes.txt' ||
+            fail "the main line of the LandXML file asked for another file than the boreholes"
+        dismiss "钻孔数量及位置表" 60 || fail "no box saying where the LandXML line's workbook is"
+        dismiss "提示" 30 || fail "no box saying where the LandXML line's drawing is"
+        [ -f "$work/mainline-boreholes_钻孔数量及位置表 (2).xlsx" ] ||
+            fail "no workbook from the LandXML line beside the borehole file"
+    else
+        shot landxml-failed
+        fail "no list of the LandXML file's alignments"
+    fi
 fi
 
 # --- 4. the close box, then Image2 --------------------------------------------------------------
