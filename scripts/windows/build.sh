@@ -96,6 +96,43 @@ cmake_library() {
         fail_with_log "building $label" "$log"
 }
 
+# Compiles a library of a few source files straight into the static library lib$1.a in the
+# prefix, without its own build system: $2 is the folder under include/ for its headers (empty
+# for include/ itself), $3 the description of the pkg-config file Debian installs for it, the
+# rest its .cpp files and headers; $version gives the pkg-config version.
+compiled_library() {
+    local name=$1 include=${2:+/$2} description=$3 file
+    shift 3
+    echo "windows: building $name for Windows"
+    local log=$build/$name-build.log objects=$build/$name-build
+    rm -rf "$objects"
+    mkdir -p "$objects" "$prefix/include$include"
+    : >"$log"
+    for file in "$@"; do
+        case $file in
+            *.cpp)
+                "$triplet-g++-posix" -O2 -c "$file" -o "$objects/$(basename "$file" .cpp).o" \
+                    >>"$log" 2>&1 || fail_with_log "building $name" "$log"
+                ;;
+            *) cp "$file" "$prefix/include$include/" ;;
+        esac
+    done
+    rm -f "$prefix/lib/lib$name.a"
+    "$triplet-ar" rcs "$prefix/lib/lib$name.a" "$objects"/*.o
+    local upstream=${version%-*}
+    cat >"$prefix/lib/pkgconfig/$name.pc" <<EOF
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include$include
+
+Name: $name
+Description: $description
+Version: ${upstream#*:}
+Libs: -L\${libdir} -l$name
+Cflags: -I\${includedir}
+EOF
+}
+
 # --- libxlsxwriter ------------------------------------------------------------------------------
 version=$(source_version libxlsxwriter-dev)
 stamp=$prefix/.stamp-libxlsxwriter
@@ -109,68 +146,25 @@ if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
 fi
 
 # --- dxflib (the plan drawing) ----------------------------------------------------------------
-# Two source files; compiled directly rather than through its autotools build, with the same
-# pkg-config description Debian installs.
+# Two source files; compiled directly rather than through its autotools build.
 version=$(source_version libdxflib-dev)
 stamp=$prefix/.stamp-dxflib
 if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
     fetch_source dxflib "$version"
-    echo "windows: building dxflib for Windows"
-    log=$build/dxflib-build.log
-    objects=$build/dxflib-build
-    rm -rf "$objects"
-    mkdir -p "$objects" "$prefix/include/dxflib"
-    : >"$log"
-    for source in "$source_dir"/src/*.cpp; do
-        "$triplet-g++-posix" -O2 -c "$source" -o "$objects/$(basename "$source" .cpp).o" \
-            >>"$log" 2>&1 || fail_with_log "building dxflib" "$log"
-    done
-    rm -f "$prefix/lib/libdxflib.a"
-    "$triplet-ar" rcs "$prefix/lib/libdxflib.a" "$objects"/*.o
-    cp "$source_dir"/src/*.h "$prefix/include/dxflib/"
-    upstream=${version%-*}
-    cat >"$prefix/lib/pkgconfig/dxflib.pc" <<EOF
-prefix=$prefix
-libdir=\${prefix}/lib
-includedir=\${prefix}/include/dxflib
-
-Name: dxflib
-Description: Library for reading dxf files
-Version: ${upstream#*:}
-Libs: -L\${libdir} -ldxflib
-Cflags: -I\${includedir}
-EOF
+    compiled_library dxflib dxflib "Library for reading dxf files" \
+        "$source_dir"/src/*.cpp "$source_dir"/src/*.h
     echo "$version $recipe" >"$stamp"
 fi
 
 # --- pugixml (LandXML) ---------------------------------------------------------------------------
-# One source file; compiled directly like dxflib, with the pkg-config description Debian installs.
+# One source file, compiled directly like dxflib.
 version=$(source_version libpugixml-dev)
 stamp=$prefix/.stamp-pugixml
 if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
     fetch_source pugixml "$version"
-    echo "windows: building pugixml for Windows"
-    log=$build/pugixml-build.log
-    objects=$build/pugixml-build
-    rm -rf "$objects"
-    mkdir -p "$objects"
-    "$triplet-g++-posix" -O2 -c "$source_dir/src/pugixml.cpp" -o "$objects/pugixml.o" \
-        >"$log" 2>&1 || fail_with_log "building pugixml" "$log"
-    rm -f "$prefix/lib/libpugixml.a"
-    "$triplet-ar" rcs "$prefix/lib/libpugixml.a" "$objects/pugixml.o"
-    cp "$source_dir/src/pugixml.hpp" "$source_dir/src/pugiconfig.hpp" "$prefix/include/"
-    upstream=${version%-*}
-    cat >"$prefix/lib/pkgconfig/pugixml.pc" <<EOF
-prefix=$prefix
-libdir=\${prefix}/lib
-includedir=\${prefix}/include
-
-Name: pugixml
-Description: Light-weight, simple and fast XML parser for C++ with XPath support.
-Version: ${upstream#*:}
-Libs: -L\${libdir} -lpugixml
-Cflags: -I\${includedir}
-EOF
+    compiled_library pugixml "" \
+        "Light-weight, simple and fast XML parser for C++ with XPath support." \
+        "$source_dir"/src/pugixml.cpp "$source_dir"/src/pugixml.hpp "$source_dir"/src/pugiconfig.hpp
     echo "$version $recipe" >"$stamp"
 fi
 
