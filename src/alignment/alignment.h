@@ -43,9 +43,10 @@ struct Alignment {
     std::string name;
     // The located line, from the start station (its start mileage) to the end.
     LocatedLine line;
-    // The stationing's chain breaks. Once the run has completed them (dl_complete) element 0 is
-    // the start of interval A and element dl_count + 1 the end of the line in the last
-    // interval's numbering; from a LandXML file with station equations they come complete.
+    // The stationing's chain breaks: filled from the chain-break file, or by the source from the
+    // line's own station equations (elements 1..dl_count). Once the run has completed them
+    // (dl_complete) element 0 is the start of interval A and element dl_count + 1 the end of the
+    // line in the last interval's numbering.
     ChainBreaks breaks;
     ChainBreakSource break_source = ChainBreakSource::file;
     // The JD polygon of a main line, in order; empty for a line given by its elements.
