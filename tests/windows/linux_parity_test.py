@@ -26,6 +26,9 @@ EXAMPLES = [
     ("main line UTF-8", "jd", "utf8", ("mainline-jd.txt", "mainline-dl.txt", "mainline-boreholes.txt")),
     ("ramp GBK", "ht", "", ("ramp-elements.txt", None, "ramp-boreholes.txt")),
     ("ramp UTF-8", "ht", "utf8", ("ramp-elements.txt", None, "ramp-boreholes.txt")),
+    # The LandXML interchange: its main line numbered by its own station equations.
+    ("LandXML main line", "jd", "", ("interchange.xml", None, "mainline-boreholes.txt"),
+     ["--alignment-name", "主线"]),
 ]
 
 
@@ -74,7 +77,7 @@ class LinuxParity(unittest.TestCase):
         self.with_dxf = "--dxf" in qelt_cli.run("--help").stdout.decode()
 
     def run_both(self, method, inputs, folder, data_folder="资料", out_folder="结果",
-                 out_name="钻孔数量及位置表"):
+                 out_name="钻孔数量及位置表", extra=()):
         """Runs each program in a work folder of its own, with the same relative paths, and
         returns (status, stdout, stderr, {output name: bytes}) for Linux and for Windows.
         `inputs` are (option, file name in `data_folder`, its bytes or None for a file that
@@ -84,7 +87,7 @@ class LinuxParity(unittest.TestCase):
             work = os.path.join(self.dir, folder, platform)
             data = os.path.join(work, data_folder)
             os.makedirs(data)
-            options = ["--method", method]
+            options = ["--method", method, *extra]
             for option, name, content in inputs:
                 if content is not None:
                     with open(os.path.join(data, name), "wb") as f:
@@ -142,10 +145,11 @@ class LinuxParity(unittest.TestCase):
                         self.assertEqual(windows[3][path], data, path)
 
     def test_examples(self):
-        for index, (name, method, subfolder, inputs) in enumerate(EXAMPLES):
+        for index, (name, method, subfolder, inputs, *extra) in enumerate(EXAMPLES):
             with self.subTest(name):
                 source = os.path.join(SRC, "examples", subfolder)
-                linux, windows = self.run_both(method, example_inputs(source, inputs), str(index))
+                linux, windows = self.run_both(method, example_inputs(source, inputs), str(index),
+                                               extra=extra[0] if extra else ())
                 self.assertEqual(linux[0], 0, linux[2])
                 self.assertEqual(windows[0:3], linux[0:3])
                 self.assertEqual(sorted(windows[3]), sorted(linux[3]))
