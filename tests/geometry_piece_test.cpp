@@ -168,14 +168,15 @@ TEST(GeometryLine, CurvatureAtAMileage) {
     const double kRows[][2] = {
         {-5, 0},  // before the start: the start tangent
         {50, 0},
-        {100, 0},          // a boundary belongs to the piece after it
+        {100, 0},
         {140, 1.0 / 400},  // half-way up the transition
         {180, 1.0 / 200},
         {205, 1.0 / 200},
-        {230, 1.0 / 200},  // the reverse transition's own start
+        {230, 1.0 / 200},
         {260, (1.0 / 200 - 1.0 / 300) / 2},
         {290 - 1e-9, -1.0 / 300},
-        {295, 0},  // the gap is straight
+        {290, 0},  // a boundary belongs to the span after it: the gap, straight
+        {295, 0},
         {300, -1.0 / 400},
         {339.9, -1.0 / 400},
         {340, 0},
