@@ -155,6 +155,52 @@ TEST(GeometryLine, BoundariesGapsExtensionsAndZeroLengths) {
     }
 }
 
+TEST(GeometryLine, CurvatureAtAMileage) {
+    // Straight, entry transition to R 200, arc, a transition through zero curvature to R −300,
+    // then a gap and a piece placed on its own (a left-hand arc).
+    LocatedLine line;
+    line.reset(0, {0, 0}, 0);
+    line.append(0, 0, 100);
+    line.append(0, 1.0 / 200, 80);
+    line.append(1.0 / 200, 1.0 / 200, 50);
+    line.append(1.0 / 200, -1.0 / 300, 60);
+    line.append({300, {500, 500}, 1.0, -1.0 / 400, -1.0 / 400, 40});
+    const double kRows[][2] = {
+        {-5, 0},  // before the start: the start tangent
+        {50, 0},
+        {100, 0},
+        {140, 1.0 / 400},  // half-way up the transition
+        {180, 1.0 / 200},
+        {205, 1.0 / 200},
+        {230, 1.0 / 200},
+        {260, (1.0 / 200 - 1.0 / 300) / 2},
+        {290 - 1e-9, -1.0 / 300},
+        {290, 0},  // a boundary belongs to the span after it: the gap, straight
+        {295, 0},
+        {300, -1.0 / 400},
+        {339.9, -1.0 / 400},
+        {340, 0},
+        {1e6, 0},  // at and beyond the end
+    };
+    for (const auto& [mileage, k] : kRows)
+        EXPECT_NEAR(line.curvature(mileage), k, 1e-12) << mileage;
+
+    // The rate at which locate's azimuth turns, wherever the pieces are.
+    const LocatedLine curved = curves();
+    for (const Piece& p : curved.pieces()) {
+        const double m = p.start_mileage + 0.61 * p.length, h = 1e-3;
+        Point unused;
+        double back = 0, ahead = 0;
+        curved.locate(m - h, unused, back);
+        curved.locate(m + h, unused, ahead);
+        EXPECT_NEAR(std::remainder(ahead - back, 2 * kPi) / (2 * h), curved.curvature(m), 1e-7)
+            << m;
+    }
+    EXPECT_TRUE(std::isnan(line.curvature(NAN)));
+    line.append(0, 0, -1);  // spoils the line
+    EXPECT_TRUE(std::isnan(line.curvature(10)));
+}
+
 TEST(GeometryLine, AzimuthReducedAndBadDataGiveNaN) {
     const double kAzimuths[][2] = {
         {-1e-20, 0}, {2 * kPi, 0}, {-kPi / 2, 1.5 * kPi}, {1e4 * kPi + 1, 1}};

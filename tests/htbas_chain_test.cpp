@@ -208,13 +208,17 @@ TEST(HtSplit, InflectionsBecomeExitEntryPairs) {
         ht_split_inflections(*chain);
         const int n = static_cast<int>(c.out.size());
         ASSERT_EQ(chain->ht_count, n);
-        EXPECT_EQ(chain->ht_in_count, n);
         for (int i = 1; i <= n; ++i) {
             const Element& e = c.out[i - 1];
             EXPECT_EQ(chain->ht_r1[i], e.r1) << i;
             EXPECT_EQ(chain->ht_r2[i], e.r2) << i;
             EXPECT_NEAR(chain->ht_len[i], e.len, 1e-12) << i;
-            EXPECT_EQ(chain->ht_in_len[i], chain->ht_len[i]) << i;
+        }
+        // What was read stays as read: the notices name elements by their place in the file.
+        ASSERT_EQ(chain->ht_in_count, static_cast<int>(c.in.size()));
+        for (std::size_t i = 1; i <= c.in.size(); ++i) {
+            EXPECT_EQ(chain->ht_in_r2[i], c.in[i - 1].r2) << i;
+            EXPECT_EQ(chain->ht_in_len[i], c.in[i - 1].len) << i;
         }
     }
 }
@@ -299,6 +303,66 @@ TEST(HtBuild, WorkingChainTheSplitDidNotSee) {
         chain->ht_len.fill(c.element.len);
         EXPECT_THROW(ht_build_chain(*chain), DataError) << c.count;
     }
+}
+
+TEST(HtAlignment, RadiiOfOppositeSignsAtAJointAreNoticed) {
+    struct Case {
+        const char* name;
+        std::vector<Element> elements;
+        std::vector<int> joints;  // the first element of each pair noticed, its place in the file
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"arc reversed without a transition", {{9999, 300, 60}, {-300, -300, 120}}, {1}},
+        {"one minus sign lost in a ramp",
+         {{9999, 9999, 80}, {9999, 300, 60}, {-300, -300, 120}, {300, 150, 50}}, {2, 3}},
+        {"transitions meeting at different signs", {{9999, 300, 60}, {-200, 9999, 60}}, {1}},
+        // −9999 is a radius like any other; only 9999 itself is a straight.
+        {"-9999", {{300, 300, 50}, {-9999, -9999, 50}}, {1}},
+        {"S-curve through a straight", {{9999, 300, 60}, {300, 9999, 60}, {9999, -300, 60},
+                                        {-300, -300, 60}}, {}},
+        {"S-curve inside one element (the split's)", {{9999, 300, 60}, {300, -300, 100},
+                                                     {-300, -300, 50}}, {}},
+        {"compound curve", {{500, 500, 60}, {500, 200, 40}, {200, 200, 30}}, {}},
+        {"straight after a left arc", {{-300, -300, 10}, {9999, 9999, 10}, {300, 300, 10}}, {}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto chain = read_chain(0, 0, 0, 0, c.elements);
+        for (int i = 1; i <= chain->ht_in_count; ++i) chain->ht_in_line[i] = 10 * i + 1;
+        ht_split_inflections(*chain);
+        chain->ht_start_azimuth = ht_dms_to_degrees(chain->ht_start_azimuth);
+        ht_build_chain(*chain);
+        const Alignment a = ht_alignment(*chain, "ht.txt");
+        ASSERT_EQ(a.notices.size(), c.joints.size());
+        for (std::size_t j = 0; j < c.joints.size(); ++j) {
+            const int i = c.joints[j];
+            const std::string& text = a.notices[j];
+            EXPECT_EQ(text.rfind("平面资料文件“ht.txt”第 " + std::to_string(10 * i + 11) +
+                                     " 行：第 " + std::to_string(i + 1) + " 个线元（",
+                                 0),
+                      0u)
+                << text;
+            EXPECT_NE(text.find("与第 " + std::to_string(i) + " 个线元（"), std::string::npos);
+            EXPECT_NE(text.find("，第 " + std::to_string(10 * i + 1) + " 行）的终点半径"),
+                      std::string::npos);
+        }
+        // Computed as written: the chain ends where its elements take it.
+        EXPECT_EQ(a.line.pieces().size(), static_cast<std::size_t>(chain->ht_count));
+    }
+
+    // The text in full, for the first case.
+    auto chain = build_chain(0, 0, 0, 0, {{9999, 300, 60}, {-300, -300, 120}});
+    chain->ht_in_line[1] = 2;
+    chain->ht_in_line[2] = 3;
+    EXPECT_EQ(
+        ht_alignment(*chain, "ht.txt").notices,
+        (std::vector<std::string>{
+            "平面资料文件“ht.txt”第 3 行：第 2 个线元（-300, -300, 120）的起点半径 -300 "
+            "与第 1 个线元（9999, 300, 60，第 2 行）的终点半径 300 "
+            "异号：两条曲线在此反向直接相接，中间没有缓和曲线，多半是某个半径漏写或多写了负号；"
+            "已按所写算出，请核对半径的正负号"}));
 }
 
 }  // namespace

@@ -148,6 +148,59 @@ TEST(ElementFile, RefusesBadFiles) {
         EXPECT_THROW(read_elements(text), DataError) << text.substr(0, 40);
 }
 
+TEST(ElementFile, StartAzimuthMinutesAndSecondsBelowSixty) {
+    struct Case {
+        const char* azimuth;  // as typed in the file
+        const char* reads;    // how the refusal reads it; nullptr: accepted
+    };
+    const Case cases[] = {
+        {"45.7530", "45°75′30″，其中分 75 不小于 60"},
+        {"45.3075", "45°30′75″，其中秒 75 不小于 60"},
+        {"45.6075", "45°60′75″，其中分 60、秒 75 不小于 60"},
+        // The double nearest 45.3060 is 45.30599…: the digits as written decide.
+        {"45.3060", "45°30′60″"},
+        {"45.6", "45°60′00″"},
+        {"45.30755", "45°30′75.5″"},
+        {"-45.7530", "-45°75′30″"},
+        {"＋４５．７５３０", "“＋４５．７５３０”读作 45°75′30″"},
+        {"4.57530e1", "45°75′30.0000″"},
+        {".7530", "0°75′30″"},
+        {"45.3059", nullptr},
+        {"45.30599999", nullptr},
+        {"45.5959999", nullptr},
+        {"359.5959", nullptr},
+        {"45.59", nullptr},
+        {"45", nullptr},
+        {"45.", nullptr},
+        {"-0.3015", nullptr},
+    };
+    for (const Case& c : cases) {
+        // The azimuth alone on the second line: the refusal names that line.
+        const std::string text = std::string("1000 3000 2000\n") + c.azimuth + "\n9999 9999 10\n";
+        try {
+            const auto chain = read_elements(text);
+            EXPECT_FALSE(c.reads) << c.azimuth << " accepted";
+            EXPECT_EQ(chain->ht_in_line[1], 3);
+        } catch (const DataError& e) {
+            ASSERT_TRUE(c.reads) << c.azimuth << ": " << e.what();
+            const std::string message = e.what();
+            EXPECT_EQ(message.rfind("起点方位角“", 0), 0u) << message;
+            EXPECT_NE(message.find(c.reads), std::string::npos) << message;
+            EXPECT_NE(message.find("ddd.mmss"), std::string::npos) << message;
+            EXPECT_EQ(e.line(), 2) << c.azimuth;
+            EXPECT_FALSE(e.file().empty());
+        }
+    }
+}
+
+TEST(ElementFile, LineOfEachElementsStartRadius) {
+    const auto chain = read_elements("0 0 0 0 9999\n9999 10\n9999 300\n60\n\n300 300 120 ");
+    ASSERT_EQ(chain->ht_in_count, 3);
+    EXPECT_EQ(chain->ht_in_line[1], 1);
+    EXPECT_EQ(chain->ht_in_line[2], 3);
+    EXPECT_EQ(chain->ht_in_line[3], 6);
+}
+
 std::unique_ptr<ChainBreaks> read_breaks(const std::string& bytes) {
     TempDir dir;
     LineReader file(dir.write("dl.txt", bytes));

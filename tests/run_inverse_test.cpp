@@ -201,7 +201,7 @@ TEST(Inverse, ElementChainsRoundTrip) {
             ht_split_inflections(*c);
             c->ht_start_azimuth = ht_dms_to_degrees(c->ht_start_azimuth);
             ht_build_chain(*c);
-            a = ht_alignment(*c);
+            a = ht_alignment(*c, "ht.txt");
         } catch (const DataError&) {
             continue;
         }

@@ -54,6 +54,9 @@ class StraightRoad : public AlignmentSource {
   public:
     double end = 3000;
     double heading = 0;
+    // A curve of this curvature (1/m, + right) from 200 to 400, with transitions of 100 m
+    // before and after it; 0: the road is straight.
+    double curve = 0;
     bool chain_breaks = true;
     bool built = false;
     // Where the chain breaks come from when not from the file (chain_breaks true) or none, and
@@ -73,7 +76,15 @@ class StraightRoad : public AlignmentSource {
         built = true;
         Alignment road;
         road.line.reset(0, {0, 0}, heading);
-        road.line.append(0, 0, end);
+        if (curve != 0) {
+            road.line.append(0, 0, 100);
+            road.line.append(0, curve, 100);
+            road.line.append(curve, curve, 200);
+            road.line.append(curve, 0, 100);
+            road.line.append(0, 0, end - 500);
+        } else {
+            road.line.append(0, 0, end);
+        }
         road.break_source = chain_breaks ? ChainBreakSource::file : ChainBreakSource::none;
         if (source) road.break_source = *source;
         if (road.break_source == ChainBreakSource::line) road.breaks = own;
@@ -474,12 +485,17 @@ TEST(Run, ABoreholeExpectedButNotFoundNamesItsGroup) {
 }
 
 // Boreholes the run places but the engineer must hear about, each with its line.
-TEST(Run, NoticesForBoreholesOffTheLineAndLinesNotRead) {
+TEST(Run, NoticesOfTheBoreholeFile) {
     struct Case {
         const char* name;
         const char* boreholes;
         std::vector<std::string> notices;
     };
+    const std::string kFile = "钻孔资料文件“zk.txt”";
+    const std::string kEmpty = kFile + "没有给出钻孔：";
+    const std::string kZero = "的钻孔数为 0，而这一行也读作一个钻孔：";
+    const std::string kFirst =
+        "文件可能缺少第一行（项目名称），原来的第一个分组行被当作了项目名称，请核对文件开头";
     const Case cases[] = {
         {"on the line, ends included", "p\n桥 3\n0 1\n3000 1\nK1+500 0\n", {}},
         {"before the start and past the end",
@@ -493,6 +509,32 @@ TEST(Run, NoticesForBoreholesOffTheLineAndLinesNotRead) {
          {"钻孔资料文件“zk.txt”第 4 行是空行，钻孔资料到此结束；其后从第 5 行起的 2 "
           "行未读入（若仍是钻孔资料，请删去空行）"}},
         {"blank lines at the end only", "p\n桥 1\n100 1\n\n  \n\n", {}},
+        // A table without boreholes says why.
+        {"project line only",
+         "仅项目\r\n",
+         {kEmpty + "第 1 行（项目名称）之后没有读到分组行，表格中没有钻孔"}},
+        {"project line missing",
+         "桥1 2\n11150 0\n11180 0\n",
+         {kFile + "第 2 行：分组“11150”" + kZero + kFirst,
+          kFile + "第 3 行：分组“11180”" + kZero + "它可能是分组“11150”的钻孔，请核对该组的钻孔数",
+          kEmpty + "2 个分组的钻孔数都是 0，表格中没有钻孔"}},
+        {"a title in K-form",
+         "桥1 2\nK11+150 0\n",
+         {kFile + "第 2 行：分组“K11+150”" + kZero + kFirst,
+          kEmpty + "1 个分组的钻孔数都是 0，表格中没有钻孔"}},
+        {"groups without boreholes",
+         "p\n桥2 0\n涵1 0\n",
+         {kEmpty + "2 个分组的钻孔数都是 0，表格中没有钻孔"}},
+        {"a blank line after the project line",
+         "p\n\n桥1 1\n100 1\n",
+         {kFile + "第 2 行是空行，钻孔资料到此结束；其后从第 3 行起的 2 行未读入（若仍是钻孔资料，"
+                  "请删去空行）",
+          kEmpty + "第 1 行（项目名称）之后没有读到分组行，表格中没有钻孔"}},
+        // A group's count one short: its last borehole becomes a group of its own.
+        {"count one short",
+         "p\n桥1 1\n100 1\n200 0\n涵 1\n300 1\n",
+         {kFile + "第 4 行：分组“200”" + kZero + "它可能是分组“桥1”的钻孔，请核对该组的钻孔数"}},
+        {"a named group of 0 among others", "p\n桥2 0\n桥3 1\n50 1\n", {}},
     };
     for (const Case& c : cases) {
         Fixture f;
@@ -501,6 +543,48 @@ TEST(Run, NoticesForBoreholesOffTheLineAndLinesNotRead) {
         const RunResult r = f.run();
         EXPECT_EQ(r.outcome, RunOutcome::complete) << c.name;
         EXPECT_EQ(r.notices, c.notices) << c.name;
+    }
+}
+
+TEST(Run, OffsetReachingTheCentreOfTheCurveIsNoticed) {
+    struct Case {
+        double curve;  // 1/m, + right
+        const char* borehole;
+        const char* notice;  // after "桩号…处曲线半径 "; nullptr: none
+    };
+    const Case cases[] = {
+        {-1.0 / 300, "300 299.9", nullptr},
+        {-1.0 / 300, "300 300", "300.000 米，圆心在中线左侧；距中线距离 300 "},
+        {-1.0 / 300, "300 450.5", "300.000 米，圆心在中线左侧；距中线距离 450.5 "},
+        {-1.0 / 300, "300 -450", nullptr},  // the outside of the curve
+        {1.0 / 300, "K0+250 -300", "300.000 米，圆心在中线右侧；距中线距离 -300 "},
+        {1.0 / 300, "250 300", nullptr},
+        // Half-way along the transition the radius is twice the curve's.
+        {-1.0 / 300, "150 599", nullptr},
+        {-1.0 / 300, "150 601", "600.000 米，圆心在中线左侧；距中线距离 601 "},
+        {-1.0 / 300, "50 5000", nullptr},   // a straight has no centre
+        {-1.0 / 300, "-10 5000", nullptr},  // nor has the start tangent (noticed as off the line)
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.road.curve = c.curve;
+        f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"),
+                  f.file("zk.txt", std::string("p\n桥 1\n") + c.borehole + "\n")});
+        const RunResult r = f.run();
+        ASSERT_EQ(r.outcome, RunOutcome::complete) << c.borehole;
+        std::vector<std::string> centre;
+        for (const std::string& n : r.notices)
+            if (n.find("圆心") != std::string::npos) centre.push_back(n);
+        if (!c.notice) {
+            EXPECT_TRUE(centre.empty()) << c.borehole << ": " << centre.front();
+            continue;
+        }
+        ASSERT_EQ(centre.size(), 1u) << c.borehole;
+        EXPECT_EQ(centre[0].rfind("钻孔资料文件“zk.txt”第 3 行：桩号K0+", 0), 0u) << centre[0];
+        EXPECT_NE(centre[0].find(std::string("处曲线半径 ") + c.notice), std::string::npos)
+            << centre[0];
+        // Computed all the same: the point lies offset metres along the normal.
+        EXPECT_TRUE(std::isfinite(f.number(3, 4)) && std::isfinite(f.number(3, 5)));
     }
 }
 
@@ -684,6 +768,21 @@ TEST(AsDrilledRun, LinesNotReadCancelAndALineWithoutDirection) {
               (std::vector<std::string>{
                   "实测坐标资料文件“pt.txt”第 4 行是空行，实测坐标资料到此结束；其后从第 "
                   "5 行起的 2 行未读入（若仍是实测坐标资料，请删去空行）"}));
+
+    // A points file that gives no hole says why its table is empty.
+    const struct {
+        const char* points;
+        const char* why;
+    } empty[] = {{"p\n", "第 1 行（项目名称）之后没有读到分组行"},
+                 {"p\ng 0\n", "1 个分组的钻孔数都是 0"}};
+    for (const auto& e : empty) {
+        AsDrilled g;
+        r = g.run("-1 -1\n", e.points);
+        EXPECT_EQ(r.outcome, RunOutcome::complete);
+        EXPECT_EQ(r.notices,
+                  (std::vector<std::string>{std::string("实测坐标资料文件“pt.txt”没有给出钻孔：") +
+                                            e.why + "，表格中没有钻孔"}));
+    }
 
     AsDrilled cancelled;
     cancelled.run("-1 -1\n", "p\n");

@@ -196,12 +196,25 @@ bool TableRun::read_group() {
         note_lines_not_read(list_reader_->line_number());
         return false;
     }
+    const std::string previous_title = group_.title;
     group_.line = list_reader_->line_number();
     try {
         bh_parse_group(line, group_.title, group_.count);
     } catch (const DataError& e) {
         throw row_failure(e.what(), group_.line);
     }
+    ++groups_read_;
+    // "11150 0" is a borehole at station 11150 on the centre line as much as a group without
+    // boreholes: read as a group, the borehole is lost without a word. As the first group the
+    // file's first line is most likely missing (the real first group line became the project
+    // name); later, the group before holds more lines than its count says.
+    if (group_.count == 0 && reads_as_row(line))
+        notice(group_.line,
+               "分组“" + group_.title + "”的钻孔数为 0，而这一行也读作一个钻孔：" +
+                   (groups_read_ == 1
+                        ? "文件可能缺少第一行（项目名称），原来的第一个分组行被当作了项目名称，"
+                          "请核对文件开头"
+                        : "它可能是分组“" + previous_title + "”的钻孔，请核对该组的钻孔数"));
     return true;
 }
 
@@ -269,6 +282,13 @@ std::string TableRun::not_a_row(const std::string& line, const std::string& deta
 
 void TableRun::finish() {
     list_reader_->close();
+    // An empty table delivered as a success would look like a run that worked.
+    if (result_.boreholes == 0)
+        result_.notices.push_back(
+            list_.file + ("“" + base_name(list_reader_->path())) + "”没有给出钻孔：" +
+            (groups_read_ == 0 ? std::string("第 1 行（项目名称）之后没有读到分组行")
+                               : std::to_string(groups_read_) + " 个分组的钻孔数都是 0") +
+            "，表格中没有钻孔");
     if (row_cursor_ > sheet_.max_rows())
         throw RunStop{RunOutcome::borehole_failure,
                       "表格超过工作表的最大行数 " + std::to_string(sheet_.max_rows()) +
@@ -353,6 +373,19 @@ void CoordinateTableRun::write_row(long row, long line) {
     alignment_.line.locate(mileage, centre, azimuth);
     double x = centre.x, y = centre.y;
     if (auto where = off_line(mileage, "坐标")) notice(line, "桩号" + borehole_.station + *where);
+    // On the inside of a curve an offset of the radius reaches the centre of curvature, and
+    // beyond it the point lies on the far side: its nearest point on the centre line is
+    // elsewhere, and the station and offset no longer describe where it is. A positive offset
+    // is to the left, where a left-hand curve (k < 0) has its centre.
+    const double k = alignment_.line.curvature(mileage);
+    if (borehole_.offset * -k >= 1) {
+        char radius[64];
+        std::snprintf(radius, sizeof radius, "%.3f", 1 / std::abs(k));
+        notice(line, "桩号" + borehole_.station + "处曲线半径 " + radius + " 米，圆心在中线" +
+                         (k < 0 ? "左" : "右") + "侧；距中线距离 " + borehole_.offset_text +
+                         " 已到达或越过圆心：坐标照算，但此点离中线最近处不在此桩号，"
+                         "桩号和距中线距离已不能说明它的位置，请核对距中线距离");
+    }
     // The left-hand normal: a positive offset lies to the left of the direction of increasing
     // station.
     const double a = azimuth + pi * 90 / 180 - pi;

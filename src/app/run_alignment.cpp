@@ -8,6 +8,7 @@
 
 #include "app/run.h"
 #include "base/data_error.h"
+#include "base/utf8_path.h"
 #include "htbas/htbas.h"
 #include "input/landxml.h"
 #include "input/readers.h"
@@ -38,7 +39,7 @@ Alignment read_element_chain(const std::string& path) {
     ht_split_inflections(*chain);
     chain->ht_start_azimuth = ht_dms_to_degrees(chain->ht_start_azimuth);
     ht_build_chain(*chain);
-    return ht_alignment(*chain);
+    return ht_alignment(*chain, utf8_of(path_from_utf8(path).filename()));
 }
 
 std::string station_text(double station) {

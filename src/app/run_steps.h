@@ -103,6 +103,7 @@ class TableRun {
     std::unique_ptr<LineReader> list_reader_;
     std::string project_line_;
     Group group_;
+    int groups_read_ = 0;
     long row_cursor_ = 1;  // the title row of the next group
     long last_data_row_ = 0;
 };

@@ -99,6 +99,13 @@ class LocatedLine {
     // Needs no trigonometry: each piece's cosine and sine are taken when it is appended.
     void locate(double mileage, Point& point, double& azimuth) const;
 
+    // Curvature at a continuous mileage, 1/m, positive where the line turns right: the centre
+    // of curvature lies 1/|k| metres to the right (k > 0) or to the left (k < 0) of the
+    // point. A mileage on a boundary belongs to the piece starting there, as in locate; 0
+    // before the start, at or beyond the end, and in a gap (the straights there). NaN for a
+    // spoiled line or a NaN mileage.
+    double curvature(double mileage) const;
+
     // The reverse of locate with an offset (反算): the foot of the perpendicular from a point to
     // the line, and the point's signed distance from it.
     //   point    metres, X north, Y east
@@ -131,6 +138,9 @@ class LocatedLine {
     };
     struct Foot;
 
+    // The span a mileage lies on (the start or end straight outside the line), and in `s`
+    // the distance along it; requires a line that is not spoiled and a mileage that is no NaN.
+    const Span& span_at(double mileage, double& s) const;
     // Adds a span from the line's end, and moves the end to the span's end.
     void add_span(const Span& span, double length);
     double span_length(std::size_t i) const;

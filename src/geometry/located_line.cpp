@@ -112,29 +112,43 @@ const std::vector<Piece>& LocatedLine::pieces() const {
     return pieces_;
 }
 
+const LocatedLine::Span& LocatedLine::span_at(double mileage, double& s) const {
+    if (mileage >= end_mileage_) {
+        s = mileage - end_mileage_;
+        return end_;
+    }
+    if (mileage < start_mileage_) {
+        s = mileage - start_mileage_;
+        return start_;
+    }
+    // The last span starting at or before the mileage: a boundary belongs to the next one.
+    // The spans cover [start, end) without a hole, and the first starts at the start.
+    const auto after = std::upper_bound(span_starts_.begin(), span_starts_.end(), mileage);
+    const auto i = static_cast<std::size_t>(after - span_starts_.begin() - 1);
+    s = mileage - span_starts_[i];
+    return spans_[i];
+}
+
 void LocatedLine::locate(double mileage, Point& point, double& azimuth) const {
     if (spoiled_ || std::isnan(mileage)) {
         point = {kNaN, kNaN};
         azimuth = kNaN;
         return;
     }
-    const Span* span = &start_;
-    double s = mileage - start_mileage_;
-    if (mileage >= end_mileage_) {
-        span = &end_;
-        s = mileage - end_mileage_;
-    } else if (mileage >= start_mileage_) {
-        // The last span starting at or before the mileage: a boundary belongs to the next one.
-        // The spans cover [start, end) without a hole, and the first starts at the start.
-        const auto after = std::upper_bound(span_starts_.begin(), span_starts_.end(), mileage);
-        const auto i = static_cast<std::size_t>(after - span_starts_.begin() - 1);
-        span = &spans_[i];
-        s = mileage - span_starts_[i];
-    }
+    double s = 0;
+    const Span& span = span_at(mileage, s);
     double along = 0, right = 0;
-    piece_shape(span->k0, span->c, s, along, right);
-    point = place_unit(span->start, span->cos_a, span->sin_a, along, right);
-    azimuth = reduced_azimuth(span->azimuth + s * (span->k0 + span->c * s));
+    piece_shape(span.k0, span.c, s, along, right);
+    point = place_unit(span.start, span.cos_a, span.sin_a, along, right);
+    azimuth = reduced_azimuth(span.azimuth + s * (span.k0 + span.c * s));
+}
+
+double LocatedLine::curvature(double mileage) const {
+    if (spoiled_ || std::isnan(mileage)) return kNaN;
+    double s = 0;
+    const Span& span = span_at(mileage, s);
+    // The tangent has turned k0·s + c·s² at s; its derivative is the curvature there.
+    return span.k0 + 2 * span.c * s;
 }
 
 }  // namespace qelt

@@ -7,6 +7,7 @@
 #include <limits>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "base/data_error.h"
 #include "geometry/geometry.h"
@@ -76,6 +77,41 @@ void check_element(const ElementChain& chain, int i) {
     // Only the split's exit/entry pair can pass through zero curvature; left here, the locate's
     // azimuth would divide by zero at the reverse point.
     if (kind == Kind::radius_to_radius && (r1 < 0) != (r2 < 0)) fail("半径异号，未经拆分");
+}
+
+// "平面资料文件“ht.txt”第 3 行", or without the line for a chain not read from a file.
+std::string file_line(const std::string& file_name, long line) {
+    return "平面资料文件“" + file_name + "”" +
+           (line > 0 ? "第 " + std::to_string(line) + " 行" : "");
+}
+
+// "第 2 个线元（-300, -300, 120）": an element as the file gives it, by its place there, and
+// with `line` "第 1 个线元（9999, 300, 60，第 2 行）".
+std::string input_element_text(const ElementChain& chain, int i, long line = 0) {
+    return "第 " + std::to_string(i) + " 个线元（" + number_text(chain.ht_in_r1[i]) + ", " +
+           number_text(chain.ht_in_r2[i]) + ", " + number_text(chain.ht_in_len[i]) +
+           (line > 0 ? "，第 " + std::to_string(line) + " 行" : "") + "）";
+}
+
+// Two elements meeting with radii of opposite signs reverse the road at a point with no
+// transition between the curves: the lateral acceleration flips at once and the
+// superelevation cannot change sides, so no designer lays that out. In an element file it
+// almost always means a minus sign lost or added on one of the radii, which moves everything
+// after the joint. The chain is still built as written; the engineer is told. A straight
+// (9999) has no sign.
+void note_reverse_joints(const ElementChain& chain, const std::string& file_name,
+                         std::vector<std::string>& notices) {
+    for (int i = 1; i < chain.ht_in_count; ++i) {
+        const double end = chain.ht_in_r2[i], start = chain.ht_in_r1[i + 1];
+        if (end == kStraightRadius || start == kStraightRadius || (end < 0) == (start < 0))
+            continue;
+        notices.push_back(
+            file_line(file_name, chain.ht_in_line[i + 1]) + "：" +
+            input_element_text(chain, i + 1) + "的起点半径 " + number_text(start) + " 与" +
+            input_element_text(chain, i, chain.ht_in_line[i]) + "的终点半径 " + number_text(end) +
+            " 异号：两条曲线在此反向直接相接，中间没有缓和曲线，多半是某个半径漏写或多写了负号；"
+            "已按所写算出，请核对半径的正负号");
+    }
 }
 
 // A build writes only finite values; a division by zero or an overflow shows up here.
@@ -194,8 +230,9 @@ void ht_locate(const ElementChain& chain, double p, double& x, double& y, double
     y = point.y;
 }
 
-Alignment ht_alignment(const ElementChain& chain) {
+Alignment ht_alignment(const ElementChain& chain, const std::string& file_name) {
     Alignment alignment;
+    note_reverse_joints(chain, file_name, alignment.notices);
     alignment.line = chain.ht_line;
     alignment.break_source = ChainBreakSource::none;
     alignment.key_points = element_key_points(chain.ht_line);

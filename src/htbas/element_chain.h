@@ -25,6 +25,9 @@ struct ElementChain {
     // ddd.mmss as read, then decimal degrees after ht_dms_to_degrees, radians after the build.
     double ht_start_azimuth = 0;
     ElementTable ht_in_r1{}, ht_in_r2{}, ht_in_len{};
+    // The line of the element file holding each element's start radius (0 when the chain
+    // was not read from a file), for the notices that name an element.
+    std::array<long, kMaxElements + 1> ht_in_line{};
     std::int16_t ht_in_count = 0;
 
     // --- Working chain after the inflection split ---

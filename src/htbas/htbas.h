@@ -6,6 +6,8 @@
 // element file: ht_split_inflections, ht_dms_to_degrees on ht_start_azimuth, ht_build_chain;
 // then ht_locate for every borehole.
 
+#include <string>
+
 #include "alignment/alignment.h"
 #include "geometry/clothoid.h"
 #include "htbas/element_chain.h"
@@ -17,13 +19,14 @@ namespace qelt {
 inline constexpr int kMaxChainElements = kMaxElements - 1;
 
 // Replaces every inflection element (radii of opposite signs, neither 9999) by an exit
-// transition to zero curvature followed by an entry transition, and copies the result into the
-// working tables (ht_r1, ht_r2, ht_len, ht_count). Throws DataError (line 0) when the chain
-// would exceed the tables (more than 1000 during the split, more than 999 after it) or the count
-// read is negative; the tables are then left as they were.
+// transition to zero curvature followed by an entry transition, in the working tables (ht_r1,
+// ht_r2, ht_len, ht_count); the input tables stay as read. Throws DataError (line 0) when the
+// chain would exceed the tables (more than 999 after the split) or the count read is negative;
+// the input tables are then left as they were.
 void ht_split_inflections(ElementChain& chain);
 
-// ddd.mmss to decimal degrees (45.3020 -> 45.50555…). Minutes and seconds are not validated.
+// ddd.mmss to decimal degrees (45.3020 -> 45.50555…). Minutes and seconds are not validated
+// here: the element file's reader refuses 60 or more from the digits as written.
 // Throws DataError for |v| >= 214748.3648, where the whole-number parts leave 32 bits, and for
 // a value that is not finite.
 double ht_dms_to_degrees(double v);
@@ -48,7 +51,10 @@ void ht_locate(const ElementChain& chain, double p, double& x, double& y, double
 
 // The built chain as the alignment model: its located line (ht_line) and the boundaries between
 // its elements as key points (element_key_points). A ramp has no chain breaks
-// (ChainBreakSource::none). Requires ht_build_chain to have run on `chain`.
-Alignment ht_alignment(const ElementChain& chain);
+// (ChainBreakSource::none). Its notices name, by their place in the element file and its
+// lines (ht_in_line), every two elements that meet with radii of opposite signs (a reverse
+// curve without a transition, almost always a lost minus sign); `file_name` is the file as the
+// notices name it ("ht.txt"). Requires ht_build_chain to have run on `chain`.
+Alignment ht_alignment(const ElementChain& chain, const std::string& file_name);
 
 }  // namespace qelt

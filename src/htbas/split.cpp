@@ -34,9 +34,16 @@ void ht_split_inflections(ElementChain& chain) {
                         0);
     }
 
-    ElementTable& r1 = chain.ht_in_r1;
-    ElementTable& r2 = chain.ht_in_r2;
-    ElementTable& len = chain.ht_in_len;
+    // The split works on the working tables; the input stays as read, for the notices that
+    // name an element by its place in the file.
+    ElementTable& r1 = chain.ht_r1;
+    ElementTable& r2 = chain.ht_r2;
+    ElementTable& len = chain.ht_len;
+    for (int i = 1; i <= n; ++i) {
+        r1[i] = chain.ht_in_r1[i];
+        r2[i] = chain.ht_in_r2[i];
+        len[i] = chain.ht_in_len[i];
+    }
     for (int j = 1; j <= k; ++j) {
         const int p = inflections[j - 1] + j - 1;  // j − 1 pieces were inserted before it
         for (int m = n + j; m >= p + 2; --m) {
@@ -58,13 +65,7 @@ void ht_split_inflections(ElementChain& chain) {
         len[p + 1] = l * std::abs(a) / sum;
     }
 
-    chain.ht_in_count = static_cast<std::int16_t>(n + k);
     chain.ht_count = static_cast<std::int16_t>(n + k);
-    for (int i = 1; i <= n + k; ++i) {
-        chain.ht_r1[i] = r1[i];
-        chain.ht_r2[i] = r2[i];
-        chain.ht_len[i] = len[i];
-    }
 }
 
 }  // namespace qelt

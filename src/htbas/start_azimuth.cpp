@@ -24,8 +24,8 @@ double ht_dms_to_degrees(double v) {
     const double b = std::abs(v);
     const std::int32_t d = static_cast<std::int32_t>(std::floor(b));
     const std::int32_t m = static_cast<std::int32_t>(std::floor(100 * b - 100 * d));
-    // Seconds keep their decimal fraction; minutes and seconds of 60 or more are taken as
-    // written (12.75 is 12° 75'), as the element files have always been read.
+    // Seconds keep their decimal fraction; minutes and seconds of 60 or more (12.75 is
+    // 12° 75') are taken as they come: the reader has refused them in a file.
     const double s = 10000 * b - 10000 * d - 100 * m;
     return (m / 60.0 + d + s / 3600) * sign;
 }

@@ -1,6 +1,7 @@
 #include "input/readers.h"
 
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "base/data_error.h"
@@ -79,6 +80,44 @@ std::string_view remark_after(const std::string& line, std::string_view last) {
     return text;
 }
 
+// The start azimuth of an element file is written ddd.mmss: degrees, then two digits of
+// minutes and two of seconds, any further digits a fraction of a second. Minutes or seconds of
+// 60 or more are a typing error (45.7530 for 45.5730) that the conversion would silently turn
+// into another angle (75′ read as 1°15′), so they are refused. The digits are taken from the
+// text as written: the double nearest 45.3060 is 45.30599…, whose digits would say 59.99″.
+void check_dms(std::string_view field, const LineReader& file, long line) {
+    std::string text = fold_fullwidth_digits(trim_blanks(field));
+    std::string sign;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        if (text[0] == '-') sign = "-";
+        text.erase(0, 1);
+    }
+    // An exponent form has no digits to read as written: its value to a ten-thousandth of a
+    // second stands in for them.
+    if (text.find_first_of("eE") != std::string::npos) {
+        char fixed[64];
+        std::snprintf(fixed, sizeof fixed, "%.8f", std::abs(*parse_number(field)));
+        text = fixed;
+    }
+    const std::size_t point = text.find('.');
+    std::string degrees = text.substr(0, point);
+    std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    if (fraction.size() < 4) fraction.append(4 - fraction.size(), '0');
+    const std::string minutes = fraction.substr(0, 2), seconds = fraction.substr(2, 2);
+    const std::string second_fraction = fraction.substr(4);
+    std::string wrong;
+    if (minutes >= "60") wrong = "分 " + minutes;
+    if (seconds >= "60") wrong += (wrong.empty() ? "秒 " : "、秒 ") + seconds;
+    if (wrong.empty()) return;
+    if (degrees.empty()) degrees = "0";
+    throw DataError("起点方位角“" + std::string(trim_blanks(field)) + "”读作 " + sign + degrees +
+                        "°" + minutes + "′" + seconds +
+                        (second_fraction.empty() ? "" : "." + second_fraction) + "″，其中" + wrong +
+                        " 不小于 60：方位角按 ddd.mmss 书写，即度数后的小数点之后两位是分、"
+                        "再两位是秒，分和秒都小于 60（如 45°30′15″ 写作 45.3015）",
+                    file.path(), line);
+}
+
 }  // namespace
 
 void zx_read_alignment(LineReader& file, MainLine& line) {
@@ -153,6 +192,7 @@ void ht_read_elements(LineReader& file, ElementChain& chain) {
     std::string text;
     std::vector<double> numbers;
     std::vector<long> lines;
+    std::string azimuth_text;
     auto take = [&](std::string_view field) {
         static const char* const kStartNames[4] = {"起点桩号", "起点 X", "起点 Y", "起点方位角"};
         static const char* const kElementNames[3] = {"起点半径", "终点半径", "长度"};
@@ -161,6 +201,7 @@ void ht_read_elements(LineReader& file, ElementChain& chain) {
                                        : "第 " + std::to_string((k - 4) / 3 + 1) + " 个线元的" +
                                              kElementNames[(k - 4) % 3];
         numbers.push_back(number_or_throw(field, file, what));
+        if (k == 3) azimuth_text = field;
         lines.push_back(file.line_number());
     };
     const std::size_t max_numbers = 4 + 3 * static_cast<std::size_t>(kMaxElements);
@@ -201,12 +242,14 @@ void ht_read_elements(LineReader& file, ElementChain& chain) {
     chain.ht_start_station = numbers[0];
     chain.ht_start_x = numbers[1];
     chain.ht_start_y = numbers[2];
+    check_dms(azimuth_text, file, lines[3]);
     chain.ht_start_azimuth = numbers[3];
     const int count = static_cast<int>((numbers.size() - 4) / 3);
     for (int i = 1; i <= count; ++i) {
         chain.ht_in_r1[i] = numbers[4 + 3 * (i - 1)];
         chain.ht_in_r2[i] = numbers[5 + 3 * (i - 1)];
         chain.ht_in_len[i] = numbers[6 + 3 * (i - 1)];
+        chain.ht_in_line[i] = lines[4 + 3 * (i - 1)];
     }
     chain.ht_in_count = static_cast<std::int16_t>(count);
 }

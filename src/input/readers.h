@@ -24,6 +24,8 @@ void zx_read_alignment(LineReader& file, MainLine& line);
 
 // Element alignment file (积木法): numbers separated by commas, blanks or line breaks: start
 // station, X, Y, start azimuth (ddd.mmss), then start radius, end radius and length per element.
+// An azimuth whose minutes or seconds, as written, are 60 or more is refused. Fills ht_in_line
+// with the line of each element's start radius.
 void ht_read_elements(LineReader& file, ElementChain& chain);
 
 // Chain-break file (断链): one line "<station before> <station after>" per chain break, in order

@@ -76,6 +76,11 @@ CASES = [
     ("ht Infinity", "ht", "0 Infinity 0 0\r\n", None, ZK_OK, 1, ["a.txt 第 1 行"]),
     ("ht CR-only line ends", "ht", crlf_to_cr(HT_OK), None, ZK_OK, 1, ["a.txt 第 1 行"]),
     ("ht folder", "ht", FOLDER, None, ZK_OK, 1, ["folder"]),
+    ("ht azimuth of 75 minutes", "ht", "0 0 0 45.7530\r\n9999 9999 100\r\n", None, ZK_OK, 1,
+     ["a.txt 第 1 行", "45°75′30″"]),
+    ("ht reverse curve without a transition", "ht", "0 0 0 0\r\n9999 300 60\r\n-300 -300 120\r\n",
+     None, "p\r\n桥 1\r\n50 0\r\n", 0,
+     ["提示：平面资料文件“a.txt”第 3 行：第 2 个线元（-300, -300, 120）", "异号"]),
     # --- chain-break file ---
     ("dl empty means none", "jd", JD_OK, "", ZK_OK, 0, []),
     ("dl 20 chain breaks", "jd", JD_OK, "".join(f"{i}0 {i}0\r\n" for i in range(1, 21)), ZK_OK, 1,
@@ -127,6 +132,10 @@ CASES = [
     ("zk lettered beyond 19 chain breaks", "jd", JD_OK,
      "".join(f"{i}0 {i}0\r\n" for i in range(1, 20)), "p\r\n桥 1\r\nZ500 0\r\n", 2,
      ["数据有误：桩号Z500", "b.txt 第 3 行"]),
+    ("zk without its project line", "jd", JD_OK, DL_NONE, "桥 1\r\n500 0\r\n", 0,
+     ["提示：钻孔资料文件“b.txt”第 2 行：分组“500”的钻孔数为 0", "没有给出钻孔"]),
+    ("zk offset past the centre of the curve", "jd", JD_OK, DL_NONE,
+     "p\r\n桥 1\r\n1000 -520\r\n", 0, ["提示：", "处曲线半径 500.000 米，圆心在中线右侧"]),
     ("zk missing file", "jd", JD_OK, DL_NONE, MISSING, 1, ["missing.txt"]),
     ("zk folder", "ht", HT_OK, None, FOLDER, 1, ["folder"]),
 ]

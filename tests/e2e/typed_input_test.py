@@ -2,7 +2,8 @@
 """The bundled main-line example typed the ways engineers type it: saved by Notepad as GBK or
 "Unicode", pasted from Excel with tabs, typed with a Chinese input method in full-width mode,
 stations copied from a printed table in K-form. Each variant must give the example's own
-coordinates, or be refused with no row for the bad line, or give the result plus its 提示 line."""
+coordinates, or be refused with no row for the bad line, or give the result plus its 提示 line.
+The ramp example's element file typed wrong likewise: refused, or computed and noticed."""
 
 import csv
 import os
@@ -21,6 +22,7 @@ def example(name):
 
 
 JD, DL, ZK = example("mainline-jd.txt"), example("mainline-dl.txt"), example("mainline-boreholes.txt")
+HT, RAMP_ZK = example("ramp-elements.txt"), example("ramp-boreholes.txt")
 
 FULL_WIDTH = str.maketrans("0123456789.-+", "０１２３４５６７８９．－＋")
 
@@ -113,6 +115,38 @@ CASES = [
     ("station past the end (K99+999 for K9+999)", JD, DL,
      replace_line(ZK, "17150 0", "K99+999 0"), 0,
      ["提示：钻孔资料文件“mainline-boreholes.txt”第 20 行：桩号K99+999位于线路终点之后"], "all"),
+    ("offset past the centre of JD1's curve (R 800, turning left)", JD, DL,
+     replace_line(ZK, "11240 0", "11450 850"), 0,
+     ["提示：钻孔资料文件“mainline-boreholes.txt”第 7 行：桩号K11+450处曲线半径 800.000 米，"
+      "圆心在中线左侧；距中线距离 850 已到达或越过圆心"], "all"),
+    # Without its project line the first group line names the project and "11150 0" is a
+    # group of no borehole; with only such lines the table is empty, and said to be.
+    ("borehole file without its project line", JD, DL, "青龙河大桥 2\n11150 0 0#桥台\n11210 0\n",
+     0, ["提示：钻孔资料文件“mainline-boreholes.txt”第 2 行：分组“11150”的钻孔数为 0，"
+         "而这一行也读作一个钻孔：文件可能缺少第一行（项目名称）",
+         "提示：钻孔资料文件“mainline-boreholes.txt”第 3 行：分组“11210”的钻孔数为 0",
+         "提示：钻孔资料文件“mainline-boreholes.txt”没有给出钻孔：2 个分组的钻孔数都是 0"], 0),
+    ("the example's borehole file without its project line", JD, DL, ZK.split("\n", 1)[1], 2,
+     ["第 2 行：分组“11150”的钻孔数为 0", "文件可能缺少第一行（项目名称）",
+      "第 3 行：分组行的钻孔数“-6.5”不是整数"], 0),
+]
+
+# The ramp example (element method), typed wrong: name, element file, exit status, texts on
+# stderr, rows ("all": the example's 8 rows at its coordinates; a number: how many rows, at
+# coordinates of their own; None: nothing written).
+RAMP_CASES = [
+    ("start azimuth with 75 seconds", replace_line(HT, "45.3015", "45.3075"), 1,
+     ["ramp-elements.txt 第 1 行", "起点方位角“45.3075”读作 45°30′75″", "ddd.mmss"], None),
+    ("start azimuth with 75 minutes", replace_line(HT, "45.3015", "45.7530"), 1,
+     ["起点方位角“45.7530”读作 45°75′30″，其中分 75 不小于 60"], None),
+    ("start azimuth 45.3060 (its double reads 59.99…″)", replace_line(HT, "45.3015", "45.3060"),
+     1, ["45°30′60″"], None),
+    ("start azimuth 45.3059", replace_line(HT, "45.3015", "45.3059"), 0, [], 8),
+    # A minus sign lost in the arc after the entry transition: reverse curves at both its ends.
+    ("arc's radius with a minus sign", replace_line(HT, "\n300,300,120", "\n-300,-300,120"), 0,
+     ["提示：平面资料文件“ramp-elements.txt”第 4 行：第 3 个线元（-300, -300, 120）的起点半径 "
+      "-300 与第 2 个线元（9999, 300, 60，第 3 行）的终点半径 300 异号",
+      "提示：平面资料文件“ramp-elements.txt”第 5 行：第 4 个线元（300, 150, 50）"], 8),
 ]
 
 
@@ -126,10 +160,11 @@ class TypedInput(unittest.TestCase):
         self.dir = tempfile.mkdtemp(prefix="qelt-typed-")
         self.addCleanup(shutil.rmtree, self.dir, True)
 
-    def run_cli(self, jd, dl, zk):
+    def run_cli(self, jd, dl, zk, method="jd"):
         paths = []
-        for name, content in (("mainline-jd.txt", jd), ("mainline-dl.txt", dl),
-                              ("mainline-boreholes.txt", zk)):
+        files = ((("mainline-jd.txt", jd), ("mainline-dl.txt", dl), ("mainline-boreholes.txt", zk))
+                 if method == "jd" else (("ramp-elements.txt", jd), ("ramp-boreholes.txt", zk)))
+        for name, content in files:
             path = os.path.join(self.dir, name)
             with open(path, "wb") as f:
                 f.write(content.encode("utf-8") if isinstance(content, str) else content)
@@ -139,8 +174,9 @@ class TypedInput(unittest.TestCase):
         for stale in (out, csv_out):
             if os.path.exists(stale):
                 os.remove(stale)
-        r = qelt_cli.run("table", "--method", "jd", "--alignment", paths[0],
-                         "--chain-breaks", paths[1], "--boreholes", paths[2],
+        lists = (["--chain-breaks", paths[1], "--boreholes", paths[2]] if method == "jd"
+                 else ["--boreholes", paths[1]])
+        r = qelt_cli.run("table", "--method", method, "--alignment", paths[0], *lists,
                          "--output", out, "--csv", csv_out, timeout=60)
         rows = read_rows(csv_out) if os.path.exists(csv_out) else None
         return r.returncode, r.stderr.decode("utf-8", "replace"), rows
@@ -168,6 +204,25 @@ class TypedInput(unittest.TestCase):
                     self.assertAlmostEqual(float(row[4]), float(want[4]), delta=1e-6)
                     self.assertAlmostEqual(float(row[5]), float(want[5]), delta=1e-6)
                     self.assertEqual(row[6], want[6])
+
+    def test_ramp_typed_wrong(self):
+        status, err, reference = self.run_cli(HT, None, RAMP_ZK, method="ht")
+        self.assertEqual(status, 0, err)
+        self.assertNotIn("提示", err)
+        self.assertEqual(len(reference), 8)
+        for name, ht, expected_status, texts, rows_expected in RAMP_CASES:
+            with self.subTest(name):
+                status, err, rows = self.run_cli(ht, None, RAMP_ZK, method="ht")
+                self.assertEqual(status, expected_status, err)
+                for text in texts:
+                    self.assertIn(text, err)
+                if not texts:
+                    self.assertNotIn("提示", err)
+                if rows_expected is None:
+                    self.assertIsNone(rows)
+                    continue
+                self.assertEqual(len(rows), len(reference) if rows_expected == "all"
+                                 else rows_expected, err)
 
     def test_remark_keeps_its_inner_blanks(self):
         _, err, rows = self.run_cli(JD, DL, replace_line(ZK, "11150 0 0#桥台", "11150 0  0# 桥台 "))
