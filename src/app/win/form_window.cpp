@@ -351,6 +351,8 @@ void FormWindow::draw(const DRAWITEMSTRUCT& item) {
             break;
         }
         case Look::road_mark:
+            draw_picture(dc, forms::picture_of(c.look), r.left, r.top, side - 1);
+            break;
         case Look::minimise_mark:
         case Look::close_mark:
             draw_picture(dc, forms::picture_of(c.look), r.left, r.top, side);

@@ -13,34 +13,28 @@ using forms::PicturePoint;
 using forms::PictureShape;
 using forms::ShapeKind;
 
-// Picture units onto the pixels of a square of side `side` at (x, y). A filled shape is given
-// GDI the pixels whose centres it covers, as [left, right); drawn without a pen, GDI leaves the
-// last column and row of that to what lies below, so a fill reaching the picture's edge stops a
-// pixel short of the control's edge. Points of a line go to the pixel they fall in.
+// Picture units onto GDI's pixels, the picture's side onto `extent` pixels from (x, y): a point
+// goes to the pixel it falls in, a fill from the pixel of its near edge to the one of its far
+// edge (drawn without a pen, GDI leaves the last column and row of a RoundRect to what lies
+// below), a width or radius to whole pixels, at least one. Picture values are decimal fractions:
+// a product meant to be whole must not fall a hair short of it and lose a pixel.
 struct Scale {
     int x, y;
     double k;  // pixels per picture unit
 
-    POINT point(PicturePoint p) const {
-        return {x + static_cast<LONG>(std::floor(p.x * k)),
-                y + static_cast<LONG>(std::floor(p.y * k))};
-    }
-    // The pixel rectangle [left, right) whose centres lie in [from, to].
+    static LONG whole(double v) { return static_cast<LONG>(std::floor(v + 1e-9)); }
+    POINT point(PicturePoint p) const { return {x + whole(p.x * k), y + whole(p.y * k)}; }
     RECT span(PicturePoint from, PicturePoint to) const {
-        const auto low = [&](double u) { return static_cast<LONG>(std::ceil(u * k - 0.5)); };
-        const auto high = [&](double u) { return static_cast<LONG>(std::floor(u * k - 0.5)) + 1; };
-        RECT r{x + low(from.x), y + low(from.y), x + high(to.x), y + high(to.y)};
-        r.right = std::max(r.right, r.left + 1);
-        r.bottom = std::max(r.bottom, r.top + 1);
-        return r;
+        return {x + whole(from.x * k), y + whole(from.y * k), x + whole(to.x * k) + 1,
+                y + whole(to.y * k) + 1};
     }
-    int length(double u) const { return std::max(1, static_cast<int>(std::lround(u * k))); }
+    int length(double u) const { return std::max(1, static_cast<int>(whole(u * k))); }
 };
 
 // The rounded square of a rounded_fill in the brush and pen selected.
 void round_rect(HDC dc, const Scale& scale, const PictureShape& shape) {
     const RECT r = scale.span(shape.points[0], shape.points[1]);
-    const int corner = 2 * scale.length(shape.size);
+    const int corner = scale.length(2 * shape.size);
     RoundRect(dc, r.left, r.top, r.right, r.bottom, corner, corner);
 }
 
@@ -57,10 +51,9 @@ void draw_shape(HDC dc, const Scale& scale, const PictureShape& shape) {
             if (shape.kind == ShapeKind::rounded_fill) {
                 round_rect(dc, scale, shape);
             } else {
-                const PicturePoint c = shape.points[0];
-                const RECT r = scale.span({c.x - shape.size, c.y - shape.size},
-                                          {c.x + shape.size, c.y + shape.size});
-                Ellipse(dc, r.left, r.top, r.right, r.bottom);
+                const POINT c = scale.point(shape.points[0]);
+                const int r = scale.length(shape.size);
+                Ellipse(dc, c.x - r, c.y - r, c.x + r + 1, c.y + r + 1);
             }
             SelectObject(dc, old_brush);
             SelectObject(dc, old_pen);
@@ -85,9 +78,9 @@ void draw_shape(HDC dc, const Scale& scale, const PictureShape& shape) {
 
 }  // namespace
 
-void draw_picture(HDC dc, const Picture& picture, int x, int y, int side) {
-    if (!(picture.side > 0) || side <= 0) return;
-    const Scale scale{x, y, side / picture.side};
+void draw_picture(HDC dc, const Picture& picture, int x, int y, int extent) {
+    if (!(picture.side > 0) || extent <= 0) return;
+    const Scale scale{x, y, extent / picture.side};
     for (const PictureShape& shape : picture.shapes) draw_shape(dc, scale, shape);
 }
 
@@ -114,7 +107,7 @@ HICON make_program_icon(int size) {
     HGDIOBJ old = SelectObject(dc, colour);
     RECT all{0, 0, size, size};
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    draw_picture(dc, mark, 0, 0, size);
+    draw_picture(dc, mark, 0, 0, size - 1);
     // The mask: transparent (1) outside the mark's background, its first shape.
     SelectObject(dc, mask);
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -122,7 +115,7 @@ HICON make_program_icon(int size) {
         mark.shapes[0].points.size() >= 2) {
         HGDIOBJ old_brush = SelectObject(dc, GetStockObject(BLACK_BRUSH));
         HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
-        round_rect(dc, Scale{0, 0, size / mark.side}, mark.shapes[0]);
+        round_rect(dc, Scale{0, 0, (size - 1) / mark.side}, mark.shapes[0]);
         SelectObject(dc, old_brush);
         SelectObject(dc, old_pen);
     }

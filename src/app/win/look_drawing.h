@@ -13,8 +13,11 @@ inline COLORREF colour_of(forms::Rgb c) {
     return RGB(c.r, c.g, c.b);
 }
 
-// Paints `picture` into the square of side `side` pixels whose top left corner is (x, y).
-void draw_picture(HDC dc, const forms::Picture& picture, int x, int y, int side);
+// Paints `picture` at (x, y), its side scaled onto `extent` pixels. A picture whose background
+// reaches its edges (the mark) fills a square of n pixels at extent n − 1, its far edge falling
+// on the last pixel; one whose background keeps half a unit off them (the strip's marks) at
+// extent n.
+void draw_picture(HDC dc, const forms::Picture& picture, int x, int y, int extent);
 
 // Paints the header band's gradient over `area`, for a band whose left edge lies at `band_left`
 // and which is `band_width` pixels wide (in the coordinates of `area`; a control showing part
