@@ -3,7 +3,7 @@ JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 
 .PHONY: deps build build-asan test test-normal test-asan demo gui bench fuzz clean \
-	linux-cli windows test-windows windows-package
+	linux-cli windows test-windows windows-package package
 
 deps:
 	bash scripts/install-deps.sh

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "app/forms/looks.h"
+
 namespace qelt::forms {
 
 namespace {
@@ -275,11 +277,11 @@ std::string lines(std::string_view text, std::string_view line_break) {
 std::string promo_page_html(std::string_view url) {
     const std::string link = html_escape(url);
     return "<div style='margin:8px'>"
-           "<p style='font-size:14pt; font-weight:bold; color:#1f3f6f'>" +
-           html_escape(kPromoHeading) + "</p><p>" + html_escape(kMakerSlogan) + "</p><p>" +
-           lines(html_escape(kPromoText), "<br>") + "</p><p><a href='" + link + "'>" + link +
-           "</a></p><p style='color:#777777'>" + lines(html_escape(kPromoHint), "<br>") +
-           "</p></div>";
+           "<p style='font-size:14pt; font-weight:bold; color:" +
+           html_colour(kSloganColour) + "'>" + html_escape(kPromoHeading) + "</p><p>" +
+           html_escape(kMakerSlogan) + "</p><p>" + lines(html_escape(kPromoText), "<br>") +
+           "</p><p><a href='" + link + "'>" + link + "</a></p><p style='color:#777777'>" +
+           lines(html_escape(kPromoHint), "<br>") + "</p></div>";
 }
 
 std::string promo_link_markup(std::string_view url) {

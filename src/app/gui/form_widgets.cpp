@@ -6,13 +6,14 @@
 #include <QHash>
 #include <QListWidget>
 #include <QPainter>
-#include <QPainterPath>
+#include <QPolygonF>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTextBrowser>
 
+#include "app/forms/looks.h"
 #include "app/gui/clickable_label.h"
 
 namespace qelt::gui {
@@ -23,44 +24,48 @@ using forms::Action;
 using forms::ControlKind;
 using forms::Look;
 
-// The program's mark: a road curving between two borehole points.
-QPixmap road_mark(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(0x1f, 0x5f, 0x9f));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(0, 0, size, size), size / 6.0, size / 6.0);
-    QPainterPath road;
-    road.moveTo(size * 0.15, size * 0.9);
-    road.cubicTo(size * 0.3, size * 0.3, size * 0.7, size * 0.7, size * 0.85, size * 0.1);
-    p.setPen(QPen(Qt::white, size / 8.0, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(road);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xf0, 0xa0, 0x30));
-    p.drawEllipse(QPointF(size * 0.72, size * 0.62), size / 10.0, size / 10.0);
-    p.drawEllipse(QPointF(size * 0.3, size * 0.35), size / 10.0, size / 10.0);
-    return pixmap;
+QColor colour_of(forms::Rgb c) {
+    return QColor(c.r, c.g, c.b);
 }
 
-// The two small pictures on the caption strip: a bar (minimise) and a cross (end the program).
-QPixmap strip_mark(bool cross, int size) {
+QString css(forms::Rgb c) {
+    return QString::fromStdString(forms::html_colour(c));
+}
+
+// The shapes of a picture of forms/looks.h, scaled from the picture's square onto `size` pixels.
+QPixmap paint_picture(const forms::Picture& picture, int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
+    if (!(picture.side > 0)) return pixmap;
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 16.0, size / 16.0);
-    p.setBrush(cross ? QColor(0xc0, 0x39, 0x2b) : QColor(0x5d, 0x6d, 0x7e));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
-    p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
-    if (cross) {
-        p.drawLine(QPointF(5, 5), QPointF(11, 11));
-        p.drawLine(QPointF(11, 5), QPointF(5, 11));
-    } else {
-        p.drawLine(QPointF(4.5, 11), QPointF(11.5, 11));
+    p.scale(size / picture.side, size / picture.side);
+    const auto at = [](forms::PicturePoint q) { return QPointF(q.x, q.y); };
+    for (const forms::PictureShape& shape : picture.shapes) {
+        if (shape.points.empty()) continue;
+        switch (shape.kind) {
+            case forms::ShapeKind::rounded_fill:
+                if (shape.points.size() < 2) break;
+                p.setPen(Qt::NoPen);
+                p.setBrush(colour_of(shape.colour));
+                p.drawRoundedRect(QRectF(at(shape.points[0]), at(shape.points[1])), shape.size,
+                                  shape.size);
+                break;
+            case forms::ShapeKind::stroke: {
+                p.setPen(QPen(colour_of(shape.colour), shape.size, Qt::SolidLine, Qt::RoundCap,
+                              Qt::RoundJoin));
+                p.setBrush(Qt::NoBrush);
+                QPolygonF line;
+                for (const forms::PicturePoint& q : shape.points) line << at(q);
+                p.drawPolyline(line);
+                break;
+            }
+            case forms::ShapeKind::disc:
+                p.setPen(Qt::NoPen);
+                p.setBrush(colour_of(shape.colour));
+                p.drawEllipse(at(shape.points[0]), shape.size, shape.size);
+                break;
+        }
     }
     return pixmap;
 }
@@ -81,20 +86,24 @@ QStyle* frame_style() {
 void apply_look(ClickableLabel& label, const forms::Control& c) {
     switch (c.look) {
         case Look::link:
-            label.setStyleSheet(QStringLiteral("color: #0645ad; text-decoration: underline;"));
+            label.setStyleSheet(QStringLiteral("color: %1; text-decoration: underline;")
+                                    .arg(css(forms::kLinkColour)));
             break;
         case Look::slogan:
-            label.setStyleSheet(QStringLiteral("font-weight: bold; color: #1f3f6f;"));
+            label.setStyleSheet(
+                QStringLiteral("font-weight: bold; color: %1;").arg(css(forms::kSloganColour)));
             break;
         case Look::header_band:
             label.setAutoFillBackground(true);
             label.setStyleSheet(
-                QStringLiteral("background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 "
-                               "#ffffff, stop:1 #d6e4f2);"));
+                QStringLiteral("background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 %1, "
+                               "stop:1 %2);")
+                    .arg(css(forms::kBandLeft), css(forms::kBandRight)));
             break;
         case Look::caption_strip:
             label.setAutoFillBackground(true);
-            label.setStyleSheet(QStringLiteral("background:#1f5f9f; color:white;"));
+            label.setStyleSheet(QStringLiteral("background:%1; color:%2;")
+                                    .arg(css(forms::kStripColour), css(forms::kStripTextColour)));
             break;
         case Look::road_mark:
         case Look::minimise_mark:
@@ -119,16 +128,9 @@ QRect widget_rect(const forms::Control& control) {
 }
 
 QPixmap look_picture(Look look, int size) {
-    switch (look) {
-        case Look::road_mark:
-            return road_mark(size);
-        case Look::minimise_mark:
-            return strip_mark(false, size);
-        case Look::close_mark:
-            return strip_mark(true, size);
-        default:
-            return {};
-    }
+    const forms::Picture& picture = forms::picture_of(look);
+    if (!(picture.side > 0)) return {};
+    return paint_picture(picture, size);
 }
 
 QFont form_font() {

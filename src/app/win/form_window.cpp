@@ -1,13 +1,15 @@
 #include "app/win/form_window.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <algorithm>
 
+#include "app/forms/looks.h"
 #include "app/forms/maker.h"
 #include "app/win/desktop.h"
+#include "app/win/look_drawing.h"
 #include "app/win/program.h"
+#include "app/win/promo_page.h"
 #include "app/win/screen.h"
 #include "app/win/wide.h"
 
@@ -20,10 +22,7 @@ using forms::ControlKind;
 using forms::Look;
 
 constexpr const wchar_t* kFormClass = L"QeltForm";
-constexpr const wchar_t* kPageClass = L"QeltPage";
 constexpr int kFirstControlId = 100;
-constexpr int kPageHeadingId = 1;
-constexpr int kPageLinkId = 2;
 
 bool owner_drawn(Look look) {
     return look == Look::header_band || look == Look::road_mark || look == Look::slogan ||
@@ -81,121 +80,6 @@ HFONT make_font(int points, int dpi, int weight, bool underline) {
                        CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
 }
 
-// The program's mark, a road curving between two borehole points, in the square of side `s`
-// at (x, y).
-void draw_road_mark(HDC dc, int x, int y, int s) {
-    const auto at = [&](double fx, double fy) {
-        return POINT{x + static_cast<LONG>(fx * s), y + static_cast<LONG>(fy * s)};
-    };
-    HBRUSH blue = CreateSolidBrush(RGB(0x1f, 0x5f, 0x9f));
-    HGDIOBJ old_brush = SelectObject(dc, blue);
-    HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
-    RoundRect(dc, x, y, x + s + 1, y + s + 1, s / 3, s / 3);
-
-    LOGBRUSH white{BS_SOLID, RGB(0xff, 0xff, 0xff), 0};
-    HPEN road = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
-                             std::max(1, s / 8), &white, 0, nullptr);
-    SelectObject(dc, road);
-    const POINT curve[4] = {at(0.15, 0.9), at(0.3, 0.3), at(0.7, 0.7), at(0.85, 0.1)};
-    PolyBezier(dc, curve, 4);
-
-    HBRUSH orange = CreateSolidBrush(RGB(0xf0, 0xa0, 0x30));
-    SelectObject(dc, GetStockObject(NULL_PEN));
-    SelectObject(dc, orange);
-    const int r = std::max(1, s / 10);
-    for (const POINT p : {at(0.72, 0.62), at(0.3, 0.35)})
-        Ellipse(dc, p.x - r, p.y - r, p.x + r + 1, p.y + r + 1);
-
-    SelectObject(dc, old_brush);
-    SelectObject(dc, old_pen);
-    DeleteObject(road);
-    DeleteObject(blue);
-    DeleteObject(orange);
-}
-
-// The small pictures of the caption strip: a bar on grey (minimise), a cross on red (end the
-// program), drawn on a 16-unit grid scaled to the square of side `s`.
-void draw_strip_mark(HDC dc, int x, int y, int s, bool cross) {
-    const auto at = [&](double u, double v) {
-        return POINT{x + static_cast<LONG>(u * s / 16), y + static_cast<LONG>(v * s / 16)};
-    };
-    HBRUSH fill = CreateSolidBrush(cross ? RGB(0xc0, 0x39, 0x2b) : RGB(0x5d, 0x6d, 0x7e));
-    HGDIOBJ old_brush = SelectObject(dc, fill);
-    HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
-    RoundRect(dc, x, y, x + s, y + s, 6 * s / 16, 6 * s / 16);
-    LOGBRUSH white{BS_SOLID, RGB(0xff, 0xff, 0xff), 0};
-    HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND, std::max(1, 2 * s / 16),
-                            &white, 0, nullptr);
-    SelectObject(dc, pen);
-    const auto line = [&](POINT a, POINT b) {
-        MoveToEx(dc, a.x, a.y, nullptr);
-        LineTo(dc, b.x, b.y);
-    };
-    if (cross) {
-        line(at(5, 5), at(11, 11));
-        line(at(11, 5), at(5, 11));
-    } else {
-        line(at(4.5, 11), at(11.5, 11));
-    }
-    SelectObject(dc, old_brush);
-    SelectObject(dc, old_pen);
-    DeleteObject(pen);
-    DeleteObject(fill);
-}
-
-// The page of a promotional window: its heading, and the rest as a link control whose link
-// opens in the user's browser.
-struct PageSetup {
-    std::wstring heading, markup;
-    HFONT font, heading_font;
-    int dpi;
-};
-
-LRESULT CALLBACK page_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-        case WM_CREATE: {
-            const auto* setup = static_cast<const PageSetup*>(
-                reinterpret_cast<const CREATESTRUCTW*>(lparam)->lpCreateParams);
-            RECT client{};
-            GetClientRect(hwnd, &client);
-            const int margin = MulDiv(8, setup->dpi, 96);
-            const int heading = MulDiv(30, setup->dpi, 96);
-            const int width = client.right - 2 * margin;
-            HINSTANCE instance = GetModuleHandleW(nullptr);
-            HWND title = CreateWindowExW(
-                0, L"STATIC", setup->heading.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
-                margin, margin, width, heading, hwnd,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPageHeadingId)), instance, nullptr);
-            SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(setup->heading_font), FALSE);
-            HWND link = CreateWindowExW(
-                0, WC_LINK, setup->markup.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, margin,
-                margin + heading, width, client.bottom - 2 * margin - heading, hwnd,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPageLinkId)), instance, nullptr);
-            SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(setup->font), FALSE);
-            return 0;
-        }
-        case WM_CTLCOLORSTATIC: {
-            HDC dc = reinterpret_cast<HDC>(wparam);
-            const bool heading = GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) == kPageHeadingId;
-            SetTextColor(dc, heading ? kSloganColour : GetSysColor(COLOR_WINDOWTEXT));
-            SetBkColor(dc, RGB(0xff, 0xff, 0xff));
-            return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
-        }
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-            if (header->idFrom == kPageLinkId &&
-                (header->code == NM_CLICK || header->code == NM_RETURN)) {
-                const auto* link = reinterpret_cast<const NMLINK*>(lparam);
-                open_or_tell(GetAncestor(hwnd, GA_ROOT), narrow(link->item.szUrl));
-            }
-            return 0;
-        }
-        default:
-            break;
-    }
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-}
-
 }  // namespace
 
 bool register_window_classes(HINSTANCE instance) {
@@ -214,44 +98,7 @@ bool register_window_classes(HINSTANCE instance) {
     form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     form.lpszClassName = kFormClass;
     if (!RegisterClassExW(&form)) return false;
-
-    WNDCLASSEXW page{};
-    page.cbSize = sizeof(page);
-    page.lpfnWndProc = page_proc;
-    page.hInstance = instance;
-    page.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    page.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    page.lpszClassName = kPageClass;
-    return RegisterClassExW(&page) != 0;
-}
-
-HICON make_program_icon(int size) {
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP colour = CreateCompatibleBitmap(screen, size, size);
-    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
-    ReleaseDC(nullptr, screen);
-
-    HGDIOBJ old = SelectObject(dc, colour);
-    RECT all{0, 0, size, size};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    draw_road_mark(dc, 0, 0, size - 1);
-    // The mask: transparent (1) outside the mark's rounded square.
-    SelectObject(dc, mask);
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    HGDIOBJ old_brush = SelectObject(dc, GetStockObject(BLACK_BRUSH));
-    HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
-    RoundRect(dc, 0, 0, size, size, (size - 1) / 3, (size - 1) / 3);
-    SelectObject(dc, old_brush);
-    SelectObject(dc, old_pen);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-
-    ICONINFO info{TRUE, 0, 0, mask, colour};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(colour);
-    DeleteObject(mask);
-    return icon;
+    return register_page_class(instance);
 }
 
 FormWindow::FormWindow(const forms::Form& form) : form_(form) {}
@@ -270,7 +117,7 @@ bool FormWindow::create(HWND owner, DWORD style, DWORD ex_style) {
     RECT outer{0, 0, client.width, client.height};
     AdjustWindowRectEx(&outer, style, FALSE, ex_style);
     make_fonts();
-    strip_brush_ = CreateSolidBrush(kStripColour);
+    strip_brush_ = CreateSolidBrush(colour_of(forms::kStripColour));
     CreateWindowExW(ex_style, kFormClass, widen(form_.caption).c_str(), style, CW_USEDEFAULT,
                     CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, owner,
                     nullptr, GetModuleHandleW(nullptr), this);
@@ -473,20 +320,9 @@ void FormWindow::paint_underlay(HDC dc, const forms::Control& control, const REC
         FillRect(dc, &area, strip_brush_);
         return;
     }
-    // The band's gradient, left to right across the band, whichever control shows a part of it.
+    // The band's gradient, in the control's own coordinates.
     const RECT band = client_rect_of(*under), self = client_rect_of(control);
-    const int span = std::max(1L, band.right - band.left - 1);
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DC_BRUSH));
-    for (LONG x = area.left; x < area.right; ++x) {
-        const double t =
-            std::clamp(static_cast<double>(self.left + x - band.left) / span, 0.0, 1.0);
-        const auto mix = [t](int a, int b) { return static_cast<BYTE>(a + (b - a) * t + 0.5); };
-        SetDCBrushColor(dc, RGB(mix(GetRValue(kBandLeft), GetRValue(kBandRight)),
-                                mix(GetGValue(kBandLeft), GetGValue(kBandRight)),
-                                mix(GetBValue(kBandLeft), GetBValue(kBandRight))));
-        PatBlt(dc, x, area.top, 1, area.bottom - area.top, PATCOPY);
-    }
-    SelectObject(dc, old);
+    paint_band(dc, area, band.left - self.left, band.right - band.left);
 }
 
 void FormWindow::draw(const DRAWITEMSTRUCT& item) {
@@ -506,7 +342,7 @@ void FormWindow::draw(const DRAWITEMSTRUCT& item) {
         case Look::slogan: {
             HGDIOBJ old = SelectObject(dc, bold_font_);
             SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, kSloganColour);
+            SetTextColor(dc, colour_of(forms::kSloganColour));
             RECT text = r;
             const std::wstring caption = widen(c.caption);
             DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
@@ -515,11 +351,11 @@ void FormWindow::draw(const DRAWITEMSTRUCT& item) {
             break;
         }
         case Look::road_mark:
-            draw_road_mark(dc, r.left, r.top, side - 1);
+            draw_picture(dc, forms::picture_of(c.look), r.left, r.top, side - 1);
             break;
         case Look::minimise_mark:
         case Look::close_mark:
-            draw_strip_mark(dc, r.left, r.top, side, c.look == Look::close_mark);
+            draw_picture(dc, forms::picture_of(c.look), r.left, r.top, side);
             break;
         default:
             break;
@@ -585,13 +421,13 @@ LRESULT FormWindow::proc(UINT message, WPARAM wparam, LPARAM lparam) {
             const Built* built = built_by_hwnd(reinterpret_cast<HWND>(lparam));
             HDC dc = reinterpret_cast<HDC>(wparam);
             if (built && built->control->look == Look::link) {
-                SetTextColor(dc, kLinkColour);
+                SetTextColor(dc, colour_of(forms::kLinkColour));
                 SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
                 return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
             }
             if (built && built->control->look == Look::caption_strip) {
-                SetTextColor(dc, RGB(0xff, 0xff, 0xff));
-                SetBkColor(dc, kStripColour);
+                SetTextColor(dc, colour_of(forms::kStripTextColour));
+                SetBkColor(dc, colour_of(forms::kStripColour));
                 return reinterpret_cast<LRESULT>(strip_brush_);
             }
             break;

@@ -5,7 +5,8 @@
 // promotional window with a SysLink control) with its caption, look and rectangle (twips →
 // pixels at the system DPI). A click (double click, where the form says so) on a control with an
 // action calls act(); Enter presses the push button that has the focus, else the default button.
-// Nothing is worked out here beyond that mapping.
+// Nothing is worked out here beyond that mapping; the looks are drawn by look_drawing.h, the
+// promotional page is promo_page.h's window.
 
 #include <windows.h>
 
@@ -78,17 +79,8 @@ class FormWindow {
     HWND tooltip_ = nullptr;
 };
 
-// The colours of the looks, shared with the drawing.
-inline constexpr COLORREF kLinkColour = RGB(0x06, 0x45, 0xad);
-inline constexpr COLORREF kSloganColour = RGB(0x1f, 0x3f, 0x6f);
-inline constexpr COLORREF kStripColour = RGB(0x1f, 0x5f, 0x9f);
-inline constexpr COLORREF kBandLeft = RGB(0xff, 0xff, 0xff);
-inline constexpr COLORREF kBandRight = RGB(0xd6, 0xe4, 0xf2);
-
-// Registers the window classes (once, before the first window).
+// Registers the window classes (once, before the first window): the forms' and the promotional
+// page's (promo_page.h).
 bool register_window_classes(HINSTANCE instance);
-
-// The program's icon: its mark drawn at `size` pixels.
-HICON make_program_icon(int size);
 
 }  // namespace qelt::win
