@@ -1,13 +1,12 @@
 #pragma once
 // Interchange geometry: the inflection split, the start-azimuth conversion, the chain build and
-// the locate (the clothoid functions spiral_dx/spiral_dy are in geometry/clothoid.h).
+// the locate.
 // Units and frame as in element_chain.h: metres; X north, Y east; azimuths in radians clockwise
 // from +X; a positive radius or deflection turns right. The run calls, once per reading of the
 // element file: ht_split_inflections, ht_dms_to_degrees on ht_start_azimuth, ht_build_chain;
 // then ht_locate for every borehole.
 
 #include "alignment/alignment.h"
-#include "geometry/clothoid.h"
 #include "htbas/element_chain.h"
 
 namespace qelt {

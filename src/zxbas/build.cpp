@@ -83,9 +83,8 @@ void check_output(const MainLine& m, int n) {
         }
         if (i <= n - 1) need(m.zx_azimuth[i]);
         if (i >= 2 && i <= n - 1) {
-            for (double v : {m.zx_defl[i], m.zx_lead1[i], m.zx_lead2[i], m.zx_origin_az1[i],
-                             m.zx_origin_az2[i], m.zx_origin_defl[i], m.zx_len[i], m.zx_zh[i],
-                             m.zx_hy[i], m.zx_yh[i], m.zx_hz[i], m.zx_hy_azimuth[i]}) {
+            for (double v : {m.zx_defl[i], m.zx_len[i], m.zx_zh[i], m.zx_hy[i], m.zx_yh[i],
+                             m.zx_hz[i], m.zx_hy_azimuth[i]}) {
                 need(v);
             }
         }
@@ -171,7 +170,6 @@ void locate_pieces(MainLine& m, int n, const std::vector<CurveShape>& shapes) {
 
 void build_rows(MainLine& m, int n) {
     const double pi = std::numbers::pi;
-    m.zx_pi = pi;
 
     // Legs in the direction of travel. A hairpin's legs meet behind the curve, so by default
     // the line runs away from the JD on the incoming leg and towards it on the outgoing one.
@@ -221,11 +219,6 @@ void build_rows(MainLine& m, int n) {
         }
         m.zx_t1[i] = c.t1;
         m.zx_t2[i] = c.t2;
-        m.zx_lead1[i] = c.lead1;
-        m.zx_lead2[i] = c.lead2;
-        m.zx_origin_az1[i] = c.origin_az1;
-        m.zx_origin_az2[i] = c.origin_az2;
-        m.zx_origin_defl[i] = c.origin_defl;
         m.zx_len[i] = shapes[i].entry + shapes[i].arc + shapes[i].exit;
     }
 
@@ -259,7 +252,6 @@ void build_rows(MainLine& m, int n) {
         m.zx_hz_x[i] = m.jd_x[i] + m.zx_t2[i] * std::cos(m.zx_azimuth[i]);
         m.zx_hz_y[i] = m.jd_y[i] + m.zx_t2[i] * std::sin(m.zx_azimuth[i]);
     }
-    for (int i = 2; i <= n - 1; ++i) m.zx_right[i] = m.zx_defl[i] > 0 ? 1 : 0;
 
     // HY and the tangent there: the entry transition traced from ZH along the incoming leg.
     for (int i = 2; i <= n - 1; ++i) {
