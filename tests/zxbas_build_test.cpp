@@ -210,6 +210,45 @@ TEST(ZxBuild, CurvesFitTheirLegs) {
     }
 }
 
+// A JD is called the same in the drawing as in the messages about it: by its name in the file,
+// and where the tables hold none, by its place in the line (JD 3 is "JD3", never "JD2").
+TEST(ZxBuild, OneNameForAJdInMessagesAndDrawing) {
+    struct Case {
+        const char* name;
+        std::unique_ptr<MainLine> m;
+        std::vector<std::string> jds;
+    };
+    Case cases[] = {
+        {"named in the file", stairs(1000, 1000, 1000), {"QD", "JD1", "JD2", "ZD"}},
+        {"one name missing",
+         [] {
+             auto m = stairs(1000, 1000, 1000);
+             m->jd_name[3].clear();
+             return m;
+         }(),
+         {"QD", "JD1", "JD3", "ZD"}},
+        {"no names", reference(), {"JD1", "JD2", "JD3"}},
+    };
+    for (const Case& c : cases) {
+        zx_build(*c.m);
+        const Alignment a = zx_alignment(*c.m);
+        ASSERT_EQ(a.jds.size(), c.jds.size()) << c.name;
+        for (std::size_t k = 0; k < c.jds.size(); ++k) {
+            EXPECT_EQ(a.jds[k].name, c.jds[k]) << c.name;
+            EXPECT_EQ(zx_jd_name(*c.m, static_cast<int>(k) + 1), c.jds[k]) << c.name;
+        }
+    }
+    // The message about an unnamed JD uses the same name.
+    auto unnamed = stairs(1000, 1000, 1000, 0);
+    unnamed->jd_name[3].clear();
+    try {
+        zx_build(*unnamed);
+        ADD_FAILURE() << "R = 0 built";
+    } catch (const DataError& e) {
+        EXPECT_NE(std::string(e.what()).find("JD3 圆曲线半径为 0"), std::string::npos) << e.what();
+    }
+}
+
 TEST(ZxBuild, RefusedInputs) {
     struct Bad {
         const char* name;

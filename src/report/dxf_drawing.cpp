@@ -108,9 +108,7 @@ struct TextItem {
 using Item = std::variant<LineItem, ArcItem, PolylineItem, CircleItem, TextItem>;
 
 double degrees_in_circle(double radians) {
-    double d = std::fmod(radians * 180 / kPi, 360.0);
-    if (d < 0) d += 360;
-    return d >= 360 ? 0 : d;
+    return reduced_angle(radians * 180 / kPi, 360);
 }
 
 class Layout {

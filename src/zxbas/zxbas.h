@@ -3,6 +3,8 @@
 // intersection points, and the point and tangent at a continuous mileage.
 // Units and frame as in main_line.h: metres, radians, X north, Y east, azimuth clockwise from +X.
 
+#include <string>
+
 #include "alignment/alignment.h"
 #include "geometry/geometry.h"
 #include "zxbas/main_line.h"
@@ -40,6 +42,11 @@ CurveShape zx_curve_shape(double r, double r1, double r2, double ls1, double ls2
 // transitions turning further than the JD …).
 CurveSolution zx_curve_solve(double r, double r1, double r2, double ls1, double ls2, double defl,
                              double az_in, double az_out);
+
+// JD `jd` (1..N) as the engineer knows it, in messages and in the drawing alike: the name
+// written in the alignment file ("JD7", "QD"); "JD<jd>", its place in the line, only for
+// tables filled without a file.
+std::string zx_jd_name(const MainLine& line, int jd);
 
 // Builds every zx_* table, jd_station and the located line zx_line from the jd_* input for
 // JDs 1..N; the input is never changed (a hairpin's negated curve data live only inside the
