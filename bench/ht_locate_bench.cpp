@@ -22,7 +22,7 @@ void BM_ht_locate(benchmark::State& state) {
     chain->ht_start_station = 0;
     chain->ht_start_x = 3.5e6;
     chain->ht_start_y = 5e5;
-    chain->ht_start_azimuth = 30;  // decimal degrees, converted by the build
+    chain->ht_start_azimuth = 30;  // ddd.mmss as the file gives it: 30°
     for (int i = 1; i <= qelt::kMaxChainElements; ++i) {
         const Element& e = pattern[(i - 1) % std::size(pattern)];
         chain->ht_in_r1[i] = e.r1;

@@ -5,8 +5,8 @@
 #include <string>
 #include <variant>
 
-#include "report/sheet_model.h"
 #include "run_fuzz.h"
+#include "support/sheet_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qelt;

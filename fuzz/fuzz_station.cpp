@@ -83,15 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QELT_FUZZ_CHECK(!message.empty());
         return 0;
     }
-    std::string lettered;
-    std::int16_t errle = -1;
-    message.clear();
-    zh_dlstr(breaks, station, lettered, errle, message);
-    QELT_FUZZ_CHECK(errle == 0 || errle == 1);
-    if (errle == 0) {
-        QELT_FUZZ_CHECK(!message.empty());
-        return 0;
-    }
+    const LetteredStation result = zh_dlstr(breaks, station);
+    QELT_FUZZ_CHECK(result.text.has_value() == result.message.empty());
+    if (!result) return 0;
+    const std::string& lettered = *result.text;
     // An accepted station names an interval of the table, or none when there are no breaks.
     // (The text's first letter may be the K of the kilometre form, which is no identifier.)
     const auto accepted = parse_station(lettered);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "base/data_error.h"
 #include "base/line_reader.h"
@@ -66,6 +68,43 @@ std::vector<std::string> read_all(const std::string& path) {
     std::string line;
     while (reader.next(line)) lines.push_back(line);
     return lines;
+}
+
+// The numbers of messages: the decimals asked for, rounded as the table rounds them, and the
+// whole number however long (a coordinate typed with a wrong exponent must still be shown).
+TEST(NumberText, FixedAndSignificantForms) {
+    struct Case {
+        double value;
+        int digits;
+        const char* fixed;
+        const char* significant;
+    };
+    const Case kCases[] = {
+        {1234.5678, 3, "1234.568", "1.23e+03"},
+        {0.0005, 3, "0.001", "0.0005"},  // the double just above a half millimetre
+        {-12.25, 1, "-12.2", "-1e+01"},  // 12.25 is exact: banker's tie as printf rounds
+        {500, 10, "500.0000000000", "500"},
+        {1.0 / 3, 10, "0.3333333333", "0.3333333333"},
+        {-0.0, 3, "-0.000", "-0"},
+    };
+    for (const Case& c : kCases) {
+        EXPECT_EQ(fixed_text(c.value, c.digits), c.fixed) << c.value;
+        EXPECT_EQ(significant_text(c.value, c.digits), c.significant) << c.value;
+    }
+    const std::string huge = fixed_text(1e300, 3);
+    EXPECT_EQ(huge.size(), 301u + 4u);
+    EXPECT_EQ(huge.substr(0, 4), "1000");
+    EXPECT_EQ(huge.substr(huge.size() - 4), ".000");
+}
+
+// Cutting a text character by character: a Chinese character is one step of three bytes.
+TEST(Utf8, NextBoundarySkipsAWholeCharacter) {
+    const std::string text = "K1+2\u6869\u53F7\U0001F600e";
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size(); i = next_utf8_boundary(text, i)) starts.push_back(i);
+    EXPECT_EQ(starts, (std::vector<std::size_t>{0, 1, 2, 3, 4, 7, 10, 14}));
+    EXPECT_EQ(starts.size(), utf8_length(text));
+    EXPECT_EQ(next_utf8_boundary(text, text.size() - 1), text.size());
 }
 
 TEST(LineReader, DecodesUtf8AndGbkWithAnyLineEnd) {

@@ -201,6 +201,40 @@ TEST(GeometryLine, CurvatureAtAMileage) {
     EXPECT_TRUE(std::isnan(line.curvature(10)));
 }
 
+// The deflection between two legs is the shorter way round, whichever side of north they lie;
+// a half turn is left as it was given, and a turn of many laps comes back to its direction.
+TEST(GeometryAngle, TurnsReducedToAHalfTurnEitherWay) {
+    struct Case {
+        double turn, reduced;
+    };
+    const Case kCases[] = {
+        {0.3, 0.3},
+        {-0.3, -0.3},
+        {kPi, kPi},
+        {-kPi, -kPi},
+        {0.1 - (2 * kPi - 0.2), 0.3},   // legs on either side of north, right turn
+        {(2 * kPi - 0.2) - 0.1, -0.3},  // the same legs the other way: left
+        {kPi + 0.25, -kPi + 0.25},
+        {-kPi - 0.25, kPi - 0.25},
+        {6 * kPi + 0.5, 0.5},
+        {-40 * kPi - 0.5, -0.5},
+    };
+    for (const Case& c : kCases) EXPECT_NEAR(reduced_turn(c.turn), c.reduced, 1e-12) << c.turn;
+    // A turn between reduced azimuths comes back as exactly the turn the legs make.
+    for (double a : {0.0, 0.1, 3.0, 6.2}) {
+        for (double b : {0.05, 3.1, 3.2, 6.28}) {
+            const double t = reduced_turn(b - a);
+            EXPECT_LE(std::abs(t), kPi) << a << " " << b;
+            EXPECT_NEAR(std::remainder(a + t - b, 2 * kPi), 0, 1e-14) << a << " " << b;
+        }
+    }
+    // The drawing's angles are degrees, reduced by the same rule.
+    const double kDegrees[][2] = {{-90, 270}, {725, 5}, {360, 0}, {-1e-20, 0}, {359.5, 359.5}};
+    for (const auto& d : kDegrees) EXPECT_EQ(reduced_angle(d[0], 360), d[1]) << d[0];
+    EXPECT_TRUE(std::isnan(reduced_turn(NAN)));
+    EXPECT_FALSE(std::isfinite(reduced_turn(INFINITY)));
+}
+
 TEST(GeometryLine, AzimuthReducedAndBadDataGiveNaN) {
     const double kAzimuths[][2] = {
         {-1e-20, 0}, {2 * kPi, 0}, {-kPi / 2, 1.5 * kPi}, {1e4 * kPi + 1, 1}};

@@ -37,12 +37,11 @@ std::unique_ptr<ElementChain> read_chain(double station, double x, double y, dou
     return chain;
 }
 
-// Split, conversion, build: the run's order.
+// Split and build: the run's order.
 std::unique_ptr<ElementChain> build_chain(double station, double x, double y, double dms,
                                           const std::vector<Element>& elements) {
     auto chain = read_chain(station, x, y, dms, elements);
     ht_split_inflections(*chain);
-    chain->ht_start_azimuth = ht_dms_to_degrees(chain->ht_start_azimuth);
     ht_build_chain(*chain);
     return chain;
 }
@@ -141,23 +140,25 @@ TEST(HtChain, BoundaryBelongsToTheElementStartingThere) {
     EXPECT_NEAR(a, 350 * kPi / 180 + 0.29999 - 2 * kPi, 1e-12);  // reduced to [0, 2π)
 }
 
+// The start azimuth as read (ddd.mmss) is the start tangent of the chain, reduced to [0, 2π);
+// the value read stays as it was.
 TEST(HtChain, StartAzimuthIsReducedAfterTheBuild) {
     struct Case {
-        double dms, radians, reduced;
+        double dms, reduced;
     };
     const Case cases[] = {
-        {360.0000, 2 * kPi, 0},
-        {-90.0000, -kPi / 2, 3 * kPi / 2},
-        {45.3020, 45.505555555555556 * kPi / 180, 45.505555555555556 * kPi / 180},
-        {-12.3, -12.5 * kPi / 180, 347.5 * kPi / 180},
-        {720.0001, (720 + 1 / 3600.0) * kPi / 180, kPi / 180 / 3600},
-        {-1e-16, 0, 0},  // comes back as 2π from the addition; it is north
+        {360.0000, 0},
+        {-90.0000, 3 * kPi / 2},
+        {45.3020, 45.505555555555556 * kPi / 180},
+        {-12.3, 347.5 * kPi / 180},
+        {720.0001, kPi / 180 / 3600},
+        {-1e-16, 0},  // comes back as 2π from the addition; it is north
     };
     for (const Case& c : cases) {
         const auto chain = build_chain(100, 10, 20, c.dms, {});
         // N = 0: only the start point, and every station on its tangent.
         EXPECT_EQ(chain->ht_count, 0);
-        EXPECT_NEAR(chain->ht_start_azimuth, c.radians, 1e-12) << c.dms;
+        EXPECT_EQ(chain->ht_start_azimuth, c.dms);
         EXPECT_NEAR(chain->ht_azimuth[1], c.reduced, 1e-12) << c.dms;
         EXPECT_GE(chain->ht_azimuth[1], 0) << c.dms;
         EXPECT_LT(chain->ht_azimuth[1], 2 * kPi) << c.dms;
@@ -214,9 +215,10 @@ TEST(HtSplit, InflectionsBecomeExitEntryPairs) {
             EXPECT_EQ(chain->ht_r2[i], e.r2) << i;
             EXPECT_NEAR(chain->ht_len[i], e.len, 1e-12) << i;
         }
-        // What was read stays as read: the notices name elements by their place in the file.
+        // The elements as read stay as the file gives them, the split element included.
         ASSERT_EQ(chain->ht_in_count, static_cast<int>(c.in.size()));
         for (std::size_t i = 1; i <= c.in.size(); ++i) {
+            EXPECT_EQ(chain->ht_in_r1[i], c.in[i - 1].r1) << i;
             EXPECT_EQ(chain->ht_in_r2[i], c.in[i - 1].r2) << i;
             EXPECT_EQ(chain->ht_in_len[i], c.in[i - 1].len) << i;
         }

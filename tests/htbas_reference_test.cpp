@@ -195,7 +195,6 @@ TEST(HtReference, RandomChainsAgreeWithIntegratedCurvature) {
             chain->ht_in_len[k + 1] = elements[k].len;
         }
         ht_split_inflections(*chain);
-        chain->ht_start_azimuth = ht_dms_to_degrees(chain->ht_start_azimuth);
         ht_build_chain(*chain);
 
         const Reference ref(elements, start_azimuth);

@@ -7,7 +7,7 @@
 
 #include "report/csv_sheet.h"
 #include "report/sheet_fanout.h"
-#include "report/sheet_model.h"
+#include "support/sheet_model.h"
 
 namespace qelt {
 namespace {

@@ -12,7 +12,7 @@
 #include "app/run.h"
 #include "app/run_output.h"
 #include "base/data_error.h"
-#include "report/sheet_model.h"
+#include "support/sheet_model.h"
 #include "test_files.h"
 
 namespace qelt {

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "base/data_error.h"
+#include "base/text.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -214,13 +215,12 @@ TEST(StationOfMileage, ReadsBackToTheSameMileage) {
     for (const Case& c : cases) {
         const StationOfMileage s = zh_station_of(breaks, c.mileage);
         EXPECT_EQ(s.text, c.text) << c.mileage;
-        std::string message, lettered;
-        std::int16_t errle = 0;
+        std::string message;
         ASSERT_TRUE(zh_check(breaks, s.text, message)) << s.text << ": " << message;
-        zh_dlstr(breaks, s.text, lettered, errle, message);
-        ASSERT_EQ(errle, 1) << s.text << ": " << message;
+        const LetteredStation lettered = zh_dlstr(breaks, s.text);
+        ASSERT_TRUE(lettered) << s.text << ": " << lettered.message;
         double back = 0;
-        zh_mileage(breaks, lettered, back);
+        zh_mileage(breaks, *lettered.text, back);
         EXPECT_NEAR(back, c.mileage, 0.0005) << s.text;
     }
     EXPECT_EQ(zh_station_of(ChainBreaks{}, 11150.6).text, "K11+150.600");
@@ -295,15 +295,14 @@ struct LetterCase {
 
 void expect_letters(const ChainBreaks& breaks, std::initializer_list<LetterCase> cases) {
     for (const LetterCase& c : cases) {
-        std::string lettered = "unset", message;
-        std::int16_t errle = 7;
-        zh_dlstr(breaks, c.text, lettered, errle, message);
+        const LetteredStation lettered = zh_dlstr(breaks, c.text);
         if (c.lettered) {
-            EXPECT_EQ(errle, 1) << c.text;
-            EXPECT_EQ(lettered, c.lettered) << c.text;
+            ASSERT_TRUE(lettered) << c.text << ": " << lettered.message;
+            EXPECT_EQ(*lettered.text, c.lettered) << c.text;
+            EXPECT_EQ(lettered.message, "") << c.text;
         } else {
-            EXPECT_EQ(errle, 0) << c.text;
-            EXPECT_EQ(message, c.message) << c.text;
+            EXPECT_FALSE(lettered.text.has_value()) << c.text << " -> " << *lettered.text;
+            EXPECT_EQ(lettered.message, c.message) << c.text;
         }
     }
 }
@@ -334,11 +333,10 @@ TEST(StationLetter, IntervalKBeforeAKilometreForm) {
         {6000, 6010}, {7000, 7010}, {8000, 8010}, {9000, 9010}, {10000, 10010}};
     const ChainBreaks breaks = breaks_of(ten, 30000);
     for (const char* text : {"11+150", "11150", "K11+150", "-11+150"}) {
-        std::string lettered, message;
-        std::int16_t errle = 0;
-        zh_dlstr(breaks, text, lettered, errle, message);
-        ASSERT_EQ(errle, 1) << text << ": " << message;
+        const LetteredStation result = zh_dlstr(breaks, text);
+        ASSERT_TRUE(result) << text << ": " << result.message;
         if (text[0] == '-') continue;  // before the start: interval A
+        const std::string& lettered = *result.text;
         EXPECT_EQ(parse_station(lettered)->letter, 'K') << text << " -> " << lettered;
         double mileage = 0;
         zh_mileage(breaks, lettered, mileage);

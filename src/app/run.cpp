@@ -2,14 +2,15 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
 
 #include "app/run_steps.h"
 #include "base/data_error.h"
+#include "base/text.h"
 #include "base/utf8_path.h"
+#include "geometry/geometry.h"
 #include "input/readers.h"
 #include "station/station.h"
 
@@ -28,17 +29,12 @@ std::optional<std::string> off_line_notice(double mileage, const Alignment& alig
                                            const char* computed) {
     const double before = alignment.start_mileage() - mileage;
     const double after = mileage - alignment.end_mileage();
-    char metres[64];
-    if (before > 0) {
-        std::snprintf(metres, sizeof metres, "%.3f", before);
-        return std::string("位于线路起点之前 ") + metres + " 米，" + computed +
+    if (before > 0)
+        return "位于线路起点之前 " + fixed_text(before, 3) + " 米，" + computed +
                "按起点切线的延长线算出";
-    }
-    if (after > 0) {
-        std::snprintf(metres, sizeof metres, "%.3f", after);
-        return std::string("位于线路终点之后 ") + metres + " 米，" + computed +
+    if (after > 0)
+        return "位于线路终点之后 " + fixed_text(after, 3) + " 米，" + computed +
                "按终点切线的延长线算出";
-    }
     return std::nullopt;
 }
 
@@ -366,31 +362,25 @@ class CoordinateTableRun : public TableRun {
 };
 
 void CoordinateTableRun::write_row(long row, long line) {
-    const double pi = 4 * std::atan(1.0);
     const double mileage = mileage_of(station_text_, borehole_.station, line);
     Point centre;
     double azimuth = 0;
     alignment_.line.locate(mileage, centre, azimuth);
-    double x = centre.x, y = centre.y;
     if (auto where = off_line(mileage, "坐标")) notice(line, "桩号" + borehole_.station + *where);
     // On the inside of a curve an offset of the radius reaches the centre of curvature, and
     // beyond it the point lies on the far side: its nearest point on the centre line is
     // elsewhere, and the station and offset no longer describe where it is. A positive offset
     // is to the left, where a left-hand curve (k < 0) has its centre.
     const double k = alignment_.line.curvature(mileage);
-    if (borehole_.offset * -k >= 1) {
-        char radius[64];
-        std::snprintf(radius, sizeof radius, "%.3f", 1 / std::abs(k));
-        notice(line, "桩号" + borehole_.station + "处曲线半径 " + radius + " 米，圆心在中线" +
-                         (k < 0 ? "左" : "右") + "侧；距中线距离 " + borehole_.offset_text +
+    if (borehole_.offset * -k >= 1)
+        notice(line, "桩号" + borehole_.station + "处曲线半径 " + fixed_text(1 / std::abs(k), 3) +
+                         " 米，圆心在中线" + (k < 0 ? "左" : "右") + "侧；距中线距离 " +
+                         borehole_.offset_text +
                          " 已到达或越过圆心：坐标照算，但此点离中线最近处不在此桩号，"
                          "桩号和距中线距离已不能说明它的位置，请核对距中线距离");
-    }
-    // The left-hand normal: a positive offset lies to the left of the direction of increasing
-    // station.
-    const double a = azimuth + pi * 90 / 180 - pi;
-    x = x + borehole_.offset * std::cos(a);
-    y = y + borehole_.offset * std::sin(a);
+    // A positive offset lies to the left of the direction of increasing station.
+    const Point at = place(centre, azimuth, 0, -borehole_.offset);
+    const double x = at.x, y = at.y;
     if (!std::isfinite(x) || !std::isfinite(y))
         throw row_failure("桩号" + station_text_ + "的坐标无法计算（线形数据在此处无解）", line);
     borehole_.x = x;
@@ -401,19 +391,18 @@ void CoordinateTableRun::write_row(long row, long line) {
 // A station's continuous mileage, and in `printed` the station as the table prints it.
 double CoordinateTableRun::mileage_of(const std::string& station_text, std::string& printed,
                                       long line) {
-    std::string message, lettered;
-    std::int16_t errle = 1;
-    bool accepted = zh_check(alignment_.breaks, station_text, message);
-    if (accepted) {
-        zh_dlstr(alignment_.breaks, station_text, lettered, errle, message);
-        accepted = errle != 0;
-    }
     // The station's own message is shown and the run ends quietly; the table keeps what it
     // has, this row's serial number included.
-    if (!accepted) throw RunStop{RunOutcome::station_rejected, message, list_path(), line};
+    const auto reject = [&](const std::string& message) {
+        return RunStop{RunOutcome::station_rejected, message, list_path(), line};
+    };
+    std::string message;
+    if (!zh_check(alignment_.breaks, station_text, message)) throw reject(message);
+    const LetteredStation lettered = zh_dlstr(alignment_.breaks, station_text);
+    if (!lettered) throw reject(lettered.message);
     double mileage = 0;
-    zh_mileage(alignment_.breaks, lettered, mileage);
-    zh_format(lettered, printed);
+    zh_mileage(alignment_.breaks, *lettered.text, mileage);
+    zh_format(*lettered.text, printed);
     if (!std::isfinite(mileage)) throw row_failure("桩号" + station_text + "超出数值范围", line);
     return mileage;
 }

@@ -2,12 +2,12 @@
 // by its JDs, the ramp by its elements, and a LandXML file as the design software exported it,
 // recognised by its content whatever the method says.
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "app/run.h"
 #include "base/data_error.h"
+#include "base/text.h"
 #include "base/utf8_path.h"
 #include "htbas/htbas.h"
 #include "input/landxml.h"
@@ -37,7 +37,6 @@ Alignment read_element_chain(const std::string& path) {
         ht_read_elements(file, *chain);
     }
     ht_split_inflections(*chain);
-    chain->ht_start_azimuth = ht_dms_to_degrees(chain->ht_start_azimuth);
     ht_build_chain(*chain);
     return ht_alignment(*chain, utf8_of(path_from_utf8(path).filename()));
 }
@@ -48,12 +47,6 @@ std::string station_text(double station) {
     return printed;
 }
 
-std::string metres_text(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3f", v);
-    return text;
-}
-
 // "A匝道（长 1234.567 米，K0+000～K1+234.567）、B匝道（…）", for the messages that refuse a
 // choice.
 std::string choices_text(const std::vector<AlignmentChoice>& choices) {
@@ -62,7 +55,7 @@ std::string choices_text(const std::vector<AlignmentChoice>& choices) {
         if (!text.empty()) text += "、";
         text += "“" + c.name + "”";
         if (std::isfinite(c.length))
-            text += "（长 " + metres_text(c.length) + " 米，" + c.start_station + "～" +
+            text += "（长 " + fixed_text(c.length, 3) + " 米，" + c.start_station + "～" +
                     c.end_station + "）";
         else
             text += "（数据有误）";

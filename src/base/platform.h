@@ -33,6 +33,9 @@ inline constexpr const char* kNeedsUtf8System =
 // UTF-8 to the UTF-16 of the wide-character Windows calls; embedded NUL characters are kept
 // (the open-file dialog's filter list is made of them).
 std::wstring widen(std::string_view utf8);
+// The UTF-16 of the wide-character calls back to UTF-8; embedded NUL characters are kept and
+// what is not UTF-16 (an unpaired surrogate) comes out as U+FFFD.
+std::string narrow(std::wstring_view wide);
 #endif
 
 // True when `path` names an existing regular file (not a folder, not a device).

@@ -38,17 +38,23 @@ namespace {
 constexpr UINT kGb18030 = 54936;
 constexpr UINT kGbk = 936;
 
-std::optional<std::string> utf8(std::wstring_view text) {
+// UTF-16 to UTF-8 with WideCharToMultiByte's `flags`: 0 puts U+FFFD where the text is not
+// UTF-16, WC_ERR_INVALID_CHARS gives nothing instead.
+std::optional<std::string> utf8_of_wide(std::wstring_view text, DWORD flags) {
     if (text.empty()) return std::string();
     if (text.size() > INT_MAX) return std::nullopt;
     const int size = static_cast<int>(text.size());
-    const int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), size, nullptr, 0,
-                                      nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
     if (n <= 0) return std::nullopt;
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), size, out.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, flags, text.data(), size, out.data(), n, nullptr, nullptr);
     return out;
+}
+
+// Text the system produced, which must be UTF-16 to be used at all.
+std::optional<std::string> utf8(std::wstring_view text) {
+    return utf8_of_wide(text, WC_ERR_INVALID_CHARS);
 }
 
 // Whether `bytes` is made of GB18030's byte sequences: ASCII; a lead byte 81..FE with a trail
@@ -259,6 +265,10 @@ int replace_file(const std::string& from, const std::string& to) {
     }
     SetLastError(error);
     return move_error(to);
+}
+
+std::string narrow(std::wstring_view wide) {
+    return utf8_of_wide(wide, 0).value_or(std::string());
 }
 
 bool system_speaks_utf8() {

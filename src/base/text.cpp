@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <system_error>
 
 namespace qelt {
@@ -101,6 +102,45 @@ std::string shortest_number(double value) {
     return std::string(buf, ptr);
 }
 
+namespace {
+
+// printf's text for one double and one precision, as long as it needs to be.
+std::string printed(const char* format, int precision, double value) {
+    char small[64];
+    const int size = std::snprintf(small, sizeof small, format, precision, value);
+    if (size < 0) return {};
+    if (static_cast<std::size_t>(size) < sizeof small) return std::string(small, size);
+    std::string text(static_cast<std::size_t>(size) + 1, '\0');
+    std::snprintf(text.data(), text.size(), format, precision, value);
+    text.resize(static_cast<std::size_t>(size));
+    return text;
+}
+
+}  // namespace
+
+std::string fixed_text(double value, int decimals) {
+    return printed("%.*f", decimals, value);
+}
+
+std::string significant_text(double value, int digits) {
+    return printed("%.*g", digits, value);
+}
+
+std::string short_number_text(double value) {
+    std::string text = printed("%.*G", 15, value);
+    // Drop trailing zeros of a fraction (before any exponent), then a bare point.
+    std::size_t e = text.find('E');
+    std::string mantissa = text.substr(0, e),
+                exponent = e == std::string::npos ? "" : text.substr(e);
+    if (mantissa.find('.') != std::string::npos) {
+        mantissa.erase(mantissa.find_last_not_of('0') + 1);
+        if (mantissa.back() == '.') mantissa.pop_back();
+    }
+    if (mantissa.rfind("0.", 0) == 0) mantissa.erase(0, 1);
+    if (mantissa.rfind("-0.", 0) == 0) mantissa.erase(1, 1);
+    return mantissa + exponent;
+}
+
 std::optional<char32_t> next_utf8(std::string_view bytes, std::size_t& i) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
@@ -141,10 +181,25 @@ bool is_valid_utf8(std::string_view bytes) {
     return true;
 }
 
+namespace {
+
+// A continuation byte (10xxxxxx) never starts a character.
+bool continues_character(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+std::size_t next_utf8_boundary(std::string_view text, std::size_t i) {
+    ++i;
+    while (i < text.size() && continues_character(text[i])) ++i;
+    return i;
+}
+
 std::size_t utf8_length(std::string_view text) {
     std::size_t count = 0;
     for (char c : text)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+        if (!continues_character(c)) ++count;
     return count;
 }
 

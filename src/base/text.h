@@ -37,8 +37,22 @@ std::string fold_fullwidth_digits(std::string_view text);
 // that only begins with a number must never be read as that number.
 std::optional<double> parse_number(std::string_view field);
 
+// Numbers as the messages and tables write them. Each form is part of what a user reads (or a
+// program parses), so every message takes its numbers from here.
+
 // Shortest text that reads back as the same double, e.g. "3512345.678912" (for CSV output).
 std::string shortest_number(double value);
+
+// A fixed number of decimals, rounded as printf rounds: fixed_text(1234.5678, 3) is "1234.568",
+// the millimetre of a length in metres. Never cut short, however large the value.
+std::string fixed_text(double value, int decimals);
+
+// At most `digits` significant digits, printf's %g: "500", "0.333333", "1e+20".
+std::string significant_text(double value, int digits);
+
+// A number in its shortest plain form, as chain-break stations appear in messages: up to 15
+// significant digits, no trailing zeros, no 0 before the point (".5", "-.25", "1100").
+std::string short_number_text(double value);
 
 // Whether the bytes are valid UTF-8 (a leading byte-order mark included).
 bool is_valid_utf8(std::string_view bytes);
@@ -47,6 +61,10 @@ bool is_valid_utf8(std::string_view bytes);
 // left where it was, where the bytes there are no UTF-8 (a cut sequence, an overlong form, a
 // surrogate, a value beyond U+10FFFF: GBK text often happens to look like such sequences).
 std::optional<char32_t> next_utf8(std::string_view bytes, std::size_t& i);
+
+// The byte after the character that starts at byte `i` of a UTF-8 text (the next byte that
+// starts a character, or the end), for cutting a text without splitting a character.
+std::size_t next_utf8_boundary(std::string_view text, std::size_t i);
 
 // Number of characters of a UTF-8 text (bytes that start a character).
 std::size_t utf8_length(std::string_view text);

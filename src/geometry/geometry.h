@@ -30,9 +30,19 @@ inline Point place_unit(Point origin, double cos_a, double sin_a, double along, 
     return {origin.x + along * cos_a - right * sin_a, origin.y + along * sin_a + right * cos_a};
 }
 
-// An azimuth, radians, reduced to [0, 2π); a value that rounds to exactly 2π (a tiny negative
-// one) is 0. Non-finite stays non-finite.
+// An angle reduced to [0, full_turn): full_turn is 2π for radians, 360 for degrees (a drawing's
+// angles). A value that rounds to exactly a full turn (a tiny negative one) is 0. Non-finite
+// stays non-finite.
+double reduced_angle(double angle, double full_turn);
+
+// An azimuth, radians, reduced to [0, 2π): reduced_angle(azimuth, 2π).
 double reduced_azimuth(double azimuth);
+
+// A turn, radians, reduced to [−π, π]: the difference of two directions as the shorter way
+// from the first to the second, + to the right. A turn already in that range (every difference
+// of two azimuths in [0, 2π) but the extreme ones) comes back unchanged, ±π included.
+// Non-finite stays non-finite.
+double reduced_turn(double turn);
 
 // A piece's shape in its own frame (origin at its start, x along its start tangent, y to the
 // right) at arc length s from its start (0 <= s <= length; accurate for any s, also beyond

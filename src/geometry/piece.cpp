@@ -100,12 +100,23 @@ Point place(Point origin, double azimuth, double along, double right) {
     return place_unit(origin, std::cos(azimuth), std::sin(azimuth), along, right);
 }
 
+double reduced_angle(double angle, double full_turn) {
+    if (angle >= 0 && angle < full_turn) return angle;  // the usual case, no division
+    double a = std::fmod(angle, full_turn);             // exact, with the sign of the angle
+    if (a < 0) a += full_turn;
+    return a >= full_turn ? 0 : a;
+}
+
 double reduced_azimuth(double azimuth) {
-    constexpr double two_pi = 2 * std::numbers::pi;
-    if (azimuth >= 0 && azimuth < two_pi) return azimuth;  // the usual case, no division
-    double a = std::fmod(azimuth, two_pi);                 // exact, with the sign of the azimuth
-    if (a < 0) a += two_pi;
-    return a >= two_pi ? 0 : a;
+    return reduced_angle(azimuth, 2 * std::numbers::pi);
+}
+
+double reduced_turn(double turn) {
+    constexpr double pi = std::numbers::pi;
+    if (turn >= -pi && turn <= pi) return turn;
+    // Exact: the remainder of a division by the double nearest 2π, which for a difference of
+    // two reduced azimuths is that difference plus or minus one such turn.
+    return std::remainder(turn, 2 * pi);
 }
 
 void piece_local(double k0, double k1, double length, double s, double& along, double& right,

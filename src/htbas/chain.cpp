@@ -3,13 +3,13 @@
 // linearly from 1/R1 to 1/R2 over its length.
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "base/data_error.h"
+#include "base/text.h"
 #include "geometry/geometry.h"
 #include "htbas/htbas.h"
 
@@ -44,17 +44,12 @@ Piece element_piece(const ElementChain& chain, int i) {
                  curvature(chain.ht_r1[i]), curvature(chain.ht_r2[i]),      chain.ht_len[i]};
 }
 
-std::string number_text(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", v);
-    return text;
-}
-
 // "第 3 个线元 (500, 0, 100) ": index in the working chain, i.e. after the inflection split, so
 // the radii and length are given as well to find the element in the file.
 std::string element_text(const ElementChain& chain, int i) {
-    return "第 " + std::to_string(i) + " 个线元 (" + number_text(chain.ht_r1[i]) + ", " +
-           number_text(chain.ht_r2[i]) + ", " + number_text(chain.ht_len[i]) + ") ";
+    return "第 " + std::to_string(i) + " 个线元 (" + significant_text(chain.ht_r1[i], 10) + ", " +
+           significant_text(chain.ht_r2[i], 10) + ", " + significant_text(chain.ht_len[i], 10) +
+           ") ";
 }
 
 // Data the arithmetic below cannot stand: a division by zero, a station that would run
@@ -88,8 +83,9 @@ std::string file_line(const std::string& file_name, long line) {
 // "第 2 个线元（-300, -300, 120）": an element as the file gives it, by its place there, and
 // with `line` "第 1 个线元（9999, 300, 60，第 2 行）".
 std::string input_element_text(const ElementChain& chain, int i, long line = 0) {
-    return "第 " + std::to_string(i) + " 个线元（" + number_text(chain.ht_in_r1[i]) + ", " +
-           number_text(chain.ht_in_r2[i]) + ", " + number_text(chain.ht_in_len[i]) +
+    return "第 " + std::to_string(i) + " 个线元（" + significant_text(chain.ht_in_r1[i], 10) +
+           ", " + significant_text(chain.ht_in_r2[i], 10) + ", " +
+           significant_text(chain.ht_in_len[i], 10) +
            (line > 0 ? "，第 " + std::to_string(line) + " 行" : "") + "）";
 }
 
@@ -107,8 +103,9 @@ void note_reverse_joints(const ElementChain& chain, const std::string& file_name
             continue;
         notices.push_back(
             file_line(file_name, chain.ht_in_line[i + 1]) + "：" +
-            input_element_text(chain, i + 1) + "的起点半径 " + number_text(start) + " 与" +
-            input_element_text(chain, i, chain.ht_in_line[i]) + "的终点半径 " + number_text(end) +
+            input_element_text(chain, i + 1) + "的起点半径 " + significant_text(start, 10) + " 与" +
+            input_element_text(chain, i, chain.ht_in_line[i]) + "的终点半径 " +
+            significant_text(end, 10) +
             " 异号：两条曲线在此反向直接相接，中间没有缓和曲线，多半是某个半径漏写或多写了负号；"
             "已按所写算出，请核对半径的正负号");
     }
@@ -119,8 +116,8 @@ void check_finite(double v, const std::string& what) {
     if (!std::isfinite(v)) throw DataError(what + "不是有限数", {}, 0);
 }
 
-// The azimuth reduction subtracts whole turns one at a time; beyond this many turns (no ramp
-// comes near) the loop would run for ages, and on a huge value never end.
+// No ramp turns anywhere near this many times: an accumulated azimuth beyond it comes from
+// radii or lengths typed wrong, and its direction would be meaningless rounding.
 constexpr double kMaxTurns = 1e4;
 
 }  // namespace
@@ -128,6 +125,9 @@ constexpr double kMaxTurns = 1e4;
 void ht_build_chain(ElementChain& chain) {
     const double pi = std::numbers::pi;
     const double two_pi = 2 * pi;
+    // The file's ddd.mmss, first of all: a start azimuth out of range is refused before the
+    // elements are looked at.
+    const double start_azimuth = ht_dms_to_degrees(chain.ht_start_azimuth) * pi / 180;
     const int n = chain.ht_count;
     if (n < 0 || n > kMaxChainElements) {
         throw DataError("线元个数 " + std::to_string(n) + " 超出 0..999", {}, 0);
@@ -138,8 +138,7 @@ void ht_build_chain(ElementChain& chain) {
     for (int i = 1; i <= n; ++i) check_element(chain, i);
     const auto end_text = [&](int i) { return element_text(chain, i) + "终点"; };
 
-    chain.ht_start_azimuth = chain.ht_start_azimuth * pi / 180;
-    check_finite(chain.ht_start_azimuth, "起点方位角");
+    check_finite(start_azimuth, "起点方位角");
 
     chain.ht_station[1] = chain.ht_start_station;
     for (int i = 1; i <= n; ++i) {
@@ -176,7 +175,7 @@ void ht_build_chain(ElementChain& chain) {
 
     // Summed unreduced, then each entry reduced on its own: reducing as we go would change
     // the rounding of every later azimuth.
-    chain.ht_azimuth[1] = chain.ht_start_azimuth;
+    chain.ht_azimuth[1] = start_azimuth;
     for (int i = 1; i <= n; ++i) chain.ht_azimuth[i + 1] = chain.ht_azimuth[i] + chain.ht_defl[i];
     for (int i = 1; i <= n + 1; ++i) {
         double a = chain.ht_azimuth[i];
@@ -185,12 +184,7 @@ void ht_build_chain(ElementChain& chain) {
                                 "方位角超过一万周（累计转角过大）",
                             {}, 0);
         }
-        while (a >= two_pi) a -= two_pi;
-        while (a < 0) a += two_pi;
-        // A negative azimuth smaller than the rounding of 2π comes back as exactly 2π; it is
-        // the direction 0.
-        if (a >= two_pi) a = 0;
-        chain.ht_azimuth[i] = a;
+        chain.ht_azimuth[i] = reduced_azimuth(a);
     }
 
     for (int i = 1; i <= n; ++i) {

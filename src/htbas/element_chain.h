@@ -22,7 +22,8 @@ struct ElementChain {
     // --- Input, as the element file gives it ---
     double ht_start_station = 0;
     double ht_start_x = 0, ht_start_y = 0;
-    // ddd.mmss as read, then decimal degrees after ht_dms_to_degrees, radians after the build.
+    // ddd.mmss as read (45.3020 is 45° 30′ 20″); the build takes its radians from it and leaves
+    // it as it is.
     double ht_start_azimuth = 0;
     ElementTable ht_in_r1{}, ht_in_r2{}, ht_in_len{};
     // The line of the element file holding each element's start radius (0 when the chain
@@ -30,7 +31,7 @@ struct ElementChain {
     std::array<long, kMaxElements + 1> ht_in_line{};
     std::int16_t ht_in_count = 0;
 
-    // --- Working chain after the inflection split ---
+    // --- Working chain after the inflection split (the input tables stay as read) ---
     ElementTable ht_r1{}, ht_r2{}, ht_len{};
     std::int16_t ht_count = 0;
 

@@ -1,15 +1,13 @@
 #pragma once
 // Interchange geometry: the inflection split, the start-azimuth conversion, the chain build and
-// the locate (the clothoid functions spiral_dx/spiral_dy are in geometry/clothoid.h).
+// the locate.
 // Units and frame as in element_chain.h: metres; X north, Y east; azimuths in radians clockwise
 // from +X; a positive radius or deflection turns right. The run calls, once per reading of the
-// element file: ht_split_inflections, ht_dms_to_degrees on ht_start_azimuth, ht_build_chain;
-// then ht_locate for every borehole.
+// element file: ht_split_inflections, ht_build_chain; then ht_locate for every borehole.
 
 #include <string>
 
 #include "alignment/alignment.h"
-#include "geometry/clothoid.h"
 #include "htbas/element_chain.h"
 
 namespace qelt {
@@ -18,11 +16,12 @@ namespace qelt {
 // last element for the chain's end.
 inline constexpr int kMaxChainElements = kMaxElements - 1;
 
-// Replaces every inflection element (radii of opposite signs, neither 9999) by an exit
-// transition to zero curvature followed by an entry transition, in the working tables (ht_r1,
-// ht_r2, ht_len, ht_count); the input tables stay as read. Throws DataError (line 0) when the
-// chain would exceed the tables (more than 999 after the split) or the count read is negative;
-// the input tables are then left as they were.
+// Fills the working tables (ht_r1, ht_r2, ht_len, ht_count) from the input as read, every
+// inflection element (radii of opposite signs, neither 9999) replaced by an exit transition to
+// zero curvature followed by an entry transition. The input tables (ht_in_*) are left as read.
+// Throws DataError (line 0) when the chain would exceed the tables (more than 999 elements after
+// the split) or the count read is outside 0..1000; the working tables are then left as they
+// were.
 void ht_split_inflections(ElementChain& chain);
 
 // ddd.mmss to decimal degrees (45.3020 -> 45.50555…). Minutes and seconds are not validated
@@ -32,9 +31,10 @@ void ht_split_inflections(ElementChain& chain);
 double ht_dms_to_degrees(double v);
 
 // Stations (metres), azimuths (radians, reduced to [0, 2π)), deflections and coordinates
-// (metres) of every element start and of the chain's end. Converts ht_start_azimuth from
-// decimal degrees to radians in place. Throws DataError (line 0, the detail naming the element
-// of the working chain with its radii and length) for: a negative length; a radius of 0; a
+// (metres) of every element start and of the chain's end, the start azimuth taken from
+// ht_start_azimuth (ddd.mmss, left as it is). Throws DataError (line 0, the detail naming the
+// element of the working chain with its radii and length) for: a start azimuth that
+// ht_dms_to_degrees refuses; a negative length; a radius of 0; a
 // transition (entry, exit, radius-to-radius) of length 0; radii of opposite signs left in the
 // working chain; a count outside 0..999; an accumulated azimuth beyond 10000 turns; any value
 // written that is not finite. The tables may be partly written when it throws.

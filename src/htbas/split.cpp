@@ -28,22 +28,18 @@ void ht_split_inflections(ElementChain& chain) {
         if (is_inflection(chain.ht_in_r1[i], chain.ht_in_r2[i])) inflections.push_back(i);
     }
     const int k = static_cast<int>(inflections.size());
-    // Checked before anything moves, so a rejected chain leaves the tables as read.
+    // Checked before anything is written, so a rejected chain leaves the working tables as they
+    // were.
     if (n + k > kMaxChainElements) {
         throw DataError("拆分反向线元后共 " + std::to_string(n + k) + " 个线元，超过 999 个", {},
                         0);
     }
 
-    // The split works on the working tables; the input stays as read, for the notices that
-    // name an element by its place in the file.
-    ElementTable& r1 = chain.ht_r1;
-    ElementTable& r2 = chain.ht_r2;
-    ElementTable& len = chain.ht_len;
-    for (int i = 1; i <= n; ++i) {
-        r1[i] = chain.ht_in_r1[i];
-        r2[i] = chain.ht_in_r2[i];
-        len[i] = chain.ht_in_len[i];
-    }
+    // Worked on copies and then written to the working tables: the tables as read stay as they
+    // were, for what names elements as the file gives them.
+    ElementTable r1 = chain.ht_in_r1;
+    ElementTable r2 = chain.ht_in_r2;
+    ElementTable len = chain.ht_in_len;
     for (int j = 1; j <= k; ++j) {
         const int p = inflections[j - 1] + j - 1;  // j − 1 pieces were inserted before it
         for (int m = n + j; m >= p + 2; --m) {
@@ -66,6 +62,11 @@ void ht_split_inflections(ElementChain& chain) {
     }
 
     chain.ht_count = static_cast<std::int16_t>(n + k);
+    for (int i = 1; i <= n + k; ++i) {
+        chain.ht_r1[i] = r1[i];
+        chain.ht_r2[i] = r2[i];
+        chain.ht_len[i] = len[i];
+    }
 }
 
 }  // namespace qelt

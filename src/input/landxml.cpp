@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <numbers>
 #include <pugixml.hpp>
@@ -70,15 +69,9 @@ double azimuth_of(Point a, Point b) {
     return std::atan2(b.y - a.y, b.x - a.x);
 }
 
-std::string fixed(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
 // A discrepancy as the engineer reads it: millimetres while it is small, metres beyond.
 std::string discrepancy(double metres) {
-    return metres < 1 ? fixed(metres * 1000, 1) + " mm" : fixed(metres, 3) + " m";
+    return metres < 1 ? fixed_text(metres * 1000, 1) + " mm" : fixed_text(metres, 3) + " m";
 }
 
 // pugixml's reason for refusing a text, as the engineer reads it.
@@ -477,7 +470,7 @@ class AlignmentBuilder {
             } else {
                 const double gap = distance(line.end_point(), piece.start);
                 const double turn =
-                    std::abs(std::remainder(piece.start_azimuth - line.end_azimuth(), 2 * kPi));
+                    std::abs(reduced_turn(piece.start_azimuth - line.end_azimuth()));
                 const auto seam = [&] {
                     return prefix_ + elements[i].name + "（" +
                            zh_station_of(stations, mileage).text + "）的起点与" +
@@ -485,13 +478,14 @@ class AlignmentBuilder {
                 };
                 if (!(gap <= kSeamRefused))
                     throw DataError(
-                        seam() + fixed(gap, 3) + " m（超过 0.1 m）：这些线元连不成一条线路",
+                        seam() + fixed_text(gap, 3) + " m（超过 0.1 m）：这些线元连不成一条线路",
                         text_.path, elements[i].line);
                 if (gap > kSeamNoticed || turn > kTurnNoticed)
                     alignment.notices.push_back(
                         "LandXML 文件“" + utf8_of(path_from_utf8(text_.path).filename()) + "”第 " +
-                        std::to_string(elements[i].line) + " 行：" + seam() + fixed(gap * 1000, 1) +
-                        " mm，方向相差 " + fixed(turn * kSecondsPerRadian, 1) + "″");
+                        std::to_string(elements[i].line) + " 行：" + seam() +
+                        fixed_text(gap * 1000, 1) + " mm，方向相差 " +
+                        fixed_text(turn * kSecondsPerRadian, 1) + "″");
             }
             line.append(piece);
             mileage += piece.length;

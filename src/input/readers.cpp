@@ -49,8 +49,7 @@ bool read_text_field(std::string_view line, std::size_t& pos, std::string& field
 // means a character, not a byte of one.
 std::vector<std::size_t> character_starts(std::string_view text) {
     std::vector<std::size_t> starts;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+    for (std::size_t i = 0; i < text.size(); i = next_utf8_boundary(text, i)) starts.push_back(i);
     return starts;
 }
 

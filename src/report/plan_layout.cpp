@@ -47,9 +47,7 @@ bool finite(DPoint p) {
 }
 
 double degrees_in_circle(double radians) {
-    double d = std::fmod(radians * 180 / kPi, 360.0);
-    if (d < 0) d += 360;
-    return d >= 360 ? 0 : d;
+    return reduced_angle(radians * 180 / kPi, 360);
 }
 
 // --- The centre line ------------------------------------------------------------------------

@@ -10,8 +10,8 @@
 //   r+n+2      empty
 // After the last group: the note row, page lines every 57 rows, page headers.
 //
-// Implementations: SheetModel (in memory, for tests and small tables), the streaming .xlsx
-// writer and the CSV writer, each made for one layout; SheetFanout feeds several at once.
+// Implementations: the streaming .xlsx writer and the CSV writer, each made for one layout;
+// SheetFanout feeds several at once (the tests hold a table in memory with their own one).
 
 #include <cstddef>
 #include <span>

@@ -55,10 +55,7 @@ std::string page_header(const std::string& project_line, const char* title) {
     std::string project;
     std::size_t used = 0;
     for (std::size_t i = 0; i < project_line.size();) {
-        std::size_t end = i + 1;
-        while (end < project_line.size() &&
-               (static_cast<unsigned char>(project_line[end]) & 0xC0) == 0x80)
-            ++end;
+        const std::size_t end = next_utf8_boundary(project_line, i);
         const bool ampersand = project_line[i] == '&';
         const std::string_view rest = std::string_view(project_line).substr(end);
         const bool placeholder =

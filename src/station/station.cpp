@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
+#include <utility>
 
 #include "base/data_error.h"
 #include "base/text.h"
@@ -164,67 +164,44 @@ bool zh_check(const ChainBreaks& breaks, const std::string& s, std::string& mess
     return true;
 }
 
-void zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr, std::string& zhdlstr,
-              std::int16_t& errle, std::string& message) {
-    errle = 1;
+LetteredStation zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr) {
+    const auto rejected = [](std::string message) {
+        return LetteredStation{std::nullopt, std::move(message)};
+    };
     const std::string t(trim_blanks(zhstr));
     const auto station = parse_station(t);
     if (!station) {
         // Nothing to read a station from; stop like any other rejected station.
-        message = "桩号" + zhstr + (t.empty() ? "为空" : "无法识别") + "，请修改！";
-        errle = 0;
-        return;
+        return rejected("桩号" + zhstr + (t.empty() ? "为空" : "无法识别") + "，请修改！");
     }
-    if (station->letter != 0 || breaks.dl_count == 0) {
-        zhdlstr = zhstr;
-        return;
-    }
+    if (station->letter != 0 || breaks.dl_count == 0) return {zhstr, {}};
     const double v = station->number;
     const int n = breaks.dl_count;
     // A short chain (before < after) leaves station values that exist nowhere on the road.
     for (int i = 1; i <= n; ++i) {
         if (breaks.dl_before[i] < v && v < breaks.dl_after[i]) {
-            message = "桩号" + zhstr + "不应存在" + short_number_text(breaks.dl_before[i]) + "和" +
-                      short_number_text(breaks.dl_after[i]) + "之间，请修改！";
-            errle = 0;
-            return;
+            return rejected("桩号" + zhstr + "不应存在" + short_number_text(breaks.dl_before[i]) +
+                            "和" + short_number_text(breaks.dl_after[i]) + "之间，请修改！");
         }
     }
     // A long chain (before > after) makes its overlap occur twice: only a letter can tell which.
     for (int i = 1; i <= n; ++i) {
         if (breaks.dl_before[i] > breaks.dl_after[i] && breaks.dl_after[i] <= v &&
             v <= breaks.dl_before[i]) {
-            message = "程序不能判断桩号" + zhstr + "所属的断链区间，需添加断链标识A、B、C...";
-            errle = 0;
-            return;
+            return rejected("程序不能判断桩号" + zhstr +
+                            "所属的断链区间，需添加断链标识A、B、C...");
         }
     }
     int m = 1;
     for (int i = 1; i <= n; ++i)
         if (v > breaks.dl_before[i]) ++m;
     const char letter = static_cast<char>(64 + m);
-    zhdlstr = letter + t;
+    std::string lettered = letter + t;
     // Interval K before "11+150" spells the kilometre form "K11+150" again, which reads without
     // an identifier; the number written plainly keeps the letter.
-    if (const auto lettered = parse_station(zhdlstr); !lettered || lettered->letter != letter)
-        zhdlstr = letter + shortest_number(v);
-}
-
-std::string short_number_text(double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    std::string text = buf;
-    // Drop trailing zeros of a fraction (before any exponent), then a bare point.
-    std::size_t e = text.find('E');
-    std::string mantissa = text.substr(0, e),
-                exponent = e == std::string::npos ? "" : text.substr(e);
-    if (mantissa.find('.') != std::string::npos) {
-        mantissa.erase(mantissa.find_last_not_of('0') + 1);
-        if (mantissa.back() == '.') mantissa.pop_back();
-    }
-    if (mantissa.rfind("0.", 0) == 0) mantissa.erase(0, 1);
-    if (mantissa.rfind("-0.", 0) == 0) mantissa.erase(1, 1);
-    return mantissa + exponent;
+    if (const auto read = parse_station(lettered); !read || read->letter != letter)
+        lettered = letter + shortest_number(v);
+    return {std::move(lettered), {}};
 }
 
 double dl_shift(const ChainBreaks& breaks, int k) {
@@ -265,10 +242,8 @@ StationOfMileage zh_station_of(const ChainBreaks& breaks, double mileage) {
     std::string plain;
     zh_format(shortest_number(station.number), plain);
     // Printed without its letter when the borehole-file rules would give it the same one.
-    std::string lettered, message;
-    std::int16_t errle = 0;
-    zh_dlstr(breaks, plain, lettered, errle, message);
-    const auto read = errle == 1 ? parse_station(lettered) : std::nullopt;
+    const LetteredStation lettered = zh_dlstr(breaks, plain);
+    const auto read = lettered ? parse_station(*lettered.text) : std::nullopt;
     const bool same = breaks.dl_count == 0 || (read && read->letter == station.letter);
     station.text = same ? plain : station.letter + plain;
     return station;

@@ -9,7 +9,6 @@
 // mileage is the distance along the line with every chain break taken out; all geometry is
 // evaluated at it.
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,12 +58,19 @@ void zh_format(const std::string& station_text, std::string& printed);
 // outside its interval. Unlettered stations pass.
 bool zh_check(const ChainBreaks& breaks, const std::string& station_text, std::string& message);
 
-// Supplies the identifier letter of an unlettered station (zhdlstr = letter + trimmed text) and
-// rejects a station value that lies in the gap of a short chain or in the overlap of a long one
-// (errle = 0 and `message` set). Lettered stations, and all stations when there are no chain
-// breaks, pass unchanged. An empty station text is rejected.
-void zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr, std::string& zhdlstr,
-              std::int16_t& errle, std::string& message);
+// What zh_dlstr makes of a station text: the text with its identifier letter, or the message
+// that rejects it.
+struct LetteredStation {
+    std::optional<std::string> text;  // e.g. "B13470"; nothing when the station is rejected
+    std::string message;  // the text to show the user ("桩号…"); empty when accepted
+    explicit operator bool() const { return text.has_value(); }
+};
+
+// Supplies the identifier letter of an unlettered station (letter + trimmed text) and rejects a
+// station value that lies in the gap of a short chain or in the overlap of a long one, with the
+// message to show. Lettered stations, and all stations when there are no chain breaks, pass
+// unchanged. An empty station text, or one that reads as no station, is rejected.
+LetteredStation zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr);
 
 // The station of a continuous mileage in the chain-break numbering (the reverse of zh_mileage):
 // the interval the mileage lies in (at a break's own position, the interval before it), the
@@ -101,9 +107,5 @@ void dl_complete(ChainBreaks& breaks, double start_mileage, double end_mileage);
 // borehole by their difference without a word. Throws DataError naming the break's line of the
 // chain-break file (break i stands on line i). Nothing to check when dl_count is 0.
 void dl_check_order(const ChainBreaks& breaks, double start_mileage, double end_mileage);
-
-// A number in its shortest plain form, as chain-break stations appear in messages: up to 15
-// significant digits, no trailing zeros, no 0 before the point (".5", "-.25", "1100").
-std::string short_number_text(double value);
 
 }  // namespace qelt

@@ -43,8 +43,7 @@ Alignment zx_alignment(const MainLine& m) {
     alignment.break_source = ChainBreakSource::file;
     const int n = m.jd_count;
     for (int i = 1; i <= n && i <= kMaxJd; ++i)
-        alignment.jds.push_back({m.jd_name[i].empty() ? "JD" + std::to_string(i - 1) : m.jd_name[i],
-                                 {m.jd_x[i], m.jd_y[i]}});
+        alignment.jds.push_back({zx_jd_name(m, i), {m.jd_x[i], m.jd_y[i]}});
     alignment.key_points = curve_key_points(m);
     return alignment;
 }

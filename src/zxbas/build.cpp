@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <memory>
 #include <numbers>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "base/data_error.h"
+#include "base/text.h"
 #include "zxbas/zxbas.h"
 
 namespace qelt {
@@ -21,24 +21,13 @@ long file_line(int jd) {
     return jd + 1;
 }
 
-// A JD as the engineer knows it: by the name written in the file ("JD7", "QD"); only tables
-// filled without a file fall back to the JD's place in the line.
-std::string jd_label(const MainLine& m, int jd) {
-    if (jd >= 1 && jd <= kMaxJd && !m.jd_name[jd].empty()) return m.jd_name[jd];
-    return "JD" + std::to_string(jd);
-}
-
 [[noreturn]] void fail(const MainLine& m, int jd, const std::string& what) {
-    throw DataError(jd_label(m, jd) + " " + what, {}, file_line(jd));
+    throw DataError(zx_jd_name(m, jd) + " " + what, {}, file_line(jd));
 }
 
 // Lengths in messages: metres to the millimetre, as the coordinates are surveyed.
 std::string metres(double v) {
-    const int size = std::snprintf(nullptr, 0, "%.3f", v);
-    std::string text(static_cast<std::size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), "%.3f", v);
-    text.resize(static_cast<std::size_t>(size));
-    return text;
+    return fixed_text(v, 3);
 }
 
 bool is_hairpin(const MainLine& m, int i, int n) {
@@ -83,9 +72,8 @@ void check_output(const MainLine& m, int n) {
         }
         if (i <= n - 1) need(m.zx_azimuth[i]);
         if (i >= 2 && i <= n - 1) {
-            for (double v : {m.zx_defl[i], m.zx_lead1[i], m.zx_lead2[i], m.zx_origin_az1[i],
-                             m.zx_origin_az2[i], m.zx_origin_defl[i], m.zx_len[i], m.zx_zh[i],
-                             m.zx_hy[i], m.zx_yh[i], m.zx_hz[i], m.zx_hy_azimuth[i]}) {
+            for (double v : {m.zx_defl[i], m.zx_len[i], m.zx_zh[i], m.zx_hy[i], m.zx_yh[i],
+                             m.zx_hz[i], m.zx_hy_azimuth[i]}) {
                 need(v);
             }
         }
@@ -111,7 +99,7 @@ void check_distinct(const MainLine& m, int n) {
     for (int i = 1; i <= n - 1; ++i) {
         const double d = jd_distance(m, i, i + 1);
         if (d < 0.0005) {
-            throw DataError(jd_label(m, i) + " 与 " + jd_label(m, i + 1) +
+            throw DataError(zx_jd_name(m, i) + " 与 " + zx_jd_name(m, i + 1) +
                                 " 位于同一点（两交点间距 " + metres(d) +
                                 " 米），其间直线没有方向；请检查这两个交点的坐标，" +
                                 "删去重复的交点记录",
@@ -171,7 +159,6 @@ void locate_pieces(MainLine& m, int n, const std::vector<CurveShape>& shapes) {
 
 void build_rows(MainLine& m, int n) {
     const double pi = std::numbers::pi;
-    m.zx_pi = pi;
 
     // Legs in the direction of travel. A hairpin's legs meet behind the curve, so by default
     // the line runs away from the JD on the incoming leg and towards it on the outgoing one.
@@ -182,15 +169,8 @@ void build_rows(MainLine& m, int n) {
         m.zx_azimuth[i] = m.jd_keep_out[i] ? azimuth(m, i, i + 1) : azimuth(m, i + 1, i);
     }
 
-    for (int i = 2; i <= n - 1; ++i) {
-        double d = m.zx_azimuth[i] - m.zx_azimuth[i - 1];
-        if (d < -pi) {
-            d += 2 * pi;
-        } else if (d > pi) {
-            d -= 2 * pi;
-        }
-        m.zx_defl[i] = d;
-    }
+    for (int i = 2; i <= n - 1; ++i)
+        m.zx_defl[i] = reduced_turn(m.zx_azimuth[i] - m.zx_azimuth[i - 1]);
     // A hairpin turns by more than a half turn: the same legs, the other way round.
     for (int i = 2; i <= n - 1; ++i) {
         if (!is_hairpin(m, i, n)) continue;
@@ -221,11 +201,6 @@ void build_rows(MainLine& m, int n) {
         }
         m.zx_t1[i] = c.t1;
         m.zx_t2[i] = c.t2;
-        m.zx_lead1[i] = c.lead1;
-        m.zx_lead2[i] = c.lead2;
-        m.zx_origin_az1[i] = c.origin_az1;
-        m.zx_origin_az2[i] = c.origin_az2;
-        m.zx_origin_defl[i] = c.origin_defl;
         m.zx_len[i] = shapes[i].entry + shapes[i].arc + shapes[i].exit;
     }
 
@@ -259,7 +234,6 @@ void build_rows(MainLine& m, int n) {
         m.zx_hz_x[i] = m.jd_x[i] + m.zx_t2[i] * std::cos(m.zx_azimuth[i]);
         m.zx_hz_y[i] = m.jd_y[i] + m.zx_t2[i] * std::sin(m.zx_azimuth[i]);
     }
-    for (int i = 2; i <= n - 1; ++i) m.zx_right[i] = m.zx_defl[i] > 0 ? 1 : 0;
 
     // HY and the tangent there: the entry transition traced from ZH along the incoming leg.
     for (int i = 2; i <= n - 1; ++i) {
@@ -292,7 +266,7 @@ void check_fit(const MainLine& m, int n) {
         const double excess = t2 + t1 - leg[i];
         if (!(excess > 0.001)) continue;
 
-        const std::string a = jd_label(m, i), b = jd_label(m, i + 1);
+        const std::string a = zx_jd_name(m, i), b = zx_jd_name(m, i + 1);
         std::string what;
         long at = 0;
         if (curve_before && curve_after) {
@@ -324,6 +298,11 @@ void check_fit(const MainLine& m, int n) {
 }
 
 }  // namespace
+
+std::string zx_jd_name(const MainLine& line, int jd) {
+    if (jd >= 1 && jd <= kMaxJd && !line.jd_name[jd].empty()) return line.jd_name[jd];
+    return "JD" + std::to_string(jd);
+}
 
 void zx_build(MainLine& line) {
     const int n = checked_count(line);

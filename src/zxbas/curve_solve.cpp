@@ -2,7 +2,6 @@
 // hairpin curves, found by tracing the curve piece by piece from ZH.
 
 #include <cmath>
-#include <limits>
 #include <numbers>
 #include <string>
 
@@ -16,19 +15,6 @@ double sign_of(double v) {
     return v > 0 ? 1.0 : (v < 0 ? -1.0 : 0.0);
 }
 
-// One full turn added or taken away, towards (−π, π]: angles formed from azimuths in
-// [0, 2π) need at most one; ±π stays as it is.
-double reduce(double a, double pi) {
-    if (a < -pi) return a + 2 * pi;
-    if (a > pi) return a - 2 * pi;
-    return a;
-}
-
-// The other way round the circle: a turn of d to one side is a turn of 2π − |d| to the other.
-double flip(double a, double pi) {
-    return a >= 0 ? a - 2 * pi : a + 2 * pi;
-}
-
 }  // namespace
 
 double zx_point_azimuth(Point p, Point q) {
@@ -39,54 +25,6 @@ double zx_point_azimuth(Point p, Point q) {
     const double t = std::atan(dy / dx);
     if (t >= 0) return dx > 0 ? t : t + pi;
     return dx > 0 ? t + 2 * pi : t + pi;
-}
-
-// The shift p of the circular arc and the offset q of its centre along the tangent, read off
-// the clothoid's end point (x, y) and the arc it joins: p = y − R(1 − cos τ), q = x − R sin τ
-// with τ = L/(2R). p is odd in R and even in L, q odd in L and even in R, as their series are.
-namespace {
-void shift_and_offset(double l, double r, double& p, double& q) {
-    const double length = std::abs(l), radius = std::abs(r);
-    const double x = spiral_x(length, length * radius), y = spiral_y(length, length * radius);
-    const double tau = length / (2 * radius);
-    p = y - radius * (1 - std::cos(tau));
-    q = x - radius * std::sin(tau);
-    if (r < 0) p = -p;
-    if (l < 0) q = -q;
-    // No clothoid ends at radius 0; its shift would divide by it.
-    if (r == 0) p = q = std::numeric_limits<double>::quiet_NaN();
-    // A clothoid of no length shifts nothing.
-    if (l == 0 && r != 0) p = q = 0;
-}
-}  // namespace
-
-double zx_spiral_p(double l, double r) {
-    double p = 0, q = 0;
-    shift_and_offset(l, r, p, q);
-    return p;
-}
-
-double zx_spiral_q(double l, double r) {
-    double p = 0, q = 0;
-    shift_and_offset(l, r, p, q);
-    return q;
-}
-
-void zx_line_cross(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
-                   double y4, double& x, double& y) {
-    // Point and direction, not slope and intercept: a leg running due east or west has an
-    // enormous or infinite slope dY/dX, and the intercept form then loses metres to
-    // cancellation (an incomplete transition on such a leg was off by 15 m). This form treats
-    // every direction alike and gives X = x1 exactly for a line parallel to the Y axis.
-    const double dx1 = x2 - x1;
-    const double dy1 = y2 - y1;
-    const double dx2 = x4 - x3;
-    const double dy2 = y4 - y3;
-    const double det = dx1 * dy2 - dy1 * dx2;
-    if (det == 0) throw DataError("两直线平行，无交点");
-    const double t = ((x3 - x1) * dy2 - (y3 - y1) * dx2) / det;
-    x = x1 + t * dx1;
-    y = y1 + t * dy1;
 }
 
 CurveShape zx_curve_shape(double r, double r1, double r2, double ls1, double ls2, double defl) {
@@ -114,7 +52,6 @@ CurveShape zx_curve_shape(double r, double r1, double r2, double ls1, double ls2
 
 CurveSolution zx_curve_solve(double r, double r1, double r2, double ls1, double ls2, double defl,
                              double az_in, double az_out) {
-    const double pi = std::numbers::pi;
     const double s = sign_of(defl);
     if (r == 0) throw DataError("圆曲线半径为 0");
     if (r1 != 0 && r1 == r) throw DataError("缓和曲线起点半径 R1 等于圆曲线半径");
@@ -123,18 +60,8 @@ CurveSolution zx_curve_solve(double r, double r1, double r2, double ls1, double 
     if (s == 0) throw DataError("转角为 0（前后直线共线）");
 
     CurveSolution c;
-    // Where the clothoid of an incomplete transition has zero curvature, and the direction of
-    // its tangent there: a lead length before R1 (negative for a transition from a sharper
-    // curve), its tangent lead/(2·R1) before the incoming leg.
-    c.lead1 = r1 != 0 ? r * ls1 / (r1 - r) : 0;
-    c.lead2 = r2 != 0 ? r * ls2 / (r2 - r) : 0;
-    c.origin_az1 = reduce(r1 != 0 ? az_in - c.lead1 / (2 * r1 * s) : az_in, pi);
-    c.origin_az2 = reduce(r2 != 0 ? az_out + c.lead2 / (2 * r2 * s) : az_out, pi);
-    c.origin_defl = reduce(c.origin_az2 - c.origin_az1, pi);
+    // Negative data mark a hairpin (the data arrive negated), which turns the long way round.
     const bool hairpin = ls1 < 0 || ls2 < 0 || r < 0 || r1 < 0 || r2 < 0;
-    // A hairpin turns the long way round; any curve turns to the side its legs say.
-    if (hairpin) c.origin_defl = flip(c.origin_defl, pi);
-    if (defl * c.origin_defl < 0) c.origin_defl = flip(c.origin_defl, pi);
 
     // The curve traced from ZH along the incoming leg, each piece in its own frame: where it
     // ends fixes both tangents, ZH = JD − T1·(incoming direction) and HZ = JD + T2·(outgoing

@@ -11,7 +11,6 @@
 // of what input files are accepted. The struct is large (about 300 KB); allocate it on the heap.
 
 #include <array>
-#include <cstdint>
 #include <string>
 
 #include "geometry/geometry.h"
@@ -38,12 +37,9 @@ struct MainLine {
     std::array<std::string, kMaxJd + 1> jd_name{};
 
     // --- Output of zx_build ---
-    double zx_pi = 0;
     JdTable zx_azimuth{};  // leg i, JD i -> JD i+1, in the direction the curves use
     JdTable zx_defl{};     // signed deflection at JD i
     JdTable zx_t1{}, zx_t2{};
-    JdTable zx_lead1{}, zx_lead2{};
-    JdTable zx_origin_az1{}, zx_origin_az2{}, zx_origin_defl{};
     JdTable zx_len{};      // curve length ZH..HZ
     JdTable jd_station{};  // continuous station of JD i
     JdTable zx_zh{}, zx_hy{}, zx_yh{}, zx_hz{};
@@ -51,7 +47,6 @@ struct MainLine {
     JdTable zx_hy_x{}, zx_hy_y{};
     JdTable zx_hz_x{}, zx_hz_y{};
     JdTable zx_hy_azimuth{};
-    std::array<std::int16_t, kMaxJd + 1> zx_right{};  // 1 for a right-hand curve
     // The line itself as a table of pieces (straights, transitions, arcs) from JD 1 to JD N,
     // which zx_locate searches.
     LocatedLine zx_line;

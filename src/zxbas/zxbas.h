@@ -3,8 +3,9 @@
 // intersection points, and the point and tangent at a continuous mileage.
 // Units and frame as in main_line.h: metres, radians, X north, Y east, azimuth clockwise from +X.
 
+#include <string>
+
 #include "alignment/alignment.h"
-#include "geometry/clothoid.h"
 #include "geometry/geometry.h"
 #include "zxbas/main_line.h"
 
@@ -13,25 +14,10 @@ namespace qelt {
 // Azimuth from P to Q in [0, 2π). Coincident points give 3π/2.
 double zx_point_azimuth(Point p, Point q);
 
-// Shift p of the circular arc and tangent offset q caused by a clothoid of length l (metres)
-// that ends at radius r. Odd in (l, r): p(−l, −r) = −p(l, r), likewise q.
-double zx_spiral_p(double l, double r);
-double zx_spiral_q(double l, double r);
-
-// Intersection of the line through (x1, y1), (x2, y2) with the line through (x3, y3), (x4, y4).
-// Throws DataError when the lines are parallel (no intersection to find).
-void zx_line_cross(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
-                   double y4, double& x, double& y);
-
 // Solution of the curve at one JD (see zx_curve_solve).
 struct CurveSolution {
-    double t1 = 0;           // JD back to ZH along the incoming leg (negative: ZH ahead)
-    double t2 = 0;           // JD on to HZ along the outgoing leg (negative: HZ behind)
-    double lead1 = 0;        // entry clothoid length from curvature 0 to radius R1
-    double lead2 = 0;        // exit clothoid length from radius R2 to curvature 0
-    double origin_az1 = 0;   // tangent azimuth at the entry clothoid's origin
-    double origin_az2 = 0;   // tangent azimuth at the exit clothoid's origin, direction of travel
-    double origin_defl = 0;  // deflection between the two origin tangents
+    double t1 = 0;  // JD back to ZH along the incoming leg (negative: ZH ahead)
+    double t2 = 0;  // JD on to HZ along the outgoing leg (negative: HZ behind)
 };
 
 // The curve at a JD as the line runs it, from ZH on: the entry transition (curvature k_start ->
@@ -56,6 +42,11 @@ CurveShape zx_curve_shape(double r, double r1, double r2, double ls1, double ls2
 // transitions turning further than the JD …).
 CurveSolution zx_curve_solve(double r, double r1, double r2, double ls1, double ls2, double defl,
                              double az_in, double az_out);
+
+// JD `jd` (1..N) as the engineer knows it, in messages and in the drawing alike: the name
+// written in the alignment file ("JD7", "QD"); "JD<jd>", its place in the line, only for
+// tables filled without a file.
+std::string zx_jd_name(const MainLine& line, int jd);
 
 // Builds every zx_* table, jd_station and the located line zx_line from the jd_* input for
 // JDs 1..N; the input is never changed (a hairpin's negated curve data live only inside the

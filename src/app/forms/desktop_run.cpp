@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -10,6 +9,7 @@
 
 #include "app/run_output.h"
 #include "base/platform.h"
+#include "base/text.h"
 #include "report/sheet_fanout.h"
 
 namespace qelt::forms {
@@ -278,8 +278,7 @@ std::string alignment_list_prompt(const std::string& file, std::size_t count) {
 }
 
 std::string alignment_choice_text(const AlignmentChoice& choice) {
-    char length[64];
-    std::snprintf(length, sizeof length, "%.3f", choice.length);
+    const std::string length = fixed_text(choice.length, 3);
     const std::string name = choice.name.empty() ? "（无名称）" : choice.name;
     // An alignment the file describes wrongly is listed all the same: chosen, the run says why
     // it cannot be built.

@@ -9,8 +9,7 @@
 
 namespace qelt::win {
 
+using qelt::narrow;
 using qelt::widen;
-// Embedded NUL characters are kept; what is not UTF-16 comes out as U+FFFD.
-std::string narrow(std::wstring_view wide);
 
 }  // namespace qelt::win

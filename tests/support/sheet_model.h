@@ -1,6 +1,7 @@
 #pragma once
 // A table held in memory: every cell, merge, frame and page setting the run asked for, in a form
-// tests can inspect directly. Rows are 1-based, columns 1..n (A..F for the borehole table, A..G
+// tests and fuzz targets can inspect directly; the programs stream their tables and never hold
+// one. Rows are 1-based, columns 1..n (A..F for the borehole table, A..G
 // for the as-drilled table).
 
 #include <map>

@@ -1,4 +1,4 @@
-#include "report/sheet_model.h"
+#include "support/sheet_model.h"
 
 #include "report/headers.h"
 
