@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/forms/form.h"
+#include "base/text.h"
 
 using namespace qelt::forms;
 
@@ -28,83 +31,90 @@ std::vector<const Form*> all_forms() {
             &promo_form(ScreenEdge::left), &alignment_list_form()};
 }
 
+// A caption's width in 宋体 9 pt, twips: 90 for a half-width character, 180 for a Chinese one
+// (12 pixels at 96 DPI).
+int caption_twips(std::string_view caption) {
+    int width = 0;
+    for (std::size_t i = 0; i < caption.size();) {
+        const std::optional<char32_t> c = qelt::next_utf8(caption, i);
+        if (!c) return 1 << 20;  // no UTF-8: fits nowhere
+        width += *c < 0x100 ? 90 : 180;
+    }
+    return width;
+}
+
+// A caption as the user reads it, without the spaces that place it in its button.
+std::string words(std::string_view caption) {
+    std::string out;
+    for (const char c : caption)
+        if (c != ' ') out += c;
+    return out;
+}
+
 }  // namespace
 
-TEST(Description, MainWindowControls) {
+// The main window as the users know it: the two methods to choose from in one frame, 交点法 (the
+// main line) chosen when it opens, a button for each of the runs and the other things it does,
+// and nothing else that acts; every caption readable in full.
+TEST(Description, MainWindowOffersTheMethodsAndTheRuns) {
     const Form& form = main_form();
-    EXPECT_STREQ(form.name, "qeltfrm");
+    EXPECT_EQ(form.role, WindowRole::main);
     EXPECT_STREQ(form.caption, "Qelt V2.0");
-    // Grown by one row of buttons for 坐标反算; as wide as ever.
-    EXPECT_EQ(to_pixels({0, 0, form.width, form.height}), (PixelBox{0, 0, 405, 120}));
-    struct Expected {
-        const char* name;
-        ControlKind kind;
-        const char* caption;
-        TwipBox rect;
-        const char* parent;
+    const auto by_words = [&](const std::string& text) -> const Control* {
+        const Control* found = nullptr;
+        for (const Control& c : form.controls)
+            if (words(c.caption) == text) {
+                EXPECT_EQ(found, nullptr) << text << " twice";
+                found = &c;
+            }
+        return found;
+    };
+
+    const Control* main_line = by_words("交点法―主线");
+    const Control* interchange = by_words("积木法―互通");
+    ASSERT_NE(main_line, nullptr);
+    ASSERT_NE(interchange, nullptr);
+    for (const Control* method : {main_line, interchange}) {
+        EXPECT_EQ(method->kind, ControlKind::option_button) << method->caption;
+        ASSERT_NE(method->parent, nullptr) << method->caption;
+        EXPECT_STREQ(method->parent, main_line->parent) << "one frame holds both methods";
+    }
+    if (const Control* frame = find_control(form, main_line->parent)) {
+        EXPECT_EQ(words(frame->caption), "方法");
+    }
+    EXPECT_TRUE(main_line->selected);
+    EXPECT_FALSE(interchange->selected);
+
+    const struct {
+        const char* words;
         Action action;
+    } buttons[] = {
+        {"坐标表", Action::coordinate_table},
+        {"坐标反算", Action::as_drilled_table},
+        {"帮助", Action::help},
+        {"更多软件", Action::more_software},
+        {"退出", Action::exit_program},
     };
-    const Expected expected[] = {
-        {"Frame1", ControlKind::frame, "方 法", {360, 120, 2415, 975}, nullptr, Action::none},
-        {"Option1",
-         ControlKind::option_button,
-         "交点法―主线",
-         {345, 240, 1575, 300},
-         "Frame1",
-         Action::none},
-        {"Option2",
-         ControlKind::option_button,
-         "积木法―互通",
-         {345, 600, 1455, 255},
-         "Frame1",
-         Action::none},
-        {"Command1",
-         ControlKind::push_button,
-         "  坐标表",
-         {3120, 240, 1215, 375},
-         nullptr,
-         Action::coordinate_table},
-        {"xpcmdbutton2",
-         ControlKind::push_button,
-         "  更多软件",
-         {4515, 240, 1215, 375},
-         nullptr,
-         Action::more_software},
-        {"xpcmdbutton1",
-         ControlKind::push_button,
-         "  帮 助",
-         {3120, 720, 1215, 375},
-         nullptr,
-         Action::help},
-        {"xpcmdbutton3",
-         ControlKind::push_button,
-         "  退 出",
-         {4515, 720, 1215, 375},
-         nullptr,
-         Action::exit_program},
-        // Added under the block; every control above keeps its place and size.
-        {"Command2",
-         ControlKind::push_button,
-         "  坐标反算",
-         {3120, 1200, 1215, 375},
-         nullptr,
-         Action::as_drilled_table},
-    };
-    ASSERT_EQ(form.controls.size(), std::size(expected));
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
-        const Control& c = form.controls[i];
-        const Expected& e = expected[i];
-        EXPECT_STREQ(c.name, e.name);
-        EXPECT_EQ(c.kind, e.kind) << e.name;
-        EXPECT_STREQ(c.caption, e.caption);
-        EXPECT_EQ(to_pixels(c.rect), to_pixels(e.rect)) << e.name;
-        EXPECT_EQ(c.rect.left, e.rect.left) << e.name;
-        EXPECT_EQ(c.rect.width, e.rect.width) << e.name;
-        EXPECT_EQ(c.rect.top, e.rect.top) << e.name;
-        EXPECT_EQ(c.rect.height, e.rect.height) << e.name;
-        EXPECT_STREQ(c.parent ? c.parent : "", e.parent ? e.parent : "") << e.name;
-        EXPECT_EQ(c.action, e.action) << e.name;
-        EXPECT_EQ(c.selected, std::string(e.name) == "Option1") << e.name;
+    std::set<const Control*> acting;
+    for (const auto& b : buttons) {
+        const Control* c = by_words(b.words);
+        ASSERT_NE(c, nullptr) << b.words;
+        EXPECT_EQ(c->kind, ControlKind::push_button) << b.words;
+        EXPECT_EQ(c->action, b.action) << b.words;
+        EXPECT_FALSE(c->on_double_click) << b.words;
+        acting.insert(c);
+    }
+    for (const Control& c : form.controls) {
+        if (!acting.count(&c)) {
+            EXPECT_EQ(c.action, Action::none) << c.name;
+        }
+        // The caption beside the option's circle (17 pixels), inside a button's or a frame's
+        // edges (4 pixels a side), on one line of text (16 pixels).
+        const int edges = c.kind == ControlKind::option_button ? 255 : 2 * 60;
+        EXPECT_LE(caption_twips(c.caption) + edges, c.rect.width) << c.name;
+        if (c.kind != ControlKind::frame) {
+            EXPECT_GE(c.rect.height, 240) << c.name;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // The foot of the perpendicular (LocatedLine::nearest): round trips through locate on random
 // lines, checked against a brute-force scan of the whole line; the loop ramp that passes a point
-// twice; the extended tangents; bad input.
+// twice; loops, hairpins and spirals winding in held against a dense scan near where they turn
+// most; the extended tangents; bad input.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 #include <cstdio>
 #include <numbers>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "geometry/geometry.h"
 
@@ -159,6 +162,208 @@ TEST(GeometryNearest, LoopRampPicksTheNearerPass) {
         EXPECT_NEAR(std::abs(offset), std::abs(a.distance - r), 1e-9) << a.angle;
         EXPECT_LT(gap(beside(line, mileage, offset), p), 1e-9) << a.angle;
         EXPECT_TRUE(mileage > 1000 + entry && mileage < exit_start) << a.angle;
+    }
+}
+
+// The nearest foot found the slow way, to hold the search against: the line sampled every
+// 10 cm from before its start to beyond its end (the extended tangents included, as far as a
+// foot on them can lie), each fall of g = (P − C)·T through zero between two samples bisected
+// down to the last bit, and the nearest of those feet kept. The nearest other foot's distance tells a
+// tie (two parts of the line equally near, where either foot is right) from a wrong foot.
+struct ScannedFoot {
+    double mileage = NAN, offset = NAN, distance = INFINITY;
+    double runner_up = INFINITY;  // distance of the nearest other foot, metres
+};
+
+ScannedFoot scan_for_foot(const LocatedLine& line, Point p) {
+    constexpr double kStep = 0.1;
+    const auto probe = [&](double m, double& distance, double& offset) {
+        Point c;
+        double a = 0;
+        line.locate(m, c, a);
+        const double dx = p.x - c.x, dy = p.y - c.y;
+        distance = std::hypot(dx, dy);
+        offset = dx * std::sin(a) - dy * std::cos(a);
+        return dx * std::cos(a) + dy * std::sin(a);  // g
+    };
+    double distance = 0, offset = 0;
+    probe(line.start_mileage(), distance, offset);
+    const double from = line.start_mileage() - distance - 1;
+    probe(line.end_mileage(), distance, offset);
+    const double to = line.end_mileage() + distance + 1;
+    std::vector<ScannedFoot> feet;
+    const int steps = static_cast<int>(std::ceil((to - from) / kStep));
+    double lo = from, g_lo = probe(lo, distance, offset);
+    for (int i = 1; i <= steps; ++i) {
+        const double hi = from + (to - from) * i / steps;
+        const double g_hi = probe(hi, distance, offset);
+        if (g_lo > 0 && g_hi <= 0) {
+            double a = lo, b = hi;
+            for (;;) {
+                const double mid = a + (b - a) / 2;
+                if (mid == a || mid == b) break;
+                (probe(mid, distance, offset) > 0 ? a : b) = mid;
+            }
+            ScannedFoot foot;
+            foot.mileage = a;
+            probe(a, foot.distance, foot.offset);
+            feet.push_back(foot);
+        }
+        lo = hi;
+        g_lo = g_hi;
+    }
+    ScannedFoot best;
+    for (const ScannedFoot& f : feet)
+        if (f.distance < best.distance) best = f;
+    for (const ScannedFoot& f : feet)
+        if (f.mileage != best.mileage) best.runner_up = std::fmin(best.runner_up, f.distance);
+    return best;
+}
+
+// Where the line turns a lot in a short way (loops, hairpins, spirals winding in) the line
+// comes back near a point within one piece, and a search that looks at too few points of a
+// piece takes the wrong pass or a foot that is no nearest. Each line is held against the dense
+// scan at a grid of points over it and its surroundings and at points chosen for it: nearly
+// equidistant from two passes, or close to the centre of a tight arc. Lines start at
+// (3 500 000, 500 000) at mileage 10 000; the points are given by mileage on from the start and
+// offset (+ left) as locate places them.
+TEST(GeometryNearest, TightTurnsAgainstADenseScan) {
+    struct Shape {
+        double k0, k1, length;
+    };
+    struct Beside {
+        double mileage, offset;
+    };
+    const double r30 = 30, loop = 11 * kPi / 6;  // a 330° loop
+    const struct Case {
+        const char* name;
+        double azimuth;
+        std::vector<Shape> shapes;
+        std::vector<Beside> points;
+    } cases[] = {
+        {"330° arc of R 30, right",
+         0.3,
+         {{0, 0, 60}, {1 / r30, 1 / r30, r30 * loop}, {0, 0, 60}},
+         {// Near the centre of the arc, on its concave (right) side.
+          {60 + r30 * 1.0, -(r30 - 0.05)},
+          {60 + r30 * 2.5, -(r30 - 0.5)},
+          {60 + r30 * 4.0, -(r30 - 2)},
+          {60 + r30 * 5.5, -(r30 - 0.2)},
+          // A few centimetres past the centre: the far side of the loop is nearer than the
+          // near one, by twice that. (Nearer the centre every foot round it is at the same
+          // distance to within the roundings of the coordinates, and its mileage no check.)
+          {60 + r30 * 0.8, -(r30 + 0.02)},
+          {60 + r30 * 3.3, -(r30 + 0.03)},
+          // Near where the exit straight passes the entry straight.
+          {55, 2},
+          {58, -1}}},
+        {"330° arc of R 30, left",
+         4.0,
+         {{0, 0, 60}, {-1 / r30, -1 / r30, r30 * loop}, {0, 0, 60}},
+         {{60 + r30 * 1.7, r30 - 0.1}, {60 + r30 * 4.9, r30 - 1}, {60 + r30 * 2.2, r30 + 0.02}}},
+        {"loop ramp R 40 with transitions",
+         1.2,
+         {{0, 0, 100},
+          {0, 1 / 40.0, 50},
+          {1 / 40.0, 1 / 40.0, 40 * (3 * kPi / 2 - 1.25)},
+          {1 / 40.0, 0, 50},
+          {0, 0, 150}},
+         {{100 + 50 + 40 * 1.0, -(40 - 0.3)}, {100 + 50 + 40 * 2.0, -(40 - 5)}, {80, -3}}},
+        {"hairpin R 15",
+         2.0,
+         {{0, 0, 80}, {-1 / 15.0, -1 / 15.0, 15 * kPi}, {0, 0, 80}},
+         {// Between the legs, a tenth of a millimetre nearer one than the other.
+          {40, 15 - 1e-4},
+          {40, 15 + 1e-4},
+          {70, 15.00001},
+          {80 + 15 * kPi / 2, 15 - 0.05},
+          {80 + 15 * 0.3, 14}}},
+        // A mountain road's hairpin, a little more than half a turn.
+        {"hairpin R 20 turning 190°, right",
+         0.9,
+         {{0, 0, 40}, {1 / 20.0, 1 / 20.0, 20 * 3.32}, {0, 0, 40}},
+         {{40 + 20 * 1.66, -(20 - 0.05)},
+          {40 + 20 * 1.66, -(20 - 3)},
+          {40 + 20 * 1.66, -10},
+          {40 + 20 * 1.66, 3},
+          {40 + 20 * 1.62, 10},
+          {40 + 20 * 1.70, -(20 + 2)}}},
+        // Three quarters of a turn and a little more. On an arc the distance falls where the
+        // point's direction from the centre meets it and rises half a turn on, and turns
+        // between, a quarter turn either side: a look along the arc that took this one piece
+        // in one step (its turn beyond 3π/2) could find g falling at both ends with two turns
+        // inside, and miss the foot at 1.59 rad.
+        {"loop R 25 turning 272°, left",
+         5.0,
+         {{0, 0, 40}, {-1 / 25.0, -1 / 25.0, 25 * 4.75}, {0, 0, 40}},
+         {{40 + 25 * 1.59, 25 - 0.1},
+          {40 + 25 * 1.59, 20},
+          {40 + 25 * 1.59, 12},
+          {40 + 25 * 1.59, -4},
+          {40 + 25 * 1.60, -15},
+          {40 + 25 * (1.59 + kPi), 25 + 0.5}}},
+        {"hairpin of two transitions, no arc",
+         5.5,
+         {{0, 0, 50}, {0, 1 / 20.0, 60}, {1 / 20.0, 0, 60}, {0, 0, 50}},
+         {{50 + 60, -(20 - 0.2)}, {50 + 55, -18}, {30, -9}}},
+        {"spiral winding in to R 15, six radians",
+         0.7,
+         {{0, 0, 30}, {0, 1 / 15.0, 180}},
+         {{30 + 180, -(15 - 0.1)}, {30 + 170, -14}, {30 + 150, -12}, {30 + 120, -20}}},
+        {"spiral winding out from R 12",
+         3.3,
+         {{1 / 12.0, 1 / 12.0, 20}, {1 / 12.0, 1 / 200.0, 200}, {0, 0, 40}},
+         {{10, -(12 - 0.05)}, {20 + 10, -11}, {20 + 60, -16}}},
+        {"snake of R 20 arcs, reverse curves",
+         0.0,
+         {{1 / 20.0, 1 / 20.0, 20 * 2.8},
+          {-1 / 20.0, -1 / 20.0, 20 * 2.8},
+          {1 / 20.0, 1 / 20.0, 20 * 2.8}},
+         {{20 * 1.4, -(20 - 0.1)}, {20 * 4.2, 20 - 0.1}, {20 * 2.8, 0.5}}},
+    };
+    constexpr int kGrid = 10;
+    for (const Case& c : cases) {
+        LocatedLine line;
+        line.reset(10000, {3.5e6, 5e5}, c.azimuth);
+        for (const Shape& s : c.shapes) line.append(s.k0, s.k1, s.length);
+        std::vector<Point> points;
+        for (const Beside& b : c.points)
+            points.push_back(beside(line, 10000 + b.mileage, b.offset));
+        // A grid over the line and 20 m around it.
+        Point low{INFINITY, INFINITY}, high{-INFINITY, -INFINITY};
+        for (double m = line.start_mileage(); m <= line.end_mileage(); m += 1) {
+            const Point q = beside(line, m, 0);
+            low = {std::fmin(low.x, q.x), std::fmin(low.y, q.y)};
+            high = {std::fmax(high.x, q.x), std::fmax(high.y, q.y)};
+        }
+        for (int i = 0; i <= kGrid; ++i)
+            for (int j = 0; j <= kGrid; ++j)
+                points.push_back({low.x - 20 + (high.x - low.x + 40) * i / kGrid,
+                                  low.y - 20 + (high.y - low.y + 40) * j / kGrid});
+        int wrong = 0;
+        for (const Point& p : points) {
+            const ScannedFoot scanned = scan_for_foot(line, p);
+            double mileage = 0, offset = 0;
+            line.nearest(p, mileage, offset);
+            const auto where = [&] {
+                char text[160];
+                std::snprintf(text, sizeof text, "%s: point (%.4f, %.4f), scan %.9f / %.9f", c.name,
+                              p.x, p.y, scanned.mileage - 10000, scanned.offset);
+                return std::string(text);
+            };
+            bool right = false;
+            if (scanned.runner_up - scanned.distance > 1e-6) {
+                right = std::abs(mileage - scanned.mileage) <= 1e-6 &&
+                        std::abs(offset - scanned.offset) <= 1e-6;
+                EXPECT_TRUE(right) << where() << ": found " << mileage - 10000 << " / " << offset;
+            } else {  // two feet as near: either
+                right = std::abs(std::abs(offset) - scanned.distance) <= 1e-6;
+                EXPECT_TRUE(right)
+                    << where() << ": found " << mileage - 10000 << " / " << offset << " (a tie)";
+            }
+            EXPECT_LT(gap(beside(line, mileage, offset), p), 1e-6) << where();
+            if (!right && ++wrong >= 5) break;  // enough to see what is wrong
+        }
     }
 }
 
