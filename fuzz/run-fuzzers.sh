@@ -52,12 +52,13 @@ report() {
 }
 
 # The machine has two cores: two targets at a time.
-for pair in "readers station" "run_jd run_ht"; do
+for pair in "readers station" "run_jd run_ht" "landxml"; do
     pids=()
     for target in $pair; do
         case $target in
             readers) run readers "$root/examples" & ;;
             station) run station & ;;
+            landxml) run landxml "$root/examples" & ;;
             *) run "$target" "$build/seeds/$target" & ;;
         esac
         pids+=("$!")
