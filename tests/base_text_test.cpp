@@ -48,6 +48,9 @@ TEST(SplitFields, IdeographicSpaceIsABlankAndFieldsKeepTheirPlace) {
     EXPECT_EQ(split_fields("桥1　2"), (V{"桥1", "2"}));
     EXPECT_EQ(split_fields("　1200　 5.5\t"), (V{"1200", "5.5"}));
     EXPECT_EQ(trim_blanks("　 0# 桥台\t　"), "0# 桥台");
+    // 耀 (E8 80 80) ends in the bytes of the ideographic space (E3 80 80) and is no blank.
+    EXPECT_EQ(trim_blanks("桥耀　"), "桥耀");
+    EXPECT_EQ(split_fields("耀　1"), (V{"耀", "1"}));
     const std::string line = "1200 5.5  0#　桥台 ";
     const auto views = field_views(line);
     ASSERT_EQ(views.size(), 4u);
