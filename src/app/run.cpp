@@ -378,9 +378,11 @@ double CoordinateTableRun::mileage_of(const std::string& station_text, std::stri
     // The station's own message is shown and the run ends quietly; the table keeps what it
     // has, this row's serial number included.
     if (!accepted) throw RunStop{RunOutcome::station_rejected, message, list_path(), line};
+    // zh_dlstr has read the station; read it once more, for both the mileage and the print.
+    const StationText station = parse_station(lettered).value_or(StationText{0, NAN});
     double mileage = 0;
-    zh_mileage(alignment_.breaks, lettered, mileage);
-    zh_format(lettered, printed);
+    zh_mileage(alignment_.breaks, station, mileage);
+    zh_format(station, printed);
     if (!std::isfinite(mileage)) throw row_failure("桩号" + station_text + "超出数值范围", line);
     return mileage;
 }
