@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <system_error>
 
 namespace qelt {
@@ -81,6 +82,36 @@ std::string fold_fullwidth_digits(std::string_view text) {
     return folded;
 }
 
+namespace {
+
+// The fields of a borehole file are short decimals (stations, offsets, coordinates to the
+// millimetre): read those without std::from_chars. With at most 15 digits the digits form an
+// integer below 10^15 and the power of ten is below 10^15 too, both exact in a double, and one
+// IEEE division rounds their quotient correctly: the same double from_chars gives (Clinger's
+// fast path). Anything else (an exponent, more digits, no digit) is left to from_chars.
+std::optional<double> short_decimal(std::string_view text) {
+    static constexpr double kPowersOfTen[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::uint64_t digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            if (++count > 15) return std::nullopt;
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            if (point) ++decimals;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (count == 0) return std::nullopt;
+    return static_cast<double>(digits) / kPowersOfTen[decimals];
+}
+
+}  // namespace
+
 std::optional<double> parse_number(std::string_view field) {
     return parse_folded_number(fold_fullwidth_digits(trim_blanks(field)));
 }
@@ -96,6 +127,7 @@ std::optional<double> parse_folded_number(std::string_view body) {
     if (body.empty() ||
         !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.'))
         return std::nullopt;
+    if (const auto value = short_decimal(body)) return negative ? -*value : *value;
     double value = 0;
     auto [ptr, ec] =
         std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
