@@ -16,6 +16,7 @@ linux_packages=(
     qt6-base-dev          # the desktop program (optional for the core and the CLI)
     qt6-translations-l10n # Qt's own dialogs and buttons in Chinese (qtbase_zh_CN)
     fonts-wqy-microhei    # a CJK font for the window and screenshots
+    fonts-crosextra-carlito # Calibri's metrics: LibreOffice prints the table one page wide
     bsdextrautils         # column, which lays out the demo's table on the terminal
 )
 

@@ -1,7 +1,11 @@
 // Field splitting, the reading of numbers and the decoding of users' files.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -45,11 +49,38 @@ TEST(ParseNumber, AcceptsOnlyWholeDecimalFields) {
         EXPECT_FALSE(parse_number(bad)) << bad;
 }
 
+// Short decimals are read without from_chars; they must still give the double nearest to what
+// was written, to the last bit, or a coordinate would move by one unit in the last place.
+TEST(ParseNumber, ShortDecimalsReadToTheNearestDouble) {
+    std::mt19937_64 random(20261209);
+    for (int i = 0; i < 200000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 17);  // 16 and 17 take from_chars
+        const int decimals = static_cast<int>(random() % (digits + 1));
+        std::string text;
+        for (int d = 0; d < digits; ++d) {
+            if (d == digits - decimals) text += '.';
+            text += static_cast<char>('0' + random() % 10);
+        }
+        if (i % 3 == 0) text = "-" + text;
+        double expected = 0;
+        const char* begin = text.data() + (text[0] == '-');
+        std::from_chars(begin, text.data() + text.size(), expected);
+        if (text[0] == '-') expected = -expected;
+        const auto parsed = parse_number(text);
+        ASSERT_TRUE(parsed) << text;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(*parsed), std::bit_cast<std::uint64_t>(expected))
+            << text;
+    }
+}
+
 TEST(SplitFields, IdeographicSpaceIsABlankAndFieldsKeepTheirPlace) {
     using V = std::vector<std::string>;
     EXPECT_EQ(split_fields("桥1　2"), (V{"桥1", "2"}));
     EXPECT_EQ(split_fields("　1200　 5.5\t"), (V{"1200", "5.5"}));
     EXPECT_EQ(trim_blanks("　 0# 桥台\t　"), "0# 桥台");
+    // 耀 (E8 80 80) ends in the bytes of the ideographic space (E3 80 80) and is no blank.
+    EXPECT_EQ(trim_blanks("桥耀　"), "桥耀");
+    EXPECT_EQ(split_fields("耀　1"), (V{"耀", "1"}));
     const std::string line = "1200 5.5  0#　桥台 ";
     const auto views = field_views(line);
     ASSERT_EQ(views.size(), 4u);

@@ -55,6 +55,12 @@ TEST(StationFormat, PrintsKilometrePattern) {
         {"0.0004", "K0+000.000"},
         {"7.", "K0+007"},
         {".5", "K0+000.500"},
+        // Carries through metres into kilometres, and numbers far beyond any road.
+        {"9999.9995", "K10+000.000"},
+        {"-999.9995", "-K1+000.000"},
+        {"0.9996", "K0+001.000"},
+        {"1e-300", "K0+000.000"},
+        {"1e20", "K100000000000000000+000"},
     };
     for (const Case& c : cases) {
         std::string printed;

@@ -1,7 +1,9 @@
 #include "base/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <system_error>
 
@@ -10,7 +12,8 @@ namespace qelt {
 std::size_t blank_length(std::string_view text, std::size_t i) {
     if (i >= text.size()) return 0;
     if (text[i] == ' ' || text[i] == '\t') return 1;
-    if (text.compare(i, 3, "\xE3\x80\x80") == 0) return 3;
+    // Tested on the lead byte first: this runs on every byte of every line read.
+    if (text[i] == '\xE3' && text.compare(i, 3, "\xE3\x80\x80") == 0) return 3;
     return 0;
 }
 
@@ -20,7 +23,8 @@ namespace {
 std::size_t blank_length_before(std::string_view text, std::size_t end) {
     if (end == 0) return 0;
     if (text[end - 1] == ' ' || text[end - 1] == '\t') return 1;
-    if (end >= 3 && text.compare(end - 3, 3, "\xE3\x80\x80") == 0) return 3;
+    if (end >= 3 && text[end - 1] == '\x80' && text.compare(end - 3, 3, "\xE3\x80\x80") == 0)
+        return 3;
     return 0;
 }
 
@@ -34,6 +38,7 @@ std::string_view trim_blanks(std::string_view text) {
 
 std::vector<std::string_view> field_views(std::string_view line) {
     std::vector<std::string_view> fields;
+    fields.reserve(4);  // a borehole line's station, offset and remark without regrowing
     std::size_t i = 0;
     while (i < line.size()) {
         while (std::size_t n = blank_length(line, i)) i += n;
@@ -51,6 +56,10 @@ std::vector<std::string> split_fields(std::string_view line) {
 }
 
 std::string fold_fullwidth_digits(std::string_view text) {
+    // Every field of every borehole line comes through here, nearly always typed in ASCII: a
+    // text holding neither lead byte has nothing to fold.
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c == '\xEF' || c == '\xE2'; }))
+        return std::string(text);
     std::string folded;
     folded.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -64,7 +73,7 @@ std::string fold_fullwidth_digits(std::string_view text) {
                 continue;
             }
         }
-        if (text.compare(i, 3, "\xE2\x88\x92") == 0) {  // U+2212 MINUS SIGN
+        if (text[i] == '\xE2' && text.compare(i, 3, "\xE2\x88\x92") == 0) {  // U+2212 MINUS SIGN
             folded += '-';
             i += 2;
             continue;
@@ -74,9 +83,41 @@ std::string fold_fullwidth_digits(std::string_view text) {
     return folded;
 }
 
+namespace {
+
+// The fields of a borehole file are short decimals (stations, offsets, coordinates to the
+// millimetre): read those without std::from_chars. With at most 15 digits the digits form an
+// integer below 10^15 and the power of ten is below 10^15 too, both exact in a double, and one
+// IEEE division rounds their quotient correctly: the same double from_chars gives (Clinger's
+// fast path). Anything else (an exponent, more digits, no digit) is left to from_chars.
+std::optional<double> short_decimal(std::string_view text) {
+    static constexpr double kPowersOfTen[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::uint64_t digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            if (++count > 15) return std::nullopt;
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            if (point) ++decimals;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (count == 0) return std::nullopt;
+    return static_cast<double>(digits) / kPowersOfTen[decimals];
+}
+
+}  // namespace
+
 std::optional<double> parse_number(std::string_view field) {
-    const std::string folded = fold_fullwidth_digits(trim_blanks(field));
-    std::string_view body = folded;
+    return parse_folded_number(fold_fullwidth_digits(trim_blanks(field)));
+}
+
+std::optional<double> parse_folded_number(std::string_view body) {
     if (body.empty()) return std::nullopt;
     bool negative = false;
     if (body.front() == '+' || body.front() == '-') {
@@ -87,6 +128,7 @@ std::optional<double> parse_number(std::string_view field) {
     if (body.empty() ||
         !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.'))
         return std::nullopt;
+    if (const auto value = short_decimal(body)) return negative ? -*value : *value;
     double value = 0;
     auto [ptr, ec] =
         std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);

@@ -36,6 +36,9 @@ std::string fold_fullwidth_digits(std::string_view text);
 // other text ("11,150", "6.5m", a quoted number, "nan", "inf", out-of-range values): a field
 // that only begins with a number must never be read as that number.
 std::optional<double> parse_number(std::string_view field);
+// The same for a field already trimmed and folded (fold_fullwidth_digits), for a reader that has
+// done both to take the field apart first.
+std::optional<double> parse_folded_number(std::string_view field);
 
 // Numbers as the messages and tables write them. Each form is part of what a user reads (or a
 // program parses), so every message takes its numbers from here.

@@ -348,35 +348,41 @@ void XlsxSheet::write_row(long row_number, const Row& row) {
                                               (row.merged && c == 0));
         lxw_format* f = format(top, bottom, left, right, cell.align, shown, shrink);
         const lxw_col_t col = static_cast<lxw_col_t>(c);
-        const std::string where = "row " + std::to_string(row_number);
+        // The message names the row only when libxlsxwriter refuses a cell.
+        const auto where = [row_number] { return "row " + std::to_string(row_number); };
 
         if (row.merged && c == 0) {
             // libxlsxwriter leaves an over-long title out of a merged range without a word.
             if (utf8_length(cell.text) > kMaxCellText)
-                check(LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED, where + ", merged title");
-            check(worksheet_merge_range(worksheet_, r, 0, r, static_cast<lxw_col_t>(last),
-                                        cell.text.c_str(), f),
-                  where + ", merged title");
+                check(LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED, where() + ", merged title");
+            if (const lxw_error e = worksheet_merge_range(
+                    worksheet_, r, 0, r, static_cast<lxw_col_t>(last), cell.text.c_str(), f))
+                check(e, where() + ", merged title");
             continue;
         }
         switch (cell.kind) {
             case Cell::Kind::number:
-                check(worksheet_write_number(worksheet_, r, col, cell.number, f), where);
+                if (const lxw_error e = worksheet_write_number(worksheet_, r, col, cell.number, f))
+                    check(e, where());
                 break;
             case Cell::Kind::text:
-                check(worksheet_write_string(worksheet_, r, col, cell.text.c_str(), f), where);
+                if (const lxw_error e =
+                        worksheet_write_string(worksheet_, r, col, cell.text.c_str(), f))
+                    check(e, where());
                 break;
             case Cell::Kind::today:
                 if (!today_) today_ = today_date_serial();
-                check(worksheet_write_formula_num(worksheet_, r, col, "=TODAY()", f, *today_),
-                      where);
+                if (const lxw_error e =
+                        worksheet_write_formula_num(worksheet_, r, col, "=TODAY()", f, *today_))
+                    check(e, where());
                 break;
             case Cell::Kind::empty:
                 // Blank cells are written only to carry borders; the merged title's other cells
                 // always get theirs so that every application draws the frame around the title.
                 if (row.merged || top != Edge::none || bottom != Edge::none || left != Edge::none ||
                     right != Edge::none)
-                    check(worksheet_write_blank(worksheet_, r, col, f), where);
+                    if (const lxw_error e = worksheet_write_blank(worksheet_, r, col, f))
+                        check(e, where());
                 break;
         }
     }

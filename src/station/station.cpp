@@ -53,15 +53,15 @@ std::optional<double> kilometre_form(std::string_view text) {
     return value;
 }
 
-// A station number without identifier: the kilometre form after an optional sign, or a plain
-// number ("1e+3" is no kilometre form and reads as a number).
+// A station number without identifier, trimmed and folded: the kilometre form after an optional
+// sign, or a plain number ("1e+3" is no kilometre form and reads as a number).
 std::optional<double> station_number(std::string_view text) {
     std::string_view digits = text;
     const bool negative = !digits.empty() && digits.front() == '-';
     if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
         digits.remove_prefix(1);
     if (auto value = kilometre_form(digits)) return negative ? -*value : *value;
-    return parse_number(text);
+    return parse_folded_number(trim_blanks(text));
 }
 
 // The station number of a text the run has accepted (NaN for one parse_station refuses).
@@ -84,64 +84,64 @@ std::optional<StationText> parse_station(std::string_view text) {
     return StationText{body.front(), *value};
 }
 
-namespace {
-
-// Rounds a non-negative decimal digit string "int.frac" to three decimals, half away from
-// zero, on the decimal digits themselves: a user's 1.0005 is exactly half and rounds up,
-// whatever the binary double nearest to it is.
-void round_to_thousandths(std::string& int_part, std::string& frac_part) {
-    frac_part.resize(std::max<std::size_t>(frac_part.size(), 4), '0');
-    bool round_up = frac_part[3] >= '5';
-    frac_part.resize(3);
-    if (!round_up) return;
-    std::string digits = int_part + frac_part;
-    int i = static_cast<int>(digits.size()) - 1;
-    for (; i >= 0 && digits[i] == '9'; --i) digits[i] = '0';
-    if (i < 0)
-        digits.insert(digits.begin(), '1');
-    else
-        ++digits[i];
-    int_part = digits.substr(0, digits.size() - 3);
-    frac_part = digits.substr(digits.size() - 3);
+void zh_mileage(const ChainBreaks& breaks, const std::string& station_text, double& mileage) {
+    zh_mileage(breaks, parse_station(station_text).value_or(StationText{0, NAN}), mileage);
 }
 
-}  // namespace
-
-void zh_mileage(const ChainBreaks& breaks, const std::string& station_text, double& mileage) {
-    const auto station = parse_station(station_text);
-    if (!station) {
-        mileage = NAN;
-        return;
-    }
-    double v = station->number;
-    if (station->letter != 0) {
+void zh_mileage(const ChainBreaks& breaks, const StationText& station, double& mileage) {
+    double v = station.number;
+    if (station.letter != 0) {
         // The identifier check has bounded k by dl_count; the cap only keeps a careless caller
         // inside the table.
-        v += dl_shift(breaks, station->letter - 'A');
+        v += dl_shift(breaks, station.letter - 'A');
     }
     mileage = v;
 }
 
 void zh_format(const std::string& station_text, std::string& printed) {
-    const double v = number_of(station_text);
+    zh_format(StationText{0, number_of(station_text)}, printed);
+}
+
+void zh_format(const StationText& station, std::string& printed) {
+    const double v = station.number;
     if (!std::isfinite(v)) {
         printed = v < 0 ? "-K∞" : "K∞";
         return;
     }
-    bool whole = std::floor(v) * 1000 == v * 1000;
+    const bool whole = std::floor(v) * 1000 == v * 1000;
     // The shortest decimal text that reads back as v: the digits the user wrote.
     char buf[400];
     auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::fixed);
-    std::string digits = ec == std::errc() ? std::string(buf, ptr) : std::string("0");
-    std::size_t point = digits.find('.');
-    std::string int_part = digits.substr(0, point);
-    std::string frac_part = point == std::string::npos ? "" : digits.substr(point + 1);
-    round_to_thousandths(int_part, frac_part);
-    if (int_part.size() < 4) int_part.insert(0, 4 - int_part.size(), '0');
-    std::string km = int_part.substr(0, int_part.size() - 3);
-    km.erase(0, std::min(km.find_first_not_of('0'), km.size() - 1));
-    printed = (v < 0 ? "-K" : "K") + km + "+" + int_part.substr(int_part.size() - 3);
-    if (!whole) printed += "." + frac_part;
+    const std::string_view digits = ec == std::errc() ? std::string_view(buf, ptr - buf) : "0";
+    const std::size_t point = digits.find('.');
+    const std::string_view int_part = digits.substr(0, point);
+    const std::string_view frac_part =
+        point == std::string_view::npos ? std::string_view() : digits.substr(point + 1);
+    // Whole metres with three leading zeros (so that kilometres and metres always have their
+    // digits and a carry has room), then exactly three decimals.
+    char d[sizeof buf + 6];
+    std::size_t n = 0;
+    for (int i = 0; i < 3; ++i) d[n++] = '0';
+    for (char c : int_part) d[n++] = c;
+    const std::size_t metres_end = n;
+    for (std::size_t i = 0; i < 3; ++i) d[n++] = i < frac_part.size() ? frac_part[i] : '0';
+    // Rounded half away from zero on the decimal digits themselves: a user's 1.0005 is exactly
+    // half and rounds up, whatever the binary double nearest to it is.
+    if (frac_part.size() > 3 && frac_part[3] >= '5') {
+        std::size_t i = n - 1;
+        while (d[i] == '9') d[i--] = '0';  // stops at a leading zero at the latest
+        ++d[i];
+    }
+    std::size_t km = 0;  // the kilometres' first digit: no leading zeros, at least one digit
+    while (km + 4 < metres_end && d[km] == '0') ++km;
+    printed.assign(v < 0 ? "-K" : "K");
+    printed.append(d + km, metres_end - 3 - km);
+    printed += '+';
+    printed.append(d + metres_end - 3, 3);
+    if (!whole) {
+        printed += '.';
+        printed.append(d + metres_end, 3);
+    }
 }
 
 bool zh_check(const ChainBreaks& breaks, const std::string& s, std::string& message) {

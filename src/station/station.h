@@ -46,12 +46,17 @@ inline const char* const kStationForms =
 // letter is no identifier. Requires parse_station to accept the text (NaN otherwise) and
 // zh_check to have passed it (k ≤ dl_count).
 void zh_mileage(const ChainBreaks& breaks, const std::string& station_text, double& mileage);
+// The same for a station already taken apart by parse_station: the table run reads each
+// borehole's station once for both its mileage and its printed form.
+void zh_mileage(const ChainBreaks& breaks, const StationText& station, double& mileage);
 
 // Printed station "K<km>+<mmm>[.ddd]": whole kilometres, metres as three zero-padded digits,
 // three decimals rounded half away from zero (carrying into metres and kilometres) unless the
 // number is whole; a leading "-" for negative numbers. The identifier letter is dropped and no
 // chain-break correction is applied: the station prints as the user wrote it.
 void zh_format(const std::string& station_text, std::string& printed);
+// The same for a station already taken apart (its letter plays no part in the print).
+void zh_format(const StationText& station, std::string& printed);
 
 // Checks a lettered station against the chain-break table. Returns false and sets `message`
 // to the text to show the user ("桩号…") when the letter names no interval or the number lies
