@@ -275,7 +275,11 @@ void draw_borehole(PlanLayout& layout, const PlanBorehole& b) {
     layout.circle(boreholes, c, kBoreholeRadius);
     const double x = c.x + 2 * kBoreholeRadius;
     std::string first = b.group;
-    if (b.serial > 0) first += (first.empty() ? "" : " ") + std::to_string(b.serial);
+    // Appended piece by piece: g++ 12 at -O3 takes `"" + std::string` for an overlapping copy.
+    if (b.serial > 0) {
+        if (!first.empty()) first += ' ';
+        first += std::to_string(b.serial);
+    }
     std::string second = b.station + " " + b.offset_text;
     if (!b.remark.empty()) second += " " + b.remark;
     layout.text(borehole_labels, {x, c.y + 0.25 * kBoreholeTextHeight}, kBoreholeTextHeight, 0, 0,
