@@ -1,7 +1,8 @@
 #pragma once
 // The coordinate-table run (坐标表): the one command that does the program's work. It asks for
-// the alignment file, builds the alignment, asks for the chain-break file (when the alignment
-// uses chain breaks: the main line does, a ramp does not) and the borehole file, then writes
+// the alignment file, builds the alignment model from it (JDs, an element chain or a LandXML
+// file), takes the chain breaks where the line takes them from (the chain-break file for a main
+// line, the line's own station equations, none for a ramp), asks for the borehole file, then writes
 // the borehole table group by group: every borehole's station is checked against the chain
 // breaks, turned into a continuous mileage, located on the centre line and moved sideways by
 // its offset.
