@@ -400,11 +400,9 @@ double CoordinateTableRun::mileage_of(const std::string& station_text, std::stri
     if (!zh_check(alignment_.breaks, station_text, message)) throw reject(message);
     const LetteredStation lettered = zh_dlstr(alignment_.breaks, station_text);
     if (!lettered) throw reject(lettered.message);
-    // zh_dlstr has read the station; read it once more, for both the mileage and the print.
-    const StationText station = parse_station(*lettered.text).value_or(StationText{0, NAN});
     double mileage = 0;
-    zh_mileage(alignment_.breaks, station, mileage);
-    zh_format(station, printed);
+    zh_mileage(alignment_.breaks, lettered.station, mileage);
+    zh_format(lettered.station, printed);
     if (!std::isfinite(mileage)) throw row_failure("桩号" + station_text + "超出数值范围", line);
     return mileage;
 }

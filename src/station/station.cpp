@@ -166,7 +166,7 @@ bool zh_check(const ChainBreaks& breaks, const std::string& s, std::string& mess
 
 LetteredStation zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr) {
     const auto rejected = [](std::string message) {
-        return LetteredStation{std::nullopt, std::move(message)};
+        return LetteredStation{std::nullopt, std::move(message), {}};
     };
     const std::string t(trim_blanks(zhstr));
     const auto station = parse_station(t);
@@ -174,7 +174,7 @@ LetteredStation zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr) {
         // Nothing to read a station from; stop like any other rejected station.
         return rejected("桩号" + zhstr + (t.empty() ? "为空" : "无法识别") + "，请修改！");
     }
-    if (station->letter != 0 || breaks.dl_count == 0) return {zhstr, {}};
+    if (station->letter != 0 || breaks.dl_count == 0) return {zhstr, {}, *station};
     const double v = station->number;
     const int n = breaks.dl_count;
     // A short chain (before < after) leaves station values that exist nowhere on the road.
@@ -201,7 +201,7 @@ LetteredStation zh_dlstr(const ChainBreaks& breaks, const std::string& zhstr) {
     // an identifier; the number written plainly keeps the letter.
     if (const auto read = parse_station(lettered); !read || read->letter != letter)
         lettered = letter + shortest_number(v);
-    return {std::move(lettered), {}};
+    return {std::move(lettered), {}, StationText{letter, v}};
 }
 
 double dl_shift(const ChainBreaks& breaks, int k) {

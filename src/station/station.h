@@ -68,6 +68,10 @@ bool zh_check(const ChainBreaks& breaks, const std::string& station_text, std::s
 struct LetteredStation {
     std::optional<std::string> text;  // e.g. "B13470"; nothing when the station is rejected
     std::string message;  // the text to show the user ("桩号…"); empty when accepted
+    // The text as read, its letter included where it has or was given one (letter 0 only when
+    // there are no chain breaks): what zh_mileage and zh_format take, without reading the text
+    // once more for every borehole.
+    StationText station;
     explicit operator bool() const { return text.has_value(); }
 };
 

@@ -218,14 +218,18 @@ Method method_of(const Options& options) {
     return options.method == "ht" ? Method::building_blocks : Method::intersection_points;
 }
 
+// "位置：<file> 第 <line> 行", the line after a message that concerns a file.
+void print_location(const std::string& file, long line) {
+    if (file.empty()) return;
+    std::cerr << "位置：" << file;
+    if (line > 0) std::cerr << " 第 " << line << " 行";
+    std::cerr << "\n";
+}
+
 // The failure of reading the line, as the table run reports it.
 int data_error(const DataError& e) {
     std::cerr << kErrorBoxTitle << "：" << kErrorBoxText << "\n";
-    if (!e.file().empty()) {
-        std::cerr << "位置：" << e.file();
-        if (e.line() > 0) std::cerr << " 第 " << e.line() << " 行";
-        std::cerr << "\n";
-    }
+    print_location(e.file(), e.line());
     std::cerr << "原因：" << e.what() << "\n";
     return kExitDataError;
 }
@@ -291,11 +295,7 @@ int run_table(const Options& options) {
     }
 
     if (result.outcome == RunOutcome::data_error || result.outcome == RunOutcome::station_rejected)
-        if (!result.file.empty()) {
-            std::cerr << "位置：" << result.file;
-            if (result.line > 0) std::cerr << " 第 " << result.line << " 行";
-            std::cerr << "\n";
-        }
+        print_location(result.file, result.line);
     if (result.outcome == RunOutcome::data_error && !result.message.empty())
         std::cerr << "原因：" << result.message << "\n";
     for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
