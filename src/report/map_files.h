@@ -1,0 +1,46 @@
+#pragma once
+// The boreholes and the centre line on a satellite map (Google Earth, 奥维互动地图, any GIS):
+// KML and GeoJSON in longitude and latitude, turned from the road's Gauss–Krüger grid
+// coordinates by PROJ. The grid's coordinate system is never guessed: the user names it
+// (an EPSG code, or the central meridian of a CGCS2000 zone), or Y carries the zone number in
+// front of its easting (38498953.0072: zone 38), from which the zone is read.
+//
+// Frame and units of the input: metres; X north, Y east, as the alignment file gives them.
+
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+
+#include "alignment/alignment.h"
+#include "report/borehole_record.h"
+
+namespace qelt {
+
+// The coordinate system of the road's grid coordinates, as the user gives it: at most one of
+// the two. Neither: the zone is read from the prefix of Y, or the map is refused.
+struct GridSystem {
+    std::string crs;                          // "EPSG:4545", any projected CRS PROJ knows
+    std::optional<double> central_meridian;   // degrees east: CGCS2000 Gauss–Krüger, false
+                                              // easting 500 km, scale 1, no zone prefix
+};
+
+enum class MapFormat { kml, geojson };
+
+// Writes the map file of `alignment` (the centre line, its key points) and `boreholes`
+// (placemarks, a folder per group) to `out`, titled `title`. Throws DataError, writing nothing,
+// when the coordinate system is not known (the message says how to give one) or a point lies
+// outside its zone.
+void write_map_file(std::ostream& out, MapFormat format, const Alignment& alignment,
+                    std::span<const BoreholeRecord> boreholes, const GridSystem& system,
+                    const std::string& title);
+
+// Why a map of these coordinates cannot be written with `system` (no coordinate system given
+// and no zone prefix, a point outside the zone …), in the user's words; nothing when it can.
+// The desktop program, which has no option to ask, writes the map only when this is empty and
+// tells the user otherwise.
+std::optional<std::string> map_file_problem(const Alignment& alignment,
+                                            std::span<const BoreholeRecord> boreholes,
+                                            const GridSystem& system);
+
+}  // namespace qelt
