@@ -14,6 +14,7 @@
 
 #include "base/data_error.h"
 #include "base/text.h"
+#include "curvature_profile.h"
 #include "report/line_tables.h"
 #include "station/station.h"
 #include "zxbas/zxbas.h"
@@ -27,62 +28,8 @@ double uniform(std::mt19937_64& rng, double a, double b) {
     return std::uniform_real_distribution<double>(a, b)(rng);
 }
 
-// A stretch of constant or linearly changing curvature (1/m, + right) from `start` (mileage).
-struct Stretch {
-    double start, length, k0, k1;
-};
-
-// Position and heading along stretches integrated from an origin: heading in closed form,
-// position by 5-point Gauss–Legendre on parts of at most 5 m.
-class Integrated {
-  public:
-    Integrated(Point origin, double heading, std::vector<Stretch> stretches)
-        : stretches_(std::move(stretches)) {
-        State s{0, 0, heading};
-        for (const Stretch& st : stretches_) {
-            states_.push_back(s);
-            s = advance(s, st, st.length);
-        }
-        end_ = s;
-        origin_ = origin;
-    }
-    // The point at `mileage` (within the stretches), and the heading.
-    Point at(double mileage, double& heading) const {
-        std::size_t i = 0;
-        while (i + 1 < stretches_.size() && mileage >= stretches_[i + 1].start) ++i;
-        const State s = advance(states_[i], stretches_[i], mileage - stretches_[i].start);
-        heading = s.heading;
-        return {origin_.x + s.dx, origin_.y + s.dy};
-    }
-
-  private:
-    struct State {
-        double dx, dy, heading;
-    };
-    static State advance(const State& s, const Stretch& st, double t) {
-        static const double kNode[] = {0, -0.5384693101056831, 0.5384693101056831,
-                                       -0.9061798459386640, 0.9061798459386640};
-        static const double kWeight[] = {0.5688888888888889, 0.4786286704993665, 0.4786286704993665,
-                                         0.2369268850561891, 0.2369268850561891};
-        const double c = st.length > 0 ? (st.k1 - st.k0) / (2 * st.length) : 0;
-        const auto heading = [&](double u) { return s.heading + st.k0 * u + c * u * u; };
-        const int parts = std::max(1, static_cast<int>(std::ceil(std::abs(t) / 5.0)));
-        const double h = t / parts;
-        State e = s;
-        for (int j = 0; j < parts; ++j)
-            for (int g = 0; g < 5; ++g) {
-                const double theta = heading((j + 0.5) * h + kNode[g] * h / 2);
-                e.dx += kWeight[g] * h / 2 * std::cos(theta);
-                e.dy += kWeight[g] * h / 2 * std::sin(theta);
-            }
-        e.heading = heading(t);
-        return e;
-    }
-    Point origin_;
-    std::vector<Stretch> stretches_;
-    std::vector<State> states_;
-    State end_{};
-};
+using test::Located;
+using test::Profile;
 
 // What the curve at one JD must be, from the legs and its data alone.
 struct Expected {
@@ -161,16 +108,15 @@ std::vector<Expected> expected_curves(const MainLine& m) {
                             c.ls2 * std::abs(c.k_arc + c.k_end) / 2) *
                            r;
         c.length = c.ls1 + arc + c.ls2;
-        const Integrated curve({0, 0}, a_in,
-                               {{0, c.ls1, c.k_start, c.k_arc},
-                                {c.ls1, arc, c.k_arc, c.k_arc},
-                                {c.ls1 + arc, c.ls2, c.k_arc, c.k_end}});
-        double h = 0;
-        const Point end = curve.at(c.length, h);
+        const Profile curve(0, {0, 0}, a_in,
+                            {{0, c.ls1, c.k_start, c.k_arc},
+                             {c.ls1, arc, c.k_arc, c.k_arc},
+                             {c.ls1 + arc, c.ls2, c.k_arc, c.k_end}});
+        const Located end = curve.at(c.length);
         const double det = std::sin(a_out - a_in);
         c.t1 = (end.x * std::sin(a_out) - end.y * std::cos(a_out)) / det;
         c.t2 = (end.y * std::cos(a_in) - end.x * std::sin(a_in)) / det;
-        const Point mid = curve.at(c.length / 2, h);
+        const Located mid = curve.at(c.length / 2);
         c.external = std::hypot(c.t1 * std::cos(a_in) - mid.x, c.t1 * std::sin(a_in) - mid.y);
     }
     // Stations along the line: a curve's length takes the place of its two tangents.
@@ -285,7 +231,7 @@ TEST(LineTables, CurvesAndStakesAgreeWithIntegratedLines) {
         EXPECT_EQ(break_rows, static_cast<int>(drawn.size())) << what;
 
         // The whole line integrated from JD 1 with the stations found above.
-        std::vector<Stretch> stretches;
+        std::vector<test::Piece> stretches;
         double at = e[1].jd;
         for (int i = 2; i <= n - 1; ++i) {
             const Expected& c = e[static_cast<std::size_t>(i)];
@@ -296,9 +242,8 @@ TEST(LineTables, CurvesAndStakesAgreeWithIntegratedLines) {
             at = c.zh + c.length;
         }
         stretches.push_back({at, e[static_cast<std::size_t>(n)].jd - at, 0, 0});
-        const Integrated line({m->jd_x[1], m->jd_y[1]},
-                              std::atan2(m->jd_y[2] - m->jd_y[1], m->jd_x[2] - m->jd_x[1]),
-                              stretches);
+        const Profile line(e[1].jd, {m->jd_x[1], m->jd_y[1]},
+                           std::atan2(m->jd_y[2] - m->jd_y[1], m->jd_x[2] - m->jd_x[1]), stretches);
 
         // The stakes: where the integrated line is, numbered as the breaks number it; plain
         // stakes on whole multiples of the interval, every multiple there is, once.
@@ -307,12 +252,12 @@ TEST(LineTables, CurvesAndStakesAgreeWithIntegratedLines) {
         long multiples = 0;
         double previous = -HUGE_VAL;
         for (const StakeRow& s : stakes) {
-            double heading = 0;
-            const Point p = line.at(s.mileage, heading);
+            const Located p = line.at(s.mileage);
             const std::string name = "stake " + s.station.text;
             near(s.point.x, p.x, name + " X", worst_stake);
             near(s.point.y, p.y, name + " Y", worst_stake);
-            EXPECT_LT(std::abs(std::remainder(s.azimuth - heading, 2 * kPi)), 1e-9) << what << name;
+            EXPECT_LT(std::abs(std::remainder(s.azimuth - p.azimuth, 2 * kPi)), 1e-9)
+                << what << name;
             EXPECT_GT(s.mileage, previous) << what << name;
             previous = s.mileage;
             char letter = 0;
