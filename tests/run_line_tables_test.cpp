@@ -369,6 +369,10 @@ TEST(LineTables, RefusalsAndPrintedAngles) {
     EXPECT_THROW(stake_table_rows(ramp, -5), DataError);
     EXPECT_THROW(stake_table_rows(ramp, NAN), DataError);
     EXPECT_THROW(stake_table_rows(ramp, 1e-5), DataError);  // more rows than a printed table
+    // Multiples of a decimal interval are the decimal numbers (3 × 0.1 is 0.30000000000000004).
+    const std::vector<StakeRow> tenths = stake_table_rows(ramp, 0.1);
+    ASSERT_GT(tenths.size(), 3u);
+    EXPECT_EQ(shortest_number(tenths[3].station.number), "0.3");
     const std::vector<ElementTableRow> elements = element_table_rows(ramp);
     ASSERT_EQ(elements.size(), 1u);
     EXPECT_NEAR(elements[0].a, std::sqrt(60.0 * 300), 1e-9);  // A² = R·Ls

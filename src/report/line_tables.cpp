@@ -231,7 +231,10 @@ std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every)
         const double shift = dl_shift(breaks, k);
         const Span& s = spans[static_cast<std::size_t>(k)];
         for (long n = s.from; n <= s.to; ++n) {
-            const double v = static_cast<double>(n) * every;
+            // n·every for an interval such as 0.1 lands beside the decimal number (10000.1 as
+            // 10000.100000000002): the stake is put on the nanometre, where it prints as typed.
+            double v = static_cast<double>(n) * every;
+            if (std::abs(v) < 1e6) v = std::round(v * 1e9) / 1e9;
             items.push_back({v + shift, kStake, zh_station_in(breaks, k, v), {}, {}});
         }
     }
