@@ -15,6 +15,7 @@
 #include "base/data_error.h"
 #include "base/text.h"
 #include "curvature_profile.h"
+#include "random_main_line.h"
 #include "report/line_tables.h"
 #include "station/station.h"
 #include "zxbas/zxbas.h"
@@ -24,66 +25,16 @@ namespace {
 
 const double kPi = std::numbers::pi;
 
-double uniform(std::mt19937_64& rng, double a, double b) {
-    return std::uniform_real_distribution<double>(a, b)(rng);
-}
-
 using test::Located;
 using test::Profile;
+using test::random_line;
+using test::uniform;
 
 // What the curve at one JD must be, from the legs and its data alone.
 struct Expected {
     double t1, t2, length, external, zh, jd;  // zh, jd: continuous mileages
     double ls1, ls2, k_start, k_arc, k_end;
 };
-
-// A random main line with 1..5 curves: 15°–110° either way, complete transitions, incomplete
-// ones from or to a flatter or a sharper curve, no transition on a side; legs long enough that
-// the curves do not overlap.
-std::unique_ptr<MainLine> random_line(std::mt19937_64& rng) {
-    auto m = std::make_unique<MainLine>();
-    const int n = 3 + static_cast<int>(rng() % 5);
-    m->jd_count = n;
-    m->jd_start_station = uniform(rng, 0, 20000);
-    std::vector<double> defl(n + 1, 0.0), reach(n + 1, 0.0);
-    for (int k = 2; k <= n - 1; ++k) {
-        const double d = uniform(rng, 15, 110) * kPi / 180 * (rng() % 2 ? 1 : -1);
-        const double r = uniform(rng, 200, 1500);
-        const auto far = [&] {
-            const auto kind = rng() % 3;
-            if (kind == 0) return 0.0;
-            const double ratio = uniform(rng, 0.5, 0.9);
-            return kind == 1 ? r / ratio : r * ratio;
-        };
-        double ls1 = rng() % 5 == 0 ? 0 : uniform(rng, 40, 200);
-        double ls2 = rng() % 5 == 0 ? 0 : uniform(rng, 40, 200);
-        const double r1 = ls1 > 0 ? far() : 0, r2 = ls2 > 0 ? far() : 0;
-        const double turn =
-            ls1 * (1 / r + (r1 ? 1 / r1 : 0)) / 2 + ls2 * (1 / r + (r2 ? 1 / r2 : 0)) / 2;
-        if (turn > 0.7 * std::abs(d)) {
-            ls1 *= 0.7 * std::abs(d) / turn;
-            ls2 *= 0.7 * std::abs(d) / turn;
-        }
-        m->jd_r[k] = r;
-        m->jd_ls1[k] = ls1;
-        m->jd_ls2[k] = ls2;
-        m->jd_r1[k] = r1;
-        m->jd_r2[k] = r2;
-        defl[k] = d;
-        reach[k] = (r + ls1 + ls2) * std::tan(std::abs(d) / 2) + 2 * (ls1 + ls2);
-    }
-    double heading = uniform(rng, 0, 2 * kPi);
-    m->jd_x[1] = 3.5e6 + uniform(rng, 0, 1e4);
-    m->jd_y[1] = 5e5 + uniform(rng, 0, 1e4);
-    for (int k = 1; k <= n - 1; ++k) {
-        const double leg = reach[k] + reach[k + 1] + uniform(rng, 20, 400);
-        m->jd_x[k + 1] = m->jd_x[k] + leg * std::cos(heading);
-        m->jd_y[k + 1] = m->jd_y[k] + leg * std::sin(heading);
-        heading += defl[k + 1];
-    }
-    zx_build(*m);
-    return m;
-}
 
 // Each curve from its JD's legs and data: the curve traced by integration from ZH along the
 // incoming leg, and T1, T2 from where it ends, HZ − ZH = T1·u_in + T2·u_out.
@@ -172,13 +123,10 @@ TEST(LineTables, CurvesAndStakesAgreeWithIntegratedLines) {
     std::mt19937_64 rng(20261209);
     double worst_curve = 0, worst_stake = 0;
     int lines = 0, long_chains = 0, short_chains = 0, incomplete = 0, left = 0, right = 0;
-    for (int attempt = 0; attempt < 60; ++attempt) {
-        std::unique_ptr<MainLine> m;
-        try {
-            m = random_line(rng);
-        } catch (const DataError&) {
-            continue;
-        }
+    for (int attempt = 0; attempt < 80; ++attempt) {
+        double heading = 0;
+        const std::unique_ptr<MainLine> m = random_line(rng, heading, true);
+        if (!m) continue;
         ++lines;
         const int n = m->jd_count;
         const std::vector<Expected> e = expected_curves(*m);

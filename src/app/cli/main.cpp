@@ -263,17 +263,25 @@ int data_error(const DataError& e) {
     return kExitDataError;
 }
 
+// The line of the options, read and built as the table reads it (its chain breaks included).
+// Throws DataError.
+Alignment line_of(const Options& options, std::vector<std::string>& notices) {
+    CommandLineUi ui(options);
+    const std::unique_ptr<AlignmentSource> source = make_alignment_source(method_of(options));
+    Alignment alignment;
+    read_line(ui, *source, alignment, notices);
+    return alignment;
+}
+
 // The line of Qelt's own files written as LandXML: read and built as the table reads it, then
 // written under a temporary name and renamed into place.
 int run_landxml(const Options& options) {
     PendingFile file(options.output);
     if (!file.create(true)) return write_failure(file);
-    CommandLineUi ui(options);
-    const std::unique_ptr<AlignmentSource> source = make_alignment_source(method_of(options));
     Alignment alignment;
     std::vector<std::string> notices;
     try {
-        read_line(ui, *source, alignment, notices);
+        alignment = line_of(options, notices);
     } catch (const DataError& e) {
         return data_error(e);
     }
@@ -305,12 +313,10 @@ int run_line_table(const Options& options, double every) {
     std::optional<PendingFile> csv_file;
     if (options.csv && !csv_file.emplace(*options.csv).create(true))
         return write_failure(*csv_file);
-    CommandLineUi ui(options);
-    const std::unique_ptr<AlignmentSource> source = make_alignment_source(method_of(options));
     Alignment alignment;
     std::vector<std::string> notices;
     try {
-        read_line(ui, *source, alignment, notices);
+        alignment = line_of(options, notices);
         if (kind == LineTableKind::curves && alignment.jds.empty())
             throw DataError(kNoJdsForCurves, *options.alignment);
         if (csv_file) {
@@ -450,6 +456,16 @@ std::optional<std::string> output_refusal(const Options& options) {
     return std::nullopt;
 }
 
+// The chain-break file a line needs: always with --method jd, never with ht; a LandXML file
+// takes one or none. The message for the usage error, or nothing.
+std::optional<std::string> chain_break_refusal(const Options& options) {
+    if (!options.landxml_input && options.method == "jd" && !options.chain_breaks)
+        return "--chain-breaks is required with --method jd";
+    if (!options.landxml_input && options.method == "ht" && options.chain_breaks)
+        return "--chain-breaks applies to --method jd only (ramps have no chain breaks)";
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -531,11 +547,7 @@ int main(int argc, char** argv) {
             if (given) return usage_error(std::string(option) + " does not belong to landxml");
         if (!options.output_given) return usage_error("--output is required with landxml");
         if (options.output.empty()) return usage_error("--output is empty");
-        if (!options.landxml_input && options.method == "jd" && !options.chain_breaks)
-            return usage_error("--chain-breaks is required with --method jd");
-        if (!options.landxml_input && options.method == "ht" && options.chain_breaks)
-            return usage_error(
-                "--chain-breaks applies to --method jd only (ramps have no chain breaks)");
+        if (auto refusal = chain_break_refusal(options)) return usage_error(*refusal);
         if (auto refusal = output_refusal(options)) return usage_error(*refusal);
         return run_landxml(options);
     }
@@ -560,11 +572,7 @@ int main(int argc, char** argv) {
             return usage_error(std::string(kNoJdsForCurves) +
                                " / curves needs a line given by its JDs (--method jd); use "
                                "elements for an element chain or a LandXML line");
-        if (!options.landxml_input && options.method == "jd" && !options.chain_breaks)
-            return usage_error("--chain-breaks is required with --method jd");
-        if (!options.landxml_input && options.method == "ht" && options.chain_breaks)
-            return usage_error(
-                "--chain-breaks applies to --method jd only (ramps have no chain breaks)");
+        if (auto refusal = chain_break_refusal(options)) return usage_error(*refusal);
         if (options.output.empty()) return usage_error("--output is empty");
         if (options.csv && options.csv->empty()) return usage_error("--csv is empty");
         if (auto refusal = output_refusal(options)) return usage_error(*refusal);
@@ -577,11 +585,7 @@ int main(int argc, char** argv) {
                                    : "--points belongs to inverse; table reads --boreholes");
     if (!(inverse ? options.points : options.boreholes))
         return usage_error(inverse ? "--points is required" : "--boreholes is required");
-    if (!options.landxml_input && options.method == "jd" && !options.chain_breaks)
-        return usage_error("--chain-breaks is required with --method jd");
-    if (!options.landxml_input && options.method == "ht" && options.chain_breaks)
-        return usage_error(
-            "--chain-breaks applies to --method jd only (ramps have no chain breaks)");
+    if (auto refusal = chain_break_refusal(options)) return usage_error(*refusal);
     if (options.output.empty()) return usage_error("--output is empty");
     if (options.csv && options.csv->empty()) return usage_error("--csv is empty");
     if (options.dxf && options.dxf->empty()) return usage_error("--dxf is empty");
