@@ -317,6 +317,12 @@ TEST(LineTables, RefusalsAndPrintedAngles) {
     EXPECT_THROW(stake_table_rows(ramp, -5), DataError);
     EXPECT_THROW(stake_table_rows(ramp, NAN), DataError);
     EXPECT_THROW(stake_table_rows(ramp, 1e-5), DataError);  // more rows than a printed table
+    // A main line of one JD has no direction, and no stakes.
+    auto point = std::make_unique<MainLine>();
+    point->jd_count = 1;
+    zx_build(*point);
+    Alignment lone = zx_alignment(*point);
+    EXPECT_THROW(stake_table_rows(lone, 20), DataError);
     // Multiples of a decimal interval are the decimal numbers (3 × 0.1 is 0.30000000000000004).
     const std::vector<StakeRow> tenths = stake_table_rows(ramp, 0.1);
     ASSERT_GT(tenths.size(), 3u);

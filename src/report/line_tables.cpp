@@ -190,6 +190,9 @@ std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every)
         throw DataError("桩距应为正数（米），而不是 " + shortest_number(every));
     const ChainBreaks& breaks = alignment.breaks;
     const double start = alignment.start_mileage(), end = alignment.end_mileage();
+    // A line of a single JD has no direction: its end, and every point on it, is NaN.
+    if (!std::isfinite(start) || !std::isfinite(end))
+        throw DataError("线路没有确定的走向（只有一个交点？），无法列逐桩坐标表");
     const int intervals = breaks.dl_count + 1;
 
     // Each interval's stakes: its whole multiples of the interval, numbered from the interval's
