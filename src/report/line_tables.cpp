@@ -255,12 +255,13 @@ std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every)
     for (std::size_t i = 0; i < items.size();) {
         std::size_t j = i;
         std::size_t best = i;
-        std::string names;
+        std::vector<std::string> names;
         while (j < items.size() && items[j].mileage - items[i].mileage <= kSamePoint) {
             if (items[j].rank < items[best].rank) best = j;
+            // Two curves that touch put HZ of one and ZH of the next on one point: both named.
             if (!items[j].name.empty() &&
-                (names.empty() || names.find(items[j].name) == std::string::npos))
-                names += (names.empty() ? "" : "、") + items[j].name;
+                std::find(names.begin(), names.end(), items[j].name) == names.end())
+                names.push_back(items[j].name);
             ++j;
         }
         const Item& item = items[best];
@@ -269,7 +270,7 @@ std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every)
         row.station = item.station;
         row.chain_break = item.rank == kBreak;
         row.ahead = item.ahead;
-        row.name = names;
+        for (const std::string& name : names) row.name += (row.name.empty() ? "" : "、") + name;
         alignment.line.locate(row.mileage, row.point, row.azimuth);
         rows.push_back(row);
         i = j;
