@@ -94,10 +94,7 @@ std::string line_table_project_line(const Alignment& alignment, const std::strin
 }
 
 std::vector<CurveTableRow> curve_table_rows(const Alignment& alignment) {
-    if (alignment.jds.empty())
-        throw DataError(
-            "该线路由线元给出（积木法或 LandXML），没有交点，无法列出直线、曲线及转角表；"
-            "请用线元表（qelt-cli elements）");
+    if (alignment.jds.empty()) throw DataError(kCurveTableNeedsJds);
     const auto& jds = alignment.jds;
     const ChainBreaks& breaks = alignment.breaks;
     std::vector<CurveTableRow> rows;

@@ -29,6 +29,10 @@ inline constexpr const char* kCurveTableTitle = "直线、曲线及转角表";
 inline constexpr const char* kElementTableTitle = "线元表";
 inline constexpr const char* kStakeTableTitle = "逐桩坐标表";
 inline constexpr double kDefaultStakeInterval = 20;
+// Why a line given by its elements has no curve table.
+inline constexpr const char* kCurveTableNeedsJds =
+    "该线路由线元给出（积木法或 LandXML 文件），没有交点，不能列直线、曲线及转角表；"
+    "请用线元表（qelt-cli elements）";
 
 const char* line_table_title(LineTableKind kind);
 

@@ -224,10 +224,6 @@ class CommandLineUi : public RunUi {
 };
 
 // The table the command writes.
-constexpr const char* kNoJdsForCurves =
-    "该线路由线元给出（积木法或 LandXML 文件），没有交点，不能列直线、曲线及转角表；"
-    "请用 qelt-cli elements 列线元表";
-
 const TableLayout& table_layout(const Options& options) {
     return options.command == "inverse" ? kAsDrilledTable : kBoreholeTable;
 }
@@ -318,7 +314,7 @@ int run_line_table(const Options& options, double every) {
     try {
         alignment = line_of(options, notices);
         if (kind == LineTableKind::curves && alignment.jds.empty())
-            throw DataError(kNoJdsForCurves, *options.alignment);
+            throw DataError(kCurveTableNeedsJds, *options.alignment);
         if (csv_file) {
             std::ostream out(&*csv_file);
             write_line_table_csv(out, kind, alignment, every);
@@ -569,7 +565,7 @@ int main(int argc, char** argv) {
             every = *value;
         }
         if (options.command == "curves" && (options.landxml_input || options.method == "ht"))
-            return usage_error(std::string(kNoJdsForCurves) +
+            return usage_error(std::string(kCurveTableNeedsJds) +
                                " / curves needs a line given by its JDs (--method jd); use "
                                "elements for an element chain or a LandXML line");
         if (auto refusal = chain_break_refusal(options)) return usage_error(*refusal);
