@@ -16,10 +16,26 @@
 
 namespace qelt {
 
-// An intersection point of a main line: its name as the alignment file gives it, and where.
+// An intersection point of a main line: its name as the alignment file gives it, where it
+// lies, and the curve it carries as the build solved it, for the tables that the engineer
+// compares with the design drawings (直线、曲线及转角表). The start and end points carry no
+// curve: their curve values are 0 and their key mileages all equal the JD's own.
 struct AlignmentJd {
     std::string name;
     Point point;  // X north, Y east, metres
+    // The curve data as typed (positive, a hairpin's too): R, the transition lengths Ls1 and
+    // Ls2 and the radii at their outer ends R1 and R2 (0 = the transition starts or ends on a
+    // straight, infinite radius), metres.
+    double radius = 0, entry_length = 0, exit_length = 0, entry_radius = 0, exit_radius = 0;
+    bool hairpin = false;  // 回头曲线
+    // As the build uses them: the deflection (radians, + to the right; beyond a half turn for
+    // a hairpin), the tangent lengths JD back to ZH and JD on to HZ (metres, negative where a
+    // hairpin puts ZH ahead of its JD or HZ behind it) and the curve length ZH..HZ.
+    double deflection = 0, t1 = 0, t2 = 0, length = 0;
+    // Continuous mileages of the JD (a point of the tangent polygon, reckoned along the line)
+    // and of the curve's key points ZH, HY, YH, HZ.
+    double mileage = 0, zh = 0, hy = 0, yh = 0, hz = 0;
+    bool has_curve() const { return length > 0; }
 };
 
 // A named point of the line: a key point of a curve (ZH, HY, QZ, YH, HZ, ZY, YZ), a boundary
@@ -27,6 +43,9 @@ struct AlignmentJd {
 struct KeyPoint {
     std::string name;
     double mileage = 0;  // continuous mileage, metres
+    // The JD whose curve the point belongs to, by its name ("JD3"); empty for the start, the
+    // end and every point of a line given by its elements.
+    std::string jd;
 };
 
 // Where the chain breaks of a line come from.

@@ -105,4 +105,14 @@ bool PendingWorkbook::close() {
     return !file_.failed();
 }
 
+bool write_pending_line_table(PendingFile& file, LineTableKind kind, const Alignment& alignment,
+                              const std::string& project_line, double every) {
+    QuietStandardError quiet;
+    std::string error;
+    errno = 0;
+    if (!write_line_table_xlsx(file.temporary(), kind, alignment, project_line, every, error))
+        file.fail(errno);
+    return !file.failed();
+}
+
 }  // namespace qelt

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "report/dxf_drawing.h"
+#include "report/line_tables.h"
 #include "report/xlsx_sheet.h"
 
 namespace qelt {
@@ -111,5 +112,11 @@ class PendingDrawing {
     PendingFile file_;
     DrawingSheet sheet_;
 };
+
+// Writes a line table's workbook into the temporary name of `file` (created with
+// create(false)); false with the failure recorded in `file`. Throws DataError as
+// write_line_table_xlsx (the curve table of a line without JDs, a stake table too long).
+bool write_pending_line_table(PendingFile& file, LineTableKind kind, const Alignment& alignment,
+                              const std::string& project_line, double every);
 
 }  // namespace qelt

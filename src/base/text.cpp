@@ -168,6 +168,22 @@ std::string significant_text(double value, int digits) {
     return printed("%.*g", digits, value);
 }
 
+std::string dms_text(double degrees, int decimals) {
+    if (!std::isfinite(degrees)) return printed("%.*G", 15, degrees);
+    const bool negative = degrees < 0;
+    // Counted in units of the last printed place of the seconds, so that the rounding carries
+    // into minutes and degrees by integer arithmetic ("59.96″" never prints as "60.0″").
+    const double unit = std::pow(10.0, decimals);
+    const double total = std::round(std::abs(degrees) * 3600 * unit);
+    const double per_minute = 60 * unit, per_degree = 3600 * unit;
+    const double d = std::floor(total / per_degree);
+    const double m = std::floor((total - d * per_degree) / per_minute);
+    const double s = (total - d * per_degree - m * per_minute) / unit;
+    const std::string seconds = (s < 10 ? "0" : "") + printed("%.*f", decimals, s);
+    return (negative && total > 0 ? "-" : "") + printed("%.*f", 0, d) + "°" + (m < 10 ? "0" : "") +
+           printed("%.*f", 0, m) + "′" + seconds + "″";
+}
+
 std::string short_number_text(double value) {
     std::string text = printed("%.*G", 15, value);
     // Drop trailing zeros of a fraction (before any exponent), then a bare point.

@@ -57,6 +57,12 @@ std::string significant_text(double value, int digits);
 // significant digits, no trailing zeros, no 0 before the point (".5", "-.25", "1100").
 std::string short_number_text(double value);
 
+// An angle in degrees as degrees, minutes and seconds, the seconds to `decimals` places,
+// rounded half away from zero with the carry into minutes and degrees: dms_text(23.62933, 1)
+// is "23°37′45.6″". The sign, if any, leads ("-0°00′01.0″"). Minutes and seconds below ten get
+// a leading zero, as angles are printed in the design tables.
+std::string dms_text(double degrees, int decimals);
+
 // Whether the bytes are valid UTF-8 (a leading byte-order mark included).
 bool is_valid_utf8(std::string_view bytes);
 

@@ -22,4 +22,9 @@ inline std::string right_header_text() {
     return "&10\n\n第 &P 页 共 &N 页";
 }
 
+// The whole page header string "&L…&C…&R…" of a printed table titled `title`, the project
+// line kept within the 255 characters a spreadsheet accepts and its ampersands printing as
+// written (see xlsx_sheet.cpp).
+std::string page_header(const std::string& project_line, const char* title);
+
 }  // namespace qelt

@@ -1,9 +1,75 @@
-// Placeholder until the tables are built: every call refuses.
+// The line tables: the numbers of the line as Qelt holds it, laid out as the design drawings
+// lay theirs out, so that the engineer can compare them row by row before placing a borehole.
 #include "report/line_tables.h"
 
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string_view>
+
 #include "base/data_error.h"
+#include "base/text.h"
+#include "base/utf8_path.h"
+#include "report/csv_sheet.h"
+#include "report/printed_table.h"
 
 namespace qelt {
+
+namespace {
+
+constexpr double kDegree = 180 / std::numbers::pi;
+// Points of the stake table closer than this are one point: a key point on a multiple of the
+// interval, the stakes either side of a chain break.
+constexpr double kSamePoint = 1e-6;
+
+double degrees(double radians) {
+    return radians * kDegree;
+}
+
+double azimuth_from(Point from, Point to) {
+    return reduced_azimuth(std::atan2(to.y - from.y, to.x - from.x));
+}
+
+double distance(Point a, Point b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+// A transition's clothoid parameter: its length over the change of curvature it makes, from
+// the arc's 1/R to the far end's 1/R′ (0 at a straight).
+double clothoid_parameter(double length, double radius, double far_radius) {
+    if (length == 0) return 0;
+    const double change = std::abs(1 / radius - (far_radius != 0 ? 1 / far_radius : 0));
+    return std::sqrt(std::abs(length) / change);
+}
+
+const char* piece_type(const Piece& piece) {
+    if (piece.k0 != piece.k1) return "缓和曲线";
+    return piece.k0 == 0 ? "直线" : "圆曲线";
+}
+
+double signed_radius(double curvature) {
+    return curvature != 0 ? 1 / curvature : 0;
+}
+
+StationOfMileage station_at(const Alignment& alignment, double mileage) {
+    return zh_station_of(alignment.breaks, mileage);
+}
+
+// "左 23°37′45.6″" / "右 …": the turn of a curve as the drawings print it.
+std::string turn_text(double deflection) {
+    return std::string(deflection < 0 ? "左 " : "右 ") + dms_text(std::abs(degrees(deflection)), 1);
+}
+
+std::string chain_text(const CurveTableRow& row) {
+    return row.back.text + " = " + row.ahead.text + "  " + (row.long_chain ? "长链 " : "短链 ") +
+           short_number_text(row.chain_length) + " 米";
+}
+
+std::string number_or_empty(bool given, double value) {
+    return given ? shortest_number(value) : std::string();
+}
+
+}  // namespace
 
 const char* line_table_title(LineTableKind kind) {
     switch (kind) {
@@ -21,14 +87,422 @@ LineTableKind geometry_table_of(const Alignment& alignment) {
     return alignment.jds.empty() ? LineTableKind::elements : LineTableKind::curves;
 }
 
-void write_line_table_csv(std::ostream&, LineTableKind, const Alignment&, double) {
-    throw DataError("not built yet");
+std::string line_table_project_line(const Alignment& alignment, const std::string& alignment_path) {
+    std::string line = utf8_of(path_from_utf8(alignment_path).filename());
+    if (!alignment.name.empty()) line += (line.empty() ? "" : " ") + alignment.name;
+    return line;
 }
 
-bool write_line_table_xlsx(const std::string&, LineTableKind, const Alignment&, const std::string&,
-                           double, std::string& error) {
-    error = "not built yet";
-    return false;
+std::vector<CurveTableRow> curve_table_rows(const Alignment& alignment) {
+    if (alignment.jds.empty())
+        throw DataError(
+            "该线路由线元给出（积木法或 LandXML），没有交点，无法列出直线、曲线及转角表；"
+            "请用线元表（qelt-cli elements）");
+    const auto& jds = alignment.jds;
+    const ChainBreaks& breaks = alignment.breaks;
+    std::vector<CurveTableRow> rows;
+    int next_break = 1;
+    // The chain breaks standing before `mileage`, each on a row of its own.
+    const auto breaks_before = [&](double mileage) {
+        for (; next_break <= breaks.dl_count && dl_break_mileage(breaks, next_break) < mileage;
+             ++next_break) {
+            CurveTableRow row;
+            row.chain_break = true;
+            const double before = breaks.dl_before[next_break], after = breaks.dl_after[next_break];
+            row.back = zh_station_in(breaks, next_break - 1, before);
+            row.ahead = zh_station_in(breaks, next_break, after);
+            row.long_chain = before > after;
+            row.chain_length = std::abs(before - after);
+            double azimuth = 0;
+            alignment.line.locate(dl_break_mileage(breaks, next_break), row.point, azimuth);
+            rows.push_back(row);
+        }
+    };
+    for (std::size_t i = 0; i < jds.size(); ++i) {
+        const AlignmentJd& jd = jds[i];
+        // A chain break goes before the first curve that begins beyond it.
+        if (i > 0) breaks_before(i + 1 < jds.size() ? jd.zh : HUGE_VAL);
+        CurveTableRow row;
+        row.jd = jd.name;
+        row.point = jd.point;
+        row.jd_station = station_at(alignment, jd.mileage);
+        row.curve = jd.has_curve();
+        if (row.curve) {
+            row.deflection = jd.deflection;
+            row.radius = jd.radius;
+            row.ls1 = jd.entry_length;
+            row.ls2 = jd.exit_length;
+            row.a1 = clothoid_parameter(jd.entry_length, jd.radius, jd.entry_radius);
+            row.a2 = clothoid_parameter(jd.exit_length, jd.radius, jd.exit_radius);
+            row.t1 = jd.t1;
+            row.t2 = jd.t2;
+            row.length = jd.length;
+            row.correction = jd.t1 + jd.t2 - jd.length;
+            const double qz = jd.zh + jd.length / 2;
+            Point mid;
+            double azimuth = 0;
+            alignment.line.locate(qz, mid, azimuth);
+            row.external = distance(jd.point, mid);
+            row.zh = station_at(alignment, jd.zh);
+            row.hy = station_at(alignment, jd.hy);
+            row.qz = station_at(alignment, qz);
+            row.yh = station_at(alignment, jd.yh);
+            row.hz = station_at(alignment, jd.hz);
+            row.hairpin = jd.hairpin;
+        }
+        if (i + 1 < jds.size()) {
+            const AlignmentJd& next = jds[i + 1];
+            row.leg = true;
+            row.straight = next.zh - jd.hz;
+            row.jd_distance = distance(jd.point, next.point);
+            row.azimuth = azimuth_from(jd.point, next.point);
+        }
+        rows.push_back(row);
+    }
+    breaks_before(HUGE_VAL);
+    return rows;
+}
+
+std::vector<ElementTableRow> element_table_rows(const Alignment& alignment) {
+    std::vector<ElementTableRow> rows;
+    int index = 0;
+    for (const Piece& piece : alignment.line.pieces()) {
+        ElementTableRow row;
+        row.index = ++index;
+        row.type = piece_type(piece);
+        row.start = station_at(alignment, piece.start_mileage);
+        row.end = station_at(alignment, piece.start_mileage + piece.length);
+        row.r_start = signed_radius(piece.k0);
+        row.r_end = signed_radius(piece.k1);
+        row.length = piece.length;
+        if (piece.k0 != piece.k1) row.a = std::sqrt(piece.length / std::abs(piece.k1 - piece.k0));
+        row.start_point = piece.start;
+        row.azimuth = reduced_azimuth(piece.start_azimuth);
+        double end_azimuth = 0;
+        piece_point(piece, piece.length, row.end_point, end_azimuth);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every) {
+    if (!(every > 0) || !std::isfinite(every))
+        throw DataError("桩距应为正数（米），而不是 " + shortest_number(every));
+    const ChainBreaks& breaks = alignment.breaks;
+    const double start = alignment.start_mileage(), end = alignment.end_mileage();
+    const int intervals = breaks.dl_count + 1;
+
+    // Each interval's stakes: its whole multiples of the interval, numbered from the interval's
+    // first station (the line's start, or the station ahead of its chain break) to its last.
+    struct Span {
+        double first, last;  // station numbers
+        long from, to;       // multiples
+    };
+    std::vector<Span> spans;
+    double count = 0;
+    for (int k = 0; k < intervals; ++k) {
+        const double shift = dl_shift(breaks, k);
+        const double first = k == 0 ? start - shift : breaks.dl_after[k];
+        const double last = k + 1 < intervals ? breaks.dl_before[k + 1] : end - shift;
+        const double from = std::ceil(first / every - 1e-9), to = std::floor(last / every + 1e-9);
+        count += std::max(0.0, to - from + 1);
+        if (count + static_cast<double>(alignment.key_points.size()) > kMaxStakeRows)
+            throw DataError("逐桩坐标表将超过 " + std::to_string(kMaxStakeRows) + " 行（桩距 " +
+                            shortest_number(every) + " 米）：请加大桩距");
+        spans.push_back({first, last, static_cast<long>(from), static_cast<long>(to)});
+    }
+
+    // Chain breaks first, then key points, then plain stakes: where several fall together the
+    // row keeps the first one's station (a stake's own round number beats a key point's
+    // computed one) and the names of all the named ones.
+    enum Rank { kBreak = 0, kStake = 1, kKey = 2 };
+    struct Item {
+        double mileage;
+        Rank rank;
+        StationOfMileage station, ahead;
+        std::string name;
+    };
+    std::vector<Item> items;
+    for (int i = 1; i <= breaks.dl_count; ++i)
+        items.push_back({dl_break_mileage(breaks, i), kBreak,
+                         zh_station_in(breaks, i - 1, breaks.dl_before[i]),
+                         zh_station_in(breaks, i, breaks.dl_after[i]), "断链"});
+    for (int k = 0; k < intervals; ++k) {
+        const double shift = dl_shift(breaks, k);
+        const Span& s = spans[static_cast<std::size_t>(k)];
+        for (long n = s.from; n <= s.to; ++n) {
+            const double v = static_cast<double>(n) * every;
+            items.push_back({v + shift, kStake, zh_station_in(breaks, k, v), {}, {}});
+        }
+    }
+    for (const KeyPoint& key_point : alignment.key_points)
+        items.push_back(
+            {key_point.mileage,
+             kKey,
+             station_at(alignment, key_point.mileage),
+             {},
+             key_point.jd.empty() ? key_point.name : key_point.jd + " " + key_point.name});
+    std::stable_sort(items.begin(), items.end(),
+                     [](const Item& a, const Item& b) { return a.mileage < b.mileage; });
+
+    std::vector<StakeRow> rows;
+    for (std::size_t i = 0; i < items.size();) {
+        std::size_t j = i;
+        std::size_t best = i;
+        std::string names;
+        while (j < items.size() && items[j].mileage - items[i].mileage <= kSamePoint) {
+            if (items[j].rank < items[best].rank) best = j;
+            if (!items[j].name.empty() &&
+                (names.empty() || names.find(items[j].name) == std::string::npos))
+                names += (names.empty() ? "" : "、") + items[j].name;
+            ++j;
+        }
+        const Item& item = items[best];
+        StakeRow row;
+        row.mileage = item.mileage;
+        row.station = item.station;
+        row.chain_break = item.rank == kBreak;
+        row.ahead = item.ahead;
+        row.name = names;
+        alignment.line.locate(row.mileage, row.point, row.azimuth);
+        rows.push_back(row);
+        i = j;
+    }
+    return rows;
+}
+
+// --- CSV ---------------------------------------------------------------------------------------
+
+namespace {
+
+void write_curves_csv(std::ostream& out, const Alignment& alignment) {
+    out << "jd,jd_station,x,y,deflection,R,Ls1,Ls2,A1,A2,T1,T2,L,E,J,ZH,HY,QZ,YH,HZ,leg,"
+           "azimuth\n";
+    for (const CurveTableRow& r : curve_table_rows(alignment)) {
+        if (r.chain_break) {
+            // The break's two stations, and where it stands on the line.
+            out << "断链," << csv_field(r.back.text + "=" + r.ahead.text) << ','
+                << shortest_number(r.point.x) << ',' << shortest_number(r.point.y)
+                << ",,,,,,,,,,,,,,,,,,\n";
+            continue;
+        }
+        out << csv_field(r.jd) << ',' << csv_field(r.jd_station.text) << ','
+            << shortest_number(r.point.x) << ',' << shortest_number(r.point.y) << ',';
+        if (r.curve) {
+            out << shortest_number(degrees(r.deflection)) << ',' << shortest_number(r.radius) << ','
+                << shortest_number(r.ls1) << ',' << shortest_number(r.ls2) << ','
+                << number_or_empty(r.a1 > 0, r.a1) << ',' << number_or_empty(r.a2 > 0, r.a2) << ','
+                << shortest_number(r.t1) << ',' << shortest_number(r.t2) << ','
+                << shortest_number(r.length) << ',' << shortest_number(r.external) << ','
+                << shortest_number(r.correction) << ',' << csv_field(r.zh.text) << ','
+                << csv_field(r.hy.text) << ',' << csv_field(r.qz.text) << ','
+                << csv_field(r.yh.text) << ',' << csv_field(r.hz.text) << ',';
+        } else {
+            out << ",,,,,,,,,,,,,,,,";
+        }
+        out << number_or_empty(r.leg, r.jd_distance) << ','
+            << number_or_empty(r.leg, degrees(r.azimuth)) << '\n';
+    }
+}
+
+void write_elements_csv(std::ostream& out, const Alignment& alignment) {
+    out << "index,type,start_station,end_station,R_start,R_end,length,A,x,y,azimuth,end_x,"
+           "end_y\n";
+    for (const ElementTableRow& r : element_table_rows(alignment)) {
+        out << r.index << ',' << r.type << ',' << csv_field(r.start.text) << ','
+            << csv_field(r.end.text) << ',' << number_or_empty(r.r_start != 0, r.r_start) << ','
+            << number_or_empty(r.r_end != 0, r.r_end) << ',' << shortest_number(r.length) << ','
+            << number_or_empty(r.a > 0, r.a) << ',' << shortest_number(r.start_point.x) << ','
+            << shortest_number(r.start_point.y) << ',' << shortest_number(degrees(r.azimuth)) << ','
+            << shortest_number(r.end_point.x) << ',' << shortest_number(r.end_point.y) << '\n';
+    }
+}
+
+void write_stakes_csv(std::ostream& out, const Alignment& alignment, double every) {
+    out << "station,station_value,x,y,azimuth,point\n";
+    for (const StakeRow& r : stake_table_rows(alignment, every)) {
+        out << csv_field(r.station.text) << ',' << shortest_number(r.station.number) << ','
+            << shortest_number(r.point.x) << ',' << shortest_number(r.point.y) << ','
+            << shortest_number(degrees(r.azimuth)) << ',' << csv_field(r.name) << '\n';
+    }
+}
+
+// --- The printed tables -------------------------------------------------------------------------
+
+PrintedCell text(std::string t) {
+    return PrintedCell::of(std::move(t));
+}
+PrintedCell number(double v) {
+    return PrintedCell::of(v);
+}
+PrintedCell number_if(bool given, double v) {
+    return given ? PrintedCell::of(v) : PrintedCell{};
+}
+
+// Wide: 24 columns, A3 landscape, as the design drawings print it. Lengths to the millimetre,
+// coordinates to the millimetre, angles to a tenth of a second.
+PrintedTable curve_table(const Alignment& alignment) {
+    PrintedTable t;
+    t.title = kCurveTableTitle;
+    t.paper = Paper::a3;
+    t.landscape = true;
+    const char* const elements = "曲线要素值（米）";
+    const char* const stations = "曲线主点桩号";
+    const char* const legs = "直线长度及方向";
+    t.columns = {
+        {"", "交点号", 6, -1},
+        {"", "交点桩号", 13, -1},
+        {"交点坐标", "X", 12.5, 3},
+        {"交点坐标", "Y", 13, 3},
+        {"", "转角值", 14.5, -1},
+        {elements, "半径\nR", 9, 3},
+        {elements, "缓和曲线\n长度 Ls1", 8.5, 3},
+        {elements, "缓和曲线\n长度 Ls2", 8.5, 3},
+        {elements, "缓和曲线\n参数 A1", 8.5, 3},
+        {elements, "缓和曲线\n参数 A2", 8.5, 3},
+        {elements, "切线长度\nT1", 9, 3},
+        {elements, "切线长度\nT2", 9, 3},
+        {elements, "曲线长度\nL", 9, 3},
+        {elements, "外距\nE", 8, 3},
+        {elements, "校正值\nJ", 7.5, 3},
+        {stations, "ZH\n（直缓点）", 13, -1},
+        {stations, "HY\n（缓圆点）", 13, -1},
+        {stations, "QZ\n（曲中点）", 13, -1},
+        {stations, "YH\n（圆缓点）", 13, -1},
+        {stations, "HZ\n（缓直点）", 13, -1},
+        {legs, "直线长度\n（米）", 9.5, 3},
+        {legs, "交点间距\n（米）", 9.5, 3},
+        {legs, "计算方位角", 13.5, -1},
+        {"", "备注", 7, -1, true},
+    };
+    for (const CurveTableRow& r : curve_table_rows(alignment)) {
+        std::vector<PrintedCell> cells(t.columns.size());
+        if (r.chain_break) {
+            cells[0] = text("断链");
+            cells[1] = text(chain_text(r));
+            cells[1].span = 4;
+            t.rows.push_back(std::move(cells));
+            continue;
+        }
+        cells[0] = text(r.jd);
+        cells[1] = text(r.jd_station.text);
+        cells[2] = number(r.point.x);
+        cells[3] = number(r.point.y);
+        if (r.curve) {
+            cells[4] = text(turn_text(r.deflection));
+            cells[5] = number(r.radius);
+            // A side without a transition shows no transition values at all.
+            cells[6] = number_if(r.ls1 != 0, r.ls1);
+            cells[7] = number_if(r.ls2 != 0, r.ls2);
+            cells[8] = number_if(r.a1 > 0, r.a1);
+            cells[9] = number_if(r.a2 > 0, r.a2);
+            cells[10] = number(r.t1);
+            cells[11] = number(r.t2);
+            cells[12] = number(r.length);
+            cells[13] = number(r.external);
+            cells[14] = number(r.correction);
+            cells[15] = text(r.zh.text);
+            cells[16] = text(r.hy.text);
+            cells[17] = text(r.qz.text);
+            cells[18] = text(r.yh.text);
+            cells[19] = text(r.hz.text);
+            if (r.hairpin) cells[23] = text("回头曲线");
+        }
+        if (r.leg) {
+            cells[20] = number(r.straight);
+            cells[21] = number(r.jd_distance);
+            cells[22] = text(dms_text(degrees(r.azimuth), 1));
+        }
+        t.rows.push_back(std::move(cells));
+    }
+    return t;
+}
+
+std::string radius_text(double r) {
+    return r == 0 ? std::string("∞") : fixed_text(r, 3);
+}
+
+PrintedTable element_table(const Alignment& alignment) {
+    PrintedTable t;
+    t.title = kElementTableTitle;
+    t.landscape = true;
+    const char* const start = "起点";
+    const char* const end = "终点";
+    t.columns = {
+        {"", "序号", 5, 0},
+        {"", "类型", 8.5, -1},
+        {"桩号", "起点", 12, -1},
+        {"桩号", "终点", 12, -1},
+        {"半径（米，右正左负）", "起点", 10.5, -1},
+        {"半径（米，右正左负）", "终点", 10.5, -1},
+        {"", "长度\n（米）", 10, 3},
+        {"", "参数 A", 10, 3},
+        {start, "X", 12, 3},
+        {start, "Y", 12.5, 3},
+        {start, "方位角", 13.5, -1},
+        {end, "X", 12, 3},
+        {end, "Y", 12.5, 3},
+    };
+    for (const ElementTableRow& r : element_table_rows(alignment)) {
+        t.rows.push_back({number(r.index), text(r.type), text(r.start.text), text(r.end.text),
+                          text(radius_text(r.r_start)), text(radius_text(r.r_end)),
+                          number(r.length), number_if(r.a > 0, r.a), number(r.start_point.x),
+                          number(r.start_point.y), text(dms_text(degrees(r.azimuth), 1)),
+                          number(r.end_point.x), number(r.end_point.y)});
+    }
+    return t;
+}
+
+PrintedTable stake_table(const Alignment& alignment, double every) {
+    PrintedTable t;
+    t.title = kStakeTableTitle;
+    const char* const coordinates = "坐标（米）";
+    t.columns = {
+        {"", "桩号", 19, -1},       {coordinates, "X", 14, 4},  {coordinates, "Y", 15.25, 4},
+        {"", "切线方位角", 14, -1}, {"", "点名", 13, -1, true},
+    };
+    for (const StakeRow& r : stake_table_rows(alignment, every)) {
+        const std::string station =
+            r.chain_break ? r.station.text + "=" + r.ahead.text : r.station.text;
+        t.rows.push_back({text(station), number(r.point.x), number(r.point.y),
+                          text(dms_text(degrees(r.azimuth), 1)), text(r.name)});
+    }
+    return t;
+}
+
+}  // namespace
+
+void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment& alignment,
+                          double every) {
+    out << "\xEF\xBB\xBF";
+    switch (kind) {
+        case LineTableKind::curves:
+            write_curves_csv(out, alignment);
+            return;
+        case LineTableKind::elements:
+            write_elements_csv(out, alignment);
+            return;
+        case LineTableKind::stakes:
+            write_stakes_csv(out, alignment, every);
+            return;
+    }
+}
+
+bool write_line_table_xlsx(const std::string& path, LineTableKind kind, const Alignment& alignment,
+                           const std::string& project_line, double every, std::string& error) {
+    PrintedTable table;
+    switch (kind) {
+        case LineTableKind::curves:
+            table = curve_table(alignment);
+            break;
+        case LineTableKind::elements:
+            table = element_table(alignment);
+            break;
+        case LineTableKind::stakes:
+            table = stake_table(alignment, every);
+            break;
+    }
+    return write_printed_table(path, table, project_line, error);
 }
 
 }  // namespace qelt

@@ -16,8 +16,10 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "alignment/alignment.h"
+#include "station/station.h"
 
 namespace qelt {
 
@@ -29,6 +31,82 @@ inline constexpr const char* kStakeTableTitle = "逐桩坐标表";
 inline constexpr double kDefaultStakeInterval = 20;
 
 const char* line_table_title(LineTableKind kind);
+
+// The most rows a stake table may have: a printed table of more is no table anyone prints.
+inline constexpr long kMaxStakeRows = 200000;
+
+// A row of the curve table: a JD (the start and end points included, without curve), or a
+// chain break between two JDs. Stations are in the chain-break numbering, printed with the
+// interval letter where the number alone would be read elsewhere.
+struct CurveTableRow {
+    bool chain_break = false;
+    // A JD row.
+    std::string jd;                       // the JD's name as written in the alignment file
+    StationOfMileage jd_station;          // ZH + T1 (the start and end points: their own stations)
+    Point point;                          // metres, X north, Y east
+    bool curve = false;                   // an interior JD: the curve values below apply
+    double deflection = 0;                // radians, + to the right
+    double radius = 0, ls1 = 0, ls2 = 0;  // metres, as typed
+    // Clothoid parameters A = √(Ls / |1/R − 1/R′|), R′ the transition's far radius (infinite
+    // unless given), metres; 0 where the side has no transition.
+    double a1 = 0, a2 = 0;
+    double t1 = 0, t2 = 0, length = 0;    // as the build uses them (a hairpin's signed)
+    double external = 0;                  // E, the JD to the QZ point, metres
+    double correction = 0;                // J = T1 + T2 − L, metres
+    StationOfMileage zh, hy, qz, yh, hz;  // QZ = ZH + L/2
+    bool hairpin = false;
+    // The leg to the next JD (none on the last row): the straight between this curve's HZ and
+    // the next one's ZH (continuous mileage, metres), the JD distance and the leg's azimuth
+    // (radians in [0, 2π), clockwise from north, from this JD towards the next).
+    bool leg = false;
+    double straight = 0, jd_distance = 0, azimuth = 0;
+    // A chain-break row: where the stationing breaks, the station back and the station ahead,
+    // and how long the chain is (> 0; a long chain 长链 where the numbering runs back, a short
+    // one 短链 where it jumps ahead).
+    StationOfMileage back, ahead;
+    bool long_chain = false;
+    double chain_length = 0;
+};
+
+// A row of the element table: one piece of the located line.
+struct ElementTableRow {
+    int index = 0;          // 1, 2, … along the line
+    const char* type = "";  // 直线, 圆曲线, 缓和曲线
+    StationOfMileage start, end;
+    // Radii at the start and the end, metres, signed: + for a curve to the right; 0 for a
+    // straight (infinite radius).
+    double r_start = 0, r_end = 0;
+    double length = 0;
+    double a = 0;  // clothoid parameter √(length / |1/R_start − 1/R_end|), 0 for no transition
+    Point start_point, end_point;  // metres, X north, Y east
+    double azimuth = 0;            // at the start, radians in [0, 2π), clockwise from north
+};
+
+// A row of the stake table.
+struct StakeRow {
+    StationOfMileage station;  // a chain break's row: the station back
+    double mileage = 0;        // continuous, metres
+    Point point;               // metres, X north, Y east
+    double azimuth = 0;        // tangent, radians in [0, 2π), clockwise from north
+    std::string name;          // "JD3 HY", "起点", "终点", "断链"; empty for a plain stake
+    bool chain_break = false;
+    StationOfMileage ahead;  // a chain break's station ahead
+};
+
+// The rows of the three tables, computed from the alignment model alone; the stationing must
+// be complete (dl_complete). curve_table_rows needs a line with JDs (DataError otherwise);
+// stake_table_rows takes every multiple of `every` (metres, > 0 and finite) in each chain-break
+// interval's own numbering (stations restart after a break), every key point and chain break
+// and the two ends, in the order of mileage, one row per point: a key point on a multiple
+// names that stake. DataError for an interval that is no positive number or a table beyond
+// kMaxStakeRows.
+std::vector<CurveTableRow> curve_table_rows(const Alignment& alignment);
+std::vector<ElementTableRow> element_table_rows(const Alignment& alignment);
+std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every);
+
+// The project line the page headers of a line table carry: the line's name where its source
+// gives one, after the alignment file's name ("interchange.xml 主线", "mainline-jd.txt").
+std::string line_table_project_line(const Alignment& alignment, const std::string& alignment_path);
 
 // The table that describes the line's own geometry: the curve table for a line given by its
 // JDs, the element table for every other.

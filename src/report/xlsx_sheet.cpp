@@ -37,6 +37,26 @@ lxw_row_t to_lxw_row(long row) {
     return static_cast<lxw_row_t>(row - 1);
 }
 
+// Today's local date as a spreadsheet date serial (days since 1899-12-30), the value the note
+// row's =TODAY() shows until the file is recalculated.
+double today_date_serial() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);  // the run is single-threaded
+    using namespace std::chrono;
+    const year_month_day today{year{local->tm_year + 1900},
+                               month{static_cast<unsigned>(local->tm_mon + 1)},
+                               day{static_cast<unsigned>(local->tm_mday)}};
+    return static_cast<double>((sys_days{today} - sys_days{1899y / December / 30}).count());
+}
+
+std::uint8_t lxw_border(std::uint8_t edge) {
+    // Edge: none, thin, hair.
+    static constexpr std::uint8_t kStyles[] = {LXW_BORDER_NONE, LXW_BORDER_THIN, LXW_BORDER_HAIR};
+    return kStyles[edge];
+}
+
+}  // namespace
+
 // The page header in Excel's header codes, the table's title in the centre. An ampersand of the
 // project line is doubled so that it prints as written instead of starting a code ("&B" would
 // switch to bold and lose the "B"). When the whole header would exceed Excel's 255 characters, the
@@ -70,26 +90,6 @@ std::string page_header(const std::string& project_line, const char* title) {
     }
     return assemble(project);
 }
-
-// Today's local date as a spreadsheet date serial (days since 1899-12-30), the value the note
-// row's =TODAY() shows until the file is recalculated.
-double today_date_serial() {
-    const std::time_t now = std::time(nullptr);
-    const std::tm* local = std::localtime(&now);  // the run is single-threaded
-    using namespace std::chrono;
-    const year_month_day today{year{local->tm_year + 1900},
-                               month{static_cast<unsigned>(local->tm_mon + 1)},
-                               day{static_cast<unsigned>(local->tm_mday)}};
-    return static_cast<double>((sys_days{today} - sys_days{1899y / December / 30}).count());
-}
-
-std::uint8_t lxw_border(std::uint8_t edge) {
-    // Edge: none, thin, hair.
-    static constexpr std::uint8_t kStyles[] = {LXW_BORDER_NONE, LXW_BORDER_THIN, LXW_BORDER_HAIR};
-    return kStyles[edge];
-}
-
-}  // namespace
 
 XlsxSheet::XlsxSheet(const std::string& path, const TableLayout& layout) : layout_(layout) {
     if (layout_.columns.size() > kMaxColumns) fail("the table has more columns than the writer");

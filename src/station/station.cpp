@@ -232,13 +232,17 @@ void dl_complete(ChainBreaks& breaks, double start_mileage, double end_mileage) 
 }
 
 StationOfMileage zh_station_of(const ChainBreaks& breaks, double mileage) {
-    StationOfMileage station;
     // The interval of a mileage: the last break standing before it (at a break's own position,
     // the interval before it).
     int k = 0;
     while (k < breaks.dl_count && dl_break_mileage(breaks, k + 1) < mileage) ++k;
-    station.letter = static_cast<char>('A' + k);
-    station.number = mileage - dl_shift(breaks, k);
+    return zh_station_in(breaks, k, mileage - dl_shift(breaks, k));
+}
+
+StationOfMileage zh_station_in(const ChainBreaks& breaks, int interval, double number) {
+    StationOfMileage station;
+    station.letter = static_cast<char>('A' + interval);
+    station.number = number;
     std::string plain;
     zh_format(shortest_number(station.number), plain);
     // Printed without its letter when the borehole-file rules would give it the same one.

@@ -93,6 +93,10 @@ struct StationOfMileage {
     std::string text;   // "K13+470.125", or "BK13+470.125" where the letter is needed
 };
 StationOfMileage zh_station_of(const ChainBreaks& breaks, double mileage);
+// The same for a station number already known in its interval (0 = A, …), such as a stake
+// at a whole multiple of the interval: printed from the number itself, with the letter where
+// the number alone would be read elsewhere.
+StationOfMileage zh_station_in(const ChainBreaks& breaks, int interval, double number);
 
 // The chain-break walk every reader of the table shares. What the first k breaks take out of
 // the numbering, Σ (dl_before[i] − dl_after[i]) over i = 1..k, metres: station v of interval k

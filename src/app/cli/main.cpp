@@ -5,6 +5,7 @@
 // file. An output is never one of the inputs.
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -20,10 +21,12 @@
 #include "app/run_output.h"
 #include "base/data_error.h"
 #include "base/platform.h"
+#include "base/text.h"
 #include "base/utf8_path.h"
 #include "input/landxml.h"
 #include "report/csv_sheet.h"
 #include "report/landxml_export.h"
+#include "report/line_tables.h"
 #include "report/sheet_fanout.h"
 
 namespace {
@@ -50,6 +53,8 @@ const char* const kUsage =
                    --points FILE [--output T.xlsx] [--csv T.csv]
   qelt-cli landxml --method jd|ht --alignment FILE [--chain-breaks FILE] --output L.xml
                    [--name NAME]
+  qelt-cli curves|elements|stakes <the alignment options of table> [--output T.xlsx]
+                   [--csv T.csv] [--every M]
 
   --method jd       交点法―主线 (intersection-point method, main line)
   --method ht       积木法―互通 (building-block method, interchange ramp; no chain breaks)
@@ -85,6 +90,25 @@ from its Start, is refused.
 landxml writes the line typed in Qelt's own files (with its chain breaks) as LandXML 1.2 for
 survey and design software: Line/Curve/Spiral with full-precision coordinates, StaEquation
 per chain break, metric units; --name names the alignment (default: the alignment file's name).
+
+Line tables (线形表), to compare the line Qelt computed with the design drawings:
+  curves    直线、曲线及转角表 (JD method only): per JD its station, X, Y, deflection, R, Ls1,
+            Ls2, A1, A2, T1, T2, L, E, J and the key-point stations ZH HY QZ YH HZ, per leg
+            the straight, the JD distance and the azimuth; chain breaks on rows of their own
+            (default --output 直线曲线及转角表.xlsx; CSV
+            jd,jd_station,x,y,deflection,R,Ls1,Ls2,A1,A2,T1,T2,L,E,J,ZH,HY,QZ,YH,HZ,leg,azimuth)
+  elements  线元表 (any line): per element its type, stations, radii (right positive, empty
+            for a straight), length, A, start X, Y, azimuth and end X, Y (default --output
+            线元表.xlsx; CSV index,type,start_station,end_station,R_start,R_end,length,A,x,y,
+            azimuth,end_x,end_y)
+  stakes    逐桩坐标表 (any line): X, Y and tangent azimuth at every multiple of --every
+            metres (default 20; stations restart after a chain break, so the multiples are
+            those of each interval's own numbering) and at every key point (JD3 HY), chain
+            break (断链), 起点 and 终点 (default --output 逐桩坐标表.xlsx; CSV
+            station,station_value,x,y,azimuth,point)
+  Angles in the CSV in decimal degrees (azimuth clockwise from north, deflection positive to
+  the right), lengths in metres at full precision; the workbooks print d°m′s″ to 0.1″.
+  curves refuses a line given by its elements (--method ht, LandXML): use elements.
 
 inverse (坐标反算) takes each surveyed hole back to the foot of its perpendicular on the
 centre line (the nearest one where the line passes the hole twice, as a loop ramp does) and
@@ -126,12 +150,13 @@ Exit status:
 )";
 
 struct Options {
-    std::string command;  // "table", "inverse" or "landxml"
+    std::string command;  // "table", "inverse", "landxml", "curves", "elements" or "stakes"
     std::string method;
     std::optional<std::string> points;  // inverse: the surveyed holes
     std::optional<std::string> alignment, chain_breaks, boreholes, csv, dxf;
     std::optional<std::string> alignment_name;  // the alignment of a LandXML file
     std::optional<std::string> name;            // landxml: the alignment's name in the export
+    std::optional<std::string> every;           // stakes: the interval, metres
     std::string output = "钻孔数量及位置表.xlsx";
     bool output_given = false;
     bool landxml_input = false;  // --alignment is a LandXML file
@@ -199,6 +224,10 @@ class CommandLineUi : public RunUi {
 };
 
 // The table the command writes.
+constexpr const char* kNoJdsForCurves =
+    "该线路由线元给出（积木法或 LandXML 文件），没有交点，不能列直线、曲线及转角表；"
+    "请用 qelt-cli elements 列线元表";
+
 const TableLayout& table_layout(const Options& options) {
     return options.command == "inverse" ? kAsDrilledTable : kBoreholeTable;
 }
@@ -259,6 +288,51 @@ int run_landxml(const Options& options) {
     if (!file.close() || file.failed() || !file.commit()) return write_failure(file);
     std::cout << "LandXML：线路“" << name << "”（" << alignment.line.pieces().size() << " 个线元，"
               << alignment.breaks.dl_count << " 个断链）已写入 " << options.output << "\n";
+    return kExitComplete;
+}
+
+// The line tables: what the line is, read as the table reads it, written as a workbook (and a
+// CSV file) under temporary names and renamed into place.
+LineTableKind line_table_kind(const std::string& command) {
+    if (command == "curves") return LineTableKind::curves;
+    return command == "elements" ? LineTableKind::elements : LineTableKind::stakes;
+}
+
+int run_line_table(const Options& options, double every) {
+    const LineTableKind kind = line_table_kind(options.command);
+    PendingFile workbook(options.output);
+    if (!workbook.create(false)) return write_failure(workbook);
+    std::optional<PendingFile> csv_file;
+    if (options.csv && !csv_file.emplace(*options.csv).create(true))
+        return write_failure(*csv_file);
+    CommandLineUi ui(options);
+    const std::unique_ptr<AlignmentSource> source = make_alignment_source(method_of(options));
+    Alignment alignment;
+    std::vector<std::string> notices;
+    try {
+        read_line(ui, *source, alignment, notices);
+        if (kind == LineTableKind::curves && alignment.jds.empty())
+            throw DataError(kNoJdsForCurves, *options.alignment);
+        if (csv_file) {
+            std::ostream out(&*csv_file);
+            write_line_table_csv(out, kind, alignment, every);
+            out.flush();
+        }
+        write_pending_line_table(workbook, kind, alignment,
+                                 line_table_project_line(alignment, *options.alignment), every);
+    } catch (const DataError& e) {
+        for (const std::string& notice : notices) std::cerr << "提示：" << notice << "\n";
+        return data_error(e);
+    }
+    for (const std::string& notice : notices) std::cerr << "提示：" << notice << "\n";
+    if (csv_file && !csv_file->close()) return write_failure(*csv_file);
+    if (workbook.failed()) return write_failure(workbook);
+    if (csv_file && csv_file->failed()) return write_failure(*csv_file);
+    if (!workbook.commit()) return write_failure(workbook);
+    if (csv_file && !csv_file->commit()) return write_failure(*csv_file);
+    std::cout << line_table_title(kind) << "：已写入 " << options.output;
+    if (options.csv) std::cout << " 和 " << *options.csv;
+    std::cout << "\n";
     return kExitComplete;
 }
 
@@ -390,11 +464,23 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return kExitComplete;
         }
-    if (args.empty() || (args[0] != "table" && args[0] != "inverse" && args[0] != "landxml"))
-        return usage_error("the commands are \"table\", \"inverse\" and \"landxml\"");
+    const bool line_table =
+        !args.empty() && (args[0] == "curves" || args[0] == "elements" || args[0] == "stakes");
+    if (args.empty() ||
+        (args[0] != "table" && args[0] != "inverse" && args[0] != "landxml" && !line_table))
+        return usage_error(
+            "the commands are \"table\", \"inverse\", \"landxml\", \"curves\", \"elements\" "
+            "and \"stakes\"");
     Options options;
     options.command = args[0];
     if (options.command == "inverse") options.output = std::string(kAsDrilledTitle) + ".xlsx";
+    if (line_table) {
+        // The curve table's file name without the "、" a title may hold but a name should not.
+        options.output =
+            options.command == "curves"
+                ? std::string("直线曲线及转角表.xlsx")
+                : std::string(line_table_title(line_table_kind(options.command))) + ".xlsx";
+    }
     std::map<std::string, std::string*> text_options{{"--method", &options.method},
                                                      {"--output", &options.output}};
     std::map<std::string, std::optional<std::string>*> file_options{
@@ -405,7 +491,8 @@ int main(int argc, char** argv) {
         {"--csv", &options.csv},
         {"--dxf", &options.dxf},
         {"--alignment-name", &options.alignment_name},
-        {"--name", &options.name}};
+        {"--name", &options.name},
+        {"--every", &options.every}};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& name = args[i];
         if (i + 1 >= args.size()) return usage_error("missing value after " + name);
@@ -453,6 +540,36 @@ int main(int argc, char** argv) {
         return run_landxml(options);
     }
     if (options.name) return usage_error("--name belongs to landxml");
+    if (options.every && options.command != "stakes")
+        return usage_error("--every belongs to stakes");
+    if (line_table) {
+        for (const auto& [option, given] : {std::pair{"--boreholes", options.boreholes.has_value()},
+                                            std::pair{"--points", options.points.has_value()},
+                                            std::pair{"--dxf", options.dxf.has_value()}})
+            if (given)
+                return usage_error(std::string(option) + " does not belong to " + options.command);
+        double every = kDefaultStakeInterval;
+        if (options.every) {
+            const auto value = parse_number(*options.every);
+            if (!value || !(*value > 0) || !std::isfinite(*value))
+                return usage_error("--every must be a positive number of metres, not \"" +
+                                   *options.every + "\"");
+            every = *value;
+        }
+        if (options.command == "curves" && (options.landxml_input || options.method == "ht"))
+            return usage_error(std::string(kNoJdsForCurves) +
+                               " / curves needs a line given by its JDs (--method jd); use "
+                               "elements for an element chain or a LandXML line");
+        if (!options.landxml_input && options.method == "jd" && !options.chain_breaks)
+            return usage_error("--chain-breaks is required with --method jd");
+        if (!options.landxml_input && options.method == "ht" && options.chain_breaks)
+            return usage_error(
+                "--chain-breaks applies to --method jd only (ramps have no chain breaks)");
+        if (options.output.empty()) return usage_error("--output is empty");
+        if (options.csv && options.csv->empty()) return usage_error("--csv is empty");
+        if (auto refusal = output_refusal(options)) return usage_error(*refusal);
+        return run_line_table(options, every);
+    }
     // Each command reads its own list file: boreholes by station, or surveyed holes.
     const bool inverse = options.command == "inverse";
     if (inverse ? options.boreholes.has_value() : options.points.has_value())
