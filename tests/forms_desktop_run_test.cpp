@@ -428,7 +428,8 @@ TEST(DesktopRun, LineTablesBesideTheAlignment) {
         desktop.documents = dir.path(c.documents);
         const LineTablesResult r = run_line_tables(desktop, c.method);
         const std::string what = c.answers.front() + " " + c.documents;
-        const std::string out = desktop.writable ? dir.path("") : desktop.documents;
+        const std::string out =
+            desktop.writable || c.written.empty() ? dir.path("") : desktop.documents;
         std::vector<std::string> paths;
         for (const std::string& name : c.written)
             paths.push_back(join_path(out, name, desktop.path_style()));

@@ -3,7 +3,6 @@
 // file. The engineer lays them beside the design drawings' 直线、曲线及转角表 and 逐桩坐标表
 // before any borehole is placed on the line.
 #include <array>
-#include <cerrno>
 #include <exception>
 #include <optional>
 #include <string>
@@ -71,30 +70,20 @@ class LineTablesDelivery {
         t.stem = workbook_stem(ui_.alignment_file, file_suffix(t.kind));
         t.pending.emplace(
             join_path(folder_, numbered_workbook_name(t.stem, 1), desktop_.path_style()));
-        std::string reason;
         try {
-            if (t.pending->create(false)) {
-                // libxlsxwriter would tell of a failure in English, naming the temporary file.
-                QuietStandardError quiet;
-                errno = 0;
-                std::string why;
-                if (!write_line_table_xlsx(t.pending->temporary(), t.kind, alignment_,
-                                           project_line_of(ui_.alignment_file, alignment_),
-                                           kDefaultStakeInterval, why)) {
-                    const int error = errno;
-                    t.pending->fail(error);
-                    reason = error != 0 || why.empty() ? t.pending->failure_reason() : why;
-                }
-            } else {
-                reason = t.pending->failure_reason();
-            }
+            if (t.pending->create(false) &&
+                write_pending_line_table(*t.pending, t.kind, alignment_,
+                                         project_line_of(ui_.alignment_file, alignment_),
+                                         kDefaultStakeInterval))
+                return true;
         } catch (const DataError& e) {
-            // A line the table cannot be computed for: the run's one error box, the detail kept.
-            fail(e.what(), kErrorBoxText);
+            // The line was read and built, but the table cannot be made of it: unlike a file
+            // that does not read, the reason is the table's own, and the box says it.
+            fail(e.what(), e.what());
             return false;
         }
-        if (reason.empty()) return true;
-        const std::string message = write_failure_message(t.pending->target(), reason);
+        const std::string message =
+            write_failure_message(t.pending->target(), t.pending->failure_reason());
         fail(message, message);
         return false;
     }
