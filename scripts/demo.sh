@@ -65,5 +65,20 @@ echo "== 坐标反算: 积木法―互通 =="
 show out/匝道钻孔桩号及偏距表.csv 4 5 8
 echo
 
+# The line as Qelt computed it, to compare with the design drawings before placing boreholes:
+# the main line's curve and stake tables, and the LandXML main line's element and stake tables.
+echo "== 线形表 (line tables): 交点法―主线 and LandXML 主线 =="
+jd_line=(--method jd --alignment examples/mainline-jd.txt --chain-breaks examples/mainline-dl.txt)
+xml_line=(--alignment examples/interchange.xml --alignment-name 主线)
+"$cli" curves "${jd_line[@]}" --output out/主线直线曲线及转角表.xlsx --csv out/主线直线曲线及转角表.csv
+"$cli" stakes "${jd_line[@]}" --output out/主线逐桩坐标表.xlsx --csv out/主线逐桩坐标表.csv
+"$cli" elements "${xml_line[@]}" --output out/LandXML主线线元表.xlsx --csv out/LandXML主线线元表.csv
+"$cli" stakes "${xml_line[@]}" --output out/LandXML主线逐桩坐标表.xlsx --csv out/LandXML主线逐桩坐标表.csv
+# JD, station, deflection (degrees), R, Ls1, Ls2, T1, T2, L, E, ZH, HZ, the lengths to the mm.
+sed '1s/^\xEF\xBB\xBF//' out/主线直线曲线及转角表.csv | cut -d, -f1,2,5,6,7,8,11,12,13,14,16,20 |
+    awk -F, -v OFS=, 'NR > 1 { for (i = 3; i <= 10; ++i) if ($i != "") $i = sprintf(i == 3 ? "%.6f" : "%.3f", $i) } { print }' |
+    column -s, -t
+echo
+
 echo "The tables and plan drawings are in $(pwd)/out/:"
 ls -1 out/*.xlsx out/*.csv out/*.dxf | sed 's/^/  /'

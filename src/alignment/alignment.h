@@ -9,6 +9,7 @@
 // are continuous (every chain break taken out), stations are in the chain-break numbering.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "geometry/geometry.h"
@@ -41,6 +42,11 @@ struct AlignmentJd {
 // A named point of the line: a key point of a curve (ZH, HY, QZ, YH, HZ, ZY, YZ), a boundary
 // between elements (named by the kinds it joins), the line's start (起点) or end (终点).
 struct KeyPoint {
+    KeyPoint() = default;
+    // The JD last, optional: a point of a line given by its elements belongs to none.
+    KeyPoint(std::string name_, double mileage_, std::string jd_ = {})
+        : name(std::move(name_)), mileage(mileage_), jd(std::move(jd_)) {}
+
     std::string name;
     double mileage = 0;  // continuous mileage, metres
     // The JD whose curve the point belongs to, by its name ("JD3"); empty for the start, the

@@ -12,16 +12,16 @@
 namespace qelt {
 
 struct BoreholeRecord {
-    std::string group;         // the group title, as written in the borehole file
-    int serial = 0;            // its number in the group, from 1
-    std::string name;          // the hole's own name where the file gives one (as-drilled points)
-    std::string station;       // the printed station, lettered where the number alone would
-                               // read elsewhere ("BK13+470.000")
-    double station_value = 0;  // the station number in its interval's numbering, metres
-    double offset = 0;         // metres, positive to the left of the centre line
-    std::string offset_text;   // the offset as the table prints it (as written in the file)
-    double x = 0;              // north, metres
-    double y = 0;              // east, metres
+    std::string group;          // the group title, as written in the borehole file
+    int serial = 0;             // its number in the group, from 1
+    std::string name;           // the hole's own name where the file gives one (as-drilled points)
+    std::string station;        // the printed station, lettered where the number alone would
+                                // read elsewhere ("BK13+470.000")
+    double station_value = 0;   // the station number in its interval's numbering, metres
+    double offset = 0;          // metres, positive to the left of the centre line
+    std::string offset_text;    // the offset as the table prints it (as written in the file)
+    double x = 0;               // north, metres
+    double y = 0;               // east, metres
     std::string remark;
 };
 

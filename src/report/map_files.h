@@ -20,9 +20,9 @@ namespace qelt {
 // The coordinate system of the road's grid coordinates, as the user gives it: at most one of
 // the two. Neither: the zone is read from the prefix of Y, or the map is refused.
 struct GridSystem {
-    std::string crs;                         // "EPSG:4545", any projected CRS PROJ knows
-    std::optional<double> central_meridian;  // degrees east: CGCS2000 Gauss–Krüger, false
-                                             // easting 500 km, scale 1, no zone prefix
+    std::string crs;                          // "EPSG:4545", any projected CRS PROJ knows
+    std::optional<double> central_meridian;   // degrees east: CGCS2000 Gauss–Krüger, false
+                                              // easting 500 km, scale 1, no zone prefix
 };
 
 enum class MapFormat { kml, geojson };

@@ -17,7 +17,7 @@ namespace {
 std::vector<KeyPoint> curve_key_points(const MainLine& m) {
     const int n = m.jd_count;
     std::vector<KeyPoint> keys;
-    keys.push_back({"起点", m.zx_line.start_mileage(), {}});
+    keys.push_back({"起点", m.zx_line.start_mileage()});
     for (int i = 2; i <= n - 1; ++i) {
         const std::string jd = zx_jd_name(m, i);
         const auto key = [&](const char* name, double mileage) {
@@ -37,7 +37,7 @@ std::vector<KeyPoint> curve_key_points(const MainLine& m) {
             key("YZ", m.zx_hz[i]);
         }
     }
-    keys.push_back({"终点", m.zx_line.end_mileage(), {}});
+    keys.push_back({"终点", m.zx_line.end_mileage()});
     return keys;
 }
 
