@@ -28,14 +28,6 @@ std::string file_suffix(LineTableKind kind) {
     return "_" + title;
 }
 
-// The page headers' project line: the alignment file's name, and the alignment's own where the
-// file names it (a LandXML file may hold every ramp of an interchange).
-std::string project_line_of(const std::string& alignment_file, const Alignment& alignment) {
-    std::string line(file_name_of(alignment_file));
-    if (!alignment.name.empty()) line += " " + alignment.name;
-    return line;
-}
-
 // One of the two tables on its way: written under a temporary name, then given its own.
 struct TableFile {
     LineTableKind kind{};
@@ -73,7 +65,7 @@ class LineTablesDelivery {
         try {
             if (t.pending->create(false) &&
                 write_pending_line_table(*t.pending, t.kind, alignment_,
-                                         project_line_of(ui_.alignment_file, alignment_),
+                                         line_table_project_line(alignment_, ui_.alignment_file),
                                          kDefaultStakeInterval))
                 return true;
         } catch (const DataError& e) {
