@@ -91,6 +91,7 @@ TEST(Description, MainWindowOffersTheMethodsAndTheRuns) {
     } buttons[] = {
         {"坐标表", Action::coordinate_table},
         {"坐标反算", Action::as_drilled_table},
+        {"线形表", Action::line_tables},
         {"帮助", Action::help},
         {"更多软件", Action::more_software},
         {"退出", Action::exit_program},

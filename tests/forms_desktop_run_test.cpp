@@ -366,3 +366,94 @@ TEST(DesktopRun, StoppedRunSaysTheTableIsPartial) {
         EXPECT_EQ(file_name_of(result.workbook), "zk_钻孔数量及位置表.xlsx") << c.what;
     }
 }
+
+// 线形表: both tables beside the alignment file, named after it, under one number free for both;
+// into Documents where the folder cannot be written; nothing at all when a dialog is cancelled
+// or neither folder can be written.
+TEST(DesktopRun, LineTablesBesideTheAlignment) {
+    const std::string curves = "mainline-jd_直线曲线及转角表", stakes = "mainline-jd_逐桩坐标表";
+    const std::deque<std::string> jd{"mainline-jd.txt", "mainline-dl.txt"};
+    const Method by_jds = Method::intersection_points, ramp = Method::building_blocks;
+    const std::string cancelled = "数据文件格式有误或操作不当！";
+    const struct {
+        Method method;
+        std::deque<std::string> answers;
+        std::vector<std::string> present;  // files there before the run
+        const char* documents;             // "": the folder can be written
+        std::vector<std::string> written;  // the geometry table first
+        std::string project;               // in the page headers; none written: the error box
+    } cases[] = {
+        {by_jds, jd, {}, "", {curves + ".xlsx", stakes + ".xlsx"}, "mainline-jd.txt"},
+        // A number taken for either table moves both.
+        {by_jds,
+         jd,
+         {stakes + ".xlsx"},
+         "",
+         {curves + " (2).xlsx", stakes + " (2).xlsx"},
+         "mainline-jd.txt"},
+        {by_jds,
+         jd,
+         {curves + ".xlsx", curves + " (2).xlsx"},
+         "",
+         {curves + " (3).xlsx", stakes + " (3).xlsx"},
+         "mainline-jd.txt"},
+        {by_jds, jd, {}, "文档", {curves + ".xlsx", stakes + ".xlsx"}, "mainline-jd.txt"},
+        {ramp,
+         {"ramp-elements.txt"},
+         {},
+         "",
+         {"ramp-elements_线元表.xlsx", "ramp-elements_逐桩坐标表.xlsx"},
+         "ramp-elements.txt"},
+        {ramp,
+         {"interchange.xml", "none-dl.txt"},
+         {},
+         "",
+         {"interchange_线元表.xlsx", "interchange_逐桩坐标表.xlsx"},
+         "interchange.xml A匝道"},
+        {by_jds, {"mainline-jd.txt", ""}, {}, "", {}, cancelled},
+        {ramp, {""}, {}, "", {}, cancelled},
+        // Documents below a regular file: nowhere to write.
+        {by_jds, jd, {}, "mainline-jd.txt/文档", {}, "无法写入 "},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        fill(dir, c.present);
+        dir.write("interchange.xml", read_file(QELT_SOURCE_DIR "/examples/interchange.xml"));
+        dir.write("none-dl.txt", "-1 -1\r\n");
+        FakeDesktop desktop;
+        desktop.folder = dir.path("");
+        desktop.answers = c.answers;
+        desktop.list_choice = 1;  // A匝道
+        desktop.writable = !*c.documents;
+        desktop.documents = dir.path(c.documents);
+        const LineTablesResult r = run_line_tables(desktop, c.method);
+        const std::string what = c.answers.front() + " " + c.documents;
+        const std::string out =
+            desktop.writable || c.written.empty() ? dir.path("") : desktop.documents;
+        std::vector<std::string> paths;
+        for (const std::string& name : c.written)
+            paths.push_back(join_path(out, name, desktop.path_style()));
+        EXPECT_EQ(r.workbooks, paths) << what << " " << r.run.message;
+        std::vector<std::string> inputs = c.present;
+        inputs.push_back("interchange.xml");
+        if (!paths.empty()) inputs.push_back(c.documents);
+        EXPECT_EQ(written(out, inputs), std::set<std::string>(c.written.begin(), c.written.end()))
+            << what;
+        for (const std::string& name : c.present)
+            EXPECT_EQ(read_file(dir.path(name)), "someone else's") << what;
+        if (c.written.empty()) {
+            ASSERT_EQ(desktop.messages.size(), 1u) << what;
+            EXPECT_EQ(desktop.messages[0].first, MessageKind::error) << what;
+            EXPECT_TRUE(desktop.messages[0].second.starts_with(c.project))
+                << what << desktop.messages[0].second;
+            EXPECT_TRUE(desktop.opened.empty()) << what;
+            continue;
+        }
+        EXPECT_EQ(desktop.opened, std::vector<std::string>{paths[0]}) << what;
+        EXPECT_EQ(desktop.messages, (decltype(desktop.messages){{MessageKind::information,
+                                                                 "逐桩坐标表已写入：" + paths[1]}}))
+            << what;
+        for (const std::string& path : paths)
+            EXPECT_NE(test::read_back(path)["header"].find(c.project), std::string::npos) << path;
+    }
+}

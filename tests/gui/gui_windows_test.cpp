@@ -113,6 +113,7 @@ class GuiWindowsTest : public QObject {
     void mainWindow();
     void coordinateTableWritesWorkbook();
     void asDrilledTableWritesWorkbook();
+    void lineTablesWriteBothWorkbooks();
     void runEndings();
     void workbookDelivery();
     void workbookCannotBeWritten();
@@ -236,6 +237,7 @@ void GuiWindowsTest::mainWindow() {
         {"xpcmdbutton1", "qeltfrm", "  帮 助", {3120, 720, 1215, 375}},
         {"xpcmdbutton3", "qeltfrm", "  退 出", {4515, 720, 1215, 375}},
         {"Command2", "qeltfrm", "  坐标反算", {3120, 1200, 1215, 375}},
+        {"Command3", "qeltfrm", "  线形表", {4515, 1200, 1215, 375}},
     };
     for (const Control& c : controls) {
         auto* control = window.findChild<QWidget*>(c.name);
@@ -321,6 +323,26 @@ void GuiWindowsTest::asDrilledTableWritesWorkbook() {
     QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(folder + "/" + workbook)});
     QCOMPARE(workbooks(folder), QStringList{workbook});
     QVERIFY(desktop.messages.empty());
+}
+
+// 线形表 runs the alignment's dialogs only: both tables beside the alignment file, the first
+// opened, the box saying where the second is.
+void GuiWindowsTest::lineTablesWriteBothWorkbooks() {
+    QTemporaryDir dir;
+    const QString folder = examples(dir);
+    FakeDesktop desktop;
+    desktop.answers = {folder + "/mainline-jd.txt", folder + "/mainline-dl.txt"};
+    QeltFrm window(desktop.services());
+    button(window, "Command3")->click();
+    QCOMPARE(desktop.dialog_titles, (QStringList{"读取平面资料", "读取断链资料"}));
+    const QString curves = "mainline-jd_直线曲线及转角表.xlsx",
+                  stakes = "mainline-jd_逐桩坐标表.xlsx";
+    QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(folder + "/" + curves)});
+    QCOMPARE(workbooks(folder), (QStringList{curves, stakes}));
+    QCOMPARE(desktop.messages.size(), std::size_t{1});
+    QCOMPARE(desktop.messages[0].text,
+             "逐桩坐标表已写入：" + QDir::toNativeSeparators(folder + "/" + stakes));
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
 void GuiWindowsTest::runEndings() {

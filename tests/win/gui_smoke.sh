@@ -11,6 +11,7 @@
 #      .xlsx files under wine) names it; a ramp (two dialogs) with a lettered station gets the
 #      box "数据有误" and still delivers its rows; a cancelled dialog gets the box "错误"; a
 #      LandXML file with two alignments shows the list 选择线路, its main line then the table;
+#      线形表 on the ramp (one dialog) writes both line tables beside the alignment file;
 #   4. the main window's close box leaves the promotional windows (and the program) running; a
 #      double click on a promotional window's caption strip closes that one alone; Image2 on the
 #      other then ends the program.
@@ -303,6 +304,21 @@ if [ "$run_table" = 1 ]; then
     answer_dialog "读取实测坐标资料" 'C:\qelt-smoke\ramp-points.txt' || fail "no dialog 读取实测坐标资料"
     dismiss "钻孔桩号及偏距表" 60 || fail "no box saying where the as-drilled table is"
     [ -f "$work/ramp-points_钻孔桩号及偏距表.xlsx" ] || fail "no as-drilled table beside the points file"
+    # 线形表 (Command3) on the ramp: the alignment's dialog only, then the 线元表 (the box saying
+    # where, as nothing opens it under wine) and the 逐桩坐标表 (the box 提示 saying where).
+    click_client "$main" 341 92 405 120  # 线形表
+    answer_dialog "读取平面资料" 'C:\qelt-smoke\ramp-elements.txt' || fail "no dialog 读取平面资料"
+    if wait_for "线元表" 60; then
+        shot line-tables-written
+        dismiss "线元表" 5
+    else
+        fail "no box saying where the 线元表 is"
+    fi
+    dismiss "提示" 30 || fail "no box saying where the 逐桩坐标表 is"
+    for table in 线元表 逐桩坐标表; do
+        [ "$(head -c 2 "$work/ramp-elements_$table.xlsx" 2>/dev/null)" = PK ] ||
+            fail "no $table beside the alignment file"
+    done
 fi
 
 # --- 3c. a LandXML interchange file: the line chosen from the list -------------------------------

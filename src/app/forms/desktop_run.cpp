@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/forms/desktop_run_ui.h"
 #include "app/run_output.h"
 #include "base/platform.h"
 #include "base/text.h"
@@ -15,80 +16,6 @@
 namespace qelt::forms {
 
 namespace {
-
-// The wait cursor while the run works; lifted while a dialog or message waits for the user.
-class BusyCursor {
-  public:
-    explicit BusyCursor(Desktop& desktop) : desktop_(desktop) { resume(); }
-    ~BusyCursor() { pause(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-    void pause() {
-        if (on_) desktop_.set_busy(false);
-        on_ = false;
-    }
-    void resume() {
-        if (!on_) desktop_.set_busy(true);
-        on_ = true;
-    }
-
-  private:
-    Desktop& desktop_;
-    bool on_ = false;
-};
-
-class DesktopRunUi : public RunUi {
-  public:
-    DesktopRunUi(Desktop& desktop, BusyCursor& busy) : desktop_(desktop), busy_(busy) {}
-
-    std::optional<std::string> choose_file(const FileDialog& dialog) override {
-        busy_.pause();
-        std::string& last = desktop_.last_chosen_file();
-        std::optional<std::string> path = desktop_.choose_file(
-            dialog.title, dialog.filter, dialog_start_folder(last, desktop_.documents_folder()));
-        busy_.resume();
-        if (!path || path->empty()) return std::nullopt;
-        last = *path;
-        if (dialog.role == DialogRole::boreholes || dialog.role == DialogRole::points)
-            borehole_file = *path;
-        return path;
-    }
-
-    void show_error_box(const std::string& text, const std::string& title) override {
-        show(MessageKind::error, title, text);
-    }
-
-    void show_data_message(const std::string& text) override {
-        show(MessageKind::data, kDataMessageTitle, text);
-    }
-
-    void bring_main_window_to_front() override { desktop_.bring_to_front(); }
-
-    std::optional<std::size_t> choose_alignment(
-        const std::string& file, const std::vector<AlignmentChoice>& choices) override {
-        std::vector<std::string> items;
-        for (const AlignmentChoice& c : choices) items.push_back(alignment_choice_text(c));
-        busy_.pause();
-        const std::optional<std::size_t> chosen = desktop_.choose_from_list(
-            kAlignmentListTitle, alignment_list_prompt(file, choices.size()), items);
-        busy_.resume();
-        return chosen;
-    }
-
-    void show(MessageKind kind, const std::string& title, const std::string& text) {
-        busy_.pause();
-        desktop_.show_message(kind, title, text);
-        busy_.resume();
-    }
-
-    // The last borehole file chosen, or points file in the as-drilled run: the table is named
-    // after it and goes beside it.
-    std::string borehole_file;
-
-  private:
-    Desktop& desktop_;
-    BusyCursor& busy_;
-};
 
 // The workbook, begun only when the run starts its table: the borehole file is chosen by then,
 // and a run that ends before it leaves no file behind. It goes beside the borehole file, or into
@@ -101,12 +28,7 @@ class WorkbookSheet : public Sheet {
         : ui_(ui), desktop_(desktop), layout_(layout), with_drawing_(with_drawing) {}
 
     void report_open() override {
-        folder_ = folder_of(ui_.borehole_file);
-        if (folder_.empty()) folder_.push_back('.');  // a bare name lies in the current folder
-        if (!desktop_.folder_writable(folder_)) {
-            folder_ = desktop_.documents_folder();
-            desktop_.make_folder(folder_);
-        }
+        folder_ = delivery_folder(desktop_, ui_.borehole_file);
         // Named after its input file and the table: "<name>_钻孔数量及位置表.xlsx".
         stem_ = workbook_stem(ui_.borehole_file, std::string("_") + layout_.title);
         // A folder that cannot be written after all is told when the workbook is delivered.

@@ -17,6 +17,11 @@
 // no drawing. Nothing opens it: the box at the end says where it is, followed by what the run
 // noticed along the way.
 //
+// The line tables (线形表) need only the alignment's dialogs: the table of the line's own
+// geometry ("<alignment file name>_直线曲线及转角表.xlsx" for a line by JDs, "_线元表.xlsx"
+// otherwise) and "<alignment file name>_逐桩坐标表.xlsx" go beside the alignment file by the same
+// rules, both under one number, and the first is opened.
+//
 // Unlike the rest of forms/, this part drives the run and its workbook writer (qelt_run); the
 // front ends that use it link both.
 
@@ -98,5 +103,15 @@ TableRunResult run_table(Desktop& desktop, Method method);
 // Runs the as-drilled table (坐标反算) once by `method`: the alignment's dialogs, then the points
 // file's.
 TableRunResult run_inverse(Desktop& desktop, Method method);
+
+// What the line tables' run delivered.
+struct LineTablesResult {
+    RunResult run;                       // complete, or data_error with the reason in its message
+    std::vector<std::string> workbooks;  // the geometry table, then the stakes; empty when none
+};
+
+// Runs the line tables once by `method`: the alignment's dialogs (and the chain breaks' where
+// the line takes them from a file), then both workbooks; a stake every kDefaultStakeInterval.
+LineTablesResult run_line_tables(Desktop& desktop, Method method);
 
 }  // namespace qelt::forms

@@ -14,7 +14,8 @@ using K = ControlKind;
 // the right of the method frame. The option buttons lie inside Frame1. The as-drilled run came
 // later: its button opens a third row under the block, in the column of the coordinate table
 // it follows on site, so that every control users know stays where it was; the window grows
-// by that row.
+// by that row. The line tables, which the engineer checks against the design drawings before
+// any borehole is placed, take the row's second place, under 退 出, in the same block.
 constexpr Control kMainControls[] = {
     {.name = "Frame1", .kind = K::frame, .caption = "方 法", .rect = {360, 120, 2415, 975}},
     {.name = "Option1",
@@ -53,6 +54,11 @@ constexpr Control kMainControls[] = {
      .caption = "  坐标反算",
      .rect = {3120, 1200, 1215, 375},
      .action = Action::as_drilled_table},
+    {.name = "Command3",
+     .kind = K::push_button,
+     .caption = "  线形表",
+     .rect = {4515, 1200, 1215, 375},
+     .action = Action::line_tables},
 };
 
 constexpr Form kMainForm{"qeltfrm", "Qelt V2.0", 6075, 1800, WindowRole::main, kMainControls};

@@ -45,6 +45,8 @@ enum class Action {
     none,
     coordinate_table,  // the coordinate-table run by the method the option buttons show
     as_drilled_table,  // the as-drilled run (坐标反算): surveyed holes back to station and offset
+    line_tables,       // the line tables (线形表): the line's geometry and its stakes, to check
+                       // against the design drawings
     help,              // the manual beside the program
     more_software,     // the maker's site, then the About window
     exit_program,      // ends the program at once, every window included
@@ -91,7 +93,7 @@ struct Form {
     std::span<const Control> controls;
 };
 
-// The main window qeltfrm: the choice of method and the five buttons.
+// The main window qeltfrm: the choice of method and the six buttons.
 const Form& main_form();
 // The About window aboutfrm.
 const Form& about_form();

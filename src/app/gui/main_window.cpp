@@ -63,6 +63,9 @@ void QeltFrm::act(forms::Action action) {
         case forms::Action::as_drilled_table:
             make_as_drilled_table();
             break;
+        case forms::Action::line_tables:
+            make_line_tables();
+            break;
         case forms::Action::help:
             show_help();
             break;
@@ -88,6 +91,10 @@ void QeltFrm::make_coordinate_table() {
 
 void QeltFrm::make_as_drilled_table() {
     last_run_ = run_inverse(*this, chosen_method(), services_, last_chosen_file_);
+}
+
+void QeltFrm::make_line_tables() {
+    run_line_tables(*this, chosen_method(), services_, last_chosen_file_);
 }
 
 void QeltFrm::show_help() {

@@ -1,8 +1,8 @@
 #pragma once
-// The main window qeltfrm: the choice of method, and the five buttons (coordinate table, help,
-// more software, exit, as-drilled table), built from forms::main_form(). It holds no
-// computation: the runs are run_table's and run_inverse's, the placement rules are
-// forms/placement.h's.
+// The main window qeltfrm: the choice of method, and the six buttons (coordinate table, help,
+// more software, exit, as-drilled table, line tables), built from forms::main_form(). It holds
+// no computation: the runs are run_table's, run_inverse's and run_line_tables', the placement
+// rules are forms/placement.h's.
 //
 // Loading it opens the two promotional windows, works out the help file beside the program and
 // centres it; closing it with its close box closes only it, and the program ends when its last
@@ -50,6 +50,8 @@ class QeltFrm : public QWidget {
     void make_coordinate_table();
     // "坐标反算" (Command2): the as-drilled table by the method the option buttons show.
     void make_as_drilled_table();
+    // "线形表" (Command3): the line tables of the line by the method the option buttons show.
+    void make_line_tables();
     Method chosen_method() const;
     // "帮 助" (xpcmdbutton1): the manual in the default browser.
     void show_help();

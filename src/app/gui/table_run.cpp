@@ -87,4 +87,11 @@ TableRunResult run_inverse(QWidget& main_window, Method method, const GuiService
     return forms::run_inverse(desktop, method);
 }
 
+forms::LineTablesResult run_line_tables(QWidget& main_window, Method method,
+                                        const GuiServices& services,
+                                        std::string& last_chosen_file) {
+    QtDesktop desktop(main_window, services, last_chosen_file);
+    return forms::run_line_tables(desktop, method);
+}
+
 }  // namespace qelt::gui

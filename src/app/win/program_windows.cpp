@@ -138,6 +138,9 @@ void MainWindow::act(forms::Action action) {
         case forms::Action::as_drilled_table:
             make_as_drilled_table();
             break;
+        case forms::Action::line_tables:
+            make_line_tables();
+            break;
         case forms::Action::help:
             open_or_tell(hwnd(), help_file_);
             break;
@@ -168,6 +171,11 @@ void MainWindow::make_coordinate_table() {
 void MainWindow::make_as_drilled_table() {
     Win32Desktop desktop(hwnd(), last_chosen_file_);
     last_run_ = forms::run_inverse(desktop, chosen_method());
+}
+
+void MainWindow::make_line_tables() {
+    Win32Desktop desktop(hwnd(), last_chosen_file_);
+    forms::run_line_tables(desktop, chosen_method());
 }
 
 }  // namespace qelt::win

@@ -2,9 +2,8 @@
 // The program's three kinds of window, each a FormWindow of its description in forms/ with the
 // behaviour of its controls:
 //   MainWindow (qeltfrm): the method, the coordinate table, help, more software, exit, the
-//     as-drilled table. Loading
-//     it opens the two promotional windows, works out the manual beside the program and centres
-//     it; its close box closes only it.
+//     as-drilled table, the line tables. Loading it opens the two promotional windows, works out
+//     the manual beside the program and centres it; its close box closes only it.
 //   AboutWindow (aboutfrm): shown modally by more software, centred on itself when it loads.
 //   PromoWindow (adfrm, ad1frm): on top of other windows against its screen edge; five seconds
 //     after it opens it docks to the edge it touches (forms::dock_step).
@@ -63,6 +62,7 @@ class MainWindow : public FormWindow {
   private:
     void make_coordinate_table();
     void make_as_drilled_table();
+    void make_line_tables();
     Method chosen_method() const;
 
     std::unique_ptr<PromoWindow> adfrm_, ad1frm_;

@@ -1,0 +1,182 @@
+// The line tables (线形表) as the desktop programs run them: the alignment's dialogs, then the
+// table of the line's own geometry and the stake table, each a workbook beside the alignment
+// file. The engineer lays them beside the design drawings' 直线、曲线及转角表 and 逐桩坐标表
+// before any borehole is placed on the line.
+#include <array>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/forms/desktop_run.h"
+#include "app/forms/desktop_run_ui.h"
+#include "app/run_output.h"
+#include "base/data_error.h"
+#include "base/platform.h"
+#include "report/line_tables.h"
+
+namespace qelt::forms {
+
+namespace {
+
+// "_直线曲线及转角表": the table's title as a file name writes it, without the 、.
+std::string file_suffix(LineTableKind kind) {
+    std::string title = line_table_title(kind);
+    const std::string_view mark = "、";
+    for (std::size_t at; (at = title.find(mark)) != std::string::npos;)
+        title.erase(at, mark.size());
+    return "_" + title;
+}
+
+// One of the two tables on its way: written under a temporary name, then given its own.
+struct TableFile {
+    LineTableKind kind{};
+    std::string stem;  // "<alignment file name>_逐桩坐标表"
+    std::optional<PendingFile> pending;
+    std::string path;  // once delivered
+};
+
+class LineTablesDelivery {
+  public:
+    LineTablesDelivery(Desktop& desktop, DesktopRunUi& ui, const Alignment& alignment)
+        : desktop_(desktop), ui_(ui), alignment_(alignment) {
+        tables_[0].kind = geometry_table_of(alignment);
+        tables_[1].kind = LineTableKind::stakes;
+    }
+
+    LineTablesResult run() {
+        folder_ = delivery_folder(desktop_, ui_.alignment_file);
+        for (TableFile& t : tables_)
+            if (!write(t)) return result_;
+        // Both written: only now does either get its name, so that a run never leaves one
+        // table without the other.
+        for (std::size_t i = 0; i < tables_.size(); ++i)
+            if (!deliver(i)) break;
+        return result_;
+    }
+
+    const TableFile& table(std::size_t i) const { return tables_[i]; }
+
+  private:
+    bool write(TableFile& t) {
+        t.stem = workbook_stem(ui_.alignment_file, file_suffix(t.kind));
+        t.pending.emplace(
+            join_path(folder_, numbered_workbook_name(t.stem, 1), desktop_.path_style()));
+        try {
+            if (t.pending->create(false) &&
+                write_pending_line_table(*t.pending, t.kind, alignment_,
+                                         line_table_project_line(alignment_, ui_.alignment_file),
+                                         kDefaultStakeInterval))
+                return true;
+        } catch (const DataError& e) {
+            // The line was read and built, but the table cannot be made of it: unlike a file
+            // that does not read, the reason is the table's own, and the box says it.
+            fail(e.what(), e.what());
+            return false;
+        }
+        const std::string message =
+            write_failure_message(t.pending->target(), t.pending->failure_reason());
+        fail(message, message);
+        return false;
+    }
+
+    bool deliver(std::size_t i) {
+        TableFile& t = tables_[i];
+        DeliveryFiles files;
+        files.exists = [this, i](const std::string& p) { return taken(p, i); };
+        files.move = [&t](const std::string& p) { return t.pending->commit_no_replace(p); };
+        files.reason = write_failure_reason;
+        std::string error;
+        const std::optional<std::string> path =
+            deliver_workbook(folder_, t.stem, desktop_.path_style(), files, error);
+        if (!path) {
+            fail(error, error);
+            return false;
+        }
+        t.path = *path;
+        result_.workbooks.push_back(t.path);
+        return true;
+    }
+
+    // The two tables of one run take the same number, so that "… (2)" of the one goes with
+    // "… (2)" of the other and the engineer never checks one run's curves against another's
+    // stakes: a number is free only where both names are (the table just delivered aside).
+    bool taken(const std::string& path, std::size_t i) const {
+        if (desktop_.exists(path)) return true;
+        std::string_view number = file_name_of(path);
+        number.remove_prefix(tables_[i].stem.size());
+        for (std::size_t j = 0; j < tables_.size(); ++j) {
+            if (j == i) continue;
+            const std::string partner =
+                join_path(folder_, tables_[j].stem + std::string(number), desktop_.path_style());
+            if (partner != tables_[j].path && desktop_.exists(partner)) return true;
+        }
+        return false;
+    }
+
+    void fail(const std::string& message, const std::string& box) {
+        result_.run.outcome = RunOutcome::data_error;
+        result_.run.message = message;
+        ui_.bring_main_window_to_front();
+        ui_.show_error_box(box, kErrorBoxTitle);
+    }
+
+    Desktop& desktop_;
+    DesktopRunUi& ui_;
+    const Alignment& alignment_;
+    std::string folder_;
+    std::array<TableFile, 2> tables_;
+    LineTablesResult result_;
+};
+
+}  // namespace
+
+LineTablesResult run_line_tables(Desktop& desktop, Method method) {
+    BusyCursor busy(desktop);
+    DesktopRunUi ui(desktop, busy);
+    const auto source = make_alignment_source(method);
+    Alignment alignment;
+    std::vector<std::string> notices;
+    try {
+        read_line(ui, *source, alignment, notices);
+    } catch (const std::exception& e) {
+        // Choosing, reading and building the line: the run's one error path, nothing written.
+        LineTablesResult result;
+        result.run.outcome = RunOutcome::data_error;
+        result.run.message = e.what();
+        if (const auto* data = dynamic_cast<const DataError*>(&e)) {
+            result.run.file = data->file();
+            result.run.line = data->line();
+        }
+        ui.bring_main_window_to_front();
+        ui.show_error_box(kErrorBoxText, kErrorBoxTitle);
+        return result;
+    }
+
+    LineTablesDelivery delivery(desktop, ui, alignment);
+    LineTablesResult result = delivery.run();
+    result.run.file = ui.alignment_file;
+    if (result.workbooks.empty()) return result;
+    busy.pause();
+    const TableFile& first = delivery.table(0);
+    if (!desktop.open_document(first.path))
+        ui.show(MessageKind::information, line_table_title(first.kind),
+                workbook_not_opened_text(first.path, line_table_title(first.kind)));
+    // Last, in one box: where the stake table went (only the first is opened) and what the
+    // reading of the line noticed.
+    std::string told;
+    if (result.workbooks.size() > 1)
+        told = std::string(kStakeTableTitle) + "已写入：" + result.workbooks[1];
+    if (!notices.empty()) {
+        if (!told.empty()) told += "\n\n";
+        told += notices_text(notices);
+    }
+    result.run.notices = std::move(notices);
+    if (!told.empty()) {
+        ui.bring_main_window_to_front();
+        ui.show(MessageKind::information, kNoticeTitle, told);
+    }
+    return result;
+}
+
+}  // namespace qelt::forms
