@@ -50,6 +50,14 @@ std::string stakeout_description(const BoreholeRecord& borehole) {
 
 namespace {
 
+// A coordinate to a tenth of a millimetre; a value that rounds to zero is "0.0000", never
+// "-0.0000", which some controllers' readers refuse.
+std::string coordinate(double metres) {
+    std::string text = fixed_text(metres, 4);
+    if (text == "-0.0000") text.erase(0, 1);
+    return text;
+}
+
 // `text` in GBK, or the refusal naming the point and what it is.
 std::string gbk(const std::string& text, const std::string& point, const char* what) {
     if (std::optional<std::string> bytes = utf8_to_gbk(text)) return *bytes;
@@ -69,7 +77,7 @@ void write_stakeout_file(std::ostream& out, StakeoutFormat format,
     for (std::size_t i = 0; i < boreholes.size(); ++i) {
         const BoreholeRecord& b = boreholes[i];
         const std::string name = gbk(names.at(i), names[i], "点名");
-        const std::string x = fixed_text(b.x, 4), y = fixed_text(b.y, 4);
+        const std::string x = coordinate(b.x), y = coordinate(b.y);
         if (format == StakeoutFormat::cass_dat) {
             text += name + ",," + y + "," + x + ",\r\n";
         } else {

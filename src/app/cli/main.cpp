@@ -360,7 +360,7 @@ int run_table(const Options& options) {
                                                          {Deliverable::stakeout, "放样点文件"},
                                                          {Deliverable::points_csv, "放样点 CSV"},
                                                          {Deliverable::kml, "KML"},
-                                                         {Deliverable::geojson, "GeoJSON"}};
+                                                         {Deliverable::geojson, "GeoJSON 文件"}};
     for (const auto& [d, what] : named)
         if (!targets.of(d).empty()) also += std::string("；") + what + "已写入 " + targets.of(d);
     if (result.outcome != RunOutcome::complete) {
