@@ -164,8 +164,8 @@ GridProjection::GridProjection(const GridZone& zone)
     for (std::string_view known : kSameDatums) same = same || starts_with(datum_name, known);
     if (!same)
         refuse("坐标系 " + label_ + " 的大地基准是 " + chinese_datum_name(datum_name) +
-               "，不是 CGCS2000 或 WGS 84：这样的坐标换成经纬度放到卫星地图上，会差出几十到"
-               "几百米，两者之间也没有处处适用的换算（要用当地测绘部门的转换参数）。Qelt "
+               "，不是 CGCS2000 或 WGS 84：这样的坐标换成经纬度放到卫星地图上，会差出几十米到"
+               "一百多米，两者之间也没有处处适用的换算（要用当地测绘部门的转换参数）。Qelt "
                "不做这种换算：请先把坐标换成 CGCS2000 的，再给它们所在的坐标系");
 
     // Axes: Qelt's X is north and Y east; EPSG's Chinese zones say so too (northing first),

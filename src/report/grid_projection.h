@@ -11,8 +11,8 @@
 // CGCS2000, WGS 84 and the ITRF realisations are taken as one: their frames agree to a few
 // centimetres at a common epoch, and what the drift of the continent since CGCS2000's epoch
 // (2000.0) adds is below what satellite imagery can show. Beijing 1954, Xi'an 1980 and other
-// local datums are hundreds of metres away on a map and are refused: no transformation
-// between them is right without the survey's own parameters.
+// local datums lie tens of metres to over a hundred metres away on a map and are refused: no
+// transformation between them is right without the survey's own parameters.
 //
 // Frame and units: grid metres, X north, Y east (as the alignment file gives them, a Y with its
 // zone prefix keeping it); longitude and latitude in degrees, east and north positive.
