@@ -47,6 +47,12 @@ std::optional<std::string> utf8_to_gbk(std::string_view utf8) {
     return out;
 }
 
+std::string program_folder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.parent_path().string();
+}
+
 bool is_regular_file(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
