@@ -51,6 +51,23 @@ std::string drawing_written_text(const std::string& path) {
     return "钻孔平面布置图已写入：" + path;
 }
 
+std::string stakeout_written_text(const std::string& path) {
+    return "放样点文件（南方 CASS 格式）已写入：" + path;
+}
+
+std::string map_written_text(const std::string& path) {
+    return "钻孔位置 KML（Google Earth、奥维互动地图）已写入：" + path;
+}
+
+std::string map_not_written_text(const std::string& reason) {
+    // The map writer's reason says what is missing and how the command line gives it.
+    return "未写出钻孔位置 KML：" + reason + "。见使用说明第 14 节“地图文件与坐标系”。";
+}
+
+std::string stakeout_not_written_text(const std::string& reason) {
+    return "未写出放样点文件：" + reason;
+}
+
 std::string not_opened_text(std::string_view target) {
     const std::string_view mailto = "mailto:";
     if (target.substr(0, mailto.size()) == mailto)
