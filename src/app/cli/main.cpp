@@ -360,6 +360,8 @@ int run_line_table(const Options& options, double every) {
     if (options.csv) std::cout << " 和 " << *options.csv;
     std::cout << "\n";
     return kExitComplete;
+}
+
 // The option that asked for each file, for the messages that name it.
 const char* option_of(Deliverable d) {
     switch (d) {
