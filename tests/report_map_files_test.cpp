@@ -15,6 +15,7 @@
 #include "base/data_error.h"
 #include "krueger_series.h"
 #include "report/map_files.h"
+#include "report/stakeout.h"
 #include "station/station.h"
 #include "test_files.h"
 
@@ -154,17 +155,17 @@ TEST(MapFiles, KmlReadBackHasTheTableAtItsPlaces) {
     const pugi::xml_node keys = document.child("Folder").next_sibling("Folder");
     EXPECT_STREQ(keys.child("Placemark").child_value("name"), "起点 K0+000");
 
-    // Every borehole in its group's folder, named by its serial or its own name, its row as
-    // the description.
+    // Every borehole in its group's folder, named by its stakeout point name (the crew's name
+    // for it in the controller), its row as the description.
+    const std::vector<std::string> names = stakeout_names(road.holes);
     std::size_t k = 0;
     for (pugi::xml_node folder = keys.next_sibling("Folder"); folder;
          folder = folder.next_sibling("Folder")) {
         for (pugi::xml_node placemark : folder.children("Placemark")) {
             ASSERT_LT(k, road.holes.size());
-            const BoreholeRecord& b = road.holes[k++];
+            const BoreholeRecord& b = road.holes[k];
             EXPECT_EQ(folder.child_value("name"), b.group);
-            EXPECT_EQ(placemark.child_value("name"),
-                      b.name.empty() ? std::to_string(b.serial) : b.name);
+            EXPECT_EQ(placemark.child_value("name"), names[k++]);
             const std::string description = placemark.child_value("description");
             for (const std::string& part : {b.group, b.station, b.offset_text})
                 EXPECT_NE(description.find(part), std::string::npos) << description;
