@@ -21,8 +21,13 @@ echo "== 交点法―主线 (intersection-point method, main line) =="
     --chain-breaks examples/mainline-dl.txt \
     --boreholes examples/mainline-boreholes.txt \
     --output out/主线钻孔数量及位置表.xlsx --csv out/主线钻孔数量及位置表.csv \
-    --dxf out/主线钻孔平面布置图.dxf
+    --dxf out/主线钻孔平面布置图.dxf \
+    --stakeout out/主线放样点.dat --points-csv out/主线放样点.csv \
+    --kml out/主线钻孔位置.kml --geojson out/主线钻孔位置.geojson --central-meridian 114
 show out/主线钻孔数量及位置表.csv 5 6
+# The survey crew's CASS file (GBK, CR LF): name, code, Y (east) before X (north), height.
+echo "放样点 (out/主线放样点.dat, first lines):"
+head -n 3 out/主线放样点.dat | iconv -f GBK -t UTF-8 | tr -d '\r' | sed 's/^/  /'
 echo
 
 echo "== 积木法―互通 (building-block method, interchange ramp) =="
@@ -80,5 +85,5 @@ sed '1s/^\xEF\xBB\xBF//' out/主线直线曲线及转角表.csv | cut -d, -f1,2,
     column -s, -t
 echo
 
-echo "The tables and plan drawings are in $(pwd)/out/:"
-ls -1 out/*.xlsx out/*.csv out/*.dxf | sed 's/^/  /'
+echo "The tables, plan drawings, stakeout and map files are in $(pwd)/out/:"
+ls -1 out/*.xlsx out/*.csv out/*.dxf out/*.dat out/*.kml out/*.geojson | sed 's/^/  /'
