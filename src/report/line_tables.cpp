@@ -83,6 +83,14 @@ const char* line_table_title(LineTableKind kind) {
     return kStakeTableTitle;
 }
 
+std::string line_table_file_name(LineTableKind kind) {
+    std::string title = line_table_title(kind);
+    const std::string_view mark = "、";
+    for (std::size_t at; (at = title.find(mark)) != std::string::npos;)
+        title.erase(at, mark.size());
+    return title;
+}
+
 LineTableKind geometry_table_of(const Alignment& alignment) {
     return alignment.jds.empty() ? LineTableKind::elements : LineTableKind::curves;
 }

@@ -35,6 +35,8 @@ inline constexpr const char* kCurveTableNeedsJds =
     "请用线元表（qelt-cli elements）";
 
 const char* line_table_title(LineTableKind kind);
+// The title as a file name writes it ("直线曲线及转角表"): without the 、 a name should not hold.
+std::string line_table_file_name(LineTableKind kind);
 
 // The most rows a stake table may have: a printed table of more is no table anyone prints.
 inline constexpr long kMaxStakeRows = 200000;

@@ -543,13 +543,8 @@ int main(int argc, char** argv) {
     Options options;
     options.command = args[0];
     if (options.command == "inverse") options.output = std::string(kAsDrilledTitle) + ".xlsx";
-    if (line_table) {
-        // The curve table's file name without the "、" a title may hold but a name should not.
-        options.output =
-            options.command == "curves"
-                ? std::string("直线曲线及转角表.xlsx")
-                : std::string(line_table_title(line_table_kind(options.command))) + ".xlsx";
-    }
+    if (line_table)
+        options.output = line_table_file_name(line_table_kind(options.command)) + ".xlsx";
     std::map<std::string, std::string*> text_options{{"--method", &options.method},
                                                      {"--output", &options.output}};
     std::map<std::string, std::optional<std::string>*> file_options{

@@ -19,15 +19,6 @@ namespace qelt::forms {
 
 namespace {
 
-// "_直线曲线及转角表": the table's title as a file name writes it, without the 、.
-std::string file_suffix(LineTableKind kind) {
-    std::string title = line_table_title(kind);
-    const std::string_view mark = "、";
-    for (std::size_t at; (at = title.find(mark)) != std::string::npos;)
-        title.erase(at, mark.size());
-    return "_" + title;
-}
-
 // One of the two tables on its way: written under a temporary name, then given its own.
 struct TableFile {
     LineTableKind kind{};
@@ -59,7 +50,7 @@ class LineTablesDelivery {
 
   private:
     bool write(TableFile& t) {
-        t.stem = workbook_stem(ui_.alignment_file, file_suffix(t.kind));
+        t.stem = workbook_stem(ui_.alignment_file, "_" + line_table_file_name(t.kind));
         t.pending.emplace(
             join_path(folder_, numbered_workbook_name(t.stem, 1), desktop_.path_style()));
         try {
