@@ -11,6 +11,8 @@ linux_packages=(
     libxlsxwriter-dev     # the borehole table as .xlsx
     libdxflib-dev         # the plan drawing as DXF
     libpugixml-dev        # reads LandXML alignment files
+    libproj-dev           # longitude and latitude for the map files (KML, GeoJSON)
+    proj-data             # PROJ's database of coordinate systems (proj.db)
     python3-openpyxl      # independent read-back of the written workbook in tests
     python3-ezdxf         # independent read-back of the written drawing in tests
     qt6-base-dev          # the desktop program (optional for the core and the CLI)

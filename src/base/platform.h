@@ -38,6 +38,11 @@ std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view wide);
 #endif
 
+// The folder this program's executable lies in, without a trailing separator; empty when the
+// system does not say. Files shipped beside the program (the manual, PROJ's proj.db on Windows)
+// are found through it, wherever the user installed or unpacked the program.
+std::string program_folder();
+
 // True when `path` names an existing regular file (not a folder, not a device).
 bool is_regular_file(const std::string& path);
 

@@ -28,6 +28,12 @@ std::optional<std::string> gb18030_to_utf8(std::string_view bytes) {
     return out;
 }
 
+std::string program_folder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.parent_path().string();
+}
+
 bool is_regular_file(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);

@@ -209,6 +209,15 @@ std::optional<std::string> gb18030_to_utf8(std::string_view bytes) {
     return utf8(text);
 }
 
+std::string program_folder() {
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size()) return {};
+    path.resize(length);
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::string() : narrow(path.substr(0, slash));
+}
+
 bool is_regular_file(const std::string& path) {
     return kind_of(path) == Kind::file;
 }
