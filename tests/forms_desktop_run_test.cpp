@@ -117,6 +117,16 @@ std::set<std::string> written(const std::string& folder,
     return out;
 }
 
+// The lines of a file whose every line ends in CR LF; a line without it fails the test.
+std::vector<std::string> crlf_lines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    for (std::size_t end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(bytes.substr(at, end - at));
+    EXPECT_EQ(at, bytes.size()) << "a line without CR LF";
+    return lines;
+}
+
 // The boreholes a plan drawing shows: one circle each.
 long circles(const std::string& dxf) {
     long n = 0;
@@ -250,8 +260,17 @@ TEST(DesktopRun, InverseDeliversTheAsDrilledWorkbook) {
         const TableRunResult r = run_inverse(desktop, c.method);
         EXPECT_EQ(r.run.boreholes, c.holes);
         EXPECT_EQ(desktop.opened, std::vector<std::string>{dir.path(c.workbook)});
-        EXPECT_EQ(written(dir.path("")), std::set<std::string>{c.workbook});
-        EXPECT_TRUE(desktop.messages.empty());
+        // The surveyed holes go to the crew's controller under their own names too.
+        const std::string dat = c.workbook.substr(0, c.workbook.find('_')) + "_放样点.dat";
+        EXPECT_EQ(written(dir.path("")), (std::set<std::string>{c.workbook, dat}));
+        EXPECT_EQ(r.stakeout, dir.path(dat));
+        const std::vector<std::string> lines = crlf_lines(read_file(r.stakeout));
+        EXPECT_EQ(static_cast<long>(lines.size()), c.holes);
+        EXPECT_TRUE(lines.front().starts_with(c.method == Method::intersection_points ? "ZK1,,498"
+                                                                                      : "AZK1,,"))
+            << lines.front();
+        ASSERT_EQ(desktop.boxes.size(), 1u);
+        EXPECT_TRUE(desktop.boxes[0].text.starts_with(stakeout_written_text(r.stakeout)));
         test::Dump dump = test::read_back(r.workbook);
         EXPECT_EQ(dump["sheet"], "钻孔桩号及偏距表");
         for (const auto& [cell, value] : c.cells) EXPECT_EQ(dump[cell + ".v"], value) << cell;
@@ -263,7 +282,8 @@ TEST(DesktopRun, InverseDeliversTheAsDrilledWorkbook) {
 TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {
     const std::string zk = "mainline-boreholes_钻孔", xlsx = zk + "数量及位置表.xlsx",
                       xlsx2 = zk + "数量及位置表 (2).xlsx", dxf = zk + "平面布置图.dxf",
-                      dxf2 = zk + "平面布置图 (2).dxf";
+                      dxf2 = zk + "平面布置图 (2).dxf", dat = "mainline-boreholes_放样点.dat",
+                      dat2 = "mainline-boreholes_放样点 (2).dat";
     const struct {
         std::vector<std::string> present;  // files there before the run
         std::string answer;                // the borehole file
@@ -271,12 +291,18 @@ TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {
         std::set<std::string> written;
         long circles;
     } cases[] = {
-        {{}, "mainline-boreholes.txt", 0, {xlsx, dxf}, 15},
-        // The table and its drawing share their number: a name taken for either moves both.
-        {{dxf}, "mainline-boreholes.txt", 0, {xlsx2, dxf2}, 15},
-        {{xlsx}, "mainline-boreholes.txt", 0, {xlsx2, dxf2}, 15},
-        {{}, "mainline-boreholes.txt", 1, {xlsx, dxf}, 15},
-        {{}, "stops.txt", 0, {"stops_钻孔数量及位置表.xlsx", "stops_钻孔平面布置图.dxf"}, 2},
+        {{}, "mainline-boreholes.txt", 0, {xlsx, dxf, dat}, 15},
+        // The table, its drawing and its points share their number: a name taken for any
+        // moves them all.
+        {{dxf}, "mainline-boreholes.txt", 0, {xlsx2, dxf2, dat2}, 15},
+        {{xlsx}, "mainline-boreholes.txt", 0, {xlsx2, dxf2, dat2}, 15},
+        {{dat}, "mainline-boreholes.txt", 0, {xlsx2, dxf2, dat2}, 15},
+        {{}, "mainline-boreholes.txt", 1, {xlsx, dxf, dat}, 15},
+        {{},
+         "stops.txt",
+         0,
+         {"stops_钻孔数量及位置表.xlsx", "stops_钻孔平面布置图.dxf", "stops_放样点.dat"},
+         2},
         {{}, "mainline-boreholes.txt", 2, {}, 0},
     };
     for (const auto& c : cases) {
@@ -301,8 +327,23 @@ TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {
                                           [](const std::string& n) { return n.ends_with(".dxf"); });
         EXPECT_EQ(r.drawing, join_path(out, *drawing, desktop.path_style()));
         EXPECT_EQ(circles(read_file(r.drawing)), c.circles) << c.answer;
-        EXPECT_EQ(desktop.messages.back(),
-                  std::make_pair(MessageKind::information, "钻孔平面布置图已写入：" + r.drawing));
+        // One line per borehole, named by group letter and serial: 青龙河大桥 A, the culvert
+        // B, 长链后 C, 石门坎路堑 D.
+        const std::vector<std::string> points = crlf_lines(read_file(r.stakeout));
+        EXPECT_EQ(static_cast<long>(points.size()), c.circles);
+        if (c.circles == 15) {
+            EXPECT_TRUE(points[0].starts_with("A1,,498")) << points[0];
+            EXPECT_TRUE(points[6].starts_with("B1,,")) << points[6];
+            EXPECT_TRUE(points[14].starts_with("D4,,")) << points[14];
+        }
+        // The closing box: where the drawing and the points went, and why no map came (the
+        // examples' Y carries no zone number).
+        EXPECT_EQ(desktop.messages.back().first, MessageKind::information);
+        EXPECT_TRUE(desktop.messages.back().second.starts_with(
+            drawing_written_text(r.drawing) + "\n" + stakeout_written_text(r.stakeout) +
+            "\n未写出钻孔位置 KML："))
+            << desktop.messages.back().second;
+        EXPECT_TRUE(r.map.empty());
         for (const std::string& name : c.present)
             EXPECT_EQ(read_file(dir.path(name)), "someone else's");
     }

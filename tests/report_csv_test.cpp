@@ -25,62 +25,80 @@ TEST(CsvField, QuotesOnlyWhatRfc4180Requires) {
     for (const auto& [text, field] : cases) EXPECT_EQ(csv_field(text), field) << text;
 }
 
-// One group of three whose third station is rejected after a complete group of one, fed through
-// the fan-out to the CSV writer and the in-memory sheet at once.
-TEST(CsvSheet, OneLinePerBoreholeRowThroughTheFanout) {
+// The lines of the borehole table: quoting where a field needs it, numbers in their shortest
+// round-trip form, and the header before the first record (a table stopped before its first
+// borehole still has it).
+TEST(CsvRecords, OneLinePerRecord) {
     std::ostringstream csv;
-    CsvSheet csv_sheet(csv);
-    SheetModel model;
-    SheetFanout sheet({&csv_sheet, &model});
-    sheet.report_open();
-    sheet.report_group_head(1, "一号桥, 左幅");
-    sheet.report_serial(3, 1);
-    sheet.report_row(3, {"K0+100", 12.5, "+12.50", 3512345.678912, 512345.5, ""});
-    sheet.report_group_frame(1, 3);
-    sheet.report_group_head(5, "二号\"涵\"");
-    sheet.report_serial(7, 1);
-    sheet.report_row(7, {"K0+200.250", -3, "-3", 1e7, 0.1, "备注 \"见图\""});
-    sheet.report_serial(8, 2);
-    sheet.report_row(8, {"K0+210", 0, "0", 2, 3, "a,b"});
-    sheet.report_serial(9, 3);  // station rejected: the run stops here
-
+    CsvRecords records(csv);
+    records.begin();
+    EXPECT_EQ(csv.str(), "\xEF\xBB\xBFgroup,serial,station,offset,x,y,remark\n");
+    const auto borehole = [](std::string group, int serial, std::string station, std::string offset,
+                             double x, double y, std::string remark) {
+        BoreholeRecord b;
+        b.group = std::move(group);
+        b.serial = serial;
+        b.station = std::move(station);
+        b.offset_text = std::move(offset);
+        b.x = x;
+        b.y = y;
+        b.remark = std::move(remark);
+        return b;
+    };
+    records.record(borehole("一号桥, 左幅", 1, "K0+100", "+12.50", 3512345.678912, 512345.5, ""));
+    records.record(borehole("二号\"涵\"", 1, "K0+200.250", "-3", 1e7, 0.1, "备注 \"见图\""));
+    records.record(borehole("二号\"涵\"", 2, "K0+210", "0", 2, 3, "a,b"));
     EXPECT_EQ(csv.str(),
               "\xEF\xBB\xBFgroup,serial,station,offset,x,y,remark\n"
               "\"一号桥, 左幅\",1,K0+100,+12.50,3512345.678912,512345.5,\n"
               "\"二号\"\"涵\"\"\",1,K0+200.250,-3,1e+07,0.1,\"备注 \"\"见图\"\"\"\n"
               "\"二号\"\"涵\"\"\",2,K0+210,0,2,3,\"a,b\"\n");
-    EXPECT_TRUE(model.opened);
-    EXPECT_EQ(model.frames.size(), 1u);
-    EXPECT_EQ(model.last_row(), 9);
-}
-
-TEST(CsvSheet, LayoutOperationsWriteNothing) {
-    std::ostringstream csv;
-    CsvSheet sheet(csv);
-    sheet.report_group_frame(1, 5);
-    sheet.report_note(7);
-    sheet.report_page_lines(120);
-    sheet.report_headers("项目");
-    EXPECT_EQ(csv.str(), "");
 }
 
 // The as-drilled table's CSV: the printed station with its letter, the station number of its
 // interval and the offset in full, shortest round-trip form.
-TEST(CsvSheet, AsDrilledRows) {
+TEST(CsvRecords, AsDrilledRows) {
     std::ostringstream csv;
-    CsvSheet sheet(csv, kAsDrilledTable);
-    sheet.report_open();
-    sheet.report_group_head(1, "长链后");
-    sheet.report_serial(3, 1);
-    sheet.report_point_row(3, {"ZK1", 3513057.0168, 499120.25, "BK13+470.000", 13470.000000000002,
-                               -0.1, "重叠段, 补孔"});
-    sheet.report_serial(4, 2);
-    sheet.report_point_row(4, {"ZK \"2\"", 1e7, 0.5, "K14+300", 14300, 1.0 / 3, ""});
+    CsvRecords records(csv, kAsDrilledTable);
+    records.begin();
+    const auto hole = [](int serial, std::string name, double x, double y, std::string station,
+                         double value, double offset, std::string remark) {
+        BoreholeRecord b;
+        b.group = "长链后";
+        b.serial = serial;
+        b.name = std::move(name);
+        b.x = x;
+        b.y = y;
+        b.station = std::move(station);
+        b.station_value = value;
+        b.offset = offset;
+        b.remark = std::move(remark);
+        return b;
+    };
+    records.record(hole(1, "ZK1", 3513057.0168, 499120.25, "BK13+470.000", 13470.000000000002, -0.1,
+                        "重叠段, 补孔"));
+    records.record(hole(2, "ZK \"2\"", 1e7, 0.5, "K14+300", 14300, 1.0 / 3, ""));
     EXPECT_EQ(csv.str(),
               "\xEF\xBB\xBFgroup,serial,name,x,y,station,station_value,offset,remark\n"
               "长链后,1,ZK1,3513057.0168,499120.25,BK13+470.000,13470.000000000002,-0.1,"
               "\"重叠段, 补孔\"\n"
               "长链后,2,\"ZK \"\"2\"\"\",1e+07,0.5,K14+300,14300,0.3333333333333333,\n");
+}
+
+// The fan-out hands every operation to each of its sheets.
+TEST(SheetFanout, EveryOperationToEverySheet) {
+    SheetModel first, second;
+    SheetFanout sheet({&first, &second});
+    sheet.report_open();
+    sheet.report_group_head(1, "一号桥");
+    sheet.report_serial(3, 1);
+    sheet.report_row(3, {"K0+100", 12.5, "+12.50", 3512345.678912, 512345.5, ""});
+    sheet.report_group_frame(1, 3);
+    for (const SheetModel* model : {&first, &second}) {
+        EXPECT_TRUE(model->opened);
+        EXPECT_EQ(model->frames.size(), 1u);
+        EXPECT_EQ(model->last_row(), 3);
+    }
 }
 
 }  // namespace

@@ -52,29 +52,6 @@ TEST(DxfText, BeyondTheBasicPlaneAndBrokenBytes) {
     EXPECT_EQ(dxf_text("\xED\xA0\x80"), "\\U+FFFD\\U+FFFD\\U+FFFD");  // a surrogate
 }
 
-TEST(DrawingSheet, EachRowWithItsGroupAndSerial) {
-    DrawingSheet drawing;
-    SheetFanout sheet({&drawing});
-    sheet.report_open();
-    sheet.report_group_head(1, "一号桥");
-    sheet.report_serial(3, 1);
-    sheet.report_row(3, {"K0+100", 0, "0", 1, 2, "0#桥台"});
-    sheet.report_group_frame(1, 3);
-    sheet.report_group_head(5, "二号涵");
-    sheet.report_serial(7, 1);
-    sheet.report_row(7, {"K0+200", -3, "-3.0", 3, 4, ""});
-    sheet.report_serial(8, 2);  // rejected: no row follows
-    ASSERT_EQ(drawing.boreholes().size(), 2u);
-    const PlanBorehole& second = drawing.boreholes()[1];
-    EXPECT_EQ(second.group, "二号涵");
-    EXPECT_EQ(second.serial, 1);
-    EXPECT_EQ(second.offset_text, "-3.0");
-    EXPECT_EQ(second.x, 3);
-    EXPECT_EQ(second.y, 4);
-    sheet.report_open();  // a new run starts an empty drawing
-    EXPECT_TRUE(drawing.boreholes().empty());
-}
-
 // --- The centre line read back ---------------------------------------------------------------
 
 // What dxflib's reader finds on the centre line's layer, in drawing coordinates.

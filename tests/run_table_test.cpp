@@ -215,6 +215,42 @@ TEST(Run, RejectedThirdBoreholeKeepsTheRowsBefore) {
     EXPECT_EQ(r.line, 5);
 }
 
+// Every row written makes one record, with its group, the group's place (a group without
+// boreholes counted, as the table shows it) and its serial; the rejected row makes none. The
+// record holds what the row holds.
+TEST(Run, ARecordForEveryRowWritten) {
+    struct Records : RecordSink {
+        std::vector<BoreholeRecord> all;
+        void record(const BoreholeRecord& b) override { all.push_back(b); }
+    } records;
+    Fixture f;
+    f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"),
+              f.file("zk.txt", "p\n空组 0\n桥1 2\n100 1.5 ZK\n200 -1\n涵 2\n300 0\nA300 1\n")});
+    const RunResult r = run_coordinate_table(f.ui, f.road, f.line, f.sheet, nullptr, &records);
+    EXPECT_EQ(r.outcome, RunOutcome::station_rejected);
+    const struct {
+        const char* group;
+        int group_number, serial;
+        long row;
+    } expected[] = {{"桥1", 2, 1, 6}, {"桥1", 2, 2, 7}, {"涵", 3, 1, 11}};
+    ASSERT_EQ(records.all.size(), std::size(expected));
+    for (std::size_t i = 0; i < records.all.size(); ++i) {
+        const BoreholeRecord& b = records.all[i];
+        const auto& e = expected[i];
+        EXPECT_EQ(b.group, e.group) << i;
+        EXPECT_EQ(b.group_number, e.group_number) << i;
+        EXPECT_EQ(b.serial, e.serial) << i;
+        EXPECT_EQ(f.number(e.row, 1), e.serial) << i;
+        EXPECT_EQ(b.station, f.text(e.row, 2)) << i;
+        EXPECT_EQ(b.offset, f.number(e.row, 3)) << i;
+        EXPECT_EQ(b.x, f.number(e.row, 4)) << i;
+        EXPECT_EQ(b.y, f.number(e.row, 5)) << i;
+        EXPECT_EQ(b.remark, f.text(e.row, 6)) << i;
+    }
+    EXPECT_EQ(records.all[0].station_value, 100);
+    EXPECT_EQ(records.all[0].offset_text, "1.5");
+}
+
 TEST(Run, ChainBreaksFromTheFileResolveStations) {
     Fixture f;
     f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "1100 1050\r\n"),

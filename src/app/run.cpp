@@ -254,8 +254,14 @@ void TableRun::write_entry(int k) {
     } catch (const DataError& e) {
         throw row_failure(not_a_row(line, e.what(), k), line_number);
     }
-    write_row(row, line_number);
+    BoreholeRecord record = write_row(row, line_number);
     last_data_row_ = row;
+    if (records_) {
+        record.group = group_.title;
+        record.group_number = groups_read_;
+        record.serial = k;
+        records_->record(record);
+    }
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);
 }
@@ -351,18 +357,20 @@ class CoordinateTableRun : public TableRun {
         bh_parse_borehole(line, station_text_, borehole_.offset, borehole_.offset_text,
                           borehole_.remark);
     }
-    void write_row(long row, long line) override;
+    BoreholeRecord write_row(long row, long line) override;
     bool reads_as_row(const std::string& line) const override {
         return parse_station(split_fields(line).front()).has_value();
     }
-    double mileage_of(const std::string& station_text, std::string& printed, long line);
+    double mileage_of(const std::string& station_text, std::string& printed, double& station_value,
+                      long line);
 
     std::string station_text_;
     BoreholeRow borehole_;
 };
 
-void CoordinateTableRun::write_row(long row, long line) {
-    const double mileage = mileage_of(station_text_, borehole_.station, line);
+BoreholeRecord CoordinateTableRun::write_row(long row, long line) {
+    double station_value = 0;
+    const double mileage = mileage_of(station_text_, borehole_.station, station_value, line);
     Point centre;
     double azimuth = 0;
     alignment_.line.locate(mileage, centre, azimuth);
@@ -386,11 +394,21 @@ void CoordinateTableRun::write_row(long row, long line) {
     borehole_.x = x;
     borehole_.y = y;
     sheet_.report_row(row, borehole_);
+    BoreholeRecord record;
+    record.station = borehole_.station;
+    record.station_value = station_value;
+    record.offset = borehole_.offset;
+    record.offset_text = borehole_.offset_text;
+    record.x = x;
+    record.y = y;
+    record.remark = borehole_.remark;
+    return record;
 }
 
-// A station's continuous mileage, and in `printed` the station as the table prints it.
+// A station's continuous mileage, in `printed` the station as the table prints it and in
+// `station_value` its number in its interval's numbering.
 double CoordinateTableRun::mileage_of(const std::string& station_text, std::string& printed,
-                                      long line) {
+                                      double& station_value, long line) {
     // The station's own message is shown and the run ends quietly; the table keeps what it
     // has, this row's serial number included.
     const auto reject = [&](const std::string& message) {
@@ -403,6 +421,7 @@ double CoordinateTableRun::mileage_of(const std::string& station_text, std::stri
     double mileage = 0;
     zh_mileage(alignment_.breaks, lettered.station, mileage);
     zh_format(lettered.station, printed);
+    station_value = lettered.station.number;
     if (!std::isfinite(mileage)) throw row_failure("桩号" + station_text + "超出数值范围", line);
     return mileage;
 }
@@ -410,8 +429,8 @@ double CoordinateTableRun::mileage_of(const std::string& station_text, std::stri
 }  // namespace
 
 RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               Sheet& sheet, RunProgress* progress) {
-    return CoordinateTableRun(ui, source, alignment, sheet, progress,
+                               Sheet& sheet, RunProgress* progress, RecordSink* records) {
+    return CoordinateTableRun(ui, source, alignment, sheet, records, progress,
                               {kBoreholeDialog, "钻孔资料文件", "钻孔资料"})
         .run();
 }

@@ -23,7 +23,7 @@ class AsDrilledRun : public TableRun {
     void parse_row(const std::string& line) override {
         pt_parse_point(line, point_.name, point_.x, point_.y, point_.remark);
     }
-    void write_row(long row, long line) override;
+    BoreholeRecord write_row(long row, long line) override;
     bool reads_as_row(const std::string& line) const override {
         PointRow point;
         try {
@@ -37,7 +37,7 @@ class AsDrilledRun : public TableRun {
     PointRow point_;
 };
 
-void AsDrilledRun::write_row(long row, long line) {
+BoreholeRecord AsDrilledRun::write_row(long row, long line) {
     double mileage = 0;
     alignment_.line.nearest({point_.x, point_.y}, mileage, point_.offset);
     if (!std::isfinite(mileage) || !std::isfinite(point_.offset))
@@ -51,19 +51,29 @@ void AsDrilledRun::write_row(long row, long line) {
     if (auto where = off_line(mileage, "桩号和距中线距离"))
         notice(line, "孔号" + point_.name + "的垂足（桩号" + point_.station + "）" + *where);
     sheet_.report_point_row(row, point_);
+    BoreholeRecord record;
+    record.name = point_.name;
+    record.station = point_.station;
+    record.station_value = point_.station_value;
+    record.offset = point_.offset;
+    record.x = point_.x;
+    record.y = point_.y;
+    record.remark = point_.remark;
+    return record;
 }
 
 }  // namespace
 
 RunResult run_as_drilled_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               Sheet& sheet, RunProgress* progress) {
-    return AsDrilledRun(ui, source, alignment, sheet, progress,
+                               Sheet& sheet, RunProgress* progress, RecordSink* records) {
+    return AsDrilledRun(ui, source, alignment, sheet, records, progress,
                         {kPointsDialog, "实测坐标资料文件", "实测坐标资料"})
         .run();
 }
 
-RunResult TableJob::run_as_drilled(RunUi& ui, Sheet& sheet, RunProgress* progress) {
-    return run_as_drilled_table(ui, *source_, alignment_, sheet, progress);
+RunResult TableJob::run_as_drilled(RunUi& ui, Sheet& sheet, RunProgress* progress,
+                                   RecordSink* records) {
+    return run_as_drilled_table(ui, *source_, alignment_, sheet, progress, records);
 }
 
 }  // namespace qelt

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdio>
 #include <ostream>
+#include <span>
 #include <streambuf>
 #include <string>
 #include <utility>
@@ -86,30 +87,28 @@ class PendingWorkbook {
     XlsxSheet sheet_;
 };
 
-// The plan drawing on its way to `target`: the sheet, fed with the table's rows, collects the
-// boreholes, and once the run has ended close() writes the drawing of the run's alignment
-// (TableJob::alignment()) with them into the temporary file.
+// The plan drawing on its way to `target`: once the run has ended close() writes the drawing
+// of the run's alignment (TableJob::alignment()) with the run's borehole records into the
+// temporary file.
 class PendingDrawing {
   public:
     explicit PendingDrawing(std::string target) : file_(std::move(target)) {}
 
-    DrawingSheet& sheet() { return sheet_; }
     PendingFile& file() { return file_; }
 
     // Creates the temporary file before the run (PendingFile::create).
     bool create() { return file_.create(true); }
     // Writes the drawing and closes the file, once. False when it could not be written, the
     // failure recorded in file().
-    bool close(const Alignment& alignment) {
+    bool close(const Alignment& alignment, std::span<const BoreholeRecord> boreholes) {
         std::ostream out(&file_);
-        write_plan_drawing(out, alignment, sheet_.boreholes());
+        write_plan_drawing(out, alignment, plan_boreholes(boreholes));
         out.flush();
         return file_.close();
     }
 
   private:
     PendingFile file_;
-    DrawingSheet sheet_;
 };
 
 }  // namespace qelt

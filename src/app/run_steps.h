@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/run.h"
+#include "report/borehole_record.h"
 
 namespace qelt {
 
@@ -35,10 +36,12 @@ struct ListFile {
 class TableRun {
   public:
     // Each kind of run reads its own list file (`list`); the subclasses take this constructor.
+    // Every row written is handed to `records` (when given) as the borehole's record.
     TableRun(RunUi& ui, AlignmentSource& source, Alignment& alignment, Sheet& sheet,
-             RunProgress* progress, const ListFile& list)
+             RecordSink* records, RunProgress* progress, const ListFile& list)
         : alignment_(alignment),
           sheet_(sheet),
+          records_(records),
           ui_(ui),
           source_(source),
           progress_(progress),
@@ -54,8 +57,9 @@ class TableRun {
     // the line, its group and its place in the group).
     virtual void parse_row(const std::string& line) = 0;
     // Computes the row parse_row read last and writes its cells in sheet row `row`; throws
-    // RunStop (row_failure) naming `line` of the list file.
-    virtual void write_row(long row, long line) = 0;
+    // RunStop (row_failure) naming `line` of the list file. Returns the borehole's record, all
+    // but its group and serial number, which the run fills in.
+    virtual BoreholeRecord write_row(long row, long line) = 0;
     // Whether a line reads as a row: a line that does not, but reads as a group line, is taken
     // for the next group's line, the group before having fewer lines than its count says.
     virtual bool reads_as_row(const std::string& line) const = 0;
@@ -75,6 +79,7 @@ class TableRun {
     Sheet& sheet_;
 
   private:
+    RecordSink* records_;
     // A group line as read: its title and how many row lines follow.
     struct Group {
         std::string title;

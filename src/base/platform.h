@@ -13,6 +13,12 @@ namespace qelt {
 // Returns nothing when the bytes are not valid GB18030 either.
 std::optional<std::string> gb18030_to_utf8(std::string_view bytes);
 
+// Converts UTF-8 to GBK (code page 936), the encoding Chinese Windows programs and the survey
+// controllers that take their files read text in. Returns nothing when the text holds a
+// character GBK has no code for (GB18030's four-byte characters among them) or is not UTF-8:
+// a file for the field must never carry a '?' in place of a name.
+std::optional<std::string> utf8_to_gbk(std::string_view utf8);
+
 // Paths are UTF-8 strings on both platforms. Error values are errno values; on Windows a system
 // error without an errno counterpart is passed as its system error code negated, and
 // write_failure_reason() tells it in the system's language.

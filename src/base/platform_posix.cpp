@@ -28,6 +28,25 @@ std::optional<std::string> gb18030_to_utf8(std::string_view bytes) {
     return out;
 }
 
+std::optional<std::string> utf8_to_gbk(std::string_view utf8) {
+    // Without //TRANSLIT or //IGNORE glibc stops at a character GBK cannot hold (EILSEQ).
+    iconv_t cd = iconv_open("GBK", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::string out;
+    // A GBK character never takes more bytes than its UTF-8.
+    out.resize(utf8.size() + 16);
+    char* in_ptr = const_cast<char*>(utf8.data());
+    std::size_t in_left = utf8.size();
+    char* out_ptr = out.data();
+    std::size_t out_left = out.size();
+    std::size_t rc = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+    if (rc != static_cast<std::size_t>(-1)) rc = iconv(cd, nullptr, nullptr, &out_ptr, &out_left);
+    iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1) || in_left != 0) return std::nullopt;
+    out.resize(out.size() - out_left);
+    return out;
+}
+
 std::string program_folder() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -209,6 +209,28 @@ std::optional<std::string> gb18030_to_utf8(std::string_view bytes) {
     return utf8(text);
 }
 
+std::optional<std::string> utf8_to_gbk(std::string_view utf8_text) {
+    if (utf8_text.empty()) return std::string();
+    if (utf8_text.size() > INT_MAX) return std::nullopt;
+    const int size = static_cast<int>(utf8_text.size());
+    const int n =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8_text.data(), size, nullptr, 0);
+    if (n <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8_text.data(), size, wide.data(), n);
+    // No best-fit mapping (which would turn a character GBK lacks into a look-alike), and the
+    // default character's use reported: either way the text is refused, never written with '?'.
+    BOOL used_default = FALSE;
+    const int bytes = WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, wide.data(), n, nullptr, 0,
+                                          nullptr, &used_default);
+    if (bytes <= 0 || used_default) return std::nullopt;
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, wide.data(), n, out.data(), bytes, nullptr,
+                        &used_default);
+    if (used_default) return std::nullopt;
+    return out;
+}
+
 std::string program_folder() {
     std::wstring path(32768, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));

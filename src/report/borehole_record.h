@@ -23,6 +23,9 @@ struct BoreholeRecord {
     double x = 0;               // north, metres
     double y = 0;               // east, metres
     std::string remark;
+    // The group's place among the file's groups, from 1 (groups without boreholes counted), as
+    // the printed table shows them.
+    int group_number = 0;
 };
 
 // Takes the run's records as they are made.

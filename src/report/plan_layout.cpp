@@ -19,6 +19,14 @@
 
 namespace qelt {
 
+std::vector<PlanBorehole> plan_boreholes(std::span<const BoreholeRecord> records) {
+    std::vector<PlanBorehole> boreholes;
+    boreholes.reserve(records.size());
+    for (const BoreholeRecord& r : records)
+        boreholes.push_back({r.group, r.serial, r.station, r.offset_text, r.x, r.y, r.remark});
+    return boreholes;
+}
+
 namespace {
 
 using enum PlanLayer;

@@ -11,13 +11,14 @@
 // drawing x, as drawings measure them.
 
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
 #include "alignment/alignment.h"
-#include "report/sheet.h"
+#include "report/borehole_record.h"
 
 namespace qelt {
 
@@ -43,40 +44,15 @@ inline constexpr double kBoreholeTextHeight = 1.5;  // borehole labels
 // A borehole of the table, as the drawing labels it.
 struct PlanBorehole {
     std::string group;  // the group title
-    int serial = 0;     // its number in the group, 0 when the row never got one
+    int serial = 0;     // its number in the group
     std::string station;
     std::string offset_text;  // as written in the borehole file
     double x = 0, y = 0;      // north and east, metres
     std::string remark;
 };
 
-// Collects the boreholes of a run from its rows, for the drawing written after the run. Holds
-// them in memory (about 200 bytes a borehole): a drawing's extents go before its entities.
-class DrawingSheet : public Sheet {
-  public:
-    void report_open() override { boreholes_.clear(); }
-    void report_group_head(long, const std::string& title) override { group_ = title; }
-    void report_serial(long row, int k) override {
-        serial_row_ = row;
-        serial_ = k;
-    }
-    void report_row(long row, const BoreholeRow& borehole) override {
-        boreholes_.push_back({group_, row == serial_row_ ? serial_ : 0, borehole.station,
-                              borehole.offset_text, borehole.x, borehole.y, borehole.remark});
-    }
-    void report_group_frame(long, long) override {}
-    void report_note(long) override {}
-    void report_page_lines(long) override {}
-    void report_headers(const std::string&) override {}
-
-    const std::vector<PlanBorehole>& boreholes() const { return boreholes_; }
-
-  private:
-    std::vector<PlanBorehole> boreholes_;
-    std::string group_;
-    long serial_row_ = 0;
-    int serial_ = 0;
-};
+// The boreholes of a run's records, as the drawing labels them.
+std::vector<PlanBorehole> plan_boreholes(std::span<const BoreholeRecord> records);
 
 // A point of the drawing: x east, y north, metres.
 struct DPoint {

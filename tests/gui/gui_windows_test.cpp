@@ -281,12 +281,16 @@ void GuiWindowsTest::coordinateTableWritesWorkbook() {
     QCOMPARE(desktop.dialog_filters.value(1),
              QStringLiteral("文本文件(*.txt;*.dl) (*.txt *.dl);;所有文件（*.*) (*)"));
     const QString first = folder + "/mainline-boreholes" + kTable + ".xlsx";
-    // The plan drawing beside it; the one box says where.
+    // The plan drawing and the stakeout points beside it; the one box says where.
     const QString drawing = folder + "/mainline-boreholes_钻孔平面布置图.dxf";
+    const QString points = folder + "/mainline-boreholes_放样点.dat";
     QVERIFY(QFileInfo(drawing).isFile());
+    QVERIFY(QFileInfo(points).isFile());
     QCOMPARE(desktop.messages.size(), std::size_t{1});
-    QCOMPARE(desktop.messages[0].text,
-             "钻孔平面布置图已写入：" + QDir::toNativeSeparators(drawing));
+    QVERIFY2(desktop.messages[0].text.startsWith(
+                 "钻孔平面布置图已写入：" + QDir::toNativeSeparators(drawing) +
+                 "\n放样点文件（南方 CASS 格式）已写入：" + QDir::toNativeSeparators(points)),
+             qPrintable(desktop.messages[0].text));
     QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(first)});
     QCOMPARE(window.last_run().run.outcome, qelt::RunOutcome::complete);
     QCOMPARE(window.last_run().run.boreholes, 15L);
@@ -320,7 +324,10 @@ void GuiWindowsTest::asDrilledTableWritesWorkbook() {
     const QString workbook = "ramp-points_钻孔桩号及偏距表.xlsx";
     QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(folder + "/" + workbook)});
     QCOMPARE(workbooks(folder), QStringList{workbook});
-    QVERIFY(desktop.messages.empty());
+    // The surveyed holes go to the controller too; the one box says where.
+    QVERIFY(QFileInfo(folder + "/ramp-points_放样点.dat").isFile());
+    QCOMPARE(desktop.messages.size(), std::size_t{1});
+    QVERIFY(desktop.messages[0].text.startsWith(QStringLiteral("放样点文件")));
 }
 
 void GuiWindowsTest::runEndings() {
@@ -492,9 +499,12 @@ void GuiWindowsTest::noticesAfterDelivery() {
     QCOMPARE(box.kind, MessageKind::information);
     QCOMPARE(box.title, QStringLiteral("提示"));
     const QStringList lines = box.text.split('\n');
-    QCOMPARE(lines.size(), 4);  // the drawing, a blank line, the two notices
+    // The drawing, the points, why no map (no zone number in Y), a blank line, the two notices.
+    QCOMPARE(lines.size(), 6);
     QVERIFY(lines[0].startsWith(QStringLiteral("钻孔平面布置图已写入：")));
-    QVERIFY2(lines[2].contains(QStringLiteral("第 4 行")) && lines[3].contains("第 5 行"),
+    QVERIFY(lines[1].startsWith(QStringLiteral("放样点文件")));
+    QVERIFY(lines[2].startsWith(QStringLiteral("未写出钻孔位置 KML")));
+    QVERIFY2(lines[4].contains(QStringLiteral("第 4 行")) && lines[5].contains("第 5 行"),
              qPrintable(box.text));
 }
 

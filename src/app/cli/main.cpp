@@ -17,14 +17,15 @@
 #include <vector>
 
 #include "app/run.h"
+#include "app/run_deliverables.h"
 #include "app/run_output.h"
 #include "base/data_error.h"
 #include "base/platform.h"
+#include "base/text.h"
 #include "base/utf8_path.h"
 #include "input/landxml.h"
-#include "report/csv_sheet.h"
 #include "report/landxml_export.h"
-#include "report/sheet_fanout.h"
+#include "report/map_files.h"
 
 namespace {
 
@@ -50,6 +51,9 @@ const char* const kUsage =
                    --points FILE [--output T.xlsx] [--csv T.csv]
   qelt-cli landxml --method jd|ht --alignment FILE [--chain-breaks FILE] --output L.xml
                    [--name NAME]
+  table and inverse also take, for the survey crew and the map:
+                 [--stakeout S.dat] [--points-csv P.csv] [--kml K.kml] [--geojson G.json]
+                 [--crs EPSG:N | --central-meridian DEG]
 
   --method jd       交点法―主线 (intersection-point method, main line)
   --method ht       积木法―互通 (building-block method, interchange ramp; no chain breaks)
@@ -74,6 +78,23 @@ const char* const kUsage =
                     centre line, JD polygon, key points, 100 m stations and the boreholes
                     with their labels, each on its own layer (drawing x = Y east,
                     y = X north, metres)
+  --stakeout        also write the points for the RTK controller and CASS (放样点文件):
+                    South CASS .dat, one line per borehole "点名,编码,Y,X,H" (easting first,
+                    编码 and H empty), GBK, CR LF, 4 decimals. 点名: group letter + serial
+                    (A1, A2 … B1: the groups lettered A, B, C … in the table's order); for
+                    inverse the hole's own name (a name several holes share: ZK1-A, ZK1-B)
+  --points-csv      the same points as CSV "name,northing,easting,elevation,description"
+                    (PNEZD, no header line; description: group and station; elevation
+                    empty), GBK, CR LF
+  --kml, --geojson  the centre line and the boreholes in longitude/latitude for a map
+  --crs EPSG:N      the projected coordinate system of X, Y for the maps, or
+  --central-meridian DEG
+                    CGCS2000 Gauss-Krüger, false easting 500 km, no zone prefix; neither when
+                    Y carries its zone number (38498953.0072: zone 38)
+  A file of these that cannot be made of the table's points (a map without a coordinate
+  system, a name GBK cannot hold) is reported as "错误：--kml K.kml：<reason>" and the
+  whole run is refused (status 1): no file at all is written, the table neither, so that
+  a set of files never goes out with one missing.
 
 LandXML (平面线形的 LandXML 1.2 文件): Line, Curve and clothoid Spiral elements of
 Alignments/Alignment/CoordGeom, each placed at its own Start and directed by its coordinates
@@ -101,11 +122,11 @@ Stations may be plain numbers (11150.6), lettered (B13470) or in the table's K-f
 输入文件可以是 UTF-8、GBK 或 UTF-16（记事本的“Unicode”）编码，CR LF 或 LF 换行；桩号可写作
 11150.6、B13470，或表中的 K11+150.6、BK13+470。
 
-Outputs never replace inputs: --output, --csv or --dxf naming one of the input files (however
-the path is written: relative or absolute, through "..", a symbolic or a hard link), two of
-them naming the same file, or an output that is an existing folder or device, is refused
+Outputs never replace inputs: an output (--output, --csv, --dxf, --stakeout, --points-csv,
+--kml, --geojson) naming one of the input files (however the path is written: relative or
+absolute, through "..", a symbolic or a hard link), two of them naming the same file, or an output that is an existing folder or device, is refused
 before anything is read or written (status 64).
-输出文件不能是输入文件，--output、--csv、--dxf 不能是同一个文件，也不能是已有的文件夹或设备。
+输出文件不能是输入文件，各输出文件不能是同一个文件，也不能是已有的文件夹或设备。
 
 Messages go to stderr: "错误：数据文件格式有误或操作不当！" or "数据有误：<message>",
 followed by a line naming the file and line where known. An output that cannot be written is
@@ -117,12 +138,13 @@ summary line; notices do not change the exit status.
 
 Exit status:
   0   the table is complete
-  1   data error in the alignment, chain-break or borehole file choice, or an output could
-      not be written: nothing written
+  1   data error in the alignment, chain-break or borehole file choice, an output could
+      not be written, or a field or map file could not be made: nothing written
   2   a station was rejected or a borehole line (inverse: a points line) could not be
       processed: the table up to that borehole is written (no frame for its group, no note row, no page headers)
-  64  bad usage, or an output refused as above (an input, the other output, a folder or a
-      device): nothing read or written
+  64  bad usage (also --crs with --central-meridian, or either without --kml/--geojson), or
+      an output refused as above (an input, the other output, a folder or a device):
+      nothing read or written
 )";
 
 struct Options {
@@ -130,6 +152,9 @@ struct Options {
     std::string method;
     std::optional<std::string> points;  // inverse: the surveyed holes
     std::optional<std::string> alignment, chain_breaks, boreholes, csv, dxf;
+    std::optional<std::string> stakeout, points_csv, kml, geojson;  // field and map files
+    std::optional<std::string> crs, central_meridian;  // the maps' coordinate system, as typed
+    GridSystem grid;
     std::optional<std::string> alignment_name;  // the alignment of a LandXML file
     std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::string output = "钻孔数量及位置表.xlsx";
@@ -262,37 +287,49 @@ int run_landxml(const Options& options) {
     return kExitComplete;
 }
 
+// The option that asked for each file, for the messages that name it.
+const char* option_of(Deliverable d) {
+    switch (d) {
+        case Deliverable::workbook:
+            return "--output";
+        case Deliverable::csv:
+            return "--csv";
+        case Deliverable::drawing:
+            return "--dxf";
+        case Deliverable::stakeout:
+            return "--stakeout";
+        case Deliverable::points_csv:
+            return "--points-csv";
+        case Deliverable::kml:
+            return "--kml";
+        case Deliverable::geojson:
+            break;
+    }
+    return "--geojson";
+}
+
 int run_table(const Options& options) {
+    DeliverableTargets targets;
+    targets.workbook = options.output;
+    targets.csv = options.csv.value_or("");
+    targets.drawing = options.dxf.value_or("");
+    targets.stakeout = options.stakeout.value_or("");
+    targets.points_csv = options.points_csv.value_or("");
+    targets.kml = options.kml.value_or("");
+    targets.geojson = options.geojson.value_or("");
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
-    PendingWorkbook workbook(options.output, table_layout(options));
-    std::optional<PendingFile> csv_file;
-    if (!workbook.create()) return write_failure(workbook.file());
-    if (options.csv && !csv_file.emplace(*options.csv).create(true))
-        return write_failure(*csv_file);
-    std::optional<PendingDrawing> drawing;
-    if (options.dxf && !drawing.emplace(*options.dxf).create())
-        return write_failure(drawing->file());
-    std::optional<std::ostream> csv_stream;
-    std::optional<CsvSheet> csv;
-    std::vector<Sheet*> sheets{&workbook.sheet()};
-    if (csv_file)
-        sheets.push_back(&csv.emplace(csv_stream.emplace(&*csv_file), table_layout(options)));
-    if (drawing) sheets.push_back(&drawing->sheet());
-    SheetFanout sheet(sheets);
+    RunDeliverables outputs(table_layout(options), targets, options.grid);
+    if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
     CommandLineUi ui(options);
     TableJob job(method_of(options));
-    RunResult result = options.command == "inverse" ? job.run_as_drilled(ui, sheet, &ui.progress)
-                                                    : job.run(ui, sheet, &ui.progress);
+    RunResult result = options.command == "inverse"
+                           ? job.run_as_drilled(ui, outputs.sheet(), &ui.progress, &outputs)
+                           : job.run(ui, outputs.sheet(), &ui.progress, &outputs);
     ui.end_progress();
-
-    workbook.close();
-    if (csv_file) {
-        csv_stream->flush();
-        csv_file->close();
-    }
+    outputs.close_table();
 
     if (result.outcome == RunOutcome::data_error || result.outcome == RunOutcome::station_rejected)
         print_location(result.file, result.line);
@@ -300,28 +337,41 @@ int run_table(const Options& options) {
         std::cerr << "原因：" << result.message << "\n";
     for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
     if (result.outcome == RunOutcome::data_error) return kExitDataError;
-    // The drawing, like the table, shows the boreholes written so far when the run stopped.
-    if (drawing) drawing->close(job.alignment());
+    const std::string& list = *(options.command == "inverse" ? options.points : options.boreholes);
+    outputs.write_files(job.alignment(), utf8_of(path_from_utf8(list).stem()));
 
-    if (workbook.file().failed()) return write_failure(workbook.file());
-    if (csv_file && csv_file->failed()) return write_failure(*csv_file);
-    if (drawing && drawing->file().failed()) return write_failure(drawing->file());
-    if (!workbook.file().commit()) return write_failure(workbook.file());
-    if (csv_file && !csv_file->commit()) return write_failure(*csv_file);
-    if (drawing && !drawing->file().commit()) return write_failure(drawing->file());
+    // A file asked for that cannot be made (a map without its coordinate system, a stakeout
+    // name GBK cannot hold) refuses the whole run: a set delivered without one of its files
+    // would pass for complete.
+    if (!outputs.refusals().empty()) {
+        for (const RunDeliverables::Refusal& r : outputs.refusals())
+            std::cerr << "错误：" << option_of(r.file) << " " << outputs.file(r.file)->target()
+                      << "：" << r.reason << "\n";
+        std::cerr << "未写入任何文件 / nothing written\n";
+        return kExitDataError;
+    }
+    if (PendingFile* failed = outputs.failed()) return write_failure(*failed);
+    for (Deliverable d : outputs.wanted())
+        if (!outputs.file(d)->commit()) return write_failure(*outputs.file(d));
 
+    // The files besides the table, as the summary lines name them.
+    std::string also;
+    const std::pair<Deliverable, const char*> named[] = {{Deliverable::drawing, "钻孔平面布置图"},
+                                                         {Deliverable::stakeout, "放样点文件"},
+                                                         {Deliverable::points_csv, "放样点 CSV"},
+                                                         {Deliverable::kml, "KML"},
+                                                         {Deliverable::geojson, "GeoJSON 文件"}};
+    for (const auto& [d, what] : named)
+        if (!targets.of(d).empty()) also += std::string("；") + what + "已写入 " + targets.of(d);
     if (result.outcome != RunOutcome::complete) {
         std::cerr << "表格只写到第 " << result.last_data_row << " 行（" << result.boreholes
-                  << " 个钻孔），已写入 " << options.output;
-        if (options.dxf) std::cerr << "；平面图已写入 " << *options.dxf;
-        std::cerr << "\n";
+                  << " 个钻孔），已写入 " << options.output << also << "\n";
         return kExitPartial;
     }
     std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，已写入 "
               << options.output;
     if (options.csv) std::cout << " 和 " << *options.csv;
-    if (options.dxf) std::cout << "；钻孔平面布置图已写入 " << *options.dxf;
-    std::cout << "\n";
+    std::cout << also << "\n";
     return kExitComplete;
 }
 
@@ -349,8 +399,12 @@ bool same_file(const std::string& a_text, const std::string& b_text) {
 // message for the usage error, or nothing.
 std::optional<std::string> output_refusal(const Options& options) {
     std::vector<std::pair<std::string, std::string>> outputs{{"--output", options.output}};
-    if (options.csv) outputs.emplace_back("--csv", *options.csv);
-    if (options.dxf) outputs.emplace_back("--dxf", *options.dxf);
+    for (const auto& [option, path] :
+         {std::pair{"--csv", &options.csv}, std::pair{"--dxf", &options.dxf},
+          std::pair{"--stakeout", &options.stakeout},
+          std::pair{"--points-csv", &options.points_csv}, std::pair{"--kml", &options.kml},
+          std::pair{"--geojson", &options.geojson}})
+        if (*path) outputs.emplace_back(option, **path);
     const std::pair<const char*, const std::optional<std::string>*> inputs[] = {
         {"--alignment", &options.alignment},
         {"--chain-breaks", &options.chain_breaks},
@@ -404,6 +458,12 @@ int main(int argc, char** argv) {
         {"--boreholes", &options.boreholes},
         {"--csv", &options.csv},
         {"--dxf", &options.dxf},
+        {"--stakeout", &options.stakeout},
+        {"--points-csv", &options.points_csv},
+        {"--kml", &options.kml},
+        {"--geojson", &options.geojson},
+        {"--crs", &options.crs},
+        {"--central-meridian", &options.central_meridian},
         {"--alignment-name", &options.alignment_name},
         {"--name", &options.name}};
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -437,10 +497,17 @@ int main(int argc, char** argv) {
     if (options.alignment_name && options.alignment_name->empty())
         return usage_error("--alignment-name is empty");
     if (options.command == "landxml") {
-        for (const auto& [option, given] : {std::pair{"--boreholes", options.boreholes.has_value()},
-                                            std::pair{"--points", options.points.has_value()},
-                                            std::pair{"--csv", options.csv.has_value()},
-                                            std::pair{"--dxf", options.dxf.has_value()}})
+        for (const auto& [option, given] :
+             {std::pair{"--boreholes", options.boreholes.has_value()},
+              std::pair{"--points", options.points.has_value()},
+              std::pair{"--csv", options.csv.has_value()},
+              std::pair{"--dxf", options.dxf.has_value()},
+              std::pair{"--stakeout", options.stakeout.has_value()},
+              std::pair{"--points-csv", options.points_csv.has_value()},
+              std::pair{"--kml", options.kml.has_value()},
+              std::pair{"--geojson", options.geojson.has_value()},
+              std::pair{"--crs", options.crs.has_value()},
+              std::pair{"--central-meridian", options.central_meridian.has_value()}})
             if (given) return usage_error(std::string(option) + " does not belong to landxml");
         if (!options.output_given) return usage_error("--output is required with landxml");
         if (options.output.empty()) return usage_error("--output is empty");
@@ -467,7 +534,25 @@ int main(int argc, char** argv) {
             "--chain-breaks applies to --method jd only (ramps have no chain breaks)");
     if (options.output.empty()) return usage_error("--output is empty");
     if (options.csv && options.csv->empty()) return usage_error("--csv is empty");
-    if (options.dxf && options.dxf->empty()) return usage_error("--dxf is empty");
+    for (const auto& [option, value] :
+         {std::pair{"--dxf", &options.dxf}, std::pair{"--stakeout", &options.stakeout},
+          std::pair{"--points-csv", &options.points_csv}, std::pair{"--kml", &options.kml},
+          std::pair{"--geojson", &options.geojson}, std::pair{"--crs", &options.crs},
+          std::pair{"--central-meridian", &options.central_meridian}})
+        if (*value && (*value)->empty()) return usage_error(std::string(option) + " is empty");
+    // The maps' coordinate system: one way of giving it, and only for a map.
+    if (options.crs && options.central_meridian)
+        return usage_error("--crs and --central-meridian exclude each other: give one");
+    if ((options.crs || options.central_meridian) && !options.kml && !options.geojson)
+        return usage_error(std::string(options.crs ? "--crs" : "--central-meridian") +
+                           " applies to --kml and --geojson only");
+    if (options.crs) options.grid.crs = *options.crs;
+    if (options.central_meridian) {
+        const std::optional<double> degrees = parse_number(*options.central_meridian);
+        if (!degrees || *degrees < -180 || *degrees > 180)
+            return usage_error("--central-meridian must be a longitude in degrees east, e.g. 114");
+        options.grid.central_meridian = *degrees;
+    }
     // The plan drawing shows the boreholes a table places; inverse places none.
     if (inverse && options.dxf) return usage_error("--dxf belongs to table");
     if (auto refusal = output_refusal(options)) return usage_error(*refusal);

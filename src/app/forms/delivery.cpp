@@ -51,6 +51,25 @@ std::string drawing_written_text(const std::string& path) {
     return "钻孔平面布置图已写入：" + path;
 }
 
+std::string stakeout_written_text(const std::string& path) {
+    return "放样点文件（南方 CASS 格式）已写入：" + path;
+}
+
+std::string map_written_text(const std::string& path) {
+    return "钻孔位置 KML（Google Earth、奥维互动地图）已写入：" + path;
+}
+
+std::string map_not_written_text(const std::string& reason) {
+    return "未写出钻孔位置 KML：" + reason +
+           "。桌面程序只在 Y 坐标带有带号（如 38498953.0072）时写出 KML；否则请用命令行 "
+           "qelt-cli 的 --kml 与 --crs 或 --central-meridian 选项指明坐标系，见使用说明"
+           "“地图文件与坐标系”一节。";
+}
+
+std::string stakeout_not_written_text(const std::string& reason) {
+    return "未写出放样点文件：" + reason;
+}
+
 std::string not_opened_text(std::string_view target) {
     const std::string_view mailto = "mailto:";
     if (target.substr(0, mailto.size()) == mailto)

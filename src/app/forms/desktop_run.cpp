@@ -1,5 +1,6 @@
 #include "app/forms/desktop_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <functional>
@@ -7,10 +8,10 @@
 #include <string_view>
 #include <utility>
 
+#include "app/run_deliverables.h"
 #include "app/run_output.h"
 #include "base/platform.h"
 #include "base/text.h"
-#include "report/sheet_fanout.h"
 
 namespace qelt::forms {
 
@@ -90,13 +91,27 @@ class DesktopRunUi : public RunUi {
     BusyCursor& busy_;
 };
 
-// The workbook, begun only when the run starts its table: the borehole file is chosen by then,
-// and a run that ends before it leaves no file behind. It goes beside the borehole file, or into
-// the Documents folder when that folder cannot be written, and takes the first free name there.
-// The plan drawing, when the run makes one, collects the same rows and goes into the same folder.
-class WorkbookSheet : public Sheet {
+// The files a desktop run delivers besides its workbook, each named after the borehole file
+// (the points file) with its own suffix.
+struct DesktopFile {
+    Deliverable file;
+    const char* suffix;  // null: the table's own, "_<title>"
+    const char* extension;
+};
+constexpr DesktopFile kDesktopFiles[] = {
+    {Deliverable::workbook, nullptr, kWorkbookExtension},
+    {Deliverable::drawing, kDrawingSuffix, kDrawingExtension},
+    {Deliverable::stakeout, kStakeoutSuffix, kStakeoutExtension},
+    {Deliverable::kml, kMapSuffix, kMapExtension},
+};
+
+// The run's deliverables, begun only when the run starts its table: the borehole file is chosen
+// by then, and a run that ends before it leaves no file behind. They go beside the borehole
+// file, or into the Documents folder when that folder cannot be written, and each takes the
+// first free name there.
+class DeliverySheet : public Sheet, public RecordSink {
   public:
-    WorkbookSheet(const DesktopRunUi& ui, Desktop& desktop, const TableLayout& layout,
+    DeliverySheet(const DesktopRunUi& ui, Desktop& desktop, const TableLayout& layout,
                   bool with_drawing)
         : ui_(ui), desktop_(desktop), layout_(layout), with_drawing_(with_drawing) {}
 
@@ -107,117 +122,129 @@ class WorkbookSheet : public Sheet {
             folder_ = desktop_.documents_folder();
             desktop_.make_folder(folder_);
         }
-        // Named after its input file and the table: "<name>_钻孔数量及位置表.xlsx".
-        stem_ = workbook_stem(ui_.borehole_file, std::string("_") + layout_.title);
+        DeliverableTargets targets;
+        for (const DesktopFile& f : kDesktopFiles)
+            if (wanted(f.file))
+                targets.of(f.file) =
+                    join_path(folder_, numbered_workbook_name(stem(f), 1, f.extension),
+                              desktop_.path_style());
         // A folder that cannot be written after all is told when the workbook is delivered.
-        workbook_.emplace(first_choice(stem_, kWorkbookExtension), layout_);
-        workbook_->create();
-        std::vector<Sheet*> sheets{&workbook_->sheet()};
-        if (with_drawing_) {
-            drawing_.emplace(first_choice(drawing_stem(), kDrawingExtension));
-            drawing_->create();
-            sheets.push_back(&drawing_->sheet());
-        }
-        out_.emplace(std::move(sheets));
-        out_->report_open();
+        out_.emplace(layout_, targets);
+        out_->create();
+        out_->sheet().report_open();
     }
     void report_group_head(long r, const std::string& title) override {
-        out_->report_group_head(r, title);
+        out_->sheet().report_group_head(r, title);
     }
-    void report_serial(long row, int k) override { out_->report_serial(row, k); }
+    void report_serial(long row, int k) override { out_->sheet().report_serial(row, k); }
     void report_row(long row, const BoreholeRow& borehole) override {
-        out_->report_row(row, borehole);
+        out_->sheet().report_row(row, borehole);
     }
     void report_point_row(long row, const PointRow& point) override {
-        out_->report_point_row(row, point);
+        out_->sheet().report_point_row(row, point);
     }
     void report_group_frame(long first, long last) override {
-        out_->report_group_frame(first, last);
+        out_->sheet().report_group_frame(first, last);
     }
-    void report_note(long row) override { out_->report_note(row); }
-    void report_page_lines(long last_data_row) override { out_->report_page_lines(last_data_row); }
+    void report_note(long row) override { out_->sheet().report_note(row); }
+    void report_page_lines(long last_data_row) override {
+        out_->sheet().report_page_lines(last_data_row);
+    }
     void report_headers(const std::string& project_line) override {
-        out_->report_headers(project_line);
+        out_->sheet().report_headers(project_line);
     }
+    void record(const BoreholeRecord& borehole) override { out_->record(borehole); }
 
-    bool begun() const { return workbook_.has_value(); }
+    bool begun() const { return out_.has_value(); }
 
     // Writes the workbook and gives it its name: the path, or the message saying why it could
     // not be written.
-    std::optional<std::string> deliver(std::string& error) {
-        if (!workbook_->close()) {
-            error = write_failure_message(workbook_->file().target(),
-                                          workbook_->file().failure_reason());
+    std::optional<std::string> deliver_workbook_file(std::string& error) {
+        out_->close_table();
+        PendingFile& file = *out_->file(Deliverable::workbook);
+        if (file.failed()) {
+            error = write_failure_message(file.target(), file.failure_reason());
             return std::nullopt;
         }
-        std::optional<std::string> path =
-            give_name(workbook_->file(), stem_, kWorkbookExtension, error);
-        if (path) workbook_path_ = *path;
-        return path;
+        return give_name(kDesktopFiles[0], error);
     }
 
-    // Writes the drawing of `alignment` with the boreholes the run placed, and gives it its
-    // name beside the workbook; only after the workbook is delivered.
-    std::optional<std::string> deliver_drawing(const Alignment& alignment, std::string& error) {
-        if (!drawing_->close(alignment)) {
-            error =
-                write_failure_message(drawing_->file().target(), drawing_->file().failure_reason());
+    // Writes the files made from the records, of `alignment`; only after the workbook is
+    // delivered.
+    void write_files(const Alignment& alignment) {
+        out_->write_files(alignment, workbook_stem(ui_.borehole_file, ""));
+    }
+    // Why `file` could not be made, or nothing.
+    std::optional<std::string> refusal(Deliverable file) const {
+        for (const RunDeliverables::Refusal& r : out_->refusals())
+            if (r.file == file) return r.reason;
+        return std::nullopt;
+    }
+    // Gives `file` its name beside the workbook: the path, or nothing with the message in
+    // `error`.
+    std::optional<std::string> deliver(Deliverable file, std::string& error) {
+        PendingFile& pending = *out_->file(file);
+        if (pending.failed()) {
+            error = write_failure_message(pending.target(), pending.failure_reason());
             return std::nullopt;
         }
-        return give_name(drawing_->file(), drawing_stem(), kDrawingExtension, error);
+        for (const DesktopFile& f : kDesktopFiles)
+            if (f.file == file) return give_name(f, error);
+        return std::nullopt;
     }
 
   private:
-    std::string drawing_stem() const { return workbook_stem(ui_.borehole_file, kDrawingSuffix); }
-    std::string first_choice(const std::string& stem, const char* extension) const {
-        return join_path(folder_, numbered_workbook_name(stem, 1, extension),
-                         desktop_.path_style());
+    bool wanted(Deliverable file) const { return file != Deliverable::drawing || with_drawing_; }
+    std::string stem(const DesktopFile& f) const {
+        return workbook_stem(ui_.borehole_file,
+                             f.suffix ? std::string(f.suffix) : std::string("_") + layout_.title);
     }
-    // The workbook and its drawing take the same number, so that "… (2).xlsx" goes with
-    // "… (2).dxf" and an engineer never pairs a table with another run's drawing: a number is
-    // free only where both names are (the workbook just delivered aside, when its drawing is
-    // named after it).
-    bool taken(const std::string& path, const std::string& stem, const char* extension) const {
+    // The workbook and the files that go with it take the same number, so that "… (2).xlsx"
+    // goes with "… (2).dxf" and "… (2).dat" and an engineer never pairs a table with another
+    // run's drawing or points: a number is free only where every name of the set is (those
+    // delivered by this run already aside).
+    bool taken(const std::string& path, const DesktopFile& own) const {
         if (desktop_.exists(path)) return true;
-        if (!with_drawing_) return false;
-        const bool naming_workbook = std::string_view(extension) == kWorkbookExtension;
         std::string_view number = file_name_of(path);
-        number.remove_prefix(stem.size());
-        number.remove_suffix(std::string_view(extension).size());
-        const std::string partner =
-            join_path(folder_,
-                      (naming_workbook ? drawing_stem() : stem_) + std::string(number) +
-                          (naming_workbook ? kDrawingExtension : kWorkbookExtension),
-                      desktop_.path_style());
-        return partner != workbook_path_ && desktop_.exists(partner);
+        number.remove_prefix(stem(own).size());
+        number.remove_suffix(std::string_view(own.extension).size());
+        for (const DesktopFile& f : kDesktopFiles) {
+            if (f.file == own.file || !wanted(f.file)) continue;
+            const std::string partner = join_path(
+                folder_, stem(f) + std::string(number) + f.extension, desktop_.path_style());
+            if (std::find(delivered_.begin(), delivered_.end(), partner) == delivered_.end() &&
+                desktop_.exists(partner))
+                return true;
+        }
+        return false;
     }
-    std::optional<std::string> give_name(PendingFile& file, const std::string& stem,
-                                         const char* extension, std::string& error) {
+    std::optional<std::string> give_name(const DesktopFile& f, std::string& error) {
+        PendingFile& file = *out_->file(f.file);
         DeliveryFiles files;
-        files.exists = [this, &stem, extension](const std::string& p) {
-            return taken(p, stem, extension);
-        };
+        files.exists = [this, &f](const std::string& p) { return taken(p, f); };
         files.move = [&file](const std::string& p) { return file.commit_no_replace(p); };
         files.reason = write_failure_reason;
-        return deliver_workbook(folder_, stem, desktop_.path_style(), files, error, extension);
+        std::optional<std::string> path =
+            deliver_workbook(folder_, stem(f), desktop_.path_style(), files, error, f.extension);
+        if (path) delivered_.push_back(*path);
+        return path;
     }
 
     const DesktopRunUi& ui_;
     Desktop& desktop_;
     const TableLayout& layout_;
     bool with_drawing_;
-    std::optional<PendingWorkbook> workbook_;
-    std::optional<PendingDrawing> drawing_;
-    std::optional<SheetFanout> out_;
-    std::string folder_, stem_;
-    std::string workbook_path_;  // where the workbook went, once delivered
+    std::optional<RunDeliverables> out_;
+    std::string folder_;
+    std::vector<std::string> delivered_;  // where this run's files went
 };
 
-// What a desktop run delivers: its table laid out as `layout`, and for the coordinate table
-// the plan drawing of `drawn`'s alignment.
+// What a desktop run delivers: its table laid out as `layout`, the files made of the records
+// of `job`'s alignment, and for the coordinate table the plan drawing.
 struct Delivery {
     const TableLayout& layout;
-    const TableJob* drawn;  // null: no drawing
+    const TableJob& job;
+    bool drawing;
 };
 
 TableExtent extent_of(const RunResult& run) {
@@ -225,47 +252,74 @@ TableExtent extent_of(const RunResult& run) {
 }
 
 TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
-                               const std::function<RunResult(RunUi&, Sheet&)>& run) {
+                               const std::function<RunResult(RunUi&, Sheet&, RecordSink&)>& run) {
     TableRunResult result;
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
-    WorkbookSheet sheet(ui, desktop, delivery.layout, delivery.drawn != nullptr);
-    result.run = run(ui, sheet);
+    DeliverySheet sheet(ui, desktop, delivery.layout, delivery.drawing);
+    result.run = run(ui, sheet, sheet);
+    // The lines of the closing box about the files besides the table.
+    std::vector<std::string> told;
     if (sheet.begun()) {
-        std::string error, drawing_error;
-        if (std::optional<std::string> path = sheet.deliver(error)) {
+        std::string error;
+        std::vector<std::string> errors;
+        if (std::optional<std::string> path = sheet.deliver_workbook_file(error)) {
             result.workbook = *path;
-            // The drawing, like the table, shows the boreholes written so far when the run
-            // stopped; its alignment exists whenever the table was begun.
-            if (delivery.drawn && result.run.outcome != RunOutcome::data_error) {
-                if (std::optional<std::string> drawing =
-                        sheet.deliver_drawing(delivery.drawn->alignment(), drawing_error))
-                    result.drawing = *drawing;
+            // The drawing and the points, like the table, show the boreholes written so far
+            // when the run stopped; the alignment exists whenever the table was begun.
+            if (result.run.outcome != RunOutcome::data_error) {
+                sheet.write_files(delivery.job.alignment());
+                const struct {
+                    Deliverable file;
+                    std::string* path;
+                    std::string (*written)(const std::string&);
+                    std::string (*refused)(const std::string&);
+                } others[] = {
+                    {Deliverable::drawing, &result.drawing, drawing_written_text, nullptr},
+                    {Deliverable::stakeout, &result.stakeout, stakeout_written_text,
+                     stakeout_not_written_text},
+                    {Deliverable::kml, &result.map, map_written_text, map_not_written_text},
+                };
+                for (const auto& o : others) {
+                    if (o.file == Deliverable::drawing && !delivery.drawing) continue;
+                    if (std::optional<std::string> why = sheet.refusal(o.file)) {
+                        if (o.refused) told.push_back(o.refused(*why));
+                        continue;
+                    }
+                    std::string file_error;
+                    if (std::optional<std::string> p = sheet.deliver(o.file, file_error)) {
+                        *o.path = *p;
+                        told.push_back(o.written(*p));
+                    } else {
+                        errors.push_back(file_error);
+                    }
+                }
             }
             busy.pause();
             if (!desktop.open_document(result.workbook))
                 ui.show(MessageKind::information, delivery.layout.title,
                         workbook_not_opened_text(result.workbook, delivery.layout.title,
                                                  extent_of(result.run)));
-            if (!drawing_error.empty()) {
+            for (const std::string& e : errors) {
                 ui.bring_main_window_to_front();
-                ui.show(MessageKind::error, kErrorBoxTitle, drawing_error);
+                ui.show(MessageKind::error, kErrorBoxTitle, e);
             }
         } else {
             ui.bring_main_window_to_front();
             ui.show(MessageKind::error, kErrorBoxTitle, error);
         }
     }
-    // Last, in one box: where the drawing went (no program opens it) and what the run computed
-    // but the user should know.
-    std::string told = result.drawing.empty() ? "" : drawing_written_text(result.drawing);
+    // Last, in one box: where the drawing and the points went (no program opens them), why a
+    // map did not come, and what the run computed but the user should know.
+    std::string text;
+    for (const std::string& line : told) text += (text.empty() ? "" : "\n") + line;
     if (!result.run.notices.empty()) {
-        if (!told.empty()) told += "\n\n";
-        told += notices_text(result.run.notices);
+        if (!text.empty()) text += "\n\n";
+        text += notices_text(result.run.notices);
     }
-    if (!told.empty()) {
+    if (!text.empty()) {
         ui.bring_main_window_to_front();
-        ui.show(MessageKind::information, kNoticeTitle, told);
+        ui.show(MessageKind::information, kNoticeTitle, text);
     }
     return result;
 }
@@ -289,15 +343,18 @@ std::string alignment_choice_text(const AlignmentChoice& choice) {
 
 TableRunResult run_table(Desktop& desktop, Method method) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kBoreholeTable, &job},
-                           [&job](RunUi& ui, Sheet& sheet) { return job.run(ui, sheet); });
+    return run_and_deliver(desktop, {kBoreholeTable, job, true},
+                           [&job](RunUi& ui, Sheet& sheet, RecordSink& records) {
+                               return job.run(ui, sheet, nullptr, &records);
+                           });
 }
 
 TableRunResult run_inverse(Desktop& desktop, Method method) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kAsDrilledTable, nullptr}, [&job](RunUi& ui, Sheet& sheet) {
-        return job.run_as_drilled(ui, sheet);
-    });
+    return run_and_deliver(desktop, {kAsDrilledTable, job, false},
+                           [&job](RunUi& ui, Sheet& sheet, RecordSink& records) {
+                               return job.run_as_drilled(ui, sheet, nullptr, &records);
+                           });
 }
 
 }  // namespace qelt::forms

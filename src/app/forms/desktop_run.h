@@ -14,8 +14,12 @@
 //
 // With the coordinate table comes the plan drawing for CAD, "<borehole file
 // name>_钻孔平面布置图.dxf", in the folder the workbook went to, numbered like it; no workbook,
-// no drawing. Nothing opens it: the box at the end says where it is, followed by what the run
-// noticed along the way.
+// no drawing. With either table come the stakeout points for the survey crew's controller,
+// "<name>_放样点.dat" (South CASS format), and the boreholes on a map, "<name>_钻孔位置.kml",
+// when the coordinate system is known from the zone number prefixed to Y (the desktop has no
+// option to name one; the box at the end says why no map came and how to get one). Nothing
+// opens these: the box at the end says where they are, followed by what the run noticed along
+// the way.
 //
 // Unlike the rest of forms/, this part drives the run and its workbook writer (qelt_run); the
 // front ends that use it link both.
@@ -83,6 +87,8 @@ struct TableRunResult {
     RunResult run;
     std::string workbook;  // the workbook written, empty when none was
     std::string drawing;   // the plan drawing written beside it, empty when none was
+    std::string stakeout;  // the stakeout points (South CASS .dat) beside it, likewise
+    std::string map;       // the boreholes on a map (KML) beside it, likewise
 };
 
 // The list window of a LandXML file that holds several alignments (a whole interchange): its

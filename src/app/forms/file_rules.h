@@ -21,6 +21,12 @@ inline constexpr const char* kAsDrilledSuffix = "_钻孔桩号及偏距表";
 inline constexpr const char* kDrawingSuffix = "_钻孔平面布置图";
 inline constexpr const char* kWorkbookExtension = ".xlsx";
 inline constexpr const char* kDrawingExtension = ".dxf";
+// The stakeout points for the survey crew's controller (South CASS .dat) and the boreholes on a
+// map (KML), named after the borehole file (the points file) the same way.
+inline constexpr const char* kStakeoutSuffix = "_放样点";
+inline constexpr const char* kStakeoutExtension = ".dat";
+inline constexpr const char* kMapSuffix = "_钻孔位置";
+inline constexpr const char* kMapExtension = ".kml";
 
 // Turns a filter of the form "description|patterns|description|patterns…" (patterns separated
 // by ';') into Qt's "description (patterns);;…" with blank-separated patterns; "*.*" becomes

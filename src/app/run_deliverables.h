@@ -1,0 +1,90 @@
+#pragma once
+// What a table run delivers, set up once for qelt-cli and the desktop program: the workbook the
+// run lays out, and the files made from its borehole records (the table's CSV, the plan
+// drawing, the stakeout files for the survey crew, the map files). Each goes through a
+// PendingFile: written under a temporary name beside its target and given its name only once
+// complete, by the front end (qelt-cli replaces its targets, the desktop program takes names
+// that are free). The records are held in memory (about 200 bytes a borehole) only when a
+// file made after the run needs them: a drawing's extents go before its entities, and a
+// point's name depends on every other point's.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/run_output.h"
+#include "report/borehole_record.h"
+#include "report/csv_sheet.h"
+#include "report/map_files.h"
+
+namespace qelt {
+
+// The files a run may deliver, in the order they are delivered.
+enum class Deliverable { workbook, csv, drawing, stakeout, points_csv, kml, geojson };
+
+// Where each goes; an empty path: not wanted (the workbook is always wanted).
+struct DeliverableTargets {
+    std::string workbook, csv, drawing, stakeout, points_csv, kml, geojson;
+    const std::string& of(Deliverable d) const;
+    std::string& of(Deliverable d) {
+        return const_cast<std::string&>(static_cast<const DeliverableTargets&>(*this).of(d));
+    }
+};
+
+class RunDeliverables : public RecordSink {
+  public:
+    // The table laid out as `layout` (which must outlive this); the maps in `grid`'s
+    // coordinate system.
+    RunDeliverables(const TableLayout& layout, const DeliverableTargets& targets,
+                    GridSystem grid = {});
+    RunDeliverables(const RunDeliverables&) = delete;
+    RunDeliverables& operator=(const RunDeliverables&) = delete;
+
+    // Creates every temporary file before the run writes anything, so that a folder that is
+    // missing or cannot be written is known at once: the first file that could not be created,
+    // or null.
+    PendingFile* create();
+
+    // What the run writes to: the workbook's sheet, and the records.
+    Sheet& sheet() { return workbook_.sheet(); }
+    void record(const BoreholeRecord& borehole) override;
+
+    // Once the run has ended: writes the workbook and the CSV.
+    void close_table();
+    // Then, unless the run failed before its table was begun, the files made from the records
+    // and the run's `alignment`; the maps titled `title`. A file that cannot be made of these
+    // records (a stakeout name GBK cannot hold, a map whose coordinate system is not known) is
+    // left out and listed in refusals(): the front end decides whether that stops the others.
+    void write_files(const Alignment& alignment, const std::string& title);
+
+    struct Refusal {
+        Deliverable file;
+        std::string reason;  // in the user's words (a DataError's text)
+    };
+    const std::vector<Refusal>& refusals() const { return refusals_; }
+    bool refused(Deliverable d) const;
+
+    // The pending file of `d`, null when it is not wanted.
+    PendingFile* file(Deliverable d);
+    // The wanted files in delivery order.
+    std::vector<Deliverable> wanted() const;
+    // The first wanted file whose writing failed (refused ones aside), or null.
+    PendingFile* failed();
+
+  private:
+    bool keeps_records() const;
+
+    const TableLayout& layout_;
+    DeliverableTargets targets_;
+    GridSystem grid_;
+    PendingWorkbook workbook_;
+    std::optional<PendingFile> csv_file_;
+    std::optional<std::ostream> csv_stream_;
+    std::optional<CsvRecords> csv_;
+    std::optional<PendingDrawing> drawing_;
+    std::optional<PendingFile> stakeout_, points_csv_, kml_, geojson_;
+    std::vector<BoreholeRecord> records_;
+    std::vector<Refusal> refusals_;
+};
+
+}  // namespace qelt
