@@ -349,6 +349,32 @@ TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {
     }
 }
 
+// Where Y carries its zone number the coordinate system is known, and the map goes beside the
+// table with the drawing and the points, numbered with them; the box lists all three.
+TEST(DesktopRun, MapBesideTheTableWhenYCarriesTheZone) {
+    test::TempDir dir;
+    // The examples' main line moved into 3° zone 38 (central meridian 114°).
+    dir.write("zone-jd.txt",
+              "起点,10000\r\nQD,3512000.000 38498500.000 0 0 0\r\n"
+              "JD1,3513400.000 38499100.000 800 150 150\r\nZD,3514900.000 38498900.000 0 0 0\r\n");
+    dir.write("zone-dl.txt", "-1 -1\r\n");
+    dir.write("zk.txt", "某项目\r\n桥 2\r\n10100 0\r\n10200 5 左\r\n");
+    dir.write("zk_钻孔位置.kml", "someone else's");
+    FakeDesktop desktop;
+    desktop.folder = dir.path("");
+    desktop.answers = {"zone-jd.txt", "zone-dl.txt", "zk.txt"};
+    const TableRunResult r = run_table(desktop, Method::intersection_points);
+    ASSERT_EQ(r.run.outcome, RunOutcome::complete) << r.run.message;
+    EXPECT_EQ(written(dir.path(""), {"zk_钻孔位置.kml"}),
+              (std::set<std::string>{"zk_钻孔数量及位置表 (2).xlsx", "zk_钻孔平面布置图 (2).dxf",
+                                     "zk_放样点 (2).dat", "zk_钻孔位置 (2).kml"}));
+    EXPECT_EQ(r.map, dir.path("zk_钻孔位置 (2).kml"));
+    EXPECT_NE(read_file(r.map).find("<kml"), std::string::npos);
+    EXPECT_EQ(desktop.messages.back().second,
+              drawing_written_text(r.drawing) + "\n" + stakeout_written_text(r.stakeout) + "\n" +
+                  map_written_text(r.map));
+}
+
 TEST(DesktopRun, DialogsStartWhereTheUserWas) {
     qelt::testing::TempDir dir;
     const std::string ramp = example("ramp-elements.txt");

@@ -180,6 +180,7 @@ void TableRun::begin_table() {
 void TableRun::read_project_line() {
     if (!list_reader_->next(project_line_))
         throw row_failure(std::string(list_.file) + "为空，缺少第一行（项目名称）", 1);
+    result_.project = std::string(trim_blanks(project_line_));
 }
 
 // Reads the next group line; false when the list has ended, at the end of the file or at a

@@ -144,7 +144,8 @@ struct RunResult {
     std::string file;     // file and 1-based line where the failure was found, if known
     long line = 0;
     long last_data_row = 0;
-    long boreholes = 0;  // borehole rows completed
+    long boreholes = 0;   // borehole rows completed
+    std::string project;  // the list file's first line, the project the page headers name
     // What the run computed but the user should know (a borehole off the ends of the line,
     // lines after a blank line that were not read): one text each, shown after delivery
     // ("提示：" lines on the command line, one information box in the desktop program).

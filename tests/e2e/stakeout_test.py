@@ -5,6 +5,7 @@ CSV; and the option combinations and map refusals that stop a run before it writ
 
 import csv
 import io
+import json
 import os
 import unittest
 
@@ -92,6 +93,19 @@ class StakeoutFiles(unittest.TestCase):
         self.refused(["landxml", "--method", "jd", "--alignment", os.path.join(EX, "mainline-jd.txt"),
                       "--chain-breaks", os.path.join(EX, "mainline-dl.txt"), "--stakeout", "s.dat"],
                      64, "--stakeout does not belong to landxml")
+
+    def test_maps_with_their_coordinate_system_come_with_the_set(self):
+        for command in JOBS:
+            with Workdir() as w:
+                r = qelt_cli.run(*base_args(command), "--output", w.out("t.xlsx"),
+                                 "--stakeout", w.out("s.dat"), "--kml", w.out("k.kml"),
+                                 "--geojson", w.out("g.json"), "--central-meridian", "114")
+                self.assertEqual(r.returncode, 0, r.stderr.decode())
+                self.assertEqual(sorted(os.listdir(w.path)), ["g.json", "k.kml", "s.dat", "t.xlsx"])
+                with open(w.out("g.json"), encoding="utf-8") as f:
+                    features = json.load(f)["features"]
+                boreholes = [f for f in features if f["properties"].get("kind") == "borehole"]
+                self.assertEqual(len(boreholes), len(gbk_lines(w.out("s.dat"))), command)
 
     def test_a_map_that_cannot_be_made_refuses_the_whole_run(self):
         # The examples' Y carries no zone number and no coordinate system is given: the map

@@ -337,8 +337,11 @@ int run_table(const Options& options) {
         std::cerr << "原因：" << result.message << "\n";
     for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
     if (result.outcome == RunOutcome::data_error) return kExitDataError;
+    // The maps are titled by the project, as the table's page header is.
     const std::string& list = *(options.command == "inverse" ? options.points : options.boreholes);
-    outputs.write_files(job.alignment(), utf8_of(path_from_utf8(list).stem()));
+    outputs.write_files(job.alignment(), result.project.empty()
+                                             ? utf8_of(path_from_utf8(list).stem())
+                                             : result.project);
 
     // A file asked for that cannot be made (a map without its coordinate system, a stakeout
     // name GBK cannot hold) refuses the whole run: a set delivered without one of its files
@@ -356,11 +359,12 @@ int run_table(const Options& options) {
 
     // The files besides the table, as the summary lines name them.
     std::string also;
-    const std::pair<Deliverable, const char*> named[] = {{Deliverable::drawing, "钻孔平面布置图"},
-                                                         {Deliverable::stakeout, "放样点文件"},
-                                                         {Deliverable::points_csv, "放样点 CSV"},
-                                                         {Deliverable::kml, "KML"},
-                                                         {Deliverable::geojson, "GeoJSON 文件"}};
+    const std::pair<Deliverable, const char*> named[] = {
+        {Deliverable::drawing, "钻孔平面布置图"},
+        {Deliverable::stakeout, "放样点文件"},
+        {Deliverable::points_csv, "放样点 CSV 文件"},
+        {Deliverable::kml, "KML 文件"},
+        {Deliverable::geojson, "GeoJSON 文件"}};
     for (const auto& [d, what] : named)
         if (!targets.of(d).empty()) also += std::string("；") + what + "已写入 " + targets.of(d);
     if (result.outcome != RunOutcome::complete) {

@@ -60,10 +60,8 @@ std::string map_written_text(const std::string& path) {
 }
 
 std::string map_not_written_text(const std::string& reason) {
-    return "未写出钻孔位置 KML：" + reason +
-           "。桌面程序只在 Y 坐标带有带号（如 38498953.0072）时写出 KML；否则请用命令行 "
-           "qelt-cli 的 --kml 与 --crs 或 --central-meridian 选项指明坐标系，见使用说明"
-           "“地图文件与坐标系”一节。";
+    // The map writer's reason says what is missing and how the command line gives it.
+    return "未写出钻孔位置 KML：" + reason + "。见使用说明第 14 节“地图文件与坐标系”。";
 }
 
 std::string stakeout_not_written_text(const std::string& reason) {

@@ -169,10 +169,11 @@ class DeliverySheet : public Sheet, public RecordSink {
         return give_name(kDesktopFiles[0], error);
     }
 
-    // Writes the files made from the records, of `alignment`; only after the workbook is
-    // delivered.
-    void write_files(const Alignment& alignment) {
-        out_->write_files(alignment, workbook_stem(ui_.borehole_file, ""));
+    // Writes the files made from the records, of `alignment`, the maps titled by `project`
+    // (the borehole file's name when it has none); only after the workbook is delivered.
+    void write_files(const Alignment& alignment, const std::string& project) {
+        out_->write_files(alignment,
+                          project.empty() ? workbook_stem(ui_.borehole_file, "") : project);
     }
     // Why `file` could not be made, or nothing.
     std::optional<std::string> refusal(Deliverable file) const {
@@ -268,7 +269,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
             // The drawing and the points, like the table, show the boreholes written so far
             // when the run stopped; the alignment exists whenever the table was begun.
             if (result.run.outcome != RunOutcome::data_error) {
-                sheet.write_files(delivery.job.alignment());
+                sheet.write_files(delivery.job.alignment(), result.run.project);
                 const struct {
                     Deliverable file;
                     std::string* path;
