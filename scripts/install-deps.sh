@@ -26,6 +26,8 @@ windows_packages=(
     g++-mingw-w64-x86-64-posix  # the cross compiler (posix threads: std::thread and friends)
     libz-mingw-w64-dev          # zlib for libxlsxwriter, linked statically
     dpkg-dev                    # apt-get source unpacks libxlsxwriter's source package with it
+    gcc tcl                     # SQLite's generator programs and scripts make its sqlite3.c
+    sqlite3                     # PROJ's build fills its database proj.db with this program
     wine64 wine                 # runs the tests of the Windows build
     nsis                        # the Windows installer
     python3-openpyxl            # reads back the workbooks the Windows build writes

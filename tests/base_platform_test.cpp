@@ -135,6 +135,16 @@ TEST(Platform, FilesFoldersAndDevices) {
     }
 }
 
+TEST(Platform, ProgramFolderHoldsThisProgram) {
+    // Files shipped beside the program (proj.db on Windows) are looked for there.
+    const std::string folder = program_folder();
+#ifdef _WIN32
+    EXPECT_TRUE(is_regular_file(folder + "\\qelt_base_tests.exe")) << folder;
+#else
+    EXPECT_TRUE(is_regular_file(folder + "/qelt_base_tests")) << folder;
+#endif
+}
+
 TEST(Platform, OpenFileSaysWhyNot) {
     testing::TempDir dir;
     dir.write("断链资料.txt", "-1 -1");

@@ -50,7 +50,7 @@ class KruegerSeries {
         beta_[4] = 4397 * n4 / 161280 - 11 * n5 / 504 - 830251 * n6 / 7257600;
         beta_[5] = 4583 * n5 / 161280 - 108847 * n6 / 3991680;
         beta_[6] = 20648693 * n6 / 638668800;
-        northing_at_origin_ = raw_forward(tm.lat0, tm.lon0).x;
+        northing_at_origin_ = raw_forward(tm.lat0, tm.lon0).x;  // 0 on the equator
     }
 
     // Degrees to grid metres, X north and Y east.

@@ -2,10 +2,12 @@
 # `make windows`: cross-builds the Windows programs into build-win/ (QELT_WIN_BUILD):
 #   1. installs the Debian packages the cross build needs (install-deps.sh --windows);
 #   2. fetches the Debian source packages of the libraries the core links (libxlsxwriter,
-#      dxflib for the drawing, pugixml for LandXML), the versions the Linux build links
+#      dxflib for the drawing, pugixml for LandXML, PROJ and the SQLite it keeps its database
+#      of coordinate systems in for the map files), the versions the Linux build links
 #      against, through a private apt configuration under build-win/apt that names only the
 #      archive apt already uses;
-#   3. cross-builds them and GoogleTest (/usr/src/googletest) into build-win/prefix;
+#   3. cross-builds them and GoogleTest (/usr/src/googletest) into build-win/prefix, with
+#      PROJ's proj.db, which the Windows programs find beside themselves;
 #   4. configures and builds Qelt with cmake/mingw-w64-x86_64.cmake.
 # Each library is rebuilt only when its version, the toolchain file or this script changes, so a
 # second run builds only what changed in Qelt itself.
@@ -53,7 +55,7 @@ prepare_apt() {
     [ ${#apt_options[@]} -gt 0 ] && return
     rm -rf "$apt_dir"
     mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/source"
-    apt-cache policy libxlsxwriter-dev libdxflib-dev libpugixml-dev |
+    apt-cache policy libxlsxwriter-dev libdxflib-dev libpugixml-dev libsqlite3-dev libproj-dev |
         awk '$2 ~ /^[a-z]+:\/\// && $NF == "Packages" { split($3, s, "/"); print "deb-src", $2, s[1], s[2] }' |
         sort -u >"$apt_dir/sources.list"
     if [ ! -s "$apt_dir/sources.list" ]; then
@@ -99,7 +101,9 @@ cmake_library() {
 # Compiles a library of a few source files straight into the static library lib$1.a in the
 # prefix, without its own build system: $2 is the folder under include/ for its headers (empty
 # for include/ itself), $3 the description of the pkg-config file Debian installs for it, the
-# rest its .cpp files and headers; $version gives the pkg-config version.
+# rest its .cpp and .c files and headers; $version gives the pkg-config version, the array
+# c_options the C compiler's options of its own.
+c_options=()
 compiled_library() {
     local name=$1 include=${2:+/$2} description=$3 file
     shift 3
@@ -113,6 +117,11 @@ compiled_library() {
             *.cpp)
                 "$triplet-g++-posix" -O2 -c "$file" -o "$objects/$(basename "$file" .cpp).o" \
                     >>"$log" 2>&1 || fail_with_log "building $name" "$log"
+                ;;
+            *.c)
+                "$triplet-gcc-posix" -O2 "${c_options[@]}" -c "$file" \
+                    -o "$objects/$(basename "$file" .c).o" >>"$log" 2>&1 ||
+                    fail_with_log "building $name" "$log"
                 ;;
             *) cp "$file" "$prefix/include$include/" ;;
         esac
@@ -166,6 +175,49 @@ if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
         "Light-weight, simple and fast XML parser for C++ with XPath support." \
         "$source_dir"/src/pugixml.cpp "$source_dir"/src/pugixml.hpp "$source_dir"/src/pugiconfig.hpp
     echo "$version $recipe" >"$stamp"
+fi
+
+# --- SQLite (PROJ keeps its coordinate systems in an SQLite database, proj.db) -------------------
+# Debian's source package is SQLite's full source tree; its own build generates the one-file
+# "amalgamation" sqlite3.c with programs and Tcl scripts that run on this machine, so that step
+# runs natively and only sqlite3.c is cross-compiled: thread-safe, as SQLite is by default,
+# without loading extensions, which nothing here asks for.
+version=$(source_version libsqlite3-dev)
+stamp=$prefix/.stamp-sqlite3
+if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
+    fetch_source sqlite3 "$version"
+    amalgamation=$build/sqlite3-amalgamation
+    rm -rf "$amalgamation"
+    mkdir -p "$amalgamation"
+    # `make sqlite3.c` writes sqlite3.h and sqlite3ext.h beside it.
+    (cd "$amalgamation" && "$source_dir/configure" --disable-tcl --disable-readline &&
+        make sqlite3.c) >"$build/sqlite3-amalgamation.log" 2>&1 ||
+        fail_with_log "generating sqlite3.c" "$build/sqlite3-amalgamation.log"
+    c_options=(-DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION)
+    compiled_library sqlite3 "" "SQL database engine" \
+        "$amalgamation/sqlite3.c" "$amalgamation/sqlite3.h" "$amalgamation/sqlite3ext.h"
+    c_options=()
+    echo "$version $recipe" >"$stamp"
+fi
+
+# --- PROJ (grid coordinates to longitude and latitude for the map files) -----------------------
+# Only the library and its database: no programs, no tests, no grids read from TIFF files or
+# fetched over the network (the map files need neither). PROJ generates proj.db from its SQL
+# scripts with the sqlite3 program of this machine; the programs find it beside themselves.
+version=$(source_version libproj-dev)
+stamp=$prefix/.stamp-proj
+if [ "$(cat "$stamp" 2>/dev/null)" != "$version $(cat "$prefix/.stamp-sqlite3") $recipe" ]; then
+    fetch_source proj "$version"
+    rm -f "$prefix/share/proj/proj.db"
+    cmake_library proj "$source_dir" PROJ -DENABLE_TIFF=OFF -DENABLE_CURL=OFF \
+        -DBUILD_TESTING=OFF -DBUILD_APPS=OFF -DNLOHMANN_JSON=internal \
+        -DEXE_SQLITE3="$(command -v sqlite3)" -DSQLITE3_INCLUDE_DIR="$prefix/include" \
+        -DSQLITE3_LIBRARY="$prefix/lib/libsqlite3.a"
+    if [ ! -s "$prefix/share/proj/proj.db" ]; then
+        echo "windows: PROJ installed no proj.db" >&2
+        exit 1
+    fi
+    echo "$version $(cat "$prefix/.stamp-sqlite3") $recipe" >"$stamp"
 fi
 
 # --- GoogleTest from the installed sources (libgtest-dev's /usr/src/googletest) ----------------

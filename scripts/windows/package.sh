@@ -3,14 +3,17 @@
 #   <build>/qelt-<version>-win64.zip    unpack anywhere and run, nothing installed
 #   <build>/qelt-<version>-setup.exe    the NSIS installer (packaging/windows/qelt.nsi)
 # Both hold the same folder: qelt.exe and qelt-cli.exe without their debugging symbols, the
-# manual as help\qelt.html (where qelt.exe looks for it), the examples and 使用说明.txt.
+# manual as help\qelt.html (where qelt.exe looks for it), the examples and 使用说明.txt, and
+# PROJ's database proj.db, which the programs look for beside themselves to draw the maps.
 #
-# usage: package.sh BUILD_FOLDER VERSION
-# The Windows build's CMake runs it (target windows-package) with the project's own version.
+# usage: package.sh BUILD_FOLDER VERSION [PROJ_DB]
+# The Windows build's CMake runs it (target windows-package) with the project's own version
+# and, as the programs link PROJ, its proj.db.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(realpath "$1")
 version=$2
+proj_db=${3:-}
 name=qelt-$version-win64
 work=$build/package
 stage=$work/$name
@@ -28,6 +31,9 @@ for exe in qelt.exe qelt-cli.exe; do
     "$triplet-strip" --strip-all -o "$stage/$exe" "$build/$exe"
 done
 cp "$repo/help/qelt.html" "$stage/help/"
+if [ -n "$proj_db" ]; then
+    cp "$proj_db" "$stage/proj.db"
+fi
 cp -r "$repo/examples" "$stage/examples"
 # 使用说明.txt is opened with Notepad: UTF-8 with its byte-order mark and CR LF line ends, which
 # every Notepad since Windows 7 reads as UTF-8, not as the ANSI code page.

@@ -108,6 +108,7 @@ std::string chinese_datum_name(const std::string& datum) {
 
 }  // namespace
 
+// The context first: members go in reverse order, the objects before their context.
 struct GridProjection::Proj {
     std::unique_ptr<PJ_CONTEXT, ContextDeleter> context{proj_context_create()};
     PjPtr crs;
@@ -234,28 +235,32 @@ GridProjection::GridProjection(const GridZone& zone)
     if (!proj_->to_geodetic) refuse("PROJ 无法建立坐标系 " + label_ + " 到经纬度的换算");
 }
 
-GridProjection::~GridProjection() {
-    // The objects before their context.
-    proj_->to_geodetic.reset();
-    proj_->crs.reset();
+GridProjection::~GridProjection() = default;
+
+namespace {
+
+// One point through the normalised transformation, (easting, northing) ↔ (longitude, latitude);
+// NaN where PROJ fails.
+void transform(PJ* pj, PJ_DIRECTION direction, double a, double b, double& out_a, double& out_b) {
+    proj_errno_reset(pj);
+    const PJ_COORD out = proj_trans(pj, direction, proj_coord(a, b, 0, 0));
+    const bool failed = proj_errno(pj) != 0 || !std::isfinite(out.xy.x) || !std::isfinite(out.xy.y);
+    out_a = failed ? kNaN : out.xy.x;
+    out_b = failed ? kNaN : out.xy.y;
 }
 
+}  // namespace
+
 GeoPoint GridProjection::geodetic(Point grid) const {
-    PJ* const pj = proj_->to_geodetic.get();
-    proj_errno_reset(pj);
-    const PJ_COORD out = proj_trans(pj, PJ_FWD, proj_coord(grid.y, grid.x, 0, 0));
-    if (proj_errno(pj) != 0 || !std::isfinite(out.lp.lam) || !std::isfinite(out.lp.phi))
-        return {kNaN, kNaN};
-    return {out.xy.x, out.xy.y};
+    GeoPoint geo;
+    transform(proj_->to_geodetic.get(), PJ_FWD, grid.y, grid.x, geo.longitude, geo.latitude);
+    return geo;
 }
 
 Point GridProjection::grid(GeoPoint geo) const {
-    PJ* const pj = proj_->to_geodetic.get();
-    proj_errno_reset(pj);
-    const PJ_COORD out = proj_trans(pj, PJ_INV, proj_coord(geo.longitude, geo.latitude, 0, 0));
-    if (proj_errno(pj) != 0 || !std::isfinite(out.xy.x) || !std::isfinite(out.xy.y))
-        return {kNaN, kNaN};
-    return {out.xy.y, out.xy.x};
+    Point grid;
+    transform(proj_->to_geodetic.get(), PJ_INV, geo.longitude, geo.latitude, grid.y, grid.x);
+    return grid;
 }
 
 std::optional<std::string> GridProjection::misfit(Point grid, GeoPoint geo) const {

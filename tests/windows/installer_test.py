@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """What a Windows user downloads (make windows-package), tried under wine the way an office PC
-meets it: the zip holds the programs, stripped, the manual, the examples and a 使用说明 that
-Notepad reads; `setup.exe /S` installs into Program Files with the Start-menu and desktop
-shortcuts and the entry of 应用和功能; the installed qelt-cli.exe gives the Linux build's CSV for
-the main-line example; `uninstall.exe /S` takes away all that and nothing the user wrote there.
+meets it: the zip holds the programs, stripped, the manual, the examples, PROJ's proj.db and a
+使用说明 that Notepad reads; `setup.exe /S` installs into Program Files with the Start-menu and
+desktop shortcuts and the entry of 应用和功能; the installed qelt-cli.exe gives the Linux build's CSV
+(and, where it draws maps, the map of a coordinate system only proj.db describes) for the main-line
+example; `uninstall.exe /S` takes away all that and nothing the user wrote there.
 
 QELT_ZIP and QELT_SETUP name the package, QELT_WIN_BUILD the build whose wine prefix it is
 installed in, QELT_RUNNER the wine runner, QELT_LINUX_CLI the Linux qelt-cli."""
@@ -19,6 +20,7 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import qelt_cli  # noqa: E402
+from linux_parity_test import assert_same_numbers  # noqa: E402
 
 SRC = os.environ.get("QELT_SOURCE_DIR", ".")
 BUILD = os.environ.get("QELT_WIN_BUILD", os.path.join(SRC, "build-win"))
@@ -47,8 +49,11 @@ def example_files():
                   for d, _, files in os.walk(root) for f in files)
 
 
-# What the program's folder holds, in the zip and once installed.
-SHIPPED = sorted(["qelt.exe", "qelt-cli.exe", "help/qelt.html", "使用说明.txt", *example_files()])
+# What the program's folder holds, in the zip and once installed: with proj.db where the build
+# links PROJ (it lies beside the build's programs then).
+PROJ_DB = ["proj.db"] if os.path.isfile(os.path.join(BUILD, "proj.db")) else []
+SHIPPED = sorted(["qelt.exe", "qelt-cli.exe", "help/qelt.html", "使用说明.txt", *PROJ_DB,
+                  *example_files()])
 
 
 def wine(*args, check=True):
@@ -85,6 +90,7 @@ class Zip(unittest.TestCase):
         cases = [  # file, what it must be
             ("qelt.exe", "program"), ("qelt-cli.exe", "program"), ("使用说明.txt", "notepad text"),
             ("help/qelt.html", "as in the repository"), ("examples/mainline-jd.txt", "as in the repository"),
+            *((name, "as built") for name in PROJ_DB),
         ]
         for name, kind in cases:
             with self.subTest(name):
@@ -100,7 +106,8 @@ class Zip(unittest.TestCase):
                     self.assertIn(f"Qelt 钻孔坐标计算 {version} 使用说明", text)
                     self.assertNotIn("@", text)
                 else:
-                    with open(os.path.join(SRC, name), "rb") as f:
+                    folder = BUILD if kind == "as built" else SRC
+                    with open(os.path.join(folder, name), "rb") as f:
                         self.assertEqual(data, f.read())
 
 
@@ -151,22 +158,38 @@ class Installer(unittest.TestCase):
         windows_inputs = [a if a.startswith("--") else r"C:\Program Files\Qelt\examples" + "\\" + a
                           for a in inputs]
         linux_inputs = [a if a.startswith("--") else os.path.join(SRC, "examples", a) for a in inputs]
-        runs = [([*qelt_cli.RUNNER, os.path.join(INSTALLED, "qelt-cli.exe")], windows_inputs)]
+        installed_cli = [*qelt_cli.RUNNER, os.path.join(INSTALLED, "qelt-cli.exe")]
+        # The map in CGCS2000 / 3-degree Gauss-Kruger CM 117E, a system PROJ knows only from
+        # proj.db: the installed program finds the database in its own folder. PROJ_DATA names
+        # a folder without one, so that PROJ cannot fall back on the build's copy, which wine
+        # reaches through its drive Z:.
+        maps = "--kml" in subprocess.run([*installed_cli, "--help"], capture_output=True,
+                                         timeout=120).stdout.decode(errors="replace")
+        outputs = ["--csv", "t.csv", "--output", "t.xlsx"]
+        if maps:
+            outputs += ["--kml", "t.kml", "--crs", "EPSG:4548"]
+        runs = [(installed_cli, windows_inputs, dict(os.environ, PROJ_DATA=r"C:\no-proj-data"))]
         if os.access(LINUX_CLI, os.X_OK):
-            runs.append(([LINUX_CLI], linux_inputs))
+            runs.append(([LINUX_CLI], linux_inputs, None))
         else:
             print(f"no Linux build at {LINUX_CLI}: the installed program's table is not compared")
-        tables = []
-        for command, args in runs:
+        tables = []  # per run: the CSV, and the map where qelt-cli draws maps
+        for command, args, env in runs:
             out = os.path.join(work, str(len(tables)))
             os.makedirs(out)
-            r = subprocess.run([*command, "table", "--method", "jd", *args, "--csv", "t.csv",
-                                "--output", "t.xlsx"], capture_output=True, cwd=out, timeout=120)
+            r = subprocess.run([*command, "table", "--method", "jd", *args, *outputs],
+                               capture_output=True, cwd=out, env=env, timeout=120)
             self.assertEqual(r.returncode, 0, r.stderr.decode(errors="replace"))
-            with open(os.path.join(out, "t.csv"), "rb") as f:
-                tables.append(f.read())
-        self.assertTrue(tables[0].startswith(b"\xef\xbb\xbfgroup,serial,station"))
-        self.assertEqual(tables[0], tables[-1])
+            files = []
+            for name in ["t.csv", "t.kml"][:2 if maps else 1]:
+                with open(os.path.join(out, name), "rb") as f:
+                    files.append(f.read())
+            tables.append(files)
+        self.assertTrue(tables[0][0].startswith(b"\xef\xbb\xbfgroup,serial,station"))
+        self.assertEqual(tables[0][0], tables[-1][0])
+        if maps:
+            self.assertIn(b"<coordinates>", tables[0][1])
+            assert_same_numbers(self, tables[0][1], tables[-1][1], "t.kml")
 
         # A table the user saved among the examples outlives the uninstaller, with its folder.
         mine = os.path.join(INSTALLED, "examples", "我的钻孔表.xlsx")
