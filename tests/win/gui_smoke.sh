@@ -140,6 +140,22 @@ click_client() {
     local caption=$((H - $5 - border))
     xdotool mousemove $((X + border + $2)) $((Y + caption + $3)) click 1
 }
+# Press OK in the box titled $1, which must appear within $2 seconds. A box that takes a
+# moment to be ready for keys (a long text, the first use of a library behind it) may let the
+# first Return go by: it is pressed again, a few times, until the box has gone.
+dismiss() {
+    local box
+    wait_for "$1" "$2" || return 1
+    for _ in 1 2 3 4 5; do
+        box=$(windows_named "$1" | head -1)
+        [ -n "$box" ] || return 0
+        xdotool windowfocus --sync "$box" 2>/dev/null
+        sleep 0.3
+        xdotool key Return
+        sleep 0.7
+    done
+    [ -z "$(windows_named "$1")" ]
+}
 # Types path $2 into the open-file dialog titled $1 and opens it.
 answer_dialog() {
     local dialog
@@ -224,22 +240,20 @@ if [ "$run_table" = 1 ]; then
     workbook=$work/mainline-boreholes_钻孔数量及位置表.xlsx
     if wait_for "钻孔数量及位置表" 60; then
         shot workbook-written
-        box=$(windows_named "钻孔数量及位置表" | head -1)
-        xdotool windowfocus --sync "$box" 2>/dev/null
-        sleep 0.3
-        xdotool key Return
+        dismiss "钻孔数量及位置表" 5 || fail "the box saying where the workbook is did not close"
     else
         shot workbook-failed
         fail "no box saying where the workbook is"
     fi
-    # Then the box saying where the plan drawing is.
+    # Then the box saying where the plan drawing and the stakeout file are, and why no map
+    # came (the example's Y carries no zone number).
     if wait_for "提示" 30; then
-        xdotool windowfocus --sync "$(windows_named "提示" | head -1)" 2>/dev/null
-        sleep 0.3
-        xdotool key Return
+        shot notice-box
+        dismiss "提示" 5 || fail "the box saying where the plan drawing is did not close"
     else
         fail "no box saying where the plan drawing is"
     fi
+    [ -f "$work/mainline-boreholes_放样点.dat" ] || fail "no stakeout file beside the workbook"
     [ -f "$work/mainline-boreholes_钻孔平面布置图.dxf" ] || fail "no plan drawing beside the workbook"
     if [ "$(head -c 2 "$workbook" 2>/dev/null)" != "PK" ]; then
         fail "no workbook $workbook"
@@ -256,16 +270,6 @@ EOF
 fi
 
 # --- 3b. a ramp with a lettered station, and a cancelled dialog ----------------------------------
-# Press OK in the box titled $1, which must appear within $2 seconds.
-dismiss() {
-    local box
-    wait_for "$1" "$2" || return 1
-    box=$(windows_named "$1" | head -1)
-    xdotool windowfocus --sync "$box" 2>/dev/null
-    sleep 0.3
-    xdotool key Return
-    sleep 0.5
-}
 if [ "$run_table" = 1 ]; then
     # 积木法―互通: two dialogs only; a lettered station is refused ("数据有误", the rows so far
     # delivered all the same).
@@ -303,6 +307,7 @@ if [ "$run_table" = 1 ]; then
     answer_dialog "读取平面资料" 'C:\qelt-smoke\ramp-elements.txt' || fail "no dialog 读取平面资料"
     answer_dialog "读取实测坐标资料" 'C:\qelt-smoke\ramp-points.txt' || fail "no dialog 读取实测坐标资料"
     dismiss "钻孔桩号及偏距表" 60 || fail "no box saying where the as-drilled table is"
+    dismiss "提示" 30 || fail "no box saying where the as-drilled points' stakeout file is"
     [ -f "$work/ramp-points_钻孔桩号及偏距表.xlsx" ] || fail "no as-drilled table beside the points file"
     # 线形表 (Command3) on the ramp: the alignment's dialog only, then the 线元表 (the box saying
     # where, as nothing opens it under wine) and the 逐桩坐标表 (the box 提示 saying where).
