@@ -32,7 +32,10 @@ run() {
     local target=$1
     shift
     mkdir -p "$build/corpus/$target" "$build/artifacts/$target" "$build/logs"
-    "$build/fuzz_$target" "$build/corpus/$target" "$root/fuzz/corpus/$target" "$@" \
+    # The kept inputs of a target, where it has any (libFuzzer stops on a missing folder).
+    local kept=()
+    [ -d "$root/fuzz/corpus/$target" ] && kept=("$root/fuzz/corpus/$target")
+    "$build/fuzz_$target" "$build/corpus/$target" "${kept[@]}" "$@" \
         -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -artifact_prefix="$build/artifacts/$target/" >"$build/logs/$target.log" 2>&1
 }

@@ -6,14 +6,16 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/run.h"
+#include "base/data_error.h"
 #include "fuzz_files.h"
 #include "report/dxf_drawing.h"
-#include "report/sheet_fanout.h"
+#include "report/stakeout.h"
 
 namespace qelt::fuzz {
 
@@ -42,8 +44,15 @@ class ScriptedUi : public RunUi {
     std::deque<std::string> files_;
 };
 
+// The run's records, kept for the files made from them after the run.
+class Records : public RecordSink {
+  public:
+    void record(const BoreholeRecord& borehole) override { all.push_back(borehole); }
+    std::vector<BoreholeRecord> all;
+};
+
 // Runs the table on the input split at form feeds into up to `file_count` files, and draws the
-// plan of every run that built its alignment.
+// plan and writes the stakeout file of every run that built its alignment.
 inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool main_line,
                               std::size_t file_count, Sheet& sheet) {
     std::vector<std::string_view> parts = split_files(data, size);
@@ -52,13 +61,23 @@ inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool m
         files.push_back(scratch().write("file" + std::to_string(i) + ".txt", parts[i]));
     ScriptedUi ui(files);
     TableJob job(main_line ? Method::intersection_points : Method::building_blocks);
-    DrawingSheet drawing;
-    SheetFanout sheets({&sheet, &drawing});
-    RunResult result = job.run(ui, sheets);
+    Records records;
+    RunResult result = job.run(ui, sheet, nullptr, &records);
+    QELT_FUZZ_CHECK(records.all.size() == static_cast<std::size_t>(result.boreholes));
     if (result.outcome != RunOutcome::data_error) {
         std::ostringstream dxf;
-        write_plan_drawing(dxf, job.alignment(), drawing.boreholes());
+        write_plan_drawing(dxf, job.alignment(), plan_boreholes(records.all));
         QELT_FUZZ_CHECK(dxf.str().ends_with("  0\r\nEOF\r\n"));
+        // Every point of the stakeout file has a name of its own; a name GBK cannot hold is
+        // refused, having written nothing.
+        const std::vector<std::string> names = stakeout_names(records.all);
+        QELT_FUZZ_CHECK(std::set<std::string>(names.begin(), names.end()).size() == names.size());
+        std::ostringstream dat;
+        try {
+            write_stakeout_file(dat, StakeoutFormat::cass_dat, records.all, names);
+        } catch (const DataError&) {
+            QELT_FUZZ_CHECK(dat.str().empty());
+        }
     }
     // Every run that does not complete tells its user why, exactly once.
     QELT_FUZZ_CHECK(ui.messages == (result.outcome == RunOutcome::complete ? 0 : 1));
