@@ -1,10 +1,30 @@
 #include "app/forms/delivery.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/platform.h"
 
 namespace qelt::forms {
+
+bool set_number_taken(const std::string& path, const SetMember& own,
+                      const std::vector<SetMember>& set, const std::string& folder, PathStyle style,
+                      const std::vector<std::string>& delivered,
+                      const std::function<bool(const std::string&)>& exists) {
+    if (exists(path)) return true;
+    std::string_view number = file_name_of(path);
+    number.remove_prefix(own.stem.size());
+    number.remove_suffix(own.extension.size());
+    for (const SetMember& m : set) {
+        if (m.stem == own.stem && m.extension == own.extension) continue;
+        const std::string partner =
+            join_path(folder, m.stem + std::string(number) + std::string(m.extension), style);
+        if (std::find(delivered.begin(), delivered.end(), partner) == delivered.end() &&
+            exists(partner))
+            return true;
+    }
+    return false;
+}
 
 std::optional<std::string> deliver_workbook(const std::string& folder, const std::string& stem,
                                             PathStyle style, const DeliveryFiles& files,

@@ -76,4 +76,19 @@ std::optional<std::string> deliver_workbook(const std::string& folder, const std
                                             std::string_view extension = kWorkbookExtension);
 inline constexpr int kDeliveryAttempts = 100;
 
+// A file of a set delivered together (a table and its drawing and points; the two line tables):
+// its name before the number, and its extension.
+struct SetMember {
+    std::string stem;
+    std::string_view extension;
+};
+// Whether `path`, `own`'s name with some number in `folder`, is taken for a set whose files all
+// carry one number ("… (2).xlsx" goes with "… (2).dxf"), so that an engineer never pairs one
+// run's table with another run's drawing: taken where it `exists`, or where that number of
+// another member of `set` exists and is not one of the files this run has `delivered`.
+bool set_number_taken(const std::string& path, const SetMember& own,
+                      const std::vector<SetMember>& set, const std::string& folder, PathStyle style,
+                      const std::vector<std::string>& delivered,
+                      const std::function<bool(const std::string&)>& exists);
+
 }  // namespace qelt::forms

@@ -122,24 +122,14 @@ class DeliverySheet : public Sheet, public RecordSink {
         return workbook_stem(ui_.borehole_file,
                              f.suffix ? std::string(f.suffix) : std::string("_") + layout_.title);
     }
-    // The workbook and the files that go with it take the same number, so that "… (2).xlsx"
-    // goes with "… (2).dxf" and "… (2).dat" and an engineer never pairs a table with another
-    // run's drawing or points: a number is free only where every name of the set is (those
-    // delivered by this run already aside).
+    // The workbook and the files that go with it take one number (set_number_taken).
     bool taken(const std::string& path, const DesktopFile& own) const {
-        if (desktop_.exists(path)) return true;
-        std::string_view number = file_name_of(path);
-        number.remove_prefix(stem(own).size());
-        number.remove_suffix(std::string_view(own.extension).size());
-        for (const DesktopFile& f : kDesktopFiles) {
-            if (f.file == own.file || !wanted(f.file)) continue;
-            const std::string partner = join_path(
-                folder_, stem(f) + std::string(number) + f.extension, desktop_.path_style());
-            if (std::find(delivered_.begin(), delivered_.end(), partner) == delivered_.end() &&
-                desktop_.exists(partner))
-                return true;
-        }
-        return false;
+        std::vector<SetMember> set;
+        for (const DesktopFile& f : kDesktopFiles)
+            if (wanted(f.file)) set.push_back({stem(f), f.extension});
+        return set_number_taken(path, {stem(own), own.extension}, set, folder_,
+                                desktop_.path_style(), delivered_,
+                                [this](const std::string& p) { return desktop_.exists(p); });
     }
     std::optional<std::string> give_name(const DesktopFile& f, std::string& error) {
         PendingFile& file = *out_->file(f.file);

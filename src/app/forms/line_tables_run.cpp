@@ -89,20 +89,17 @@ class LineTablesDelivery {
         return true;
     }
 
-    // The two tables of one run take the same number, so that "… (2)" of the one goes with
-    // "… (2)" of the other and the engineer never checks one run's curves against another's
-    // stakes: a number is free only where both names are (the table just delivered aside).
+    // The two tables of one run take one number (set_number_taken), so that the engineer never
+    // checks one run's curves against another's stakes.
     bool taken(const std::string& path, std::size_t i) const {
-        if (desktop_.exists(path)) return true;
-        std::string_view number = file_name_of(path);
-        number.remove_prefix(tables_[i].stem.size());
-        for (std::size_t j = 0; j < tables_.size(); ++j) {
-            if (j == i) continue;
-            const std::string partner =
-                join_path(folder_, tables_[j].stem + std::string(number), desktop_.path_style());
-            if (partner != tables_[j].path && desktop_.exists(partner)) return true;
+        std::vector<SetMember> set;
+        std::vector<std::string> delivered;
+        for (const TableFile& t : tables_) {
+            set.push_back({t.stem, kWorkbookExtension});
+            if (!t.path.empty()) delivered.push_back(t.path);
         }
-        return false;
+        return set_number_taken(path, set[i], set, folder_, desktop_.path_style(), delivered,
+                                [this](const std::string& p) { return desktop_.exists(p); });
     }
 
     void fail(const std::string& message, const std::string& box) {
