@@ -2,12 +2,17 @@
 // One borehole of a run as every output takes it: the printed table, its CSV, the plan drawing,
 // the stakeout files for the survey crew's controllers and the map files. The run hands them
 // out one by one, in the order of the borehole file (of the points file for the as-drilled
-// table); the table's layout (rows, frames, page lines) is the workbook writer's business alone.
+// table), framed by the events of the list they come from (the table begun, each group with
+// its title and count, each row's serial number before its line is read, the table finished);
+// how a sink lays them out (rows, frames, page lines) is that sink's business alone.
 //
 // Frame and units: metres; X north, Y east, as the alignment file gives them (a Y with its zone
 // prefix keeps it).
 
+#include <optional>
 #include <string>
+
+#include "base/limits.h"
 
 namespace qelt {
 
@@ -26,13 +31,49 @@ struct BoreholeRecord {
     // The group's place among the file's groups, from 1 (groups without boreholes counted), as
     // the printed table shows them.
     int group_number = 0;
+
+    // What only some runs know; an output shows a column for it only when the run gives it.
+    std::optional<double> design_elevation;  // the profile's grade line at the station, metres
+    std::optional<double> ground_elevation;  // the terrain at the hole's X, Y, metres
+    std::optional<double> collar_elevation;  // the surveyed height of an as-drilled hole, metres
 };
 
-// Takes the run's records as they are made.
+// A group of the list as the run begins it.
+struct GroupHead {
+    std::string title;
+    int count = 0;   // how many rows the group line says follow
+    int number = 0;  // its place among the file's groups, from 1
+};
+
+// Takes the run's records as they are made, with the events of the list around them. Only
+// record() is required: a sink that keeps records alone (the drawing's, the stakeout files')
+// ignores the rest.
 class RecordSink {
   public:
     virtual ~RecordSink() = default;
+
+    // The list file is open and the table begun: from here on a stopped run keeps what it has.
+    virtual void begin_table() {}
+    // Whether a group of `count` rows, and the note row after the table, still fit; the run
+    // refuses the group (naming max_rows()) when it does not.
+    virtual bool group_fits(int count) const {
+        (void)count;
+        return true;
+    }
+    virtual void begin_group(const GroupHead& group) { (void)group; }
+    // The serial number of the next row, before its line is read: the printed table keeps it
+    // even when the line then fails.
+    virtual void begin_row(int serial) { (void)serial; }
     virtual void record(const BoreholeRecord& borehole) = 0;
+    // Every row of the group has been written.
+    virtual void end_group() {}
+    // Whether the note row after the last group still fits.
+    virtual bool note_fits() const { return true; }
+    // The table is complete: note row, page lines, the page headers naming `project_line`. A run
+    // that stops never calls it.
+    virtual void finish(const std::string& project_line) { (void)project_line; }
+    // Rows the sink's table can hold (for the message that refuses a group).
+    virtual long max_rows() const { return kMaxSheetRows; }
 };
 
 }  // namespace qelt
