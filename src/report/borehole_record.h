@@ -17,25 +17,28 @@
 namespace qelt {
 
 struct BoreholeRecord {
-    std::string group;          // the group title, as written in the borehole file
-    int serial = 0;             // its number in the group, from 1
-    std::string name;           // the hole's own name where the file gives one (as-drilled points)
-    std::string station;        // the printed station, lettered where the number alone would
-                                // read elsewhere ("BK13+470.000")
-    double station_value = 0;   // the station number in its interval's numbering, metres
-    double offset = 0;          // metres, positive to the left of the centre line
-    std::string offset_text;    // the offset as the table prints it (as written in the file)
-    double x = 0;               // north, metres
-    double y = 0;               // east, metres
+    std::string group;         // the group title, as written in the borehole file
+    int serial = 0;            // its number in the group, from 1
+    std::string name;          // the hole's own name where the file gives one (as-drilled points)
+    std::string station;       // the printed station, lettered where the number alone would
+                               // read elsewhere ("BK13+470.000")
+    double station_value = 0;  // the station number in its interval's numbering, metres
+    double offset = 0;         // metres, positive to the left of the centre line
+    std::string offset_text;   // the offset as the table prints it (as written in the file)
+    double x = 0;              // north, metres
+    double y = 0;              // east, metres
     std::string remark;
     // The group's place among the file's groups, from 1 (groups without boreholes counted), as
     // the printed table shows them.
     int group_number = 0;
 
     // What only some runs know; an output shows a column for it only when the run gives it.
-    std::optional<double> design_elevation;  // the profile's grade line at the station, metres
-    std::optional<double> ground_elevation;  // the terrain at the hole's X, Y, metres
-    std::optional<double> collar_elevation;  // the surveyed height of an as-drilled hole, metres
+    std::optional<double> design_elevation =
+        std::nullopt;  // the profile's grade line at the station, metres
+    std::optional<double> ground_elevation =
+        std::nullopt;  // the terrain at the hole's X, Y, metres
+    std::optional<double> collar_elevation =
+        std::nullopt;  // the surveyed height of an as-drilled hole, metres
 };
 
 // A group of the list as the run begins it.
