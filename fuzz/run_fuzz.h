@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/run.h"
+#include "app/sheet_sink.h"
 #include "base/data_error.h"
 #include "fuzz_files.h"
 #include "report/dxf_drawing.h"
@@ -45,9 +46,13 @@ class ScriptedUi : public RunUi {
 };
 
 // The run's records, kept for the files made from them after the run.
-class Records : public RecordSink {
+class Records : public SheetSink {
   public:
-    void record(const BoreholeRecord& borehole) override { all.push_back(borehole); }
+    explicit Records(Sheet& sheet) : SheetSink(sheet, kBoreholeTable) {}
+    void record(const BoreholeRecord& borehole) override {
+        SheetSink::record(borehole);
+        all.push_back(borehole);
+    }
     std::vector<BoreholeRecord> all;
 };
 
@@ -61,8 +66,8 @@ inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool m
         files.push_back(scratch().write("file" + std::to_string(i) + ".txt", parts[i]));
     ScriptedUi ui(files);
     TableJob job(main_line ? Method::intersection_points : Method::building_blocks);
-    Records records;
-    RunResult result = job.run(ui, sheet, nullptr, &records);
+    Records records(sheet);
+    RunResult result = job.run(ui, records);
     QELT_FUZZ_CHECK(records.all.size() == static_cast<std::size_t>(result.boreholes));
     if (result.outcome != RunOutcome::data_error) {
         std::ostringstream dxf;
@@ -82,8 +87,8 @@ inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool m
     // Every run that does not complete tells its user why, exactly once.
     QELT_FUZZ_CHECK(ui.messages == (result.outcome == RunOutcome::complete ? 0 : 1));
     QELT_FUZZ_CHECK(result.outcome == RunOutcome::complete || !result.message.empty());
-    QELT_FUZZ_CHECK(result.last_data_row >= 0 && result.last_data_row <= kMaxSheetRows);
-    QELT_FUZZ_CHECK(result.boreholes >= 0 && result.boreholes <= result.last_data_row);
+    QELT_FUZZ_CHECK(records.last_data_row() >= 0 && records.last_data_row() <= kMaxSheetRows);
+    QELT_FUZZ_CHECK(result.boreholes >= 0 && result.boreholes <= records.last_data_row());
     return result;
 }
 

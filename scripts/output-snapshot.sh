@@ -97,6 +97,8 @@ for book in "$work"/*.xlsx; do
     mkdir -p "$out/$name.xlsx.d"
     (cd "$out/$name.xlsx.d" && unzip -q -o "$book" && rm -rf docProps)
 done
+# The LandXML export carries the time it was written.
+sed -i 's/ time="[0-9:]*"/ time="T"/' "$out/jd-landxml.xml"
 # Messages name the temporary folder the lists were written to.
 sed -i "s|$work|WORK|g; s|$out|OUT|g" "$out"/*.stderr "$out"/*.stdout
 echo "snapshot of $(find "$out" -type f | wc -l) files in $out"

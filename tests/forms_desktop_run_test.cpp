@@ -17,6 +17,7 @@
 
 #include "app/forms/desktop_run.h"
 #include "base/utf8_path.h"
+#include "report/sheet.h"
 #include "test_files.h"
 #include "xlsx_read_back.h"
 
@@ -370,9 +371,9 @@ TEST(DesktopRun, MapBesideTheTableWhenYCarriesTheZone) {
                                      "zk_放样点 (2).dat", "zk_钻孔位置 (2).kml"}));
     EXPECT_EQ(r.map, dir.path("zk_钻孔位置 (2).kml"));
     EXPECT_NE(read_file(r.map).find("<kml"), std::string::npos);
-    EXPECT_EQ(desktop.messages.back().second,
-              drawing_written_text(r.drawing) + "\n" + stakeout_written_text(r.stakeout) + "\n" +
-                  map_written_text(r.map));
+    EXPECT_EQ(desktop.messages.back().second, drawing_written_text(r.drawing) + "\n" +
+                                                  stakeout_written_text(r.stakeout) + "\n" +
+                                                  map_written_text(r.map));
 }
 
 TEST(DesktopRun, DialogsStartWhereTheUserWas) {

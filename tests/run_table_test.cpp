@@ -11,6 +11,7 @@
 
 #include "app/run.h"
 #include "app/run_output.h"
+#include "app/sheet_sink.h"
 #include "base/data_error.h"
 #include "support/sheet_model.h"
 #include "test_files.h"
@@ -102,8 +103,9 @@ struct Fixture {
     Alignment line;  // what the run built from the road
     ChainBreaks& breaks = line.breaks;
     SheetModel sheet;
+    SheetSink sink{sheet, kBoreholeTable};
 
-    RunResult run() { return run_coordinate_table(ui, road, line, sheet); }
+    RunResult run() { return run_coordinate_table(ui, road, line, sink); }
     // The alignment, chain-break and borehole files in turn; nothing cancels that dialog.
     void answer(std::initializer_list<std::optional<std::string>> files) {
         ui.files.clear();
@@ -152,7 +154,7 @@ TEST(Run, TwoGroupsLayOutTheTable) {
     EXPECT_EQ(f.text(10, 2), "K0+300");
     EXPECT_EQ(f.sheet.frames, (std::vector<std::pair<long, long>>{{1, 4}, {6, 10}}));
     EXPECT_EQ(f.sheet.note_row, 12);
-    EXPECT_EQ(r.last_data_row, 10);
+    EXPECT_EQ(f.sink.last_data_row(), 10);
     EXPECT_TRUE(f.sheet.page_line_rows.empty());
     EXPECT_EQ(f.sheet.left_header, "&10\n\n     某项目");
     EXPECT_EQ(f.sheet.right_header, "&10\n\n第 &P 页 共 &N 页");
@@ -219,14 +221,18 @@ TEST(Run, RejectedThirdBoreholeKeepsTheRowsBefore) {
 // boreholes counted, as the table shows it) and its serial; the rejected row makes none. The
 // record holds what the row holds.
 TEST(Run, ARecordForEveryRowWritten) {
-    struct Records : RecordSink {
-        std::vector<BoreholeRecord> all;
-        void record(const BoreholeRecord& b) override { all.push_back(b); }
-    } records;
     Fixture f;
+    struct Records : SheetSink {
+        using SheetSink::SheetSink;
+        std::vector<BoreholeRecord> all;
+        void record(const BoreholeRecord& b) override {
+            SheetSink::record(b);
+            all.push_back(b);
+        }
+    } records{f.sheet, kBoreholeTable};
     f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"),
               f.file("zk.txt", "p\n空组 0\n桥1 2\n100 1.5 ZK\n200 -1\n涵 2\n300 0\nA300 1\n")});
-    const RunResult r = run_coordinate_table(f.ui, f.road, f.line, f.sheet, nullptr, &records);
+    const RunResult r = run_coordinate_table(f.ui, f.road, f.line, records);
     EXPECT_EQ(r.outcome, RunOutcome::station_rejected);
     const struct {
         const char* group;
@@ -410,7 +416,8 @@ TEST(TableJob, EachMethodItsOwnAlignment) {
                     {DialogRole::chain_breaks, examples + "mainline-dl.txt"},
                     {DialogRole::boreholes, examples + c.boreholes}};
         SheetModel sheet;
-        const RunResult r = TableJob(c.method).run(ui, sheet);
+        SheetSink sink(sheet, kBoreholeTable);
+        const RunResult r = TableJob(c.method).run(ui, sink);
         EXPECT_EQ(r.outcome, c.outcome) << c.alignment << ": " << r.message;
         EXPECT_EQ(ui.dialogs_shown.size(), c.dialogs) << c.alignment;
         EXPECT_EQ(r.boreholes, c.boreholes_done) << c.alignment;
@@ -498,7 +505,7 @@ TEST(Run, BoreholePhaseFailuresNameTheLineAndKeepTheRows) {
         RunResult r = f.run();
         EXPECT_EQ(r.outcome, RunOutcome::borehole_failure) << c.name;
         EXPECT_EQ(r.line, c.line) << c.name;
-        EXPECT_EQ(r.last_data_row, c.rows_kept) << c.name;
+        EXPECT_EQ(f.sink.last_data_row(), c.rows_kept) << c.name;
         EXPECT_TRUE(f.sheet.opened) << c.name;
         EXPECT_FALSE(f.sheet.note_row) << c.name;
         ASSERT_EQ(f.ui.events.size(), 2u) << c.name;
@@ -679,8 +686,9 @@ TEST(Run, TableBeyondTheSheetIsRefusedBeforeItsRows) {
             for (int k = 0; k < n; ++k) file += "1 0\n";
         }
         SmallSheet sheet;
+        SheetSink sink(sheet, kBoreholeTable);
         f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"), f.file("zk.txt", file)});
-        RunResult r = run_coordinate_table(f.ui, f.road, f.line, sheet);
+        RunResult r = run_coordinate_table(f.ui, f.road, f.line, sink);
         EXPECT_EQ(r.outcome, c.outcome) << c.boreholes;
         EXPECT_EQ(sheet.last_row(), c.last_row) << c.boreholes;
         if (c.outcome != RunOutcome::complete) {
@@ -705,12 +713,13 @@ TEST(Run, GbkFilesWithChineseTitles) {
 // file, and an as-drilled sheet.
 struct AsDrilled : Fixture {
     SheetModel points{kAsDrilledTable};
+    SheetSink points_sink{points, kAsDrilledTable};
 
     RunResult run(const std::string& chain_breaks, const std::string& points_file) {
         ui.files = {{DialogRole::alignment, file("jd.txt", "x")},
                     {DialogRole::chain_breaks, file("dl.txt", chain_breaks)},
                     {DialogRole::points, file("pt.txt", points_file)}};
-        return run_as_drilled_table(ui, road, line, points);
+        return run_as_drilled_table(ui, road, line, points_sink);
     }
     const CellValue* at(long row, int col) const { return points.cell(row, col); }
 };
@@ -824,7 +833,7 @@ TEST(AsDrilledRun, LinesNotReadCancelAndALineWithoutDirection) {
     cancelled.run("-1 -1\n", "p\n");
     cancelled.ui.files.erase(DialogRole::points);
     cancelled.ui.dialogs_shown.clear();
-    r = run_as_drilled_table(cancelled.ui, cancelled.road, cancelled.line, cancelled.points);
+    r = run_as_drilled_table(cancelled.ui, cancelled.road, cancelled.line, cancelled.points_sink);
     EXPECT_EQ(r.outcome, RunOutcome::data_error);
     EXPECT_EQ(r.message, "未选择实测坐标资料文件");
     EXPECT_EQ(cancelled.ui.dialogs_shown.back(), "读取实测坐标资料");

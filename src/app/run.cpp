@@ -12,6 +12,7 @@
 #include "base/utf8_path.h"
 #include "geometry/geometry.h"
 #include "input/readers.h"
+#include "report/sheet.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -172,7 +173,7 @@ void TableRun::open_list() {
 }
 
 void TableRun::begin_table() {
-    sheet_.report_open();
+    records_.begin_table();
     result_.file = list_reader_->path();
 }
 
@@ -230,19 +231,17 @@ void TableRun::note_lines_not_read(long blank_line) {
 void TableRun::write_group() {
     const int n = group_.count;
     // The group's rows must fit on the sheet, and so must the note row after the table.
-    if (row_cursor_ + n + 1 > sheet_.max_rows())
-        throw row_failure("表格超过工作表的最大行数 " + std::to_string(sheet_.max_rows()) +
+    if (!records_.group_fits(n))
+        throw row_failure("表格超过工作表的最大行数 " + std::to_string(records_.max_rows()) +
                               "，请将" + list_.data + "分成几个文件",
                           group_.line);
-    sheet_.report_group_head(row_cursor_, group_.title);
+    records_.begin_group({group_.title, n, groups_read_});
     for (int k = 1; k <= n; ++k) write_entry(k);
-    sheet_.report_group_frame(row_cursor_, row_cursor_ + n + 1);
-    row_cursor_ = row_cursor_ + n + 3;
+    records_.end_group();
 }
 
 void TableRun::write_entry(int k) {
-    const long row = row_cursor_ + 1 + k;
-    sheet_.report_serial(row, k);
+    records_.begin_row(k);
     std::string line;
     if (!list_reader_->next(line))
         throw row_failure("文件在分组“" + group_.title + "”的第 " + std::to_string(k) +
@@ -255,14 +254,11 @@ void TableRun::write_entry(int k) {
     } catch (const DataError& e) {
         throw row_failure(not_a_row(line, e.what(), k), line_number);
     }
-    BoreholeRecord record = write_row(row, line_number);
-    last_data_row_ = row;
-    if (records_) {
-        record.group = group_.title;
-        record.group_number = groups_read_;
-        record.serial = k;
-        records_->record(record);
-    }
+    BoreholeRecord record = write_row(line_number);
+    record.group = group_.title;
+    record.group_number = groups_read_;
+    record.serial = k;
+    records_.record(record);
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);
 }
@@ -292,15 +288,12 @@ void TableRun::finish() {
             (groups_read_ == 0 ? std::string("第 1 行（项目名称）之后没有读到分组行")
                                : std::to_string(groups_read_) + " 个分组的钻孔数都是 0") +
             "，表格中没有钻孔");
-    if (row_cursor_ > sheet_.max_rows())
+    if (!records_.note_fits())
         throw RunStop{RunOutcome::borehole_failure,
-                      "表格超过工作表的最大行数 " + std::to_string(sheet_.max_rows()) +
+                      "表格超过工作表的最大行数 " + std::to_string(records_.max_rows()) +
                           "，无法写入注释行，请将" + list_.data + "分成几个文件",
                       list_reader_->path(), 0};
-    sheet_.report_note(row_cursor_);
-    sheet_.report_page_lines(last_data_row_);
-    sheet_.report_headers(project_line_);
-    result_.last_data_row = last_data_row_;
+    records_.finish(project_line_);
 }
 
 RunStop TableRun::input_error(const std::string& detail, const std::string& file, long line) const {
@@ -332,7 +325,6 @@ void TableRun::stop(const RunStop& reason) {
     result_.message = reason.message;
     result_.file = reason.file;
     result_.line = reason.line;
-    result_.last_data_row = last_data_row_;
     ui_.bring_main_window_to_front();
     if (reason.outcome == RunOutcome::data_error)
         // The box says only that the data or its handling was wrong; the result keeps the
@@ -358,7 +350,7 @@ class CoordinateTableRun : public TableRun {
         bh_parse_borehole(line, station_text_, borehole_.offset, borehole_.offset_text,
                           borehole_.remark);
     }
-    BoreholeRecord write_row(long row, long line) override;
+    BoreholeRecord write_row(long line) override;
     bool reads_as_row(const std::string& line) const override {
         return parse_station(split_fields(line).front()).has_value();
     }
@@ -369,7 +361,7 @@ class CoordinateTableRun : public TableRun {
     BoreholeRow borehole_;
 };
 
-BoreholeRecord CoordinateTableRun::write_row(long row, long line) {
+BoreholeRecord CoordinateTableRun::write_row(long line) {
     double station_value = 0;
     const double mileage = mileage_of(station_text_, borehole_.station, station_value, line);
     Point centre;
@@ -392,9 +384,6 @@ BoreholeRecord CoordinateTableRun::write_row(long row, long line) {
     const double x = at.x, y = at.y;
     if (!std::isfinite(x) || !std::isfinite(y))
         throw row_failure("桩号" + station_text_ + "的坐标无法计算（线形数据在此处无解）", line);
-    borehole_.x = x;
-    borehole_.y = y;
-    sheet_.report_row(row, borehole_);
     BoreholeRecord record;
     record.station = borehole_.station;
     record.station_value = station_value;
@@ -430,8 +419,8 @@ double CoordinateTableRun::mileage_of(const std::string& station_text, std::stri
 }  // namespace
 
 RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               Sheet& sheet, RunProgress* progress, RecordSink* records) {
-    return CoordinateTableRun(ui, source, alignment, sheet, records, progress,
+                               RecordSink& records, RunProgress* progress) {
+    return CoordinateTableRun(ui, source, alignment, records, progress,
                               {kBoreholeDialog, "钻孔资料文件", "钻孔资料"})
         .run();
 }

@@ -7,10 +7,11 @@
 // breaks, turned into a continuous mileage, located on the centre line and moved sideways by
 // its offset.
 //
-// The run talks to its user only through RunUi and writes only through Sheet (the printed
-// table's layout: rows, frames, page lines) and a RecordSink (each borehole row written, as the
-// one record every other output takes: the CSV, the drawing, the stakeout and map files), so
-// the desktop program, the command line and the tests each plug in their own.
+// The run talks to its user only through RunUi and writes only through a RecordSink: the list's
+// events (the table begun, each group, each row's serial number, the table finished) and each
+// borehole row written, as the one record every output takes (the printed table, the CSV, the
+// drawing, the stakeout and map files), so the desktop program, the command line and the tests
+// each plug in their own.
 //
 // Its sibling, the as-drilled run (坐标反算), takes the same steps with a points file of surveyed
 // holes in place of the borehole file and writes each hole's station and offset.
@@ -24,7 +25,6 @@
 #include "base/line_reader.h"
 #include "base/text.h"
 #include "report/borehole_record.h"
-#include "report/sheet.h"
 
 namespace qelt {
 
@@ -143,7 +143,6 @@ struct RunResult {
     std::string message;  // what was shown to the user (for the log and the command line)
     std::string file;     // file and 1-based line where the failure was found, if known
     long line = 0;
-    long last_data_row = 0;
     long boreholes = 0;   // borehole rows completed
     std::string project;  // the list file's first line, the project the page headers name
     // What the run computed but the user should know (a borehole off the ends of the line,
@@ -161,35 +160,29 @@ class RunProgress {
 };
 
 // Runs the coordinate table once: the line from `source` (read_line) into `alignment`, where it
-// stays for the outputs that follow the table (the plan drawing), then the borehole file. Each
-// borehole row written goes to `records` too, when given, in the order of the file.
+// stays for the outputs that follow the table (the plan drawing), then the borehole file. The
+// list's events and each borehole row written go to `records`, in the order of the file.
 RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               Sheet& sheet, RunProgress* progress = nullptr,
-                               RecordSink* records = nullptr);
+                               RecordSink& records, RunProgress* progress = nullptr);
 
 // Runs the as-drilled table (坐标反算, "钻孔桩号及偏距表") once on `alignment`: the same steps,
 // with the points file (实测坐标资料: project line, groups "title n", then n lines
 // "name X Y [remark]") in place of the borehole file. Each surveyed hole is taken back to the
 // foot of its perpendicular on the centre line: its station in the chain-break numbering,
 // lettered where the number alone would read elsewhere, and its offset. A foot off the ends
-// of the line is computed on the extended tangent and noticed. The sheet takes PointRow rows
-// (kAsDrilledTable) and `records` the holes' records with their names; RunResult::boreholes
-// counts the holes written.
+// of the line is computed on the extended tangent and noticed. `records` takes the holes'
+// records with their names; RunResult::boreholes counts the holes written.
 RunResult run_as_drilled_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               Sheet& sheet, RunProgress* progress = nullptr,
-                               RecordSink* records = nullptr);
+                               RecordSink& records, RunProgress* progress = nullptr);
 
 // One table run as a front end starts it: the source of the chosen method and the alignment it
 // builds, which stays with the job for the outputs that follow the table.
 class TableJob {
   public:
     explicit TableJob(Method method);
-    RunResult run(RunUi& ui, Sheet& sheet, RunProgress* progress = nullptr,
-                  RecordSink* records = nullptr);
-    // The as-drilled run (坐标反算) over the same alignment; its sheet is made for
-    // kAsDrilledTable.
-    RunResult run_as_drilled(RunUi& ui, Sheet& sheet, RunProgress* progress = nullptr,
-                             RecordSink* records = nullptr);
+    RunResult run(RunUi& ui, RecordSink& records, RunProgress* progress = nullptr);
+    // The as-drilled run (坐标反算) over the same alignment.
+    RunResult run_as_drilled(RunUi& ui, RecordSink& records, RunProgress* progress = nullptr);
 
     // The line the last run built, with its stationing as the run completed it: complete for
     // every outcome but data_error. The plan drawing shows it.

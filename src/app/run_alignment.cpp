@@ -108,8 +108,8 @@ std::unique_ptr<AlignmentSource> make_alignment_source(Method method) {
 
 TableJob::TableJob(Method method) : source_(make_alignment_source(method)) {}
 
-RunResult TableJob::run(RunUi& ui, Sheet& sheet, RunProgress* progress, RecordSink* records) {
-    return run_coordinate_table(ui, *source_, alignment_, sheet, progress, records);
+RunResult TableJob::run(RunUi& ui, RecordSink& records, RunProgress* progress) {
+    return run_coordinate_table(ui, *source_, alignment_, records, progress);
 }
 
 }  // namespace qelt

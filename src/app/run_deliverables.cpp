@@ -32,7 +32,8 @@ RunDeliverables::RunDeliverables(const TableLayout& layout, const DeliverableTar
     : layout_(layout),
       targets_(targets),
       grid_(std::move(grid)),
-      workbook_(targets.workbook, layout) {
+      workbook_(targets.workbook, layout),
+      table_(workbook_.sheet(), layout) {
     if (!targets_.csv.empty()) csv_file_.emplace(targets_.csv);
     if (!targets_.drawing.empty()) drawing_.emplace(targets_.drawing);
     if (!targets_.stakeout.empty()) stakeout_.emplace(targets_.stakeout);
@@ -89,6 +90,7 @@ bool RunDeliverables::keeps_records() const {
 }
 
 void RunDeliverables::record(const BoreholeRecord& borehole) {
+    table_.record(borehole);
     if (csv_) csv_->record(borehole);
     if (keeps_records()) records_.push_back(borehole);
 }

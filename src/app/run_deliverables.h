@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/run_output.h"
+#include "app/sheet_sink.h"
 #include "report/borehole_record.h"
 #include "report/csv_sheet.h"
 #include "report/map_files.h"
@@ -45,9 +46,19 @@ class RunDeliverables : public RecordSink {
     // or null.
     PendingFile* create();
 
-    // What the run writes to: the workbook's sheet, and the records.
-    Sheet& sheet() { return workbook_.sheet(); }
+    // What the run writes to: the list's events lay out the workbook, and the records go to
+    // every file.
+    void begin_table() override { table_.begin_table(); }
+    bool group_fits(int count) const override { return table_.group_fits(count); }
+    void begin_group(const GroupHead& group) override { table_.begin_group(group); }
+    void begin_row(int serial) override { table_.begin_row(serial); }
     void record(const BoreholeRecord& borehole) override;
+    void end_group() override { table_.end_group(); }
+    bool note_fits() const override { return table_.note_fits(); }
+    void finish(const std::string& project_line) override { table_.finish(project_line); }
+    long max_rows() const override { return table_.max_rows(); }
+    // The workbook's last row that holds a borehole, 0 before the first.
+    long last_data_row() const { return table_.last_data_row(); }
 
     // Once the run has ended: writes the workbook and the CSV.
     void close_table();
@@ -78,6 +89,7 @@ class RunDeliverables : public RecordSink {
     DeliverableTargets targets_;
     GridSystem grid_;
     PendingWorkbook workbook_;
+    SheetSink table_;
     std::optional<PendingFile> csv_file_;
     std::optional<std::ostream> csv_stream_;
     std::optional<CsvRecords> csv_;

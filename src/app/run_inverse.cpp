@@ -9,6 +9,7 @@
 #include "app/run_steps.h"
 #include "base/data_error.h"
 #include "input/readers.h"
+#include "report/sheet.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -23,7 +24,7 @@ class AsDrilledRun : public TableRun {
     void parse_row(const std::string& line) override {
         pt_parse_point(line, point_.name, point_.x, point_.y, point_.remark);
     }
-    BoreholeRecord write_row(long row, long line) override;
+    BoreholeRecord write_row(long line) override;
     bool reads_as_row(const std::string& line) const override {
         PointRow point;
         try {
@@ -37,7 +38,7 @@ class AsDrilledRun : public TableRun {
     PointRow point_;
 };
 
-BoreholeRecord AsDrilledRun::write_row(long row, long line) {
+BoreholeRecord AsDrilledRun::write_row(long line) {
     double mileage = 0;
     alignment_.line.nearest({point_.x, point_.y}, mileage, point_.offset);
     if (!std::isfinite(mileage) || !std::isfinite(point_.offset))
@@ -50,7 +51,6 @@ BoreholeRecord AsDrilledRun::write_row(long row, long line) {
     point_.station_value = station.number;
     if (auto where = off_line(mileage, "桩号和距中线距离"))
         notice(line, "孔号" + point_.name + "的垂足（桩号" + point_.station + "）" + *where);
-    sheet_.report_point_row(row, point_);
     BoreholeRecord record;
     record.name = point_.name;
     record.station = point_.station;
@@ -65,15 +65,14 @@ BoreholeRecord AsDrilledRun::write_row(long row, long line) {
 }  // namespace
 
 RunResult run_as_drilled_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               Sheet& sheet, RunProgress* progress, RecordSink* records) {
-    return AsDrilledRun(ui, source, alignment, sheet, records, progress,
+                               RecordSink& records, RunProgress* progress) {
+    return AsDrilledRun(ui, source, alignment, records, progress,
                         {kPointsDialog, "实测坐标资料文件", "实测坐标资料"})
         .run();
 }
 
-RunResult TableJob::run_as_drilled(RunUi& ui, Sheet& sheet, RunProgress* progress,
-                                   RecordSink* records) {
-    return run_as_drilled_table(ui, *source_, alignment_, sheet, progress, records);
+RunResult TableJob::run_as_drilled(RunUi& ui, RecordSink& records, RunProgress* progress) {
+    return run_as_drilled_table(ui, *source_, alignment_, records, progress);
 }
 
 }  // namespace qelt

@@ -36,11 +36,10 @@ struct ListFile {
 class TableRun {
   public:
     // Each kind of run reads its own list file (`list`); the subclasses take this constructor.
-    // Every row written is handed to `records` (when given) as the borehole's record.
-    TableRun(RunUi& ui, AlignmentSource& source, Alignment& alignment, Sheet& sheet,
-             RecordSink* records, RunProgress* progress, const ListFile& list)
+    // The list's events and every row's record go to `records`.
+    TableRun(RunUi& ui, AlignmentSource& source, Alignment& alignment, RecordSink& records,
+             RunProgress* progress, const ListFile& list)
         : alignment_(alignment),
-          sheet_(sheet),
           records_(records),
           ui_(ui),
           source_(source),
@@ -56,10 +55,10 @@ class TableRun {
     // Reads the line of one row; throws DataError saying what is wrong with it (the run adds
     // the line, its group and its place in the group).
     virtual void parse_row(const std::string& line) = 0;
-    // Computes the row parse_row read last and writes its cells in sheet row `row`; throws
-    // RunStop (row_failure) naming `line` of the list file. Returns the borehole's record, all
-    // but its group and serial number, which the run fills in.
-    virtual BoreholeRecord write_row(long row, long line) = 0;
+    // Computes the row parse_row read last; throws RunStop (row_failure) naming `line` of the
+    // list file. Returns the borehole's record, all but its group and serial number, which the
+    // run fills in.
+    virtual BoreholeRecord write_row(long line) = 0;
     // Whether a line reads as a row: a line that does not, but reads as a group line, is taken
     // for the next group's line, the group before having fewer lines than its count says.
     virtual bool reads_as_row(const std::string& line) const = 0;
@@ -76,10 +75,9 @@ class TableRun {
     const std::string& list_path() const { return list_reader_->path(); }
 
     Alignment& alignment_;  // the line and its stationing, once read_line has built them
-    Sheet& sheet_;
 
   private:
-    RecordSink* records_;
+    RecordSink& records_;
     // A group line as read: its title and how many row lines follow.
     struct Group {
         std::string title;
@@ -109,8 +107,6 @@ class TableRun {
     std::string project_line_;
     Group group_;
     int groups_read_ = 0;
-    long row_cursor_ = 1;  // the title row of the next group
-    long last_data_row_ = 0;
 };
 
 }  // namespace qelt

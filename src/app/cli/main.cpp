@@ -400,9 +400,8 @@ int run_table(const Options& options) {
 
     CommandLineUi ui(options);
     TableJob job(method_of(options));
-    RunResult result = options.command == "inverse"
-                           ? job.run_as_drilled(ui, outputs.sheet(), &ui.progress, &outputs)
-                           : job.run(ui, outputs.sheet(), &ui.progress, &outputs);
+    RunResult result = options.command == "inverse" ? job.run_as_drilled(ui, outputs, &ui.progress)
+                                                    : job.run(ui, outputs, &ui.progress);
     ui.end_progress();
     outputs.close_table();
 
@@ -443,7 +442,7 @@ int run_table(const Options& options) {
     for (const auto& [d, what] : named)
         if (!targets.of(d).empty()) also += std::string("；") + what + "已写入 " + targets.of(d);
     if (result.outcome != RunOutcome::complete) {
-        std::cerr << "表格只写到第 " << result.last_data_row << " 行（" << result.boreholes
+        std::cerr << "表格只写到第 " << outputs.last_data_row() << " 行（" << result.boreholes
                   << " 个钻孔），已写入 " << options.output << also << "\n";
         return kExitPartial;
     }

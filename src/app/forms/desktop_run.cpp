@@ -36,13 +36,13 @@ constexpr DesktopFile kDesktopFiles[] = {
 // by then, and a run that ends before it leaves no file behind. They go beside the borehole
 // file, or into the Documents folder when that folder cannot be written, and each takes the
 // first free name there.
-class DeliverySheet : public Sheet, public RecordSink {
+class DeliverySheet : public RecordSink {
   public:
     DeliverySheet(const DesktopRunUi& ui, Desktop& desktop, const TableLayout& layout,
                   bool with_drawing)
         : ui_(ui), desktop_(desktop), layout_(layout), with_drawing_(with_drawing) {}
 
-    void report_open() override {
+    void begin_table() override {
         folder_ = delivery_folder(desktop_, ui_.borehole_file);
         DeliverableTargets targets;
         for (const DesktopFile& f : kDesktopFiles)
@@ -53,30 +53,18 @@ class DeliverySheet : public Sheet, public RecordSink {
         // A folder that cannot be written after all is told when the workbook is delivered.
         out_.emplace(layout_, targets);
         out_->create();
-        out_->sheet().report_open();
+        out_->begin_table();
     }
-    void report_group_head(long r, const std::string& title) override {
-        out_->sheet().report_group_head(r, title);
-    }
-    void report_serial(long row, int k) override { out_->sheet().report_serial(row, k); }
-    void report_row(long row, const BoreholeRow& borehole) override {
-        out_->sheet().report_row(row, borehole);
-    }
-    void report_point_row(long row, const PointRow& point) override {
-        out_->sheet().report_point_row(row, point);
-    }
-    void report_group_frame(long first, long last) override {
-        out_->sheet().report_group_frame(first, last);
-    }
-    void report_note(long row) override { out_->sheet().report_note(row); }
-    void report_page_lines(long last_data_row) override {
-        out_->sheet().report_page_lines(last_data_row);
-    }
-    void report_headers(const std::string& project_line) override {
-        out_->sheet().report_headers(project_line);
-    }
+    bool group_fits(int count) const override { return out_->group_fits(count); }
+    void begin_group(const GroupHead& group) override { out_->begin_group(group); }
+    void begin_row(int serial) override { out_->begin_row(serial); }
     void record(const BoreholeRecord& borehole) override { out_->record(borehole); }
+    void end_group() override { out_->end_group(); }
+    bool note_fits() const override { return out_->note_fits(); }
+    void finish(const std::string& project_line) override { out_->finish(project_line); }
+    long max_rows() const override { return out_->max_rows(); }
 
+    long last_data_row() const { return out_ ? out_->last_data_row() : 0; }
     bool begun() const { return out_.has_value(); }
 
     // Writes the workbook and gives it its name: the path, or the message saying why it could
@@ -160,17 +148,13 @@ struct Delivery {
     bool drawing;
 };
 
-TableExtent extent_of(const RunResult& run) {
-    return {run.outcome == RunOutcome::complete, run.last_data_row, run.boreholes};
-}
-
 TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
-                               const std::function<RunResult(RunUi&, Sheet&, RecordSink&)>& run) {
+                               const std::function<RunResult(RunUi&, RecordSink&)>& run) {
     TableRunResult result;
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
     DeliverySheet sheet(ui, desktop, delivery.layout, delivery.drawing);
-    result.run = run(ui, sheet, sheet);
+    result.run = run(ui, sheet);
     // The lines of the closing box about the files besides the table.
     std::vector<std::string> told;
     if (sheet.begun()) {
@@ -211,8 +195,10 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
             busy.pause();
             if (!desktop.open_document(result.workbook))
                 ui.show(MessageKind::information, delivery.layout.title,
-                        workbook_not_opened_text(result.workbook, delivery.layout.title,
-                                                 extent_of(result.run)));
+                        workbook_not_opened_text(
+                            result.workbook, delivery.layout.title,
+                            TableExtent{result.run.outcome == RunOutcome::complete,
+                                        sheet.last_data_row(), result.run.boreholes}));
             for (const std::string& e : errors) {
                 ui.bring_main_window_to_front();
                 ui.show(MessageKind::error, kErrorBoxTitle, e);
@@ -257,17 +243,14 @@ std::string alignment_choice_text(const AlignmentChoice& choice) {
 TableRunResult run_table(Desktop& desktop, Method method) {
     TableJob job(method);
     return run_and_deliver(desktop, {kBoreholeTable, job, true},
-                           [&job](RunUi& ui, Sheet& sheet, RecordSink& records) {
-                               return job.run(ui, sheet, nullptr, &records);
-                           });
+                           [&job](RunUi& ui, RecordSink& records) { return job.run(ui, records); });
 }
 
 TableRunResult run_inverse(Desktop& desktop, Method method) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kAsDrilledTable, job, false},
-                           [&job](RunUi& ui, Sheet& sheet, RecordSink& records) {
-                               return job.run_as_drilled(ui, sheet, nullptr, &records);
-                           });
+    return run_and_deliver(
+        desktop, {kAsDrilledTable, job, false},
+        [&job](RunUi& ui, RecordSink& records) { return job.run_as_drilled(ui, records); });
 }
 
 }  // namespace qelt::forms
