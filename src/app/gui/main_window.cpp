@@ -5,6 +5,7 @@
 
 #include "app/forms/file_rules.h"
 #include "app/forms/form.h"
+#include "app/forms/main_actions.h"
 #include "app/forms/maker.h"
 #include "app/gui/about_window.h"
 #include "app/gui/form_widgets.h"
@@ -55,56 +56,50 @@ void QeltFrm::showEvent(QShowEvent* event) {
     }
 }
 
-void QeltFrm::act(forms::Action action) {
-    switch (action) {
-        case forms::Action::coordinate_table:
-            make_coordinate_table();
-            break;
-        case forms::Action::as_drilled_table:
-            make_as_drilled_table();
-            break;
-        case forms::Action::line_tables:
-            make_line_tables();
-            break;
-        case forms::Action::help:
-            show_help();
-            break;
-        case forms::Action::more_software:
-            show_more_software();
-            break;
-        case forms::Action::exit_program:
-            end_program();
-            break;
-        default:
-            break;
+namespace {
+
+// The main window's own actions, as forms does them, on Qt.
+class QtShell : public forms::MainWindowShell {
+  public:
+    QtShell(QWidget& window, const GuiServices& services, std::string& last_chosen_file,
+            const QString& help_file, Method method)
+        : window_(window),
+          services_(services),
+          last_chosen_file_(last_chosen_file),
+          help_file_(help_file),
+          method_(method) {}
+    Method chosen_method() const override { return method_; }
+    void with_desktop(const std::function<void(forms::Desktop&)>& run) override {
+        with_qt_desktop(window_, services_, last_chosen_file_, run);
     }
-}
+    void open_help() override {
+        open_or_tell(services_, &window_, QUrl::fromLocalFile(help_file_));
+    }
+    void open_site(const std::string& url) override {
+        open_or_tell(services_, &window_, QUrl(QString::fromStdString(url)));
+    }
+    void show_about() override {
+        AboutFrm about(services_, &window_);
+        about.exec();
+    }
 
-// The method is read once, as the button is clicked; the run keeps to it.
-Method QeltFrm::chosen_method() const {
-    return option1_->isChecked() ? Method::intersection_points : Method::building_blocks;
-}
+  private:
+    QWidget& window_;
+    const GuiServices& services_;
+    std::string& last_chosen_file_;
+    const QString& help_file_;
+    Method method_;
+};
 
-void QeltFrm::make_coordinate_table() {
-    last_run_ = run_table(*this, chosen_method(), services_, last_chosen_file_);
-}
+}  // namespace
 
-void QeltFrm::make_as_drilled_table() {
-    last_run_ = run_inverse(*this, chosen_method(), services_, last_chosen_file_);
-}
-
-void QeltFrm::make_line_tables() {
-    run_line_tables(*this, chosen_method(), services_, last_chosen_file_);
-}
-
-void QeltFrm::show_help() {
-    open_or_tell(services_, this, QUrl::fromLocalFile(help_file_));
-}
-
-void QeltFrm::show_more_software() {
-    open_or_tell(services_, this, QUrl(QString::fromUtf8(forms::kMakerSite)));
-    AboutFrm about(services_, this);
-    about.exec();
+void QeltFrm::act(forms::Action action) {
+    // The method is read once, as the button is clicked; the run keeps to it.
+    const Method method =
+        option1_->isChecked() ? Method::intersection_points : Method::building_blocks;
+    QtShell shell(*this, services_, last_chosen_file_, help_file_, method);
+    if (forms::act_on_main_window(action, shell, last_run_)) return;
+    if (action == forms::Action::exit_program) end_program();
 }
 
 void QeltFrm::end_program() {

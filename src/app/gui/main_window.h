@@ -1,7 +1,7 @@
 #pragma once
 // The main window qeltfrm: the choice of method, and the six buttons (coordinate table, help,
 // more software, exit, as-drilled table, line tables), built from forms::main_form(). It holds
-// no computation: the runs are run_table's, run_inverse's and run_line_tables', the placement
+// no computation: its buttons do what forms::act_on_main_window says, the placement
 // rules are forms/placement.h's.
 //
 // Loading it opens the two promotional windows, works out the help file beside the program and
@@ -46,17 +46,6 @@ class QeltFrm : public QWidget {
   private:
     // What the window's controls ask for (forms::main_form's actions).
     void act(forms::Action action);
-    // "坐标表" (Command1): the coordinate table by the method the option buttons show.
-    void make_coordinate_table();
-    // "坐标反算" (Command2): the as-drilled table by the method the option buttons show.
-    void make_as_drilled_table();
-    // "线形表" (Command3): the line tables of the line by the method the option buttons show.
-    void make_line_tables();
-    Method chosen_method() const;
-    // "帮 助" (xpcmdbutton1): the manual in the default browser.
-    void show_help();
-    // "更多软件" (xpcmdbutton2): the maker's site, then the About window.
-    void show_more_software();
     // "退 出" (xpcmdbutton3): ends the program, every window included.
     void end_program();
 

@@ -75,23 +75,11 @@ class QtDesktop : public forms::Desktop {
 
 }  // namespace
 
-TableRunResult run_table(QWidget& main_window, Method method, const GuiServices& services,
-                         std::string& last_chosen_file) {
+void with_qt_desktop(QWidget& main_window, const GuiServices& services,
+                     std::string& last_chosen_file,
+                     const std::function<void(forms::Desktop&)>& run) {
     QtDesktop desktop(main_window, services, last_chosen_file);
-    return forms::run_table(desktop, method);
-}
-
-TableRunResult run_inverse(QWidget& main_window, Method method, const GuiServices& services,
-                           std::string& last_chosen_file) {
-    QtDesktop desktop(main_window, services, last_chosen_file);
-    return forms::run_inverse(desktop, method);
-}
-
-forms::LineTablesResult run_line_tables(QWidget& main_window, Method method,
-                                        const GuiServices& services,
-                                        std::string& last_chosen_file) {
-    QtDesktop desktop(main_window, services, last_chosen_file);
-    return forms::run_line_tables(desktop, method);
+    run(desktop);
 }
 
 }  // namespace qelt::gui

@@ -1,7 +1,10 @@
 #include "app/win/program_windows.h"
 
+#include <functional>
+
 #include "app/forms/file_rules.h"
 #include "app/forms/form.h"
+#include "app/forms/main_actions.h"
 #include "app/forms/maker.h"
 #include "app/win/desktop.h"
 #include "app/win/program.h"
@@ -130,52 +133,45 @@ void MainWindow::CenterForm(HWND frm) {
     center_form(frm);
 }
 
-void MainWindow::act(forms::Action action) {
-    switch (action) {
-        case forms::Action::coordinate_table:
-            make_coordinate_table();
-            break;
-        case forms::Action::as_drilled_table:
-            make_as_drilled_table();
-            break;
-        case forms::Action::line_tables:
-            make_line_tables();
-            break;
-        case forms::Action::help:
-            open_or_tell(hwnd(), help_file_);
-            break;
-        case forms::Action::more_software: {
-            open_or_tell(hwnd(), forms::kMakerSite);
-            AboutWindow about;
-            about.show(hwnd());
-            break;
-        }
-        default:
-            FormWindow::act(action);
-            break;
-    }
-}
+namespace {
 
-// The method is read once, as the button is clicked; the run keeps to it.
-Method MainWindow::chosen_method() const {
+// The main window's own actions, as forms does them, on Win32.
+class Win32Shell : public forms::MainWindowShell {
+  public:
+    Win32Shell(HWND window, std::string& last_chosen_file, const std::string& help_file,
+               Method method)
+        : window_(window),
+          last_chosen_file_(last_chosen_file),
+          help_file_(help_file),
+          method_(method) {}
+    Method chosen_method() const override { return method_; }
+    void with_desktop(const std::function<void(forms::Desktop&)>& run) override {
+        Win32Desktop desktop(window_, last_chosen_file_);
+        run(desktop);
+    }
+    void open_help() override { open_or_tell(window_, help_file_); }
+    void open_site(const std::string& url) override { open_or_tell(window_, url); }
+    void show_about() override {
+        AboutWindow about;
+        about.show(window_);
+    }
+
+  private:
+    HWND window_;
+    std::string& last_chosen_file_;
+    const std::string& help_file_;
+    Method method_;
+};
+
+}  // namespace
+
+void MainWindow::act(forms::Action action) {
+    // The method is read once, as the button is clicked; the run keeps to it.
     const bool main_line =
         SendMessageW(control("Option1"), BM_GETCHECK, 0, 0) == static_cast<LRESULT>(BST_CHECKED);
-    return main_line ? Method::intersection_points : Method::building_blocks;
-}
-
-void MainWindow::make_coordinate_table() {
-    Win32Desktop desktop(hwnd(), last_chosen_file_);
-    last_run_ = forms::run_table(desktop, chosen_method());
-}
-
-void MainWindow::make_as_drilled_table() {
-    Win32Desktop desktop(hwnd(), last_chosen_file_);
-    last_run_ = forms::run_inverse(desktop, chosen_method());
-}
-
-void MainWindow::make_line_tables() {
-    Win32Desktop desktop(hwnd(), last_chosen_file_);
-    forms::run_line_tables(desktop, chosen_method());
+    Win32Shell shell(hwnd(), last_chosen_file_, help_file_,
+                     main_line ? Method::intersection_points : Method::building_blocks);
+    if (!forms::act_on_main_window(action, shell, last_run_)) FormWindow::act(action);
 }
 
 }  // namespace qelt::win

@@ -60,11 +60,6 @@ class MainWindow : public FormWindow {
     void act(forms::Action action) override;
 
   private:
-    void make_coordinate_table();
-    void make_as_drilled_table();
-    void make_line_tables();
-    Method chosen_method() const;
-
     std::unique_ptr<PromoWindow> adfrm_, ad1frm_;
     std::string help_file_;
     forms::TableRunResult last_run_;
