@@ -19,15 +19,13 @@
 
 #include "app/run.h"
 #include "app/run_deliverables.h"
+#include "app/run_line_tables.h"
 #include "app/run_output.h"
 #include "base/data_error.h"
 #include "base/platform.h"
 #include "base/text.h"
 #include "base/utf8_path.h"
 #include "input/landxml.h"
-#include "report/landxml_export.h"
-#include "report/line_tables.h"
-#include "report/map_files.h"
 
 namespace {
 
@@ -308,12 +306,7 @@ int run_landxml(const Options& options) {
     for (const std::string& notice : notices) std::cerr << "提示：" << notice << "\n";
     std::string name = options.name.value_or(alignment.name);
     if (name.empty()) name = utf8_of(path_from_utf8(*options.alignment).stem());
-    {
-        std::ostream out(&file);
-        write_landxml(out, alignment, name);
-        out.flush();
-    }
-    if (!file.close() || file.failed() || !file.commit()) return write_failure(file);
+    if (!write_line_landxml(file, alignment, name) || !file.commit()) return write_failure(file);
     std::cout << "LandXML：线路“" << name << "”（" << alignment.line.pieces().size() << " 个线元，"
               << alignment.breaks.dl_count << " 个断链）已写入 " << options.output << "\n";
     return kExitComplete;
@@ -337,15 +330,8 @@ int run_line_table(const Options& options, double every) {
     std::vector<std::string> notices;
     try {
         alignment = line_of(options, notices);
-        if (kind == LineTableKind::curves && alignment.jds.empty())
-            throw DataError(kCurveTableNeedsJds, *options.alignment);
-        if (csv_file) {
-            std::ostream out(&*csv_file);
-            write_line_table_csv(out, kind, alignment, every);
-            out.flush();
-        }
-        write_pending_line_table(workbook, kind, alignment,
-                                 line_table_project_line(alignment, *options.alignment), every);
+        write_line_table_files(workbook, csv_file ? &*csv_file : nullptr, kind, alignment,
+                               *options.alignment, every);
     } catch (const DataError& e) {
         for (const std::string& notice : notices) std::cerr << "提示：" << notice << "\n";
         return data_error(e);

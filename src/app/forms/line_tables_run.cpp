@@ -10,10 +10,9 @@
 
 #include "app/forms/desktop_run.h"
 #include "app/forms/desktop_run_ui.h"
-#include "app/run_output.h"
+#include "app/run_line_tables.h"
 #include "base/data_error.h"
 #include "base/platform.h"
-#include "report/line_tables.h"
 
 namespace qelt::forms {
 
@@ -55,9 +54,8 @@ class LineTablesDelivery {
             join_path(folder_, numbered_workbook_name(t.stem, 1), desktop_.path_style()));
         try {
             if (t.pending->create(false) &&
-                write_pending_line_table(*t.pending, t.kind, alignment_,
-                                         line_table_project_line(alignment_, ui_.alignment_file),
-                                         kDefaultStakeInterval))
+                write_line_table_files(*t.pending, nullptr, t.kind, alignment_, ui_.alignment_file,
+                                       kDefaultStakeInterval))
                 return true;
         } catch (const DataError& e) {
             // The line was read and built, but the table cannot be made of it: unlike a file
