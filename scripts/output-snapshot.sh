@@ -97,6 +97,8 @@ for book in "$work"/*.xlsx; do
     mkdir -p "$out/$name.xlsx.d"
     (cd "$out/$name.xlsx.d" && unzip -q -o "$book" && rm -rf docProps)
 done
+# The note row's date is the day the table was written.
+find "$out" -name 'sheet*.xml' -exec sed -i 's|<f>TODAY()</f><v>[0-9]*</v>|<f>TODAY()</f><v>D</v>|g' {} +
 # The LandXML export carries the time it was written.
 sed -i 's/ time="[0-9:]*"/ time="T"/' "$out/jd-landxml.xml"
 # Messages name the temporary folder the lists were written to.

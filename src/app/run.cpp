@@ -57,22 +57,6 @@ void count_unread_lines(LineReader& file, long& first, long& count) {
     }
 }
 
-// Why the run stopped when a dialog was cancelled: the result's message (the box itself says
-// only kErrorBoxText).
-const char* not_chosen(DialogRole role) {
-    switch (role) {
-        case DialogRole::alignment:
-            return "未选择平面资料文件";
-        case DialogRole::chain_breaks:
-            return "未选择断链资料文件";
-        case DialogRole::points:
-            return "未选择实测坐标资料文件";
-        case DialogRole::boreholes:
-            break;
-    }
-    return "未选择钻孔资料文件";
-}
-
 // The files of read_line's steps as the user chooses them, and the one that a failure naming
 // no file concerns: the one chosen last.
 class LineFiles {
@@ -80,7 +64,7 @@ class LineFiles {
     explicit LineFiles(RunUi& ui) : ui_(ui) {}
     std::string choose(const FileDialog& dialog) {
         auto path = ui_.choose_file(dialog);
-        if (!path) throw DataError(not_chosen(dialog.role));
+        if (!path) throw DataError(job_input(dialog.role).not_chosen);
         last_ = *path;
         return last_;
     }
@@ -168,7 +152,7 @@ RunResult TableRun::run() {
 
 void TableRun::open_list() {
     auto path = ui_.choose_file(list_.dialog);
-    if (!path) throw DataError(not_chosen(list_.dialog.role));
+    if (!path) throw DataError(job_input(list_.dialog.role).not_chosen);
     list_reader_ = std::make_unique<LineReader>(*path);
 }
 

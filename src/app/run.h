@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "alignment/alignment.h"
+#include "app/run_files.h"
 #include "base/line_reader.h"
 #include "base/text.h"
 #include "report/borehole_record.h"
@@ -33,11 +34,10 @@ inline const char* const kErrorBoxText = "数据文件格式有误或操作不�
 inline const char* const kErrorBoxTitle = "错误";
 inline const char* const kDataMessageTitle = "数据有误";
 
-// The open-file dialogs, told apart by their role: the command line answers each from its own
-// option and the desktop program remembers the borehole file, whatever the titles say. The
-// coordinate table asks for the alignment, chain-break and borehole files, the as-drilled
-// table for the points file in place of the borehole file.
-enum class DialogRole { alignment, chain_breaks, boreholes, points };
+// The open-file dialogs, told apart by their role (DialogRole, app/run_files.h): the command
+// line answers each from its own option and the desktop program remembers the borehole file,
+// whatever the titles say. The coordinate table asks for the alignment, chain-break and
+// borehole files, the as-drilled table for the points file in place of the borehole file.
 
 struct FileDialog {
     DialogRole role;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_files.h"
 #include "app/run_output.h"
 #include "app/sheet_sink.h"
 #include "report/borehole_record.h"
@@ -20,8 +21,6 @@
 
 namespace qelt {
 
-// The files a run may deliver, in the order they are delivered.
-enum class Deliverable { workbook, csv, drawing, stakeout, points_csv, kml, geojson };
 
 // Where each goes; an empty path: not wanted (the workbook is always wanted).
 struct DeliverableTargets {

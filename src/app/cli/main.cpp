@@ -4,6 +4,8 @@
 // beside its target and renamed into place so that a failed run never leaves a half-written
 // file. An output is never one of the inputs.
 
+#include <array>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -169,11 +171,13 @@ Exit status:
 )";
 
 struct Options {
-    std::string command;  // "table", "inverse", "landxml", "curves", "elements" or "stakes"
+    unsigned command = 0;      // one of the Command bits
+    std::string command_name;  // "table", "inverse", "landxml", "curves", "elements" or "stakes"
     std::string method;
-    std::optional<std::string> points;  // inverse: the surveyed holes
-    std::optional<std::string> alignment, chain_breaks, boreholes, csv, dxf;
-    std::optional<std::string> stakeout, points_csv, kml, geojson;  // field and map files
+    // The files read and written, as the options give them (kJobInputs, kDeliverables); the
+    // workbook is `output` below, with its command's default.
+    std::array<std::optional<std::string>, kJobInputCount> inputs;
+    std::array<std::optional<std::string>, kDeliverableCount> outputs;
     std::optional<std::string> crs, central_meridian;  // the maps' coordinate system, as typed
     GridSystem grid;
     std::optional<std::string> alignment_name;  // the alignment of a LandXML file
@@ -182,6 +186,14 @@ struct Options {
     std::string output = "钻孔数量及位置表.xlsx";
     bool output_given = false;
     bool landxml_input = false;  // --alignment is a LandXML file
+
+    const std::optional<std::string>& input(DialogRole role) const {
+        return inputs[static_cast<std::size_t>(role)];
+    }
+    const std::optional<std::string>& output_of(Deliverable d) const {
+        return outputs[static_cast<std::size_t>(d)];
+    }
+    bool inverse() const { return command == kInverseCommand; }
 };
 
 // Answers the run's dialogs from the command line and prints its messages on stderr.
@@ -189,17 +201,7 @@ class CommandLineUi : public RunUi {
   public:
     explicit CommandLineUi(const Options& options) : options_(options) {}
     std::optional<std::string> choose_file(const FileDialog& dialog) override {
-        switch (dialog.role) {
-            case DialogRole::alignment:
-                return options_.alignment;
-            case DialogRole::chain_breaks:
-                return options_.chain_breaks;
-            case DialogRole::points:
-                return options_.points;
-            case DialogRole::boreholes:
-                break;
-        }
-        return options_.boreholes;
+        return options_.input(dialog.role);
     }
     void show_error_box(const std::string& text, const std::string& title) override {
         end_progress();
@@ -213,7 +215,7 @@ class CommandLineUi : public RunUi {
     std::optional<std::string> alignment_name() const override { return options_.alignment_name; }
     bool answers_up_front() const override { return true; }
     std::optional<std::string> file_given(DialogRole role) const override {
-        return role == DialogRole::chain_breaks ? options_.chain_breaks : std::nullopt;
+        return role == DialogRole::chain_breaks ? options_.input(role) : std::nullopt;
     }
 
     // Progress on a terminal for runs longer than a second; nothing when stderr is redirected.
@@ -247,7 +249,7 @@ class CommandLineUi : public RunUi {
 
 // The table the command writes.
 const TableLayout& table_layout(const Options& options) {
-    return options.command == "inverse" ? kAsDrilledTable : kBoreholeTable;
+    return options.inverse() ? kAsDrilledTable : kBoreholeTable;
 }
 
 int usage_error(const std::string& message) {
@@ -305,7 +307,7 @@ int run_landxml(const Options& options) {
     }
     for (const std::string& notice : notices) std::cerr << "提示：" << notice << "\n";
     std::string name = options.name.value_or(alignment.name);
-    if (name.empty()) name = utf8_of(path_from_utf8(*options.alignment).stem());
+    if (name.empty()) name = utf8_of(path_from_utf8(*options.input(DialogRole::alignment)).stem());
     if (!write_line_landxml(file, alignment, name) || !file.commit()) return write_failure(file);
     std::cout << "LandXML：线路“" << name << "”（" << alignment.line.pieces().size() << " 个线元，"
               << alignment.breaks.dl_count << " 个断链）已写入 " << options.output << "\n";
@@ -314,9 +316,9 @@ int run_landxml(const Options& options) {
 
 // The line tables: what the line is, read as the table reads it, written as a workbook (and a
 // CSV file) under temporary names and renamed into place.
-LineTableKind line_table_kind(const std::string& command) {
-    if (command == "curves") return LineTableKind::curves;
-    return command == "elements" ? LineTableKind::elements : LineTableKind::stakes;
+LineTableKind line_table_kind(unsigned command) {
+    if (command == kCurvesCommand) return LineTableKind::curves;
+    return command == kElementsCommand ? LineTableKind::elements : LineTableKind::stakes;
 }
 
 int run_line_table(const Options& options, double every) {
@@ -324,14 +326,14 @@ int run_line_table(const Options& options, double every) {
     PendingFile workbook(options.output);
     if (!workbook.create(false)) return write_failure(workbook);
     std::optional<PendingFile> csv_file;
-    if (options.csv && !csv_file.emplace(*options.csv).create(true))
-        return write_failure(*csv_file);
+    const std::optional<std::string>& csv = options.output_of(Deliverable::csv);
+    if (csv && !csv_file.emplace(*csv).create(true)) return write_failure(*csv_file);
     Alignment alignment;
     std::vector<std::string> notices;
     try {
         alignment = line_of(options, notices);
         write_line_table_files(workbook, csv_file ? &*csv_file : nullptr, kind, alignment,
-                               *options.alignment, every);
+                               *options.input(DialogRole::alignment), every);
     } catch (const DataError& e) {
         for (const std::string& notice : notices) std::cerr << "提示：" << notice << "\n";
         return data_error(e);
@@ -343,41 +345,16 @@ int run_line_table(const Options& options, double every) {
     if (!workbook.commit()) return write_failure(workbook);
     if (csv_file && !csv_file->commit()) return write_failure(*csv_file);
     std::cout << line_table_title(kind) << "：已写入 " << options.output;
-    if (options.csv) std::cout << " 和 " << *options.csv;
+    if (csv) std::cout << " 和 " << *csv;
     std::cout << "\n";
     return kExitComplete;
 }
 
-// The option that asked for each file, for the messages that name it.
-const char* option_of(Deliverable d) {
-    switch (d) {
-        case Deliverable::workbook:
-            return "--output";
-        case Deliverable::csv:
-            return "--csv";
-        case Deliverable::drawing:
-            return "--dxf";
-        case Deliverable::stakeout:
-            return "--stakeout";
-        case Deliverable::points_csv:
-            return "--points-csv";
-        case Deliverable::kml:
-            return "--kml";
-        case Deliverable::geojson:
-            break;
-    }
-    return "--geojson";
-}
-
 int run_table(const Options& options) {
     DeliverableTargets targets;
+    for (const DeliverableKind& d : kDeliverables)
+        targets.of(d.file) = options.output_of(d.file).value_or("");
     targets.workbook = options.output;
-    targets.csv = options.csv.value_or("");
-    targets.drawing = options.dxf.value_or("");
-    targets.stakeout = options.stakeout.value_or("");
-    targets.points_csv = options.points_csv.value_or("");
-    targets.kml = options.kml.value_or("");
-    targets.geojson = options.geojson.value_or("");
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
@@ -386,8 +363,8 @@ int run_table(const Options& options) {
 
     CommandLineUi ui(options);
     TableJob job(method_of(options));
-    RunResult result = options.command == "inverse" ? job.run_as_drilled(ui, outputs, &ui.progress)
-                                                    : job.run(ui, outputs, &ui.progress);
+    RunResult result = options.inverse() ? job.run_as_drilled(ui, outputs, &ui.progress)
+                                         : job.run(ui, outputs, &ui.progress);
     ui.end_progress();
     outputs.close_table();
 
@@ -398,7 +375,8 @@ int run_table(const Options& options) {
     for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
     if (result.outcome == RunOutcome::data_error) return kExitDataError;
     // The maps are titled by the project, as the table's page header is.
-    const std::string& list = *(options.command == "inverse" ? options.points : options.boreholes);
+    const std::string& list =
+        *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
     outputs.write_files(job.alignment(), result.project.empty()
                                              ? utf8_of(path_from_utf8(list).stem())
                                              : result.project);
@@ -408,8 +386,8 @@ int run_table(const Options& options) {
     // would pass for complete.
     if (!outputs.refusals().empty()) {
         for (const RunDeliverables::Refusal& r : outputs.refusals())
-            std::cerr << "错误：" << option_of(r.file) << " " << outputs.file(r.file)->target()
-                      << "：" << r.reason << "\n";
+            std::cerr << "错误：" << deliverable(r.file).option << " "
+                      << outputs.file(r.file)->target() << "：" << r.reason << "\n";
         std::cerr << "未写入任何文件 / nothing written\n";
         return kExitDataError;
     }
@@ -419,14 +397,9 @@ int run_table(const Options& options) {
 
     // The files besides the table, as the summary lines name them.
     std::string also;
-    const std::pair<Deliverable, const char*> named[] = {
-        {Deliverable::drawing, "钻孔平面布置图"},
-        {Deliverable::stakeout, "放样点文件"},
-        {Deliverable::points_csv, "放样点 CSV 文件"},
-        {Deliverable::kml, "KML 文件"},
-        {Deliverable::geojson, "GeoJSON 文件"}};
-    for (const auto& [d, what] : named)
-        if (!targets.of(d).empty()) also += std::string("；") + what + "已写入 " + targets.of(d);
+    for (const DeliverableKind& d : kDeliverables)
+        if (d.summary && !targets.of(d.file).empty())
+            also += std::string("；") + d.summary + "已写入 " + targets.of(d.file);
     if (result.outcome != RunOutcome::complete) {
         std::cerr << "表格只写到第 " << outputs.last_data_row() << " 行（" << result.boreholes
                   << " 个钻孔），已写入 " << options.output << also << "\n";
@@ -434,7 +407,7 @@ int run_table(const Options& options) {
     }
     std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，已写入 "
               << options.output;
-    if (options.csv) std::cout << " 和 " << *options.csv;
+    if (!targets.csv.empty()) std::cout << " 和 " << targets.csv;
     std::cout << also << "\n";
     return kExitComplete;
 }
@@ -463,24 +436,18 @@ bool same_file(const std::string& a_text, const std::string& b_text) {
 // message for the usage error, or nothing.
 std::optional<std::string> output_refusal(const Options& options) {
     std::vector<std::pair<std::string, std::string>> outputs{{"--output", options.output}};
-    for (const auto& [option, path] :
-         {std::pair{"--csv", &options.csv}, std::pair{"--dxf", &options.dxf},
-          std::pair{"--stakeout", &options.stakeout},
-          std::pair{"--points-csv", &options.points_csv}, std::pair{"--kml", &options.kml},
-          std::pair{"--geojson", &options.geojson}})
-        if (*path) outputs.emplace_back(option, **path);
-    const std::pair<const char*, const std::optional<std::string>*> inputs[] = {
-        {"--alignment", &options.alignment},
-        {"--chain-breaks", &options.chain_breaks},
-        {"--boreholes", &options.boreholes},
-        {"--points", &options.points}};
+    for (const DeliverableKind& d : kDeliverables)
+        if (d.file != Deliverable::workbook && options.output_of(d.file))
+            outputs.emplace_back(d.option, *options.output_of(d.file));
     const auto quoted = [](const std::string& path) { return "“" + path + "”"; };
     for (const auto& [option, path] : outputs) {
-        for (const auto& [input, input_path] : inputs)
-            if (*input_path && same_file(path, **input_path))
-                return option + " " + quoted(path) + " 与 " + input + " " + quoted(**input_path) +
-                       " 是同一个文件，输出不能覆盖输入 / " + option + " names the same file as " +
-                       input + ": an output never replaces an input";
+        for (const JobInput& in : kJobInputs)
+            if (const auto& input_path = options.input(in.role);
+                input_path && same_file(path, *input_path))
+                return option + " " + quoted(path) + " 与 " + in.option + " " +
+                       quoted(*input_path) + " 是同一个文件，输出不能覆盖输入 / " + option +
+                       " names the same file as " + in.option +
+                       ": an output never replaces an input";
         if (is_folder_or_device(path))
             return option + " " + quoted(path) + " 是文件夹或设备，不是普通文件 / " + option +
                    " names a folder or a device, not a file";
@@ -497,11 +464,27 @@ std::optional<std::string> output_refusal(const Options& options) {
 // The chain-break file a line needs: always with --method jd, never with ht; a LandXML file
 // takes one or none. The message for the usage error, or nothing.
 std::optional<std::string> chain_break_refusal(const Options& options) {
-    if (!options.landxml_input && options.method == "jd" && !options.chain_breaks)
+    const bool chain_breaks = options.input(DialogRole::chain_breaks).has_value();
+    if (!options.landxml_input && options.method == "jd" && !chain_breaks)
         return "--chain-breaks is required with --method jd";
-    if (!options.landxml_input && options.method == "ht" && options.chain_breaks)
+    if (!options.landxml_input && options.method == "ht" && chain_breaks)
         return "--chain-breaks applies to --method jd only (ramps have no chain breaks)";
     return std::nullopt;
+}
+
+// Where a file option given to `options.command` belongs when it does not belong there: "--dxf
+// belongs to table"; for the list of the other table run, which list this one reads ("--points
+// belongs to inverse; table reads --boreholes"); "--stakeout does not belong to landxml".
+std::string misplaced(const Options& options, const char* option, unsigned commands,
+                      bool list_file) {
+    if (list_file)
+        for (const JobInput& own : kJobInputs)
+            if (own.names_outputs && (own.commands & options.command))
+                return std::string(option) + " belongs to " + command_name(commands) + "; " +
+                       options.command_name + " reads " + own.option;
+    if (std::has_single_bit(commands))
+        return std::string(option) + " belongs to " + command_name(commands);
+    return std::string(option) + " does not belong to " + options.command_name;
 }
 
 }  // namespace
@@ -518,52 +501,51 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return kExitComplete;
         }
-    const bool line_table =
-        !args.empty() && (args[0] == "curves" || args[0] == "elements" || args[0] == "stakes");
-    if (args.empty() ||
-        (args[0] != "table" && args[0] != "inverse" && args[0] != "landxml" && !line_table))
+    const std::optional<unsigned> command = args.empty() ? std::nullopt : command_named(args[0]);
+    if (!command)
         return usage_error(
             "the commands are \"table\", \"inverse\", \"landxml\", \"curves\", \"elements\" "
             "and \"stakes\"");
     Options options;
-    options.command = args[0];
-    if (options.command == "inverse") options.output = std::string(kAsDrilledTitle) + ".xlsx";
+    options.command = *command;
+    options.command_name = args[0];
+    const bool line_table = (options.command & kLineTableCommands) != 0;
+    if (options.inverse()) options.output = std::string(kAsDrilledTitle) + ".xlsx";
     if (line_table)
         options.output = line_table_file_name(line_table_kind(options.command)) + ".xlsx";
-    std::map<std::string, std::string*> text_options{{"--method", &options.method},
-                                                     {"--output", &options.output}};
-    std::map<std::string, std::optional<std::string>*> file_options{
-        {"--alignment", &options.alignment},
-        {"--points", &options.points},
-        {"--chain-breaks", &options.chain_breaks},
-        {"--boreholes", &options.boreholes},
-        {"--csv", &options.csv},
-        {"--dxf", &options.dxf},
-        {"--stakeout", &options.stakeout},
-        {"--points-csv", &options.points_csv},
-        {"--kml", &options.kml},
-        {"--geojson", &options.geojson},
+
+    // The options that take a value: the files of the two tables, then the rest.
+    std::map<std::string, std::optional<std::string>*> value_options{
         {"--crs", &options.crs},
         {"--central-meridian", &options.central_meridian},
         {"--alignment-name", &options.alignment_name},
         {"--name", &options.name},
         {"--every", &options.every}};
+    for (const JobInput& in : kJobInputs)
+        value_options[in.option] = &options.inputs[static_cast<std::size_t>(in.role)];
+    for (const DeliverableKind& d : kDeliverables)
+        if (d.file != Deliverable::workbook)
+            value_options[d.option] = &options.outputs[static_cast<std::size_t>(d.file)];
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& name = args[i];
         if (i + 1 >= args.size()) return usage_error("missing value after " + name);
         const std::string& value = args[++i];
-        if (name == "--output") options.output_given = true;
-        if (auto t = text_options.find(name); t != text_options.end())
-            *t->second = value;
-        else if (auto f = file_options.find(name); f != file_options.end())
-            *f->second = value;
-        else
+        if (name == "--method") {
+            options.method = value;
+        } else if (name == "--output") {
+            options.output = value;
+            options.output_given = true;
+        } else if (auto v = value_options.find(name); v != value_options.end()) {
+            *v->second = value;
+        } else {
             return usage_error("unknown option " + name);
+        }
     }
-    if (!options.alignment) return usage_error("--alignment is required");
+    const std::optional<std::string>& alignment = options.input(DialogRole::alignment);
+    if (!alignment) return usage_error("--alignment is required");
     // A LandXML file is told by its content; a file that cannot be read is the run's to report.
     try {
-        options.landxml_input = is_xml_file(*options.alignment);
+        options.landxml_input = is_xml_file(*alignment);
     } catch (const DataError& e) {
         // Without a method the file could only have been LandXML: say why it cannot be read.
         if (options.method.empty()) return data_error(e);
@@ -578,34 +560,43 @@ int main(int argc, char** argv) {
         return usage_error("--alignment-name applies to a LandXML alignment file only");
     if (options.alignment_name && options.alignment_name->empty())
         return usage_error("--alignment-name is empty");
-    if (options.command == "landxml") {
-        for (const auto& [option, given] :
-             {std::pair{"--boreholes", options.boreholes.has_value()},
-              std::pair{"--points", options.points.has_value()},
-              std::pair{"--csv", options.csv.has_value()},
-              std::pair{"--dxf", options.dxf.has_value()},
-              std::pair{"--stakeout", options.stakeout.has_value()},
-              std::pair{"--points-csv", options.points_csv.has_value()},
-              std::pair{"--kml", options.kml.has_value()},
-              std::pair{"--geojson", options.geojson.has_value()},
-              std::pair{"--crs", options.crs.has_value()},
-              std::pair{"--central-meridian", options.central_meridian.has_value()}})
-            if (given) return usage_error(std::string(option) + " does not belong to landxml");
-        if (!options.output_given) return usage_error("--output is required with landxml");
-        if (options.output.empty()) return usage_error("--output is empty");
-        if (auto refusal = chain_break_refusal(options)) return usage_error(*refusal);
+
+    // Each file belongs to the commands its row names, and the maps' coordinate system to the
+    // commands that write maps.
+    for (const JobInput& in : kJobInputs)
+        if (options.input(in.role) && !(in.commands & options.command))
+            return usage_error(misplaced(options, in.option, in.commands, in.names_outputs));
+    for (const DeliverableKind& d : kDeliverables)
+        if (options.output_of(d.file) && !(d.commands & options.command))
+            return usage_error(misplaced(options, d.option, d.commands, false));
+    const unsigned map_commands = deliverable(Deliverable::kml).commands;
+    for (const auto& [option, value] : {std::pair{"--crs", &options.crs},
+                                        std::pair{"--central-meridian", &options.central_meridian}})
+        if (*value && !(map_commands & options.command))
+            return usage_error(misplaced(options, option, map_commands, false));
+    if (options.name && options.command != kLandXmlCommand)
+        return usage_error("--name belongs to landxml");
+    if (options.every && options.command != kStakesCommand)
+        return usage_error("--every belongs to stakes");
+    for (const JobInput& in : kJobInputs)
+        if ((in.required & options.command) && !options.input(in.role))
+            return usage_error(std::string(in.option) + " is required");
+    if (options.command == kLandXmlCommand && !options.output_given)
+        return usage_error("--output is required with landxml");
+    if (auto refusal = chain_break_refusal(options)) return usage_error(*refusal);
+    if (options.output.empty()) return usage_error("--output is empty");
+    for (const DeliverableKind& d : kDeliverables)
+        if (options.output_of(d.file) && options.output_of(d.file)->empty())
+            return usage_error(std::string(d.option) + " is empty");
+    for (const auto& [option, value] : {std::pair{"--crs", &options.crs},
+                                        std::pair{"--central-meridian", &options.central_meridian}})
+        if (*value && (*value)->empty()) return usage_error(std::string(option) + " is empty");
+
+    if (options.command == kLandXmlCommand) {
         if (auto refusal = output_refusal(options)) return usage_error(*refusal);
         return run_landxml(options);
     }
-    if (options.name) return usage_error("--name belongs to landxml");
-    if (options.every && options.command != "stakes")
-        return usage_error("--every belongs to stakes");
     if (line_table) {
-        for (const auto& [option, given] : {std::pair{"--boreholes", options.boreholes.has_value()},
-                                            std::pair{"--points", options.points.has_value()},
-                                            std::pair{"--dxf", options.dxf.has_value()}})
-            if (given)
-                return usage_error(std::string(option) + " does not belong to " + options.command);
         double every = kDefaultStakeInterval;
         if (options.every) {
             const auto value = parse_number(*options.every);
@@ -614,36 +605,18 @@ int main(int argc, char** argv) {
                                    *options.every + "\"");
             every = *value;
         }
-        if (options.command == "curves" && (options.landxml_input || options.method == "ht"))
+        if (options.command == kCurvesCommand && (options.landxml_input || options.method == "ht"))
             return usage_error(std::string(kCurveTableNeedsJds) +
                                " / curves needs a line given by its JDs (--method jd); use "
                                "elements for an element chain or a LandXML line");
-        if (auto refusal = chain_break_refusal(options)) return usage_error(*refusal);
-        if (options.output.empty()) return usage_error("--output is empty");
-        if (options.csv && options.csv->empty()) return usage_error("--csv is empty");
         if (auto refusal = output_refusal(options)) return usage_error(*refusal);
         return run_line_table(options, every);
     }
-    // Each command reads its own list file: boreholes by station, or surveyed holes.
-    const bool inverse = options.command == "inverse";
-    if (inverse ? options.boreholes.has_value() : options.points.has_value())
-        return usage_error(inverse ? "--boreholes belongs to table; inverse reads --points"
-                                   : "--points belongs to inverse; table reads --boreholes");
-    if (!(inverse ? options.points : options.boreholes))
-        return usage_error(inverse ? "--points is required" : "--boreholes is required");
-    if (auto refusal = chain_break_refusal(options)) return usage_error(*refusal);
-    if (options.output.empty()) return usage_error("--output is empty");
-    if (options.csv && options.csv->empty()) return usage_error("--csv is empty");
-    for (const auto& [option, value] :
-         {std::pair{"--dxf", &options.dxf}, std::pair{"--stakeout", &options.stakeout},
-          std::pair{"--points-csv", &options.points_csv}, std::pair{"--kml", &options.kml},
-          std::pair{"--geojson", &options.geojson}, std::pair{"--crs", &options.crs},
-          std::pair{"--central-meridian", &options.central_meridian}})
-        if (*value && (*value)->empty()) return usage_error(std::string(option) + " is empty");
     // The maps' coordinate system: one way of giving it, and only for a map.
+    const bool map = options.output_of(Deliverable::kml) || options.output_of(Deliverable::geojson);
     if (options.crs && options.central_meridian)
         return usage_error("--crs and --central-meridian exclude each other: give one");
-    if ((options.crs || options.central_meridian) && !options.kml && !options.geojson)
+    if ((options.crs || options.central_meridian) && !map)
         return usage_error(std::string(options.crs ? "--crs" : "--central-meridian") +
                            " applies to --kml and --geojson only");
     if (options.crs) options.grid.crs = *options.crs;
@@ -653,8 +626,6 @@ int main(int argc, char** argv) {
             return usage_error("--central-meridian must be a longitude in degrees east, e.g. 114");
         options.grid.central_meridian = *degrees;
     }
-    // The plan drawing shows the boreholes a table places; inverse places none.
-    if (inverse && options.dxf) return usage_error("--dxf belongs to table");
     if (auto refusal = output_refusal(options)) return usage_error(*refusal);
     return run_table(options);
 }

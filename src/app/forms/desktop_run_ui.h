@@ -48,8 +48,7 @@ class DesktopRunUi : public RunUi {
         busy_.resume();
         if (!path || path->empty()) return std::nullopt;
         last = *path;
-        if (dialog.role == DialogRole::boreholes || dialog.role == DialogRole::points)
-            borehole_file = *path;
+        if (job_input(dialog.role).names_outputs) borehole_file = *path;
         if (dialog.role == DialogRole::alignment) alignment_file = *path;
         return path;
     }

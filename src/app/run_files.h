@@ -1,0 +1,103 @@
+#pragma once
+// What the jobs read and what they deliver, as two tables that qelt-cli's options and checks, its
+// summary lines and the desktop program's delivery all iterate: a new input is a row of
+// kJobInputs, a new output a row of kDeliverables (and its writer in RunDeliverables).
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace qelt {
+
+// The commands of qelt-cli, as bits of a set: each input and each output names the commands
+// that take it.
+enum Command : unsigned {
+    kTableCommand = 1u << 0,     // 坐标表: boreholes by station and offset
+    kInverseCommand = 1u << 1,   // 坐标反算: surveyed holes back to station and offset
+    kLandXmlCommand = 1u << 2,   // the line written as LandXML
+    kCurvesCommand = 1u << 3,    // 直线、曲线及转角表
+    kElementsCommand = 1u << 4,  // 线元表
+    kStakesCommand = 1u << 5,    // 逐桩坐标表
+};
+inline constexpr unsigned kLineTableCommands = kCurvesCommand | kElementsCommand | kStakesCommand;
+inline constexpr unsigned kEveryCommand = kTableCommand | kInverseCommand | kLandXmlCommand |
+                                          kLineTableCommands;
+
+struct CommandName {
+    const char* name;
+    unsigned command;
+};
+inline constexpr CommandName kCommands[] = {
+    {"table", kTableCommand},       {"inverse", kInverseCommand},   {"landxml", kLandXmlCommand},
+    {"curves", kCurvesCommand},     {"elements", kElementsCommand}, {"stakes", kStakesCommand},
+};
+// The command called `name`, or nothing.
+std::optional<unsigned> command_named(std::string_view name);
+// The name of `command` (a single bit).
+const char* command_name(unsigned command);
+
+// The files a job reads, told apart by their role: the command line answers each from its own
+// option and the desktop program asks for each in its dialog.
+enum class DialogRole { alignment, chain_breaks, boreholes, points };
+
+struct JobInput {
+    DialogRole role;
+    const char* option;        // qelt-cli's option, "--boreholes"
+    unsigned commands;         // the commands that read it
+    unsigned required;         // the commands that cannot go without it
+    const char* not_chosen;    // why a run stops when its dialog is cancelled
+    // The list whose rows the table holds: the outputs are named after it and go beside it.
+    bool names_outputs;
+};
+inline constexpr JobInput kJobInputs[] = {
+    {DialogRole::alignment, "--alignment", kEveryCommand, kEveryCommand, "未选择平面资料文件",
+     false},
+    // Required by --method jd alone, and refused by ht: a rule of the method, not the command.
+    {DialogRole::chain_breaks, "--chain-breaks", kEveryCommand, 0, "未选择断链资料文件", false},
+    {DialogRole::boreholes, "--boreholes", kTableCommand, kTableCommand, "未选择钻孔资料文件",
+     true},
+    {DialogRole::points, "--points", kInverseCommand, kInverseCommand, "未选择实测坐标资料文件",
+     true},
+};
+inline constexpr std::size_t kJobInputCount = std::size(kJobInputs);
+const JobInput& job_input(DialogRole role);
+
+// The files a table run may deliver, in the order they are delivered.
+enum class Deliverable { workbook, csv, drawing, stakeout, points_csv, kml, geojson };
+
+struct DeliverableKind {
+    Deliverable file;
+    const char* option;  // qelt-cli's option; the workbook is --output, always written
+    unsigned commands;   // the commands that deliver it
+    // What the summary lines call it ("钻孔平面布置图已写入 …"); null: the summary names it
+    // otherwise (the table itself, and its CSV beside it).
+    const char* summary;
+    // The desktop program's file beside the table, "<list file name><suffix><extension>"; null
+    // suffix: the table's own ("_<title>"); null extension: the desktop does not deliver it.
+    const char* desktop_suffix;
+    const char* extension;
+    // Made of the run's records after the run (a drawing's extents go before its entities, a
+    // point's name depends on every other point's), so the records are kept for it.
+    bool needs_records;
+};
+inline constexpr DeliverableKind kDeliverables[] = {
+    // --output is every command's: the table's workbook, a line table's, the LandXML file.
+    {Deliverable::workbook, "--output", kEveryCommand, nullptr, nullptr, ".xlsx", false},
+    {Deliverable::csv, "--csv", kTableCommand | kInverseCommand | kLineTableCommands, nullptr,
+     nullptr, nullptr, false},
+    {Deliverable::drawing, "--dxf", kTableCommand, "钻孔平面布置图", "_钻孔平面布置图", ".dxf",
+     true},
+    {Deliverable::stakeout, "--stakeout", kTableCommand | kInverseCommand, "放样点文件",
+     "_放样点", ".dat", true},
+    {Deliverable::points_csv, "--points-csv", kTableCommand | kInverseCommand,
+     "放样点 CSV 文件", nullptr, nullptr, true},
+    {Deliverable::kml, "--kml", kTableCommand | kInverseCommand, "KML 文件", "_钻孔位置", ".kml",
+     true},
+    {Deliverable::geojson, "--geojson", kTableCommand | kInverseCommand, "GeoJSON 文件", nullptr,
+     nullptr, true},
+};
+inline constexpr std::size_t kDeliverableCount = std::size(kDeliverables);
+const DeliverableKind& deliverable(Deliverable file);
+
+}  // namespace qelt
