@@ -24,7 +24,7 @@
 #include "base/platform.h"
 #include "base/text.h"
 #include "base/utf8_path.h"
-#include "input/landxml.h"
+#include "input/formats.h"
 #include "report/landxml_export.h"
 #include "report/line_tables.h"
 #include "report/map_files.h"
@@ -578,7 +578,7 @@ int main(int argc, char** argv) {
     if (!options.alignment) return usage_error("--alignment is required");
     // A LandXML file is told by its content; a file that cannot be read is the run's to report.
     try {
-        options.landxml_input = is_xml_file(*options.alignment);
+        options.landxml_input = detect_format(*options.alignment).format() == FileFormat::xml;
     } catch (const DataError& e) {
         // Without a method the file could only have been LandXML: say why it cannot be read.
         if (options.method.empty()) return data_error(e);
