@@ -8,7 +8,8 @@
 
 #include "base/data_error.h"
 #include "fuzz_files.h"
-#include "input/landxml.h"
+#include "input/formats.h"
+#include "input/landxml_alignments.h"
 #include "report/landxml_export.h"
 #include "station/station.h"
 
@@ -35,8 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path =
         folder.write("line.xml", {reinterpret_cast<const char*>(data), size});
     try {
-        if (!is_xml_file(path)) return 0;
-        const LandXmlFile file(path);
+        DetectedFile detected = detect_format(path);
+        if (detected.format() != FileFormat::xml) return 0;
+        const LandXmlDocument document(detected);
+        const LandXmlAlignments file(document);
         for (std::size_t i = 0; i < file.alignments().size(); ++i) {
             Alignment a;
             try {

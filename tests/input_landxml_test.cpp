@@ -8,7 +8,7 @@
 #include <numbers>
 
 #include "base/text.h"
-#include "input/landxml.h"
+#include "input/landxml_alignments.h"
 #include "station/station.h"
 #include "test_files.h"
 
@@ -129,8 +129,14 @@ std::string alignment(const std::string& geometry, const std::string& after = ""
            "</Alignment>\n";
 }
 
+// The alignments of the LandXML file holding `text`.
+LandXmlAlignments read_all(const TempDir& dir, const std::string& text) {
+    LineReader file(dir.write("line.xml", text));
+    return LandXmlAlignments(LandXmlDocument(file));
+}
+
 Alignment read(const TempDir& dir, const std::string& text) {
-    return LandXmlFile(dir.write("line.xml", text)).build(0);
+    return read_all(dir, text).build(0);
 }
 
 // UTF-16LE with a byte-order mark, as Notepad saves "Unicode"; the BMP suffices here.
@@ -300,8 +306,8 @@ TEST(LandXml, ListsEveryAlignmentAndTakesItsStationEquations) {
         "<StaEquation staInternal=\"1700\" staBack=\"1650\" staAhead=\"1800\"/>\n"
         "<StaEquation staInternal=\"1400\" staAhead=\"1350\"/>\n";
     TempDir dir;
-    const LandXmlFile file(dir.write(
-        "line.xml",
+    const LandXmlAlignments file(read_all(
+        dir,
         landxml(alignment(coord_geom({{"Line", 100, 0, 0, 1}}, kStart), "",
                           "name=\"主线\" staStart=\"-20\"") +
                 alignment(coord_geom({{"Line", 600, 0, 0, 1}, {"Curve", 400, 900, 900, 1}}, kStart),
@@ -330,15 +336,6 @@ TEST(LandXml, ListsEveryAlignmentAndTakesItsStationEquations) {
         zh_mileage(a.breaks, std::string(1, s.letter) + shortest_number(s.number), back);
         EXPECT_NEAR(back, mileage, 1e-9) << text;
     }
-}
-
-TEST(LandXml, RecognisedByItsFirstCharacter) {
-    TempDir dir;
-    EXPECT_TRUE(is_xml_file(dir.write("a.txt", "\xEF\xBB\xBF\n  \t<LandXML/>")));
-    EXPECT_TRUE(is_xml_file(dir.write("b.dat", utf16le("\n<LandXML/>"))));
-    EXPECT_FALSE(is_xml_file(dir.write("c.xml", "起点,1000\n<\n")));
-    EXPECT_FALSE(is_xml_file(dir.write("d.xml", "")));
-    EXPECT_THROW(is_xml_file(dir.path("none.xml")), DataError);
 }
 
 }  // namespace

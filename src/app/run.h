@@ -25,6 +25,7 @@
 #include "app/run_files.h"
 #include "base/line_reader.h"
 #include "base/text.h"
+#include "input/alignment_choice.h"
 #include "report/borehole_record.h"
 
 namespace qelt {
@@ -56,14 +57,6 @@ inline constexpr FileDialog kBoreholeDialog{
     "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
 inline constexpr FileDialog kPointsDialog{DialogRole::points, "读取实测坐标资料",
                                           kBoreholeDialog.filter};
-
-// One alignment of a file that holds several, as the user chooses among them.
-struct AlignmentChoice {
-    std::string name;
-    double length = 0;          // metres along the line
-    std::string start_station;  // as the tables print it, "K0+000"
-    std::string end_station;
-};
 
 class RunUi {
   public:
@@ -119,9 +112,14 @@ enum class Method {
 };
 
 // The source of the method the user chose. A LandXML file is recognised by its content and
-// read as such whatever the method (LandXmlFile, input/landxml.h); any other file is the
-// method's own text file.
+// read as such whatever the method (input/formats.h, input/alignment_readers.h); any other file
+// is the method's own text file.
 std::unique_ptr<AlignmentSource> make_alignment_source(Method method);
+
+// Whether the alignment file `path` is a LandXML file, told by its content as the run tells it,
+// for a front end that checks its options before the run (qelt-cli: no --method needed, and
+// --alignment-name allowed). Throws DataError when the file cannot be read.
+bool alignment_file_is_landxml(const std::string& path);
 
 // The first steps of every job on a line: asks for the alignment file and builds the line
 // from `source`, then completes its stationing: the chain breaks from the chain-break file where

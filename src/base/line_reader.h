@@ -6,6 +6,20 @@
 
 namespace qelt {
 
+// Lines of a user's file in UTF-8, numbered from 1 as the file numbers them: what the readers of
+// the text formats take, so that a file whose first lines were already read to tell its format
+// (input/formats.h) is not decoded a second time.
+class LineSource {
+  public:
+    virtual ~LineSource() = default;
+    // Reads the next line into `line`; false at the end of the file. Throws DataError for a line
+    // that cannot be decoded.
+    virtual bool next(std::string& line) = 0;
+    // 1-based number of the line last returned (0 before the first).
+    virtual long line_number() const = 0;
+    virtual const std::string& path() const = 0;
+};
+
 // One input file, read line by line in UTF-8 whatever the file's own encoding was.
 // Accepted are the encodings Chinese Windows saves text in:
 // - UTF-16 with a byte-order mark, little endian (FF FE: Notepad's "Unicode", Excel's
@@ -25,7 +39,7 @@ namespace qelt {
 // line) or UTF-16 that cannot be decoded (an unpaired surrogate, an odd number of bytes) is
 // refused with DataError naming the line: read on, such a file would lose its data without a
 // word.
-class LineReader {
+class LineReader final : public LineSource {
   public:
     // Throws DataError naming the file when it cannot be opened or is not a regular file, and
     // naming the line when the file mixes UTF-8 and GBK lines.
@@ -38,10 +52,10 @@ class LineReader {
     bool at_end();
     // Reads the next line into `line`; false at the end of the file. Throws DataError when a
     // line cannot be decoded or holds a NUL, a lone CR or broken UTF-16.
-    bool next(std::string& line);
+    bool next(std::string& line) override;
     // 1-based number of the line last returned (0 before the first).
-    long line_number() const { return line_number_; }
-    const std::string& path() const { return path_; }
+    long line_number() const override { return line_number_; }
+    const std::string& path() const override { return path_; }
     void close();
 
   private:

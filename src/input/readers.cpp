@@ -61,7 +61,7 @@ bool contains_ht(std::string_view name) {
 }
 
 // A numeric field read whole; `what` names the field for the engineer ("JD2 的 R").
-double number_or_throw(std::string_view field, const LineReader& file, const std::string& what) {
+double number_or_throw(std::string_view field, const LineSource& file, const std::string& what) {
     auto value = parse_number(field);
     if (!value)
         throw DataError(what + "“" + std::string(field) + "”不是数", file.path(),
@@ -84,7 +84,7 @@ std::string_view remark_after(const std::string& line, std::string_view last) {
 // 60 or more are a typing error (45.7530 for 45.5730) that the conversion would silently turn
 // into another angle (75′ read as 1°15′), so they are refused. The digits are taken from the
 // text as written: the double nearest 45.3060 is 45.30599…, whose digits would say 59.99″.
-void check_dms(std::string_view field, const LineReader& file, long line) {
+void check_dms(std::string_view field, const LineSource& file, long line) {
     std::string text = fold_fullwidth_digits(trim_blanks(field));
     std::string sign;
     if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
@@ -119,7 +119,7 @@ void check_dms(std::string_view field, const LineReader& file, long line) {
 
 }  // namespace
 
-void zx_read_alignment(LineReader& file, MainLine& line) {
+void zx_read_alignment(LineSource& file, MainLine& line) {
     std::string text;
     if (!file.next(text)) throw DataError("文件为空，缺少起始桩号行", file.path(), 1);
     std::size_t pos = 0;
@@ -186,7 +186,7 @@ void zx_read_alignment(LineReader& file, MainLine& line) {
     }
 }
 
-void ht_read_elements(LineReader& file, ElementChain& chain) {
+void ht_read_elements(LineSource& file, ElementChain& chain) {
     // The file is a stream of numbers; read them all with the line each stands on.
     std::string text;
     std::vector<double> numbers;
@@ -253,7 +253,7 @@ void ht_read_elements(LineReader& file, ElementChain& chain) {
     chain.ht_in_count = static_cast<std::int16_t>(count);
 }
 
-void dl_read_file(LineReader& file, ChainBreaks& breaks) {
+void dl_read_file(LineSource& file, ChainBreaks& breaks) {
     breaks.dl_count = 0;
     std::string text;
     // Element dl_count + 1 must stay free for the end of the line: at most 19 chain breaks.

@@ -20,17 +20,17 @@ namespace qelt {
 // A blank line (or a line starting with a comma) ends the list. A name containing "HT" (any
 // case) marks a hairpin; its next-to-last / last character "1" keeps the incoming / outgoing leg.
 // Fills jd_start_station, jd_x … jd_keep_out for records 1..N and jd_count = N.
-void zx_read_alignment(LineReader& file, MainLine& line);
+void zx_read_alignment(LineSource& file, MainLine& line);
 
 // Element alignment file (积木法): numbers separated by commas, blanks or line breaks: start
 // station, X, Y, start azimuth (ddd.mmss), then start radius, end radius and length per element.
 // An azimuth whose minutes or seconds, as written, are 60 or more is refused. Fills ht_in_line
 // with the line of each element's start radius.
-void ht_read_elements(LineReader& file, ElementChain& chain);
+void ht_read_elements(LineSource& file, ElementChain& chain);
 
 // Chain-break file (断链): one line "<station before> <station after>" per chain break, in order
 // along the road; a blank line ends the list; at most 19 chain breaks.
-void dl_read_file(LineReader& file, ChainBreaks& breaks);
+void dl_read_file(LineSource& file, ChainBreaks& breaks);
 
 // Every numeric field is read whole (blanks around it, a sign, full-width digits allowed);
 // anything else is refused naming the field as written. The comma after a name may be the

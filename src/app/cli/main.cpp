@@ -27,7 +27,6 @@
 #include "base/platform.h"
 #include "base/text.h"
 #include "base/utf8_path.h"
-#include "input/landxml.h"
 
 namespace {
 
@@ -545,7 +544,7 @@ int main(int argc, char** argv) {
     if (!alignment) return usage_error("--alignment is required");
     // A LandXML file is told by its content; a file that cannot be read is the run's to report.
     try {
-        options.landxml_input = is_xml_file(*alignment);
+        options.landxml_input = alignment_file_is_landxml(*alignment);
     } catch (const DataError& e) {
         // Without a method the file could only have been LandXML: say why it cannot be read.
         if (options.method.empty()) return data_error(e);

@@ -23,13 +23,9 @@
 
 #include "alignment/alignment.h"
 #include "base/data_error.h"
+#include "input/landxml_document.h"
 
 namespace qelt {
-
-// Whether a file is XML: its first character past a byte-order mark and blanks is '<'. A
-// LandXML file is recognised by this, whatever its name. Reads the file through LineReader
-// (UTF-16, UTF-8 or GB18030); throws DataError when the file cannot be read.
-bool is_xml_file(const std::string& path);
 
 // One alignment of a LandXML file, as the user chooses among several.
 struct LandXmlAlignmentInfo {
@@ -44,15 +40,13 @@ struct LandXmlAlignmentInfo {
     // unusable.
 };
 
-// A LandXML file, read whole.
-class LandXmlFile {
+// The alignments of a LandXML file, each built.
+class LandXmlAlignments {
   public:
-    // Reads and parses the whole file and builds each of its alignments. Throws
-    // DataError(detail, path, line) for malformed XML (the line of the error), a root element
-    // that is not LandXML, no Alignments/Alignment, or units it cannot take (lengths in
-    // metres, millimetres, centimetres, kilometres, feet or US survey feet are taken, converted
-    // to metres). A fault inside one alignment does not stop the others: build reports it.
-    explicit LandXmlFile(const std::string& path);
+    // Builds each alignment of `document`. Throws DataError(detail, path, line) when the file
+    // has no Alignments/Alignment. A fault inside one alignment does not stop the others: build
+    // reports it.
+    explicit LandXmlAlignments(const LandXmlDocument& document);
 
     // The alignments in the order of the file.
     const std::vector<LandXmlAlignmentInfo>& alignments() const { return infos_; }

@@ -1,7 +1,5 @@
-// The LandXML reader. The file is read line by line through LineReader, so that a file saved
-// as UTF-16 or GBK reads as every other input file does, and joined with '\n' before pugixml
-// parses it: line n of the text is line n of the file, and every message can name it.
-#include "input/landxml.h"
+// The reader of a LandXML file's horizontal alignments (Alignments/Alignment/CoordGeom).
+#include "input/landxml_alignments.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +8,6 @@
 #include <pugixml.hpp>
 #include <string_view>
 
-#include "base/line_reader.h"
 #include "base/text.h"
 #include "base/utf8_path.h"
 #include "station/station.h"
@@ -38,28 +35,6 @@ constexpr double kStaBackMissRefused = 1e-3;  // metres
 // Slot dl_count + 1 of the chain-break table holds the end of the line.
 constexpr int kMaxStationEquations = kChainBreakSlots - 2;
 
-// An element's name without its namespace prefix: files written with "lx:Alignment" are as
-// good as those with a default namespace.
-std::string_view local_name(pugi::xml_node node) {
-    const std::string_view name = node.name();
-    const std::size_t colon = name.find(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-pugi::xml_node child_named(pugi::xml_node node, std::string_view name) {
-    for (pugi::xml_node child : node.children())
-        if (child.type() == pugi::node_element && local_name(child) == name) return child;
-    return {};
-}
-
-// ASCII letters compared without regard to case ("INF", "Infinity", "CW").
-bool same_word(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
-
 double distance(Point a, Point b) {
     return std::hypot(b.x - a.x, b.y - a.y);
 }
@@ -69,110 +44,6 @@ double azimuth_of(Point a, Point b) {
     return std::atan2(b.y - a.y, b.x - a.x);
 }
 
-// A discrepancy as the engineer reads it: millimetres while it is small, metres beyond.
-std::string discrepancy(double metres) {
-    return metres < 1 ? fixed_text(metres * 1000, 1) + " mm" : fixed_text(metres, 3) + " m";
-}
-
-// pugixml's reason for refusing a text, as the engineer reads it.
-const char* parse_failure_text(pugi::xml_parse_status status) {
-    switch (status) {
-        case pugi::status_unrecognized_tag:
-            return "无法识别的标记";
-        case pugi::status_bad_pi:
-            return "XML 声明或处理指令（<?…?>）不完整";
-        case pugi::status_bad_comment:
-            return "注释（<!--…-->）不完整";
-        case pugi::status_bad_cdata:
-            return "CDATA 段不完整";
-        case pugi::status_bad_doctype:
-            return "文档类型声明（<!DOCTYPE…>）有误";
-        case pugi::status_bad_pcdata:
-            return "元素中的文字有误";
-        case pugi::status_bad_start_element:
-            return "开始标记有误";
-        case pugi::status_bad_attribute:
-            return "属性有误（属性值应写在引号内）";
-        case pugi::status_bad_end_element:
-            return "结束标记有误";
-        case pugi::status_end_element_mismatch:
-            return "结束标记与开始标记不配对（标记名不同、缺少结束标记或多出结束标记）";
-        case pugi::status_no_document_element:
-            return "文件中没有 XML 元素";
-        case pugi::status_out_of_memory:
-            return "内存不足";
-        default:
-            return "无法解析";
-    }
-}
-
-// The text of the file as pugixml reads it, with where each of its lines starts.
-struct XmlText {
-    std::string path;
-    std::string text;
-    std::vector<std::size_t> line_starts;  // offset of line 1, 2, …
-
-    explicit XmlText(const std::string& file_path) : path(file_path) {
-        LineReader file(file_path);
-        std::string line;
-        while (file.next(line)) {
-            if (!line_starts.empty()) text += '\n';
-            line_starts.push_back(text.size());
-            text += line;
-        }
-        if (line_starts.empty()) line_starts.push_back(0);
-    }
-
-    long line_at(std::ptrdiff_t offset) const {
-        const auto after =
-            std::upper_bound(line_starts.begin(), line_starts.end(),
-                             static_cast<std::size_t>(std::max<std::ptrdiff_t>(offset, 0)));
-        return static_cast<long>(after - line_starts.begin());
-    }
-    long line_of(pugi::xml_node node) const { return line_at(node.offset_debug()); }
-};
-
-// A length unit as the factor numerator/denominator to metres, exact where the unit is
-// defined exactly (the US survey foot is 1200/3937 m).
-struct LengthUnit {
-    double numerator = 1, denominator = 1;
-    double metres(double value) const { return value * numerator / denominator; }
-};
-
-LengthUnit length_unit(const XmlText& text, pugi::xml_node root) {
-    const pugi::xml_node units = child_named(root, "Units");
-    if (!units)
-        throw DataError("缺少 <Units>：不知道文件的长度单位，不能当作米读", text.path,
-                        text.line_of(root));
-    struct Known {
-        const char* system;
-        const char* name;
-        LengthUnit unit;
-    };
-    static const Known kKnown[] = {
-        {"Metric", "meter", {1, 1}},         {"Metric", "millimeter", {1, 1000}},
-        {"Metric", "centimeter", {1, 100}},  {"Metric", "kilometer", {1000, 1}},
-        {"Imperial", "foot", {3048, 10000}}, {"Imperial", "USSurveyFoot", {1200, 3937}},
-    };
-    for (pugi::xml_node system : units.children()) {
-        if (system.type() != pugi::node_element) continue;
-        const std::string_view kind = local_name(system);
-        if (kind != "Metric" && kind != "Imperial") continue;
-        const pugi::xml_attribute unit = system.attribute("linearUnit");
-        if (!unit)
-            throw DataError("<" + std::string(kind) + "> 缺少 linearUnit：不知道文件的长度单位",
-                            text.path, text.line_of(system));
-        for (const Known& known : kKnown)
-            if (kind == known.system && same_word(unit.value(), known.name)) return known.unit;
-        throw DataError("长度单位 <" + std::string(kind) + " linearUnit=\"" + unit.value() +
-                            "\"> 无法换算为米（可读 Metric 的 meter、millimeter、centimeter、"
-                            "kilometer，Imperial 的 foot、USSurveyFoot）",
-                        text.path, text.line_of(system));
-    }
-    throw DataError("<Units> 中没有 <Metric> 或 <Imperial>：不知道文件的长度单位", text.path,
-                    text.line_of(units));
-}
-
 // One element of a CoordGeom, placed at its own start.
 struct Element {
     std::string name;  // "第 3 个线元 Curve", as messages call it
@@ -180,15 +51,17 @@ struct Element {
     Piece piece;
 };
 
+// How messages name an alignment: by its name, or by its place in the file where it has none.
+std::string alignment_prefix(pugi::xml_node node, std::size_t index) {
+    const std::string name = node.attribute("name").value();
+    return name.empty() ? "第 " + std::to_string(index + 1) + " 条线路" : "线路“" + name + "”";
+}
+
 // The reading, checking and building of one Alignment.
-class AlignmentBuilder {
+class AlignmentBuilder : private LandXmlPart {
   public:
-    AlignmentBuilder(const XmlText& text, pugi::xml_node node, std::size_t index, LengthUnit unit)
-        : text_(text), node_(node), unit_(unit) {
-        const std::string name = node.attribute("name").value();
-        prefix_ =
-            name.empty() ? "第 " + std::to_string(index + 1) + " 条线路" : "线路“" + name + "”";
-    }
+    AlignmentBuilder(const LandXmlDocument& document, pugi::xml_node node, std::size_t index)
+        : LandXmlPart(document, alignment_prefix(node, index)), node_(node) {}
 
     Alignment build() {
         Alignment alignment;
@@ -210,60 +83,6 @@ class AlignmentBuilder {
     }
 
   private:
-    DataError refused(pugi::xml_node at, const std::string& what) const {
-        return DataError(prefix_ + what, text_.path, text_.line_of(at));
-    }
-
-    // A number of the file read whole; `owner` names the element for the engineer.
-    double number(pugi::xml_node at, const std::string& owner, const char* field,
-                  std::string_view written) const {
-        const auto value = parse_number(written);
-        if (!value)
-            throw refused(at, owner + (owner.empty() ? "的 " : " 的 ") + field + "“" +
-                                  std::string(written) + "”不是数");
-        return *value;
-    }
-    double length(pugi::xml_node at, const std::string& owner, pugi::xml_attribute a) const {
-        return unit_.metres(number(at, owner, a.name(), a.value()));
-    }
-    // A length attribute that must not be negative; nothing when the element does not have it.
-    std::optional<double> length_attribute(pugi::xml_node at, const std::string& owner,
-                                           const char* name) const {
-        const pugi::xml_attribute a = at.attribute(name);
-        if (!a) return std::nullopt;
-        const double value = length(at, owner, a);
-        if (value < 0) throw refused(at, owner + " 的 " + name + "“" + a.value() + "”为负");
-        return value;
-    }
-
-    // A point "northing easting [elevation]"; nothing when the element has no such child.
-    std::optional<Point> point(pugi::xml_node at, const std::string& owner,
-                               const char* child) const {
-        const pugi::xml_node p = child_named(at, child);
-        if (!p) return std::nullopt;
-        std::string written = p.text().get();
-        const std::string tag = std::string("<") + child + ">";
-        if (trim_blanks(written).empty() && p.attribute("pntRef"))
-            throw refused(p, owner + " 的 " + tag + " 以 pntRef=\"" +
-                                 p.attribute("pntRef").value() +
-                                 "\" 引用点：只能读直接写出坐标的点");
-        // A point's numbers may stand on several lines of the file.
-        std::replace(written.begin(), written.end(), '\n', ' ');
-        const std::vector<std::string> fields = split_fields(written);
-        if (fields.size() != 2 && fields.size() != 3)
-            throw refused(p, owner + " 的 " + tag + "“" + std::string(trim_blanks(written)) +
-                                 "”应为“北坐标 东坐标 [高程]”两个或三个数");
-        static const char* const kFieldNames[3] = {"北坐标", "东坐标", "高程"};
-        double values[3] = {0, 0, 0};
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            values[i] = number(p, owner + " 的 " + tag, kFieldNames[i], fields[i]);
-        return Point{unit_.metres(values[0]), unit_.metres(values[1])};
-    }
-    Point required_point(pugi::xml_node at, const std::string& owner, const char* child) const {
-        if (auto p = point(at, owner, child)) return *p;
-        throw refused(at, owner + " 缺少 <" + child + ">");
-    }
-
     // +1 for rot="cw" (a turn to the right, the azimuth growing), −1 for "ccw".
     double rotation(pugi::xml_node at, const std::string& owner) const {
         const pugi::xml_attribute rot = at.attribute("rot");
@@ -305,7 +124,7 @@ class AlignmentBuilder {
                     throw refused(e,
                                   name + "：只能读直线（Line）、圆曲线（Curve）和回旋线（Spiral）");
                 if (auto piece = read_element(e, kind, name))
-                    elements.push_back({name, text_.line_of(e), *piece});
+                    elements.push_back({name, document().line_of(e), *piece});
             }
         }
         if (elements.empty())
@@ -472,70 +291,46 @@ class AlignmentBuilder {
                 const double turn =
                     std::abs(reduced_turn(piece.start_azimuth - line.end_azimuth()));
                 const auto seam = [&] {
-                    return prefix_ + elements[i].name + "（" +
+                    return prefix() + elements[i].name + "（" +
                            zh_station_of(stations, mileage).text + "）的起点与" +
                            elements[i - 1].name + " 算得的终点相距 ";
                 };
                 if (!(gap <= kSeamRefused))
                     throw DataError(
                         seam() + fixed_text(gap, 3) + " m（超过 0.1 m）：这些线元连不成一条线路",
-                        text_.path, elements[i].line);
+                        document().path(), elements[i].line);
                 if (gap > kSeamNoticed || turn > kTurnNoticed)
                     alignment.notices.push_back(
-                        "LandXML 文件“" + utf8_of(path_from_utf8(text_.path).filename()) + "”第 " +
-                        std::to_string(elements[i].line) + " 行：" + seam() +
+                        "LandXML 文件“" + utf8_of(path_from_utf8(document().path()).filename()) +
+                        "”第 " + std::to_string(elements[i].line) + " 行：" + seam() +
                         fixed_text(gap * 1000, 1) + " mm，方向相差 " +
                         fixed_text(turn * kSecondsPerRadian, 1) + "″");
             }
             line.append(piece);
             mileage += piece.length;
             if (!std::isfinite(line.end_mileage()))
-                throw DataError(prefix_ + elements[i].name + " 算不出终点（长度或半径不合理）",
-                                text_.path, elements[i].line);
+                throw DataError(prefix() + elements[i].name + " 算不出终点（长度或半径不合理）",
+                                document().path(), elements[i].line);
         }
     }
 
-    const XmlText& text_;
     pugi::xml_node node_;
-    LengthUnit unit_;
-    std::string prefix_;  // how messages name the alignment
 };
 
 }  // namespace
 
-bool is_xml_file(const std::string& path) {
-    LineReader file(path);
-    std::string line;
-    while (file.next(line)) {
-        const std::string_view text = trim_blanks(line);
-        if (!text.empty()) return text.front() == '<';
-    }
-    return false;
-}
-
-LandXmlFile::LandXmlFile(const std::string& path) {
-    const XmlText text(path);
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_buffer(
-        text.text.data(), text.text.size(), pugi::parse_default, pugi::encoding_utf8);
-    if (!parsed)
-        throw DataError(std::string("XML 格式有误：") + parse_failure_text(parsed.status), path,
-                        text.line_at(parsed.offset));
-    const pugi::xml_node root = document.document_element();
-    if (local_name(root) != "LandXML")
-        throw DataError("根元素是 <" + std::string(root.name()) + ">，不是 <LandXML>", path,
-                        text.line_of(root));
-    const LengthUnit unit = length_unit(text, root);
+LandXmlAlignments::LandXmlAlignments(const LandXmlDocument& document) {
+    const pugi::xml_node root = document.root();
     for (pugi::xml_node group : root.children()) {
         if (group.type() != pugi::node_element || local_name(group) != "Alignments") continue;
         for (pugi::xml_node node : group.children()) {
             if (node.type() != pugi::node_element || local_name(node) != "Alignment") continue;
             LandXmlAlignmentInfo info;
             info.name = node.attribute("name").value();
-            info.line = text.line_of(node);
+            info.line = document.line_of(node);
             Built built;
             try {
-                built.alignment = AlignmentBuilder(text, node, infos_.size(), unit).build();
+                built.alignment = AlignmentBuilder(document, node, infos_.size()).build();
                 const Alignment& a = built.alignment;
                 info.length = a.end_mileage() - a.start_mileage();
                 info.start_station = a.start_mileage();
@@ -549,11 +344,11 @@ LandXmlFile::LandXmlFile(const std::string& path) {
         }
     }
     if (infos_.empty())
-        throw DataError("文件中没有线路（<Alignments> 中的 <Alignment>）", path,
-                        text.line_of(root));
+        throw DataError("文件中没有线路（<Alignments> 中的 <Alignment>）", document.path(),
+                        document.line_of(root));
 }
 
-Alignment LandXmlFile::build(std::size_t index) const {
+Alignment LandXmlAlignments::build(std::size_t index) const {
     const Built& built = built_.at(index);
     if (built.error) throw *built.error;
     return built.alignment;

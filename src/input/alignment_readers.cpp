@@ -1,0 +1,64 @@
+#include "input/alignment_readers.h"
+
+#include <memory>
+#include <stdexcept>
+
+#include "base/utf8_path.h"
+#include "htbas/htbas.h"
+#include "input/landxml_alignments.h"
+#include "input/readers.h"
+#include "zxbas/zxbas.h"
+
+namespace qelt {
+
+namespace {
+
+// The build tables are large (about 300 KB): on the heap, for the build only.
+Alignment read_main_line(DetectedFile& file, const AlignmentAnswer&) {
+    auto line = std::make_unique<MainLine>();
+    zx_read_alignment(file, *line);
+    zx_build(*line);
+    return zx_alignment(*line);
+}
+
+Alignment read_element_chain(DetectedFile& file, const AlignmentAnswer&) {
+    auto chain = std::make_unique<ElementChain>();
+    ht_read_elements(file, *chain);
+    ht_split_inflections(*chain);
+    ht_build_chain(*chain);
+    return ht_alignment(*chain, utf8_of(path_from_utf8(file.path()).filename()));
+}
+
+// Every alignment of the file is built before the choice, so that the list can show each one's
+// length and stations, and say which cannot be built.
+Alignment read_landxml(DetectedFile& file, const AlignmentAnswer& answer) {
+    const LandXmlDocument document(file);
+    const LandXmlAlignments alignments(document);
+    std::vector<AlignmentChoice> choices;
+    for (const LandXmlAlignmentInfo& a : alignments.alignments())
+        choices.push_back(alignment_choice(a.name, a.length, a.start_station, a.end_station));
+    return alignments.build(chosen_alignment(choices, file.path(), answer));
+}
+
+constexpr AlignmentReader kReaders[] = {
+    {AlignmentFormat::jd_text, FileFormat::text, true, ChainBreakSource::file, read_main_line},
+    {AlignmentFormat::element_text, FileFormat::text, true, ChainBreakSource::none,
+     read_element_chain},
+    {AlignmentFormat::landxml, FileFormat::xml, false, ChainBreakSource::file_or_none,
+     read_landxml},
+};
+
+}  // namespace
+
+std::span<const AlignmentReader> alignment_readers() {
+    return kReaders;
+}
+
+const AlignmentReader& alignment_reader(FileFormat file, AlignmentFormat method) {
+    for (const AlignmentReader& r : kReaders)
+        if (r.file == file && (!r.needs_method || r.format == method)) return r;
+    // Every format detection tells has its reader, and every text format its method.
+    throw std::logic_error("no reader of the detected format for the method");
+}
+
+}  // namespace qelt

@@ -1,0 +1,77 @@
+// The table of line readers: each file goes to the reader of its detected format and, for text,
+// of the user's method; and the choice among the lines of a file that holds several.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "base/data_error.h"
+#include "input/alignment_readers.h"
+
+namespace qelt {
+namespace {
+
+TEST(AlignmentReaders, TheFormatAndTheMethodNameTheReader) {
+    struct Case {
+        const char* file;
+        AlignmentFormat method;
+        AlignmentFormat read_as;
+    };
+    const Case cases[] = {
+        {"mainline-jd.txt", AlignmentFormat::jd_text, AlignmentFormat::jd_text},
+        {"ramp-elements.txt", AlignmentFormat::element_text, AlignmentFormat::element_text},
+        // A LandXML file is read as such whatever the method says.
+        {"interchange.xml", AlignmentFormat::jd_text, AlignmentFormat::landxml},
+        {"interchange.xml", AlignmentFormat::element_text, AlignmentFormat::landxml},
+    };
+    for (const Case& c : cases) {
+        DetectedFile file = detect_format(std::string(QELT_SOURCE_DIR) + "/examples/" + c.file);
+        const AlignmentReader& reader = alignment_reader(file.format(), c.method);
+        EXPECT_EQ(reader.format, c.read_as) << c.file;
+        // The ramp of the interchange numbers itself from its start: its chain breaks come from
+        // where the row says, as the main line's and the element chain's do.
+        const Alignment a = reader.read(file, {"A匝道", {}});
+        EXPECT_EQ(a.break_source, reader.chain_breaks) << c.file;
+        EXPECT_GT(a.end_mileage(), a.start_mileage()) << c.file;
+    }
+}
+
+TEST(AlignmentChoice, ByNameByTheUserOrRefusedListingTheLines) {
+    const double kNaN = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<AlignmentChoice> two = {alignment_choice("A匝道", 234.5678, 0, 234.5678),
+                                              alignment_choice("B匝道", kNaN, kNaN, kNaN)};
+    const std::string listed = "“A匝道”（长 234.568 米，K0+000～K0+234.568）、“B匝道”（数据有误）";
+    const std::string none_picked = "文件中有 2 条线路：" + listed +
+                                    "，未选定其中一条（命令行用 --alignment-name 给出线路名称）";
+    const auto picks = [](std::optional<std::size_t> i) {
+        return [i](const std::vector<AlignmentChoice>&) { return i; };
+    };
+    struct Case {
+        std::size_t count;  // the first `count` of `two`
+        AlignmentAnswer answer;
+        std::size_t chosen;
+        std::string refusal;  // empty where the choice is made
+    };
+    const Case cases[] = {
+        {2, {"B匝道", picks(0)}, 1, ""},
+        {2, {"C匝道", {}}, 0, "文件中没有名为“C匝道”的线路；文件中的线路：" + listed},
+        {1, {std::nullopt, {}}, 0, ""},
+        {2, {std::nullopt, picks(1)}, 1, ""},
+        {2, {std::nullopt, picks(std::nullopt)}, 0, none_picked},
+        {2, {std::nullopt, picks(2)}, 0, none_picked},
+        {2, {std::nullopt, {}}, 0, none_picked},
+    };
+    for (const Case& c : cases) {
+        const std::vector<AlignmentChoice> choices(two.begin(), two.begin() + c.count);
+        try {
+            EXPECT_EQ(chosen_alignment(choices, "line.xml", c.answer), c.chosen);
+            EXPECT_EQ(c.refusal, "");
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.what(), c.refusal);
+            EXPECT_EQ(e.file(), "line.xml");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qelt
