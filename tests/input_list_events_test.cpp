@@ -167,15 +167,15 @@ TEST(ListEvents, Notices) {
     const std::string kZero = "的钻孔数为 0，而这一行也读作一个钻孔：";
     const Case cases[] = {
         // Without its project line the first group line names the project, and the boreholes
-        // become groups of 0.
+        // become groups of 0, in whichever form their stations are written.
         {"the project line missing",
          kBoreholes,
-         "桥1 2\n11150 0\n11180 0\n",
+         "桥1 2\n11150 0\nK11+180 0\n",
          {"project 桥1 2 @1", "group 11150 0 #1 @2",
           "notice: " + zk + "第 2 行：分组“11150”" + kZero +
               "文件可能缺少第一行（项目名称），原来的第一个分组行被当作了项目名称，请核对文件开头",
-          "group end", "group 11180 0 #2 @3",
-          "notice: " + zk + "第 3 行：分组“11180”" + kZero +
+          "group end", "group K11+180 0 #2 @3",
+          "notice: " + zk + "第 3 行：分组“K11+180”" + kZero +
               "它可能是分组“11150”的钻孔，请核对该组的钻孔数",
           "group end", "end",
           "notice: " + zk + "没有给出钻孔：2 个分组的钻孔数都是 0，表格中没有钻孔"}},
