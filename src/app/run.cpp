@@ -123,7 +123,7 @@ class TableRun {
 
   private:
     void open_list();
-    const ListEvent& write_list();
+    void write_list();
     void write_row(const ListEvent& event);
     void finish();
 
@@ -180,8 +180,8 @@ void TableRun::open_list() {
     list_ = read_grouped_list(*path, list_file_.kind);
 }
 
-// The list's events up to its end, which it returns; a refusal stops the run.
-const ListEvent& TableRun::write_list() {
+// The list's events up to its end; a refusal stops the run.
+void TableRun::write_list() {
     using Kind = ListEvent::Kind;
     for (;;) {
         const ListEvent& event = list_->next();
@@ -214,7 +214,7 @@ const ListEvent& TableRun::write_list() {
                 if (event.row.serial > 0) records_.begin_row(event.row.serial);
                 throw RunStop{RunOutcome::borehole_failure, event.text, list_->path(), event.line};
             case Kind::end:
-                return event;
+                return;
         }
     }
 }
