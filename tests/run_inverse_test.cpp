@@ -1,7 +1,8 @@
-// 坐标反算 on whole alignments: surveyed points within 100 m of random main lines with chain
-// breaks and of random element chains go back to station and offset, and forward again through
-// the station's full-precision value (and, to the millimetre, through its printed text read
-// with the borehole-file rules) to the same point.
+// The placement both ways on whole alignments as the builders make them (so here, above the
+// builders, rather than beside the placement): surveyed points within 100 m of random main lines
+// with chain breaks and of random element chains go back to station and offset (place_surveyed),
+// and forward again (place_borehole) through the station's full-precision value, and to the
+// millimetre through its printed text read with the borehole-file rules, to the same point.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 #include <random>
 #include <string>
 
-#include "app/run.h"
+#include "alignment/placement.h"
 #include "base/data_error.h"
 #include "base/text.h"
 #include "htbas/htbas.h"
@@ -99,8 +100,9 @@ struct Tally {
 
 // Points within 100 m of the line (also beside its extended ends) back to station and offset
 // and forward again.
-void round_trips(const Alignment& a, const ChainBreaks& breaks, std::mt19937_64& rng, Tally& tally,
+void round_trips(Alignment a, const ChainBreaks& breaks, std::mt19937_64& rng, Tally& tally,
                  const char* what) {
+    a.breaks = breaks;
     const double start = a.start_mileage(), end = a.end_mileage();
     for (int j = 0; j < 40; ++j) {
         // Half of them near the chain breaks, where the overlaps and gaps are.
@@ -114,28 +116,27 @@ void round_trips(const Alignment& a, const ChainBreaks& breaks, std::mt19937_64&
         const double d0 = uniform(rng, -100, 100);
         double px = 0, py = 0;
         beside(a, m0, d0, px, py);
-        double mileage = 0, offset = 0;
-        a.line.nearest({px, py}, mileage, offset);
-        ASSERT_LE(std::abs(offset), std::abs(d0) + 1e-9) << what << " m0 " << m0;
-        const StationOfMileage s = zh_station_of(breaks, mileage);
+        const PlacedBorehole back = place_surveyed(a, "P", {px, py});
+        ASSERT_EQ(back.outcome, PlacementOutcome::placed) << what << " m0 " << m0;
+        ASSERT_LE(std::abs(back.offset), std::abs(d0) + 1e-9) << what << " m0 " << m0;
+        const StationOfMileage s = zh_station_of(a.breaks, back.mileage);
+        ASSERT_EQ(back.station, s.text);
 
-        // The full-precision value in its interval, lettered, back to a mileage and a point.
-        double back = 0;
-        zh_mileage(breaks, std::string(1, s.letter) + shortest_number(s.number), back);
+        // The full-precision value in its interval, lettered, back to a mileage and a point
+        // (beyond the ends of the line too, where a lettered station is refused as input).
+        double m1 = 0;
+        zh_mileage(a.breaks, std::string(1, s.letter) + shortest_number(back.station_value), m1);
         double x = 0, y = 0;
-        beside(a, back, offset, x, y);
+        beside(a, m1, back.offset, x, y);
         const double error = std::hypot(x - px, y - py);
         tally.worst = std::fmax(tally.worst, error);
         ++tally.points;
         EXPECT_LT(error, 1e-6) << what << " m0 " << m0 << " d0 " << d0 << " " << s.text;
 
         // The printed station read as a borehole file's: the same place, to the millimetre.
-        std::string message;
-        ASSERT_TRUE(zh_check(breaks, s.text, message)) << s.text << ": " << message;
-        const LetteredStation lettered = zh_dlstr(breaks, s.text);
-        ASSERT_TRUE(lettered) << s.text << ": " << lettered.message;
-        zh_mileage(breaks, *lettered.text, back);
-        EXPECT_NEAR(back, mileage, 0.0005 + 1e-9) << what << " " << s.text;
+        const PlacedBorehole printed = place_borehole(a, {back.station, 0, "0"});
+        ASSERT_EQ(printed.outcome, PlacementOutcome::placed) << s.text << ": " << printed.message;
+        EXPECT_NEAR(printed.mileage, back.mileage, 0.0005 + 1e-9) << what << " " << s.text;
 
         // In a long chain's overlap the text carries its interval's letter.
         bool overlap = false;

@@ -1,0 +1,94 @@
+#include "alignment/placement.h"
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+#include "base/text.h"
+#include "station/station.h"
+
+namespace qelt {
+
+namespace {
+
+// Where a mileage lies when it is outside the line: the placement still computes it along the
+// extended end tangent (a borehole just beyond the end of a section is ordinary), but a typing
+// error such as K99+999 for K9+999 lands kilometres away, so the engineer is always told.
+// `computed` names what was computed along the tangent.
+std::optional<std::string> off_line(double mileage, const Alignment& alignment,
+                                    const char* computed) {
+    const double before = alignment.start_mileage() - mileage;
+    const double after = mileage - alignment.end_mileage();
+    if (before > 0)
+        return "位于线路起点之前 " + fixed_text(before, 3) + " 米，" + computed +
+               "按起点切线的延长线算出";
+    if (after > 0)
+        return "位于线路终点之后 " + fixed_text(after, 3) + " 米，" + computed +
+               "按终点切线的延长线算出";
+    return std::nullopt;
+}
+
+PlacedBorehole refused(PlacementOutcome outcome, std::string message) {
+    PlacedBorehole placed;
+    placed.outcome = outcome;
+    placed.message = std::move(message);
+    return placed;
+}
+
+}  // namespace
+
+PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& at) {
+    std::string message;
+    if (!zh_check(alignment.breaks, at.station_text, message))
+        return refused(PlacementOutcome::station_rejected, message);
+    const LetteredStation lettered = zh_dlstr(alignment.breaks, at.station_text);
+    if (!lettered) return refused(PlacementOutcome::station_rejected, lettered.message);
+    PlacedBorehole placed;
+    zh_mileage(alignment.breaks, lettered.station, placed.mileage);
+    zh_format(lettered.station, placed.station);
+    placed.station_value = lettered.station.number;
+    placed.offset = at.offset;
+    if (!std::isfinite(placed.mileage))
+        return refused(PlacementOutcome::not_computable, "桩号" + at.station_text + "超出数值范围");
+
+    Point centre;
+    double azimuth = 0;
+    alignment.line.locate(placed.mileage, centre, azimuth);
+    if (auto where = off_line(placed.mileage, alignment, "坐标"))
+        placed.notices.push_back("桩号" + placed.station + *where);
+    // On the inside of a curve an offset of the radius reaches the centre of curvature, and
+    // beyond it the point lies on the far side: its nearest point on the centre line is
+    // elsewhere, and the station and offset no longer describe where it is. A positive offset
+    // is to the left, where a left-hand curve (k < 0) has its centre.
+    const double k = alignment.line.curvature(placed.mileage);
+    if (at.offset * -k >= 1)
+        placed.notices.push_back("桩号" + placed.station + "处曲线半径 " +
+                                 fixed_text(1 / std::abs(k), 3) + " 米，圆心在中线" +
+                                 (k < 0 ? "左" : "右") + "侧；距中线距离 " + at.offset_text +
+                                 " 已到达或越过圆心：坐标照算，但此点离中线最近处不在此桩号，"
+                                 "桩号和距中线距离已不能说明它的位置，请核对距中线距离");
+    // A positive offset lies to the left of the direction of increasing station, square to it.
+    placed.point = place(centre, azimuth, 0, -at.offset);
+    if (!std::isfinite(placed.point.x) || !std::isfinite(placed.point.y)) {
+        placed.outcome = PlacementOutcome::not_computable;
+        placed.message = "桩号" + at.station_text + "的坐标无法计算（线形数据在此处无解）";
+    }
+    return placed;
+}
+
+PlacedBorehole place_surveyed(const Alignment& alignment, const std::string& name, Point point) {
+    PlacedBorehole placed;
+    placed.point = point;
+    alignment.line.nearest(point, placed.mileage, placed.offset);
+    if (!std::isfinite(placed.mileage) || !std::isfinite(placed.offset))
+        return refused(PlacementOutcome::not_computable,
+                       "孔号" + name + "的桩号无法计算（线形数据在此处无解）");
+    const StationOfMileage station = zh_station_of(alignment.breaks, placed.mileage);
+    placed.station = station.text;
+    placed.station_value = station.number;
+    if (auto where = off_line(placed.mileage, alignment, "桩号和距中线距离"))
+        placed.notices.push_back("孔号" + name + "的垂足（桩号" + placed.station + "）" + *where);
+    return placed;
+}
+
+}  // namespace qelt

@@ -1,0 +1,252 @@
+#include "input/list_events.h"
+
+#include <cstdint>
+#include <string>
+
+#include "base/data_error.h"
+#include "base/text.h"
+#include "base/utf8_path.h"
+#include "input/readers.h"
+#include "station/station.h"
+
+namespace qelt {
+
+namespace {
+
+std::string base_name(const std::string& path) {
+    return utf8_of(path_from_utf8(path).filename());
+}
+
+// After the blank line that ends the list: how many non-blank lines follow, and the first of
+// them, so that rows below a stray blank line are not lost without a word.
+void count_unread_lines(LineReader& file, long& first, long& count) {
+    first = 0;
+    count = 0;
+    std::string line;
+    for (;;) {
+        try {
+            if (!file.next(line)) return;
+            if (trim_blanks(line).empty()) continue;
+        } catch (const DataError&) {
+            // A line that cannot even be decoded is still a line that was not read.
+        }
+        if (first == 0) first = file.line_number();
+        ++count;
+    }
+}
+
+// The project line, then group lines each followed by its rows.
+class GroupedList : public ListEvents {
+  public:
+    GroupedList(const std::string& path, ListKind kind)
+        : file_(path),
+          kind_(kind),
+          file_name_(kind == ListKind::points ? "实测坐标资料文件" : "钻孔资料文件"),
+          data_name_(kind == ListKind::points ? "实测坐标资料" : "钻孔资料") {}
+
+    const ListEvent& next() override {
+        event_.notices.clear();
+        event_.row.serial = 0;
+        try {
+            step();
+        } catch (const DataError& e) {
+            // A line that cannot be decoded, in whatever part of the list.
+            refuse(e.line(), e.what());
+        }
+        return event_;
+    }
+    std::string at_line(long line) const override {
+        return file_name_ + ("“" + base_name(file_.path())) + "”第 " + std::to_string(line) +
+               " 行：";
+    }
+    const char* data_name() const override { return data_name_; }
+    const std::string& path() const override { return file_.path(); }
+    void close() override {
+        file_.close();
+        state_ = State::ended;
+    }
+
+  private:
+    enum class State { project, groups, rows, ended };
+
+    void step();
+    void read_project();
+    void read_group();
+    void read_row();
+    void end();
+    void lines_not_read(long blank_line);
+    bool reads_as_row(const std::string& line) const;
+    std::string not_a_row(const std::string& line, const std::string& detail) const;
+    void refuse(long line, const std::string& detail);
+    void emit(ListEvent::Kind kind, long line) {
+        event_.kind = kind;
+        event_.line = line;
+    }
+
+    LineReader file_;
+    ListKind kind_;
+    std::string file_name_;
+    const char* data_name_;
+    State state_ = State::project;
+    ListEvent event_;
+    int groups_read_ = 0;
+    int serial_ = 0;  // the row of the group read last, from 1
+    long rows_read_ = 0;
+    std::string line_;
+};
+
+void GroupedList::step() {
+    switch (state_) {
+        case State::project:
+            return read_project();
+        case State::groups:
+            return read_group();
+        case State::rows:
+            return read_row();
+        case State::ended:
+            return emit(ListEvent::Kind::end, 0);
+    }
+}
+
+// The first line names the project, for the page headers.
+void GroupedList::read_project() {
+    if (!file_.next(event_.text)) return refuse(1, file_name_ + "为空，缺少第一行（项目名称）");
+    state_ = State::groups;
+    emit(ListEvent::Kind::project, file_.line_number());
+}
+
+// The next group line; the list ends at the end of the file or at a blank line.
+void GroupedList::read_group() {
+    if (file_.at_end()) return end();
+    file_.next(line_);
+    if (trim_blanks(line_).empty()) {
+        lines_not_read(file_.line_number());
+        return end();
+    }
+    const long line = file_.line_number();
+    ListGroup& group = event_.group;
+    const std::string previous_title = group.title;
+    std::int16_t count = 0;
+    try {
+        bh_parse_group(line_, group.title, count);
+    } catch (const DataError& e) {
+        return refuse(line, e.what());
+    }
+    group.count = count;
+    group.number = ++groups_read_;
+    const std::vector<std::string_view> fields = field_views(line_);
+    group.further.clear();
+    if (fields.size() > 2)
+        group.further = trim_blanks(std::string_view(line_).substr(
+            static_cast<std::size_t>(fields[1].data() + fields[1].size() - line_.data())));
+    emit(ListEvent::Kind::group, line);
+    // "11150 0" is a borehole at station 11150 on the centre line as much as a group without
+    // boreholes: read as a group, the borehole is lost without a word. As the first group the
+    // file's first line is most likely missing (the real first group line became the project
+    // name); later, the group before holds more lines than its count says.
+    if (count == 0 && reads_as_row(line_))
+        event_.notices.push_back(
+            at_line(line) + "分组“" + group.title + "”的钻孔数为 0，而这一行也读作一个钻孔：" +
+            (groups_read_ == 1
+                 ? "文件可能缺少第一行（项目名称），原来的第一个分组行被当作了项目名称，"
+                   "请核对文件开头"
+                 : "它可能是分组“" + previous_title + "”的钻孔，请核对该组的钻孔数"));
+    state_ = State::rows;
+}
+
+void GroupedList::read_row() {
+    const ListGroup& group = event_.group;
+    ListRow& row = event_.row;
+    const int k = ++serial_;
+    if (k > group.count) {
+        serial_ = 0;
+        state_ = State::groups;
+        return emit(ListEvent::Kind::group_end, 0);
+    }
+    row.serial = k;
+    if (!file_.next(line_))
+        return refuse(file_.line_number() + 1,
+                      "文件在分组“" + group.title + "”的第 " + std::to_string(k) +
+                          " 个钻孔之前结束（该组应有 " + std::to_string(group.count) + " 个钻孔）");
+    const long line = file_.line_number();
+    try {
+        if (kind_ == ListKind::points)
+            pt_parse_point(line_, row.name, row.point.x, row.point.y, row.remark);
+        else
+            bh_parse_borehole(line_, row.at.station_text, row.at.offset, row.at.offset_text,
+                              row.remark);
+    } catch (const DataError& e) {
+        return refuse(line, not_a_row(line_, e.what()));
+    }
+    ++rows_read_;
+    emit(ListEvent::Kind::row, line);
+}
+
+// The list has ended; an empty table delivered as a success would look like a run that worked.
+void GroupedList::end() {
+    file_.close();
+    state_ = State::ended;
+    emit(ListEvent::Kind::end, 0);
+    if (rows_read_ == 0)
+        event_.notices.push_back(file_name_ + ("“" + base_name(file_.path())) + "”没有给出钻孔：" +
+                                 (groups_read_ == 0
+                                      ? std::string("第 1 行（项目名称）之后没有读到分组行")
+                                      : std::to_string(groups_read_) + " 个分组的钻孔数都是 0") +
+                                 "，表格中没有钻孔");
+}
+
+// A blank line ends the list; the user is told when something follows it.
+void GroupedList::lines_not_read(long blank_line) {
+    long first = 0, count = 0;
+    count_unread_lines(file_, first, count);
+    if (count > 0)
+        event_.notices.push_back(file_name_ + ("“" + base_name(file_.path())) + "”第 " +
+                                 std::to_string(blank_line) + " 行是空行，" + data_name_ +
+                                 "到此结束；其后从第 " + std::to_string(first) + " 行起的 " +
+                                 std::to_string(count) + " 行未读入（若仍是" + data_name_ +
+                                 "，请删去空行）");
+}
+
+bool GroupedList::reads_as_row(const std::string& line) const {
+    if (kind_ == ListKind::boreholes) return parse_station(split_fields(line).front()).has_value();
+    std::string name, remark;
+    double x = 0, y = 0;
+    try {
+        pt_parse_point(line, name, x, y, remark);
+        return true;
+    } catch (const DataError&) {
+        return false;
+    }
+}
+
+// The text of a line that does not read as a row, with what the group expected there.
+std::string GroupedList::not_a_row(const std::string& line, const std::string& detail) const {
+    const ListGroup& group = event_.group;
+    std::string text = "这一行应是分组“" + group.title + "”（共 " + std::to_string(group.count) +
+                       " 个钻孔）的第 " + std::to_string(serial_) + " 个钻孔，但" + detail;
+    // The next group's line read as a row: the count above is larger than the lines.
+    std::string next_title;
+    std::int16_t next_count = 0;
+    try {
+        bh_parse_group(line, next_title, next_count);
+        if (next_count > 0 && !reads_as_row(line))
+            text += "。这一行像是下一个分组行，请核对分组“" + group.title + "”的钻孔数";
+    } catch (const DataError&) {
+    }
+    return text;
+}
+
+// Every refusal ends the list; the file is closed by whoever stops.
+void GroupedList::refuse(long line, const std::string& detail) {
+    state_ = State::ended;
+    event_.text = at_line(line) + detail;
+    emit(ListEvent::Kind::refused, line);
+}
+
+}  // namespace
+
+std::unique_ptr<ListEvents> read_grouped_list(const std::string& path, ListKind kind) {
+    return std::make_unique<GroupedList>(path, kind);
+}
+
+}  // namespace qelt

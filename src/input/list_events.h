@@ -1,0 +1,92 @@
+#pragma once
+// The borehole list (钻孔资料) and the points file of surveyed holes (实测坐标资料) read as a
+// sequence of events: the project line, each group (its title and how many rows follow), each
+// row with its fields, the end of each group and the end of the list. A run is a loop over
+// them; how a row is placed on the line and where its record goes is the run's business.
+//
+// Both files share one grammar:
+//   line 1    the project, named in the tables' page headers
+//   then      "<title> <count> [further fields]" a group line, followed by count row lines:
+//             "<station> <offset> [remark]"       in the borehole list (bh_parse_borehole)
+//             "<hole name> <X> <Y> [remark]"      in the points file (pt_parse_point)
+// A blank line, or the end of the file after a group's last row, ends the list.
+//
+// Every refusal ends the events: a file without its project line, a group line that does not
+// read, a file that ends inside a group, a row that does not read (with a hint when it reads as
+// the next group's line, the count above being larger than the lines), a line that cannot be
+// decoded. Notices ride on the event they concern: a group of count 0 whose line also reads as a
+// row (the project line probably missing, or the group before holding more lines than its count
+// says) on that group; lines after the blank line that ended the list, and a list that gives no
+// row at all, on the end. Refusal and notice texts are whole, naming the file and the line
+// ("钻孔资料文件“zk.txt”第 12 行：…").
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "alignment/placement.h"
+#include "base/line_reader.h"
+
+namespace qelt {
+
+// Which list a file is, for the grammar of its rows and the names its texts use.
+enum class ListKind {
+    boreholes,  // 钻孔资料: rows of station and offset
+    points,     // 实测坐标资料: rows of surveyed holes, name, X, Y
+};
+
+// A group line as read.
+struct ListGroup {
+    std::string title;
+    int count = 0;        // how many rows the line says follow, 0..32767
+    int number = 0;       // its place among the list's groups, from 1 (groups of 0 counted)
+    std::string further;  // the line after the count, trimmed: fields for later use, unread
+};
+
+// A row line as read; the list's kind says which fields it fills.
+struct ListRow {
+    int serial = 0;      // its place in its group, from 1
+    StationOffset at;    // boreholes: the station and offset as written
+    std::string name;    // points: the hole's name
+    Point point;         // points: the surveyed X north, Y east, metres
+    std::string remark;  // the rest of the line, trimmed, inner blanks kept
+};
+
+struct ListEvent {
+    enum class Kind {
+        project,    // `text`: the first line as written
+        group,      // `group`
+        row,        // `row`
+        group_end,  // every row of the group before has been given
+        end,        // the list is complete; every further event is `end` again
+        refused,    // `text` is the refusal; `row.serial` the row expected when it came (0 when
+                    // no row was), whose serial number the tables keep. Then only `end`.
+    };
+    Kind kind = Kind::end;
+    long line = 0;  // the 1-based line of the file the event comes from; 0 for group_end, end
+    std::string text;
+    ListGroup group;
+    ListRow row;
+    std::vector<std::string> notices;  // whole texts, naming the file and, where one, the line
+};
+
+// A source of list events: the grouped lists here, and later any file that gives rows.
+class ListEvents {
+  public:
+    virtual ~ListEvents() = default;
+    // The next event; the reference stays valid until the next call.
+    virtual const ListEvent& next() = 0;
+    // "钻孔资料文件“zk.txt”第 12 行：", the start of every text about a line of the file.
+    virtual std::string at_line(long line) const = 0;
+    // What the file holds, for texts that name it ("钻孔资料").
+    virtual const char* data_name() const = 0;
+    virtual const std::string& path() const = 0;
+    // Closes the file; no further event is read.
+    virtual void close() = 0;
+};
+
+// The borehole list or the points file `path`, read as events. Throws DataError naming the
+// file when it cannot be opened or decoded as a whole (LineReader).
+std::unique_ptr<ListEvents> read_grouped_list(const std::string& path, ListKind kind);
+
+}  // namespace qelt
