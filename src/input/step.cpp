@@ -213,24 +213,9 @@ class StepFile::Parser {
     // The attribute list that begins at the next '(' up to its ')'; values into `out` when
     // given, else only checked.
     void attributes(std::vector<StepValue>* out) {
-        expect('(');
         skip();
-        if (peek() == ')') {
-            ++pos_;
-            return;
-        }
-        for (;;) {
-            StepValue* value = nullptr;
-            if (out) value = &out->emplace_back();
-            parameter(value, 1);
-            skip();
-            if (peek() == ')') {
-                ++pos_;
-                return;
-            }
-            if (peek() != ',') unexpected("“,”或“)”");
-            ++pos_;
-        }
+        if (peek() != '(') unexpected("“(”");
+        items(out, 1);
     }
 
   private:
@@ -260,7 +245,7 @@ class StepFile::Parser {
             enumeration(out);
             kind = StepValue::Kind::enumeration;
         } else if (c == '(') {
-            list(out, depth);
+            items(out ? &out->items : nullptr, depth + 1);
             kind = StepValue::Kind::list;
         } else if (c == '+' || c == '-' || is_digit(c)) {
             kind = number(out);
@@ -280,7 +265,8 @@ class StepFile::Parser {
         }
     }
 
-    void list(StepValue* out, int depth) {
+    // The values of a list (or an attribute list) from its '(' up to its ')', each at `depth`.
+    void items(std::vector<StepValue>* out, int depth) {
         ++pos_;
         skip();
         if (peek() == ')') {
@@ -288,7 +274,7 @@ class StepFile::Parser {
             return;
         }
         for (;;) {
-            parameter(out ? &out->items.emplace_back() : nullptr, depth + 1);
+            parameter(out ? &out->emplace_back() : nullptr, depth);
             skip();
             if (peek() == ')') {
                 ++pos_;
