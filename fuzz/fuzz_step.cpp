@@ -118,8 +118,7 @@ bool same(const StepValue& a, const StepValue& b) {
     if (a.kind != b.kind || a.number != b.number || a.text != b.text ||
         a.items.size() != b.items.size())
         return false;
-    if (a.kind == Kind::real &&
-        (a.real != b.real || std::signbit(a.real) != std::signbit(b.real)))
+    if (a.kind == Kind::real && (a.real != b.real || std::signbit(a.real) != std::signbit(b.real)))
         return false;
     for (std::size_t i = 0; i < a.items.size(); ++i)
         if (!same(a.items[i], b.items[i])) return false;
