@@ -55,13 +55,14 @@ report() {
 }
 
 # The machine has two cores: two targets at a time.
-for pair in "readers station" "run_jd run_ht" "landxml"; do
+for pair in "readers station" "run_jd run_ht" "landxml step"; do
     pids=()
     for target in $pair; do
         case $target in
             readers) run readers "$root/examples" & ;;
             station) run station & ;;
             landxml) run landxml "$root/examples" & ;;
+            step) run step & ;;
             *) run "$target" "$build/seeds/$target" & ;;
         esac
         pids+=("$!")
