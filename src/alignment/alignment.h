@@ -8,11 +8,13 @@
 // Frame and units: metres; X north, Y east; azimuths in radians clockwise from +X; mileages
 // are continuous (every chain break taken out), stations are in the chain-break numbering.
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "geometry/geometry.h"
+#include "geometry/profile.h"
 #include "station/chain_breaks.h"
 
 namespace qelt {
@@ -81,6 +83,9 @@ struct Alignment {
     // What the source's checks found that the user should know (a small seam or direction
     // break between two elements of a LandXML file): one text each.
     std::vector<std::string> notices;
+    // The design profile (纵断面) where one is given: the grade line over the same continuous
+    // mileages as the located line. A line without one has no heights.
+    std::optional<Profile> profile;
 
     double start_mileage() const { return line.start_mileage(); }
     double end_mileage() const { return line.end_mileage(); }
