@@ -71,7 +71,7 @@ inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool m
     QELT_FUZZ_CHECK(records.all.size() == static_cast<std::size_t>(result.boreholes));
     if (result.outcome != RunOutcome::data_error) {
         std::ostringstream dxf;
-        write_plan_drawing(dxf, job.alignment(), plan_boreholes(records.all));
+        write_plan_drawing(dxf, job.alignment(), records.all);
         QELT_FUZZ_CHECK(dxf.str().ends_with("  0\r\nEOF\r\n"));
         // Every point of the stakeout file has a name of its own; a name GBK cannot hold is
         // refused, having written nothing.

@@ -103,7 +103,7 @@ class PendingDrawing {
     // failure recorded in file().
     bool close(const Alignment& alignment, std::span<const BoreholeRecord> boreholes) {
         std::ostream out(&file_);
-        write_plan_drawing(out, alignment, plan_boreholes(boreholes));
+        write_plan_drawing(out, alignment, boreholes);
         out.flush();
         return file_.close();
     }
