@@ -12,7 +12,7 @@
 #include "base/utf8_path.h"
 #include "geometry/geometry.h"
 #include "input/readers.h"
-#include "report/sheet.h"
+#include "report/borehole_record.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -358,7 +358,7 @@ class CoordinateTableRun : public TableRun {
                       long line);
 
     std::string station_text_;
-    BoreholeRow borehole_;
+    BoreholeRecord borehole_;
 };
 
 BoreholeRecord CoordinateTableRun::write_row(long line) {

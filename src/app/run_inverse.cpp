@@ -9,7 +9,7 @@
 #include "app/run_steps.h"
 #include "base/data_error.h"
 #include "input/readers.h"
-#include "report/sheet.h"
+#include "report/borehole_record.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -26,7 +26,7 @@ class AsDrilledRun : public TableRun {
     }
     BoreholeRecord write_row(long line) override;
     bool reads_as_row(const std::string& line) const override {
-        PointRow point;
+        BoreholeRecord point;
         try {
             pt_parse_point(line, point.name, point.x, point.y, point.remark);
             return true;
@@ -35,7 +35,7 @@ class AsDrilledRun : public TableRun {
         }
     }
 
-    PointRow point_;
+    BoreholeRecord point_;
 };
 
 BoreholeRecord AsDrilledRun::write_row(long line) {
