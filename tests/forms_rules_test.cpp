@@ -287,20 +287,20 @@ TEST(Paths, WorkbookName) {
         std::string path;                // empty: no free name
         PathStyle style = PathStyle::posix;
         std::string folder = "/out";
-        std::string suffix = kWorkbookSuffix;  // the as-drilled table's, the drawing's
+        std::string suffix = "_钻孔数量及位置表";  // the as-drilled table's, the drawing's
         std::string extension = ".xlsx";
     };
     const PathStyle posix = PathStyle::posix;
     const Case cases[] = {
         {"/d/mainline-boreholes.txt", {}, "/out/mainline-boreholes" + t + ".xlsx"},
-        {"/d/sc.txt", {}, "/out/sc_钻孔桩号及偏距表.xlsx", posix, "/out", kAsDrilledSuffix},
+        {"/d/sc.txt", {}, "/out/sc_钻孔桩号及偏距表.xlsx", posix, "/out", "_钻孔桩号及偏距表"},
         // The drawing is numbered by its own names, whatever the workbook's are.
         {"/d/zk.txt",
          {"/out/zk" + t + ".xlsx", "/out/zk_钻孔平面布置图.dxf"},
          "/out/zk_钻孔平面布置图 (2).dxf",
          posix,
          "/out",
-         kDrawingSuffix,
+         "_钻孔平面布置图",
          ".dxf"},
         {"/d/zk.txt", {"/out/zk" + t + ".xlsx"}, "/out/zk" + t + " (2).xlsx"},
         {"/d/zk.txt",

@@ -3,29 +3,10 @@
 #include <ostream>
 
 #include "base/data_error.h"
+#include "report/dxf_drawing.h"
 #include "report/stakeout.h"
 
 namespace qelt {
-
-const std::string& DeliverableTargets::of(Deliverable d) const {
-    switch (d) {
-        case Deliverable::workbook:
-            return workbook;
-        case Deliverable::csv:
-            return csv;
-        case Deliverable::drawing:
-            return drawing;
-        case Deliverable::stakeout:
-            return stakeout;
-        case Deliverable::points_csv:
-            return points_csv;
-        case Deliverable::kml:
-            return kml;
-        case Deliverable::geojson:
-            break;
-    }
-    return geojson;
-}
 
 RunDeliverables::RunDeliverables(const TableLayout& layout, const DeliverableTargets& targets,
                                  GridSystem grid, FieldSet present)
@@ -33,43 +14,27 @@ RunDeliverables::RunDeliverables(const TableLayout& layout, const DeliverableTar
       present_(present),
       targets_(targets),
       grid_(std::move(grid)),
-      workbook_(targets.workbook, layout, present) {
+      workbook_(targets.of(Deliverable::workbook), layout, present) {
     add(workbook_.table());
-    if (!targets_.csv.empty()) csv_file_.emplace(targets_.csv);
-    if (!targets_.drawing.empty()) drawing_.emplace(targets_.drawing);
-    if (!targets_.stakeout.empty()) stakeout_.emplace(targets_.stakeout);
-    if (!targets_.points_csv.empty()) points_csv_.emplace(targets_.points_csv);
-    if (!targets_.kml.empty()) kml_.emplace(targets_.kml);
-    if (!targets_.geojson.empty()) geojson_.emplace(targets_.geojson);
-    if (keeps_records()) add(records_);
+    bool keeps_records = false;
+    for (const DeliverableKind& d : kDeliverables) {
+        if (d.file == Deliverable::workbook || !wants(d.file)) continue;
+        files_[static_cast<std::size_t>(d.file)].emplace(targets_.of(d.file));
+        keeps_records = keeps_records || d.needs_records;
+    }
+    if (keeps_records) add(records_);
 }
 
 PendingFile* RunDeliverables::file(Deliverable d) {
-    switch (d) {
-        case Deliverable::workbook:
-            return &workbook_.file();
-        case Deliverable::csv:
-            return csv_file_ ? &*csv_file_ : nullptr;
-        case Deliverable::drawing:
-            return drawing_ ? &drawing_->file() : nullptr;
-        case Deliverable::stakeout:
-            return stakeout_ ? &*stakeout_ : nullptr;
-        case Deliverable::points_csv:
-            return points_csv_ ? &*points_csv_ : nullptr;
-        case Deliverable::kml:
-            return kml_ ? &*kml_ : nullptr;
-        case Deliverable::geojson:
-            break;
-    }
-    return geojson_ ? &*geojson_ : nullptr;
+    if (d == Deliverable::workbook) return &workbook_.file();
+    std::optional<PendingFile>& f = files_[static_cast<std::size_t>(d)];
+    return f ? &*f : nullptr;
 }
 
 std::vector<Deliverable> RunDeliverables::wanted() const {
     std::vector<Deliverable> files;
-    for (Deliverable d :
-         {Deliverable::workbook, Deliverable::csv, Deliverable::drawing, Deliverable::stakeout,
-          Deliverable::points_csv, Deliverable::kml, Deliverable::geojson})
-        if (!targets_.of(d).empty()) files.push_back(d);
+    for (const DeliverableKind& d : kDeliverables)
+        if (wants(d.file)) files.push_back(d.file);
     return files;
 }
 
@@ -80,19 +45,16 @@ PendingFile* RunDeliverables::create() {
         PendingFile* f = file(d);
         if (!f->create(true)) return f;
     }
-    if (csv_file_) add(csv_.emplace(csv_stream_.emplace(&*csv_file_), layout_, present_));
+    if (PendingFile* csv = file(Deliverable::csv))
+        add(csv_.emplace(csv_stream_.emplace(csv), layout_, present_));
     return nullptr;
-}
-
-bool RunDeliverables::keeps_records() const {
-    return drawing_ || stakeout_ || points_csv_ || kml_ || geojson_;
 }
 
 void RunDeliverables::close_table() {
     workbook_.close();
-    if (csv_file_) {
+    if (PendingFile* csv = file(Deliverable::csv)) {
         if (csv_stream_) csv_stream_->flush();
-        csv_file_->close();
+        csv->close();
     }
 }
 
@@ -102,39 +64,52 @@ bool RunDeliverables::refused(Deliverable d) const {
     return false;
 }
 
-void RunDeliverables::write_files(const Alignment& alignment, const std::string& title) {
-    // The drawing, like the table, shows the boreholes written so far when the run stopped.
-    if (drawing_) drawing_->close(alignment, records_.all);
-    // Each file is made whole in memory or refused before a byte of it is written.
-    const auto write = [this](Deliverable d, const auto& make) {
-        PendingFile* f = file(d);
-        if (!f) return;
-        try {
-            std::ostream out(f);
-            make(out);
-            out.flush();
-        } catch (const DataError& e) {
-            refusals_.push_back({d, e.what()});
-        }
-        f->close();
-    };
-    if (stakeout_ || points_csv_) {
-        const std::vector<std::string> names = stakeout_names(records_.all);
-        write(Deliverable::stakeout, [&](std::ostream& out) {
+void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignment& alignment,
+                                 const std::string& title, const std::vector<std::string>& names) {
+    switch (d) {
+        case Deliverable::drawing:
+            // Like the table, it shows the boreholes written so far when the run stopped.
+            write_plan_drawing(out, alignment, records_.all);
+            return;
+        case Deliverable::stakeout:
             write_stakeout_file(out, StakeoutFormat::cass_dat, records_.all, names);
-        });
-        write(Deliverable::points_csv, [&](std::ostream& out) {
+            return;
+        case Deliverable::points_csv:
             write_stakeout_file(out, StakeoutFormat::points_csv, records_.all, names);
-        });
-    }
-    for (const auto& [d, format] : {std::pair{Deliverable::kml, MapFormat::kml},
-                                    std::pair{Deliverable::geojson, MapFormat::geojson}}) {
-        write(d, [&, format = format](std::ostream& out) {
+            return;
+        case Deliverable::kml:
+        case Deliverable::geojson:
             if (std::optional<std::string> problem =
                     map_file_problem(alignment, records_.all, grid_))
                 throw DataError(*problem);
-            write_map_file(out, format, alignment, records_.all, grid_, title);
-        });
+            write_map_file(out, d == Deliverable::kml ? MapFormat::kml : MapFormat::geojson,
+                           alignment, records_.all, grid_, title);
+            return;
+        case Deliverable::workbook:
+        case Deliverable::csv:
+            return;  // written by the run as it goes
+    }
+}
+
+void RunDeliverables::write_files(const Alignment& alignment, const std::string& title) {
+    // The stakeout file and its CSV name each point alike, and a name depends on every other.
+    const std::vector<std::string> names =
+        wants(Deliverable::stakeout) || wants(Deliverable::points_csv)
+            ? stakeout_names(records_.all)
+            : std::vector<std::string>{};
+    // A file that cannot be made of the records is refused by its writer before a byte of it is
+    // written.
+    for (const DeliverableKind& d : kDeliverables) {
+        PendingFile* f = d.needs_records ? file(d.file) : nullptr;
+        if (!f) continue;
+        try {
+            std::ostream out(f);
+            write_file(d.file, out, alignment, title, names);
+            out.flush();
+        } catch (const DataError& e) {
+            refusals_.push_back({d.file, e.what()});
+        }
+        f->close();
     }
 }
 

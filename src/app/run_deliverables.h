@@ -8,7 +8,9 @@
 // file made after the run needs them: a drawing's extents go before its entities, and a
 // point's name depends on every other point's.
 
+#include <array>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,14 +24,11 @@
 
 namespace qelt {
 
-
-// Where each goes; an empty path: not wanted (the workbook is always wanted).
+// Where each goes, by Deliverable; an empty path: not wanted (the workbook is always wanted).
 struct DeliverableTargets {
-    std::string workbook, csv, drawing, stakeout, points_csv, kml, geojson;
-    const std::string& of(Deliverable d) const;
-    std::string& of(Deliverable d) {
-        return const_cast<std::string&>(static_cast<const DeliverableTargets&>(*this).of(d));
-    }
+    std::array<std::string, kDeliverableCount> paths;
+    const std::string& of(Deliverable d) const { return paths[static_cast<std::size_t>(d)]; }
+    std::string& of(Deliverable d) { return paths[static_cast<std::size_t>(d)]; }
 };
 
 class RunDeliverables : public RecordFanout {
@@ -76,18 +75,21 @@ class RunDeliverables : public RecordFanout {
     PendingFile* failed();
 
   private:
-    bool keeps_records() const;
+    bool wants(Deliverable d) const { return !targets_.of(d).empty(); }
+    // Writes the file `d` made of the records into `out`; throws DataError when it cannot be
+    // made of them.
+    void write_file(Deliverable d, std::ostream& out, const Alignment& alignment,
+                    const std::string& title, const std::vector<std::string>& names);
 
     const TableLayout& layout_;
     FieldSet present_;
     DeliverableTargets targets_;
     GridSystem grid_;
     PendingWorkbook workbook_;
-    std::optional<PendingFile> csv_file_;
+    // Every other file by Deliverable (the workbook's slot stays empty).
+    std::array<std::optional<PendingFile>, kDeliverableCount> files_;
     std::optional<std::ostream> csv_stream_;
     std::optional<CsvTable> csv_;
-    std::optional<PendingDrawing> drawing_;
-    std::optional<PendingFile> stakeout_, points_csv_, kml_, geojson_;
     RecordList records_;
     std::vector<Refusal> refusals_;
 };

@@ -9,12 +9,10 @@
 #include <array>
 #include <cstdio>
 #include <ostream>
-#include <span>
 #include <streambuf>
 #include <string>
 #include <utility>
 
-#include "report/dxf_drawing.h"
 #include "report/line_tables.h"
 #include "report/xlsx_table.h"
 
@@ -90,30 +88,6 @@ class PendingWorkbook {
   private:
     PendingFile file_;  // first: the table is built on its temporary name, and discarded first
     XlsxTable table_;
-};
-
-// The plan drawing on its way to `target`: once the run has ended close() writes the drawing
-// of the run's alignment (TableJob::alignment()) with the run's borehole records into the
-// temporary file.
-class PendingDrawing {
-  public:
-    explicit PendingDrawing(std::string target) : file_(std::move(target)) {}
-
-    PendingFile& file() { return file_; }
-
-    // Creates the temporary file before the run (PendingFile::create).
-    bool create() { return file_.create(true); }
-    // Writes the drawing and closes the file, once. False when it could not be written, the
-    // failure recorded in file().
-    bool close(const Alignment& alignment, std::span<const BoreholeRecord> boreholes) {
-        std::ostream out(&file_);
-        write_plan_drawing(out, alignment, boreholes);
-        out.flush();
-        return file_.close();
-    }
-
-  private:
-    PendingFile file_;
 };
 
 // Writes a line table's workbook into the temporary name of `file` (created with

@@ -353,7 +353,7 @@ int run_table(const Options& options) {
     DeliverableTargets targets;
     for (const DeliverableKind& d : kDeliverables)
         targets.of(d.file) = options.output_of(d.file).value_or("");
-    targets.workbook = options.output;
+    targets.of(Deliverable::workbook) = options.output;
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
@@ -406,7 +406,8 @@ int run_table(const Options& options) {
     }
     std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，已写入 "
               << options.output;
-    if (!targets.csv.empty()) std::cout << " 和 " << targets.csv;
+    if (const std::string& csv = targets.of(Deliverable::csv); !csv.empty())
+        std::cout << " 和 " << csv;
     std::cout << also << "\n";
     return kExitComplete;
 }

@@ -18,35 +18,23 @@ namespace qelt::forms {
 
 namespace {
 
-// The files a desktop run delivers besides its workbook, each named after the borehole file
-// (the points file) with its own suffix.
-struct DesktopFile {
-    Deliverable file;
-    const char* suffix;  // null: the table's own, "_<title>"
-    const char* extension;
-};
-constexpr DesktopFile kDesktopFiles[] = {
-    {Deliverable::workbook, nullptr, kWorkbookExtension},
-    {Deliverable::drawing, kDrawingSuffix, kDrawingExtension},
-    {Deliverable::stakeout, kStakeoutSuffix, kStakeoutExtension},
-    {Deliverable::kml, kMapSuffix, kMapExtension},
-};
-
 // The run's deliverables, begun only when the run starts its table: the borehole file is chosen
 // by then, and a run that ends before it leaves no file behind. They go beside the borehole
 // file, or into the Documents folder when that folder cannot be written, and each takes the
 // first free name there.
 class DeliverySheet : public RecordFanout {
   public:
+    // The files of `command` (kTableCommand, kInverseCommand) that the desktop delivers: the
+    // rows of kDeliverables with an extension of their own.
     DeliverySheet(const DesktopRunUi& ui, Desktop& desktop, const TableLayout& layout,
-                  bool with_drawing)
-        : ui_(ui), desktop_(desktop), layout_(layout), with_drawing_(with_drawing) {}
+                  unsigned command)
+        : ui_(ui), desktop_(desktop), layout_(layout), command_(command) {}
 
     void begin_table() override {
         folder_ = delivery_folder(desktop_, ui_.borehole_file);
         DeliverableTargets targets;
-        for (const DesktopFile& f : kDesktopFiles)
-            if (wanted(f.file))
+        for (const DeliverableKind& f : kDeliverables)
+            if (wanted(f))
                 targets.of(f.file) =
                     join_path(folder_, numbered_workbook_name(stem(f), 1, f.extension),
                               desktop_.path_style());
@@ -69,7 +57,7 @@ class DeliverySheet : public RecordFanout {
             error = write_failure_message(file.target(), file.failure_reason());
             return std::nullopt;
         }
-        return give_name(kDesktopFiles[0], error);
+        return give_name(deliverable(Deliverable::workbook), error);
     }
 
     // Writes the files made from the records, of `alignment`, the maps titled by `project`
@@ -92,27 +80,26 @@ class DeliverySheet : public RecordFanout {
             error = write_failure_message(pending.target(), pending.failure_reason());
             return std::nullopt;
         }
-        for (const DesktopFile& f : kDesktopFiles)
-            if (f.file == file) return give_name(f, error);
-        return std::nullopt;
+        return give_name(deliverable(file), error);
     }
+    bool wanted(const DeliverableKind& f) const { return f.extension && (f.commands & command_); }
 
   private:
-    bool wanted(Deliverable file) const { return file != Deliverable::drawing || with_drawing_; }
-    std::string stem(const DesktopFile& f) const {
-        return workbook_stem(ui_.borehole_file,
-                             f.suffix ? std::string(f.suffix) : std::string("_") + layout_.title);
+    std::string stem(const DeliverableKind& f) const {
+        return workbook_stem(ui_.borehole_file, f.desktop_suffix
+                                                    ? std::string(f.desktop_suffix)
+                                                    : std::string("_") + layout_.title);
     }
     // The workbook and the files that go with it take one number (set_number_taken).
-    bool taken(const std::string& path, const DesktopFile& own) const {
+    bool taken(const std::string& path, const DeliverableKind& own) const {
         std::vector<SetMember> set;
-        for (const DesktopFile& f : kDesktopFiles)
-            if (wanted(f.file)) set.push_back({stem(f), f.extension});
+        for (const DeliverableKind& f : kDeliverables)
+            if (wanted(f)) set.push_back({stem(f), f.extension});
         return set_number_taken(path, {stem(own), own.extension}, set, folder_,
                                 desktop_.path_style(), delivered_,
                                 [this](const std::string& p) { return desktop_.exists(p); });
     }
-    std::optional<std::string> give_name(const DesktopFile& f, std::string& error) {
+    std::optional<std::string> give_name(const DeliverableKind& f, std::string& error) {
         PendingFile& file = *out_->file(f.file);
         DeliveryFiles files;
         files.exists = [this, &f](const std::string& p) { return taken(p, f); };
@@ -127,18 +114,18 @@ class DeliverySheet : public RecordFanout {
     const DesktopRunUi& ui_;
     Desktop& desktop_;
     const TableLayout& layout_;
-    bool with_drawing_;
+    unsigned command_;
     std::optional<RunDeliverables> out_;
     std::string folder_;
     std::vector<std::string> delivered_;  // where this run's files went
 };
 
-// What a desktop run delivers: its table laid out as `layout`, the files made of the records
-// of `job`'s alignment, and for the coordinate table the plan drawing.
+// What a desktop run delivers: its table laid out as `layout`, and the files of `command` made
+// of the records and `job`'s alignment.
 struct Delivery {
     const TableLayout& layout;
     const TableJob& job;
-    bool drawing;
+    unsigned command;
 };
 
 TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
@@ -146,7 +133,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     TableRunResult result;
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
-    DeliverySheet sheet(ui, desktop, delivery.layout, delivery.drawing);
+    DeliverySheet sheet(ui, desktop, delivery.layout, delivery.command);
     result.run = run(ui, sheet);
     // The lines of the closing box about the files besides the table.
     std::vector<std::string> told;
@@ -171,7 +158,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
                     {Deliverable::kml, &result.map, map_written_text, map_not_written_text},
                 };
                 for (const auto& o : others) {
-                    if (o.file == Deliverable::drawing && !delivery.drawing) continue;
+                    if (!sheet.wanted(deliverable(o.file))) continue;
                     if (std::optional<std::string> why = sheet.refusal(o.file)) {
                         if (o.refused) told.push_back(o.refused(*why));
                         continue;
@@ -235,14 +222,14 @@ std::string alignment_choice_text(const AlignmentChoice& choice) {
 
 TableRunResult run_table(Desktop& desktop, Method method) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kBoreholeTable, job, true},
+    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand},
                            [&job](RunUi& ui, RecordSink& records) { return job.run(ui, records); });
 }
 
 TableRunResult run_inverse(Desktop& desktop, Method method) {
     TableJob job(method);
     return run_and_deliver(
-        desktop, {kAsDrilledTable, job, false},
+        desktop, {kAsDrilledTable, job, kInverseCommand},
         [&job](RunUi& ui, RecordSink& records) { return job.run_as_drilled(ui, records); });
 }
 

@@ -13,20 +13,9 @@ namespace qelt::forms {
 // The user manual, relative to the program's folder.
 inline constexpr const char* kHelpFile = "help/qelt.html";
 
-// The workbook's name: the borehole file's name without its extension, then this, then ".xlsx".
-inline constexpr const char* kWorkbookSuffix = "_钻孔数量及位置表";
-// The as-drilled workbook's name after the points file's, and the plan drawing's after the
-// borehole file's, the same way.
-inline constexpr const char* kAsDrilledSuffix = "_钻孔桩号及偏距表";
-inline constexpr const char* kDrawingSuffix = "_钻孔平面布置图";
+// The workbook's extension; the names of the files a table run delivers beside it follow the
+// rows of kDeliverables (app/run_files.h).
 inline constexpr const char* kWorkbookExtension = ".xlsx";
-inline constexpr const char* kDrawingExtension = ".dxf";
-// The stakeout points for the survey crew's controller (South CASS .dat) and the boreholes on a
-// map (KML), named after the borehole file (the points file) the same way.
-inline constexpr const char* kStakeoutSuffix = "_放样点";
-inline constexpr const char* kStakeoutExtension = ".dat";
-inline constexpr const char* kMapSuffix = "_钻孔位置";
-inline constexpr const char* kMapExtension = ".kml";
 
 // Turns a filter of the form "description|patterns|description|patterns…" (patterns separated
 // by ';') into Qt's "description (patterns);;…" with blank-separated patterns; "*.*" becomes
@@ -68,11 +57,10 @@ inline std::string help_file_path(std::string_view program_folder,
     return join_path(program_folder, kHelpFile, style);
 }
 
-// "<borehole file name without extension>_钻孔数量及位置表" (or another `suffix`): the
-// workbook's name before any numbering. Only the file name part of `borehole_file` counts; a
-// leading dot is no extension.
-std::string workbook_stem(std::string_view borehole_file,
-                          std::string_view suffix = kWorkbookSuffix);
+// "<borehole file name without extension><suffix>" ("zk_钻孔数量及位置表"): a delivered file's
+// name before any numbering. Only the file name part of `borehole_file` counts; a leading dot
+// is no extension.
+std::string workbook_stem(std::string_view borehole_file, std::string_view suffix);
 
 // The name "<stem>.xlsx" takes as the n-th try: n = 1 is "<stem>.xlsx", then "<stem> (2).xlsx"…
 // (the drawing the same with ".dxf").
