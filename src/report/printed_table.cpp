@@ -43,11 +43,35 @@ struct Borders {
     Edge top = Edge::hair, bottom = Edge::hair, left = Edge::hair, right = Edge::hair;
 };
 
+// The rows of a table held whole.
+class HeldRows final : public PrintedRowSource {
+  public:
+    explicit HeldRows(const PrintedTable& table) : rows_(table.rows) {}
+    bool next(std::vector<PrintedCell>& cells) override {
+        if (next_ == rows_.size()) return false;
+        cells = rows_[next_++];
+        return true;
+    }
+
+  private:
+    const std::vector<std::vector<PrintedCell>>& rows_;
+    std::size_t next_ = 0;
+};
+
 class Writer {
   public:
-    Writer(const std::string& path, const PrintedTable& table)
-        : table_(table), last_column_(static_cast<int>(table.columns.size()) - 1) {
-        workbook_ = workbook_new(path.c_str());
+    // `streamed`: libxlsxwriter's constant-memory mode, each row written out once the next is
+    // begun, so that every row (the headings' too) must be written in order.
+    Writer(const std::string& path, const PrintedTable& table, PrintedRowSource& rows,
+           bool streamed)
+        : table_(table),
+          rows_(rows),
+          streamed_(streamed),
+          last_column_(static_cast<int>(table.columns.size()) - 1) {
+        lxw_workbook_options options{};
+        options.constant_memory = streamed ? LXW_TRUE : LXW_FALSE;
+        workbook_ =
+            streamed ? workbook_new_opt(path.c_str(), &options) : workbook_new(path.c_str());
         if (!workbook_) fail("cannot create the workbook " + path);
     }
     ~Writer() {
@@ -61,6 +85,7 @@ class Writer {
   private:
     void page_setup(const std::string& project_line);
     void headings();
+    void streamed_headings();
     void data_rows();
     lxw_format* format(const Borders& b, int decimals, bool wrap, bool shrink = false);
     Borders cell_borders(int first_column, int last_column) const;
@@ -72,6 +97,8 @@ class Writer {
     }
 
     const PrintedTable& table_;
+    PrintedRowSource& rows_;
+    const bool streamed_;
     const int last_column_;
     lxw_workbook* workbook_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
@@ -138,9 +165,11 @@ void Writer::page_setup(const std::string& project_line) {
         check(worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                                    table_.columns[static_cast<std::size_t>(c)].width, nullptr),
               "column width");
-    for (int r = 0; r < kPrintedHeadingRows; ++r)
-        check(worksheet_set_row(sheet_, static_cast<lxw_row_t>(r), kHeadingHeights[r], nullptr),
-              "heading row height");
+    // A streamed sheet takes a row's height as the row is begun (streamed_headings).
+    if (!streamed_)
+        for (int r = 0; r < kPrintedHeadingRows; ++r)
+            check(worksheet_set_row(sheet_, static_cast<lxw_row_t>(r), kHeadingHeights[r], nullptr),
+                  "heading row height");
     worksheet_repeat_rows(sheet_, 0, kPrintedHeadingRows - 1);
     worksheet_fit_to_pages(sheet_, 1, 0);
 }
@@ -188,19 +217,84 @@ void Writer::headings() {
     }
 }
 
+// The same headings row by row, as a streamed sheet must take them: the first row whole (the
+// groups merged across their columns), then the second, and only then the headings that run
+// down both rows are merged (the merge's first cell, written already, is not written again).
+void Writer::streamed_headings() {
+    const auto& columns = table_.columns;
+    const auto group_end = [&](int c) {
+        int end = c;
+        while (end + 1 <= last_column_ && columns[static_cast<std::size_t>(end + 1)].group ==
+                                              columns[static_cast<std::size_t>(c)].group)
+            ++end;
+        return end;
+    };
+    check(worksheet_set_row(sheet_, 0, kHeadingHeights[0], nullptr), "heading row height");
+    for (int c = 0; c <= last_column_;) {
+        const PrintedColumn& column = columns[static_cast<std::size_t>(c)];
+        const lxw_col_t col = static_cast<lxw_col_t>(c);
+        if (column.group.empty()) {
+            Borders b = cell_borders(c, c);
+            b.top = b.bottom = Edge::thin;
+            check(
+                worksheet_write_string(sheet_, 0, col, column.heading.c_str(), format(b, -1, true)),
+                "heading");
+            ++c;
+            continue;
+        }
+        const int end = group_end(c);
+        Borders top = cell_borders(c, end);
+        top.top = Edge::thin;
+        if (end > c)
+            check(worksheet_merge_range(sheet_, 0, col, 0, static_cast<lxw_col_t>(end),
+                                        column.group.c_str(), format(top, -1, true)),
+                  "heading");
+        else
+            check(
+                worksheet_write_string(sheet_, 0, col, column.group.c_str(), format(top, -1, true)),
+                "heading");
+        c = end + 1;
+    }
+    check(worksheet_set_row(sheet_, 1, kHeadingHeights[1], nullptr), "heading row height");
+    for (int c = 0; c <= last_column_; ++c) {
+        const PrintedColumn& column = columns[static_cast<std::size_t>(c)];
+        const lxw_col_t col = static_cast<lxw_col_t>(c);
+        Borders b = cell_borders(c, c);
+        b.bottom = Edge::thin;
+        if (column.group.empty()) {
+            b.top = Edge::thin;
+            // Registers the merge over both rows; its first cell is in the row gone to disk.
+            worksheet_merge_range(sheet_, 0, col, 1, col, column.heading.c_str(),
+                                  format(b, -1, true));
+        } else {
+            check(
+                worksheet_write_string(sheet_, 1, col, column.heading.c_str(), format(b, -1, true)),
+                "heading");
+        }
+    }
+}
+
 // Each page's last row closes with a thin line, the next page's first row opens with one, and
 // the manual page break between them puts both on the printed page's edge.
 void Writer::data_rows() {
     const long per_page = printed_rows_per_page(table_);
-    const long count = static_cast<long>(table_.rows.size());
     std::vector<lxw_row_t> breaks;
-    for (long i = 0; i < count; ++i) {
+    // One row ahead, to know which row is the last.
+    std::vector<PrintedCell> cells, ahead;
+    bool more = rows_.next(ahead);
+    long i = 0;
+    for (; more; ++i) {
+        cells.swap(ahead);
+        more = rows_.next(ahead);
+        if (i + kPrintedHeadingRows >= kMaxSheetRows) {
+            fail("the table has more rows than a worksheet");
+            break;
+        }
         const lxw_row_t r = static_cast<lxw_row_t>(kPrintedHeadingRows + i);
         const bool page_top = i % per_page == 0;
-        const bool page_bottom = i % per_page == per_page - 1 || i == count - 1;
+        const bool page_bottom = i % per_page == per_page - 1 || !more;
         if (page_top && i > 0 && static_cast<long>(breaks.size()) < LXW_BREAKS_MAX)
             breaks.push_back(r);  // a break above this row
-        const auto& cells = table_.rows[static_cast<std::size_t>(i)];
         for (int c = 0; c <= last_column_;) {
             const PrintedCell none;
             const PrintedCell& cell = static_cast<std::size_t>(c) < cells.size()
@@ -235,6 +329,7 @@ void Writer::data_rows() {
             c = end + 1;
         }
     }
+    const long count = i;
     if (!breaks.empty()) {
         breaks.push_back(0);
         check(worksheet_set_h_pagebreaks(sheet_, breaks.data()), "page breaks");
@@ -250,7 +345,10 @@ bool Writer::write(const std::string& project_line, std::string& error) {
     if (workbook_ && last_column_ >= 0) {
         page_setup(project_line);
         if (sheet_) {
-            headings();
+            if (streamed_)
+                streamed_headings();
+            else
+                headings();
             data_rows();
         }
     }
@@ -281,7 +379,14 @@ bool write_printed_table(const std::string& path, const PrintedTable& table,
         error = "the table has more rows than a worksheet";
         return false;
     }
-    Writer writer(path, table);
+    HeldRows rows(table);
+    Writer writer(path, table, rows, false);
+    return writer.write(project_line, error);
+}
+
+bool write_printed_table(const std::string& path, const PrintedTable& table, PrintedRowSource& rows,
+                         const std::string& project_line, std::string& error) {
+    Writer writer(path, table, rows, true);
     return writer.write(project_line, error);
 }
 
