@@ -216,7 +216,9 @@ StakeRows::StakeRows(const Alignment& alignment, double every)
         const Profile& profile = *alignment.profile;
         for (std::size_t k = 0; k < profile.points().size(); ++k) {
             const VerticalCurve& c = profile.curves()[k];
+            // A grade line drawn on past the plane line's ends has no stake there.
             const auto add = [&](double mileage, const char* name) {
+                if (mileage < start - kSamePoint || mileage > end + kSamePoint) return;
                 keys_.push_back({mileage, kKey, station_at(alignment, mileage), {}, name});
             };
             if (c.kind != VerticalCurveKind::none) add(c.start_mileage, "竖曲线起点");
@@ -644,8 +646,8 @@ PrintedTable grade_table(const Alignment& alignment) {
         {"", "变坡点桩号", 13, -1},
         {"", "高程\n（米）", 10, 3},
         {"", "凸/凹", 6, -1},
-        {curve, "半径 R", 11, -1},
-        {curve, "切线长 T", 10, -1},
+        {curve, "半径 R", 11, 3},
+        {curve, "切线长 T", 10, 3},
         {curve, "外距 E", 8, 3},
         {curve, "曲线长 L", 9, 3},
         {"", "竖曲线\n起点桩号", 13, -1},
@@ -661,8 +663,13 @@ PrintedTable grade_table(const Alignment& alignment) {
         const VerticalCurve& c = r.curve;
         if (c.kind != VerticalCurveKind::none) {
             cells[3] = text(curve_type(c));
-            cells[4] = text(in_out_text(c.radius_in, c.radius_out, 3));
-            cells[5] = text(in_out_text(c.tangent_in, c.tangent_out, 3));
+            // An asymmetric parabola's two radii and tangents as "in/out" text.
+            cells[4] = c.radius_in == c.radius_out
+                           ? number(c.radius_in)
+                           : text(in_out_text(c.radius_in, c.radius_out, 3));
+            cells[5] = c.tangent_in == c.tangent_out
+                           ? number(c.tangent_in)
+                           : text(in_out_text(c.tangent_in, c.tangent_out, 3));
             cells[6] = number(c.external);
             cells[7] = number(c.length);
             cells[8] = text(r.curve_start.text);

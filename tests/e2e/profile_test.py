@@ -11,6 +11,8 @@ import os
 import random
 import unittest
 
+import openpyxl
+
 import qelt_cli
 from qelt_cli import Workdir
 
@@ -230,6 +232,10 @@ class GradeTable(unittest.TestCase):
         r = qelt_cli.run("grades", *RAMP)
         self.assertEqual(r.returncode, 64)
         self.assertIn(b"--profile is required", r.stderr)
+        for command in ("curves", "elements", "landxml"):
+            r = qelt_cli.run(command, *JD, "--profile", "p.txt", "--output", "x.xml")
+            self.assertEqual(r.returncode, 64, command)
+            self.assertIn(b"--profile does not belong to " + command.encode(), r.stderr)
 
 
 class LandXml(unittest.TestCase):
@@ -240,8 +246,9 @@ class LandXml(unittest.TestCase):
 <Units><Metric linearUnit="meter"/></Units>
 <Alignments><Alignment name="L" staStart="0" length="1000">
 <CoordGeom><Line><Start>0 0</Start><End>1000 0</End></Line></CoordGeom>
-<Profile><ProfAlign name="设计线"><PVI>0 100</PVI><ParaCurve length="200">500 110</ParaCurve>
-<PVI>1000 105</PVI></ProfAlign></Profile>
+<Profile><ProfAlign name="设计线"><PVI>-100 98</PVI><PVI>0 100</PVI>
+<ParaCurve length="200">500 110</ParaCurve><PVI>1000 105</PVI><PVI>1100 104</PVI></ProfAlign>
+</Profile>
 </Alignment></Alignments></LandXML>
 """)
             out = w.out("s.csv")
@@ -249,10 +256,22 @@ class LandXml(unittest.TestCase):
                              "--output", w.out("s.xlsx"), "--csv", out)
             self.assertEqual(r.returncode, 0, r.stderr.decode())
             header, rows = read_csv(out)
-            line = GradeLine([(0, 100, 0), (500, 110, 200 / 0.03), (1000, 105, 0)])
+            line = GradeLine([(-100, 98, 0), (0, 100, 0), (500, 110, 200 / 0.03),
+                              (1000, 105, 0), (1100, 104, 0)])
+            # The grade line runs on past both ends of the line: no stakes out there.
+            self.assertEqual([float(r[1]) for r in rows],
+                             [0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 1000])
+            self.assertEqual([r[5] for r in rows[3:8]],
+                             ["", "竖曲线起点", "变坡点", "竖曲线终点", ""])
             for row in rows:
                 m = float(row[1])
                 self.assertAlmostEqual(float(row[-1]), line.elevation(m), delta=1e-9)
+            # The printed table: 设计高程 before 点名, to the millimetre.
+            sheet = openpyxl.load_workbook(w.out("s.xlsx")).active
+            self.assertEqual(sheet["E1"].value, "设计高程\n（米）")
+            self.assertEqual(sheet["F1"].value, "点名")
+            self.assertAlmostEqual(sheet["E8"].value, line.elevation(500), delta=1e-9)
+            self.assertEqual(sheet["E8"].number_format, "0.000")
 
 
 if __name__ == "__main__":
