@@ -95,10 +95,12 @@ const CurveCase kCurves[] = {
     // The radius signed negative, as some exporters sign a crest: the grades decide.
     {"<CircCurve radius=\"-2000\">1400 120</CircCurve>",
      [](double s) { return crest_circle(s, 2000); }},
-    // The length written as the arc R·|α|, or as its horizontal extent.
+    // The length written as the arc R·|α|, as its horizontal extent, or as R·|i2 − i1|.
     {"<CircCurve radius=\"2000\" length=\"179.8742\">1400 120</CircCurve>",
      [](double s) { return crest_circle(s, 2000); }},
     {"<CircCurve radius=\"2000\" length=\"179.8113\">1400 120</CircCurve>",
+     [](double s) { return crest_circle(s, 2000); }},
+    {"<CircCurve radius=\"2000\" length=\"180\">1400 120</CircCurve>",
      [](double s) { return crest_circle(s, 2000); }},
 };
 
@@ -165,11 +167,11 @@ TEST(LandXmlProfile, Refusals) {
         {landxml({{"主线", "<ProfSurf name=\"g\"><PntList2D>0 1 2 3</PntList2D></ProfSurf>"}}),
          "主线", std::nullopt, "没有设计纵断面", 5},
         {landxml({{"A", two}, {"B", two}}), "主线", std::nullopt, "没有与所用线路同名", 2},
-        // A CircCurve whose length is neither its arc (179.874) nor its horizontal extent
-        // (179.811).
+        // A CircCurve whose length is neither its arc (179.874), its horizontal extent
+        // (179.811) nor R·|i2 − i1| (180).
         {landxml({{"主线", three_points("<CircCurve radius=\"2000\" length=\"179.9\">1400 120"
                                         "</CircCurve>")}}),
-         "主线", std::nullopt, "相差 25.8 mm：圆形竖曲线的数据自相矛盾", 10},
+         "主线", std::nullopt, "至少相差 25.8 mm：圆形竖曲线的数据自相矛盾", 10},
         {landxml({{"主线", three_points("<ParaCurve>1400 120</ParaCurve>")}}), "主线", std::nullopt,
          "第 2 个变坡点 ParaCurve 缺少 length", 10},
         {landxml({{"主线", three_points("<PVI>1400</PVI>")}}), "主线", std::nullopt,

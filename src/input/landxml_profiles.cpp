@@ -1,6 +1,7 @@
 // The reader of a LandXML file's design profiles (Alignment/Profile/ProfAlign).
 #include "input/landxml_profiles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <pugixml.hpp>
 #include <string_view>
@@ -122,9 +123,11 @@ class ProfileReader : private LandXmlPart {
         return p;
     }
 
-    // A CircCurve's written length against its radius and the grades either side: the arc
-    // R·|α| (α the angle between the grades) or its horizontal extent; a length that is
-    // neither describes another circle, and no one elevation follows from the two.
+    // A CircCurve's written length against its radius and the grades either side, read in each
+    // of the ways exporters write it: the arc R·|α| (α the angle between the grades), its
+    // horizontal extent, or R·|i2 − i1| (the length of the parabola of that radius, which the
+    // circle follows to well within a millimetre on road grades). A length that is none of
+    // them describes another curve, and no one elevation follows from the two.
     void check_circles(const std::vector<ReadPoint>& points) const {
         for (std::size_t k = 1; k + 1 < points.size(); ++k) {
             const ReadPoint& p = points[k];
@@ -137,14 +140,17 @@ class ProfileReader : private LandXmlPart {
             const double arc = here.radius * std::abs(a2 - a1);
             const double t = here.radius * std::tan(std::abs(a2 - a1) / 2);
             const double horizontal = t * (std::cos(a1) + std::cos(a2));
-            const double miss =
-                std::min(std::abs(*p.circle_length - arc), std::abs(*p.circle_length - horizontal));
+            const double parabola = here.radius * std::abs(i2 - i1);
+            const double written = *p.circle_length;
+            const double miss = std::min({std::abs(written - arc), std::abs(written - horizontal),
+                                          std::abs(written - parabola)});
             if (!(miss <= kCircleLengthMiss))
-                throw refused(p.node, p.owner + " 的 length " + fixed_text(*p.circle_length, 3) +
-                                          " 与其半径 " + fixed_text(here.radius, 3) +
-                                          " 及前后纵坡算得的弧长 " + fixed_text(arc, 3) +
-                                          "（水平长 " + fixed_text(horizontal, 3) + "）相差 " +
-                                          discrepancy(miss) + "：圆形竖曲线的数据自相矛盾");
+                throw refused(p.node,
+                              p.owner + " 的 length " + fixed_text(written, 3) + " 与其半径 " +
+                                  fixed_text(here.radius, 3) + " 及前后纵坡不符：算得弧长 " +
+                                  fixed_text(arc, 3) + "，水平长 " + fixed_text(horizontal, 3) +
+                                  "，R·|i2−i1| 为 " + fixed_text(parabola, 3) + "，至少相差 " +
+                                  discrepancy(miss) + "：圆形竖曲线的数据自相矛盾");
         }
     }
 

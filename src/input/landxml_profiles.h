@@ -10,8 +10,8 @@
 // continuous mileage of the alignment model, so a grade point is taken where it is written even
 // on a line with chain breaks. A CircCurve's radius is read without its sign, for exporters sign
 // it either way; the grades decide crest or sag. Its `length`, where written, must agree with
-// the radius and the grades (within a millimetre, as the arc R·|Δα| or as its horizontal
-// extent, the two ways exporters write it); a ProfSurf is a ground line, never a design profile.
+// the radius and the grades within a millimetre, read as exporters write it: the arc R·|Δα|,
+// its horizontal extent, or R·|i2 − i1|. A ProfSurf is a ground line, never a design profile.
 //
 // Units: metres (whatever unit the file is in), as for the alignment.
 

@@ -146,7 +146,8 @@ Line tables (线形表), to compare the line Qelt computed with the design drawi
             凸/凹, R, T, E, L and the curve's start and end stations, and the grade after it
             (per cent, signed) and its length (default --output 纵坡竖曲线表.xlsx; CSV
             point,station,elevation,type,R,T,E,L,start_station,end_station,grade,grade_length,
-            curve fields empty where there is no curve)
+            curve fields empty where there is no curve; an asymmetric parabola's R and T
+            as "in/out")
   Angles in the CSV in decimal degrees (azimuth clockwise from north, deflection positive to
   the right), lengths in metres at full precision; the workbooks print d°m′s″ to 0.1″.
   curves refuses a line given by its elements (--method ht, LandXML): use elements.
