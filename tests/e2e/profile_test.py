@@ -239,6 +239,28 @@ class GradeTable(unittest.TestCase):
 
 
 class LandXml(unittest.TestCase):
+    def test_bundled_profile_from_either_source(self):
+        """The main line's profile as a 纵断面资料文件 over the JD line and as the ProfAlign of
+        interchange.xml (ParaCurve lengths for the radii, internal stations for the lettered
+        ones) give one 纵坡、竖曲线表."""
+        with Workdir() as w:
+            xml = os.path.join(EX, "interchange.xml")
+            tables = []
+            for name, line in (("text", JD + ["--profile", os.path.join(EX, "mainline-profile.txt")]),
+                               ("xml", ["--alignment", xml, "--alignment-name", "主线",
+                                        "--profile", xml])):
+                out = w.out(name + ".csv")
+                r = qelt_cli.run("grades", *line, "--output", w.out(name + ".xlsx"), "--csv", out)
+                self.assertEqual(r.returncode, 0, r.stderr.decode())
+                tables.append(read_csv(out)[1])
+            self.assertEqual(len(tables[0]), 7)
+            for a, b in zip(*tables):
+                for x, y in zip(a, b):
+                    try:
+                        self.assertAlmostEqual(float(x), float(y), delta=1e-9, msg=(a, b))
+                    except ValueError:
+                        self.assertEqual(x, y)
+
     def test_alignment_and_profile_from_one_file(self):
         with Workdir() as w:
             xml = w.write("road.xml", """<?xml version="1.0"?>
