@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "report/xlsx_sheet.h"
+#include "report/xlsx_table.h"
 #include "run_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -14,10 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const long files_before = fuzz::open_files();
     std::string error;
     {
-        XlsxSheet sheet(path);
-        const RunResult result = fuzz::run_on_input(data, size, false, 2, sheet);
+        XlsxTable table(path);
+        const RunResult result = fuzz::run_on_input(data, size, false, 2, table);
         (void)result;
-        if (!sheet.close(error)) {
+        if (!table.close(error)) {
             std::fprintf(stderr, "workbook not written: %s\n", error.c_str());
             __builtin_trap();
         }

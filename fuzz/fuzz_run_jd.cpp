@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QELT_FUZZ_CHECK(where.second >= 1 && where.second <= 6);
         if (const double* number = std::get_if<double>(&value))
             QELT_FUZZ_CHECK(std::isfinite(*number));
-        if (where.second == 2 && where.first <= result.last_data_row &&
+        if (where.second == 2 && where.first <= sheet.last_data_row() &&
             std::holds_alternative<std::string>(value))
             QELT_FUZZ_CHECK(!std::get<std::string>(value).empty());
     }

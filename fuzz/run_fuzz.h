@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "app/run.h"
-#include "app/sheet_sink.h"
 #include "base/data_error.h"
 #include "fuzz_files.h"
 #include "report/dxf_drawing.h"
+#include "report/record_fanout.h"
 #include "report/stakeout.h"
+#include "report/table_rows.h"
 
 namespace qelt::fuzz {
 
@@ -45,33 +46,24 @@ class ScriptedUi : public RunUi {
     std::deque<std::string> files_;
 };
 
-// The run's records, kept for the files made from them after the run.
-class Records : public SheetSink {
-  public:
-    explicit Records(Sheet& sheet) : SheetSink(sheet, kBoreholeTable) {}
-    void record(const BoreholeRecord& borehole) override {
-        SheetSink::record(borehole);
-        all.push_back(borehole);
-    }
-    std::vector<BoreholeRecord> all;
-};
-
-// Runs the table on the input split at form feeds into up to `file_count` files, and draws the
-// plan and writes the stakeout file of every run that built its alignment.
+// Runs the table on the input split at form feeds into up to `file_count` files into `table`,
+// and draws the plan and writes the stakeout file of every run that built its alignment from
+// the run's records.
 inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool main_line,
-                              std::size_t file_count, Sheet& sheet) {
+                              std::size_t file_count, TableRows& table) {
     std::vector<std::string_view> parts = split_files(data, size);
     std::deque<std::string> files;
     for (std::size_t i = 0; i < parts.size() && i < file_count; ++i)
         files.push_back(scratch().write("file" + std::to_string(i) + ".txt", parts[i]));
     ScriptedUi ui(files);
     TableJob job(main_line ? Method::intersection_points : Method::building_blocks);
-    Records records(sheet);
-    RunResult result = job.run(ui, records);
+    RecordList records;
+    RecordFanout sink{&table, &records};
+    RunResult result = job.run(ui, sink);
     QELT_FUZZ_CHECK(records.all.size() == static_cast<std::size_t>(result.boreholes));
     if (result.outcome != RunOutcome::data_error) {
         std::ostringstream dxf;
-        write_plan_drawing(dxf, job.alignment(), plan_boreholes(records.all));
+        write_plan_drawing(dxf, job.alignment(), records.all);
         QELT_FUZZ_CHECK(dxf.str().ends_with("  0\r\nEOF\r\n"));
         // Every point of the stakeout file has a name of its own; a name GBK cannot hold is
         // refused, having written nothing.
@@ -87,8 +79,8 @@ inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool m
     // Every run that does not complete tells its user why, exactly once.
     QELT_FUZZ_CHECK(ui.messages == (result.outcome == RunOutcome::complete ? 0 : 1));
     QELT_FUZZ_CHECK(result.outcome == RunOutcome::complete || !result.message.empty());
-    QELT_FUZZ_CHECK(records.last_data_row() >= 0 && records.last_data_row() <= kMaxSheetRows);
-    QELT_FUZZ_CHECK(result.boreholes >= 0 && result.boreholes <= records.last_data_row());
+    QELT_FUZZ_CHECK(table.last_data_row() >= 0 && table.last_data_row() <= kMaxSheetRows);
+    QELT_FUZZ_CHECK(result.boreholes >= 0 && result.boreholes <= table.last_data_row());
     return result;
 }
 

@@ -1,13 +1,12 @@
-// The CSV writer and the fan-out.
+// The CSV writer and the fan-out of record sinks.
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 
-#include "report/csv_sheet.h"
-#include "report/sheet_fanout.h"
-#include "support/sheet_model.h"
+#include "report/csv_table.h"
+#include "report/record_fanout.h"
 
 namespace qelt {
 namespace {
@@ -28,10 +27,10 @@ TEST(CsvField, QuotesOnlyWhatRfc4180Requires) {
 // The lines of the borehole table: quoting where a field needs it, numbers in their shortest
 // round-trip form, and the header before the first record (a table stopped before its first
 // borehole still has it).
-TEST(CsvRecords, OneLinePerRecord) {
+TEST(CsvTable, OneLinePerRecord) {
     std::ostringstream csv;
-    CsvRecords records(csv);
-    records.begin();
+    CsvTable records(csv);
+    records.begin_table();
     EXPECT_EQ(csv.str(), "\xEF\xBB\xBFgroup,serial,station,offset,x,y,remark\n");
     const auto borehole = [](std::string group, int serial, std::string station, std::string offset,
                              double x, double y, std::string remark) {
@@ -57,10 +56,10 @@ TEST(CsvRecords, OneLinePerRecord) {
 
 // The as-drilled table's CSV: the printed station with its letter, the station number of its
 // interval and the offset in full, shortest round-trip form.
-TEST(CsvRecords, AsDrilledRows) {
+TEST(CsvTable, AsDrilledRows) {
     std::ostringstream csv;
-    CsvRecords records(csv, kAsDrilledTable);
-    records.begin();
+    CsvTable records(csv, kAsDrilledTable);
+    records.begin_table();
     const auto hole = [](int serial, std::string name, double x, double y, std::string station,
                          double value, double offset, std::string remark) {
         BoreholeRecord b;
@@ -85,20 +84,75 @@ TEST(CsvRecords, AsDrilledRows) {
               "长链后,2,\"ZK \"\"2\"\"\",1e+07,0.5,K14+300,14300,0.3333333333333333,\n");
 }
 
-// The fan-out hands every operation to each of its sheets.
-TEST(SheetFanout, EveryOperationToEverySheet) {
-    SheetModel first, second;
-    SheetFanout sheet({&first, &second});
-    sheet.report_open();
-    sheet.report_group_head(1, "一号桥");
-    sheet.report_serial(3, 1);
-    sheet.report_row(3, {"K0+100", 12.5, "+12.50", 3512345.678912, 512345.5, ""});
-    sheet.report_group_frame(1, 3);
-    for (const SheetModel* model : {&first, &second}) {
-        EXPECT_TRUE(model->opened);
-        EXPECT_EQ(model->frames.size(), 1u);
-        EXPECT_EQ(model->last_row(), 3);
+// The columns of the optional fields come after the others, only where the run gives them;
+// a record without a value has an empty field.
+TEST(CsvTable, OptionalColumnsOnlyWhereTheRunGivesThem) {
+    BoreholeRecord with, without;
+    with.group = without.group = "桥";
+    with.serial = 1;
+    without.serial = 2;
+    with.design_elevation = 123.25;
+    with.ground_elevation = 120.5;
+    const struct {
+        const TableLayout* layout;
+        FieldSet present;
+        const char* text;
+    } cases[] = {
+        {&kBoreholeTable,
+         {RecordField::design_elevation},
+         "group,serial,station,offset,x,y,remark,design_elevation\n"
+         "桥,1,,,0,0,,123.25\n桥,2,,,0,0,,\n"},
+        {&kBoreholeTable,
+         {RecordField::ground_elevation, RecordField::design_elevation},
+         "group,serial,station,offset,x,y,remark,design_elevation,ground_elevation\n"
+         "桥,1,,,0,0,,123.25,120.5\n桥,2,,,0,0,,,\n"},
+        {&kAsDrilledTable,
+         {RecordField::ground_elevation},
+         "group,serial,name,x,y,station,station_value,offset,remark,ground_elevation\n"
+         "桥,1,,0,0,,0,0,,120.5\n桥,2,,0,0,,0,0,,\n"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream csv;
+        CsvTable table(csv, *c.layout, c.present);
+        table.begin_table();
+        table.record(with);
+        table.record(without);
+        EXPECT_EQ(csv.str(), std::string("\xEF\xBB\xBF") + c.text) << c.text;
     }
+}
+
+// Every event reaches each sink in turn; a group fits only where it fits every one, and the
+// rows that can be held are the fewest any holds.
+TEST(RecordFanout, EveryEventToEverySink) {
+    struct Log : RecordSink {
+        explicit Log(long rows) : rows(rows) {}
+        long rows;
+        std::string events;
+        void begin_table() override { events += "table "; }
+        bool group_fits(int count) const override { return count + 3 <= rows; }
+        void begin_group(const GroupHead& g) override { events += g.title + " "; }
+        void begin_row(int serial) override { events += std::to_string(serial) + " "; }
+        void record(const BoreholeRecord& b) override { events += b.station + " "; }
+        void end_group() override { events += "end "; }
+        bool note_fits() const override { return rows > 10; }
+        void finish(const std::string& project) override { events += project; }
+        long max_rows() const override { return rows; }
+    } roomy(100), small(8);
+    RecordFanout both{&roomy, &small};
+    both.begin_table();
+    both.begin_group({"桥", 1, 1});
+    both.begin_row(1);
+    BoreholeRecord b;
+    b.station = "K0+100";
+    both.record(b);
+    both.end_group();
+    both.finish("项目");
+    for (const Log* log : {&roomy, &small})
+        EXPECT_EQ(log->events, "table 桥 1 K0+100 end 项目") << log->rows;
+    const std::pair<int, bool> groups[] = {{5, true}, {6, false}};
+    for (const auto& [count, fits] : groups) EXPECT_EQ(both.group_fits(count), fits) << count;
+    EXPECT_FALSE(both.note_fits());
+    EXPECT_EQ(both.max_rows(), 8);
 }
 
 }  // namespace

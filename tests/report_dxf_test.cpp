@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "report/dxf_drawing.h"
-#include "report/sheet_fanout.h"
 
 namespace qelt {
 namespace {
@@ -165,7 +164,14 @@ TEST(PlanDrawing, CentreLineWithinAMillimetreOfTheLocatedLine) {
     Alignment alignment;
     alignment.line = line;
     alignment.key_points = {{"起点", line.start_mileage()}, {"终点", line.end_mileage()}};
-    std::vector<PlanBorehole> holes{{"一号桥", 1, "K1+100", "0", 3512100, 498530, "0#桥台"}};
+    std::vector<BoreholeRecord> holes(1);
+    holes[0].group = "一号桥";
+    holes[0].serial = 1;
+    holes[0].station = "K1+100";
+    holes[0].offset_text = "0";
+    holes[0].x = 3512100;
+    holes[0].y = 498530;
+    holes[0].remark = "0#桥台";
 
     std::ostringstream out;
     out.imbue(std::locale(out.getloc(), new GermanNumbers));

@@ -1,5 +1,5 @@
-// The streamed .xlsx writer, read back by an independent reader (openpyxl and the package's XML,
-// tests/xlsx_readback.py).
+// The printed table as a streamed .xlsx workbook, and the xlsx writer under it, read back by an
+// independent reader (openpyxl and the package's XML, tests/xlsx_readback.py).
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,8 @@
 #include "base/platform.h"
 #include "base/utf8_path.h"
 #include "report/headers.h"
-#include "report/xlsx_sheet.h"
+#include "report/xlsx_book.h"
+#include "report/xlsx_table.h"
 #include "test_files.h"
 #include "xlsx_read_back.h"
 
@@ -43,54 +44,64 @@ std::string temp_path(const std::string& name) {
 
 const char kProject[] = "G15 沈海高速 K100-K120 段";
 
-// Drives the sheet as a run does: groups of the given sizes from row 1, titled `title(g)`, a blank
-// row after each, then the note, page lines and headers; `row` writes borehole k's cells.
+// Feeds the table as a run does: groups of the given sizes titled `title(g)`, each row's record
+// made by `make(row, k)` from the sheet row it lands on (the group with title row r has its
+// headings in r+1, row k in r+1+k, a blank row after it), then the table finished.
 // `stop` = {group, k} rejects that borehole: its row gets only the serial number and the run
 // ends there. Returns the last data row.
-long play_groups(Sheet& sheet, const std::vector<int>& counts,
+long play_groups(RecordSink& sink, const std::vector<int>& counts,
                  const std::function<std::string(std::size_t)>& title,
-                 const std::function<void(long, int)>& row,
+                 const std::function<BoreholeRecord(long, int)>& make,
                  std::optional<std::pair<std::size_t, int>> stop = {}) {
-    sheet.report_open();
+    sink.begin_table();
     long cursor = 1, last = 0;
     for (std::size_t g = 0; g < counts.size(); ++g) {
-        sheet.report_group_head(cursor, title(g));
+        sink.begin_group({title(g), counts[g], static_cast<int>(g) + 1});
         for (int k = 1; k <= counts[g]; ++k) {
             const long r = cursor + 1 + k;
-            sheet.report_serial(r, k);
+            sink.begin_row(k);
             if (stop && stop->first == g && stop->second == k) return last;
-            row(r, k);
+            sink.record(make(r, k));
             last = r;
         }
-        sheet.report_group_frame(cursor, cursor + counts[g] + 1);
+        sink.end_group();
         cursor += counts[g] + 3;
     }
-    sheet.report_note(cursor);
-    sheet.report_page_lines(last);
-    sheet.report_headers(kProject);
+    sink.finish(kProject);
     return last;
 }
 
+BoreholeRecord borehole(std::string station, double offset, double x, double y,
+                        std::string remark) {
+    BoreholeRecord b;
+    b.station = std::move(station);
+    b.offset = offset;
+    b.offset_text = "10.50";
+    b.x = x;
+    b.y = y;
+    b.remark = std::move(remark);
+    return b;
+}
+
 // The coordinate table, as its run writes it.
-long play(Sheet& sheet, const std::vector<int>& counts,
+long play(RecordSink& sink, const std::vector<int>& counts,
           std::optional<std::pair<std::size_t, int>> stop = {}) {
     return play_groups(
-        sheet, counts, [](std::size_t g) { return "第" + std::to_string(g + 1) + "组"; },
-        [&sheet](long row, int k) {
-            const double offset = k % 2 ? 10.5 : -7.25;
-            sheet.report_row(
-                row, {"K1+" + std::to_string(100 + row), offset, "10.50",
-                      3512345.678912 + (row - 3), 512345.5 + row, "ZK" + std::to_string(row)});
+        sink, counts, [](std::size_t g) { return "第" + std::to_string(g + 1) + "组"; },
+        [](long row, int k) {
+            return borehole("K1+" + std::to_string(100 + row), k % 2 ? 10.5 : -7.25,
+                            3512345.678912 + static_cast<double>(row - 3),
+                            512345.5 + static_cast<double>(row), "ZK" + std::to_string(row));
         },
         stop);
 }
 
-Dump write_and_read(const std::string& name, const std::function<void(XlsxSheet&)>& run) {
+Dump write_and_read(const std::string& name, const std::function<void(XlsxTable&)>& run) {
     const std::string path = temp_path(name);
-    XlsxSheet sheet(path);
-    run(sheet);
+    XlsxTable table(path);
+    run(table);
     std::string error;
-    EXPECT_TRUE(sheet.close(error)) << error;
+    EXPECT_TRUE(table.close(error)) << error;
     return read_back(path);
 }
 
@@ -108,8 +119,8 @@ std::string cell(char column, long row) {
     return column + std::to_string(row);
 }
 
-TEST(XlsxSheet, GroupOfThreeAtRowOne) {
-    const Dump d = write_and_read("three", [](XlsxSheet& s) { play(s, {3}); });
+TEST(XlsxTable, GroupOfThreeAtRowOne) {
+    const Dump d = write_and_read("three", [](XlsxTable& s) { play(s, {3}); });
     ASSERT_FALSE(d.empty());
     for (long row = 1; row <= 5; ++row)
         for (char c = 'A'; c <= 'F'; ++c)
@@ -174,7 +185,7 @@ TEST(XlsxSheet, GroupOfThreeAtRowOne) {
 
 // Whole runs: the borders around page boundaries, groups without boreholes and stopped runs.
 // An expected value "" means the key is absent.
-TEST(XlsxSheet, RunsReadBack) {
+TEST(XlsxTable, RunsReadBack) {
     using Stop = std::optional<std::pair<std::size_t, int>>;
     const struct {
         const char* name;
@@ -247,7 +258,7 @@ TEST(XlsxSheet, RunsReadBack) {
           {"A64.border", "-/-/-/-"}}},
     };
     for (const auto& c : cases) {
-        const Dump d = write_and_read(c.name, [&](XlsxSheet& s) { play(s, c.counts, c.stop); });
+        const Dump d = write_and_read(c.name, [&](XlsxTable& s) { play(s, c.counts, c.stop); });
         for (const auto& [key, value] : c.expected)
             EXPECT_EQ(d.count(key) ? d.at(key) : "", value) << c.name << ": " << key;
     }
@@ -258,8 +269,8 @@ TEST(XlsxSheet, RunsReadBack) {
 // less its 5 px padding, counted in Calibri 11 digits of 7 px as Excel and WPS do, or "###"
 // prints. A..F must still fit between the margins of A4 portrait (8.2677 in) at LibreOffice's
 // wider Calibri digit of 0.5068 em, or column F prints on a page of its own.
-TEST(XlsxSheet, CoordinatesFitAFallbackFontOnePageWide) {
-    const Dump d = write_and_read("widths", [](XlsxSheet& s) { play(s, {1}); });
+TEST(XlsxTable, CoordinatesFitAFallbackFontOnePageWide) {
+    const Dump d = write_and_read("widths", [](XlsxTable& s) { play(s, {1}); });
     const auto stored = [&](int c) {
         return std::stod(d.at("col." + std::to_string(c) + "-" + std::to_string(c) + ".width"));
     };
@@ -277,7 +288,7 @@ TEST(XlsxSheet, CoordinatesFitAFallbackFontOnePageWide) {
     EXPECT_LE(characters * 0.5068 * 11, (8.2677 - left - right) * 72);
 }
 
-TEST(XlsxSheet, HeaderKeepsProjectLineAsWrittenWithinExcelsLimit) {
+TEST(XlsxTable, HeaderKeepsProjectLineAsWrittenWithinExcelsLimit) {
     const std::string fixed_left = "&L&10\n\n     ";
     const std::string rest = "&C" + center_header_text() + "&R" + right_header_text();
     std::string long_line, cut_line;
@@ -296,77 +307,107 @@ TEST(XlsxSheet, HeaderKeepsProjectLineAsWrittenWithinExcelsLimit) {
         {before_ampersand.substr(3) + "&G", before_ampersand.substr(3)},  // 3 chars do not fit
     };
     for (const auto& [project, printed] : cases) {
-        const Dump d = write_and_read("header", [&](XlsxSheet& s) {
-            s.report_open();
-            s.report_headers(project);
+        const Dump d = write_and_read("header", [&](XlsxTable& s) {
+            s.begin_table();
+            s.finish(project);
         });
         EXPECT_EQ(d.at("header"), fixed_left + printed + rest) << project;
     }
 }
 
-TEST(XlsxSheet, PageBreaksStopAtTheWorksheetLimit) {
-    const Dump d = write_and_read("breaks", [](XlsxSheet& s) {
-        s.report_open();
-        s.report_group_head(1, "t");
-        s.report_group_frame(1, 2);
-        s.report_note(60000);
-    });
+// Manual page breaks every 57 rows down a table of 60,000: the writer keeps the 1023 a worksheet
+// holds.
+TEST(XlsxBook, PageBreaksStopAtTheWorksheetLimit) {
+    const std::string path = temp_path("breaks");
+    {
+        XlsxBook book(path, true);
+        ASSERT_TRUE(book.add_sheet("t", {}));
+        for (long row = 57; row < 60000; row += 57) book.break_above(row);
+        std::string error;
+        ASSERT_TRUE(book.close(error)) << error;
+    }
+    const Dump d = read_back(path);
     const std::string breaks = d.at("breaks");
     EXPECT_EQ(std::count(breaks.begin(), breaks.end(), ',') + 1, 1023);
     EXPECT_EQ(breaks.substr(0, 7), "57,114,");
     EXPECT_EQ(breaks.substr(breaks.size() - 6), ",58311");
 }
 
-TEST(XlsxSheet, FailuresAreReportedByClose) {
+// A table of at most 5 rows, so that a misuse reaches beyond it with a few events.
+constexpr long kSmallTable = 5;
+
+TEST(XlsxTable, FailuresAreReportedByClose) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     const struct {
         const char* name;
         std::string path;
-        std::function<void(XlsxSheet&)> ops;
+        std::function<void(XlsxTable&)> events;
         const char* message;
     } cases[] = {
-        {"beyond the sheet", temp_path("misuse"),
-         [](XlsxSheet& s) { s.report_serial(kMaxSheetRows + 1, 1); }, "outside the sheet"},
-        {"backwards", temp_path("misuse"),
-         [](XlsxSheet& s) {
-             s.report_note(10);
-             s.report_note(11);
-             s.report_serial(5, 1);
+        {"beyond the table", temp_path("misuse"),
+         [](XlsxTable& s) {
+             s.begin_table();
+             s.begin_group({"t", 10, 1});  // refused by group_fits, which was not asked
+             s.begin_row(4);
+         },
+         "row 6 lies outside the sheet (1..5)"},
+        {"before the table", temp_path("misuse"),
+         [](XlsxTable& s) {
+             s.begin_group({"t", 1, 1});
+         },
+         "before it was begun"},
+        {"a row again", temp_path("misuse"),
+         [](XlsxTable& s) {
+             s.begin_table();
+             s.begin_group({"t", 1, 1});
+             s.begin_row(1);
+             s.end_group();
+             s.begin_row(-4);  // row 2, the headings, already streamed
          },
          "already written"},
         {"not finite", temp_path("misuse"),
-         [](XlsxSheet& s) {
-             s.report_row(3, {"K0+000", 0, "0", std::numeric_limits<double>::quiet_NaN(), 1, ""});
+         [&](XlsxTable& s) {
+             s.begin_table();
+             s.begin_group({"t", 1, 1});
+             s.begin_row(1);
+             s.record(borehole("K0+000", 0, nan, 1, ""));
          },
-         "not a finite number"},
-        {"unwritable", "/nonexistent-qelt-folder/table.xlsx", [](XlsxSheet& s) { play(s, {1}); },
+         "row 3, column D: not a finite number"},
+        {"unwritable", "/nonexistent-qelt-folder/table.xlsx", [](XlsxTable& s) { play(s, {1}); },
          "cannot write the workbook: "},
         // The merged title used to be left out without a word.
         {"title longer than a cell", temp_path("misuse"),
-         [](XlsxSheet& s) { s.report_group_head(1, std::string(kMaxCellText + 1, 'x')); },
-         "row 1, merged title: String exceeds"},
+         [](XlsxTable& s) {
+             s.begin_table();
+             s.begin_group({std::string(kMaxCellText + 1, 'x'), 1, 1});
+         },
+         "row 1, merged cell: String exceeds"},
         {"remark longer than a cell", temp_path("misuse"),
-         [](XlsxSheet& s) {
-             s.report_row(3, {"K0+000", 0, "0", 1, 1, std::string(kMaxCellText + 1, 'x')});
+         [](XlsxTable& s) {
+             s.begin_table();
+             s.begin_group({"t", 1, 1});
+             s.begin_row(1);
+             s.record(borehole("K0+000", 0, 1, 1, std::string(kMaxCellText + 1, 'x')));
          },
          "row 3: String exceeds"},
     };
     for (const auto& c : cases) {
-        XlsxSheet sheet(c.path);
-        sheet.report_open();
-        c.ops(sheet);
+        XlsxTable table(c.path, kBoreholeTable, {}, kSmallTable);
+        EXPECT_EQ(table.max_rows(), kSmallTable) << c.name;
+        c.events(table);
         std::string error;
-        EXPECT_FALSE(sheet.close(error)) << c.name;
+        EXPECT_FALSE(table.close(error)) << c.name;
         EXPECT_NE(error.find(c.message), std::string::npos) << c.name << ": " << error;
-        EXPECT_FALSE(sheet.close(error)) << c.name << ": second close";
+        EXPECT_FALSE(table.close(error)) << c.name << ": second close";
     }
 }
 
-TEST(XlsxSheet, UnclosedSheetWritesNothing) {
+TEST(XlsxTable, UnclosedSheetWritesNothing) {
     const std::string path = temp_path("unclosed");
     std::filesystem::remove(path);
     {
-        XlsxSheet sheet(path);
-        play(sheet, {3});
+        XlsxTable table(path);
+        play(table, {3});
     }
     EXPECT_FALSE(std::filesystem::exists(path));
 }
@@ -389,17 +430,12 @@ long open_files() {
 // Found by fuzzing ("Too many open files" after some 20,000 runs): libxlsxwriter kept the
 // temporary file of a sheet without cells open, so every run that stopped before its first row
 // (an empty borehole file, a data error) cost the process a descriptor and a deleted file.
-TEST(XlsxSheet, EmptySheetsLeaveNoFileOpen) {
+TEST(XlsxTable, EmptySheetsLeaveNoFileOpen) {
     if (open_files() < 0) GTEST_SKIP() << "no /proc/self/fd";
-    const std::pair<const char*, std::function<void(XlsxSheet&)>> cases[] = {
-        {"never opened", [](XlsxSheet&) {}},
-        {"opened, no row", [](XlsxSheet& s) { s.report_open(); }},
-        {"opened, headers only",
-         [](XlsxSheet& s) {
-             s.report_open();
-             s.report_headers(kProject);
-         }},
-        {"a group", [](XlsxSheet& s) { play(s, {1}); }},
+    const std::pair<const char*, std::function<void(XlsxTable&)>> cases[] = {
+        {"never begun", [](XlsxTable&) {}},
+        {"begun, no group", [](XlsxTable& s) { s.begin_table(); }},
+        {"a group", [](XlsxTable& s) { play(s, {1}); }},
     };
     for (const auto& [name, ops] : cases) {
         const long before = open_files();
@@ -417,14 +453,14 @@ long peak_rss_kb() {
 }
 
 // 200,000 boreholes in groups of ten: the writer streams, so memory must not follow the row count.
-TEST(XlsxSheet, MemoryDoesNotGrowWithTheTable) {
+TEST(XlsxTable, MemoryDoesNotGrowWithTheTable) {
     const long before = peak_rss_kb();
     if (before < 0) GTEST_SKIP() << "no /proc/self/status";
     const std::string path = temp_path("large");
-    XlsxSheet sheet(path);
-    const long last = play(sheet, std::vector<int>(20000, 10));
+    XlsxTable table(path);
+    const long last = play(table, std::vector<int>(20000, 10));
     std::string error;
-    ASSERT_TRUE(sheet.close(error)) << error;
+    ASSERT_TRUE(table.close(error)) << error;
     EXPECT_EQ(last, 20000 * 13 - 1);
     const long growth_kb = peak_rss_kb() - before;
 #if defined(__SANITIZE_ADDRESS__)
@@ -437,22 +473,28 @@ TEST(XlsxSheet, MemoryDoesNotGrowWithTheTable) {
 
 // The as-drilled table through the same writer: groups of surveyed holes, as the inverse run
 // writes them.
-long play_points(Sheet& sheet, const std::vector<int>& counts) {
+long play_points(RecordSink& sink, const std::vector<int>& counts) {
     return play_groups(
-        sheet, counts, [](std::size_t g) { return "实测" + std::to_string(g + 1); },
-        [&sheet](long row, int) {
-            sheet.report_point_row(row, {"ZK" + std::to_string(row), 3512345.678912 + row,
-                                         512345.5 + row, row % 2 ? "BK13+470.000" : "K13+520.125",
-                                         13470.0 + row, row % 2 ? 12.3456 : -0.5, "补孔"});
+        sink, counts, [](std::size_t g) { return "实测" + std::to_string(g + 1); },
+        [](long row, int) {
+            BoreholeRecord b;
+            b.name = "ZK" + std::to_string(row);
+            b.x = 3512345.678912 + static_cast<double>(row);
+            b.y = 512345.5 + static_cast<double>(row);
+            b.station = row % 2 ? "BK13+470.000" : "K13+520.125";
+            b.station_value = 13470.0 + static_cast<double>(row);
+            b.offset = row % 2 ? 12.3456 : -0.5;
+            b.remark = "补孔";
+            return b;
         });
 }
 
 Dump as_drilled(const std::string& name, const std::vector<int>& counts) {
     const std::string path = temp_path(name);
-    XlsxSheet sheet(path, kAsDrilledTable);
-    play_points(sheet, counts);
+    XlsxTable table(path, kAsDrilledTable);
+    play_points(table, counts);
     std::string error;
-    EXPECT_TRUE(sheet.close(error)) << error;
+    EXPECT_TRUE(table.close(error)) << error;
     return read_back(path);
 }
 
@@ -520,6 +562,61 @@ TEST(XlsxAsDrilled, SevenColumnsInTheBoreholeTablesStyle) {
     };
     for (const auto& [key, value] : expected) EXPECT_EQ(d.at(key), value) << key;
     EXPECT_EQ(d.at("F7.cached"), d.at("today"));
+}
+
+// A column of an optional field shows only where the run gives the field, in its place among
+// the others; a record without a value leaves its cell empty. The note row follows its columns.
+TEST(XlsxTable, OptionalColumnsOnlyWhereTheRunGivesThem) {
+    static constexpr TableColumn kColumns[] = {
+        {"序号", 5, NumberFormat::general, false, RecordField::serial},
+        {"桩号", 13, NumberFormat::general, false, RecordField::station},
+        {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
+        {"X", 14, NumberFormat::four_decimals, false, RecordField::x},
+        {"备注", 10, NumberFormat::general, true, RecordField::remark},
+    };
+    static constexpr TableLayout kLayout{
+        "高程表", kColumns, RecordField::station, RecordField::x, {}};
+    const struct {
+        FieldSet present;
+        std::vector<std::pair<std::string, std::string>> expected;
+    } cases[] = {
+        {{},
+         {{"C2.v", "s:X"},
+          {"C3.v", "n:3512345.5"},
+          {"D3.v", "s:甲"},
+          {"E2.v", ""},
+          {"merges", "A1:D1"},
+          {"C6.v", "s:提供日期："},
+          {"D6.v", "f:=TODAY()"},
+          {"print_area", "$A$1:$D$6"}}},
+        {{RecordField::design_elevation},
+         {{"C2.v", "s:设计高程"},
+          {"C3.v", "n:123.4567"},
+          {"C3.numfmt", "0.000"},
+          {"C4.v", "blank"},  // framed, so written to carry its borders
+          {"D3.v", "n:3512345.5"},
+          {"E3.v", "s:甲"},
+          {"merges", "A1:E1"},
+          {"D6.v", "s:提供日期："},
+          {"E6.v", "f:=TODAY()"},
+          {"print_area", "$A$1:$E$6"}}},
+    };
+    for (const auto& c : cases) {
+        const std::string path = temp_path("optional");
+        XlsxTable table(path, kLayout, c.present);
+        play_groups(
+            table, {2}, [](std::size_t) { return "桥"; },
+            [](long, int k) {
+                BoreholeRecord b = borehole("K0+100", 0, 3512345.5, 0, "甲");
+                if (k == 1) b.design_elevation = 123.4567;
+                return b;
+            });
+        std::string error;
+        ASSERT_TRUE(table.close(error)) << error;
+        const Dump d = read_back(path);
+        for (const auto& [key, value] : c.expected)
+            EXPECT_EQ(d.count(key) ? d.at(key) : "", value) << key;
+    }
 }
 
 // Page lines and breaks fall every 57 rows across all seven columns, as in the borehole table.

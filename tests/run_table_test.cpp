@@ -13,9 +13,9 @@
 
 #include "app/run.h"
 #include "app/run_output.h"
-#include "app/sheet_sink.h"
 #include "base/data_error.h"
 #include "base/text.h"
+#include "report/record_fanout.h"
 #include "support/sheet_model.h"
 #include "test_files.h"
 
@@ -95,7 +95,7 @@ struct Fixture {
     Alignment line;  // what the run built from the road
     ChainBreaks& breaks = line.breaks;
     SheetModel sheet;
-    SheetSink sink{sheet, kBoreholeTable};
+    SheetModel& sink = sheet;
 
     RunResult run() { return run_coordinate_table(ui, road, line, sink); }
     // The alignment, chain-break and borehole files in turn; nothing cancels that dialog.
@@ -365,7 +365,7 @@ TEST(TableJob, EachMethodItsOwnAlignment) {
                     {DialogRole::chain_breaks, examples + "mainline-dl.txt"},
                     {DialogRole::boreholes, examples + c.boreholes}};
         SheetModel sheet;
-        SheetSink sink(sheet, kBoreholeTable);
+        SheetModel& sink = sheet;
         const RunResult r = TableJob(c.method).run(ui, sink);
         EXPECT_EQ(r.outcome, c.outcome) << c.alignment << ": " << r.message;
         EXPECT_EQ(ui.dialogs_shown.size(), c.dialogs) << c.alignment;
@@ -519,7 +519,7 @@ TEST(Run, TableBeyondTheSheetIsRefusedBeforeItsRows) {
             for (int k = 0; k < n; ++k) file += "1 0\n";
         }
         SmallSheet sheet;
-        SheetSink sink(sheet, kBoreholeTable);
+        SheetModel& sink = sheet;
         f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"), f.file("zk.txt", file)});
         RunResult r = run_coordinate_table(f.ui, f.road, f.line, sink);
         EXPECT_EQ(r.outcome, c.outcome) << c.boreholes;
@@ -534,7 +534,7 @@ TEST(Run, TableBeyondTheSheetIsRefusedBeforeItsRows) {
 // file, and an as-drilled sheet.
 struct AsDrilled : Fixture {
     SheetModel points{kAsDrilledTable};
-    SheetSink points_sink{points, kAsDrilledTable};
+    SheetModel& points_sink = points;
 
     RunResult run(const std::string& chain_breaks, const std::string& points_file) {
         ui.files = {{DialogRole::alignment, file("jd.txt", "x")},
@@ -657,7 +657,7 @@ TEST(PendingWorkbook, WrittenOrTheReasonWhyNot) {
     TempDir dir;
     PendingWorkbook written(dir.path("t.xlsx"));
     ASSERT_TRUE(written.create());
-    written.sheet().report_open();
+    written.table().begin_table();
     ASSERT_TRUE(written.close());
     ASSERT_TRUE(written.file().commit());
     EXPECT_EQ(contents(dir.path("t.xlsx")).substr(0, 2), "PK");  // a zip container, as .xlsx is

@@ -28,18 +28,20 @@ const std::string& DeliverableTargets::of(Deliverable d) const {
 }
 
 RunDeliverables::RunDeliverables(const TableLayout& layout, const DeliverableTargets& targets,
-                                 GridSystem grid)
+                                 GridSystem grid, FieldSet present)
     : layout_(layout),
+      present_(present),
       targets_(targets),
       grid_(std::move(grid)),
-      workbook_(targets.workbook, layout),
-      table_(workbook_.sheet(), layout) {
+      workbook_(targets.workbook, layout, present) {
+    add(workbook_.table());
     if (!targets_.csv.empty()) csv_file_.emplace(targets_.csv);
     if (!targets_.drawing.empty()) drawing_.emplace(targets_.drawing);
     if (!targets_.stakeout.empty()) stakeout_.emplace(targets_.stakeout);
     if (!targets_.points_csv.empty()) points_csv_.emplace(targets_.points_csv);
     if (!targets_.kml.empty()) kml_.emplace(targets_.kml);
     if (!targets_.geojson.empty()) geojson_.emplace(targets_.geojson);
+    if (keeps_records()) add(records_);
 }
 
 PendingFile* RunDeliverables::file(Deliverable d) {
@@ -78,21 +80,12 @@ PendingFile* RunDeliverables::create() {
         PendingFile* f = file(d);
         if (!f->create(true)) return f;
     }
-    if (csv_file_) {
-        csv_.emplace(csv_stream_.emplace(&*csv_file_), layout_);
-        csv_->begin();
-    }
+    if (csv_file_) add(csv_.emplace(csv_stream_.emplace(&*csv_file_), layout_, present_));
     return nullptr;
 }
 
 bool RunDeliverables::keeps_records() const {
     return drawing_ || stakeout_ || points_csv_ || kml_ || geojson_;
-}
-
-void RunDeliverables::record(const BoreholeRecord& borehole) {
-    table_.record(borehole);
-    if (csv_) csv_->record(borehole);
-    if (keeps_records()) records_.push_back(borehole);
 }
 
 void RunDeliverables::close_table() {
@@ -111,7 +104,7 @@ bool RunDeliverables::refused(Deliverable d) const {
 
 void RunDeliverables::write_files(const Alignment& alignment, const std::string& title) {
     // The drawing, like the table, shows the boreholes written so far when the run stopped.
-    if (drawing_) drawing_->close(alignment, records_);
+    if (drawing_) drawing_->close(alignment, records_.all);
     // Each file is made whole in memory or refused before a byte of it is written.
     const auto write = [this](Deliverable d, const auto& make) {
         PendingFile* f = file(d);
@@ -126,20 +119,21 @@ void RunDeliverables::write_files(const Alignment& alignment, const std::string&
         f->close();
     };
     if (stakeout_ || points_csv_) {
-        const std::vector<std::string> names = stakeout_names(records_);
+        const std::vector<std::string> names = stakeout_names(records_.all);
         write(Deliverable::stakeout, [&](std::ostream& out) {
-            write_stakeout_file(out, StakeoutFormat::cass_dat, records_, names);
+            write_stakeout_file(out, StakeoutFormat::cass_dat, records_.all, names);
         });
         write(Deliverable::points_csv, [&](std::ostream& out) {
-            write_stakeout_file(out, StakeoutFormat::points_csv, records_, names);
+            write_stakeout_file(out, StakeoutFormat::points_csv, records_.all, names);
         });
     }
     for (const auto& [d, format] : {std::pair{Deliverable::kml, MapFormat::kml},
                                     std::pair{Deliverable::geojson, MapFormat::geojson}}) {
         write(d, [&, format = format](std::ostream& out) {
-            if (std::optional<std::string> problem = map_file_problem(alignment, records_, grid_))
+            if (std::optional<std::string> problem =
+                    map_file_problem(alignment, records_.all, grid_))
                 throw DataError(*problem);
-            write_map_file(out, format, alignment, records_, grid_, title);
+            write_map_file(out, format, alignment, records_.all, grid_, title);
         });
     }
 }

@@ -14,10 +14,11 @@
 
 #include "app/run_files.h"
 #include "app/run_output.h"
-#include "app/sheet_sink.h"
 #include "report/borehole_record.h"
-#include "report/csv_sheet.h"
+#include "report/csv_table.h"
 #include "report/map_files.h"
+#include "report/record_fanout.h"
+#include "report/table_columns.h"
 
 namespace qelt {
 
@@ -31,12 +32,13 @@ struct DeliverableTargets {
     }
 };
 
-class RunDeliverables : public RecordSink {
+class RunDeliverables : public RecordFanout {
   public:
-    // The table laid out as `layout` (which must outlive this); the maps in `grid`'s
-    // coordinate system.
+    // The table laid out as `layout` (which must outlive this), with the columns of the
+    // optional fields in `present` in the workbook and the CSV; the maps in `grid`'s coordinate
+    // system.
     RunDeliverables(const TableLayout& layout, const DeliverableTargets& targets,
-                    GridSystem grid = {});
+                    GridSystem grid = {}, FieldSet present = {});
     RunDeliverables(const RunDeliverables&) = delete;
     RunDeliverables& operator=(const RunDeliverables&) = delete;
 
@@ -45,19 +47,11 @@ class RunDeliverables : public RecordSink {
     // or null.
     PendingFile* create();
 
-    // What the run writes to: the list's events lay out the workbook, and the records go to
-    // every file.
-    void begin_table() override { table_.begin_table(); }
-    bool group_fits(int count) const override { return table_.group_fits(count); }
-    void begin_group(const GroupHead& group) override { table_.begin_group(group); }
-    void begin_row(int serial) override { table_.begin_row(serial); }
-    void record(const BoreholeRecord& borehole) override;
-    void end_group() override { table_.end_group(); }
-    bool note_fits() const override { return table_.note_fits(); }
-    void finish(const std::string& project_line) override { table_.finish(project_line); }
-    long max_rows() const override { return table_.max_rows(); }
+    // The run writes to this sink itself: the list's events lay out the workbook and the CSV,
+    // and the records go to every file.
+
     // The workbook's last row that holds a borehole, 0 before the first.
-    long last_data_row() const { return table_.last_data_row(); }
+    long last_data_row() const { return workbook_.table().last_data_row(); }
 
     // Once the run has ended: writes the workbook and the CSV.
     void close_table();
@@ -85,16 +79,16 @@ class RunDeliverables : public RecordSink {
     bool keeps_records() const;
 
     const TableLayout& layout_;
+    FieldSet present_;
     DeliverableTargets targets_;
     GridSystem grid_;
     PendingWorkbook workbook_;
-    SheetSink table_;
     std::optional<PendingFile> csv_file_;
     std::optional<std::ostream> csv_stream_;
-    std::optional<CsvRecords> csv_;
+    std::optional<CsvTable> csv_;
     std::optional<PendingDrawing> drawing_;
     std::optional<PendingFile> stakeout_, points_csv_, kml_, geojson_;
-    std::vector<BoreholeRecord> records_;
+    RecordList records_;
     std::vector<Refusal> refusals_;
 };
 

@@ -101,7 +101,7 @@ bool PendingWorkbook::close() {
     QuietStandardError quiet;
     std::string error;
     errno = 0;
-    if (!sheet_.close(error)) file_.fail(errno);
+    if (!table_.close(error)) file_.fail(errno);
     return !file_.failed();
 }
 

@@ -16,7 +16,7 @@
 
 #include "report/dxf_drawing.h"
 #include "report/line_tables.h"
-#include "report/xlsx_sheet.h"
+#include "report/xlsx_table.h"
 
 namespace qelt {
 
@@ -67,14 +67,18 @@ class PendingFile : public std::streambuf {
     std::array<char, 1 << 16> buffer_{};
 };
 
-// The table's workbook on its way to `target`: the sheet writes into the pending file's
-// temporary name, laid out as `layout` (the borehole table unless said otherwise).
+// The table's workbook on its way to `target`: the table writes into the pending file's
+// temporary name, laid out as `layout` (the borehole table unless said otherwise) with the
+// columns of the optional fields in `present`.
 class PendingWorkbook {
   public:
-    explicit PendingWorkbook(std::string target, const TableLayout& layout = kBoreholeTable)
-        : file_(std::move(target)), sheet_(file_.temporary(), layout) {}
+    explicit PendingWorkbook(std::string target, const TableLayout& layout = kBoreholeTable,
+                             FieldSet present = {})
+        : file_(std::move(target)), table_(file_.temporary(), layout, present) {}
 
-    XlsxSheet& sheet() { return sheet_; }
+    // The record sink that lays the table out.
+    XlsxTable& table() { return table_; }
+    const XlsxTable& table() const { return table_; }
     PendingFile& file() { return file_; }
 
     // Creates the temporary file before the run (PendingFile::create).
@@ -84,8 +88,8 @@ class PendingWorkbook {
     bool close();
 
   private:
-    PendingFile file_;  // first: the sheet is built on its temporary name, and discarded first
-    XlsxSheet sheet_;
+    PendingFile file_;  // first: the table is built on its temporary name, and discarded first
+    XlsxTable table_;
 };
 
 // The plan drawing on its way to `target`: once the run has ended close() writes the drawing
@@ -103,7 +107,7 @@ class PendingDrawing {
     // failure recorded in file().
     bool close(const Alignment& alignment, std::span<const BoreholeRecord> boreholes) {
         std::ostream out(&file_);
-        write_plan_drawing(out, alignment, plan_boreholes(boreholes));
+        write_plan_drawing(out, alignment, boreholes);
         out.flush();
         return file_.close();
     }

@@ -179,9 +179,18 @@ std::string dms_text(double degrees, int decimals) {
     const double d = std::floor(total / per_degree);
     const double m = std::floor((total - d * per_degree) / per_minute);
     const double s = (total - d * per_degree - m * per_minute) / unit;
-    const std::string seconds = (s < 10 ? "0" : "") + printed("%.*f", decimals, s);
-    return (negative && total > 0 ? "-" : "") + printed("%.*f", 0, d) + "°" + (m < 10 ? "0" : "") +
-           printed("%.*f", 0, m) + "′" + seconds + "″";
+    // Appended piece by piece: g++ 12 at -O3 takes `"0" + std::string` for an overlapping copy
+    // (a false -Wrestrict) and would stop an optimised build here.
+    std::string text = negative && total > 0 ? "-" : "";
+    text += printed("%.*f", 0, d);
+    text += "°";
+    if (m < 10) text += '0';
+    text += printed("%.*f", 0, m);
+    text += "′";
+    if (s < 10) text += '0';
+    text += printed("%.*f", decimals, s);
+    text += "″";
+    return text;
 }
 
 std::string short_number_text(double value) {

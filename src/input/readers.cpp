@@ -108,7 +108,8 @@ void check_dms(std::string_view field, const LineSource& file, long line) {
     if (minutes >= "60") wrong = "分 " + minutes;
     if (seconds >= "60") wrong += (wrong.empty() ? "秒 " : "、秒 ") + seconds;
     if (wrong.empty()) return;
-    if (degrees.empty()) degrees = "0";
+    // assign rather than = "0": a false -Wrestrict of g++ 12 at -O3 (an overlapping copy).
+    if (degrees.empty()) degrees.assign(1, '0');
     throw DataError("起点方位角“" + std::string(trim_blanks(field)) + "”读作 " + sign + degrees +
                         "°" + minutes + "′" + seconds +
                         (second_fraction.empty() ? "" : "." + second_fraction) + "″，其中" + wrong +

@@ -16,6 +16,7 @@
 // ($INSUNITS 6), drawn at 1:1.
 
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +31,7 @@ namespace qelt {
 // none for a line given by its elements), its key points and the stations in the numbering of
 // its chain breaks as the run completed them.
 void write_plan_drawing(std::ostream& out, const Alignment& alignment,
-                        const std::vector<PlanBorehole>& boreholes);
+                        std::span<const BoreholeRecord> boreholes);
 
 // A UTF-8 text as a DXF R2000 string: ASCII as it is, every other character as \U+XXXX
 // (upper-case hex; a character beyond U+FFFF as its two UTF-16 halves, which is how AutoCAD

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "report/sheet.h"
+#include "report/table_columns.h"
 
 namespace qelt {
 
@@ -24,7 +24,7 @@ inline std::string right_header_text() {
 
 // The whole page header string "&L…&C…&R…" of a printed table titled `title`, the project
 // line kept within the 255 characters a spreadsheet accepts and its ampersands printing as
-// written (see xlsx_sheet.cpp).
+// written (see xlsx_book.cpp).
 std::string page_header(const std::string& project_line, const char* title);
 
 }  // namespace qelt

@@ -10,7 +10,7 @@
 #include "base/data_error.h"
 #include "base/text.h"
 #include "base/utf8_path.h"
-#include "report/csv_sheet.h"
+#include "report/csv_table.h"
 #include "report/printed_table.h"
 
 namespace qelt {

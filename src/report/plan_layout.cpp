@@ -19,14 +19,6 @@
 
 namespace qelt {
 
-std::vector<PlanBorehole> plan_boreholes(std::span<const BoreholeRecord> records) {
-    std::vector<PlanBorehole> boreholes;
-    boreholes.reserve(records.size());
-    for (const BoreholeRecord& r : records)
-        boreholes.push_back({r.group, r.serial, r.station, r.offset_text, r.x, r.y, r.remark});
-    return boreholes;
-}
-
 namespace {
 
 using enum PlanLayer;
@@ -278,7 +270,7 @@ void draw_jds(PlanLayout& layout, const std::vector<AlignmentJd>& jds) {
 
 // A circle at the borehole, and beside it two lines: the group and serial number, then the
 // station, offset and remark as the table has them.
-void draw_borehole(PlanLayout& layout, const PlanBorehole& b) {
+void draw_borehole(PlanLayout& layout, const BoreholeRecord& b) {
     const DPoint c{b.y, b.x};
     layout.circle(boreholes, c, kBoreholeRadius);
     const double x = c.x + 2 * kBoreholeRadius;
@@ -351,14 +343,14 @@ void PlanLayout::extend(DPoint p) {
     max_.y = std::max(max_.y, p.y);
 }
 
-PlanLayout lay_out_plan(const Alignment& alignment, const std::vector<PlanBorehole>& holes) {
+PlanLayout lay_out_plan(const Alignment& alignment, std::span<const BoreholeRecord> holes) {
     PlanLayout layout;
     // The JD polygon first: where it runs along a straight, the centre line is drawn over it.
     draw_jds(layout, alignment.jds);
     draw_centre_line(layout, alignment.line);
     draw_stations(layout, alignment.line, alignment.breaks);
     draw_key_points(layout, alignment);
-    for (const PlanBorehole& b : holes) draw_borehole(layout, b);
+    for (const BoreholeRecord& b : holes) draw_borehole(layout, b);
     return layout;
 }
 

@@ -41,19 +41,6 @@ inline constexpr const char* kPlanLayerNames[] = {kLayerCentreLine, kLayerJdPoly
 inline constexpr double kPlanTextHeight = 3.0;      // stations, key points, JD names
 inline constexpr double kBoreholeTextHeight = 1.5;  // borehole labels
 
-// A borehole of the table, as the drawing labels it.
-struct PlanBorehole {
-    std::string group;  // the group title
-    int serial = 0;     // its number in the group
-    std::string station;
-    std::string offset_text;  // as written in the borehole file
-    double x = 0, y = 0;      // north and east, metres
-    std::string remark;
-};
-
-// The boreholes of a run's records, as the drawing labels them.
-std::vector<PlanBorehole> plan_boreholes(std::span<const BoreholeRecord> records);
-
 // A point of the drawing: x east, y north, metres.
 struct DPoint {
     double x = 0, y = 0;
@@ -120,8 +107,9 @@ class PlanLayout {
 
 // The drawing of `alignment` from its start to its end mileage, with its JD polygon (a main
 // line's; none for a line given by its elements), its key points and the stations in the
-// numbering of its chain breaks as the run completed them, and `boreholes`.
-PlanLayout lay_out_plan(const Alignment& alignment, const std::vector<PlanBorehole>& boreholes);
+// numbering of its chain breaks as the run completed them, and the run's `boreholes`, each a
+// circle labelled with its group and serial number, its station, offset as written and remark.
+PlanLayout lay_out_plan(const Alignment& alignment, std::span<const BoreholeRecord> boreholes);
 
 // Chord between polyline vertices, metres, for a stretch whose curvature is at most `curvature`
 // (1/m) in magnitude: its sagitta c²·k/8 is at most `tolerance` metres.

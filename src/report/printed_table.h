@@ -7,15 +7,18 @@
 // right). The page is fitted one page wide; the breaks are placed for the scale that takes, so
 // that no application needs breaks of its own.
 //
-// The line tables (直线、曲线及转角表, 线元表, 逐桩坐标表) are all written through this one writer.
+// The line tables (直线、曲线及转角表, 线元表, 逐桩坐标表) are all written through this one writer,
+// itself built on the xlsx writer of the borehole tables (xlsx_book.h).
 
 #include <string>
 #include <vector>
 
+#include "report/xlsx_book.h"
+
 namespace qelt {
 
-// One column: its width in characters of the workbook's default font's digit (as the borehole
-// table's widths, see xlsx_sheet.cpp), the heading over it (`group`, shared by the neighbouring
+// One column: its width in characters of the workbook's default font's digit (see
+// xlsx_book.h), the heading over it (`group`, shared by the neighbouring
 // columns that name the same one; empty: the column's own heading runs down both heading rows)
 // and how its numbers are shown: `decimals` places (the cell keeps the full value), or -1 for
 // the general format.
@@ -39,8 +42,6 @@ struct PrintedCell {
     static PrintedCell of(std::string text) { return {Kind::text, std::move(text), 0, 1}; }
     static PrintedCell of(double number) { return {Kind::number, {}, number, 1}; }
 };
-
-enum class Paper { a4, a3 };
 
 struct PrintedTable {
     std::string title;  // the page header's centre and the worksheet's name

@@ -6,7 +6,7 @@
 #include "base/data_error.h"
 #include "base/platform.h"
 #include "base/text.h"
-#include "report/csv_sheet.h"
+#include "report/csv_table.h"
 
 namespace qelt {
 

@@ -1,59 +1,50 @@
 #include "support/sheet_model.h"
 
+#include <algorithm>
+
 #include "report/headers.h"
 
 namespace qelt {
 
-void SheetModel::report_open() {
-    opened = true;
+namespace {
+
+// Rows reach the model again whenever they change: each is listed once.
+template <typename T>
+void add_once(std::vector<T>& list, const T& item) {
+    if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
 }
 
-void SheetModel::report_group_head(long r, const std::string& title) {
-    merged_title_rows.push_back(r);
-    cells[{r, 1}] = title;
-    int c = 0;
-    for (const ColumnLayout& column : layout_.columns) cells[{r + 1, ++c}] = column.heading;
+}  // namespace
+
+void SheetModel::row_changed(long number, const TableRow& row) {
+    for (int c = 0; c < column_count(); ++c) {
+        const TableCell& cell = row.cells[static_cast<std::size_t>(c)];
+        const std::pair<long, int> at{number, c + 1};
+        switch (cell.kind) {
+            case TableCell::Kind::number:
+                cells[at] = cell.number;
+                break;
+            case TableCell::Kind::text:
+                cells[at] = cell.text;
+                break;
+            case TableCell::Kind::today:
+                cells[at] = Formula{"=TODAY()"};
+                break;
+            case TableCell::Kind::empty:
+                cells.erase(at);
+                break;
+        }
+        if (cell.runs_on) note_row = number;
+    }
+    if (row.merged) add_once(merged_title_rows, number);
+    if (row.frame_top) frame_top_ = number;
+    if (row.frame_bottom) add_once(frames, std::pair<long, long>{frame_top_, number});
+    if (row.line_below) add_once(page_line_rows, number);
 }
 
-void SheetModel::report_serial(long row, int k) {
-    cells[{row, 1}] = static_cast<double>(k);
-}
-
-void SheetModel::report_row(long row, const BoreholeRow& b) {
-    cells[{row, 2}] = b.station;
-    cells[{row, 3}] = b.offset;
-    cells[{row, 4}] = b.x;
-    cells[{row, 5}] = b.y;
-    cells[{row, 6}] = b.remark;
-}
-
-void SheetModel::report_point_row(long row, const PointRow& p) {
-    cells[{row, 2}] = p.name;
-    cells[{row, 3}] = p.x;
-    cells[{row, 4}] = p.y;
-    cells[{row, 5}] = p.station;
-    cells[{row, 6}] = p.offset;
-    cells[{row, 7}] = p.remark;
-}
-
-void SheetModel::report_group_frame(long first, long last) {
-    frames.emplace_back(first, last);
-}
-
-void SheetModel::report_note(long row) {
-    note_row = row;
-    cells[{row, layout_.note_column + 1}] = std::string(kNoteText);
-    cells[{row, layout_.date_label_column + 1}] = std::string(kDateLabel);
-    cells[{row, layout_.date_label_column + 2}] = Formula{"=TODAY()"};
-}
-
-void SheetModel::report_page_lines(long last_data_row) {
-    for (long p = 1; p <= page_line_count(last_data_row); ++p) page_line_rows.push_back(57 * p);
-}
-
-void SheetModel::report_headers(const std::string& project_line) {
+void SheetModel::write_headers(const std::string& project_line) {
     left_header = left_header_text(project_line);
-    center_header = center_header_text(layout_.title);
+    center_header = center_header_text(layout().title);
     right_header = right_header_text();
 }
 

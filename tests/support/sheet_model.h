@@ -1,8 +1,10 @@
 #pragma once
-// A table held in memory: every cell, merge, frame and page setting the run asked for, in a form
-// tests and fuzz targets can inspect directly; the programs stream their tables and never hold
-// one. Rows are 1-based, columns 1..n (A..F for the borehole table, A..G
-// for the as-drilled table).
+// The printed table held in memory, laid out by the same rows as the workbook (TableRows): every
+// cell, merge, frame and page line the run's events made, in a form tests and fuzz targets can
+// inspect directly, current after every event (a stopped run's last group included, which the
+// workbook hands on only when it is closed); the programs stream their tables and never hold
+// one. Rows are 1-based, columns 1..n (A..F for the borehole table, A..G for the as-drilled
+// table).
 
 #include <map>
 #include <optional>
@@ -11,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "report/sheet.h"
+#include "report/table_rows.h"
 
 namespace qelt {
 
@@ -22,20 +24,12 @@ struct Formula {
 };
 using CellValue = std::variant<double, std::string, Formula>;
 
-class SheetModel : public Sheet {
+class SheetModel : public TableRows {
   public:
-    // The layout must outlive the sheet (the tables' layouts are constants).
-    explicit SheetModel(const TableLayout& layout = kBoreholeTable) : layout_(layout) {}
-
-    void report_open() override;
-    void report_group_head(long r, const std::string& title) override;
-    void report_serial(long row, int k) override;
-    void report_row(long row, const BoreholeRow& borehole) override;
-    void report_point_row(long row, const PointRow& point) override;
-    void report_group_frame(long first, long last) override;
-    void report_note(long row) override;
-    void report_page_lines(long last_data_row) override;
-    void report_headers(const std::string& project_line) override;
+    // The layout must outlive the model (the tables' layouts are constants).
+    explicit SheetModel(const TableLayout& layout = kBoreholeTable, FieldSet present = {},
+                        long max_rows = kMaxSheetRows)
+        : TableRows(layout, present, max_rows) {}
 
     bool opened = false;
     std::map<std::pair<long, int>, CellValue> cells;
@@ -44,6 +38,7 @@ class SheetModel : public Sheet {
     std::optional<long> note_row;
     std::vector<long> page_line_rows;  // 57·p: line under it and over the next
     std::string left_header, center_header, right_header;
+    std::vector<std::string> refusals;  // misuses the layout refused
 
     // Convenience for tests: the cell's value, or nothing when it was never written.
     const CellValue* cell(long row, int column) const;
@@ -51,7 +46,12 @@ class SheetModel : public Sheet {
     long last_row() const;
 
   private:
-    const TableLayout& layout_;
+    void open_table() override { opened = true; }
+    void row_changed(long number, const TableRow& row) override;
+    void write_headers(const std::string& project_line) override;
+    void refuse(const std::string& message) override { refusals.push_back(message); }
+
+    long frame_top_ = 0;  // first row of the frame being drawn
 };
 
 }  // namespace qelt

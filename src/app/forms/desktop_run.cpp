@@ -36,7 +36,7 @@ constexpr DesktopFile kDesktopFiles[] = {
 // by then, and a run that ends before it leaves no file behind. They go beside the borehole
 // file, or into the Documents folder when that folder cannot be written, and each takes the
 // first free name there.
-class DeliverySheet : public RecordSink {
+class DeliverySheet : public RecordFanout {
   public:
     DeliverySheet(const DesktopRunUi& ui, Desktop& desktop, const TableLayout& layout,
                   bool with_drawing)
@@ -53,16 +53,9 @@ class DeliverySheet : public RecordSink {
         // A folder that cannot be written after all is told when the workbook is delivered.
         out_.emplace(layout_, targets);
         out_->create();
-        out_->begin_table();
+        add(*out_);
+        RecordFanout::begin_table();
     }
-    bool group_fits(int count) const override { return out_->group_fits(count); }
-    void begin_group(const GroupHead& group) override { out_->begin_group(group); }
-    void begin_row(int serial) override { out_->begin_row(serial); }
-    void record(const BoreholeRecord& borehole) override { out_->record(borehole); }
-    void end_group() override { out_->end_group(); }
-    bool note_fits() const override { return out_->note_fits(); }
-    void finish(const std::string& project_line) override { out_->finish(project_line); }
-    long max_rows() const override { return out_->max_rows(); }
 
     long last_data_row() const { return out_ ? out_->last_data_row() : 0; }
     bool begun() const { return out_.has_value(); }

@@ -1,0 +1,66 @@
+#include "report/table_columns.h"
+
+namespace qelt {
+
+const std::string& field_text(const BoreholeRecord& b, RecordField f) {
+    switch (f) {
+        case RecordField::group:
+            return b.group;
+        case RecordField::name:
+            return b.name;
+        case RecordField::station:
+            return b.station;
+        case RecordField::offset_text:
+            return b.offset_text;
+        default:
+            break;
+    }
+    return b.remark;
+}
+
+std::optional<double> field_number(const BoreholeRecord& b, RecordField f) {
+    switch (f) {
+        case RecordField::serial:
+            return b.serial;
+        case RecordField::station_value:
+            return b.station_value;
+        case RecordField::offset:
+            return b.offset;
+        case RecordField::x:
+            return b.x;
+        case RecordField::y:
+            return b.y;
+        case RecordField::design_elevation:
+            return b.design_elevation;
+        case RecordField::ground_elevation:
+            return b.ground_elevation;
+        case RecordField::collar_elevation:
+            return b.collar_elevation;
+        default:
+            break;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+template <typename Column>
+std::vector<const Column*> shown(std::span<const Column> columns, FieldSet present) {
+    std::vector<const Column*> out;
+    for (const Column& c : columns)
+        if (!is_optional(c.field) || present.has(c.field)) out.push_back(&c);
+    return out;
+}
+
+}  // namespace
+
+std::vector<const TableColumn*> shown_columns(std::span<const TableColumn> columns,
+                                              FieldSet present) {
+    return shown(columns, present);
+}
+
+std::vector<const CsvColumn*> shown_columns(std::span<const CsvColumn> columns, FieldSet present) {
+    return shown(columns, present);
+}
+
+}  // namespace qelt

@@ -1,0 +1,180 @@
+#pragma once
+// The columns of each table the runs deliver, as data: for the printed table (the workbook) each
+// column's heading, width, number format and the field of the borehole record it shows, and for
+// the CSV each column's name and field. The workbook and the CSV writer lay a record out from
+// these tables alone; a new column is a field of the record and a row here.
+//
+// A column of an optional field (the design, ground and collar elevations, which only some runs
+// know) is shown only when the run says it gives that field: the sink is made with the set of
+// optional fields present, and a run without them writes the tables exactly as before.
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "report/borehole_record.h"
+
+namespace qelt {
+
+// The fields of a BoreholeRecord a column can show.
+enum class RecordField : std::uint8_t {
+    group,
+    serial,
+    name,
+    station,
+    station_value,
+    offset,       // the number
+    offset_text,  // as written in the borehole file
+    x,
+    y,
+    remark,
+    design_elevation,
+    ground_elevation,
+    collar_elevation,
+};
+
+// Whether a record may lack the field (std::optional in BoreholeRecord).
+constexpr bool is_optional(RecordField f) {
+    return f == RecordField::design_elevation || f == RecordField::ground_elevation ||
+           f == RecordField::collar_elevation;
+}
+
+// Whether the field is free text (group, name, station, offset as written, remark) rather than a
+// number.
+constexpr bool is_text(RecordField f) {
+    return f == RecordField::group || f == RecordField::name || f == RecordField::station ||
+           f == RecordField::offset_text || f == RecordField::remark;
+}
+
+// The text of a text field.
+const std::string& field_text(const BoreholeRecord& b, RecordField f);
+// The value of a number field; nothing where the record lacks an optional one.
+std::optional<double> field_number(const BoreholeRecord& b, RecordField f);
+
+// A set of fields: the optional fields a run gives.
+class FieldSet {
+  public:
+    constexpr FieldSet() = default;
+    constexpr FieldSet(std::initializer_list<RecordField> fields) {
+        for (RecordField f : fields) bits_ |= bit(f);
+    }
+    constexpr bool has(RecordField f) const { return (bits_ & bit(f)) != 0; }
+
+  private:
+    static constexpr std::uint32_t bit(RecordField f) {
+        return std::uint32_t{1} << static_cast<unsigned>(f);
+    }
+    std::uint32_t bits_ = 0;
+};
+
+// How numbers in a printed column are shown; the cell keeps the full value.
+enum class NumberFormat : std::uint8_t { general, three_decimals, four_decimals };
+
+// One column of a printed table.
+struct TableColumn {
+    const char* heading;
+    // Width in characters of the workbook's default font's digit (see xlsx_book.h).
+    double width;
+    NumberFormat numbers;
+    // Free text (remarks, names) shrunk to its cell rather than spilling into the next column
+    // or past the printed page.
+    bool shrink;
+    // What the column shows. The serial number is written when the row is begun, before its
+    // line is read; every other field when the record comes.
+    RecordField field;
+};
+
+// One column of a table's CSV.
+struct CsvColumn {
+    const char* name;
+    RecordField field;
+};
+
+// What a table looks like: its title (the worksheet's name and the page header's centre), its
+// printed columns from A on, where the note row puts its texts, and its CSV columns.
+struct TableLayout {
+    const char* title;
+    std::span<const TableColumn> columns;
+    // "注：…", left-aligned, running on over the empty cells beside it: in the column of this
+    // field.
+    RecordField note_at;
+    // "提供日期：", right-aligned, in the column of this field; today's date in the next one.
+    RecordField date_label_at;
+    std::span<const CsvColumn> csv;
+};
+
+// The columns of `columns` shown when the run gives the optional fields `present`.
+std::vector<const TableColumn*> shown_columns(std::span<const TableColumn> columns,
+                                              FieldSet present);
+std::vector<const CsvColumn*> shown_columns(std::span<const CsvColumn> columns, FieldSet present);
+
+inline constexpr const char* kTableTitle = "钻孔数量及位置表";
+inline constexpr const char* kAsDrilledTitle = "钻孔桩号及偏距表";
+inline constexpr const char* kNoteText = "注：距中线距离左为正，右为负。";
+inline constexpr const char* kDateLabel = "提供日期：";
+
+// Column widths: X and Y are sized for a machine without 宋体, whose fallback font may have
+// digits as wide as DejaVu Sans's (0.6362 em, the point 0.3179 em), at 10 pt and 96 dpi 8.48 and
+// 4.24 px: X 3513057.0168 (11 digits) needs 13.93 characters of 7 px, Y 38498953.0072 (12
+// digits) 15.15. 距中线距离（米）, eight ideographs of 13.3 px, needs 15. Each table stays one A4
+// portrait page wide: in LibreOffice, whose digit is the wider (5.575 pt), the widths plus 5 px
+// of padding per column must not pass the 463.5 pt between the margins (83.1 characters).
+inline constexpr TableColumn kBoreholeColumns[] = {
+    {"序号", 5, NumberFormat::general, false, RecordField::serial},
+    {"桩号", 13, NumberFormat::general, false, RecordField::station},
+    {"距中线距离（米）", 15, NumberFormat::general, false, RecordField::offset},
+    {"X", 14, NumberFormat::four_decimals, false, RecordField::x},
+    {"Y", 15.25, NumberFormat::four_decimals, false, RecordField::y},
+    {"备注", 16.25, NumberFormat::general, true, RecordField::remark},
+};
+// The offset as the borehole file has it ("+12.50" stays "+12.50"); the coordinates in their
+// shortest round-trip form. The heights follow where the run gives them.
+inline constexpr CsvColumn kBoreholeCsv[] = {
+    {"group", RecordField::group},
+    {"serial", RecordField::serial},
+    {"station", RecordField::station},
+    {"offset", RecordField::offset_text},
+    {"x", RecordField::x},
+    {"y", RecordField::y},
+    {"remark", RecordField::remark},
+    {"design_elevation", RecordField::design_elevation},
+    {"ground_elevation", RecordField::ground_elevation},
+};
+inline constexpr TableLayout kBoreholeTable{kTableTitle, kBoreholeColumns, RecordField::station,
+                                            RecordField::x, kBoreholeCsv};
+
+// The as-drilled table: surveyed holes back to station and offset (坐标反算). One column more
+// in the same page width: names and remarks narrower, shrunk to fit; a lettered station
+// "BK13+470.000" takes 12 characters of 宋体 (80 px) and is shrunk should a wide fallback font
+// need more.
+inline constexpr TableColumn kAsDrilledColumns[] = {
+    {"序号", 5, NumberFormat::general, false, RecordField::serial},
+    {"孔号", 7, NumberFormat::general, true, RecordField::name},
+    {"X", 14, NumberFormat::four_decimals, false, RecordField::x},
+    {"Y", 15.25, NumberFormat::four_decimals, false, RecordField::y},
+    {"桩号", 12.5, NumberFormat::general, true, RecordField::station},
+    {"距中线距离（米）", 15, NumberFormat::three_decimals, false, RecordField::offset},
+    {"备注", 9.25, NumberFormat::general, true, RecordField::remark},
+};
+// The computed offset in full; the station number of its interval beside the lettered station.
+inline constexpr CsvColumn kAsDrilledCsv[] = {
+    {"group", RecordField::group},
+    {"serial", RecordField::serial},
+    {"name", RecordField::name},
+    {"x", RecordField::x},
+    {"y", RecordField::y},
+    {"station", RecordField::station},
+    {"station_value", RecordField::station_value},
+    {"offset", RecordField::offset},
+    {"remark", RecordField::remark},
+    {"design_elevation", RecordField::design_elevation},
+    {"ground_elevation", RecordField::ground_elevation},
+    {"collar_elevation", RecordField::collar_elevation},
+};
+inline constexpr TableLayout kAsDrilledTable{kAsDrilledTitle, kAsDrilledColumns, RecordField::name,
+                                             RecordField::station, kAsDrilledCsv};
+
+}  // namespace qelt
