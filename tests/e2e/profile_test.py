@@ -186,6 +186,32 @@ class StakeElevations(unittest.TestCase):
 
 
 class Boreholes(unittest.TestCase):
+    def test_random_boreholes_against_random_grade_lines(self):
+        """Boreholes all along the main line, lettered in the long chain's overlap, each with the
+        design elevation of the grade line at its station in the CSV (empty off the profile)."""
+        rng = random.Random(2026)
+        with Workdir() as w:
+            for case in range(3):
+                line = random_grade_line(rng, 10300.0, 18700.0)
+                profile = w.write("p%d.txt" % case, profile_text(line), "gb18030")
+                places = [mileage_of_station(rng.uniform(10000, 19100)) for _ in range(60)]
+                holes = ["工程", "孔 %d" % len(places)]
+                holes += ["%s %.2f" % (station_of(m), rng.uniform(-20, 20)) for m in places]
+                listing = w.write("b%d.txt" % case, "\n".join(holes) + "\n")
+                out = w.out("t%d.csv" % case)
+                r = qelt_cli.run("table", *JD, "--profile", profile, "--boreholes", listing,
+                                 "--output", w.out("t%d.xlsx" % case), "--csv", out)
+                self.assertEqual(r.returncode, 0, r.stderr.decode())
+                header, rows = read_csv(out)
+                self.assertEqual(header[-1], "design_elevation")
+                self.assertEqual(len(rows), len(places))
+                for m, row in zip(places, rows):
+                    expected = line.elevation(m)
+                    if expected is None:
+                        self.assertEqual(row[-1], "", row)
+                    else:
+                        self.assertAlmostEqual(float(row[-1]), expected, delta=1e-6, msg=row)
+
     def test_holes_off_the_profile_noticed(self):
         with Workdir() as w:
             profile = w.write("p.txt", "短纵断面\nK11+000 350\nK12+500 360 10000\nK14+000 352\n")

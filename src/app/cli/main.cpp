@@ -82,7 +82,8 @@ const char* const kUsage =
                     file whose ProfAlign of the chosen alignment is read (PVI, ParaCurve,
                     UnsymParaCurve, CircCurve; the alignment file itself may be named again).
                     Each borehole then has the design elevation at its station (inverse: at
-                    its foot); a hole beyond either end of the profile has none and is
+                    its foot), in the CSV as the column design_elevation appended; a hole
+                    beyond either end of the profile has none (an empty field) and is
                     reported on a "提示：" line. Without --profile no heights at all.
   --profile-name    the ProfAlign of a LandXML file whose alignment has several (without it
                     such a file is refused with the list of its profiles and their stations)
@@ -384,7 +385,10 @@ int run_table(const Options& options) {
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
-    RunDeliverables outputs(table_layout(options), targets, options.grid);
+    // With a profile every record carries its design elevation, and the tables a column for it.
+    const FieldSet present =
+        options.input(DialogRole::profile) ? FieldSet{RecordField::design_elevation} : FieldSet{};
+    RunDeliverables outputs(table_layout(options), targets, options.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
     CommandLineUi ui(options);
