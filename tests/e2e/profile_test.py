@@ -226,6 +226,17 @@ class Boreholes(unittest.TestCase):
                 "提示：钻孔资料文件“b.txt”第 5 行：桩号K15+000在纵断面（K11+000～K14+000）之外，"
                 "没有设计高程",
             ])
+            # The printed table: 设计高程 between Y and 备注, to the millimetre, empty off the
+            # profile, and a note row of its own saying what it is.
+            sheet = openpyxl.load_workbook(w.out("t.xlsx")).active
+            self.assertEqual([c.value for c in sheet[2]],
+                             ["序号", "桩号", "距中线距离（米）", "X", "Y", "设计高程", "备注"])
+            self.assertIsNone(sheet["F3"].value)
+            self.assertAlmostEqual(sheet["F4"].value, 350 + 500 * 10 / 1500, delta=1e-9)
+            self.assertEqual(sheet["F4"].number_format, "0.000")
+            self.assertEqual(sheet["B7"].value, "注：距中线距离左为正，右为负。")
+            self.assertTrue(sheet["B8"].value.startswith("设计高程为纵断面设计线"))
+            self.assertTrue(sheet.sheet_properties.pageSetUpPr.fitToPage)
 
 
 class GradeTable(unittest.TestCase):
