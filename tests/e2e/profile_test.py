@@ -273,6 +273,13 @@ class GradeTable(unittest.TestCase):
             r = qelt_cli.run(command, *JD, "--profile", "p.txt", "--output", "x.xml")
             self.assertEqual(r.returncode, 64, command)
             self.assertIn(b"--profile does not belong to " + command.encode(), r.stderr)
+        text_profile = os.path.join(EX, "mainline-profile.txt")
+        for extra, message in (([], b"--profile-name applies to --profile only"),
+                               (["--profile", text_profile],
+                                b"--profile-name applies to a LandXML profile file only")):
+            r = qelt_cli.run("grades", *JD, *extra, "--profile-name", "设计线")
+            self.assertEqual(r.returncode, 64, message)
+            self.assertIn(message, r.stderr)
 
 
 class LandXml(unittest.TestCase):
