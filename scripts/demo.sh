@@ -85,5 +85,17 @@ sed '1s/^\xEF\xBB\xBF//' out/主线直线曲线及转角表.csv | cut -d, -f1,2,
     column -s, -t
 echo
 
+# Heights: the design profile of the main line (a 纵断面资料文件), the borehole table with each
+# hole's design elevation, and the 纵坡、竖曲线表 to compare with the profile drawing.
+echo "== 纵断面 (design profile): 交点法―主线 with examples/mainline-profile.txt =="
+"$cli" table "${jd_line[@]}" --profile examples/mainline-profile.txt \
+    --boreholes examples/mainline-boreholes.txt \
+    --output out/主线钻孔数量及位置表_设计高程.xlsx --csv out/主线钻孔数量及位置表_设计高程.csv
+show out/主线钻孔数量及位置表_设计高程.csv 5 6
+"$cli" grades "${jd_line[@]}" --profile examples/mainline-profile.txt \
+    --output out/主线纵坡竖曲线表.xlsx --csv out/主线纵坡竖曲线表.csv
+sed '1s/^\xEF\xBB\xBF//' out/主线纵坡竖曲线表.csv | column -s, -t
+echo
+
 echo "The tables, plan drawings, stakeout and map files are in $(pwd)/out/:"
 ls -1 out/*.xlsx out/*.csv out/*.dxf out/*.dat out/*.kml out/*.geojson | sed 's/^/  /'

@@ -599,7 +599,9 @@ TEST(XlsxTable, OptionalColumnsOnlyWhereTheRunGivesThem) {
           {"merges", "A1:E1"},
           {"D6.v", "s:提供日期："},
           {"E6.v", "f:=TODAY()"},
-          {"print_area", "$A$1:$E$6"}}},
+          // What the heights are, on a note row of their own.
+          {"B7.v", std::string("s:") + kDesignElevationNote},
+          {"print_area", "$A$1:$E$7"}}},
     };
     for (const auto& c : cases) {
         const std::string path = temp_path("optional");

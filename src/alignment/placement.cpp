@@ -28,6 +28,22 @@ std::optional<std::string> off_line(double mileage, const Alignment& alignment,
     return std::nullopt;
 }
 
+// The design elevation of a placed borehole, from the alignment's profile where it has one.
+// Off either end of the grade line the design does not say what the road does: no height, and
+// the engineer is told, `subject` naming the hole as the other notices do.
+void design_elevation(const Alignment& alignment, PlacedBorehole& placed,
+                      const std::string& subject) {
+    if (!alignment.profile) return;
+    const Profile& profile = *alignment.profile;
+    placed.design_elevation = profile.elevation(placed.mileage);
+    if (placed.design_elevation) return;
+    const auto station = [&](double mileage) {
+        return zh_station_of(alignment.breaks, mileage).text;
+    };
+    placed.notices.push_back(subject + "在纵断面（" + station(profile.start_mileage()) + "～" +
+                             station(profile.end_mileage()) + "）之外，没有设计高程");
+}
+
 PlacedBorehole refused(PlacementOutcome outcome, std::string message) {
     PlacedBorehole placed;
     placed.outcome = outcome;
@@ -67,6 +83,7 @@ PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& a
                                  (k < 0 ? "左" : "右") + "侧；距中线距离 " + at.offset_text +
                                  " 已到达或越过圆心：坐标照算，但此点离中线最近处不在此桩号，"
                                  "桩号和距中线距离已不能说明它的位置，请核对距中线距离");
+    design_elevation(alignment, placed, "桩号" + placed.station);
     // A positive offset lies to the left of the direction of increasing station, square to it.
     placed.point = place(centre, azimuth, 0, -at.offset);
     if (!std::isfinite(placed.point.x) || !std::isfinite(placed.point.y)) {
@@ -88,6 +105,7 @@ PlacedBorehole place_surveyed(const Alignment& alignment, const std::string& nam
     placed.station_value = station.number;
     if (auto where = off_line(placed.mileage, alignment, "桩号和距中线距离"))
         placed.notices.push_back("孔号" + name + "的垂足（桩号" + placed.station + "）" + *where);
+    design_elevation(alignment, placed, "孔号" + name + "的垂足（桩号" + placed.station + "）");
     return placed;
 }
 

@@ -10,6 +10,7 @@
 // of increasing station; mileages are continuous (every chain break taken out), stations are in
 // the chain-break numbering. The alignment's chain breaks must be complete (dl_complete).
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,9 @@ struct PlacedBorehole {
     double station_value = 0;  // the station number in its interval's numbering, metres
     double offset = 0;         // metres, positive to the left
     Point point;               // the borehole: X north, Y east, metres
+    // The profile's design elevation at `mileage`, metres, where the alignment has a profile
+    // that reaches there; off either end of the profile nothing, and a notice.
+    std::optional<double> design_elevation;
 };
 
 // Places a borehole from its station and offset. The station is checked against the chain
@@ -57,7 +61,7 @@ struct PlacedBorehole {
 // A mileage before the start or beyond the end is placed on the extended start or end tangent
 // and noticed; an offset that reaches or passes the centre of curvature on the inside of a
 // curve is placed all the same and noticed, for there the station and offset no longer say
-// where the point is.
+// where the point is. Where the alignment has a profile, the design elevation at the station.
 PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& at);
 
 // Takes a surveyed hole back to the line (反算): the foot of its perpendicular on the centre line
@@ -66,6 +70,7 @@ PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& a
 // of a long chain), so that the printed station read back as a borehole list's gives this
 // point again, and the hole's offset from the foot. `name` is the hole's name as written, for
 // the texts. A foot off the ends of the line lies on the extended tangent and is noticed.
+// Where the alignment has a profile, the design elevation at the foot's station.
 PlacedBorehole place_surveyed(const Alignment& alignment, const std::string& name, Point point);
 
 }  // namespace qelt

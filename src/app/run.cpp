@@ -9,6 +9,7 @@
 #include "base/data_error.h"
 #include "base/text.h"
 #include "input/list_events.h"
+#include "input/profile_readers.h"
 #include "input/readers.h"
 #include "station/station.h"
 
@@ -75,6 +76,13 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
         alignment = source.read(files.choose(kAlignmentDialog), ui);
         notices.insert(notices.end(), alignment.notices.begin(), alignment.notices.end());
         read_chain_breaks(ui, files, alignment);
+        if (ui.reads_profile()) {
+            const std::string path = files.choose(kProfileDialog);
+            alignment.profile =
+                read_profile_file(path, alignment.breaks, alignment.name, ui.profile_name());
+            notices.insert(notices.end(), alignment.profile->notices.begin(),
+                           alignment.profile->notices.end());
+        }
     } catch (const DataError& e) {
         if (!e.file().empty()) throw;
         throw DataError(e.what(), files.last(), e.line());
@@ -233,6 +241,7 @@ void TableRun::write_row(const ListEvent& event) {
     record.x = placed.point.x;
     record.y = placed.point.y;
     record.remark = row.remark;
+    record.design_elevation = placed.design_elevation;
     records_.record(record);
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);

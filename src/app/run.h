@@ -57,6 +57,10 @@ inline constexpr FileDialog kBoreholeDialog{
     "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
 inline constexpr FileDialog kPointsDialog{DialogRole::points, "读取实测坐标资料",
                                           kBoreholeDialog.filter};
+// The design profile: Qelt's own 纵断面资料文件, or a LandXML file with the line's ProfAlign.
+inline constexpr FileDialog kProfileDialog{
+    DialogRole::profile, "读取纵断面资料",
+    "纵断面资料(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|所有文件（*.*)|*.*"};
 
 class RunUi {
   public:
@@ -87,6 +91,12 @@ class RunUi {
     // breaks of a LandXML line numbered by its own start station) when none was given, where a
     // desktop shows the dialog and a cancel stops the run.
     virtual bool answers_up_front() const { return false; }
+    // Whether the run is to read a design profile after the line (qelt-cli's --profile, the
+    // desktop's 设计高程 box): then it asks for the profile in its dialog, and the records and
+    // tables carry design elevations.
+    virtual bool reads_profile() const { return false; }
+    // The ProfAlign the user named before the run (qelt-cli's --profile-name), or nothing.
+    virtual std::optional<std::string> profile_name() const { return std::nullopt; }
     // The file given up front for `role`, whether the run asks for it or not: a chain-break
     // file given for a line that numbers itself by its own station equations is refused.
     virtual std::optional<std::string> file_given(DialogRole role) const {
@@ -124,8 +134,9 @@ bool alignment_file_is_landxml(const std::string& path);
 // The first steps of every job on a line: asks for the alignment file and builds the line
 // from `source`, then completes its stationing: the chain breaks from the chain-break file where
 // the line takes them from one (asked for in its dialog), from the line itself, or none
-// (dl_complete). The line's notices go to `notices`. Throws DataError, naming the file last
-// chosen where the failure names none.
+// (dl_complete); then, where the user asks for heights (RunUi::reads_profile), the design
+// profile from its dialog (alignment.profile). The line's and the profile's notices go to
+// `notices`. Throws DataError, naming the file last chosen where the failure names none.
 void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                std::vector<std::string>& notices);
 

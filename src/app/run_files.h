@@ -19,18 +19,21 @@ enum Command : unsigned {
     kCurvesCommand = 1u << 3,    // 直线、曲线及转角表
     kElementsCommand = 1u << 4,  // 线元表
     kStakesCommand = 1u << 5,    // 逐桩坐标表
+    kGradesCommand = 1u << 6,    // 纵坡、竖曲线表
 };
-inline constexpr unsigned kLineTableCommands = kCurvesCommand | kElementsCommand | kStakesCommand;
-inline constexpr unsigned kEveryCommand = kTableCommand | kInverseCommand | kLandXmlCommand |
-                                          kLineTableCommands;
+inline constexpr unsigned kLineTableCommands =
+    kCurvesCommand | kElementsCommand | kStakesCommand | kGradesCommand;
+inline constexpr unsigned kEveryCommand =
+    kTableCommand | kInverseCommand | kLandXmlCommand | kLineTableCommands;
 
 struct CommandName {
     const char* name;
     unsigned command;
 };
 inline constexpr CommandName kCommands[] = {
-    {"table", kTableCommand},       {"inverse", kInverseCommand},   {"landxml", kLandXmlCommand},
-    {"curves", kCurvesCommand},     {"elements", kElementsCommand}, {"stakes", kStakesCommand},
+    {"table", kTableCommand},   {"inverse", kInverseCommand},   {"landxml", kLandXmlCommand},
+    {"curves", kCurvesCommand}, {"elements", kElementsCommand}, {"stakes", kStakesCommand},
+    {"grades", kGradesCommand},
 };
 // The command called `name`, or nothing.
 std::optional<unsigned> command_named(std::string_view name);
@@ -39,14 +42,14 @@ const char* command_name(unsigned command);
 
 // The files a job reads, told apart by their role: the command line answers each from its own
 // option and the desktop program asks for each in its dialog.
-enum class DialogRole { alignment, chain_breaks, boreholes, points };
+enum class DialogRole { alignment, chain_breaks, boreholes, points, profile };
 
 struct JobInput {
     DialogRole role;
-    const char* option;        // qelt-cli's option, "--boreholes"
-    unsigned commands;         // the commands that read it
-    unsigned required;         // the commands that cannot go without it
-    const char* not_chosen;    // why a run stops when its dialog is cancelled
+    const char* option;      // qelt-cli's option, "--boreholes"
+    unsigned commands;       // the commands that read it
+    unsigned required;       // the commands that cannot go without it
+    const char* not_chosen;  // why a run stops when its dialog is cancelled
     // The list whose rows the table holds: the outputs are named after it and go beside it.
     bool names_outputs;
 };
@@ -59,6 +62,11 @@ inline constexpr JobInput kJobInputs[] = {
      true},
     {DialogRole::points, "--points", kInverseCommand, kInverseCommand, "未选择实测坐标资料文件",
      true},
+    // The design profile, read after the line and its chain breaks: the stations of a
+    // 纵断面资料文件 are turned into mileages through them. Without it no heights.
+    {DialogRole::profile, "--profile",
+     kTableCommand | kInverseCommand | kStakesCommand | kGradesCommand, kGradesCommand,
+     "未选择纵断面资料文件", false},
 };
 inline constexpr std::size_t kJobInputCount = std::size(kJobInputs);
 const JobInput& job_input(DialogRole role);
@@ -88,10 +96,10 @@ inline constexpr DeliverableKind kDeliverables[] = {
      nullptr, nullptr, false},
     {Deliverable::drawing, "--dxf", kTableCommand, "钻孔平面布置图", "_钻孔平面布置图", ".dxf",
      true},
-    {Deliverable::stakeout, "--stakeout", kTableCommand | kInverseCommand, "放样点文件",
-     "_放样点", ".dat", true},
-    {Deliverable::points_csv, "--points-csv", kTableCommand | kInverseCommand,
-     "放样点 CSV 文件", nullptr, nullptr, true},
+    {Deliverable::stakeout, "--stakeout", kTableCommand | kInverseCommand, "放样点文件", "_放样点",
+     ".dat", true},
+    {Deliverable::points_csv, "--points-csv", kTableCommand | kInverseCommand, "放样点 CSV 文件",
+     nullptr, nullptr, true},
     {Deliverable::kml, "--kml", kTableCommand | kInverseCommand, "KML 文件", "_钻孔位置", ".kml",
      true},
     {Deliverable::geojson, "--geojson", kTableCommand | kInverseCommand, "GeoJSON 文件", nullptr,

@@ -13,6 +13,8 @@ bool write_line_table_files(PendingFile& workbook, PendingFile* csv, LineTableKi
     // A curve table asked of a line without JDs is refused before either file is begun.
     if (kind == LineTableKind::curves && alignment.jds.empty())
         throw DataError(kCurveTableNeedsJds, alignment_path);
+    if (kind == LineTableKind::grades && !alignment.profile)
+        throw DataError(kGradeTableNeedsProfile, alignment_path);
     if (csv) {
         std::ostream out(csv);
         write_line_table_csv(out, kind, alignment, every);

@@ -31,7 +31,7 @@ bool looks_like_grade_point(const std::vector<std::string_view>& fields) {
 }
 
 GradePointLine read_line(const std::vector<std::string_view>& fields, const ChainBreaks& breaks,
-                         const LineReader& file) {
+                         const LineSource& file) {
     const auto refuse = [&](const std::string& why) {
         throw DataError(why, file.path(), file.line_number());
     };
@@ -62,7 +62,7 @@ GradePointLine read_line(const std::vector<std::string_view>& fields, const Chai
 
 }  // namespace
 
-Profile zdm_read_profile(LineReader& file, const ChainBreaks& breaks) {
+Profile zdm_read_profile(LineSource& file, const ChainBreaks& breaks) {
     std::string text;
     if (!file.next(text)) throw DataError("文件为空，缺少标题行", file.path(), 1);
     if (looks_like_grade_point(field_views(text)))

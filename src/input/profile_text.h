@@ -25,6 +25,6 @@ namespace qelt {
 // file and the line: a field that does not read whole as a number or a station, a station the
 // chain breaks reject, too few or too many fields, a first line that reads as a grade point (the
 // title missing), and every refusal of build_profile (a negative radius among them).
-Profile zdm_read_profile(LineReader& file, const ChainBreaks& breaks);
+Profile zdm_read_profile(LineSource& file, const ChainBreaks& breaks);
 
 }  // namespace qelt

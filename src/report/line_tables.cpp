@@ -77,6 +77,8 @@ const char* line_table_title(LineTableKind kind) {
             return kCurveTableTitle;
         case LineTableKind::elements:
             return kElementTableTitle;
+        case LineTableKind::grades:
+            return kGradeTableTitle;
         case LineTableKind::stakes:
             break;
     }
@@ -190,7 +192,8 @@ std::vector<ElementTableRow> element_table_rows(const Alignment& alignment) {
     return rows;
 }
 
-std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every) {
+StakeRows::StakeRows(const Alignment& alignment, double every)
+    : alignment_(alignment), every_(every) {
     if (!(every > 0) || !std::isfinite(every))
         throw DataError("桩距应为正数（米），而不是 " + shortest_number(every));
     const ChainBreaks& breaks = alignment.breaks;
@@ -200,13 +203,34 @@ std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every)
         throw DataError("线路没有确定的走向（只有一个交点？），无法列逐桩坐标表");
     const int intervals = breaks.dl_count + 1;
 
+    // The named points: key points, and with a profile its grade points and the ends of its
+    // vertical curves, where the engineer sets out a height.
+    for (const KeyPoint& key_point : alignment.key_points)
+        keys_.push_back(
+            {key_point.mileage,
+             kKey,
+             station_at(alignment, key_point.mileage),
+             {},
+             key_point.jd.empty() ? key_point.name : key_point.jd + " " + key_point.name});
+    if (alignment.profile) {
+        const Profile& profile = *alignment.profile;
+        for (std::size_t k = 0; k < profile.points().size(); ++k) {
+            const VerticalCurve& c = profile.curves()[k];
+            // A grade line drawn on past the plane line's ends has no stake there.
+            const auto add = [&](double mileage, const char* name) {
+                if (mileage < start - kSamePoint || mileage > end + kSamePoint) return;
+                keys_.push_back({mileage, kKey, station_at(alignment, mileage), {}, name});
+            };
+            if (c.kind != VerticalCurveKind::none) add(c.start_mileage, "竖曲线起点");
+            add(profile.points()[k].mileage, "变坡点");
+            if (c.kind != VerticalCurveKind::none) add(c.end_mileage, "竖曲线终点");
+        }
+    }
+    std::stable_sort(keys_.begin(), keys_.end(),
+                     [](const Item& a, const Item& b) { return a.mileage < b.mileage; });
+
     // Each interval's stakes: its whole multiples of the interval, numbered from the interval's
     // first station (the line's start, or the station ahead of its chain break) to its last.
-    struct Span {
-        double first, last;  // station numbers
-        long from, to;       // multiples
-    };
-    std::vector<Span> spans;
     double count = 0;
     for (int k = 0; k < intervals; ++k) {
         const double shift = dl_shift(breaks, k);
@@ -214,71 +238,128 @@ std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every)
         const double last = k + 1 < intervals ? breaks.dl_before[k + 1] : end - shift;
         const double from = std::ceil(first / every - 1e-9), to = std::floor(last / every + 1e-9);
         count += std::max(0.0, to - from + 1);
-        if (count + static_cast<double>(alignment.key_points.size()) > kMaxStakeRows)
+        if (count + static_cast<double>(keys_.size()) > kMaxStakeRows)
             throw DataError("逐桩坐标表将超过 " + std::to_string(kMaxStakeRows) + " 行（桩距 " +
                             shortest_number(every) + " 米）：请加大桩距");
-        spans.push_back({first, last, static_cast<long>(from), static_cast<long>(to)});
+        spans_.push_back({static_cast<long>(from), static_cast<long>(to)});
     }
-
-    // Chain breaks first, then key points, then plain stakes: where several fall together the
-    // row keeps the first one's station (a stake's own round number beats a key point's
-    // computed one) and the names of all the named ones.
-    enum Rank { kBreak = 0, kStake = 1, kKey = 2 };
-    struct Item {
-        double mileage;
-        Rank rank;
-        StationOfMileage station, ahead;
-        std::string name;
-    };
-    std::vector<Item> items;
     for (int i = 1; i <= breaks.dl_count; ++i)
-        items.push_back({dl_break_mileage(breaks, i), kBreak,
-                         zh_station_in(breaks, i - 1, breaks.dl_before[i]),
-                         zh_station_in(breaks, i, breaks.dl_after[i]), "断链"});
-    for (int k = 0; k < intervals; ++k) {
-        const double shift = dl_shift(breaks, k);
-        const Span& s = spans[static_cast<std::size_t>(k)];
-        for (long n = s.from; n <= s.to; ++n) {
-            // n·every for an interval such as 0.1 lands beside the decimal number (10000.1 as
-            // 10000.100000000002): the stake is put on the nanometre, where it prints as typed.
-            double v = static_cast<double>(n) * every;
-            if (std::abs(v) < 1e6) v = std::round(v * 1e9) / 1e9;
-            items.push_back({v + shift, kStake, zh_station_in(breaks, k, v), {}, {}});
+        breaks_.push_back({dl_break_mileage(breaks, i), kBreak,
+                           zh_station_in(breaks, i - 1, breaks.dl_before[i]),
+                           zh_station_in(breaks, i, breaks.dl_after[i]), "断链"});
+    multiple_ = spans_.front().from;
+}
+
+void StakeRows::stake_item(Item& item) const {
+    // n·every for an interval such as 0.1 lands beside the decimal number (10000.1 as
+    // 10000.100000000002): the stake is put on the nanometre, where it prints as typed.
+    double v = static_cast<double>(multiple_) * every_;
+    if (std::abs(v) < 1e6) v = std::round(v * 1e9) / 1e9;
+    item = {v + dl_shift(alignment_.breaks, interval_),
+            kStake,
+            zh_station_in(alignment_.breaks, interval_, v),
+            {},
+            {}};
+}
+
+// Chain breaks first, then plain stakes, then key points, where they stand at one mileage.
+bool StakeRows::peek(Item& item) {
+    if (pending_) {
+        item = *pending_;
+        return true;
+    }
+    while (interval_ < static_cast<int>(spans_.size()) &&
+           multiple_ > spans_[static_cast<std::size_t>(interval_)].to) {
+        ++interval_;
+        if (interval_ < static_cast<int>(spans_.size()))
+            multiple_ = spans_[static_cast<std::size_t>(interval_)].from;
+    }
+    std::optional<Item> best;
+    if (next_break_ < breaks_.size()) {
+        best = breaks_[next_break_];
+        taken_from_ = kBreak;
+    }
+    if (interval_ < static_cast<int>(spans_.size())) {
+        Item stake;
+        stake_item(stake);
+        if (!best || stake.mileage < best->mileage) {
+            best = std::move(stake);
+            taken_from_ = kStake;
         }
     }
-    for (const KeyPoint& key_point : alignment.key_points)
-        items.push_back(
-            {key_point.mileage,
-             kKey,
-             station_at(alignment, key_point.mileage),
-             {},
-             key_point.jd.empty() ? key_point.name : key_point.jd + " " + key_point.name});
-    std::stable_sort(items.begin(), items.end(),
-                     [](const Item& a, const Item& b) { return a.mileage < b.mileage; });
+    if (next_key_ < keys_.size() && (!best || keys_[next_key_].mileage < best->mileage)) {
+        best = keys_[next_key_];
+        taken_from_ = kKey;
+    }
+    if (!best) return false;
+    pending_ = best;
+    item = *best;
+    return true;
+}
 
+void StakeRows::take() {
+    pending_.reset();
+    if (taken_from_ == kBreak) ++next_break_;
+    if (taken_from_ == kStake) ++multiple_;
+    if (taken_from_ == kKey) ++next_key_;
+}
+
+bool StakeRows::next(StakeRow& row) {
+    Item first;
+    if (!peek(first)) return false;
+    take();
+    // Where several fall together the row keeps the first one's station (a stake's own round
+    // number beats a key point's computed one) and the names of all the named ones.
+    Item best = first;
+    std::vector<std::string> names;
+    const auto named = [&](const Item& item) {
+        // Two curves that touch put HZ of one and ZH of the next on one point: both named.
+        if (!item.name.empty() && std::find(names.begin(), names.end(), item.name) == names.end())
+            names.push_back(item.name);
+    };
+    named(first);
+    for (Item item; peek(item) && item.mileage - first.mileage <= kSamePoint;) {
+        take();
+        if (item.rank < best.rank) best = item;
+        named(item);
+    }
+    row = StakeRow{};
+    row.mileage = best.mileage;
+    row.station = best.station;
+    row.chain_break = best.rank == kBreak;
+    row.ahead = best.ahead;
+    for (const std::string& name : names) row.name += (row.name.empty() ? "" : "、") + name;
+    alignment_.line.locate(row.mileage, row.point, row.azimuth);
+    if (alignment_.profile) row.design_elevation = alignment_.profile->elevation(row.mileage);
+    return true;
+}
+
+std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every) {
+    StakeRows stakes(alignment, every);
     std::vector<StakeRow> rows;
-    for (std::size_t i = 0; i < items.size();) {
-        std::size_t j = i;
-        std::size_t best = i;
-        std::vector<std::string> names;
-        while (j < items.size() && items[j].mileage - items[i].mileage <= kSamePoint) {
-            if (items[j].rank < items[best].rank) best = j;
-            // Two curves that touch put HZ of one and ZH of the next on one point: both named.
-            if (!items[j].name.empty() &&
-                std::find(names.begin(), names.end(), items[j].name) == names.end())
-                names.push_back(items[j].name);
-            ++j;
+    for (StakeRow row; stakes.next(row);) rows.push_back(row);
+    return rows;
+}
+
+std::vector<GradeTableRow> grade_table_rows(const Alignment& alignment) {
+    if (!alignment.profile) throw DataError(kGradeTableNeedsProfile);
+    const Profile& profile = *alignment.profile;
+    std::vector<GradeTableRow> rows;
+    const std::size_t n = profile.points().size();
+    for (std::size_t k = 0; k < n; ++k) {
+        GradeTableRow row;
+        row.index = static_cast<int>(k + 1);
+        row.station = station_at(alignment, profile.points()[k].mileage);
+        row.elevation = profile.points()[k].elevation;
+        row.curve = profile.curves()[k];
+        row.curve_start = station_at(alignment, row.curve.start_mileage);
+        row.curve_end = station_at(alignment, row.curve.end_mileage);
+        if (k + 1 < n) {
+            row.grade = true;
+            row.grade_after = profile.grade_after(k);
+            row.grade_length = profile.grade_length(k);
         }
-        const Item& item = items[best];
-        StakeRow row;
-        row.mileage = item.mileage;
-        row.station = item.station;
-        row.chain_break = item.rank == kBreak;
-        row.ahead = item.ahead;
-        for (const std::string& name : names) row.name += (row.name.empty() ? "" : "、") + name;
-        alignment.line.locate(row.mileage, row.point, row.azimuth);
         rows.push_back(row);
-        i = j;
     }
     return rows;
 }
@@ -331,11 +412,53 @@ void write_elements_csv(std::ostream& out, const Alignment& alignment) {
 }
 
 void write_stakes_csv(std::ostream& out, const Alignment& alignment, double every) {
-    out << "station,station_value,x,y,azimuth,point\n";
-    for (const StakeRow& r : stake_table_rows(alignment, every)) {
+    // The design elevation is a column only where the line has a profile: without one the
+    // file is as it always was.
+    const bool heights = alignment.profile.has_value();
+    out << "station,station_value,x,y,azimuth,point" << (heights ? ",design_elevation" : "")
+        << '\n';
+    StakeRows stakes(alignment, every);
+    for (StakeRow r; stakes.next(r);) {
         out << csv_field(r.station.text) << ',' << shortest_number(r.station.number) << ','
             << shortest_number(r.point.x) << ',' << shortest_number(r.point.y) << ','
-            << shortest_number(degrees(r.azimuth)) << ',' << csv_field(r.name) << '\n';
+            << shortest_number(degrees(r.azimuth)) << ',' << csv_field(r.name);
+        if (heights)
+            out << ','
+                << number_or_empty(r.design_elevation.has_value(), r.design_elevation.value_or(0));
+        out << '\n';
+    }
+}
+
+// "凸" for a crest, "凹" for a sag, empty where there is no curve.
+std::string curve_type(const VerticalCurve& c) {
+    if (c.kind == VerticalCurveKind::none) return {};
+    return c.crest() ? "凸" : "凹";
+}
+
+// A value of the curve that may differ in and out (an asymmetric parabola's R and T): one
+// number where the two agree, "in/out" where they do not.
+std::string in_out_text(double in, double out, int decimals) {
+    const auto text = [&](double v) {
+        return decimals < 0 ? shortest_number(v) : fixed_text(v, decimals);
+    };
+    return in == out ? text(in) : text(in) + "/" + text(out);
+}
+
+void write_grades_csv(std::ostream& out, const Alignment& alignment) {
+    out << "point,station,elevation,type,R,T,E,L,start_station,end_station,grade,grade_length\n";
+    for (const GradeTableRow& r : grade_table_rows(alignment)) {
+        out << r.index << ',' << csv_field(r.station.text) << ',' << shortest_number(r.elevation)
+            << ',';
+        const VerticalCurve& c = r.curve;
+        if (c.kind != VerticalCurveKind::none)
+            out << curve_type(c) << ',' << in_out_text(c.radius_in, c.radius_out, -1) << ','
+                << in_out_text(c.tangent_in, c.tangent_out, -1) << ','
+                << shortest_number(c.external) << ',' << shortest_number(c.length) << ','
+                << csv_field(r.curve_start.text) << ',' << csv_field(r.curve_end.text) << ',';
+        else
+            out << ",,,,,,,";
+        out << number_or_empty(r.grade, r.grade_after * 100) << ','
+            << number_or_empty(r.grade, r.grade_length) << '\n';
     }
 }
 
@@ -465,7 +588,9 @@ PrintedTable element_table(const Alignment& alignment) {
     return t;
 }
 
-PrintedTable stake_table(const Alignment& alignment, double every) {
+// The stake table's columns, with 设计高程 where the line has a profile; its rows come from
+// stake_row one at a time.
+PrintedTable stake_table(const Alignment& alignment) {
     PrintedTable t;
     t.title = kStakeTableTitle;
     const char* const coordinates = "坐标（米）";
@@ -473,11 +598,88 @@ PrintedTable stake_table(const Alignment& alignment, double every) {
         {"", "桩号", 19, -1},       {coordinates, "X", 14, 4},  {coordinates, "Y", 15.25, 4},
         {"", "切线方位角", 14, -1}, {"", "点名", 13, -1, true},
     };
-    for (const StakeRow& r : stake_table_rows(alignment, every)) {
-        const std::string station =
-            r.chain_break ? r.station.text + "=" + r.ahead.text : r.station.text;
-        t.rows.push_back({text(station), number(r.point.x), number(r.point.y),
-                          text(dms_text(degrees(r.azimuth), 1)), text(r.name)});
+    if (alignment.profile)
+        t.columns.insert(t.columns.begin() + 4, PrintedColumn{"", "设计高程\n（米）", 10, 3});
+    return t;
+}
+
+void stake_row(const StakeRow& r, bool heights, std::vector<PrintedCell>& cells) {
+    const std::string station =
+        r.chain_break ? r.station.text + "=" + r.ahead.text : r.station.text;
+    cells = {text(station), number(r.point.x), number(r.point.y),
+             text(dms_text(degrees(r.azimuth), 1))};
+    if (heights)
+        cells.push_back(number_if(r.design_elevation.has_value(), r.design_elevation.value_or(0)));
+    cells.push_back(text(r.name));
+}
+
+// The stake table's rows as the printed table takes them, one at a time.
+class StakeTableRows final : public PrintedRowSource {
+  public:
+    StakeTableRows(const Alignment& alignment, double every)
+        : stakes_(alignment, every), heights_(alignment.profile.has_value()) {}
+    bool next(std::vector<PrintedCell>& cells) override {
+        StakeRow row;
+        if (!stakes_.next(row)) return false;
+        stake_row(row, heights_, cells);
+        return true;
+    }
+
+  private:
+    StakeRows stakes_;
+    bool heights_;
+};
+
+// "+2.500" / "−1.250": a grade in per cent as the profile drawings print it, signed.
+std::string grade_text(double grade) {
+    return (grade > 0 ? "+" : "") + fixed_text(grade * 100, 3);
+}
+
+PrintedTable grade_table(const Alignment& alignment) {
+    PrintedTable t;
+    t.title = kGradeTableTitle;
+    t.landscape = true;
+    const char* const curve = "竖曲线要素（米）";
+    const char* const grade = "纵坡";
+    t.columns = {
+        {"", "序号", 5, 0},
+        {"", "变坡点桩号", 13, -1},
+        {"", "高程\n（米）", 10, 3},
+        {"", "凸/凹", 6, -1},
+        {curve, "半径 R", 11, 3},
+        {curve, "切线长 T", 10, 3},
+        {curve, "外距 E", 8, 3},
+        {curve, "曲线长 L", 9, 3},
+        {"", "竖曲线\n起点桩号", 13, -1},
+        {"", "竖曲线\n终点桩号", 13, -1},
+        {grade, "纵坡（%）", 9, -1},
+        {grade, "坡长（米）", 10, 3},
+    };
+    for (const GradeTableRow& r : grade_table_rows(alignment)) {
+        std::vector<PrintedCell> cells(t.columns.size());
+        cells[0] = number(r.index);
+        cells[1] = text(r.station.text);
+        cells[2] = number(r.elevation);
+        const VerticalCurve& c = r.curve;
+        if (c.kind != VerticalCurveKind::none) {
+            cells[3] = text(curve_type(c));
+            // An asymmetric parabola's two radii and tangents as "in/out" text.
+            cells[4] = c.radius_in == c.radius_out
+                           ? number(c.radius_in)
+                           : text(in_out_text(c.radius_in, c.radius_out, 3));
+            cells[5] = c.tangent_in == c.tangent_out
+                           ? number(c.tangent_in)
+                           : text(in_out_text(c.tangent_in, c.tangent_out, 3));
+            cells[6] = number(c.external);
+            cells[7] = number(c.length);
+            cells[8] = text(r.curve_start.text);
+            cells[9] = text(r.curve_end.text);
+        }
+        if (r.grade) {
+            cells[10] = text(grade_text(r.grade_after));
+            cells[11] = number(r.grade_length);
+        }
+        t.rows.push_back(std::move(cells));
     }
     return t;
 }
@@ -497,6 +699,9 @@ void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment
         case LineTableKind::stakes:
             write_stakes_csv(out, alignment, every);
             return;
+        case LineTableKind::grades:
+            write_grades_csv(out, alignment);
+            return;
     }
 }
 
@@ -510,8 +715,13 @@ bool write_line_table_xlsx(const std::string& path, LineTableKind kind, const Al
         case LineTableKind::elements:
             table = element_table(alignment);
             break;
-        case LineTableKind::stakes:
-            table = stake_table(alignment, every);
+        case LineTableKind::stakes: {
+            // The stakes of a long line at a short interval are many: streamed, never held.
+            StakeTableRows rows(alignment, every);
+            return write_printed_table(path, stake_table(alignment), rows, project_line, error);
+        }
+        case LineTableKind::grades:
+            table = grade_table(alignment);
             break;
     }
     return write_printed_table(path, table, project_line, error);

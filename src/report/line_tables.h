@@ -7,27 +7,37 @@
 //   线元表 (an element chain, a LandXML line): per element its kind, stations, radii, length,
 //       clothoid parameter, start point and direction and end point;
 //   逐桩坐标表 (any line): station, X, Y and tangent azimuth at every multiple of the interval
-//       and at every key point and chain break.
+//       and at every key point and chain break; with a design profile also the design
+//       elevation, and stakes at every grade point and at both ends of every vertical curve;
+//   纵坡、竖曲线表 (a line with a design profile): per grade point its station, elevation and
+//       vertical curve (凸/凹, R, T, E, L, start and end stations), per grade its grade and
+//       length.
 // All of them are computed from the alignment model alone, so that a LandXML line shows what
 // was read exactly as a typed one shows what was built.
 //
 // Units: metres; X north, Y east; angles in the files as the tables say (d°m′s″ printed,
 // decimal degrees in the CSV, azimuths clockwise from north, deflections positive to the right).
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "alignment/alignment.h"
+#include "geometry/profile.h"
 #include "station/station.h"
 
 namespace qelt {
 
-enum class LineTableKind { curves, elements, stakes };
+enum class LineTableKind { curves, elements, stakes, grades };
 
 inline constexpr const char* kCurveTableTitle = "直线、曲线及转角表";
 inline constexpr const char* kElementTableTitle = "线元表";
 inline constexpr const char* kStakeTableTitle = "逐桩坐标表";
+inline constexpr const char* kGradeTableTitle = "纵坡、竖曲线表";
+// Why a line without a design profile has no grade table.
+inline constexpr const char* kGradeTableNeedsProfile =
+    "没有纵断面资料，不能列纵坡、竖曲线表；请给出纵断面资料文件（qelt-cli 的 --profile）";
 inline constexpr double kDefaultStakeInterval = 20;
 // Why a line given by its elements has no curve table.
 inline constexpr const char* kCurveTableNeedsJds =
@@ -97,6 +107,55 @@ struct StakeRow {
     std::string name;          // "JD3 HY", "起点", "终点", "断链"; empty for a plain stake
     bool chain_break = false;
     StationOfMileage ahead;  // a chain break's station ahead
+    // The profile's design elevation, metres, where the line has a profile reaching here.
+    std::optional<double> design_elevation;
+};
+
+// The stake table's rows one at a time, in the order of mileage, so that a table of a long
+// line at a short interval is never held whole. Throws DataError as stake_table_rows.
+class StakeRows {
+  public:
+    StakeRows(const Alignment& alignment, double every);
+    // The next row, false after the last.
+    bool next(StakeRow& row);
+
+  private:
+    enum Rank { kBreak = 0, kStake = 1, kKey = 2 };
+    struct Item {
+        double mileage = 0;
+        Rank rank = kStake;
+        StationOfMileage station, ahead;
+        std::string name;
+    };
+    // Each interval's stakes: its whole multiples of the interval.
+    struct Span {
+        long from, to;  // multiples
+    };
+    bool peek(Item& item);  // the next item of the three sources, in order; false at the end
+    void take();
+    void stake_item(Item& item) const;
+
+    const Alignment& alignment_;
+    double every_;
+    std::vector<Span> spans_;
+    std::vector<Item> breaks_, keys_;  // small: held, in order of mileage
+    std::size_t next_break_ = 0, next_key_ = 0;
+    int interval_ = 0;  // the stake source's interval and multiple
+    long multiple_ = 0;
+    int taken_from_ = -1;  // the source peek() took its item from
+    std::optional<Item> pending_;
+};
+
+// A row of the grade table: a grade point, its vertical curve, and the grade after it.
+struct GradeTableRow {
+    int index = 0;             // 1, 2, … along the line
+    StationOfMileage station;  // the grade point's, lettered where needed
+    double elevation = 0;      // metres
+    VerticalCurve curve;       // kind none: no curve (the curve values do not apply)
+    StationOfMileage curve_start, curve_end;
+    bool grade = false;       // false on the last row
+    double grade_after = 0;   // dimensionless, + uphill with increasing station
+    double grade_length = 0;  // metres of mileage to the next grade point
 };
 
 // The rows of the three tables, computed from the alignment model alone; the stationing must
@@ -109,6 +168,8 @@ struct StakeRow {
 std::vector<CurveTableRow> curve_table_rows(const Alignment& alignment);
 std::vector<ElementTableRow> element_table_rows(const Alignment& alignment);
 std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every);
+// The grade table of the line's profile; DataError (kGradeTableNeedsProfile) without one.
+std::vector<GradeTableRow> grade_table_rows(const Alignment& alignment);
 
 // The project line the page headers of a line table carry: the line's name where its source
 // gives one, after the alignment file's name ("interchange.xml 主线", "mainline-jd.txt").

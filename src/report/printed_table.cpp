@@ -29,23 +29,46 @@ void paper_inches(const PrintedTable& table, double& width, double& height) {
     if (table.landscape) std::swap(width, height);
 }
 
+// The rows of a table held whole.
+class HeldRows final : public PrintedRowSource {
+  public:
+    explicit HeldRows(const PrintedTable& table) : rows_(table.rows) {}
+    bool next(std::vector<PrintedCell>& cells) override {
+        if (next_ == rows_.size()) return false;
+        cells = rows_[next_++];
+        return true;
+    }
+
+  private:
+    const std::vector<std::vector<PrintedCell>>& rows_;
+    std::size_t next_ = 0;
+};
+
 class Writer {
   public:
-    Writer(const std::string& path, const PrintedTable& table)
+    // `streamed`: each row goes to disk once the next is begun (xlsx_book.h), so that every
+    // row, the headings' too, must be written whole and in order.
+    Writer(const std::string& path, const PrintedTable& table, PrintedRowSource& rows,
+           bool streamed)
         : table_(table),
+          rows_(rows),
+          streamed_(streamed),
           last_column_(static_cast<int>(table.columns.size()) - 1),
-          book_(path, false) {}
+          book_(path, streamed) {}
 
     bool write(const std::string& project_line, std::string& error);
 
   private:
     void page_setup(const std::string& project_line);
     void headings();
+    void streamed_headings();
     void data_rows();
     // Hairlines inside, thin at the frame's left and right.
     CellStyle cell_style(int first_column, int last_column) const;
 
     const PrintedTable& table_;
+    PrintedRowSource& rows_;
+    const bool streamed_;
     const int last_column_;
     XlsxBook book_;
 };
@@ -63,7 +86,9 @@ void Writer::page_setup(const std::string& project_line) {
     book_.set_page_header(project_line, table_.title.c_str());
     for (int c = 0; c <= last_column_; ++c)
         book_.column(c, table_.columns[static_cast<std::size_t>(c)].width, nullptr);
-    for (int r = 0; r < kPrintedHeadingRows; ++r) book_.row_height(r, kHeadingHeights[r]);
+    // A streamed sheet takes a row's height as the row is begun (streamed_headings).
+    if (!streamed_)
+        for (int r = 0; r < kPrintedHeadingRows; ++r) book_.row_height(r, kHeadingHeights[r]);
     book_.repeat_rows(0, kPrintedHeadingRows - 1);
     book_.fit_width();
 }
@@ -103,17 +128,72 @@ void Writer::headings() {
     }
 }
 
+// The same headings row by row, as a streamed sheet must take them: the first row whole (the
+// groups merged across their columns), then the second, and only then the headings that run
+// down both rows are merged (the merge's first cell, gone to disk with its row, is written
+// in the first pass).
+void Writer::streamed_headings() {
+    const auto& columns = table_.columns;
+    const auto heading_style = [&](int first, int last) {
+        CellStyle s = cell_style(first, last);
+        s.wrap = true;
+        return s;
+    };
+    book_.row_height(0, kHeadingHeights[0]);
+    for (int c = 0; c <= last_column_;) {
+        const PrintedColumn& column = columns[static_cast<std::size_t>(c)];
+        if (column.group.empty()) {
+            CellStyle s = heading_style(c, c);
+            s.top = s.bottom = Edge::thin;
+            book_.text(0, c, column.heading, s);
+            ++c;
+            continue;
+        }
+        int end = c;
+        while (end + 1 <= last_column_ &&
+               columns[static_cast<std::size_t>(end + 1)].group == column.group)
+            ++end;
+        CellStyle top = heading_style(c, end);
+        top.top = Edge::thin;
+        if (end > c)
+            book_.merge(0, c, 0, end, column.group, top);
+        else
+            book_.text(0, c, column.group, top);
+        c = end + 1;
+    }
+    book_.row_height(1, kHeadingHeights[1]);
+    for (int c = 0; c <= last_column_; ++c) {
+        const PrintedColumn& column = columns[static_cast<std::size_t>(c)];
+        CellStyle s = heading_style(c, c);
+        s.bottom = Edge::thin;
+        if (column.group.empty()) {
+            s.top = Edge::thin;
+            book_.merge(0, c, 1, c, column.heading, s);
+        } else {
+            book_.text(1, c, column.heading, s);
+        }
+    }
+}
+
 // Each page's last row closes with a thin line, the next page's first row opens with one, and
 // the manual page break between them puts both on the printed page's edge.
 void Writer::data_rows() {
     const long per_page = printed_rows_per_page(table_);
-    const long count = static_cast<long>(table_.rows.size());
-    for (long i = 0; i < count; ++i) {
+    // One row ahead, to know which row is the last.
+    std::vector<PrintedCell> cells, ahead;
+    bool more = rows_.next(ahead);
+    long i = 0;
+    for (; more; ++i) {
+        cells.swap(ahead);
+        more = rows_.next(ahead);
+        if (i + kPrintedHeadingRows >= kMaxSheetRows) {
+            book_.fail("the table has more rows than a worksheet");
+            break;
+        }
         const long r = kPrintedHeadingRows + i;
         const bool page_top = i % per_page == 0;
-        const bool page_bottom = i % per_page == per_page - 1 || i == count - 1;
+        const bool page_bottom = i % per_page == per_page - 1 || !more;
         if (page_top && i > 0) book_.break_above(r);
-        const auto& cells = table_.rows[static_cast<std::size_t>(i)];
         for (int c = 0; c <= last_column_;) {
             const PrintedCell none;
             const PrintedCell& cell = static_cast<std::size_t>(c) < cells.size()
@@ -138,7 +218,7 @@ void Writer::data_rows() {
         }
     }
     // Only the table prints, whatever is added beside it.
-    book_.print_area(kPrintedHeadingRows + std::max(count, 1L) - 1, last_column_);
+    book_.print_area(kPrintedHeadingRows + std::max(i, 1L) - 1, last_column_);
 }
 
 bool Writer::write(const std::string& project_line, std::string& error) {
@@ -147,7 +227,10 @@ bool Writer::write(const std::string& project_line, std::string& error) {
     } else {
         page_setup(project_line);
         if (book_.has_sheet()) {
-            headings();
+            if (streamed_)
+                streamed_headings();
+            else
+                headings();
             data_rows();
         }
     }
@@ -172,7 +255,14 @@ bool write_printed_table(const std::string& path, const PrintedTable& table,
         error = "the table has more rows than a worksheet";
         return false;
     }
-    Writer writer(path, table);
+    HeldRows rows(table);
+    Writer writer(path, table, rows, false);
+    return writer.write(project_line, error);
+}
+
+bool write_printed_table(const std::string& path, const PrintedTable& table, PrintedRowSource& rows,
+                         const std::string& project_line, std::string& error) {
+    Writer writer(path, table, rows, true);
     return writer.write(project_line, error);
 }
 

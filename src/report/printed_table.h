@@ -65,4 +65,20 @@ int printed_rows_per_page(const PrintedTable& table);
 bool write_printed_table(const std::string& path, const PrintedTable& table,
                          const std::string& project_line, std::string& error);
 
+// The data rows of a table too long to hold (the stake table of a long line at a short
+// interval), handed over one at a time in order.
+class PrintedRowSource {
+  public:
+    virtual ~PrintedRowSource() = default;
+    // The next row into `cells` (at most one cell per column); false after the last.
+    virtual bool next(std::vector<PrintedCell>& cells) = 0;
+};
+
+// Writes `table` (its columns, title and paper; its own rows are not read) with the rows of
+// `rows`, streamed: each row goes to disk as the next is begun, so that memory does not grow
+// with the table. The workbook prints as write_printed_table's. False, with the reason in
+// `error`, as write_printed_table (a table of more rows than a worksheet among the reasons).
+bool write_printed_table(const std::string& path, const PrintedTable& table, PrintedRowSource& rows,
+                         const std::string& project_line, std::string& error);
+
 }  // namespace qelt

@@ -115,19 +115,27 @@ inline constexpr const char* kTableTitle = "钻孔数量及位置表";
 inline constexpr const char* kAsDrilledTitle = "钻孔桩号及偏距表";
 inline constexpr const char* kNoteText = "注：距中线距离左为正，右为负。";
 inline constexpr const char* kDateLabel = "提供日期：";
+// What the 设计高程 column holds, on a note row of its own under the first: the grade line's
+// height at the hole's station, not the ground's nor the road surface's at the hole's offset.
+inline constexpr const char* kDesignElevationNote =
+    "设计高程为纵断面设计线（中线或路缘，按设计所定）在钻孔桩号处的高程（米），未计横坡和超高。";
 
 // Column widths: X and Y are sized for a machine without 宋体, whose fallback font may have
 // digits as wide as DejaVu Sans's (0.6362 em, the point 0.3179 em), at 10 pt and 96 dpi 8.48 and
 // 4.24 px: X 3513057.0168 (11 digits) needs 13.93 characters of 7 px, Y 38498953.0072 (12
 // digits) 15.15. 距中线距离（米）, eight ideographs of 13.3 px, needs 15. Each table stays one A4
 // portrait page wide: in LibreOffice, whose digit is the wider (5.575 pt), the widths plus 5 px
-// of padding per column must not pass the 463.5 pt between the margins (83.1 characters).
+// of padding per column must not pass the 463.5 pt between the margins (83.1 characters). The
+// 设计高程 column ("1234.567" in a fallback font: 9.1 characters) takes the table past that: the
+// table is then printed at the scale that fits it one page wide (xlsx_table.cpp), its 57 rows
+// a page still ending on the manual page breaks.
 inline constexpr TableColumn kBoreholeColumns[] = {
     {"序号", 5, NumberFormat::general, false, RecordField::serial},
     {"桩号", 13, NumberFormat::general, false, RecordField::station},
     {"距中线距离（米）", 15, NumberFormat::general, false, RecordField::offset},
     {"X", 14, NumberFormat::four_decimals, false, RecordField::x},
     {"Y", 15.25, NumberFormat::four_decimals, false, RecordField::y},
+    {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
     {"备注", 16.25, NumberFormat::general, true, RecordField::remark},
 };
 // The offset as the borehole file has it ("+12.50" stays "+12.50"); the coordinates in their
@@ -157,6 +165,7 @@ inline constexpr TableColumn kAsDrilledColumns[] = {
     {"Y", 15.25, NumberFormat::four_decimals, false, RecordField::y},
     {"桩号", 12.5, NumberFormat::general, true, RecordField::station},
     {"距中线距离（米）", 15, NumberFormat::three_decimals, false, RecordField::offset},
+    {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
     {"备注", 9.25, NumberFormat::general, true, RecordField::remark},
 };
 // The computed offset in full; the station number of its interval beside the lettered station.

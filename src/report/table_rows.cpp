@@ -25,6 +25,8 @@ TableRows::TableRows(const TableLayout& layout, FieldSet present, long max_rows)
     // moves left.
     if (columns_.size() > kMaxTableColumns) columns_.resize(kMaxTableColumns);
     note_column_ = column_of(columns_, layout.note_at);
+    for (const TableColumn* c : columns_)
+        if (c->field == RecordField::design_elevation) design_note_ = true;
     date_label_column_ = std::min(column_of(columns_, layout.date_label_at), column_count() - 2);
 }
 
@@ -39,7 +41,7 @@ bool TableRows::group_fits(int count) const {
 }
 
 bool TableRows::note_fits() const {
-    return row_cursor_ <= max_rows();
+    return row_cursor_ + (design_note_ ? 1 : 0) <= max_rows();
 }
 
 TableRow* TableRows::hold(long row) {
@@ -139,6 +141,10 @@ void TableRows::finish(const std::string& project_line) {
         put(date_label_column_, {TableCell::Kind::text, Align::right, 0, kDateLabel, true});
         put(date_label_column_ + 1, {TableCell::Kind::today, Align::left, 0, {}, true});
     }
+    if (design_note_)
+        if (TableRow* note = hold(row_cursor_ + 1))
+            note->cells[static_cast<std::size_t>(note_column_)] = {
+                TableCell::Kind::text, Align::left, 0, kDesignElevationNote, true};
     draw_page_lines(page_line_count(last_data_row_));
     lines_settled_ = true;
     flush();

@@ -130,6 +130,7 @@ class TableRows : public RecordSink {
     const TableLayout& layout_;
     std::vector<const TableColumn*> columns_;
     int note_column_ = 0, date_label_column_ = 0;
+    bool design_note_ = false;  // the 设计高程 column is shown: its note row follows the first
     long max_rows_;
     bool begun_ = false;
 

@@ -8,6 +8,9 @@ namespace {
 
 // The borehole tables keep the system's left margin, wider than the line tables'.
 constexpr double kLeftMargin = 1.08;
+// What fits between the margins of the portrait page in LibreOffice, whose digit (5.575 pt) is
+// the widest any application takes, in characters; each column adds 5 px (3.75 pt) of padding.
+constexpr double kPortraitWidth = 83.1, kColumnPadding = 3.75 / 5.575;
 
 }  // namespace
 
@@ -29,12 +32,17 @@ int XlsxTable::decimals(int c) const {
 
 void XlsxTable::open_table() {
     if (!book_.add_sheet(layout().title, {Paper::a4, false, kLeftMargin})) return;
+    double width = 0;
     for (int c = 0; c < column_count(); ++c) {
         CellStyle style;
         style.decimals = decimals(c);
         style.shrink = column(c).shrink;
         book_.column(c, column(c).width, &style);
+        width += column(c).width + kColumnPadding;
     }
+    // A table wider than the page (the heights' columns shown) prints at the scale that fits
+    // it one page wide; the manual breaks still end each page.
+    if (width > kPortraitWidth) book_.fit_width();
 }
 
 void XlsxTable::write_row(long number, const TableRow& row) {

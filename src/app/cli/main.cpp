@@ -54,6 +54,10 @@ const char* const kUsage =
                    [--name NAME]
   qelt-cli curves|elements|stakes <the alignment options of table> [--output T.xlsx]
                    [--csv T.csv] [--every M]
+  qelt-cli grades <the alignment options of table> --profile FILE [--profile-name NAME]
+                   [--output T.xlsx] [--csv T.csv]
+  table, inverse and stakes also take the design profile, for design elevations:
+                 [--profile FILE [--profile-name NAME]]
   table and inverse also take, for the survey crew and the map:
                  [--stakeout S.dat] [--points-csv P.csv] [--kml K.kml] [--geojson G.json]
                  [--crs EPSG:N | --central-meridian DEG]
@@ -72,6 +76,17 @@ const char* const kUsage =
                     "station offset [remark]")
   --points          实测坐标资料 (inverse: the surveyed holes, laid out like the borehole file
                     with lines "name X Y [remark]")
+  --profile         纵断面资料 (the design profile): a text file, a title line then one line
+                    per grade point "station elevation [R]" (station as in the borehole file,
+                    R the radius of the 竖曲线 in metres, 0 or none for no curve), or a LandXML
+                    file whose ProfAlign of the chosen alignment is read (PVI, ParaCurve,
+                    UnsymParaCurve, CircCurve; the alignment file itself may be named again).
+                    Each borehole then has the design elevation at its station (inverse: at
+                    its foot), in the CSV as the column design_elevation appended; a hole
+                    beyond either end of the profile has none (an empty field) and is
+                    reported on a "提示：" line. Without --profile no heights at all.
+  --profile-name    the ProfAlign of a LandXML file whose alignment has several (without it
+                    such a file is refused with the list of its profiles and their stations)
   --output          the workbook to write (default, in this folder: 钻孔数量及位置表.xlsx;
                     for inverse 钻孔桩号及偏距表.xlsx)
   --csv             also write the rows as CSV (UTF-8 with BOM):
@@ -102,7 +117,8 @@ const char* const kUsage =
 LandXML (平面线形的 LandXML 1.2 文件): Line, Curve and clothoid Spiral elements of
 Alignments/Alignment/CoordGeom, each placed at its own Start and directed by its coordinates
 (the dir attributes are not read); staStart and StaEquation give the stations and chain
-breaks; metres, or feet converted exactly. Profiles, cant and other spiral types are not read.
+breaks; metres, or feet converted exactly. Profiles are read by --profile; cant and other
+spiral types are not read.
 A seam of more than 1 mm or a direction break of more than 10" between two elements is
 reported on a "提示：" line; a gap of more than 0.1 m, or an element whose End does not follow
 from its Start, is refused.
@@ -124,7 +140,15 @@ Line tables (线形表), to compare the line Qelt computed with the design drawi
             metres (default 20; stations restart after a chain break, so the multiples are
             those of each interval's own numbering) and at every key point (JD3 HY), chain
             break (断链), 起点 and 终点 (default --output 逐桩坐标表.xlsx; CSV
-            station,station_value,x,y,azimuth,point)
+            station,station_value,x,y,azimuth,point; with --profile also the design elevation,
+            CSV column design_elevation, and stakes at every grade point 变坡点 and at the
+            start and end of every vertical curve 竖曲线起点, 竖曲线终点)
+  grades    纵坡、竖曲线表 (a line with --profile): per grade point its station, elevation,
+            凸/凹, R, T, E, L and the curve's start and end stations, and the grade after it
+            (per cent, signed) and its length (default --output 纵坡竖曲线表.xlsx; CSV
+            point,station,elevation,type,R,T,E,L,start_station,end_station,grade,grade_length,
+            curve fields empty where there is no curve; an asymmetric parabola's R and T
+            as "in/out")
   Angles in the CSV in decimal degrees (azimuth clockwise from north, deflection positive to
   the right), lengths in metres at full precision; the workbooks print d°m′s″ to 0.1″.
   curves refuses a line given by its elements (--method ht, LandXML): use elements.
@@ -171,7 +195,7 @@ Exit status:
 
 struct Options {
     unsigned command = 0;      // one of the Command bits
-    std::string command_name;  // "table", "inverse", "landxml", "curves", "elements" or "stakes"
+    std::string command_name;  // "table", "inverse", "landxml", "curves", "elements", …
     std::string method;
     // The files read and written, as the options give them (kJobInputs, kDeliverables); the
     // workbook is `output` below, with its command's default.
@@ -180,6 +204,7 @@ struct Options {
     std::optional<std::string> crs, central_meridian;  // the maps' coordinate system, as typed
     GridSystem grid;
     std::optional<std::string> alignment_name;  // the alignment of a LandXML file
+    std::optional<std::string> profile_name;    // the ProfAlign of a LandXML profile file
     std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::optional<std::string> every;           // stakes: the interval, metres
     std::string output = "钻孔数量及位置表.xlsx";
@@ -212,6 +237,8 @@ class CommandLineUi : public RunUi {
     }
     void bring_main_window_to_front() override {}
     std::optional<std::string> alignment_name() const override { return options_.alignment_name; }
+    bool reads_profile() const override { return options_.input(DialogRole::profile).has_value(); }
+    std::optional<std::string> profile_name() const override { return options_.profile_name; }
     bool answers_up_front() const override { return true; }
     std::optional<std::string> file_given(DialogRole role) const override {
         return role == DialogRole::chain_breaks ? options_.input(role) : std::nullopt;
@@ -317,6 +344,7 @@ int run_landxml(const Options& options) {
 // CSV file) under temporary names and renamed into place.
 LineTableKind line_table_kind(unsigned command) {
     if (command == kCurvesCommand) return LineTableKind::curves;
+    if (command == kGradesCommand) return LineTableKind::grades;
     return command == kElementsCommand ? LineTableKind::elements : LineTableKind::stakes;
 }
 
@@ -357,7 +385,10 @@ int run_table(const Options& options) {
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
-    RunDeliverables outputs(table_layout(options), targets, options.grid);
+    // With a profile every record carries its design elevation, and the tables a column for it.
+    const FieldSet present =
+        options.input(DialogRole::profile) ? FieldSet{RecordField::design_elevation} : FieldSet{};
+    RunDeliverables outputs(table_layout(options), targets, options.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
     CommandLineUi ui(options);
@@ -504,8 +535,8 @@ int main(int argc, char** argv) {
     const std::optional<unsigned> command = args.empty() ? std::nullopt : command_named(args[0]);
     if (!command)
         return usage_error(
-            "the commands are \"table\", \"inverse\", \"landxml\", \"curves\", \"elements\" "
-            "and \"stakes\"");
+            "the commands are \"table\", \"inverse\", \"landxml\", \"curves\", \"elements\", "
+            "\"stakes\" and \"grades\"");
     Options options;
     options.command = *command;
     options.command_name = args[0];
@@ -519,6 +550,7 @@ int main(int argc, char** argv) {
         {"--crs", &options.crs},
         {"--central-meridian", &options.central_meridian},
         {"--alignment-name", &options.alignment_name},
+        {"--profile-name", &options.profile_name},
         {"--name", &options.name},
         {"--every", &options.every}};
     for (const JobInput& in : kJobInputs)
@@ -560,6 +592,21 @@ int main(int argc, char** argv) {
         return usage_error("--alignment-name applies to a LandXML alignment file only");
     if (options.alignment_name && options.alignment_name->empty())
         return usage_error("--alignment-name is empty");
+    if (options.profile_name && !options.input(DialogRole::profile))
+        return usage_error("--profile-name applies to --profile only");
+    if (options.profile_name && options.profile_name->empty())
+        return usage_error("--profile-name is empty");
+    if (options.profile_name) {
+        // A 纵断面资料文件 holds one grade line: a name to choose by would be ignored.
+        bool landxml_profile = true;
+        try {
+            landxml_profile = alignment_file_is_landxml(*options.input(DialogRole::profile));
+        } catch (const DataError&) {
+            // The run reports a file it cannot read.
+        }
+        if (!landxml_profile)
+            return usage_error("--profile-name applies to a LandXML profile file only");
+    }
 
     // Each file belongs to the commands its row names, and the maps' coordinate system to the
     // commands that write maps.

@@ -1,0 +1,251 @@
+// The reader of a LandXML file's design profiles (Alignment/Profile/ProfAlign).
+#include "input/landxml_profiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <pugixml.hpp>
+#include <string_view>
+#include <vector>
+
+#include "base/text.h"
+#include "base/utf8_path.h"
+#include "station/station.h"
+
+namespace qelt {
+
+namespace {
+
+// A CircCurve's written length may differ from what its radius and grades give by the rounding
+// of the exported numbers: a millimetre.
+constexpr double kCircleLengthMiss = 1e-3;  // metres
+
+std::vector<pugi::xml_node> children_named(pugi::xml_node node, std::string_view name) {
+    std::vector<pugi::xml_node> found;
+    for (pugi::xml_node child : node.children())
+        if (child.type() == pugi::node_element && local_name(child) == name) found.push_back(child);
+    return found;
+}
+
+// The words of an element's text, split at XML's white space.
+std::vector<std::string_view> words(std::string_view text) {
+    std::vector<std::string_view> found;
+    std::size_t at = 0;
+    const auto blank = [&](std::size_t i) {
+        return text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r';
+    };
+    while (at < text.size()) {
+        while (at < text.size() && blank(at)) ++at;
+        const std::size_t from = at;
+        while (at < text.size() && !blank(at)) ++at;
+        if (at > from) found.push_back(text.substr(from, at - from));
+    }
+    return found;
+}
+
+// "K1+234.5" as the lists print a station written in metres.
+std::string station_text(double station) {
+    std::string printed;
+    zh_format(shortest_number(station), printed);
+    return printed;
+}
+
+// A grade point as read, before the grades around it are known.
+struct ReadPoint {
+    GradePoint point;
+    pugi::xml_node node;
+    std::string owner;                    // "第 3 个变坡点 CircCurve", as messages call it
+    std::optional<double> circle_length;  // a CircCurve's written length, metres
+};
+
+class ProfileReader : private LandXmlPart {
+  public:
+    ProfileReader(const LandXmlDocument& document, pugi::xml_node prof_align, std::string prefix)
+        : LandXmlPart(document, std::move(prefix)), node_(prof_align) {}
+
+    Profile read() const {
+        std::vector<ReadPoint> points;
+        for (pugi::xml_node e : node_.children()) {
+            if (e.type() != pugi::node_element) continue;
+            const std::string_view kind = local_name(e);
+            if (kind == "Feature") continue;
+            points.push_back(read_point(e, kind, points.size() + 1));
+        }
+        check_circles(points);
+        std::vector<GradePoint> grade_points;
+        for (ReadPoint& p : points) grade_points.push_back(std::move(p.point));
+        Profile profile = build_profile(std::move(grade_points), document().path());
+        profile.name = node_.attribute("name").value();
+        for (std::string& notice : profile.notices)
+            notice.insert(0, "LandXML 文件“" +
+                                 utf8_of(path_from_utf8(document().path()).filename()) + "”" +
+                                 prefix() + "：");
+        return profile;
+    }
+
+  private:
+    ReadPoint read_point(pugi::xml_node e, std::string_view kind, std::size_t position) const {
+        ReadPoint p;
+        p.node = e;
+        p.owner = "第 " + std::to_string(position) + " 个变坡点 " + std::string(kind);
+        if (kind != "PVI" && kind != "ParaCurve" && kind != "UnsymParaCurve" && kind != "CircCurve")
+            throw refused(e, p.owner +
+                                 "：纵断面只能由 PVI、ParaCurve、UnsymParaCurve 和 CircCurve "
+                                 "组成");
+        const std::vector<std::string_view> fields = words(e.child_value());
+        if (fields.size() != 2)
+            throw refused(e, p.owner + " 应写“桩号 高程”两个数，实有 " +
+                                 std::to_string(fields.size()) + " 个");
+        GradePoint& g = p.point;
+        g.mileage = document().unit().metres(number(e, p.owner, "桩号", fields[0]));
+        g.elevation = document().unit().metres(number(e, p.owner, "高程", fields[1]));
+        g.station = std::string(fields[0]);
+        g.line = document().line_of(e);
+        const auto required = [&](const char* name) {
+            const std::optional<double> value = length_attribute(e, p.owner, name);
+            if (!value) throw refused(e, p.owner + " 缺少 " + name);
+            return *value;
+        };
+        if (kind == "ParaCurve") {
+            g.curve = VerticalCurveKind::parabola;
+            g.length = required("length");
+        } else if (kind == "UnsymParaCurve") {
+            g.curve = VerticalCurveKind::asymmetric;
+            g.length_in = required("lengthIn");
+            g.length_out = required("lengthOut");
+        } else if (kind == "CircCurve") {
+            g.curve = VerticalCurveKind::circle;
+            const pugi::xml_attribute radius = e.attribute("radius");
+            if (!radius) throw refused(e, p.owner + " 缺少 radius");
+            // Signed either way by exporters: the grades say crest or sag.
+            g.radius = std::abs(length(e, p.owner, radius));
+            p.circle_length = length_attribute(e, p.owner, "length");
+        }
+        return p;
+    }
+
+    // A CircCurve's written length against its radius and the grades either side, read in each
+    // of the ways exporters write it: the arc R·|α| (α the angle between the grades), its
+    // horizontal extent, or R·|i2 − i1| (the length of the parabola of that radius, which the
+    // circle follows to well within a millimetre on road grades). A length that is none of
+    // them describes another curve, and no one elevation follows from the two.
+    void check_circles(const std::vector<ReadPoint>& points) const {
+        for (std::size_t k = 1; k + 1 < points.size(); ++k) {
+            const ReadPoint& p = points[k];
+            if (!p.circle_length || !(p.point.radius > 0)) continue;
+            const GradePoint &a = points[k - 1].point, &here = p.point, &b = points[k + 1].point;
+            const double i1 = (here.elevation - a.elevation) / (here.mileage - a.mileage);
+            const double i2 = (b.elevation - here.elevation) / (b.mileage - here.mileage);
+            if (!std::isfinite(i1) || !std::isfinite(i2)) continue;  // build_profile says why
+            const double a1 = std::atan(i1), a2 = std::atan(i2);
+            const double arc = here.radius * std::abs(a2 - a1);
+            const double t = here.radius * std::tan(std::abs(a2 - a1) / 2);
+            const double horizontal = t * (std::cos(a1) + std::cos(a2));
+            const double parabola = here.radius * std::abs(i2 - i1);
+            const double written = *p.circle_length;
+            const double miss = std::min({std::abs(written - arc), std::abs(written - horizontal),
+                                          std::abs(written - parabola)});
+            if (!(miss <= kCircleLengthMiss))
+                throw refused(p.node,
+                              p.owner + " 的 length " + fixed_text(written, 3) + " 与其半径 " +
+                                  fixed_text(here.radius, 3) + " 及前后纵坡不符：算得弧长 " +
+                                  fixed_text(arc, 3) + "，水平长 " + fixed_text(horizontal, 3) +
+                                  "，R·|i2−i1| 为 " + fixed_text(parabola, 3) + "，至少相差 " +
+                                  discrepancy(miss) + "：圆形竖曲线的数据自相矛盾");
+        }
+    }
+
+    pugi::xml_node node_;
+};
+
+// How messages name an alignment or a profile: by its name, or by its place where it has none.
+std::string named(pugi::xml_node node, std::size_t index, const char* what) {
+    const std::string name = node.attribute("name").value();
+    return name.empty() ? "第 " + std::to_string(index + 1) + " 个" + what
+                        : std::string(what) + "“" + name + "”";
+}
+
+// "“设计线”（K0+000～K2+345.678）、…": the profiles of an alignment, for the messages that
+// refuse a choice, each with its first and last station as written.
+std::string profiles_text(const LandXmlDocument& document,
+                          const std::vector<pugi::xml_node>& list) {
+    std::string text;
+    for (pugi::xml_node p : list) {
+        if (!text.empty()) text += "、";
+        text += "“" + std::string(p.attribute("name").value()) + "”";
+        std::vector<std::string_view> first, last;
+        for (pugi::xml_node e : p.children()) {
+            if (e.type() != pugi::node_element || local_name(e) == "Feature") continue;
+            if (first.empty()) first = words(e.child_value());
+            last = words(e.child_value());
+        }
+        const auto station = [&](const std::vector<std::string_view>& fields) {
+            const std::optional<double> value =
+                fields.empty() ? std::nullopt : parse_number(fields[0]);
+            return value ? station_text(document.unit().metres(*value)) : std::string("?");
+        };
+        text += "（" + station(first) + "～" + station(last) + "）";
+    }
+    return text;
+}
+
+}  // namespace
+
+Profile landxml_profile(const LandXmlDocument& document, const std::string& alignment_name,
+                        const std::optional<std::string>& profile_name) {
+    const pugi::xml_node root = document.root();
+    std::vector<pugi::xml_node> alignments;
+    for (pugi::xml_node group : children_named(root, "Alignments"))
+        for (pugi::xml_node a : children_named(group, "Alignment")) alignments.push_back(a);
+    if (alignments.empty())
+        throw DataError("文件中没有线路（<Alignments> 中的 <Alignment>），也就没有其纵断面",
+                        document.path(), document.line_of(root));
+    std::size_t index = 0;
+    if (alignments.size() > 1) {
+        index = alignments.size();
+        for (std::size_t i = 0; i < alignments.size(); ++i)
+            if (alignment_name == alignments[i].attribute("name").value()) index = i;
+        if (index == alignments.size()) {
+            std::string names;
+            for (pugi::xml_node a : alignments)
+                names +=
+                    (names.empty() ? "“" : "、“") + std::string(a.attribute("name").value()) + "”";
+            throw DataError("文件中有 " + std::to_string(alignments.size()) + " 条线路（" + names +
+                                "），没有与所用线路同名（“" + alignment_name +
+                                "”）的一条，不知取哪条线路的纵断面",
+                            document.path(), document.line_of(root));
+        }
+    }
+    const pugi::xml_node alignment = alignments[index];
+    const std::string alignment_text = named(alignment, index, "线路");
+
+    // Every ProfAlign of the alignment's Profile elements; a ProfSurf is the ground.
+    std::vector<pugi::xml_node> profiles;
+    for (pugi::xml_node profile : children_named(alignment, "Profile"))
+        for (pugi::xml_node p : children_named(profile, "ProfAlign")) profiles.push_back(p);
+    if (profiles.empty())
+        throw DataError(alignment_text +
+                            "没有设计纵断面（<Profile> 中的 <ProfAlign>；<ProfSurf> 是地面线，"
+                            "不是设计线）",
+                        document.path(), document.line_of(alignment));
+    std::size_t chosen = 0;
+    if (profile_name) {
+        chosen = profiles.size();
+        for (std::size_t i = 0; i < profiles.size(); ++i)
+            if (*profile_name == profiles[i].attribute("name").value()) chosen = i;
+        if (chosen == profiles.size())
+            throw DataError(alignment_text + "没有名为“" + *profile_name +
+                                "”的设计纵断面；其设计纵断面：" + profiles_text(document, profiles),
+                            document.path(), document.line_of(alignment));
+    } else if (profiles.size() > 1) {
+        throw DataError(alignment_text + "有 " + std::to_string(profiles.size()) +
+                            " 条设计纵断面：" + profiles_text(document, profiles) +
+                            "，未选定其中一条（命令行用 --profile-name 给出纵断面名称）",
+                        document.path(), document.line_of(alignment));
+    }
+    const pugi::xml_node profile = profiles[chosen];
+    return ProfileReader(document, profile,
+                         alignment_text + "的" + named(profile, chosen, "纵断面"))
+        .read();
+}
+
+}  // namespace qelt

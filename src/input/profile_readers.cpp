@@ -1,0 +1,20 @@
+#include "input/profile_readers.h"
+
+#include "input/formats.h"
+#include "input/landxml_profiles.h"
+#include "input/profile_text.h"
+
+namespace qelt {
+
+Profile read_profile_file(const std::string& path, const ChainBreaks& breaks,
+                          const std::string& alignment_name,
+                          const std::optional<std::string>& profile_name) {
+    DetectedFile file = detect_format(path);
+    if (file.format() == FileFormat::xml) {
+        const LandXmlDocument document(file);
+        return landxml_profile(document, alignment_name, profile_name);
+    }
+    return zdm_read_profile(file, breaks);
+}
+
+}  // namespace qelt

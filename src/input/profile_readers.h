@@ -1,0 +1,22 @@
+#pragma once
+// The design profile of a line from the file the user gives for it: Qelt's own 纵断面资料文件
+// or a LandXML file, told by its content as the alignment file is.
+
+#include <optional>
+#include <string>
+
+#include "geometry/profile.h"
+#include "station/chain_breaks.h"
+
+namespace qelt {
+
+// Reads the profile file `path` for a line named `alignment_name` whose chain breaks are
+// `breaks` (completed: a 纵断面资料文件's stations are turned into mileages through them): a
+// LandXML file's ProfAlign of that alignment (`profile_name` choosing among several,
+// input/landxml_profiles.h), any other file as a 纵断面资料文件 (input/profile_text.h).
+// Throws DataError naming the file and the line.
+Profile read_profile_file(const std::string& path, const ChainBreaks& breaks,
+                          const std::string& alignment_name,
+                          const std::optional<std::string>& profile_name);
+
+}  // namespace qelt
