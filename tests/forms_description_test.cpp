@@ -89,12 +89,9 @@ TEST(Description, MainWindowOffersTheMethodsAndTheRuns) {
         const char* words;
         Action action;
     } buttons[] = {
-        {"坐标表", Action::coordinate_table},
-        {"坐标反算", Action::as_drilled_table},
-        {"线形表", Action::line_tables},
-        {"帮助", Action::help},
-        {"更多软件", Action::more_software},
-        {"退出", Action::exit_program},
+        {"坐标表", Action::coordinate_table}, {"坐标反算", Action::as_drilled_table},
+        {"线形表", Action::line_tables},      {"帮助", Action::help},
+        {"更多软件", Action::more_software},  {"退出", Action::exit_program},
     };
     std::set<const Control*> acting;
     for (const auto& b : buttons) {
@@ -111,7 +108,8 @@ TEST(Description, MainWindowOffersTheMethodsAndTheRuns) {
         }
         // The caption beside the option's circle (17 pixels), inside a button's or a frame's
         // edges (4 pixels a side), on one line of text (16 pixels).
-        const int edges = c.kind == ControlKind::option_button ? 255 : 2 * 60;
+        const int edges =
+            c.kind == ControlKind::option_button || c.kind == ControlKind::check_box ? 255 : 2 * 60;
         EXPECT_LE(caption_twips(c.caption) + edges, c.rect.width) << c.name;
         if (c.kind != ControlKind::frame) {
             EXPECT_GE(c.rect.height, 240) << c.name;

@@ -525,3 +525,43 @@ TEST(DesktopRun, LineTablesBesideTheAlignment) {
             EXPECT_NE(test::read_back(path)["header"].find(c.project), std::string::npos) << path;
     }
 }
+
+// With 设计高程 ticked the runs read a design profile after the line: from the profile's dialog,
+// or from the LandXML line's own ProfAlign without a dialog; the table gains the column and the
+// line tables the 纵坡、竖曲线表.
+TEST(DesktopRun, HeightsFromTheProfileDialogOrTheLinesOwn) {
+    test::TempDir dir;
+    fill(dir);
+    for (const char* name : {"mainline-profile.txt", "interchange.xml"})
+        dir.write(name, read_file(std::string(QELT_SOURCE_DIR "/examples/") + name));
+    struct Case {
+        const char* what;
+        std::deque<std::string> answers;
+        std::vector<std::string> titles;  // the dialogs and list windows shown, in turn
+    };
+    const Case cases[] = {
+        {"JD line and its profile file",
+         {"mainline-jd.txt", "mainline-dl.txt", "mainline-profile.txt", "mainline-boreholes.txt"},
+         {"读取平面资料", "读取断链资料", "读取纵断面资料", "读取钻孔资料"}},
+        {"LandXML main line with its ProfAlign",
+         {"interchange.xml", "mainline-boreholes.txt"},
+         {"读取平面资料", kAlignmentListTitle, "读取钻孔资料"}},
+    };
+    for (const Case& c : cases) {
+        FakeDesktop desktop;
+        desktop.folder = dir.path("");
+        desktop.answers = c.answers;
+        desktop.list_choice = 0;  // 主线
+        const TableRunResult r = run_table(desktop, Method::intersection_points, true);
+        ASSERT_EQ(r.run.outcome, RunOutcome::complete) << c.what << ": " << r.run.message;
+        EXPECT_EQ(desktop.titles, c.titles) << c.what;
+        test::Dump dump = test::read_back(r.workbook);
+        EXPECT_EQ(dump["F2.v"], "s:设计高程") << c.what;
+    }
+    FakeDesktop desktop;
+    desktop.folder = dir.path("");
+    desktop.answers = {"mainline-jd.txt", "mainline-dl.txt", "mainline-profile.txt"};
+    const LineTablesResult lines = run_line_tables(desktop, Method::intersection_points, true);
+    ASSERT_EQ(lines.workbooks.size(), 3u) << lines.run.message;
+    EXPECT_EQ(lines.workbooks[2], dir.path("mainline-jd_纵坡竖曲线表.xlsx"));
+}

@@ -73,13 +73,37 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                std::vector<std::string>& notices) {
     LineFiles files(ui);
     try {
-        alignment = source.read(files.choose(kAlignmentDialog), ui);
+        const std::string line_file = files.choose(kAlignmentDialog);
+        alignment = source.read(line_file, ui);
         notices.insert(notices.end(), alignment.notices.begin(), alignment.notices.end());
         read_chain_breaks(ui, files, alignment);
-        if (ui.reads_profile()) {
-            const std::string path = files.choose(kProfileDialog);
-            alignment.profile =
-                read_profile_file(path, alignment.breaks, alignment.name, ui.profile_name());
+        if (!ui.reads_profile()) {
+            // No heights unless asked for, whatever the line's file carries (an IFC model's
+            // vertical), so that a run without them is the run it always was.
+            alignment.profile.reset();
+        } else if (alignment.profile &&
+                   (!ui.answers_up_front() || ui.file_given(DialogRole::profile) == line_file)) {
+            // The model's own vertical (IFC), asked for by the desktop's box or by naming the
+            // model again as the profile.
+        } else {
+            // A desktop user whose LandXML line carries its design profile is not asked for a
+            // file again: the line's own profile is taken, chosen from a list where it has
+            // several. On the command line --profile names the file, the same one or another.
+            std::vector<std::string> own;
+            if (!ui.answers_up_front()) own = profiles_in_line_file(line_file, alignment.name);
+            std::optional<std::string> name = ui.profile_name();
+            std::string path;
+            if (own.empty()) {
+                path = files.choose(kProfileDialog);
+            } else {
+                path = line_file;
+                if (own.size() > 1 && !name) {
+                    const std::optional<std::size_t> i = ui.choose_profile(line_file, own);
+                    if (!i || *i >= own.size()) throw DataError("未选择纵断面", line_file);
+                    name = own[*i];
+                }
+            }
+            alignment.profile = read_profile_file(path, alignment.breaks, alignment.name, name);
             notices.insert(notices.end(), alignment.profile->notices.begin(),
                            alignment.profile->notices.end());
         }

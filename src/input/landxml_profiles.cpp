@@ -188,14 +188,38 @@ std::string profiles_text(const LandXmlDocument& document,
     return text;
 }
 
+// The Alignment elements of the file, in its order.
+std::vector<pugi::xml_node> alignments_of(pugi::xml_node root) {
+    std::vector<pugi::xml_node> alignments;
+    for (pugi::xml_node group : children_named(root, "Alignments"))
+        for (pugi::xml_node a : children_named(group, "Alignment")) alignments.push_back(a);
+    return alignments;
+}
+
+// Every ProfAlign of an alignment's Profile elements; a ProfSurf is the ground.
+std::vector<pugi::xml_node> prof_aligns(pugi::xml_node alignment) {
+    std::vector<pugi::xml_node> profiles;
+    for (pugi::xml_node profile : children_named(alignment, "Profile"))
+        for (pugi::xml_node p : children_named(profile, "ProfAlign")) profiles.push_back(p);
+    return profiles;
+}
+
 }  // namespace
+
+std::vector<std::string> landxml_profile_names(const LandXmlDocument& document,
+                                               const std::string& alignment_name) {
+    const std::vector<pugi::xml_node> alignments = alignments_of(document.root());
+    std::vector<std::string> names;
+    for (const pugi::xml_node a : alignments)
+        if (alignments.size() == 1 || alignment_name == a.attribute("name").value())
+            for (pugi::xml_node p : prof_aligns(a)) names.emplace_back(p.attribute("name").value());
+    return names;
+}
 
 Profile landxml_profile(const LandXmlDocument& document, const std::string& alignment_name,
                         const std::optional<std::string>& profile_name) {
     const pugi::xml_node root = document.root();
-    std::vector<pugi::xml_node> alignments;
-    for (pugi::xml_node group : children_named(root, "Alignments"))
-        for (pugi::xml_node a : children_named(group, "Alignment")) alignments.push_back(a);
+    const std::vector<pugi::xml_node> alignments = alignments_of(root);
     if (alignments.empty())
         throw DataError("文件中没有线路（<Alignments> 中的 <Alignment>），也就没有其纵断面",
                         document.path(), document.line_of(root));
@@ -218,10 +242,7 @@ Profile landxml_profile(const LandXmlDocument& document, const std::string& alig
     const pugi::xml_node alignment = alignments[index];
     const std::string alignment_text = named(alignment, index, "线路");
 
-    // Every ProfAlign of the alignment's Profile elements; a ProfSurf is the ground.
-    std::vector<pugi::xml_node> profiles;
-    for (pugi::xml_node profile : children_named(alignment, "Profile"))
-        for (pugi::xml_node p : children_named(profile, "ProfAlign")) profiles.push_back(p);
+    const std::vector<pugi::xml_node> profiles = prof_aligns(alignment);
     if (profiles.empty())
         throw DataError(alignment_text +
                             "没有设计纵断面（<Profile> 中的 <ProfAlign>；<ProfSurf> 是地面线，"

@@ -17,6 +17,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "geometry/profile.h"
 #include "input/landxml_document.h"
@@ -33,6 +34,12 @@ namespace qelt {
 // its ProfAligns: names, first and last station), an element that is no grade point, a station
 // or elevation that is not a number, a CircCurve length that contradicts its radius and grades,
 // and every refusal of build_profile. The profile's notices name the file.
+// The names of the ProfAlign of the alignment of `document` named `alignment_name` (the file's
+// only one whatever its name), in the order of the file; empty where the file holds no such
+// alignment or it has none.
+std::vector<std::string> landxml_profile_names(const LandXmlDocument& document,
+                                               const std::string& alignment_name);
+
 Profile landxml_profile(const LandXmlDocument& document, const std::string& alignment_name,
                         const std::optional<std::string>& profile_name);
 

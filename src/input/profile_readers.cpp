@@ -17,4 +17,11 @@ Profile read_profile_file(const std::string& path, const ChainBreaks& breaks,
     return zdm_read_profile(file, breaks);
 }
 
+std::vector<std::string> profiles_in_line_file(const std::string& path,
+                                               const std::string& alignment_name) {
+    DetectedFile file = detect_format(path);
+    if (file.format() != FileFormat::xml) return {};
+    return landxml_profile_names(LandXmlDocument(file), alignment_name);
+}
+
 }  // namespace qelt

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "geometry/profile.h"
 #include "station/chain_breaks.h"
@@ -15,6 +16,12 @@ namespace qelt {
 // LandXML file's ProfAlign of that alignment (`profile_name` choosing among several,
 // input/landxml_profiles.h), any other file as a 纵断面资料文件 (input/profile_text.h).
 // Throws DataError naming the file and the line.
+// The names of the design profiles (ProfAlign) that the alignment file `path` carries for the
+// line named `alignment_name`: empty for a file that is not LandXML or holds none for it.
+// Throws DataError when the file cannot be read.
+std::vector<std::string> profiles_in_line_file(const std::string& path,
+                                               const std::string& alignment_name);
+
 Profile read_profile_file(const std::string& path, const ChainBreaks& breaks,
                           const std::string& alignment_name,
                           const std::optional<std::string>& profile_name);

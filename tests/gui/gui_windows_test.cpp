@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -172,6 +173,13 @@ void GuiWindowsTest::windowsMatchDescription() {
                     if (kind_matches) {
                         text = qobject_cast<QRadioButton*>(w)->text();
                         QCOMPARE(qobject_cast<QRadioButton*>(w)->isChecked(), c.selected);
+                    }
+                    break;
+                case ControlKind::check_box:
+                    kind_matches = qobject_cast<QCheckBox*>(w);
+                    if (kind_matches) {
+                        text = qobject_cast<QCheckBox*>(w)->text();
+                        QVERIFY(!qobject_cast<QCheckBox*>(w)->isChecked());
                     }
                     break;
                 case ControlKind::push_button:

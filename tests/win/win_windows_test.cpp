@@ -201,6 +201,11 @@ TEST(WinWindows, MatchTheirDescription) {
                               c.selected ? BST_CHECKED : BST_UNCHECKED)
                         << c.name;
                     break;
+                case ControlKind::check_box:
+                    EXPECT_EQ(class_of(control), L"Button");
+                    EXPECT_EQ(style & BS_TYPEMASK, BS_AUTOCHECKBOX) << c.name;
+                    EXPECT_EQ(SendMessageW(control, BM_GETCHECK, 0, 0), BST_UNCHECKED) << c.name;
+                    break;
                 case ControlKind::push_button:
                     EXPECT_EQ(class_of(control), L"Button");
                     EXPECT_EQ(style & BS_TYPEMASK,

@@ -241,7 +241,7 @@ class CommandLineUi : public RunUi {
     std::optional<std::string> profile_name() const override { return options_.profile_name; }
     bool answers_up_front() const override { return true; }
     std::optional<std::string> file_given(DialogRole role) const override {
-        return role == DialogRole::chain_breaks ? options_.input(role) : std::nullopt;
+        return options_.input(role);
     }
 
     // Progress on a terminal for runs longer than a second; nothing when stderr is redirected.

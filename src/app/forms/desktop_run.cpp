@@ -30,6 +30,9 @@ class DeliverySheet : public RecordFanout {
                   unsigned command)
         : ui_(ui), desktop_(desktop), layout_(layout), command_(command) {}
 
+    // Where the run's records carry design elevations, the tables show them.
+    void set_present(FieldSet present) { present_ = present; }
+
     void begin_table() override {
         folder_ = delivery_folder(desktop_, ui_.borehole_file);
         DeliverableTargets targets;
@@ -39,7 +42,7 @@ class DeliverySheet : public RecordFanout {
                     join_path(folder_, numbered_workbook_name(stem(f), 1, f.extension),
                               desktop_.path_style());
         // A folder that cannot be written after all is told when the workbook is delivered.
-        out_.emplace(layout_, targets);
+        out_.emplace(layout_, targets, GridSystem{}, present_);
         out_->create();
         add(*out_);
         RecordFanout::begin_table();
@@ -115,17 +118,19 @@ class DeliverySheet : public RecordFanout {
     Desktop& desktop_;
     const TableLayout& layout_;
     unsigned command_;
+    FieldSet present_;
     std::optional<RunDeliverables> out_;
     std::string folder_;
     std::vector<std::string> delivered_;  // where this run's files went
 };
 
 // What a desktop run delivers: its table laid out as `layout`, and the files of `command` made
-// of the records and `job`'s alignment.
+// of the records and `job`'s alignment; with `heights` the design elevations too.
 struct Delivery {
     const TableLayout& layout;
     const TableJob& job;
     unsigned command;
+    bool heights;
 };
 
 TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
@@ -133,7 +138,9 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     TableRunResult result;
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
+    ui.heights = delivery.heights;
     DeliverySheet sheet(ui, desktop, delivery.layout, delivery.command);
+    if (delivery.heights) sheet.set_present({RecordField::design_elevation});
     result.run = run(ui, sheet);
     // The lines of the closing box about the files besides the table.
     std::vector<std::string> told;
@@ -220,16 +227,21 @@ std::string alignment_choice_text(const AlignmentChoice& choice) {
            choice.end_station;
 }
 
-TableRunResult run_table(Desktop& desktop, Method method) {
+std::string profile_list_prompt(const std::string& file, std::size_t count) {
+    return "“" + std::string(file_name_of(file)) + "”中这条线路有 " + std::to_string(count) +
+           " 条设计纵断面，请选择一条：";
+}
+
+TableRunResult run_table(Desktop& desktop, Method method, bool heights) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand},
+    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights},
                            [&job](RunUi& ui, RecordSink& records) { return job.run(ui, records); });
 }
 
-TableRunResult run_inverse(Desktop& desktop, Method method) {
+TableRunResult run_inverse(Desktop& desktop, Method method, bool heights) {
     TableJob job(method);
     return run_and_deliver(
-        desktop, {kAsDrilledTable, job, kInverseCommand},
+        desktop, {kAsDrilledTable, job, kInverseCommand, heights},
         [&job](RunUi& ui, RecordSink& records) { return job.run_as_drilled(ui, records); });
 }
 

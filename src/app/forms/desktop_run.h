@@ -102,22 +102,30 @@ struct TableRunResult {
 // K1+234.567"), so that the engineer tells the ramps apart as the design drawings do.
 inline constexpr const char* kAlignmentListTitle = "选择线路";
 std::string alignment_list_prompt(const std::string& file, std::size_t count);
+// The same list window for the design profiles of the line a LandXML file carries, where it has
+// several: "“互通.xml”中这条线路有 2 条设计纵断面，请选择一条：".
+inline constexpr const char* kProfileListTitle = "选择纵断面";
+std::string profile_list_prompt(const std::string& file, std::size_t count);
 std::string alignment_choice_text(const AlignmentChoice& choice);
 
-// Runs the coordinate table once by `method`.
-TableRunResult run_table(Desktop& desktop, Method method);
+// Runs the coordinate table once by `method`; with `heights` (the box 设计高程 ticked) the run
+// reads a design profile after the line and the table shows each hole's design elevation.
+TableRunResult run_table(Desktop& desktop, Method method, bool heights = false);
 // Runs the as-drilled table (坐标反算) once by `method`: the alignment's dialogs, then the points
 // file's.
-TableRunResult run_inverse(Desktop& desktop, Method method);
+TableRunResult run_inverse(Desktop& desktop, Method method, bool heights = false);
 
 // What the line tables' run delivered.
 struct LineTablesResult {
     RunResult run;                       // complete, or data_error with the reason in its message
-    std::vector<std::string> workbooks;  // the geometry table, then the stakes; empty when none
+    std::vector<std::string> workbooks;  // the geometry table, the stakes, then the grades (with
+                                         // heights); empty when none
 };
 
 // Runs the line tables once by `method`: the alignment's dialogs (and the chain breaks' where
 // the line takes them from a file), then both workbooks; a stake every kDefaultStakeInterval.
-LineTablesResult run_line_tables(Desktop& desktop, Method method);
+// With `heights` the profile's dialog follows, the stake table carries 设计高程 and the
+// 纵坡、竖曲线表 "<alignment file name>_纵坡竖曲线表.xlsx" is the third workbook.
+LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights = false);
 
 }  // namespace qelt::forms

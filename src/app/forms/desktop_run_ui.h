@@ -74,6 +74,16 @@ class DesktopRunUi : public RunUi {
         return chosen;
     }
 
+    bool reads_profile() const override { return heights; }
+    std::optional<std::size_t> choose_profile(const std::string& file,
+                                              const std::vector<std::string>& names) override {
+        busy_.pause();
+        const std::optional<std::size_t> chosen = desktop_.choose_from_list(
+            kProfileListTitle, profile_list_prompt(file, names.size()), names);
+        busy_.resume();
+        return chosen;
+    }
+
     void show(MessageKind kind, const std::string& title, const std::string& text) {
         busy_.pause();
         desktop_.show_message(kind, title, text);
@@ -85,6 +95,8 @@ class DesktopRunUi : public RunUi {
     std::string borehole_file;
     // The last alignment file chosen: the line tables are named after it and go beside it.
     std::string alignment_file;
+    // Whether the user ticked 设计高程: the run reads a design profile after the line.
+    bool heights = false;
 
   private:
     Desktop& desktop_;

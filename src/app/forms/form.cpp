@@ -15,7 +15,9 @@ using K = ControlKind;
 // later: its button opens a third row under the block, in the column of the coordinate table
 // it follows on site, so that every control users know stays where it was; the window grows
 // by that row. The line tables, which the engineer checks against the design drawings before
-// any borehole is placed, take the row's second place, under 退 出, in the same block.
+// any borehole is placed, take the row's second place, under 退 出, in the same block. The
+// heights came later still: 设计高程, a choice the runs read as they begin, fills the free place
+// of that row under the method frame, left as every control users know stays where it was.
 constexpr Control kMainControls[] = {
     {.name = "Frame1", .kind = K::frame, .caption = "方 法", .rect = {360, 120, 2415, 975}},
     {.name = "Option1",
@@ -59,6 +61,11 @@ constexpr Control kMainControls[] = {
      .caption = "  线形表",
      .rect = {4515, 1200, 1215, 375},
      .action = Action::line_tables},
+    {.name = kDesignElevationBox,
+     .kind = K::check_box,
+     .caption = "设计高程",
+     .rect = {480, 1260, 1215, 255},
+     .tip = "勾选后，坐标表、坐标反算和线形表读取纵断面资料，给出每个钻孔和桩的设计高程"},
 };
 
 constexpr Form kMainForm{"qeltfrm", "Qelt V2.0", 6075, 1800, WindowRole::main, kMainControls};

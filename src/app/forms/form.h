@@ -19,6 +19,7 @@ namespace qelt::forms {
 enum class ControlKind {
     frame,          // a captioned frame; the controls that name it as parent lie inside it
     option_button,  // one of the mutually exclusive choices inside the same frame
+    check_box,      // a choice on its own, off at start; read as a run begins
     push_button,
     label,    // text; may act on a click or a double click
     picture,  // drawn by the front end after its look; may act on a click
@@ -95,6 +96,8 @@ struct Form {
 
 // The main window qeltfrm: the choice of method and the six buttons.
 const Form& main_form();
+// The main window's check box 设计高程: ticked, the runs read a design profile.
+inline constexpr const char* kDesignElevationBox = "Check1";
 // The About window aboutfrm.
 const Form& about_form();
 // The promotional windows: the same form twice, differing in name, edge and page.

@@ -30,17 +30,19 @@ class LineTablesDelivery {
   public:
     LineTablesDelivery(Desktop& desktop, DesktopRunUi& ui, const Alignment& alignment)
         : desktop_(desktop), ui_(ui), alignment_(alignment) {
+        count_ = alignment.profile ? 3 : 2;
         tables_[0].kind = geometry_table_of(alignment);
         tables_[1].kind = LineTableKind::stakes;
+        if (alignment.profile) tables_[2].kind = LineTableKind::grades;
     }
 
     LineTablesResult run() {
         folder_ = delivery_folder(desktop_, ui_.alignment_file);
-        for (TableFile& t : tables_)
-            if (!write(t)) return result_;
-        // Both written: only now does either get its name, so that a run never leaves one
-        // table without the other.
-        for (std::size_t i = 0; i < tables_.size(); ++i)
+        for (std::size_t i = 0; i < count_; ++i)
+            if (!write(tables_[i])) return result_;
+        // All written: only now does any get its name, so that a run never leaves one table
+        // without the others.
+        for (std::size_t i = 0; i < count_; ++i)
             if (!deliver(i)) break;
         return result_;
     }
@@ -96,9 +98,9 @@ class LineTablesDelivery {
     bool taken(const std::string& path, std::size_t i) const {
         std::vector<SetMember> set;
         std::vector<std::string> delivered;
-        for (const TableFile& t : tables_) {
-            set.push_back({t.stem, kWorkbookExtension});
-            if (!t.path.empty()) delivered.push_back(t.path);
+        for (std::size_t k = 0; k < count_; ++k) {
+            set.push_back({tables_[k].stem, kWorkbookExtension});
+            if (!tables_[k].path.empty()) delivered.push_back(tables_[k].path);
         }
         return set_number_taken(path, set[i], set, folder_, desktop_.path_style(), delivered,
                                 [this](const std::string& p) { return desktop_.exists(p); });
@@ -115,15 +117,18 @@ class LineTablesDelivery {
     DesktopRunUi& ui_;
     const Alignment& alignment_;
     std::string folder_;
-    std::array<TableFile, 2> tables_;
+    // The geometry table, the stakes and, where the line has a profile, the grades.
+    std::array<TableFile, 3> tables_;
+    std::size_t count_ = 2;
     LineTablesResult result_;
 };
 
 }  // namespace
 
-LineTablesResult run_line_tables(Desktop& desktop, Method method) {
+LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights) {
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
+    ui.heights = heights;
     const auto source = make_alignment_source(method);
     Alignment alignment;
     std::vector<std::string> notices;
@@ -155,8 +160,9 @@ LineTablesResult run_line_tables(Desktop& desktop, Method method) {
     // Last, in one box: where the stake table went (only the first is opened) and what the
     // reading of the line noticed.
     std::string told;
-    if (result.workbooks.size() > 1)
-        told = std::string(kStakeTableTitle) + "已写入：" + result.workbooks[1];
+    for (std::size_t i = 1; i < result.workbooks.size(); ++i)
+        told += (told.empty() ? "" : "\n") + std::string(line_table_title(delivery.table(i).kind)) +
+                "已写入：" + result.workbooks[i];
     if (!notices.empty()) {
         if (!told.empty()) told += "\n\n";
         told += notices_text(notices);

@@ -7,14 +7,19 @@ namespace qelt::forms {
 bool act_on_main_window(Action action, MainWindowShell& shell, TableRunResult& last_run) {
     switch (action) {
         case Action::coordinate_table:
-            shell.with_desktop([&](Desktop& d) { last_run = run_table(d, shell.chosen_method()); });
+            shell.with_desktop([&](Desktop& d) {
+                last_run = run_table(d, shell.chosen_method(), shell.design_elevation());
+            });
             return true;
         case Action::as_drilled_table:
-            shell.with_desktop(
-                [&](Desktop& d) { last_run = run_inverse(d, shell.chosen_method()); });
+            shell.with_desktop([&](Desktop& d) {
+                last_run = run_inverse(d, shell.chosen_method(), shell.design_elevation());
+            });
             return true;
         case Action::line_tables:
-            shell.with_desktop([&](Desktop& d) { run_line_tables(d, shell.chosen_method()); });
+            shell.with_desktop([&](Desktop& d) {
+                run_line_tables(d, shell.chosen_method(), shell.design_elevation());
+            });
             return true;
         case Action::help:
             shell.open_help();

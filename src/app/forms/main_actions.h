@@ -18,6 +18,8 @@ class MainWindowShell {
     // The method the option buttons show, read once as the button is clicked: the run keeps
     // to it.
     virtual Method chosen_method() const = 0;
+    // Whether the box 设计高程 is ticked, read likewise.
+    virtual bool design_elevation() const = 0;
     // Calls `run` with the front end's desktop for one run (its dialogs and boxes owned by the
     // main window).
     virtual void with_desktop(const std::function<void(Desktop&)>& run) = 0;

@@ -1,6 +1,7 @@
 #include "app/gui/form_widgets.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHash>
@@ -166,6 +167,9 @@ void build_form(QWidget& window, const forms::Form& form, const std::function<vo
                 widget = option;
                 break;
             }
+            case ControlKind::check_box:
+                widget = new QCheckBox(caption, parent);
+                break;
             case ControlKind::push_button: {
                 auto* button = new QPushButton(caption, parent);
                 // Enter presses the button that has the focus (取 消 reached with Tab must not

@@ -1,5 +1,6 @@
 #include "app/gui/main_window.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QRadioButton>
 
@@ -62,13 +63,15 @@ namespace {
 class QtShell : public forms::MainWindowShell {
   public:
     QtShell(QWidget& window, const GuiServices& services, std::string& last_chosen_file,
-            const QString& help_file, Method method)
+            const QString& help_file, Method method, bool heights)
         : window_(window),
           services_(services),
           last_chosen_file_(last_chosen_file),
           help_file_(help_file),
-          method_(method) {}
+          method_(method),
+          heights_(heights) {}
     Method chosen_method() const override { return method_; }
+    bool design_elevation() const override { return heights_; }
     void with_desktop(const std::function<void(forms::Desktop&)>& run) override {
         with_qt_desktop(window_, services_, last_chosen_file_, run);
     }
@@ -89,6 +92,7 @@ class QtShell : public forms::MainWindowShell {
     std::string& last_chosen_file_;
     const QString& help_file_;
     Method method_;
+    bool heights_;
 };
 
 }  // namespace
@@ -97,7 +101,9 @@ void QeltFrm::act(forms::Action action) {
     // The method is read once, as the button is clicked; the run keeps to it.
     const Method method =
         option1_->isChecked() ? Method::intersection_points : Method::building_blocks;
-    QtShell shell(*this, services_, last_chosen_file_, help_file_, method);
+    const auto* heights = findChild<QCheckBox*>(QString::fromUtf8(forms::kDesignElevationBox));
+    QtShell shell(*this, services_, last_chosen_file_, help_file_, method,
+                  heights && heights->isChecked());
     if (forms::act_on_main_window(action, shell, last_run_)) return;
     if (action == forms::Action::exit_program) end_program();
 }

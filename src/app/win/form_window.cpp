@@ -160,6 +160,10 @@ void FormWindow::build_controls() {
                 window_class = L"BUTTON";
                 style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (after_option ? 0 : WS_GROUP);
                 break;
+            case ControlKind::check_box:
+                window_class = L"BUTTON";
+                style |= BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP;
+                break;
             case ControlKind::push_button:
                 window_class = L"BUTTON";
                 style |=

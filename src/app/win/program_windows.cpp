@@ -139,12 +139,14 @@ namespace {
 class Win32Shell : public forms::MainWindowShell {
   public:
     Win32Shell(HWND window, std::string& last_chosen_file, const std::string& help_file,
-               Method method)
+               Method method, bool heights)
         : window_(window),
           last_chosen_file_(last_chosen_file),
           help_file_(help_file),
-          method_(method) {}
+          method_(method),
+          heights_(heights) {}
     Method chosen_method() const override { return method_; }
+    bool design_elevation() const override { return heights_; }
     void with_desktop(const std::function<void(forms::Desktop&)>& run) override {
         Win32Desktop desktop(window_, last_chosen_file_);
         run(desktop);
@@ -161,6 +163,7 @@ class Win32Shell : public forms::MainWindowShell {
     std::string& last_chosen_file_;
     const std::string& help_file_;
     Method method_;
+    bool heights_;
 };
 
 }  // namespace
@@ -169,8 +172,10 @@ void MainWindow::act(forms::Action action) {
     // The method is read once, as the button is clicked; the run keeps to it.
     const bool main_line =
         SendMessageW(control("Option1"), BM_GETCHECK, 0, 0) == static_cast<LRESULT>(BST_CHECKED);
+    const bool heights = SendMessageW(control(forms::kDesignElevationBox), BM_GETCHECK, 0, 0) ==
+                         static_cast<LRESULT>(BST_CHECKED);
     Win32Shell shell(hwnd(), last_chosen_file_, help_file_,
-                     main_line ? Method::intersection_points : Method::building_blocks);
+                     main_line ? Method::intersection_points : Method::building_blocks, heights);
     if (!forms::act_on_main_window(action, shell, last_run_)) FormWindow::act(action);
 }
 
