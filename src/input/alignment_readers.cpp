@@ -5,8 +5,10 @@
 
 #include "base/utf8_path.h"
 #include "htbas/htbas.h"
+#include "input/ifc_alignments.h"
 #include "input/landxml_alignments.h"
 #include "input/readers.h"
+#include "input/step.h"
 #include "zxbas/zxbas.h"
 
 namespace qelt {
@@ -40,12 +42,22 @@ Alignment read_landxml(DetectedFile& file, const AlignmentAnswer& answer) {
     return alignments.build(chosen_alignment(choices, file.path(), answer));
 }
 
+Alignment read_ifc(DetectedFile& file, const AlignmentAnswer& answer) {
+    const StepFile step(file);
+    const IfcAlignments alignments(step);
+    std::vector<AlignmentChoice> choices;
+    for (const IfcAlignmentInfo& a : alignments.alignments())
+        choices.push_back(alignment_choice(a.name, a.length, a.start_station, a.end_station));
+    return alignments.build(chosen_alignment(choices, file.path(), answer));
+}
+
 constexpr AlignmentReader kReaders[] = {
     {AlignmentFormat::jd_text, FileFormat::text, true, ChainBreakSource::file, read_main_line},
     {AlignmentFormat::element_text, FileFormat::text, true, ChainBreakSource::none,
      read_element_chain},
     {AlignmentFormat::landxml, FileFormat::xml, false, ChainBreakSource::file_or_none,
      read_landxml},
+    {AlignmentFormat::ifc, FileFormat::step, false, ChainBreakSource::file_or_none, read_ifc},
 };
 
 }  // namespace

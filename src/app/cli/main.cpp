@@ -179,12 +179,12 @@ struct Options {
     std::array<std::optional<std::string>, kDeliverableCount> outputs;
     std::optional<std::string> crs, central_meridian;  // the maps' coordinate system, as typed
     GridSystem grid;
-    std::optional<std::string> alignment_name;  // the alignment of a LandXML file
+    std::optional<std::string> alignment_name;  // the alignment of a LandXML or IFC file
     std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::optional<std::string> every;           // stakes: the interval, metres
     std::string output = "钻孔数量及位置表.xlsx";
     bool output_given = false;
-    bool landxml_input = false;  // --alignment is a LandXML file
+    bool model_input = false;  // --alignment is a LandXML or IFC file
 
     const std::optional<std::string>& input(DialogRole role) const {
         return inputs[static_cast<std::size_t>(role)];
@@ -261,7 +261,7 @@ int write_failure(const PendingFile& file) {
     return kExitDataError;
 }
 
-// The method of the text files; a LandXML file is read as such whatever it says.
+// The method of the text files; a LandXML or IFC file is read as such whatever it says.
 Method method_of(const Options& options) {
     return options.method == "ht" ? Method::building_blocks : Method::intersection_points;
 }
@@ -460,13 +460,13 @@ std::optional<std::string> output_refusal(const Options& options) {
     return std::nullopt;
 }
 
-// The chain-break file a line needs: always with --method jd, never with ht; a LandXML file
-// takes one or none. The message for the usage error, or nothing.
+// The chain-break file a line needs: always with --method jd, never with ht; a LandXML or IFC
+// file takes one or none. The message for the usage error, or nothing.
 std::optional<std::string> chain_break_refusal(const Options& options) {
     const bool chain_breaks = options.input(DialogRole::chain_breaks).has_value();
-    if (!options.landxml_input && options.method == "jd" && !chain_breaks)
+    if (!options.model_input && options.method == "jd" && !chain_breaks)
         return "--chain-breaks is required with --method jd";
-    if (!options.landxml_input && options.method == "ht" && chain_breaks)
+    if (!options.model_input && options.method == "ht" && chain_breaks)
         return "--chain-breaks applies to --method jd only (ramps have no chain breaks)";
     return std::nullopt;
 }
@@ -542,21 +542,22 @@ int main(int argc, char** argv) {
     }
     const std::optional<std::string>& alignment = options.input(DialogRole::alignment);
     if (!alignment) return usage_error("--alignment is required");
-    // A LandXML file is told by its content; a file that cannot be read is the run's to report.
+    // A LandXML or IFC file is told by its content; a file that cannot be read is the run's to
+    // report.
     try {
-        options.landxml_input = alignment_file_is_landxml(*alignment);
+        options.model_input = alignment_file_is_model(*alignment);
     } catch (const DataError& e) {
-        // Without a method the file could only have been LandXML: say why it cannot be read.
+        // Without a method the file could only have been a model: say why it cannot be read.
         if (options.method.empty()) return data_error(e);
     }
-    if (options.landxml_input
+    if (options.model_input
             ? !options.method.empty() && options.method != "jd" && options.method != "ht"
             : options.method != "jd" && options.method != "ht")
-        return usage_error(options.landxml_input
-                               ? "--method must be jd or ht (a LandXML file needs none)"
+        return usage_error(options.model_input
+                               ? "--method must be jd or ht (a LandXML or IFC file needs none)"
                                : "--method must be jd or ht");
-    if (options.alignment_name && !options.landxml_input)
-        return usage_error("--alignment-name applies to a LandXML alignment file only");
+    if (options.alignment_name && !options.model_input)
+        return usage_error("--alignment-name applies to a LandXML or IFC alignment file only");
     if (options.alignment_name && options.alignment_name->empty())
         return usage_error("--alignment-name is empty");
 
@@ -604,10 +605,10 @@ int main(int argc, char** argv) {
                                    *options.every + "\"");
             every = *value;
         }
-        if (options.command == kCurvesCommand && (options.landxml_input || options.method == "ht"))
+        if (options.command == kCurvesCommand && (options.model_input || options.method == "ht"))
             return usage_error(std::string(kCurveTableNeedsJds) +
                                " / curves needs a line given by its JDs (--method jd); use "
-                               "elements for an element chain or a LandXML line");
+                               "elements for an element chain or a LandXML or IFC line");
         if (auto refusal = output_refusal(options)) return usage_error(*refusal);
         return run_line_table(options, every);
     }

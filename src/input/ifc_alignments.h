@@ -1,0 +1,83 @@
+#pragma once
+// The alignments of an IFC 4.3 model (IfcAlignment), as the alignment model every job reads:
+// the design of each line ("business logic": its horizontal and vertical segments and its
+// stationing), not its geometric representation (IfcCompositeCurve, IfcGradientCurve), whose
+// parameterisation exporters still disagree on. Cant is not read.
+//
+// What is read, from a file of schema IFC4X3, IFC4X3_ADD1 or IFC4X3_ADD2 (others refused,
+// naming the schema):
+// - the project's units (IfcSIUnit with its prefix, IfcConversionBasedUnit: foot, US survey
+//   foot, degree, grad …, the units the standard defines exactly taken exactly), for lengths
+//   and plane angles;
+// - each IfcAlignment's IfcAlignmentHorizontal segments in the order of IfcRelNests, each
+//   placed at its own StartPoint and StartDirection (LINE, CIRCULARARC, CLOTHOID: the other
+//   types are refused by name), checked where one meets the next as a LandXML line's elements
+//   are (a notice above 1 mm, or above the model context's Precision where that is coarser,
+//   or 10″; refused above 0.1 m); zero-length segments (the closing one) add nothing but are
+//   checked against the line's end;
+// - its stationing from the IfcReferents of type STATION nested under it: Pset_Stationing's
+//   Station and IncomingStation at their distance along (IfcLinearPlacement →
+//   IfcAxis2PlacementLinear → IfcPointByDistanceExpression.DistanceAlong), the first giving
+//   the start station, each later one whose station differs from the one reached a chain break
+//   (back = IncomingStation or the station reached, ahead = Station);
+// - its IfcAlignmentVertical segments (CONSTANTGRADIENT, PARABOLICARC, CIRCULARARC) as the
+//   grade points of a profile, with the seams between segments checked as the horizontal's;
+// - IfcMapConversion where it is not the identity (a rotation and a false origin; a scale that
+//   would stretch the line away from its stations is refused), and the IfcProjectedCRS named in
+//   a notice.
+//
+// Frames: IFC's x axis is the easting and its y the northing, its directions counter-clockwise
+// from +x, a positive radius turning left. What is built is in Qelt's frame: metres, X north,
+// Y east, azimuth radians clockwise from +X, curvature positive to the right; mileages are
+// continuous from the start station (the start station + distance along).
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "alignment/alignment.h"
+#include "base/data_error.h"
+#include "input/step.h"
+
+namespace qelt {
+
+// One alignment of an IFC file, as the user chooses among several.
+struct IfcAlignmentInfo {
+    std::string name;          // the IfcAlignment's Name ("" when it has none)
+    double length = 0;         // metres, the sum of its horizontal segments' lengths
+    double start_station = 0;  // metres, the station shown at its start
+    double end_station = 0;  // metres, the station shown at its end (last chain break's numbering)
+    long line = 0;           // line of the IfcAlignment instance in the file
+    // length, start_station and end_station are NaN for an alignment that cannot be built
+    // (IfcAlignments::build says why).
+};
+
+// The alignments of an IFC 4.3 file, each built.
+class IfcAlignments {
+  public:
+    // Reads the units and the georeferencing of `file` and builds each IfcAlignment. Throws
+    // DataError naming the file and the line for a schema other than IFC 4.3, units it cannot
+    // take, a map conversion it cannot apply and a file without IfcAlignment. A fault inside one
+    // alignment does not stop the others: build reports it.
+    explicit IfcAlignments(const StepFile& file);
+
+    // The alignments in the order of the file.
+    const std::vector<IfcAlignmentInfo>& alignments() const { return infos_; }
+
+    // Alignment `index` (0-based, below alignments().size()): its located line from its start
+    // station, its chain breaks (not completed: the run completes them with dl_complete), its
+    // key points, its profile where it has a vertical alignment, and the notices of its checks.
+    // Throws DataError naming the file, the line of the instance and what was found there.
+    Alignment build(std::size_t index) const;
+
+  private:
+    struct Built {
+        Alignment alignment;
+        std::optional<DataError> error;
+    };
+    std::vector<IfcAlignmentInfo> infos_;
+    std::vector<Built> built_;
+};
+
+}  // namespace qelt
