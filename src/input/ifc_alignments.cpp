@@ -122,12 +122,24 @@ struct Motion {
     bool identity() const { return x == 0 && y == 0 && z == 0 && cos_a == 1 && sin_a == 0; }
 };
 
+// Refuses a file of another schema than IFC 4.3, naming it.
+void check_schema(const StepFile& file) {
+    const StepInstance* header = file.header("FILE_SCHEMA");
+    for (const std::string& schema : file.schemas())
+        for (std::string_view known : kSchemas)
+            if (unit_key(schema) == unit_key(known)) return;
+    std::string names;
+    for (const std::string& schema : file.schemas())
+        names += (names.empty() ? "“" : "、“") + schema + "”";
+    throw header->error("为 " + names +
+                        "：只能读 IFC 4.3（IFC4X3、IFC4X3_ADD1、IFC4X3_ADD2）文件中的线路");
+}
+
 // The whole file as the alignments are read from it: the units, the georeferencing and the
 // relationships, each read once.
 class IfcModel {
   public:
     explicit IfcModel(const StepFile& file) : file_(file) {
-        check_schema();
         read_units();
         read_precision();
         read_map_conversion();
@@ -199,18 +211,6 @@ class IfcModel {
     }
 
   private:
-    void check_schema() {
-        const StepInstance* header = file_.header("FILE_SCHEMA");
-        for (const std::string& schema : file_.schemas())
-            for (std::string_view known : kSchemas)
-                if (unit_key(schema) == unit_key(known)) return;
-        std::string names;
-        for (const std::string& schema : file_.schemas())
-            names += (names.empty() ? "“" : "、“") + schema + "”";
-        throw header->error("为 " + names +
-                            "：只能读 IFC 4.3（IFC4X3、IFC4X3_ADD1、IFC4X3_ADD2）文件中的线路");
-    }
-
     // The factor of unit `unit`, of type `type`, to metres or radians.
     Factor unit_factor(const StepInstance& unit, std::string_view type, int depth = 0) const {
         if (depth > 8) throw unit.error("的换算互相引用，没有尽头");
@@ -473,7 +473,8 @@ class AlignmentBuilder {
 
         double length = 0;
         for (const Segment& s : segments) length += s.piece.length;
-        const double start = read_stationing(referents, length, alignment.breaks);
+        const double start =
+            read_stationing(referents, length, alignment.breaks, alignment.notices);
         alignment.break_source =
             alignment.breaks.dl_count > 0 ? ChainBreakSource::line : ChainBreakSource::file_or_none;
         // The stations the notices name, in the file's own numbering.
@@ -586,7 +587,9 @@ class AlignmentBuilder {
     }
 
     // The distance along and the stations of a referent of type STATION.
-    Referent read_referent(const StepInstance& r) const {
+    // Nothing for a referent without a Station, which numbers nothing (a notice says so).
+    std::optional<Referent> read_referent(const StepInstance& r,
+                                          std::vector<std::string>& notices) const {
         Referent referent;
         referent.at = &r;
         const StepField placement = r.attribute(5, "ObjectPlacement");
@@ -618,15 +621,21 @@ class AlignmentBuilder {
                 }
             }
         }
-        if (!has_station) throw refused(r, "是桩号（STATION），却没有 Pset_Stationing 的 Station");
+        if (!has_station) {
+            notices.push_back(model_.file_title() + "第 " + std::to_string(r.line()) + " 行：" +
+                              prefix_ + "的 " + r.description() +
+                              " 是桩号（STATION），却没有 Pset_Stationing 的 Station：未用它");
+            return std::nullopt;
+        }
         return referent;
     }
 
     // The start station (returned, metres) and the chain breaks of a line `length` metres long.
     double read_stationing(const std::vector<const StepInstance*>& nodes, double length,
-                           ChainBreaks& breaks) const {
+                           ChainBreaks& breaks, std::vector<std::string>& notices) const {
         std::vector<Referent> referents;
-        for (const StepInstance* r : nodes) referents.push_back(read_referent(*r));
+        for (const StepInstance* r : nodes)
+            if (auto referent = read_referent(*r, notices)) referents.push_back(*referent);
         if (referents.empty()) return 0;
         std::stable_sort(referents.begin(), referents.end(),
                          [](const Referent& a, const Referent& b) { return a.along < b.along; });
@@ -824,9 +833,10 @@ class AlignmentBuilder {
 }  // namespace
 
 IfcAlignments::IfcAlignments(const StepFile& file) {
-    const IfcModel model(file);
+    check_schema(file);
     const std::vector<const StepInstance*> nodes = file.instances_of("IFCALIGNMENT");
     if (nodes.empty()) throw DataError("文件中没有线路（IFCALIGNMENT）", file.path());
+    const IfcModel model(file);
     for (const StepInstance* node : nodes) {
         IfcAlignmentInfo info;
         info.line = node->line();
