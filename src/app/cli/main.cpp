@@ -46,9 +46,9 @@ const char* const kUsage =
   qelt-cli inverse --method jd --alignment FILE --chain-breaks FILE --points FILE
                    [--output T.xlsx] [--csv T.csv]
   qelt-cli inverse --method ht --alignment FILE --points FILE [--output T.xlsx] [--csv T.csv]
-  qelt-cli table --alignment F.xml [--alignment-name NAME] [--chain-breaks FILE]
+  qelt-cli table --alignment F.xml|F.ifc [--alignment-name NAME] [--chain-breaks FILE]
                  --boreholes FILE [--output T.xlsx] [--csv T.csv] [--dxf D.dxf]
-  qelt-cli inverse --alignment F.xml [--alignment-name NAME] [--chain-breaks FILE]
+  qelt-cli inverse --alignment F.xml|F.ifc [--alignment-name NAME] [--chain-breaks FILE]
                    --points FILE [--output T.xlsx] [--csv T.csv]
   qelt-cli landxml --method jd|ht --alignment FILE [--chain-breaks FILE] --output L.xml
                    [--name NAME]
@@ -61,13 +61,13 @@ const char* const kUsage =
   --method jd       交点法―主线 (intersection-point method, main line)
   --method ht       积木法―互通 (building-block method, interchange ramp; no chain breaks)
   --alignment       平面资料 (alignment file: JD file for jd, element file for ht, or a
-                    LandXML 1.2 file, recognised by its content whatever its name; --method is
-                    then not needed)
-  --alignment-name  the alignment of a LandXML file that holds several (without it such a
-                    file is refused with the list of its alignments and their stations)
+                    LandXML 1.2 or IFC 4.3 file, recognised by its content whatever its name;
+                    --method is then not needed)
+  --alignment-name  the alignment of a LandXML or IFC file that holds several (without it
+                    such a file is refused with the list of its alignments and their stations)
   --chain-breaks    断链资料 (chain-break file, jd only; a first line "-1 -1" means none;
-                    with a LandXML file only when it has no StaEquation of its own, and then
-                    optional)
+                    with a LandXML or IFC file only when it has no chain breaks of its own
+                    (StaEquation, STATION referents), and then optional)
   --boreholes       钻孔资料 (borehole file: project line, then groups "title n" + n lines
                     "station offset [remark]")
   --points          实测坐标资料 (inverse: the surveyed holes, laid out like the borehole file
@@ -106,6 +106,18 @@ breaks; metres, or feet converted exactly. Profiles, cant and other spiral types
 A seam of more than 1 mm or a direction break of more than 10" between two elements is
 reported on a "提示：" line; a gap of more than 0.1 m, or an element whose End does not follow
 from its Start, is refused.
+IFC 4.3 (.ifc, schemas IFC4X3, IFC4X3_ADD1, IFC4X3_ADD2): each IfcAlignment's design is read,
+not its geometric representation. IfcAlignmentHorizontal segments LINE, CIRCULARARC and
+CLOTHOID in the order of IfcRelNests, each placed at its own StartPoint and StartDirection (IFC's
+x east, y north, directions counter-clockwise, radius positive to the left, mapped onto X north,
+Y east, azimuth clockwise), seams checked as for LandXML (the notice above 1 mm or the model's
+Precision, whichever is coarser); IfcReferents of type STATION with Pset_Stationing (Station,
+IncomingStation) at their DistanceAlong give the start station and the chain breaks; the
+IfcAlignmentVertical segments (CONSTANTGRADIENT, PARABOLICARC, CIRCULARARC) the design
+profile; units by their definitions (mm, feet, US survey feet, degrees, grads …);
+IfcMapConversion applied (a grid scale other than the change of unit is refused) and the
+IfcProjectedCRS named in a "提示：" line. Other segment types and other schemas are refused,
+named.
 landxml writes the line typed in Qelt's own files (with its chain breaks) as LandXML 1.2 for
 survey and design software: Line/Curve/Spiral with full-precision coordinates, StaEquation
 per chain break, metric units; --name names the alignment (default: the alignment file's name).
@@ -127,7 +139,7 @@ Line tables (线形表), to compare the line Qelt computed with the design drawi
             station,station_value,x,y,azimuth,point)
   Angles in the CSV in decimal degrees (azimuth clockwise from north, deflection positive to
   the right), lengths in metres at full precision; the workbooks print d°m′s″ to 0.1″.
-  curves refuses a line given by its elements (--method ht, LandXML): use elements.
+  curves refuses a line given by its elements (--method ht, LandXML, IFC): use elements.
 
 inverse (坐标反算) takes each surveyed hole back to the foot of its perpendicular on the
 centre line (the nearest one where the line passes the hole twice, as a loop ramp does) and
