@@ -553,7 +553,7 @@ class AlignmentBuilder {
         const auto seam = [&] {
             const double at = mileage ? *mileage : before.piece.start_mileage + before.piece.length;
             return prefix_ + next.name + "（" + zh_station_of(stations_, at).text + "）的起点与" +
-                   before.name + " 算得的终点相距 ";
+                   before.name + "算得的终点相距 ";
         };
         if (!(gap <= kSeamRefused))
             throw DataError(
@@ -602,7 +602,13 @@ class AlignmentBuilder {
                                     .attribute(0, "Location")
                                     .instance("IFCPOINTBYDISTANCEEXPRESSION")
                                     .attribute(0, "DistanceAlong");
-        referent.along = model_.length(along.typed("IFCLENGTHMEASURE"));
+        // A distance along the line, in the project's length unit; a parameter value would
+        // depend on how the representation is parameterised, which is not read.
+        if (along.kind() == StepValue::Kind::typed &&
+            along.type_name().find("LENGTHMEASURE") == std::string::npos)
+            throw refused(r, "的 DistanceAlong 为 " + along.type_name() +
+                                 "：只能读长度（IFCLENGTHMEASURE），不读曲线参数");
+        referent.along = model_.length(along);
         bool has_station = false;
         for (const StepInstance* set : model_.property_sets(r, "Pset_Stationing")) {
             for (const StepField& p : set->attribute(4, "HasProperties").list()) {
@@ -808,7 +814,7 @@ class AlignmentBuilder {
         const double turn = std::abs(std::atan(next.grade_in) - std::atan(before.grade_out));
         const auto seam = [&] {
             return prefix_ + next.name + "（" + zh_station_of(stations_, next.start).text +
-                   "）的起点与" + before.name + " 算得的终点在里程上相距 ";
+                   "）的起点与" + before.name + "算得的终点在里程上相距 ";
         };
         if (!(gap <= kSeamRefused))
             throw DataError(seam() + fixed_text(along, 3) + " m、高程相差 " + fixed_text(rise, 3) +
