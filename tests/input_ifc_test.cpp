@@ -254,6 +254,11 @@ TEST(Ifc, VerticalSegmentsAsGradePoints) {
     EXPECT_TRUE(read.notices.empty()) << read.notices.front();
     for (double m = 0; m <= 1000; m += 1)
         EXPECT_NEAR(*read.profile->elevation(m), *profile.elevation(m), 1e-9) << m;
+    // The arc's radius follows from its gradients and length where the file leaves it out.
+    a.vertical[1].radius.reset();
+    const Alignment without = read_model(model);
+    for (double m = 0; m <= 1000; m += 1)
+        EXPECT_NEAR(*without.profile->elevation(m), *profile.elevation(m), 1e-9) << m;
 }
 
 // The start station and the chain breaks from the STATION referents.

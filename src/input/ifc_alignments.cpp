@@ -724,15 +724,17 @@ class AlignmentBuilder {
                               "HorizontalLength）");
             s.end_height = s.height + (s.grade_in + s.grade_out) / 2 * s.length;
         } else {
-            const std::optional<double> written =
-                p.attribute(7, "RadiusOfCurvature").optional_real();
-            if (!written || *written == 0)
-                throw refused(p, "是圆曲线竖曲线，却没有 RadiusOfCurvature");
-            const double radius = model_.length(std::abs(*written));
+            // The arc is given by its gradients and its horizontal length, which is
+            // R·|sin α2 − sin α1|; its radius, where written, must be the same arc's.
             const double a1 = std::atan(s.grade_in), a2 = std::atan(s.grade_out);
             const double turn = a2 > a1 ? 1 : -1;
-            if (!(std::abs(radius * std::abs(std::sin(a2) - std::sin(a1)) - s.length) <=
-                  kMissRefused))
+            const double span = std::abs(std::sin(a2) - std::sin(a1));
+            const std::optional<double> written =
+                p.attribute(7, "RadiusOfCurvature").optional_real();
+            const double radius = written && *written != 0 ? model_.length(std::abs(*written))
+                                  : span > 0               ? s.length / span
+                                                           : 0;
+            if (span > 0 && !(std::abs(radius * span - s.length) <= kMissRefused))
                 throw refused(p,
                               "的 RadiusOfCurvature 与其长度和坡度不符（R·|sin α2 − sin α1| 应等于 "
                               "HorizontalLength）");
