@@ -300,37 +300,61 @@ TEST(Ifc, StationingFromTheReferents) {
     }
 }
 
-// A map conversion that turns and moves the project's coordinates onto the grid: the ramp
-// written in project coordinates reads back on the grid, the coordinate system named.
-TEST(Ifc, MapConversionPutsTheLineOnTheGrid) {
-    IfcModelData model = testing::bundled_interchange(kExamples);
-    model.alignments.erase(model.alignments.begin());
+// The project's coordinates turned and moved onto the map grid by the map conversion, or the
+// alignment's coordinates onto the project's by its placement: the ramp written in its own
+// coordinates reads back on the grid.
+TEST(Ifc, MapConversionAndPlacementPutTheLineOnTheGrid) {
     const double turn = 0.3, east = 499000, north = 3515000;
-    model.eastings = east;
-    model.northings = north;
-    model.abscissa = std::cos(turn);
-    model.ordinate = std::sin(turn);
-    for (IfcHorizontalSegment& s : model.alignments[0].horizontal) {
-        const double e = s.x - east, n = s.y - north;
-        s.x = std::cos(turn) * e + std::sin(turn) * n;
-        s.y = -std::sin(turn) * e + std::cos(turn) * n;
-        s.direction -= turn;
-    }
-    const Alignment read = read_model(model);
+    const std::string crs =
+        "IFC 文件“interchange.ifc”：线路“A匝道”的坐标系为“EPSG:4547”（IfcProjectedCRS）";
+    struct Case {
+        const char* what;
+        std::function<void(IfcModelData&)> place;
+        std::string notice;
+    };
+    const Case kCases[] = {
+        {"map conversion",
+         [&](IfcModelData& m) {
+             m.eastings = east;
+             m.northings = north;
+             m.abscissa = std::cos(turn);
+             m.ordinate = std::sin(turn);
+         },
+         crs + "，平面坐标已按 IfcMapConversion 换算到该坐标系"},
+        {"the alignment's placement",
+         [&](IfcModelData& m) {
+             m.placement_east = east;
+             m.placement_north = north;
+             m.placement_turn = turn;
+         },
+         crs},
+    };
     const Alignment grid = read_model(testing::bundled_interchange(kExamples), "A匝道");
-    for (double m = read.start_mileage(); m <= read.end_mileage(); m += 1) {
-        Point p, q;
-        double a = 0, b = 0;
-        read.line.locate(m, p, a);
-        grid.line.locate(m, q, b);
-        EXPECT_NEAR(p.x, q.x, 1e-8) << m;
-        EXPECT_NEAR(p.y, q.y, 1e-8) << m;
-        EXPECT_NEAR(reduced_turn(a - b), 0, 1e-12) << m;
+    for (const Case& c : kCases) {
+        IfcModelData model = testing::bundled_interchange(kExamples);
+        model.alignments.erase(model.alignments.begin());
+        c.place(model);
+        for (IfcHorizontalSegment& s : model.alignments[0].horizontal) {
+            const double e = s.x - east, n = s.y - north;
+            s.x = std::cos(turn) * e + std::sin(turn) * n;
+            s.y = -std::sin(turn) * e + std::cos(turn) * n;
+            s.direction -= turn;
+        }
+        const Alignment read = read_model(model);
+        double worst = 0, worst_turn = 0;
+        for (double m = read.start_mileage(); m <= read.end_mileage(); m += 1) {
+            Point p, q;
+            double a = 0, b = 0;
+            read.line.locate(m, p, a);
+            grid.line.locate(m, q, b);
+            worst = std::max({worst, std::abs(p.x - q.x), std::abs(p.y - q.y)});
+            worst_turn = std::max(worst_turn, std::abs(reduced_turn(a - b)));
+        }
+        EXPECT_LE(worst, 1e-8) << c.what;
+        EXPECT_LE(worst_turn, 1e-12) << c.what;
+        EXPECT_EQ(read.notices, std::vector<std::string>{c.notice}) << c.what;
+        EXPECT_EQ(read.crs, "EPSG:4547") << c.what;
     }
-    ASSERT_EQ(read.notices.size(), 1u);
-    EXPECT_EQ(read.notices[0],
-              "IFC 文件“interchange.ifc”：线路“A匝道”的坐标系为“EPSG:4547”（IfcProjectedCRS），"
-              "平面坐标已按 IfcMapConversion 换算到该坐标系");
 }
 
 // Where two segments meet: told above a millimetre (or the model's coarser Precision) or 10″,

@@ -378,6 +378,15 @@ class IfcModel {
     std::map<std::int64_t, std::vector<const StepInstance*>> properties_;
 };
 
+// "EPSG:4547": a coordinate system the map files can take as it is.
+bool is_epsg_code(std::string_view name) {
+    constexpr std::string_view kPrefix = "EPSG:";
+    if (!name.starts_with(kPrefix) || name.size() == kPrefix.size()) return false;
+    for (char c : name.substr(kPrefix.size()))
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
 // How messages name an alignment: by its name, or by its place in the file where it has none.
 std::string alignment_prefix(const std::string& name, std::size_t index) {
     return name.empty() ? "第 " + std::to_string(index + 1) + " 条线路" : "线路“" + name + "”";
@@ -483,6 +492,7 @@ class AlignmentBuilder {
         place(segments, start, alignment);
         alignment.key_points = element_key_points(alignment.line);
         if (vertical) alignment.profile = read_profile(*vertical, start, alignment.notices);
+        if (is_epsg_code(model_.crs())) alignment.crs = model_.crs();
         if (!model_.crs().empty())
             alignment.notices.push_back(
                 model_.file_title() + "：" + prefix_ + "的坐标系为“" + model_.crs() +

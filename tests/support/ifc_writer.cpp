@@ -133,8 +133,16 @@ std::string ifc_text(const IfcModelData& model) {
               real(model.ordinate) + "," + real(model.scale) + ")");
     }
     std::vector<int> alignments;
+    int own_axes = axes;
+    if (model.placement_east != 0 || model.placement_north != 0 || model.placement_turn != 0) {
+        const int at = w.add("IFCCARTESIANPOINT((" + real(model.placement_east) + "," +
+                             real(model.placement_north) + ",0.))");
+        const int x_axis = w.add("IFCDIRECTION((" + real(std::cos(model.placement_turn)) + "," +
+                                 real(std::sin(model.placement_turn)) + ",0.))");
+        own_axes = w.add("IFCAXIS2PLACEMENT3D(" + ref(at) + ",$," + ref(x_axis) + ")");
+    }
     for (const IfcAlignmentData& a : model.alignments) {
-        const int placement = w.add("IFCLOCALPLACEMENT($," + ref(axes) + ")");
+        const int placement = w.add("IFCLOCALPLACEMENT($," + ref(own_axes) + ")");
         const int alignment = w.add("IFCALIGNMENT(" + w.guid() + ",$," + step_string(a.name) +
                                     ",$,$," + ref(placement) + ",$,.NOTDEFINED.)");
         alignments.push_back(alignment);
