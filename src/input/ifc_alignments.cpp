@@ -458,7 +458,9 @@ class AlignmentBuilder {
             (horizontal->attribute(5, "ObjectPlacement").is_unset() ? node_ : *horizontal)
                 .attribute(5, "ObjectPlacement")));
         std::vector<Segment> segments;
-        std::vector<std::pair<Point, const Segment*>> closing;  // zero-length segments' starts
+        // The segments of length 0 (the closing one) with the index of the segment before them:
+        // they add nothing, but where they start is checked as a seam once the line is placed.
+        std::vector<std::pair<std::size_t, Segment>> zero_length;
         int position = 0;
         for (const StepField& child : model_.nested(*horizontal)) {
             const StepInstance& c = child.instance();
@@ -470,12 +472,10 @@ class AlignmentBuilder {
             Segment s;
             s.line = p.line();
             s.piece = read_segment(p, plane, position, s.name);
-            if (s.piece.length > 0) {
+            if (s.piece.length > 0)
                 segments.push_back(s);
-            } else if (!segments.empty()) {
-                // The closing segment of length 0 marks where the line ends: checked as a seam.
-                check_seam(segments.back(), s, alignment, nullptr);
-            }
+            else if (!segments.empty())
+                zero_length.emplace_back(segments.size() - 1, s);
         }
         if (segments.empty())
             throw refused(*horizontal, "没有长度不为零的平面线元（IfcAlignmentHorizontalSegment）");
@@ -490,6 +490,8 @@ class AlignmentBuilder {
         stations_ = alignment.breaks;
         dl_complete(stations_, start, start + length);
         place(segments, start, alignment);
+        for (const auto& [before, s] : zero_length)
+            check_seam(segments[before], s, alignment, nullptr);
         alignment.key_points = element_key_points(alignment.line);
         if (vertical) alignment.profile = read_profile(*vertical, start, alignment.notices);
         if (is_epsg_code(model_.crs())) alignment.crs = model_.crs();
