@@ -184,10 +184,19 @@ class IfcModel {
         const auto found = properties_.find(object.id());
         if (found == properties_.end()) return sets;
         for (const StepInstance* rel : found->second) {
-            const StepInstance& set = rel->attribute(5, "RelatingPropertyDefinition").instance();
-            if (set.entity() != "IFCPROPERTYSET") continue;
-            if (set.attribute(2, "Name").optional_string() == std::string(name))
-                sets.push_back(&set);
+            // One property set, or several as an IFCPROPERTYSETDEFINITIONSET((…)).
+            StepField definition = rel->attribute(5, "RelatingPropertyDefinition");
+            if (definition.kind() == StepValue::Kind::typed)
+                definition = definition.typed(definition.type_name());
+            const std::vector<StepField> definitions = definition.kind() == StepValue::Kind::list
+                                                           ? definition.list()
+                                                           : std::vector<StepField>{definition};
+            for (const StepField& d : definitions) {
+                const StepInstance& set = d.instance();
+                if (set.entity() == "IFCPROPERTYSET" &&
+                    set.attribute(2, "Name").optional_string() == std::string(name))
+                    sets.push_back(&set);
+            }
         }
         return sets;
     }
