@@ -254,6 +254,19 @@ TEST(Ifc, VerticalSegmentsAsGradePoints) {
     EXPECT_TRUE(read.notices.empty()) << read.notices.front();
     for (double m = 0; m <= 1000; m += 1)
         EXPECT_NEAR(*read.profile->elevation(m), *profile.elevation(m), 1e-9) << m;
+    // A vertical that cannot be read leaves the line without heights, and says why.
+    IfcModelData clothoid = model;
+    clothoid.alignments[0].vertical[1].type = "CLOTHOID";
+    const Alignment plane = read_model(clothoid);
+    EXPECT_FALSE(plane.profile);
+    ASSERT_EQ(plane.notices.size(), 1u);
+    EXPECT_NE(
+        plane.notices[0].find(
+            "第 30 行：线路“L”：#23=IFCALIGNMENTVERTICALSEGMENT 的类型为 .CLOTHOID.：只能读坡段"
+            "（CONSTANTGRADIENT）、抛物线竖曲线（PARABOLICARC）和圆曲线竖曲线（CIRCULARARC）"
+            "：纵断面未读入，线路没有设计高程"),
+        std::string::npos)
+        << plane.notices[0];
     // The arc's radius follows from its gradients and length where the file leaves it out.
     a.vertical[1].radius.reset();
     const Alignment without = read_model(model);
@@ -304,41 +317,49 @@ TEST(Ifc, StationingFromTheReferents) {
 // alignment's coordinates onto the project's by its placement: the ramp written in its own
 // coordinates reads back on the grid.
 TEST(Ifc, MapConversionAndPlacementPutTheLineOnTheGrid) {
-    const double turn = 0.3, east = 499000, north = 3515000;
+    const double east = 499000, north = 3515000;
     const std::string crs =
         "IFC 文件“interchange.ifc”：线路“A匝道”的坐标系为“EPSG:4547”（IfcProjectedCRS）";
     struct Case {
         const char* what;
-        std::function<void(IfcModelData&)> place;
+        double turn;  // radians, counter-clockwise
+        std::function<void(IfcModelData&, double turn)> place;
         std::string notice;
     };
     const Case kCases[] = {
-        {"map conversion",
-         [&](IfcModelData& m) {
+        {"map conversion", 0.3,
+         [&](IfcModelData& m, double turn) {
              m.eastings = east;
              m.northings = north;
              m.abscissa = std::cos(turn);
              m.ordinate = std::sin(turn);
          },
          crs + "，平面坐标已按 IfcMapConversion 换算到该坐标系"},
-        {"the alignment's placement",
-         [&](IfcModelData& m) {
+        {"the alignment's placement", 0.3,
+         [&](IfcModelData& m, double turn) {
              m.placement_east = east;
              m.placement_north = north;
              m.placement_turn = turn;
          },
          crs},
+        {"a rigid operation", 0,
+         [&](IfcModelData& m, double) {
+             m.rigid_operation = true;
+             m.eastings = east;
+             m.northings = north;
+         },
+         crs + "，平面坐标已按 IfcRigidOperation 换算到该坐标系"},
     };
     const Alignment grid = read_model(testing::bundled_interchange(kExamples), "A匝道");
     for (const Case& c : kCases) {
         IfcModelData model = testing::bundled_interchange(kExamples);
         model.alignments.erase(model.alignments.begin());
-        c.place(model);
+        c.place(model, c.turn);
         for (IfcHorizontalSegment& s : model.alignments[0].horizontal) {
             const double e = s.x - east, n = s.y - north;
-            s.x = std::cos(turn) * e + std::sin(turn) * n;
-            s.y = -std::sin(turn) * e + std::cos(turn) * n;
-            s.direction -= turn;
+            s.x = std::cos(c.turn) * e + std::sin(c.turn) * n;
+            s.y = -std::sin(c.turn) * e + std::cos(c.turn) * n;
+            s.direction -= c.turn;
         }
         const Alignment read = read_model(model);
         double worst = 0, worst_turn = 0;
@@ -434,12 +455,6 @@ TEST(Ifc, Refusals) {
          [](IfcModelData& m) { m.alignments[0].horizontal[0].end_radius = 100; },
          {},
          "是直线（LINE），其半径却不为 0"},
-        {"a vertical clothoid",
-         [](IfcModelData& m) {
-             m.alignments[0].vertical = {{0, 100, 10, 0, 0.01, {}, "CLOTHOID"}};
-         },
-         {},
-         "的类型为 .CLOTHOID.：只能读坡段（CONSTANTGRADIENT）"},
         {"a grid scale",
          [](IfcModelData& m) {
              m.crs = "EPSG:4547";
@@ -447,6 +462,13 @@ TEST(Ifc, Refusals) {
          },
          {},
          "#9=IFCMAPCONVERSION 的比例 0.9996 不为 1"},
+        {"a rigid operation onto longitude and latitude",
+         [](IfcModelData& m) { m.crs = "EPSG:4258"; },
+         replace("IFCMAPCONVERSION(#3,#8,0.,0.,0.,1.,0.,1.)",
+                 "IFCRIGIDOPERATION(#3,#8,IFCPLANEANGLEMEASURE(14.09),IFCPLANEANGLEMEASURE(46.36),"
+                 "475.)"),
+         "#9=IFCRIGIDOPERATION 的第 3 个属性 FirstCoordinate 为 "
+         "IFCPLANEANGLEMEASURE：地理坐标（经纬度）不是平面坐标"},
         {"an IncomingStation that is not the station reached",
          [](IfcModelData& m) {
              m.alignments[0].stations = {{0, 500, {}}, {50, 600, 551}};

@@ -157,6 +157,8 @@ class IfcModel {
     }
     double seam_noticed() const { return seam_noticed_; }
     const std::string& crs() const { return crs_; }
+    // The coordinate operation that puts the project onto the map grid, as notices name it.
+    const std::string& operation() const { return operation_; }
     const Motion& map() const { return map_; }
 
     // A length attribute in metres.
@@ -294,7 +296,10 @@ class IfcModel {
         std::vector<const StepInstance*> conversions = file_.instances_of("IFCMAPCONVERSION");
         for (const StepInstance* c : file_.instances_of("IFCMAPCONVERSIONSCALED"))
             conversions.push_back(c);
-        if (conversions.empty()) return;
+        if (conversions.empty()) {
+            read_rigid_operation();
+            return;
+        }
         const StepInstance& c = *conversions.front();
         const StepInstance& crs = c.attribute(1, "TargetCRS").instance();
         crs_ = crs.attribute(0, "Name").optional_string().value_or("");
@@ -334,6 +339,35 @@ class IfcModel {
             map_.sin_a = b / norm;
             map_.angle = std::atan2(b, a);
         }
+    }
+
+    // IfcRigidOperation: the project's x, y moved by FirstCoordinate and SecondCoordinate onto
+    // a projected grid, without a turn. A geographic target (longitude and latitude) gives no
+    // grid coordinates to place boreholes by, and is refused.
+    void read_rigid_operation() {
+        const std::vector<const StepInstance*> operations = file_.instances_of("IFCRIGIDOPERATION");
+        if (operations.empty()) return;
+        const StepInstance& c = *operations.front();
+        const StepInstance& crs = c.attribute(1, "TargetCRS").instance();
+        const StepField first = c.attribute(2, "FirstCoordinate");
+        const StepField second = c.attribute(3, "SecondCoordinate");
+        for (const StepField& f : {first, second})
+            if (f.kind() == StepValue::Kind::typed && f.type_name() != "IFCLENGTHMEASURE")
+                throw f.error("为 " + f.type_name() +
+                              "：地理坐标（经纬度）不是平面坐标，只能读到投影坐标系的移动");
+        Factor map_unit = length_;
+        if (crs.entity() == "IFCPROJECTEDCRS" && crs.size() > 6) {
+            const StepField unit = crs.attribute(6, "MapUnit");
+            if (!unit.is_unset()) map_unit = unit_factor(unit.instance(), "LENGTHUNIT");
+        }
+        if (!(std::abs(map_unit.value() / length_.value() - 1) <= 1e-9))
+            throw c.error("的目标坐标系与项目的长度单位不同：IfcRigidOperation 不换算单位");
+        crs_ = crs.attribute(0, "Name").optional_string().value_or("");
+        operation_ = "IfcRigidOperation";
+        map_.x = map_unit.of(measure(first));
+        map_.y = map_unit.of(measure(second));
+        if (c.size() > 4 && !c.attribute(4, "Height").is_unset())
+            map_.z = map_unit.of(measure(c.attribute(4, "Height")));
     }
 
     // One IfcAxis2Placement3D or 2D as a motion in the plane.
@@ -382,6 +416,7 @@ class IfcModel {
     Factor length_, angle_;
     double seam_noticed_ = kSeamNoticed;
     std::string crs_;
+    std::string operation_ = "IfcMapConversion";
     Motion map_;
     std::map<std::int64_t, std::vector<const StepInstance*>> nests_;
     std::map<std::int64_t, std::vector<const StepInstance*>> properties_;
@@ -502,13 +537,26 @@ class AlignmentBuilder {
         for (const auto& [before, s] : zero_length)
             check_seam(segments[before], s, alignment, nullptr);
         alignment.key_points = element_key_points(alignment.line);
-        if (vertical) alignment.profile = read_profile(*vertical, start, alignment.notices);
+        // The plane line stands without its heights: a vertical that cannot be read leaves the
+        // line without a profile, said in a notice, rather than refusing the line's stations
+        // and coordinates with it.
+        if (vertical) {
+            try {
+                alignment.profile = read_profile(*vertical, start, alignment.notices);
+            } catch (const DataError& e) {
+                alignment.notices.push_back(model_.file_title() + "第 " + std::to_string(e.line()) +
+                                            " 行：" + e.what() +
+                                            "：纵断面未读入，线路没有设计高程");
+            }
+        }
         if (is_epsg_code(model_.crs())) alignment.crs = model_.crs();
         if (!model_.crs().empty())
             alignment.notices.push_back(
                 model_.file_title() + "：" + prefix_ + "的坐标系为“" + model_.crs() +
                 "”（IfcProjectedCRS）" +
-                (model_.map().identity() ? "" : "，平面坐标已按 IfcMapConversion 换算到该坐标系"));
+                (model_.map().identity()
+                     ? ""
+                     : "，平面坐标已按 " + model_.operation() + " 换算到该坐标系"));
         return alignment;
     }
 

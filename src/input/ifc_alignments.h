@@ -21,10 +21,12 @@
 //   the start station, each later one whose station differs from the one reached a chain break
 //   (back = IncomingStation or the station reached, ahead = Station);
 // - its IfcAlignmentVertical segments (CONSTANTGRADIENT, PARABOLICARC, CIRCULARARC) as the
-//   grade points of a profile, with the seams between segments checked as the horizontal's;
+//   grade points of a profile, with the seams between segments checked as the horizontal's (a
+//   vertical that cannot be read leaves the line without a profile, with a notice saying why:
+//   the plane line and its stations stand without their heights);
 // - IfcMapConversion where it is not the identity (a rotation and a false origin; a scale that
-//   would stretch the line away from its stations is refused), and the IfcProjectedCRS named in
-//   a notice.
+//   would stretch the line away from its stations is refused), or a translation-only
+//   IfcRigidOperation onto a projected grid, and the IfcProjectedCRS named in a notice.
 //
 // Frames: IFC's x axis is the easting and its y the northing, its directions counter-clockwise
 // from +x, a positive radius turning left. What is built is in Qelt's frame: metres, X north,

@@ -128,9 +128,13 @@ std::string ifc_text(const IfcModelData& model) {
                               "," + ref(units) + ")");
     if (!model.crs.empty()) {
         const int crs = w.add("IFCPROJECTEDCRS(" + step_string(model.crs) + ",$,$,$,$,$,$)");
-        w.add("IFCMAPCONVERSION(" + ref(context) + "," + ref(crs) + "," + real(model.eastings) +
-              "," + real(model.northings) + ",0.," + real(model.abscissa) + "," +
-              real(model.ordinate) + "," + real(model.scale) + ")");
+        if (model.rigid_operation)
+            w.add("IFCRIGIDOPERATION(" + ref(context) + "," + ref(crs) + ",IFCLENGTHMEASURE(" +
+                  real(model.eastings) + "),IFCLENGTHMEASURE(" + real(model.northings) + "),0.)");
+        else
+            w.add("IFCMAPCONVERSION(" + ref(context) + "," + ref(crs) + "," + real(model.eastings) +
+                  "," + real(model.northings) + ",0.," + real(model.abscissa) + "," +
+                  real(model.ordinate) + "," + real(model.scale) + ")");
     }
     std::vector<int> alignments;
     int own_axes = axes;

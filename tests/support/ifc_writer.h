@@ -56,6 +56,7 @@ struct IfcModelData {
     // IfcProjectedCRS (by name) and IfcMapConversion, when `crs` is not empty.
     std::string crs;
     double eastings = 0, northings = 0, abscissa = 1, ordinate = 0, scale = 1;
+    bool rigid_operation = false;  // an IfcRigidOperation (eastings, northings) instead
     // Where each alignment's own placement puts its coordinates in the project's: a shift
     // (metres east and north) and a turn (radians, counter-clockwise).
     double placement_east = 0, placement_north = 0, placement_turn = 0;

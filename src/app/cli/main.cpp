@@ -115,9 +115,10 @@ Precision, whichever is coarser); IfcReferents of type STATION with Pset_Station
 IncomingStation) at their DistanceAlong give the start station and the chain breaks; the
 IfcAlignmentVertical segments (CONSTANTGRADIENT, PARABOLICARC, CIRCULARARC) the design
 profile; units by their definitions (mm, feet, US survey feet, degrees, grads …);
-IfcMapConversion applied (a grid scale other than the change of unit is refused) and the
-IfcProjectedCRS named in a "提示：" line. Other segment types and other schemas are refused,
-named.
+IfcMapConversion (or a translation-only IfcRigidOperation) applied (a grid scale other than the
+change of unit is refused) and the IfcProjectedCRS named in a "提示：" line. Other horizontal
+segment types and other schemas are refused, named; a vertical that cannot be read leaves the
+line without heights, said on a "提示：" line.
 landxml writes the line typed in Qelt's own files (with its chain breaks) as LandXML 1.2 for
 survey and design software: Line/Curve/Spiral with full-precision coordinates, StaEquation
 per chain break, metric units; --name names the alignment (default: the alignment file's name).
