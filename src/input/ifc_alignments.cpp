@@ -12,23 +12,14 @@
 
 #include "base/text.h"
 #include "base/utf8_path.h"
+#include "input/seams.h"
 #include "station/station.h"
 
 namespace qelt {
 
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kPi = std::numbers::pi;
-constexpr double kSecondsPerRadian = 180 * 3600 / kPi;
-
-// Where one segment ends and the next starts, as for a LandXML line's elements: exported
-// numbers rounded to 0.1 mm meet to well within a millimetre and ten seconds of arc; more is
-// worth telling the engineer (or more than the model's own Precision, where that is coarser);
-// a seam of more than 0.1 m is no rounding: the segments do not describe one line.
-constexpr double kSeamNoticed = 1e-3;                    // metres
-constexpr double kSeamRefused = 0.1;                     // metres
-constexpr double kTurnNoticed = 10 / kSecondsPerRadian;  // radians
 // A segment's redundant numbers (a vertical arc's radius beside its length and gradients, a
 // referent's IncomingStation beside its distance along) must agree to a millimetre.
 constexpr double kMissRefused = 1e-3;  // metres
@@ -619,20 +610,13 @@ class AlignmentBuilder {
         piece_point(before.piece, before.piece.length, end, end_azimuth);
         const double gap = distance(end, next.piece.start);
         const double turn = std::abs(reduced_turn(next.piece.start_azimuth - end_azimuth));
-        const auto seam = [&] {
-            const double at = mileage ? *mileage : before.piece.start_mileage + before.piece.length;
-            return prefix_ + next.name + "（" + zh_station_of(stations_, at).text + "）的起点与" +
-                   before.name + "算得的终点相距 ";
-        };
-        if (!(gap <= kSeamRefused))
-            throw DataError(
-                seam() + fixed_text(gap, 3) + " m（超过 0.1 m）：这些线元连不成一条线路",
-                model_.file().path(), next.line);
-        if (gap > model_.seam_noticed() || turn > kTurnNoticed)
+        const double at = mileage ? *mileage : before.piece.start_mileage + before.piece.length;
+        const std::string seam = prefix_ + next.name + "（" + zh_station_of(stations_, at).text +
+                                 "）的起点与" + before.name + "算得的终点相距 ";
+        if (auto notice = seam_verdict(gap, turn, model_.seam_noticed(), seam, model_.file().path(),
+                                       next.line))
             alignment.notices.push_back(model_.file_title() + "第 " + std::to_string(next.line) +
-                                        " 行：" + seam() + fixed_text(gap * 1000, 1) +
-                                        " mm，方向相差 " + fixed_text(turn * kSecondsPerRadian, 1) +
-                                        "″");
+                                        " 行：" + *notice);
     }
 
     // Places the segments one after another from continuous mileage `start`, each at its own
@@ -915,29 +899,10 @@ IfcAlignments::IfcAlignments(const StepFile& file) {
     if (nodes.empty()) throw DataError("文件中没有线路（IFCALIGNMENT）", file.path());
     const IfcModel model(file);
     for (const StepInstance* node : nodes) {
-        IfcAlignmentInfo info;
-        info.line = node->line();
-        Built built;
-        try {
-            info.name = node->attribute(2, "Name").optional_string().value_or("");
-            built.alignment = AlignmentBuilder(model, *node, infos_.size()).build();
-            const Alignment& a = built.alignment;
-            info.length = a.end_mileage() - a.start_mileage();
-            info.start_station = a.start_mileage();
-            info.end_station = a.end_mileage() - dl_shift(a.breaks, a.breaks.dl_count);
-        } catch (const DataError& e) {
-            built.error = e;
-            info.length = info.start_station = info.end_station = kNaN;
-        }
-        infos_.push_back(std::move(info));
-        built_.push_back(std::move(built));
+        const std::size_t index = alignments().size();
+        add(node->attribute(2, "Name").optional_string().value_or(""), node->line(),
+            [&] { return AlignmentBuilder(model, *node, index).build(); });
     }
-}
-
-Alignment IfcAlignments::build(std::size_t index) const {
-    const Built& built = built_.at(index);
-    if (built.error) throw *built.error;
-    return built.alignment;
 }
 
 }  // namespace qelt

@@ -33,53 +33,22 @@
 // Y east, azimuth radians clockwise from +X, curvature positive to the right; mileages are
 // continuous from the start station (the start station + distance along).
 
-#include <cstddef>
-#include <optional>
-#include <string>
-#include <vector>
-
-#include "alignment/alignment.h"
-#include "base/data_error.h"
+#include "input/alignment_choice.h"
 #include "input/step.h"
 
 namespace qelt {
 
-// One alignment of an IFC file, as the user chooses among several.
-struct IfcAlignmentInfo {
-    std::string name;          // the IfcAlignment's Name ("" when it has none)
-    double length = 0;         // metres, the sum of its horizontal segments' lengths
-    double start_station = 0;  // metres, the station shown at its start
-    double end_station = 0;  // metres, the station shown at its end (last chain break's numbering)
-    long line = 0;           // line of the IfcAlignment instance in the file
-    // length, start_station and end_station are NaN for an alignment that cannot be built
-    // (IfcAlignments::build says why).
-};
-
-// The alignments of an IFC 4.3 file, each built.
-class IfcAlignments {
+// The alignments of an IFC 4.3 file, each built: alignments() and build(index)
+// (FileAlignments) give each one's located line from its start station, its chain breaks, its
+// key points, its profile where it has a vertical alignment and the notices of its checks, or
+// the refusal naming the file, the line of the instance and what was found there.
+class IfcAlignments : public FileAlignments {
   public:
     // Reads the units and the georeferencing of `file` and builds each IfcAlignment. Throws
     // DataError naming the file and the line for a schema other than IFC 4.3, units it cannot
     // take, a map conversion it cannot apply and a file without IfcAlignment. A fault inside one
     // alignment does not stop the others: build reports it.
     explicit IfcAlignments(const StepFile& file);
-
-    // The alignments in the order of the file.
-    const std::vector<IfcAlignmentInfo>& alignments() const { return infos_; }
-
-    // Alignment `index` (0-based, below alignments().size()): its located line from its start
-    // station, its chain breaks (not completed: the run completes them with dl_complete), its
-    // key points, its profile where it has a vertical alignment, and the notices of its checks.
-    // Throws DataError naming the file, the line of the instance and what was found there.
-    Alignment build(std::size_t index) const;
-
-  private:
-    struct Built {
-        Alignment alignment;
-        std::optional<DataError> error;
-    };
-    std::vector<IfcAlignmentInfo> infos_;
-    std::vector<Built> built_;
 };
 
 }  // namespace qelt
