@@ -55,7 +55,7 @@ report() {
 }
 
 # The machine has two cores: two targets at a time.
-for pair in "readers station" "run_jd run_ht" "landxml step"; do
+for pair in "readers station" "run_jd run_ht" "landxml step" "ifc"; do
     pids=()
     for target in $pair; do
         case $target in
@@ -63,6 +63,7 @@ for pair in "readers station" "run_jd run_ht" "landxml step"; do
             station) run station & ;;
             landxml) run landxml "$root/examples" & ;;
             step) run step & ;;
+            ifc) run ifc "$root/examples" & ;;
             *) run "$target" "$build/seeds/$target" & ;;
         esac
         pids+=("$!")

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p out
-cli=./build/qelt-cli
+cli=${QELT_CLI:-./build/qelt-cli}
 
 # Prints a CSV table as aligned columns, the columns X ($2) and Y ($3) with four decimals and the
 # offset ($4, when given) with three, as the sheet shows them.
@@ -49,6 +49,19 @@ echo "== LandXML: examples/interchange.xml, 主线 and A匝道 =="
     --boreholes examples/ramp-boreholes.txt \
     --output out/LandXML匝道钻孔数量及位置表.xlsx --csv out/LandXML匝道钻孔数量及位置表.csv
 show out/LandXML匝道钻孔数量及位置表.csv 5 6
+echo
+
+# The same interchange as a BIM delivery: the IFC 4.3 model (examples/interchange.ifc, written
+# by tests/support/write_interchange_ifc.cpp) carries the main line with its stationing (the
+# chain breaks as STATION referents) and its profile, and the ramp.
+echo "== IFC 4.3: examples/interchange.ifc, 主线 and A匝道 =="
+"$cli" table --alignment examples/interchange.ifc --alignment-name 主线 \
+    --boreholes examples/mainline-boreholes.txt \
+    --output out/IFC主线钻孔数量及位置表.xlsx --csv out/IFC主线钻孔数量及位置表.csv
+"$cli" table --alignment examples/interchange.ifc --alignment-name A匝道 \
+    --boreholes examples/ramp-boreholes.txt \
+    --output out/IFC匝道钻孔数量及位置表.xlsx --csv out/IFC匝道钻孔数量及位置表.csv
+show out/IFC主线钻孔数量及位置表.csv 5 6
 echo
 
 # After drilling: the surveyed holes (the examples' boreholes moved a few centimetres) back to

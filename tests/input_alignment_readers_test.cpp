@@ -23,6 +23,8 @@ TEST(AlignmentReaders, TheFormatAndTheMethodNameTheReader) {
         // A LandXML file is read as such whatever the method says.
         {"interchange.xml", AlignmentFormat::jd_text, AlignmentFormat::landxml},
         {"interchange.xml", AlignmentFormat::element_text, AlignmentFormat::landxml},
+        // So is an IFC file.
+        {"interchange.ifc", AlignmentFormat::jd_text, AlignmentFormat::ifc},
     };
     for (const Case& c : cases) {
         DetectedFile file = detect_format(std::string(QELT_SOURCE_DIR) + "/examples/" + c.file);

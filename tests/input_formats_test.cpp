@@ -37,6 +37,11 @@ const Case kFiles[] = {
     {"element file", "0 3000 2000 45.3015\n0 0 100\n", FileFormat::text},
     {"blank lines only", " \n\t\n", FileFormat::text},
     {"empty", "", FileFormat::text},
+    {"STEP", "ISO-10303-21;\nHEADER;\n", FileFormat::step},
+    {"STEP, lower case, blank before ';', BOM", "\xEF\xBB\xBF\n iso-10303-21 ;\n",
+     FileFormat::step},
+    {"STEP keyword without ';'", "ISO-10303-21\n", FileFormat::text},
+    {"STEP keyword not at the start", "x ISO-10303-21;\n", FileFormat::text},
 };
 
 TEST(DetectFormat, ByTheFirstLineThatIsNotBlank) {

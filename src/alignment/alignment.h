@@ -83,6 +83,9 @@ struct Alignment {
     // What the source's checks found that the user should know (a small seam or direction
     // break between two elements of a LandXML file): one text each.
     std::vector<std::string> notices;
+    // The projected coordinate system X and Y are in, where the source names one by its EPSG
+    // code ("EPSG:4547", an IFC model's IfcProjectedCRS), for the map files; empty otherwise.
+    std::string crs;
     // The design profile (纵断面) where one is given: the grade line over the same continuous
     // mileages as the located line. A line without one has no heights.
     std::optional<Profile> profile;

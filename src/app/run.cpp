@@ -48,8 +48,9 @@ void read_chain_breaks(RunUi& ui, LineFiles& files, Alignment& alignment) {
             // one fact, and the two could disagree without a word.
             if (const auto given = ui.file_given(DialogRole::chain_breaks))
                 throw DataError(
-                    "平面资料文件中已有断链（LandXML 的 StaEquation），不能再用断链资料文件“" +
-                        *given + "”；请去掉断链资料文件，或去掉 LandXML 文件中的断链",
+                    "平面资料文件中已有断链（LandXML 的 StaEquation 或 IFC 的 STATION 桩号），"
+                    "不能再用断链资料文件“" +
+                        *given + "”；请去掉断链资料文件，或去掉平面资料文件中的断链",
                     files.last());
             break;
         case ChainBreakSource::file_or_none:

@@ -45,11 +45,11 @@ struct FileDialog {
     const char* title;
     const char* filter;  // "desc|patterns|desc|patterns…", patterns separated by ';'
 };
-// The alignment may also be the LandXML file the design software exported.
+// The alignment may also be the LandXML file the design software exported, or its IFC 4.3 model.
 inline constexpr FileDialog kAlignmentDialog{
     DialogRole::alignment, "读取平面资料",
-    "文本文件(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|文本文件(*.txt)|*.txt|"
-    "所有文件（*.*)|*.*"};
+    "文本文件(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|IFC 文件(*.ifc)|*.ifc|"
+    "文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
 inline constexpr FileDialog kChainBreakDialog{DialogRole::chain_breaks, "读取断链资料",
                                               "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*"};
 inline constexpr FileDialog kBoreholeDialog{
@@ -131,15 +131,16 @@ enum class Method {
     building_blocks,  // 积木法―互通 (--method ht): a ramp by its elements, no chain breaks
 };
 
-// The source of the method the user chose. A LandXML file is recognised by its content and
-// read as such whatever the method (input/formats.h, input/alignment_readers.h); any other file
-// is the method's own text file.
+// The source of the method the user chose. A LandXML or IFC file is recognised by its content
+// and read as such whatever the method (input/formats.h, input/alignment_readers.h); any other
+// file is the method's own text file.
 std::unique_ptr<AlignmentSource> make_alignment_source(Method method);
 
-// Whether the alignment file `path` is a LandXML file, told by its content as the run tells it,
-// for a front end that checks its options before the run (qelt-cli: no --method needed, and
-// --alignment-name allowed). Throws DataError when the file cannot be read.
-bool alignment_file_is_landxml(const std::string& path);
+// Whether the alignment file `path` is a design model (a LandXML or an IFC file) rather than
+// one of the methods' text files, told by its content as the run tells it, for a front end that
+// checks its options before the run (qelt-cli: no --method needed, --alignment-name allowed,
+// the chain-break file optional). Throws DataError when the file cannot be read.
+bool alignment_file_is_model(const std::string& path);
 
 // The first steps of every job on a line: asks for the alignment file and builds the line
 // from `source`, then completes its stationing: the chain breaks from the chain-break file where

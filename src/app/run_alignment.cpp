@@ -1,5 +1,5 @@
 // The ways of giving a road's centre line, each building the one alignment model: the main line
-// by its JDs, the ramp by its elements, and a LandXML file as the design software exported it,
+// by its JDs, the ramp by its elements, and a LandXML or IFC file as design software exported it,
 // recognised by its content whatever the method says. The readers are input/'s table; the run
 // supplies the method and the user's answer where a file holds several lines.
 #include <memory>
@@ -34,8 +34,8 @@ class MethodSource : public AlignmentSource {
 
 }  // namespace
 
-bool alignment_file_is_landxml(const std::string& path) {
-    return detect_format(path).format() == FileFormat::xml;
+bool alignment_file_is_model(const std::string& path) {
+    return detect_format(path).format() != FileFormat::text;
 }
 
 std::unique_ptr<AlignmentSource> make_alignment_source(Method method) {

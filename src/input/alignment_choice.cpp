@@ -1,6 +1,7 @@
 #include "input/alignment_choice.h"
 
 #include <cmath>
+#include <limits>
 
 #include "base/data_error.h"
 #include "base/text.h"
@@ -33,6 +34,32 @@ std::string choices_text(const std::vector<AlignmentChoice>& choices) {
 }
 
 }  // namespace
+
+void FileAlignments::add(std::string name, long line, const std::function<Alignment()>& build) {
+    AlignmentInfo info;
+    info.name = std::move(name);
+    info.line = line;
+    Built built;
+    try {
+        built.alignment = build();
+        const Alignment& a = built.alignment;
+        info.length = a.end_mileage() - a.start_mileage();
+        info.start_station = a.start_mileage();
+        info.end_station = a.end_mileage() - dl_shift(a.breaks, a.breaks.dl_count);
+    } catch (const DataError& e) {
+        built.error = e;
+        info.length = info.start_station = info.end_station =
+            std::numeric_limits<double>::quiet_NaN();
+    }
+    infos_.push_back(std::move(info));
+    built_.push_back(std::move(built));
+}
+
+Alignment FileAlignments::build(std::size_t index) const {
+    const Built& built = built_.at(index);
+    if (built.error) throw *built.error;
+    return built.alignment;
+}
 
 AlignmentChoice alignment_choice(const std::string& name, double length, double start_station,
                                  double end_station) {

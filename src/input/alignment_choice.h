@@ -9,7 +9,49 @@
 #include <string>
 #include <vector>
 
+#include "alignment/alignment.h"
+#include "base/data_error.h"
+
 namespace qelt {
+
+// One alignment of a file that holds several (LandXML, IFC), as the user chooses among them.
+struct AlignmentInfo {
+    std::string name;          // as the file names it ("" when it has none)
+    double length = 0;         // metres along the line
+    double start_station = 0;  // metres, the station shown at its start
+    double end_station = 0;    // metres, the station shown at its end, in the last chain
+                               // break's numbering
+    long line = 0;             // line of the file where the alignment begins
+    // length, start_station and end_station are NaN for an alignment that cannot be built
+    // (FileAlignments::build says why).
+};
+
+// The alignments of a file, each built as the file is read, so that the list the user chooses
+// from can show each one's length and stations, and say which cannot be built: one broken line
+// must not make the others of the file unusable.
+class FileAlignments {
+  public:
+    // The alignments in the order of the file.
+    const std::vector<AlignmentInfo>& alignments() const { return infos_; }
+
+    // Alignment `index` (0-based, below alignments().size()) as built: its located line, its
+    // chain breaks (not completed: the run completes them with dl_complete), its key points and
+    // the notices of its checks. Throws the DataError its building threw.
+    Alignment build(std::size_t index) const;
+
+  protected:
+    // Builds the next alignment of the file, `name` at line `line`, with `build`, keeping a
+    // DataError it throws for build(index).
+    void add(std::string name, long line, const std::function<Alignment()>& build);
+
+  private:
+    struct Built {
+        Alignment alignment;
+        std::optional<DataError> error;
+    };
+    std::vector<AlignmentInfo> infos_;
+    std::vector<Built> built_;
+};
 
 // One alignment of a file that holds several, as the user chooses among them.
 struct AlignmentChoice {

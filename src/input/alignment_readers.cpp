@@ -5,8 +5,10 @@
 
 #include "base/utf8_path.h"
 #include "htbas/htbas.h"
+#include "input/ifc_alignments.h"
 #include "input/landxml_alignments.h"
 #include "input/readers.h"
+#include "input/step.h"
 #include "zxbas/zxbas.h"
 
 namespace qelt {
@@ -29,15 +31,26 @@ Alignment read_element_chain(DetectedFile& file, const AlignmentAnswer&) {
     return ht_alignment(*chain, utf8_of(path_from_utf8(file.path()).filename()));
 }
 
+// The alignment of a file of several (LandXmlAlignments, IfcAlignments) that the answer chooses.
 // Every alignment of the file is built before the choice, so that the list can show each one's
 // length and stations, and say which cannot be built.
+template <class Alignments>
+Alignment chosen(const Alignments& alignments, const std::string& path,
+                 const AlignmentAnswer& answer) {
+    std::vector<AlignmentChoice> choices;
+    for (const auto& a : alignments.alignments())
+        choices.push_back(alignment_choice(a.name, a.length, a.start_station, a.end_station));
+    return alignments.build(chosen_alignment(choices, path, answer));
+}
+
 Alignment read_landxml(DetectedFile& file, const AlignmentAnswer& answer) {
     const LandXmlDocument document(file);
-    const LandXmlAlignments alignments(document);
-    std::vector<AlignmentChoice> choices;
-    for (const LandXmlAlignmentInfo& a : alignments.alignments())
-        choices.push_back(alignment_choice(a.name, a.length, a.start_station, a.end_station));
-    return alignments.build(chosen_alignment(choices, file.path(), answer));
+    return chosen(LandXmlAlignments(document), file.path(), answer);
+}
+
+Alignment read_ifc(DetectedFile& file, const AlignmentAnswer& answer) {
+    const StepFile step(file);
+    return chosen(IfcAlignments(step), file.path(), answer);
 }
 
 constexpr AlignmentReader kReaders[] = {
@@ -46,6 +59,7 @@ constexpr AlignmentReader kReaders[] = {
      read_element_chain},
     {AlignmentFormat::landxml, FileFormat::xml, false, ChainBreakSource::file_or_none,
      read_landxml},
+    {AlignmentFormat::ifc, FileFormat::step, false, ChainBreakSource::file_or_none, read_ifc},
 };
 
 }  // namespace

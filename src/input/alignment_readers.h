@@ -18,6 +18,7 @@ enum class AlignmentFormat {
     jd_text,       // the JD file (交点法―主线)
     element_text,  // the element file (积木法―互通)
     landxml,       // the horizontal alignments of a LandXML file
+    ifc,           // the alignments of an IFC 4.3 model (horizontal, vertical, stationing)
 };
 
 struct AlignmentReader {
@@ -25,7 +26,8 @@ struct AlignmentReader {
     FileFormat file;    // what detect_format says of a file of this format
     bool needs_method;  // told from the other readers of its file format only by the method
     // Where the chain breaks of a line read in this format come from; a LandXML line that
-    // carries station equations takes them from itself (ChainBreakSource::line).
+    // carries station equations, an IFC line whose referents number it with a jump, take them
+    // from themselves (ChainBreakSource::line).
     ChainBreakSource chain_breaks;
     // Reads the detected file (read from its first line) and builds the line; where the file
     // holds several lines, `answer` says which. Throws DataError naming the file and the line.

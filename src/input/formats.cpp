@@ -1,5 +1,6 @@
 #include "input/formats.h"
 
+#include <cctype>
 #include <string_view>
 
 #include "base/text.h"
@@ -14,10 +15,19 @@ struct Signature {
     bool (*begins)(std::string_view first_line);  // the line trimmed, never empty
 };
 
-// An IFC 4.3 file (a STEP exchange file) will show itself here by its first line,
-// "ISO-10303-21;".
+// A STEP file must begin with its keyword; the semicolon may follow after blanks, and the
+// keyword is case-insensitive as every STEP keyword is. No text file of Qelt's begins so.
+bool begins_step(std::string_view first) {
+    constexpr std::string_view kKeyword = "ISO-10303-21";
+    if (first.size() < kKeyword.size()) return false;
+    for (std::size_t i = 0; i < kKeyword.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(first[i])) != kKeyword[i]) return false;
+    return trim_blanks(first.substr(kKeyword.size())).starts_with(';');
+}
+
 constexpr Signature kSignatures[] = {
     {FileFormat::xml, [](std::string_view first) { return first.front() == '<'; }},
+    {FileFormat::step, begins_step},
 };
 
 }  // namespace

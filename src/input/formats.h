@@ -22,6 +22,7 @@ namespace qelt {
 enum class FileFormat {
     text,  // Qelt's own text files (the JD file, the element file)
     xml,   // XML: LandXML as design software exports it
+    step,  // a STEP exchange file (ISO 10303-21): an IFC model as BIM software exports it
 };
 
 // A user's file whose format has been told: its lines, decoded once, for the reader of that
@@ -46,8 +47,8 @@ class DetectedFile final : public LineSource {
 };
 
 // Opens `path` and tells its format from its first line that is not blank (blanks as
-// trim_blanks counts them, after the byte-order mark): '<' begins XML; anything else, and a file
-// of blank lines only, is text.
+// trim_blanks counts them, after the byte-order mark): '<' begins XML, "ISO-10303-21;" (in any
+// case) a STEP file; anything else, and a file of blank lines only, is text.
 DetectedFile detect_format(const std::string& path);
 
 }  // namespace qelt

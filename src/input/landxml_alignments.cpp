@@ -10,22 +10,14 @@
 
 #include "base/text.h"
 #include "base/utf8_path.h"
+#include "input/seams.h"
 #include "station/station.h"
 
 namespace qelt {
 
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kPi = std::numbers::pi;
-constexpr double kSecondsPerRadian = 180 * 3600 / kPi;
-
-// Where one element ends and the next starts, exported coordinates rounded to 0.1 mm meet to
-// well within a millimetre and ten seconds of arc; more is worth telling the engineer. A seam
-// of more than 0.1 m is no rounding: the elements do not describe one line.
-constexpr double kSeamNoticed = 1e-3;                    // metres
-constexpr double kSeamRefused = 0.1;                     // metres
-constexpr double kTurnNoticed = 10 / kSecondsPerRadian;  // radians
 // An element's own numbers (Start, direction, length, radii) must bring it to its own End: a
 // millimetre covers the rounding of the exported coordinates and lengths.
 constexpr double kEndMissRefused = 1e-3;  // metres
@@ -290,21 +282,14 @@ class AlignmentBuilder : private LandXmlPart {
                 const double gap = distance(line.end_point(), piece.start);
                 const double turn =
                     std::abs(reduced_turn(piece.start_azimuth - line.end_azimuth()));
-                const auto seam = [&] {
-                    return prefix() + elements[i].name + "（" +
-                           zh_station_of(stations, mileage).text + "）的起点与" +
-                           elements[i - 1].name + " 算得的终点相距 ";
-                };
-                if (!(gap <= kSeamRefused))
-                    throw DataError(
-                        seam() + fixed_text(gap, 3) + " m（超过 0.1 m）：这些线元连不成一条线路",
-                        document().path(), elements[i].line);
-                if (gap > kSeamNoticed || turn > kTurnNoticed)
+                const std::string seam = prefix() + elements[i].name + "（" +
+                                         zh_station_of(stations, mileage).text + "）的起点与" +
+                                         elements[i - 1].name + " 算得的终点相距 ";
+                if (auto notice = seam_verdict(gap, turn, kSeamNoticed, seam, document().path(),
+                                               elements[i].line))
                     alignment.notices.push_back(
                         "LandXML 文件“" + utf8_of(path_from_utf8(document().path()).filename()) +
-                        "”第 " + std::to_string(elements[i].line) + " 行：" + seam() +
-                        fixed_text(gap * 1000, 1) + " mm，方向相差 " +
-                        fixed_text(turn * kSecondsPerRadian, 1) + "″");
+                        "”第 " + std::to_string(elements[i].line) + " 行：" + *notice);
             }
             line.append(piece);
             mileage += piece.length;
@@ -325,33 +310,14 @@ LandXmlAlignments::LandXmlAlignments(const LandXmlDocument& document) {
         if (group.type() != pugi::node_element || local_name(group) != "Alignments") continue;
         for (pugi::xml_node node : group.children()) {
             if (node.type() != pugi::node_element || local_name(node) != "Alignment") continue;
-            LandXmlAlignmentInfo info;
-            info.name = node.attribute("name").value();
-            info.line = document.line_of(node);
-            Built built;
-            try {
-                built.alignment = AlignmentBuilder(document, node, infos_.size()).build();
-                const Alignment& a = built.alignment;
-                info.length = a.end_mileage() - a.start_mileage();
-                info.start_station = a.start_mileage();
-                info.end_station = a.end_mileage() - dl_shift(a.breaks, a.breaks.dl_count);
-            } catch (const DataError& e) {
-                built.error = e;
-                info.length = info.start_station = info.end_station = kNaN;
-            }
-            infos_.push_back(std::move(info));
-            built_.push_back(std::move(built));
+            const std::size_t index = alignments().size();
+            add(node.attribute("name").value(), document.line_of(node),
+                [&] { return AlignmentBuilder(document, node, index).build(); });
         }
     }
-    if (infos_.empty())
+    if (alignments().empty())
         throw DataError("文件中没有线路（<Alignments> 中的 <Alignment>）", document.path(),
                         document.line_of(root));
-}
-
-Alignment LandXmlAlignments::build(std::size_t index) const {
-    const Built& built = built_.at(index);
-    if (built.error) throw *built.error;
-    return built.alignment;
 }
 
 }  // namespace qelt

@@ -16,55 +16,25 @@
 // +X; curvature positive to the right (rot="cw"); mileages continuous from the alignment's
 // staStart, its StaEquations giving the chain breaks.
 
-#include <cstddef>
-#include <optional>
-#include <string>
-#include <vector>
-
-#include "alignment/alignment.h"
-#include "base/data_error.h"
+#include "input/alignment_choice.h"
 #include "input/landxml_document.h"
 
 namespace qelt {
 
-// One alignment of a LandXML file, as the user chooses among several.
-struct LandXmlAlignmentInfo {
-    std::string name;          // the Alignment's name attribute ("" when it has none)
-    double length = 0;         // metres, the sum of its elements' lengths
-    double start_station = 0;  // staStart, metres (displayed station at the start)
-    double end_station = 0;    // displayed station at the end, in the last station equation's
-                               // numbering, metres
-    long line = 0;             // line of the <Alignment> element in the file
-    // length, start_station and end_station are NaN for an alignment that cannot be built
-    // (LandXmlFile::build says why): one broken line must not make the others of the file
-    // unusable.
-};
+// One alignment of a LandXML file, as the user chooses among several: its name attribute, its
+// length (the sum of its elements'), its staStart and the station at its end.
+using LandXmlAlignmentInfo = AlignmentInfo;
 
-// The alignments of a LandXML file, each built.
-class LandXmlAlignments {
+// The alignments of a LandXML file, each built: alignments() and build(index) (FileAlignments)
+// give each one's located line from staStart, its station equations as chain breaks (in the
+// order of their staInternal), its key points and the notices of its checks, or the refusal
+// naming the file, the line of the element and what was found there.
+class LandXmlAlignments : public FileAlignments {
   public:
     // Builds each alignment of `document`. Throws DataError(detail, path, line) when the file
     // has no Alignments/Alignment. A fault inside one alignment does not stop the others: build
     // reports it.
     explicit LandXmlAlignments(const LandXmlDocument& document);
-
-    // The alignments in the order of the file.
-    const std::vector<LandXmlAlignmentInfo>& alignments() const { return infos_; }
-
-    // Alignment `index` (0-based, below alignments().size()) as the alignment model: its
-    // located line from staStart, its station equations as chain breaks (in the order of their
-    // staInternal, not completed: the run completes them with dl_complete), its key points and
-    // the notices of its checks. Throws DataError naming the file, the line of the element and
-    // what was found there.
-    Alignment build(std::size_t index) const;
-
-  private:
-    struct Built {
-        Alignment alignment;
-        std::optional<DataError> error;
-    };
-    std::vector<LandXmlAlignmentInfo> infos_;
-    std::vector<Built> built_;
 };
 
 }  // namespace qelt

@@ -513,11 +513,19 @@ class StepFile::Parser {
 // The file.
 
 StepFile::StepFile(const std::string& path) : path_(path) {
+    LineReader file(path);
+    read(file);
+}
+
+StepFile::StepFile(LineSource& lines) : path_(lines.path()) {
+    read(lines);
+}
+
+void StepFile::read(LineSource& lines) {
     {
-        LineReader file(path);
         std::string line;
         bool first = true;
-        while (file.next(line)) {
+        while (lines.next(line)) {
             if (!first) text_ += '\n';
             first = false;
             text_ += line;

@@ -43,6 +43,7 @@
 #include <vector>
 
 #include "base/data_error.h"
+#include "base/line_reader.h"
 
 namespace qelt {
 
@@ -185,6 +186,9 @@ class StepFile {
     // Reads the file. Throws DataError(detail, path, line) for a file that cannot be read or
     // decoded and for every fault listed at the top of this header.
     explicit StepFile(const std::string& path);
+    // The same for a file whose lines are read from `lines` (a file already opened to tell its
+    // format), from its first line; the path is the source's.
+    explicit StepFile(LineSource& lines);
     ~StepFile();
     StepFile(const StepFile&) = delete;
     StepFile& operator=(const StepFile&) = delete;
@@ -216,6 +220,7 @@ class StepFile {
         long line;
     };
     class Parser;
+    void read(LineSource& lines);
     const StepInstance& built(std::size_t entry) const;
 
     std::string path_;

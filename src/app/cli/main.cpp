@@ -46,9 +46,9 @@ const char* const kUsage =
   qelt-cli inverse --method jd --alignment FILE --chain-breaks FILE --points FILE
                    [--output T.xlsx] [--csv T.csv]
   qelt-cli inverse --method ht --alignment FILE --points FILE [--output T.xlsx] [--csv T.csv]
-  qelt-cli table --alignment F.xml [--alignment-name NAME] [--chain-breaks FILE]
+  qelt-cli table --alignment F.xml|F.ifc [--alignment-name NAME] [--chain-breaks FILE]
                  --boreholes FILE [--output T.xlsx] [--csv T.csv] [--dxf D.dxf]
-  qelt-cli inverse --alignment F.xml [--alignment-name NAME] [--chain-breaks FILE]
+  qelt-cli inverse --alignment F.xml|F.ifc [--alignment-name NAME] [--chain-breaks FILE]
                    --points FILE [--output T.xlsx] [--csv T.csv]
   qelt-cli landxml --method jd|ht --alignment FILE [--chain-breaks FILE] --output L.xml
                    [--name NAME]
@@ -65,13 +65,13 @@ const char* const kUsage =
   --method jd       交点法―主线 (intersection-point method, main line)
   --method ht       积木法―互通 (building-block method, interchange ramp; no chain breaks)
   --alignment       平面资料 (alignment file: JD file for jd, element file for ht, or a
-                    LandXML 1.2 file, recognised by its content whatever its name; --method is
-                    then not needed)
-  --alignment-name  the alignment of a LandXML file that holds several (without it such a
-                    file is refused with the list of its alignments and their stations)
+                    LandXML 1.2 or IFC 4.3 file, recognised by its content whatever its name;
+                    --method is then not needed)
+  --alignment-name  the alignment of a LandXML or IFC file that holds several (without it
+                    such a file is refused with the list of its alignments and their stations)
   --chain-breaks    断链资料 (chain-break file, jd only; a first line "-1 -1" means none;
-                    with a LandXML file only when it has no StaEquation of its own, and then
-                    optional)
+                    with a LandXML or IFC file only when it has no chain breaks of its own
+                    (StaEquation, STATION referents), and then optional)
   --boreholes       钻孔资料 (borehole file: project line, then groups "title n" + n lines
                     "station offset [remark]")
   --points          实测坐标资料 (inverse: the surveyed holes, laid out like the borehole file
@@ -122,6 +122,19 @@ spiral types are not read.
 A seam of more than 1 mm or a direction break of more than 10" between two elements is
 reported on a "提示：" line; a gap of more than 0.1 m, or an element whose End does not follow
 from its Start, is refused.
+IFC 4.3 (.ifc, schemas IFC4X3, IFC4X3_ADD1, IFC4X3_ADD2): each IfcAlignment's design is read,
+not its geometric representation. IfcAlignmentHorizontal segments LINE, CIRCULARARC and
+CLOTHOID in the order of IfcRelNests, each placed at its own StartPoint and StartDirection (IFC's
+x east, y north, directions counter-clockwise, radius positive to the left, mapped onto X north,
+Y east, azimuth clockwise), seams checked as for LandXML (the notice above 1 mm or the model's
+Precision, whichever is coarser); IfcReferents of type STATION with Pset_Stationing (Station,
+IncomingStation) at their DistanceAlong give the start station and the chain breaks; the
+IfcAlignmentVertical segments (CONSTANTGRADIENT, PARABOLICARC, CIRCULARARC) the design
+profile; units by their definitions (mm, feet, US survey feet, degrees, grads …);
+IfcMapConversion (or a translation-only IfcRigidOperation) applied (a grid scale other than the
+change of unit is refused) and the IfcProjectedCRS named in a "提示：" line. Other horizontal
+segment types and other schemas are refused, named; a vertical that cannot be read leaves the
+line without heights, said on a "提示：" line.
 landxml writes the line typed in Qelt's own files (with its chain breaks) as LandXML 1.2 for
 survey and design software: Line/Curve/Spiral with full-precision coordinates, StaEquation
 per chain break, metric units; --name names the alignment (default: the alignment file's name).
@@ -151,7 +164,7 @@ Line tables (线形表), to compare the line Qelt computed with the design drawi
             as "in/out")
   Angles in the CSV in decimal degrees (azimuth clockwise from north, deflection positive to
   the right), lengths in metres at full precision; the workbooks print d°m′s″ to 0.1″.
-  curves refuses a line given by its elements (--method ht, LandXML): use elements.
+  curves refuses a line given by its elements (--method ht, LandXML, IFC): use elements.
 
 inverse (坐标反算) takes each surveyed hole back to the foot of its perpendicular on the
 centre line (the nearest one where the line passes the hole twice, as a loop ramp does) and
@@ -203,13 +216,13 @@ struct Options {
     std::array<std::optional<std::string>, kDeliverableCount> outputs;
     std::optional<std::string> crs, central_meridian;  // the maps' coordinate system, as typed
     GridSystem grid;
-    std::optional<std::string> alignment_name;  // the alignment of a LandXML file
+    std::optional<std::string> alignment_name;  // the alignment of a LandXML or IFC file
     std::optional<std::string> profile_name;    // the ProfAlign of a LandXML profile file
     std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::optional<std::string> every;           // stakes: the interval, metres
     std::string output = "钻孔数量及位置表.xlsx";
     bool output_given = false;
-    bool landxml_input = false;  // --alignment is a LandXML file
+    bool model_input = false;  // --alignment is a LandXML or IFC file
 
     const std::optional<std::string>& input(DialogRole role) const {
         return inputs[static_cast<std::size_t>(role)];
@@ -288,7 +301,7 @@ int write_failure(const PendingFile& file) {
     return kExitDataError;
 }
 
-// The method of the text files; a LandXML file is read as such whatever it says.
+// The method of the text files; a LandXML or IFC file is read as such whatever it says.
 Method method_of(const Options& options) {
     return options.method == "ht" ? Method::building_blocks : Method::intersection_points;
 }
@@ -492,13 +505,13 @@ std::optional<std::string> output_refusal(const Options& options) {
     return std::nullopt;
 }
 
-// The chain-break file a line needs: always with --method jd, never with ht; a LandXML file
-// takes one or none. The message for the usage error, or nothing.
+// The chain-break file a line needs: always with --method jd, never with ht; a LandXML or IFC
+// file takes one or none. The message for the usage error, or nothing.
 std::optional<std::string> chain_break_refusal(const Options& options) {
     const bool chain_breaks = options.input(DialogRole::chain_breaks).has_value();
-    if (!options.landxml_input && options.method == "jd" && !chain_breaks)
+    if (!options.model_input && options.method == "jd" && !chain_breaks)
         return "--chain-breaks is required with --method jd";
-    if (!options.landxml_input && options.method == "ht" && chain_breaks)
+    if (!options.model_input && options.method == "ht" && chain_breaks)
         return "--chain-breaks applies to --method jd only (ramps have no chain breaks)";
     return std::nullopt;
 }
@@ -575,21 +588,22 @@ int main(int argc, char** argv) {
     }
     const std::optional<std::string>& alignment = options.input(DialogRole::alignment);
     if (!alignment) return usage_error("--alignment is required");
-    // A LandXML file is told by its content; a file that cannot be read is the run's to report.
+    // A LandXML or IFC file is told by its content; a file that cannot be read is the run's to
+    // report.
     try {
-        options.landxml_input = alignment_file_is_landxml(*alignment);
+        options.model_input = alignment_file_is_model(*alignment);
     } catch (const DataError& e) {
-        // Without a method the file could only have been LandXML: say why it cannot be read.
+        // Without a method the file could only have been a model: say why it cannot be read.
         if (options.method.empty()) return data_error(e);
     }
-    if (options.landxml_input
+    if (options.model_input
             ? !options.method.empty() && options.method != "jd" && options.method != "ht"
             : options.method != "jd" && options.method != "ht")
-        return usage_error(options.landxml_input
-                               ? "--method must be jd or ht (a LandXML file needs none)"
+        return usage_error(options.model_input
+                               ? "--method must be jd or ht (a LandXML or IFC file needs none)"
                                : "--method must be jd or ht");
-    if (options.alignment_name && !options.landxml_input)
-        return usage_error("--alignment-name applies to a LandXML alignment file only");
+    if (options.alignment_name && !options.model_input)
+        return usage_error("--alignment-name applies to a LandXML or IFC alignment file only");
     if (options.alignment_name && options.alignment_name->empty())
         return usage_error("--alignment-name is empty");
     if (options.profile_name && !options.input(DialogRole::profile))
@@ -600,7 +614,7 @@ int main(int argc, char** argv) {
         // A 纵断面资料文件 holds one grade line: a name to choose by would be ignored.
         bool landxml_profile = true;
         try {
-            landxml_profile = alignment_file_is_landxml(*options.input(DialogRole::profile));
+            landxml_profile = alignment_file_is_model(*options.input(DialogRole::profile));
         } catch (const DataError&) {
             // The run reports a file it cannot read.
         }
@@ -652,10 +666,10 @@ int main(int argc, char** argv) {
                                    *options.every + "\"");
             every = *value;
         }
-        if (options.command == kCurvesCommand && (options.landxml_input || options.method == "ht"))
+        if (options.command == kCurvesCommand && (options.model_input || options.method == "ht"))
             return usage_error(std::string(kCurveTableNeedsJds) +
                                " / curves needs a line given by its JDs (--method jd); use "
-                               "elements for an element chain or a LandXML line");
+                               "elements for an element chain or a LandXML or IFC line");
         if (auto refusal = output_refusal(options)) return usage_error(*refusal);
         return run_line_table(options, every);
     }
