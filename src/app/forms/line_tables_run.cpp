@@ -160,9 +160,12 @@ LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights) 
     // Last, in one box: where the stake table went (only the first is opened) and what the
     // reading of the line noticed.
     std::string told;
-    for (std::size_t i = 1; i < result.workbooks.size(); ++i)
-        told += (told.empty() ? "" : "\n") + std::string(line_table_title(delivery.table(i).kind)) +
-                "已写入：" + result.workbooks[i];
+    for (std::size_t i = 1; i < result.workbooks.size(); ++i) {
+        if (!told.empty()) told += '\n';
+        told += line_table_title(delivery.table(i).kind);
+        told += "已写入：";
+        told += result.workbooks[i];
+    }
     if (!notices.empty()) {
         if (!told.empty()) told += "\n\n";
         told += notices_text(notices);
