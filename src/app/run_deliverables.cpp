@@ -78,13 +78,18 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
             write_stakeout_file(out, StakeoutFormat::points_csv, records_.all, names);
             return;
         case Deliverable::kml:
-        case Deliverable::geojson:
+        case Deliverable::geojson: {
+            // The coordinate system the user names comes first; then the one the line's own
+            // file names (an IFC model's EPSG code); then the zone number prefixed to Y.
+            GridSystem grid = grid_;
+            if (grid.crs.empty() && !grid.central_meridian) grid.crs = alignment.crs;
             if (std::optional<std::string> problem =
-                    map_file_problem(alignment, records_.all, grid_))
+                    map_file_problem(alignment, records_.all, grid))
                 throw DataError(*problem);
             write_map_file(out, d == Deliverable::kml ? MapFormat::kml : MapFormat::geojson,
-                           alignment, records_.all, grid_, title);
+                           alignment, records_.all, grid, title);
             return;
+        }
         case Deliverable::workbook:
         case Deliverable::csv:
             return;  // written by the run as it goes

@@ -66,6 +66,20 @@ class Example(unittest.TestCase):
                 self.assertIn(message, r.stderr.decode(), extra)
             self.assertEqual(w.listing(), [])
 
+    def test_the_models_coordinate_system_serves_the_map(self):
+        # The example names EPSG:4547 (CGCS2000, 3° zone 114°E) and its Y has no zone prefix:
+        # the map is made without --crs, and its holes agree with --crs EPSG:4547 given by hand.
+        holes = os.path.join(EX, "mainline-boreholes.txt")
+        with Workdir() as w:
+            args = ["--alignment", IFC, "--alignment-name", "主线", "--boreholes", holes]
+            r, _ = table(w, "own", *args, "--geojson", w.out("own.json"))
+            self.assertEqual(r.returncode, 0, r.stderr.decode())
+            r, _ = table(w, "given", *args, "--geojson", w.out("given.json"), "--crs", "EPSG:4547")
+            self.assertEqual(r.returncode, 0, r.stderr.decode())
+            with open(w.out("own.json"), encoding="utf-8") as own, \
+                    open(w.out("given.json"), encoding="utf-8") as given:
+                self.assertEqual(own.read(), given.read())
+
 
 if __name__ == "__main__":
     unittest.main()
