@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "input/list_events.h"
 #include "input/readers.h"
+#include "input/surveyed_points.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -161,7 +162,9 @@ RunResult TableRun::run() {
 void TableRun::open_list() {
     auto path = ui_.choose_file(list_file_.dialog);
     if (!path) throw DataError(job_input(list_file_.dialog.role).not_chosen);
-    list_ = read_grouped_list(*path, list_file_.kind);
+    // A points file may be the survey crew's own (CASS, PNEZD), told by its name.
+    list_ = list_file_.kind == ListKind::points ? read_points_list(*path)
+                                                : read_grouped_list(*path, list_file_.kind);
 }
 
 // The list's events up to its end; a refusal stops the run.
@@ -218,6 +221,7 @@ void TableRun::write_row(const ListEvent& event) {
             // The station's own message is shown and the run ends quietly; the table keeps what
             // it has, this row's serial number included.
             throw RunStop{RunOutcome::station_rejected, placed.message, list_->path(), event.line};
+        case PlacementOutcome::not_on_line:
         case PlacementOutcome::not_computable:
             throw row_failure(placed.message, event.line);
     }
@@ -233,6 +237,7 @@ void TableRun::write_row(const ListEvent& event) {
     record.x = placed.point.x;
     record.y = placed.point.y;
     record.remark = row.remark;
+    record.collar_elevation = row.height;
     records_.record(record);
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);

@@ -177,4 +177,29 @@ inline constexpr CsvColumn kAsDrilledCsv[] = {
 inline constexpr TableLayout kAsDrilledTable{kAsDrilledTitle, kAsDrilledColumns, RecordField::name,
                                              RecordField::station, kAsDrilledCsv};
 
+// The as-drilled table of a surveyors' file, which brings each hole's height: 孔口高程 after the
+// offset, to the millimetre. The page stays one A4 page wide (the sum above, 8 columns): the
+// offset's heading and values are shrunk to 10 characters (a value "-123.456" needs 8), the
+// name, station and remark give up what they can, shrunk to fit, and the elevation takes 9
+// ("1234.567" in a fallback font's digits: 9.1, shrunk should it come to that).
+inline constexpr TableColumn kAsDrilledHeightColumns[] = {
+    {"序号", 5, NumberFormat::general, false, RecordField::serial},
+    {"孔号", 6.5, NumberFormat::general, true, RecordField::name},
+    {"X", 14, NumberFormat::four_decimals, false, RecordField::x},
+    {"Y", 15.25, NumberFormat::four_decimals, false, RecordField::y},
+    {"桩号", 11.5, NumberFormat::general, true, RecordField::station},
+    {"距中线距离（米）", 10, NumberFormat::three_decimals, true, RecordField::offset},
+    {"孔口高程", 9, NumberFormat::three_decimals, true, RecordField::collar_elevation},
+    {"备注", 6.25, NumberFormat::general, true, RecordField::remark},
+};
+inline constexpr TableLayout kAsDrilledHeightTable{kAsDrilledTitle, kAsDrilledHeightColumns,
+                                                   RecordField::name, RecordField::station,
+                                                   kAsDrilledCsv};
+
+// The as-drilled table's layout for a run that gives the optional fields `present`: the one
+// with 孔口高程 when the holes' heights are given.
+constexpr const TableLayout& as_drilled_layout(FieldSet present) {
+    return present.has(RecordField::collar_elevation) ? kAsDrilledHeightTable : kAsDrilledTable;
+}
+
 }  // namespace qelt

@@ -246,9 +246,9 @@ class CommandLineUi : public RunUi {
     const Options& options_;
 };
 
-// The table the command writes.
-const TableLayout& table_layout(const Options& options) {
-    return options.inverse() ? kAsDrilledTable : kBoreholeTable;
+// The table the command writes, with the columns of the optional fields `present`.
+const TableLayout& table_layout(const Options& options, FieldSet present = {}) {
+    return options.inverse() ? as_drilled_layout(present) : kBoreholeTable;
 }
 
 int usage_error(const std::string& message) {
@@ -357,7 +357,9 @@ int run_table(const Options& options) {
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
-    RunDeliverables outputs(table_layout(options), targets, options.grid);
+    const FieldSet present =
+        options.inverse() ? as_drilled_fields(*options.input(DialogRole::points)) : FieldSet{};
+    RunDeliverables outputs(table_layout(options, present), targets, options.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
     CommandLineUi ui(options);
