@@ -178,22 +178,24 @@ inline constexpr TableLayout kAsDrilledTable{kAsDrilledTitle, kAsDrilledColumns,
                                              RecordField::station, kAsDrilledCsv};
 
 // The as-drilled table of a surveyors' file, which brings each hole's height: 孔口高程 after the
-// offset, to the millimetre. The page stays one A4 page wide (the sum above, 8 columns): the
-// offset's heading and values are shrunk to 10 characters (a value "-123.456" needs 8), the
-// name, station and remark give up what they can, shrunk to fit, and the elevation takes 9
-// ("1234.567" in a fallback font's digits: 9.1, shrunk should it come to that).
+// offset, to the millimetre. The page stays one A4 page wide (the sum above, now 8 columns):
+// X, Y and the lettered station keep their widths; the elevation takes 10.25 characters, for
+// "1234.567" in a wide fallback font (63.6 px) and for the note row's date ("2026-12-10", 66.7
+// px in 宋体; a date too wide prints "###", not shrunk), whose label "提供日期：" runs on leftwards
+// from the offset's cell; the offset gets 8 ("-12.345" in 宋体 46.7 px, more shrunk), and the
+// name and the remark give up what is left, shrunk to fit.
 inline constexpr TableColumn kAsDrilledHeightColumns[] = {
     {"序号", 5, NumberFormat::general, false, RecordField::serial},
-    {"孔号", 6.5, NumberFormat::general, true, RecordField::name},
+    {"孔号", 6, NumberFormat::general, true, RecordField::name},
     {"X", 14, NumberFormat::four_decimals, false, RecordField::x},
     {"Y", 15.25, NumberFormat::four_decimals, false, RecordField::y},
-    {"桩号", 11.5, NumberFormat::general, true, RecordField::station},
-    {"距中线距离（米）", 10, NumberFormat::three_decimals, true, RecordField::offset},
-    {"孔口高程", 9, NumberFormat::three_decimals, true, RecordField::collar_elevation},
-    {"备注", 6.25, NumberFormat::general, true, RecordField::remark},
+    {"桩号", 12.5, NumberFormat::general, true, RecordField::station},
+    {"距中线距离（米）", 8, NumberFormat::three_decimals, true, RecordField::offset},
+    {"孔口高程", 10.25, NumberFormat::three_decimals, false, RecordField::collar_elevation},
+    {"备注", 6, NumberFormat::general, true, RecordField::remark},
 };
 inline constexpr TableLayout kAsDrilledHeightTable{kAsDrilledTitle, kAsDrilledHeightColumns,
-                                                   RecordField::name, RecordField::station,
+                                                   RecordField::name, RecordField::offset,
                                                    kAsDrilledCsv};
 
 // The as-drilled table's layout for a run that gives the optional fields `present`: the one
