@@ -191,15 +191,19 @@ void SurveyedList::step() {
 }
 
 void SurveyedList::read_row() {
-    for (;;) {
-        if (serial_ >= event_.group.count || !file_.next(line_)) {
-            state_ = State::ended;
-            return emit(ListEvent::Kind::group_end, 0);
-        }
-        if (!trim_blanks(line_).empty()) break;
-    }
     ListRow& row = event_.row;
-    row.serial = ++serial_;
+    const auto group_end = [&] {
+        row.serial = 0;
+        state_ = State::ended;
+        emit(ListEvent::Kind::group_end, 0);
+    };
+    if (serial_ >= event_.group.count) return group_end();
+    // The table keeps the serial number of a line that cannot even be decoded.
+    row.serial = serial_ + 1;
+    do {
+        if (!file_.next(line_)) return group_end();
+    } while (trim_blanks(line_).empty());
+    ++serial_;
     const long line = file_.line_number();
     const std::optional<std::vector<std::string>> fields = comma_fields(line_);
     if (!fields) return refuse(line, "这一行的双引号（\"）没有配对，无法分项");
