@@ -10,6 +10,7 @@
 #include "htbas/element_chain.h"
 #include "base/data_error.h"
 #include "input/readers.h"
+#include "input/surveyed_points.h"
 #include "base/text.h"
 #include "station/chain_breaks.h"
 #include "zxbas/main_line.h"
@@ -89,6 +90,24 @@ void read_boreholes(const std::string& path) {
     }
 }
 
+// The points file in whatever layout its name and first line tell (the survey crew's CASS or
+// PNEZD file, or the grouped one): the events end, and every row has a name, finite
+// coordinates and height, and a serial within its group's count.
+void read_points(const std::string& path) {
+    const auto list = read_points_list(path);
+    int count = 0;
+    for (;;) {
+        const ListEvent& e = list->next();
+        if (e.kind == ListEvent::Kind::group) count = e.group.count;
+        if (e.kind == ListEvent::Kind::row) {
+            QELT_FUZZ_CHECK(e.row.serial >= 1 && e.row.serial <= count && !e.row.name.empty());
+            QELT_FUZZ_CHECK(std::isfinite(e.row.point.x) && std::isfinite(e.row.point.y));
+            QELT_FUZZ_CHECK(!e.row.height || std::isfinite(*e.row.height));
+        }
+        if (e.kind == ListEvent::Kind::end || e.kind == ListEvent::Kind::refused) break;
+    }
+}
+
 template <typename Reader>
 void refused_or_read(Reader reader, const std::string& path) {
     try {
@@ -109,6 +128,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     refused_or_read(read_elements, path);
     refused_or_read(read_chain_breaks, path);
     refused_or_read(read_boreholes, path);
+    refused_or_read(read_points, path);
+    // The same bytes as the crew's files, told by their names.
+    for (const char* name : {"input.dat", "input.csv"})
+        refused_or_read(read_points,
+                        qelt::fuzz::scratch().write(
+                            name, std::string_view(reinterpret_cast<const char*>(data), size)));
     QELT_FUZZ_CHECK(qelt::fuzz::open_files() == files_before);
     return 0;
 }

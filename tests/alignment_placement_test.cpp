@@ -189,5 +189,67 @@ TEST(Placement, BoreholesNotPlaced) {
     }
 }
 
+// A point farther than a kilometre beyond the ends or five kilometres to the side is a typing
+// error, refused with how far it is; exchanged X and Y are recognised by the point they give
+// when exchanged back. At the limits themselves the point is still placed.
+TEST(Placement, PointsThatCannotBeHolesOfTheLine) {
+    const std::string kNotOurs = "，不会是本线路的钻孔，请核对坐标";
+    // Far to the side of the curved road the nearest point is on an extended tangent: across
+    // is shown on a straight heading north from (0, 0), stations 0 to 1000.
+    Alignment straight;
+    straight.line.reset(0, {0, 0}, 0);
+    straight.line.append(0, 0, 1000);
+    dl_complete(straight.breaks, 0, 1000);
+    const Alignment a = road();
+    const struct {
+        const char* what;
+        const Alignment& line;
+        Point point;
+        std::string message;  // empty: placed
+    } cases[] = {
+        {"behind, just inside", a, beside(0.5, 3), ""},
+        {"behind", a, beside(-0.5, 3),
+         "孔号ZK1的垂足（桩号-K0+000.500）位于线路起点之前 1000.500 米，超出线路两端 1 公里" +
+             kNotOurs},
+        {"ahead, just inside", a, beside(2999.5, -2), ""},
+        {"ahead", a, beside(3000.25, -2),
+         "孔号ZK1的垂足（桩号K2+950.250）位于线路终点之后 1000.250 米，超出线路两端 1 公里" +
+             kNotOurs},
+        {"across, just inside", straight, {500, 4999.5}, ""},
+        {"across",
+         straight,
+         {500, -5000.5},
+         "孔号ZK1距中线 5000.500 米，超出中线两侧 5 公里" + kNotOurs},
+        // X and Y exchanged: back they lie 5 m beside the line, 600 m beyond its end.
+        {"swapped",
+         a,
+         {beside(1100, 5).y, beside(1100, 5).x},
+         "X、Y 可能写反了（对调后距线路 5.000 米），请核对坐标"},
+        {"swapped, beyond the end",
+         a,
+         {beside(2600, 0).y, beside(2600, 0).x},
+         "X、Y 可能写反了（对调后距线路 600.000 米），请核对坐标"},
+    };
+    for (const auto& c : cases) {
+        const PlacedBorehole placed = place_surveyed(c.line, "ZK1", c.point);
+        if (c.message.empty()) {
+            EXPECT_EQ(placed.outcome, PlacementOutcome::placed) << c.what << ": " << placed.message;
+            continue;
+        }
+        EXPECT_EQ(placed.outcome, PlacementOutcome::not_on_line) << c.what;
+        if (c.message.starts_with("X"))  // where the exchanged point lies is no matter here
+            EXPECT_TRUE(placed.message.ends_with("，不会是本线路的钻孔：" + c.message))
+                << c.what << ": " << placed.message;
+        else
+            EXPECT_EQ(placed.message, c.message) << c.what;
+    }
+    // The borehole list's own offset: five kilometres to the side is a typing error.
+    const PlacedBorehole far = place_borehole(a, {"1100", 5000.5, "5000.50"});
+    EXPECT_EQ(far.outcome, PlacementOutcome::not_on_line);
+    EXPECT_EQ(
+        far.message,
+        "桩号1100的距中线距离 5000.50 米超出中线两侧 5 公里，不会是本线路的钻孔，请核对距中线距离");
+}
+
 }  // namespace
 }  // namespace qelt

@@ -278,6 +278,29 @@ TEST(DesktopRun, InverseDeliversTheAsDrilledWorkbook) {
     }
 }
 
+// The crew's CASS file as it comes: read as such (the closing box says so), its H in the
+// 孔口高程 column the desktop adds for a file that has heights.
+TEST(DesktopRun, InverseReadsTheCrewsCassFile) {
+    test::TempDir dir;
+    fill(dir);
+    dir.write("实测.dat", "ZK1,,498953.035,3513057.061,412.5\r\nZK2,,498970.834,3513082.013,\r\n");
+    FakeDesktop desktop;
+    desktop.folder = dir.path("");
+    desktop.answers = {"mainline-jd.txt", "mainline-dl.txt", "实测.dat"};
+    const TableRunResult r = run_inverse(desktop, Method::intersection_points);
+    EXPECT_EQ(r.run.outcome, RunOutcome::complete) << r.run.message;
+    EXPECT_EQ(r.run.boreholes, 2);
+    ASSERT_EQ(desktop.boxes.size(), 1u);
+    EXPECT_NE(desktop.boxes[0].text.find("实测坐标资料文件“实测.dat”按 CASS 坐标文件读入"),
+              std::string::npos)
+        << desktop.boxes[0].text;
+    test::Dump dump = test::read_back(r.workbook);
+    const std::pair<std::string, std::string> cells[] = {{"A1", "s:实测"},  {"G2", "s:孔口高程"},
+                                                         {"H2", "s:备注"},  {"B3", "s:ZK1"},
+                                                         {"G3", "n:412.5"}, {"G4", "blank"}};
+    for (const auto& [cell, value] : cells) EXPECT_EQ(dump[cell + ".v"], value) << cell;
+}
+
 // The plan drawing goes with every delivered coordinate table, into the workbook's folder under
 // the first name free for it; no workbook, no drawing.
 TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {

@@ -489,9 +489,10 @@ long play_points(RecordSink& sink, const std::vector<int>& counts) {
         });
 }
 
-Dump as_drilled(const std::string& name, const std::vector<int>& counts) {
+Dump as_drilled(const std::string& name, const std::vector<int>& counts,
+                const TableLayout& layout = kAsDrilledTable, FieldSet present = {}) {
     const std::string path = temp_path(name);
-    XlsxTable table(path, kAsDrilledTable);
+    XlsxTable table(path, layout, present);
     play_points(table, counts);
     std::string error;
     EXPECT_TRUE(table.close(error)) << error;
@@ -637,26 +638,43 @@ TEST(XlsxAsDrilled, PageLinesAcrossAllColumns) {
 }
 
 // X and Y fit a wide fallback font as in the borehole table, the lettered station fits 宋体, and
-// the seven columns still fit one A4 portrait page in LibreOffice.
+// the columns still fit one A4 portrait page in LibreOffice: the seven of a points file without
+// heights and the eight of a surveyors' file with 孔口高程.
 TEST(XlsxAsDrilled, ColumnsFitOnePageWide) {
-    const Dump d = as_drilled("as-drilled-widths", {1});
-    const auto stored = [&](int c) {
-        return std::stod(d.at("col." + std::to_string(c) + "-" + std::to_string(c) + ".width"));
-    };
-    const auto pixels = [&](int c) { return (stored(c) - 5.0 / 7) * 7; };
-    const std::pair<int, std::string> coordinates[] = {{3, "3513057.0168"}, {4, "38498953.0072"}};
-    for (const auto& [column, text] : coordinates) {
-        double em = 0;
-        for (char ch : text) em += ch == '.' ? 0.3179 : 0.6362;
-        EXPECT_GE(pixels(column), em * 10 * 96 / 72) << text;
+    const struct {
+        const TableLayout& layout;
+        FieldSet present;
+        int columns;
+        int date;  // the column of the note row's date
+    } layouts[] = {{kAsDrilledTable, {}, 7, 6},
+                   {kAsDrilledHeightTable, {RecordField::collar_elevation}, 8, 7}};
+    for (const auto& l : layouts) {
+        const Dump d = as_drilled("as-drilled-widths", {1}, l.layout, l.present);
+        ASSERT_EQ(d.count("col." + std::to_string(l.columns + 1) + "-" +
+                          std::to_string(l.columns + 1) + ".width"),
+                  0u);
+        const auto stored = [&](int c) {
+            return std::stod(d.at("col." + std::to_string(c) + "-" + std::to_string(c) + ".width"));
+        };
+        const auto pixels = [&](int c) { return (stored(c) - 5.0 / 7) * 7; };
+        const std::pair<int, std::string> coordinates[] = {{3, "3513057.0168"},
+                                                           {4, "38498953.0072"}};
+        for (const auto& [column, text] : coordinates) {
+            double em = 0;
+            for (char ch : text) em += ch == '.' ? 0.3179 : 0.6362;
+            EXPECT_GE(pixels(column), em * 10 * 96 / 72) << text << " " << l.columns;
+        }
+        EXPECT_GE(pixels(5), 12 * 0.5 * 10 * 96 / 72) << "BK13+470.000 in 宋体";
+        // A date too wide for its cell prints "###".
+        EXPECT_GE(pixels(l.date), 10 * 0.5 * 10 * 96 / 72) << "2026-12-10 in 宋体";
+        EXPECT_EQ(d.at(cell(static_cast<char>('A' + l.date - 1), 5) + ".v"), "f:=TODAY()");
+        double characters = 0;
+        for (int c = 1; c <= l.columns; ++c) characters += stored(c);
+        const std::string margins = d.at("margins");
+        const double left = std::stod(margins),
+                     right = std::stod(margins.substr(margins.find('/') + 1));
+        EXPECT_LE(characters * 0.5068 * 11, (8.2677 - left - right) * 72) << l.columns;
     }
-    EXPECT_GE(pixels(5), 12 * 0.5 * 10 * 96 / 72) << "BK13+470.000 in 宋体";
-    double characters = 0;
-    for (int c = 1; c <= 7; ++c) characters += stored(c);
-    const std::string margins = d.at("margins");
-    const double left = std::stod(margins),
-                 right = std::stod(margins.substr(margins.find('/') + 1));
-    EXPECT_LE(characters * 0.5068 * 11, (8.2677 - left - right) * 72);
 }
 
 }  // namespace

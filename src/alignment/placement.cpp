@@ -51,6 +51,42 @@ PlacedBorehole refused(PlacementOutcome outcome, std::string message) {
     return placed;
 }
 
+// How far `point` lies from the line itself, its extended tangents not counted: the offset where
+// its foot falls on the line, otherwise the distance to the nearer end.
+double distance_to_line(const Alignment& alignment, Point point) {
+    double mileage = 0, offset = 0;
+    alignment.line.nearest(point, mileage, offset);
+    const double along = std::fmax(
+        0, std::fmax(alignment.start_mileage() - mileage, mileage - alignment.end_mileage()));
+    const double distance = std::hypot(along, offset);
+    return std::isfinite(distance) ? distance : INFINITY;
+}
+
+// The refusal of a surveyed point that cannot be a hole of this line, or nothing. The typing
+// error met most is X and Y exchanged (CASS files put Y first, PNEZD files X): the point then
+// lies thousands of kilometres away, and exchanged back it lies beside the line.
+std::optional<std::string> far_from_line(const Alignment& alignment, const std::string& name,
+                                         Point point, const PlacedBorehole& placed) {
+    const double before = alignment.start_mileage() - placed.mileage;
+    const double after = placed.mileage - alignment.end_mileage();
+    std::string where;
+    if (before > kFarBeyondEnd || after > kFarBeyondEnd)
+        where = "孔号" + name + "的垂足（桩号" + placed.station + "）位于线路" +
+                (before > 0 ? "起点之前 " + fixed_text(before, 3)
+                            : "终点之后 " + fixed_text(after, 3)) +
+                " 米，超出线路两端 1 公里";
+    else if (std::abs(placed.offset) > kFarAcross)
+        where = "孔号" + name + "距中线 " + fixed_text(std::abs(placed.offset), 3) +
+                " 米，超出中线两侧 5 公里";
+    else
+        return std::nullopt;
+    const double swapped = distance_to_line(alignment, {point.y, point.x});
+    if (swapped <= kFarBeyondEnd)
+        return where + "，不会是本线路的钻孔：X、Y 可能写反了（对调后距线路 " +
+               fixed_text(swapped, 3) + " 米），请核对坐标";
+    return where + "，不会是本线路的钻孔，请核对坐标";
+}
+
 }  // namespace
 
 PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& at) {
@@ -64,6 +100,12 @@ PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& a
     zh_format(lettered.station, placed.station);
     placed.station_value = lettered.station.number;
     placed.offset = at.offset;
+    // Five kilometres to the side is no borehole of this road but a typing error (a digit
+    // doubled, a station typed in the offset's place).
+    if (std::abs(at.offset) > kFarAcross)
+        return refused(PlacementOutcome::not_on_line,
+                       "桩号" + at.station_text + "的距中线距离 " + at.offset_text +
+                           " 米超出中线两侧 5 公里，不会是本线路的钻孔，请核对距中线距离");
     if (!std::isfinite(placed.mileage))
         return refused(PlacementOutcome::not_computable, "桩号" + at.station_text + "超出数值范围");
 
@@ -103,6 +145,8 @@ PlacedBorehole place_surveyed(const Alignment& alignment, const std::string& nam
     const StationOfMileage station = zh_station_of(alignment.breaks, placed.mileage);
     placed.station = station.text;
     placed.station_value = station.number;
+    if (auto far = far_from_line(alignment, name, point, placed))
+        return refused(PlacementOutcome::not_on_line, *far);
     if (auto where = off_line(placed.mileage, alignment, "桩号和距中线距离"))
         placed.notices.push_back("孔号" + name + "的垂足（桩号" + placed.station + "）" + *where);
     design_elevation(alignment, placed, "孔号" + name + "的垂足（桩号" + placed.station + "）");

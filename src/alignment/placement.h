@@ -31,7 +31,18 @@ enum class PlacementOutcome {
     station_rejected,  // the station names no place on the line: `message` is the station
                        // module's own text (zh_check, zh_dlstr), shown to the user as it is
     not_computable,    // the line gives no finite point or station here: `message` says so
+    not_on_line,       // too far from the line to be one of its holes (kFarBeyondEnd,
+                       // kFarAcross): a typing error; `message` says how far and, where it
+                       // looks so, that X and Y are swapped
 };
+
+// How far a hole of the line can lie from it. A borehole is drilled for the road: a little
+// beyond the ends of a section (the next section's bridge abutment) and some way to the side
+// (a ramp, a borrow pit), but never a kilometre beyond the ends nor five to the side. Farther
+// than that it is a typing error (a digit lost or doubled, X and Y swapped), whose station and
+// offset would be numbers without meaning.
+inline constexpr double kFarBeyondEnd = 1000;  // metres along the line beyond either end
+inline constexpr double kFarAcross = 5000;     // metres of offset, either side
 
 // A borehole placed on the line, whichever way it was given.
 struct PlacedBorehole {
@@ -61,7 +72,8 @@ struct PlacedBorehole {
 // A mileage before the start or beyond the end is placed on the extended start or end tangent
 // and noticed; an offset that reaches or passes the centre of curvature on the inside of a
 // curve is placed all the same and noticed, for there the station and offset no longer say
-// where the point is. Where the alignment has a profile, the design elevation at the station.
+// where the point is. An offset of more than kFarAcross is refused (not_on_line). Where the
+// alignment has a profile, the design elevation at the station.
 PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& at);
 
 // Takes a surveyed hole back to the line (反算): the foot of its perpendicular on the centre line
@@ -69,8 +81,11 @@ PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& a
 // chain-break numbering, lettered where the number alone would be read elsewhere (the overlap
 // of a long chain), so that the printed station read back as a borehole list's gives this
 // point again, and the hole's offset from the foot. `name` is the hole's name as written, for
-// the texts. A foot off the ends of the line lies on the extended tangent and is noticed.
-// Where the alignment has a profile, the design elevation at the foot's station.
+// the texts. A foot off the ends of the line lies on the extended tangent and is noticed. A
+// foot more than kFarBeyondEnd beyond either end or an offset of more than kFarAcross is
+// refused (not_on_line); the message says "X、Y 可能写反了" when the point with its X and Y
+// exchanged lies within kFarBeyondEnd of the line. Where the alignment has a profile, the design
+// elevation at the foot's station.
 PlacedBorehole place_surveyed(const Alignment& alignment, const std::string& name, Point point);
 
 }  // namespace qelt

@@ -11,6 +11,7 @@
 #include "input/list_events.h"
 #include "input/profile_readers.h"
 #include "input/readers.h"
+#include "input/surveyed_points.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -194,7 +195,9 @@ RunResult TableRun::run() {
 void TableRun::open_list() {
     auto path = ui_.choose_file(list_file_.dialog);
     if (!path) throw DataError(job_input(list_file_.dialog.role).not_chosen);
-    list_ = read_grouped_list(*path, list_file_.kind);
+    // A points file may be the survey crew's own (CASS, PNEZD), told by its name.
+    list_ = list_file_.kind == ListKind::points ? read_points_list(*path)
+                                                : read_grouped_list(*path, list_file_.kind);
 }
 
 // The list's events up to its end; a refusal stops the run.
@@ -251,6 +254,7 @@ void TableRun::write_row(const ListEvent& event) {
             // The station's own message is shown and the run ends quietly; the table keeps what
             // it has, this row's serial number included.
             throw RunStop{RunOutcome::station_rejected, placed.message, list_->path(), event.line};
+        case PlacementOutcome::not_on_line:
         case PlacementOutcome::not_computable:
             throw row_failure(placed.message, event.line);
     }
@@ -267,6 +271,7 @@ void TableRun::write_row(const ListEvent& event) {
     record.y = placed.point.y;
     record.remark = row.remark;
     record.design_elevation = placed.design_elevation;
+    record.collar_elevation = row.height;
     records_.record(record);
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);

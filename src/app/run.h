@@ -27,6 +27,7 @@
 #include "base/text.h"
 #include "input/alignment_choice.h"
 #include "report/borehole_record.h"
+#include "report/table_columns.h"
 
 namespace qelt {
 
@@ -55,8 +56,11 @@ inline constexpr FileDialog kChainBreakDialog{DialogRole::chain_breaks, "读取�
 inline constexpr FileDialog kBoreholeDialog{
     DialogRole::boreholes, "读取钻孔资料",
     "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
-inline constexpr FileDialog kPointsDialog{DialogRole::points, "读取实测坐标资料",
-                                          kBoreholeDialog.filter};
+// The points file may also be the survey crew's CASS or PNEZD file (input/surveyed_points.h).
+inline constexpr FileDialog kPointsDialog{
+    DialogRole::points, "读取实测坐标资料",
+    "文本文件(*.txt;*.dat)|*.txt;*.dat|CASS 坐标文件(*.dat)|*.dat|CSV 文件(*.csv)|*.csv|"
+    "文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
 // The design profile: Qelt's own 纵断面资料文件, or a LandXML file with the line's ProfAlign.
 inline constexpr FileDialog kProfileDialog{
     DialogRole::profile, "读取纵断面资料",
@@ -187,13 +191,23 @@ RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& al
 
 // Runs the as-drilled table (坐标反算, "钻孔桩号及偏距表") once on `alignment`: the same steps,
 // with the points file (实测坐标资料: project line, groups "title n", then n lines
-// "name X Y [remark]") in place of the borehole file. Each surveyed hole is taken back to the
-// foot of its perpendicular on the centre line: its station in the chain-break numbering,
-// lettered where the number alone would read elsewhere, and its offset. A foot off the ends
-// of the line is computed on the extended tangent and noticed. `records` takes the holes'
+// "name X Y [remark]"; or the survey crew's CASS or PNEZD file, input/surveyed_points.h, whose H
+// becomes the record's collar_elevation) in place of the borehole file. Each surveyed hole is taken
+// back to the foot of its perpendicular on the centre line: its station in the chain-break
+// numbering, lettered where the number alone would read elsewhere, and its offset. A foot off the
+// ends of the line is computed on the extended tangent and noticed. `records` takes the holes'
 // records with their names; RunResult::boreholes counts the holes written.
 RunResult run_as_drilled_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                                RecordSink& records, RunProgress* progress = nullptr);
+
+// The optional fields the as-drilled table of the points file `points_file` gives: the collar
+// elevation (孔口高程) when the file's layout has a height column (a CASS or PNEZD file,
+// input/surveyed_points.h), whether or not its lines fill it. Decided by the layout rather than by
+// the heights themselves because the sinks are made before the first row (the workbook streams
+// its rows), and the layout is known from the file's name (or first line) without reading the
+// file through; a cell left empty says that the crew surveyed no height for that hole. Nothing
+// when the file cannot be read: the run then says why.
+FieldSet as_drilled_fields(const std::string& points_file);
 
 // One table run as a front end starts it: the source of the chosen method and the alignment it
 // builds, which stays with the job for the outputs that follow the table.

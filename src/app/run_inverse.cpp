@@ -4,6 +4,8 @@
 
 #include "app/run.h"
 #include "app/run_steps.h"
+#include "base/data_error.h"
+#include "input/surveyed_points.h"
 
 namespace qelt {
 
@@ -11,6 +13,15 @@ RunResult run_as_drilled_table(RunUi& ui, AlignmentSource& source, Alignment& al
                                RecordSink& records, RunProgress* progress) {
     return run_list_table(ui, source, alignment, records, progress,
                           {kPointsDialog, ListKind::points});
+}
+
+FieldSet as_drilled_fields(const std::string& points_file) {
+    try {
+        if (layout_has_heights(points_layout(points_file).layout))
+            return {RecordField::collar_elevation};
+    } catch (const DataError&) {
+    }
+    return {};
 }
 
 RunResult TableJob::run_as_drilled(RunUi& ui, RecordSink& records, RunProgress* progress) {

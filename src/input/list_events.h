@@ -21,6 +21,7 @@
 // ("钻孔资料文件“zk.txt”第 12 行：…").
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,10 +46,13 @@ struct ListGroup {
 
 // A row line as read; the list's kind says which fields it fills.
 struct ListRow {
-    int serial = 0;      // its place in its group, from 1
-    StationOffset at;    // boreholes: the station and offset as written
-    std::string name;    // points: the hole's name
-    Point point;         // points: the surveyed X north, Y east, metres
+    int serial = 0;    // its place in its group, from 1
+    StationOffset at;  // boreholes: the station and offset as written
+    std::string name;  // points: the hole's name
+    Point point;       // points: the surveyed X north, Y east, metres
+    // points: the surveyed H, metres, where the file has a height column and this line a value
+    // (the hole's collar elevation); never set by the grouped files.
+    std::optional<double> height;
     std::string remark;  // the rest of the line, trimmed, inner blanks kept
 };
 
@@ -70,7 +74,8 @@ struct ListEvent {
     std::vector<std::string> notices;  // whole texts, naming the file and, where one, the line
 };
 
-// A source of list events: the grouped lists here, and later any file that gives rows.
+// A source of list events: the grouped lists here, the surveyors' point files
+// (input/surveyed_points.h).
 class ListEvents {
   public:
     virtual ~ListEvents() = default;

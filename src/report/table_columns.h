@@ -62,6 +62,12 @@ class FieldSet {
         for (RecordField f : fields) bits_ |= bit(f);
     }
     constexpr bool has(RecordField f) const { return (bits_ & bit(f)) != 0; }
+    // This set and `f`.
+    constexpr FieldSet with(RecordField f) const {
+        FieldSet more = *this;
+        more.bits_ |= bit(f);
+        return more;
+    }
 
   private:
     static constexpr std::uint32_t bit(RecordField f) {
@@ -185,5 +191,33 @@ inline constexpr CsvColumn kAsDrilledCsv[] = {
 };
 inline constexpr TableLayout kAsDrilledTable{kAsDrilledTitle, kAsDrilledColumns, RecordField::name,
                                              RecordField::station, kAsDrilledCsv};
+
+// The as-drilled table of a surveyors' file, which brings each hole's height: 孔口高程 after the
+// offset, to the millimetre. The page stays one A4 page wide (the sum above, now 8 columns):
+// X, Y and the lettered station keep their widths; the elevation takes 10.25 characters, for
+// "1234.567" in a wide fallback font (63.6 px) and for the note row's date ("2026-12-10", 66.7
+// px in 宋体; a date too wide prints "###", not shrunk), whose label "提供日期：" runs on leftwards
+// from the offset's cell; the offset gets 8 ("-12.345" in 宋体 46.7 px, more shrunk), and the
+// name and the remark give up what is left, shrunk to fit.
+inline constexpr TableColumn kAsDrilledHeightColumns[] = {
+    {"序号", 5, NumberFormat::general, false, RecordField::serial},
+    {"孔号", 6, NumberFormat::general, true, RecordField::name},
+    {"X", 14, NumberFormat::four_decimals, false, RecordField::x},
+    {"Y", 15.25, NumberFormat::four_decimals, false, RecordField::y},
+    {"桩号", 12.5, NumberFormat::general, true, RecordField::station},
+    {"距中线距离（米）", 8, NumberFormat::three_decimals, true, RecordField::offset},
+    {"孔口高程", 10.25, NumberFormat::three_decimals, false, RecordField::collar_elevation},
+    {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
+    {"备注", 6, NumberFormat::general, true, RecordField::remark},
+};
+inline constexpr TableLayout kAsDrilledHeightTable{kAsDrilledTitle, kAsDrilledHeightColumns,
+                                                   RecordField::name, RecordField::offset,
+                                                   kAsDrilledCsv};
+
+// The as-drilled table's layout for a run that gives the optional fields `present`: the one
+// with 孔口高程 when the holes' heights are given.
+constexpr const TableLayout& as_drilled_layout(FieldSet present) {
+    return present.has(RecordField::collar_elevation) ? kAsDrilledHeightTable : kAsDrilledTable;
+}
 
 }  // namespace qelt

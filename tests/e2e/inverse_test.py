@@ -214,5 +214,70 @@ class Failures(unittest.TestCase):
             self.assertIn(text, r.stdout.decode())
 
 
+class SurveyorsFiles(unittest.TestCase):
+    """The survey crew's files as they come: CASS .dat (Y first) and PNEZD .csv (X first)."""
+
+    def test_the_tables_stakeout_files_read_back(self):
+        """A table's stakeout files, read back as if the crew had drilled every hole where it was
+        staked: each hole at its planned station and offset within the files' 4 decimals, the
+        file's name as the group, and the 孔口高程 column empty (Qelt's stakeout has no H)."""
+        alignment, breaks, _, boreholes = EXAMPLES["jd"]
+        line = ["--method", "jd", "--alignment", os.path.join(EX, alignment),
+                "--chain-breaks", os.path.join(EX, breaks)]
+        with Workdir() as w:
+            r = qelt_cli.run("table", *line, "--boreholes", os.path.join(EX, boreholes),
+                             "--output", w.out("plan.xlsx"), "--csv", w.out("plan.csv"),
+                             "--stakeout", w.out("实测.dat"), "--points-csv", w.out("实测.csv"))
+            self.assertEqual(r.returncode, 0, r.stderr.decode())
+            planned = read_csv(w.out("plan.csv"))[1:]
+            for points, layout in (("实测.dat", "CASS"), ("实测.csv", "PNEZD")):
+                with self.subTest(points):
+                    r = qelt_cli.run("inverse", *line, "--points", w.out(points),
+                                     "--output", w.out("t.xlsx"), "--csv", w.out("t.csv"))
+                    self.assertEqual(r.returncode, 0, r.stderr.decode())
+                    self.assertEqual(r.stderr.decode().splitlines(), [
+                        f"提示：实测坐标资料文件“{points}”按 {layout} 坐标文件读入（扩展名为 "
+                        f".{points[-3:]}）：每行“点名," +
+                        ("编码,Y,X,H”，Y（东）在前" if layout == "CASS" else "X,Y,H,描述”，X（北）在前") +
+                        "，H 为孔口高程；全部点作为一组“实测”"])
+                    rows = read_csv(w.out("t.csv"))
+                    self.assertEqual(rows[0][-1], "collar_elevation")
+                    self.assertEqual(len(rows) - 1, len(planned))
+                    for hole, plan in zip(rows[1:], planned):
+                        self.assertEqual(hole[0], "实测")
+                        self.assertEqual(hole[-1], "")
+                        self.assertLess(abs(float(hole[6]) - k_number(plan[2].lstrip("AB"))),
+                                        1e-4, (hole, plan))
+                        self.assertLess(abs(float(hole[7]) - float(plan[3])), 1e-4, (hole, plan))
+                    ws = openpyxl.load_workbook(w.out("t.xlsx")).worksheets[0]
+                    self.assertEqual([c.value for c in ws[2]],
+                                     ["序号", "孔号", "X", "Y", "桩号", "距中线距离（米）",
+                                      "孔口高程", "备注"])
+
+    def test_heights_and_a_point_with_x_and_y_swapped(self):
+        """H becomes the collar elevation; a point typed with X and Y exchanged stops the run
+        there (status 2), the rows before it written, the message saying what went wrong."""
+        with Workdir() as w:
+            jd = w.write("jd.txt", "起点,0\r\nQD,3500000 500000 0 0 0\r\n"
+                                   "ZD,3502000 500000 0 0 0\r\n")
+            pt = w.write("pt.dat", "ZK1,,500003,3500500,101.25\r\nZK2,,3500600,500003,99\r\n"
+                                   "ZK3,,500003,3500700,\r\n".encode("gbk"))
+            r = qelt_cli.run("inverse", "--method", "jd", "--alignment", jd,
+                             "--chain-breaks", w.write("dl.txt", NO_BREAKS), "--points", pt,
+                             "--output", w.out("t.xlsx"), "--csv", w.out("t.csv"))
+            err = r.stderr.decode()
+            self.assertEqual(r.returncode, 2, err)
+            self.assertIn("错误：实测坐标资料文件“pt.dat”第 2 行：孔号ZK2的垂足", err)
+            self.assertIn("不会是本线路的钻孔：X、Y 可能写反了（对调后距线路 3.000 米），请核对坐标",
+                          err)
+            rows = read_csv(w.out("t.csv"))
+            self.assertEqual(len(rows), 2)
+            self.assertEqual(rows[1][2:], ["ZK1", "3500500", "500003", "K0+500", "500", "-3", "",
+                                           "101.25"])
+            ws = openpyxl.load_workbook(w.out("t.xlsx")).worksheets[0]
+            self.assertEqual(ws["G3"].value, 101.25)
+            self.assertEqual(ws["G3"].number_format, "0.000")
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

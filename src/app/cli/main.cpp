@@ -75,7 +75,14 @@ const char* const kUsage =
   --boreholes       钻孔资料 (borehole file: project line, then groups "title n" + n lines
                     "station offset [remark]")
   --points          实测坐标资料 (inverse: the surveyed holes, laid out like the borehole file
-                    with lines "name X Y [remark]")
+                    with lines "name X Y [remark]"; or the survey crew's own file as it comes:
+                    *.dat CASS "点名,编码,Y,X,H" (easting first), *.csv PNEZD
+                    "点名,X,Y,H,描述" (northing first), one point a line, no header, all
+                    points one group named after the file, H the collar elevation (column
+                    孔口高程, CSV collar_elevation). Another name is told by its first line:
+                    4 or more comma-separated fields make a surveyors' file, CASS when field 2
+                    is empty or not a number, PNEZD when it is; the layout read is reported on
+                    a "提示：" line)
   --profile         纵断面资料 (the design profile): a text file, a title line then one line
                     per grade point "station elevation [R]" (station as in the borehole file,
                     R the radius of the 竖曲线 in metres, 0 or none for no curve), or a LandXML
@@ -92,6 +99,7 @@ const char* const kUsage =
   --csv             also write the rows as CSV (UTF-8 with BOM):
                     group,serial,station,offset,x,y,remark
                     inverse: group,serial,name,x,y,station,station_value,offset,remark
+                    [,collar_elevation] (a CASS or PNEZD points file)
   --dxf             also write the plan drawing (钻孔平面布置图) for CAD: DXF R2000 with the
                     centre line, JD polygon, key points, 100 m stations and the boreholes
                     with their labels, each on its own layer (drawing x = Y east,
@@ -172,7 +180,11 @@ writes 钻孔桩号及偏距表: the hole's station in the chain-break numbering
 letter where the number alone would read elsewhere (BK13+470.000 in a long chain's overlap),
 and its offset, left positive, to the millimetre in the sheet and in full in the CSV file. A
 foot before the start or past the end of the line is taken on the extended tangent and
-reported on a "提示：" line.
+reported on a "提示：" line. A point whose foot lies more than 1 km beyond either end, or more
+than 5 km from the centre line, cannot be a hole of this line (a typing error): it is refused
+like a bad line (status 2, the rows before it kept), saying "X、Y 可能写反了" when the point
+with X and Y exchanged lies within 1 km of the line. A borehole file's offset of more than
+5 km is refused the same way.
 坐标反算：由实测 X、Y 求钻孔的桩号（长链重叠段带断链标识）和距中线距离（左正右负）。
 
 Input files may be UTF-8, GBK or UTF-16 (Notepad's "Unicode"), with CR LF or LF line ends.
@@ -286,9 +298,9 @@ class CommandLineUi : public RunUi {
     const Options& options_;
 };
 
-// The table the command writes.
-const TableLayout& table_layout(const Options& options) {
-    return options.inverse() ? kAsDrilledTable : kBoreholeTable;
+// The table the command writes, with the columns of the optional fields `present`.
+const TableLayout& table_layout(const Options& options, FieldSet present = {}) {
+    return options.inverse() ? as_drilled_layout(present) : kBoreholeTable;
 }
 
 int usage_error(const std::string& message) {
@@ -398,10 +410,12 @@ int run_table(const Options& options) {
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
-    // With a profile every record carries its design elevation, and the tables a column for it.
-    const FieldSet present =
-        options.input(DialogRole::profile) ? FieldSet{RecordField::design_elevation} : FieldSet{};
-    RunDeliverables outputs(table_layout(options), targets, options.grid, present);
+    // With a profile every record carries its design elevation, and the tables a column for
+    // it; a surveyors' points file brings each hole's height.
+    FieldSet present =
+        options.inverse() ? as_drilled_fields(*options.input(DialogRole::points)) : FieldSet{};
+    if (options.input(DialogRole::profile)) present = present.with(RecordField::design_elevation);
+    RunDeliverables outputs(table_layout(options, present), targets, options.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
     CommandLineUi ui(options);

@@ -41,8 +41,14 @@ class DeliverySheet : public RecordFanout {
                 targets.of(f.file) =
                     join_path(folder_, numbered_workbook_name(stem(f), 1, f.extension),
                               desktop_.path_style());
-        // A folder that cannot be written after all is told when the workbook is delivered.
-        out_.emplace(layout_, targets, GridSystem{}, present_);
+        // A folder that cannot be written after all is told when the workbook is delivered. The
+        // as-drilled table of a surveyors' file shows the holes' heights.
+        FieldSet present =
+            command_ == kInverseCommand ? as_drilled_fields(ui_.borehole_file) : FieldSet{};
+        if (present_.has(RecordField::design_elevation))
+            present = present.with(RecordField::design_elevation);
+        out_.emplace(command_ == kInverseCommand ? as_drilled_layout(present) : layout_, targets,
+                     GridSystem{}, present);
         out_->create();
         add(*out_);
         RecordFanout::begin_table();

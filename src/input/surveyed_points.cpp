@@ -1,0 +1,319 @@
+#include "input/surveyed_points.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/data_error.h"
+#include "base/limits.h"
+#include "base/line_reader.h"
+#include "base/text.h"
+#include "base/utf8_path.h"
+
+namespace qelt {
+
+namespace {
+
+// The fields of a line cut at ASCII commas, a field quoted as RFC 4180 quotes it taken whole
+// (its doubled quotes single), blanks around every field dropped. Nothing when a quote is not
+// closed or text follows a closing quote: the line's fields cannot be told then.
+std::optional<std::vector<std::string>> comma_fields(std::string_view line) {
+    std::vector<std::string> fields;
+    std::size_t i = 0;
+    const auto skip_blanks = [&] {
+        while (i < line.size() && blank_length(line, i) > 0) i += blank_length(line, i);
+    };
+    for (;;) {
+        skip_blanks();
+        std::string field;
+        if (i < line.size() && line[i] == '"') {
+            for (++i;; ++i) {
+                if (i >= line.size()) return std::nullopt;
+                if (line[i] != '"') {
+                    field += line[i];
+                } else if (i + 1 < line.size() && line[i + 1] == '"') {
+                    field += '"';
+                    ++i;
+                } else {
+                    ++i;
+                    break;
+                }
+            }
+            skip_blanks();
+            if (i < line.size() && line[i] != ',') return std::nullopt;
+        } else {
+            const std::size_t end = std::min(line.find(',', i), line.size());
+            field = trim_blanks(line.substr(i, end - i));
+            i = end;
+        }
+        fields.push_back(std::move(field));
+        if (i >= line.size()) return fields;
+        ++i;  // the comma
+    }
+}
+
+std::string lower_extension(const std::string& path) {
+    std::string ext = utf8_of(path_from_utf8(path).extension());
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return ext;
+}
+
+const char* const kFileName = "实测坐标资料文件";
+
+std::string quoted_name(const std::string& path) {
+    return "“" + utf8_of(path_from_utf8(path).filename()) + "”";
+}
+
+// The first line that is not blank, or nothing.
+std::optional<std::string> first_line(const std::string& path) {
+    LineReader file(path);
+    std::string line;
+    try {
+        while (file.next(line))
+            if (!trim_blanks(line).empty()) return line;
+    } catch (const DataError&) {
+        // A line that cannot be decoded tells no layout; the grouped reader refuses it.
+    }
+    return std::nullopt;
+}
+
+// How many fields the first line has, by the same cut the rows get; a line whose quotes do not
+// pair is counted by its commas.
+std::size_t field_count(const std::string& line) {
+    if (auto fields = comma_fields(line)) return fields->size();
+    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+}
+
+// A surveyors' file without groups: one group titled by the file's name, a row per line.
+class SurveyedList : public ListEvents {
+  public:
+    SurveyedList(const std::string& path, PointsLayoutChoice choice)
+        : file_(path),
+          layout_(choice.layout),
+          by_name_(choice.by_name),
+          title_(utf8_of(path_from_utf8(path).stem())) {
+        // The group's count goes before its rows (the printed table frames the group by it), so
+        // the points are counted first; a line that cannot be decoded is counted all the same,
+        // and refused when it is read.
+        LineReader counting(path);
+        std::string line;
+        for (;;) {
+            try {
+                if (!counting.next(line)) break;
+                if (trim_blanks(line).empty()) continue;
+            } catch (const DataError&) {
+            }
+            ++points_;
+        }
+    }
+
+    const ListEvent& next() override {
+        event_.notices.clear();
+        event_.row.serial = 0;
+        try {
+            step();
+        } catch (const DataError& e) {
+            refuse(e.line(), e.what());
+        }
+        return event_;
+    }
+    std::string at_line(long line) const override {
+        return kFileName + quoted_name(file_.path()) + "第 " + std::to_string(line) + " 行：";
+    }
+    const char* data_name() const override { return "实测坐标资料"; }
+    const std::string& path() const override { return file_.path(); }
+    void close() override {
+        file_.close();
+        state_ = State::ended;
+    }
+
+  private:
+    enum class State { project, group, rows, ended };
+
+    void step();
+    void read_row();
+    void parse_cass(const std::vector<std::string>& fields, ListRow& row) const;
+    void parse_pnezd(const std::vector<std::string>& fields, ListRow& row) const;
+    std::string layout_notice() const;
+    std::string wrong_field_count(const std::string& line, std::size_t count) const;
+    void emit(ListEvent::Kind kind, long line) {
+        event_.kind = kind;
+        event_.line = line;
+    }
+    void refuse(long line, const std::string& detail) {
+        state_ = State::ended;
+        event_.text = at_line(line) + detail;
+        emit(ListEvent::Kind::refused, line);
+    }
+    void end() {
+        file_.close();
+        state_ = State::ended;
+        emit(ListEvent::Kind::end, 0);
+    }
+
+    LineReader file_;
+    PointsLayout layout_;
+    bool by_name_;
+    std::string title_;
+    long points_ = 0;
+    int serial_ = 0;
+    State state_ = State::project;
+    ListEvent event_;
+    std::string line_;
+};
+
+void SurveyedList::step() {
+    switch (state_) {
+        case State::project:
+            // No project line: the file's name names the project, as it titles the group.
+            event_.text = title_;
+            event_.notices.push_back(layout_notice());
+            if (points_ == 0)
+                event_.notices.push_back(kFileName + quoted_name(file_.path()) +
+                                         "没有给出钻孔：文件中没有点，表格中没有钻孔");
+            state_ = points_ > 0 ? State::group : State::ended;
+            return emit(ListEvent::Kind::project, 0);
+        case State::group:
+            event_.group.title = title_;
+            event_.group.count = static_cast<int>(std::min<long>(points_, kMaxSheetRows));
+            event_.group.number = 1;
+            event_.group.further.clear();
+            state_ = State::rows;
+            return emit(ListEvent::Kind::group, 1);
+        case State::rows:
+            return read_row();
+        case State::ended:
+            return end();
+    }
+}
+
+void SurveyedList::read_row() {
+    ListRow& row = event_.row;
+    const auto group_end = [&] {
+        row.serial = 0;
+        state_ = State::ended;
+        emit(ListEvent::Kind::group_end, 0);
+    };
+    if (serial_ >= event_.group.count) return group_end();
+    // The table keeps the serial number of a line that cannot even be decoded.
+    row.serial = serial_ + 1;
+    do {
+        if (!file_.next(line_)) return group_end();
+    } while (trim_blanks(line_).empty());
+    ++serial_;
+    const long line = file_.line_number();
+    const std::optional<std::vector<std::string>> fields = comma_fields(line_);
+    if (!fields) return refuse(line, "这一行的双引号（\"）没有配对，无法分项");
+    try {
+        if (layout_ == PointsLayout::cass)
+            parse_cass(*fields, row);
+        else
+            parse_pnezd(*fields, row);
+    } catch (const DataError& e) {
+        return refuse(line, e.what());
+    }
+    emit(ListEvent::Kind::row, line);
+}
+
+// The hole's name: what the crew wrote on the stake, and what the stakeout file named the
+// planned hole. A comma in it cannot be written back to these files unquoted, and CASS quotes
+// nothing.
+std::string point_name(const std::string& field) {
+    if (field.empty()) throw DataError("点名为空");
+    if (field.find(',') != std::string::npos || field.find("，") != std::string::npos)
+        throw DataError("点名“" + field + "”中有逗号：点名不能含逗号（坐标文件以逗号分项）");
+    if (utf8_length(field) > kMaxCellText)
+        throw DataError("点名超过 " + std::to_string(kMaxCellText) + " 个字符");
+    return field;
+}
+
+double coordinate(const std::string& field, const char* what) {
+    if (auto value = parse_number(field)) return *value;
+    throw DataError(std::string(what) + "“" + field +
+                    "”不是数（应为以米计的实测坐标，如 3512345.678）");
+}
+
+// H empty (not surveyed) or a number.
+std::optional<double> height(const std::string& field) {
+    if (field.empty()) return std::nullopt;
+    if (auto value = parse_number(field)) return value;
+    throw DataError("H（高程）“" + field + "”不是数（应为以米计的高程，如 123.456，或者空着）");
+}
+
+std::string remark(const std::string& field) {
+    if (utf8_length(field) > kMaxCellText)
+        throw DataError("备注超过 " + std::to_string(kMaxCellText) + " 个字符");
+    return field;
+}
+
+void SurveyedList::parse_cass(const std::vector<std::string>& f, ListRow& row) const {
+    if (f.size() != 5) throw DataError(wrong_field_count(line_, f.size()));
+    row.name = point_name(f[0]);
+    row.point.y = coordinate(f[2], "Y（东坐标）");
+    row.point.x = coordinate(f[3], "X（北坐标）");
+    row.height = height(f[4]);
+    row.remark = remark(f[1]);
+}
+
+void SurveyedList::parse_pnezd(const std::vector<std::string>& f, ListRow& row) const {
+    if (f.size() != 4 && f.size() != 5) throw DataError(wrong_field_count(line_, f.size()));
+    row.name = point_name(f[0]);
+    row.point.x = coordinate(f[1], "X（北坐标）");
+    row.point.y = coordinate(f[2], "Y（东坐标）");
+    row.height = height(f[3]);
+    row.remark = f.size() == 5 ? remark(f[4]) : std::string();
+}
+
+std::string SurveyedList::wrong_field_count(const std::string& line, std::size_t count) const {
+    std::string text =
+        layout_ == PointsLayout::cass
+            ? "CASS 坐标文件的一行应为“点名,编码,Y,X,H” 5 项（编码、H 可以空着），"
+            : "PNEZD 坐标文件的一行应为“点名,X,Y,H,描述” 4 或 5 项（H、描述可以空着），";
+    text += "这一行有 " + std::to_string(count) + " 项";
+    if (line.find("，") != std::string::npos)
+        text += "；这一行有全角逗号“，”，请改为半角逗号“,”";
+    else if (count > 5)
+        text += "；点名或描述中的逗号须用双引号括起";
+    if (by_name_ && count == 1 && line.find("，") == std::string::npos)
+        text += std::string("；扩展名为 ") + (layout_ == PointsLayout::cass ? ".dat" : ".csv") +
+                " 的文件按测量坐标文件读入，Qelt 分组格式的实测坐标资料请存为 .txt 文件";
+    return text;
+}
+
+std::string SurveyedList::layout_notice() const {
+    const bool cass = layout_ == PointsLayout::cass;
+    std::string why;
+    if (by_name_)
+        why = cass ? "扩展名为 .dat" : "扩展名为 .csv";
+    else
+        why = std::string("第 1 行以逗号分为 4 项以上，第 2 项") + (cass ? "为空或不是数" : "是数");
+    return kFileName + quoted_name(file_.path()) + "按 " +
+           (cass ? "CASS 坐标文件读入（" + why + "）：每行“点名,编码,Y,X,H”，Y（东）在前"
+                 : "PNEZD 坐标文件读入（" + why + "）：每行“点名,X,Y,H,描述”，X（北）在前") +
+           "，H 为孔口高程；全部点作为一组“" + title_ + "”";
+}
+
+}  // namespace
+
+PointsLayoutChoice points_layout(const std::string& path) {
+    const std::string ext = lower_extension(path);
+    if (ext == ".dat") return {PointsLayout::cass, true};
+    if (ext == ".csv") return {PointsLayout::pnezd, true};
+    const std::optional<std::string> line = first_line(path);
+    if (!line || field_count(*line) < 4) return {PointsLayout::grouped, false};
+    const std::vector<std::string> fields =
+        comma_fields(*line).value_or(std::vector<std::string>{});
+    const bool code = fields.size() < 2 || fields[1].empty() || !parse_number(fields[1]);
+    return {code ? PointsLayout::cass : PointsLayout::pnezd, false};
+}
+
+std::unique_ptr<ListEvents> read_points_list(const std::string& path) {
+    const PointsLayoutChoice choice = points_layout(path);
+    if (choice.layout == PointsLayout::grouped) return read_grouped_list(path, ListKind::points);
+    return std::make_unique<SurveyedList>(path, choice);
+}
+
+}  // namespace qelt
