@@ -17,24 +17,6 @@ std::string base_name(const std::string& path) {
     return utf8_of(path_from_utf8(path).filename());
 }
 
-// After the blank line that ends the list: how many non-blank lines follow, and the first of
-// them, so that rows below a stray blank line are not lost without a word.
-void count_unread_lines(LineReader& file, long& first, long& count) {
-    first = 0;
-    count = 0;
-    std::string line;
-    for (;;) {
-        try {
-            if (!file.next(line)) return;
-            if (trim_blanks(line).empty()) continue;
-        } catch (const DataError&) {
-            // A line that cannot even be decoded is still a line that was not read.
-        }
-        if (first == 0) first = file.line_number();
-        ++count;
-    }
-}
-
 // The project line, then group lines each followed by its rows.
 class GroupedList : public ListEvents {
   public:
@@ -198,7 +180,7 @@ void GroupedList::end() {
 // A blank line ends the list; the user is told when something follows it.
 void GroupedList::lines_not_read(long blank_line) {
     long first = 0, count = 0;
-    count_unread_lines(file_, first, count);
+    count_nonblank_lines(file_, first, count);
     if (count > 0)
         event_.notices.push_back(file_name_ + ("“" + base_name(file_.path())) + "”第 " +
                                  std::to_string(blank_line) + " 行是空行，" + data_name_ +
@@ -244,6 +226,22 @@ void GroupedList::refuse(long line, const std::string& detail) {
 }
 
 }  // namespace
+
+void count_nonblank_lines(LineReader& file, long& first, long& count) {
+    first = 0;
+    count = 0;
+    std::string line;
+    for (;;) {
+        try {
+            if (!file.next(line)) return;
+            if (trim_blanks(line).empty()) continue;
+        } catch (const DataError&) {
+            // A line that cannot even be decoded is still a line.
+        }
+        if (first == 0) first = file.line_number();
+        ++count;
+    }
+}
 
 std::unique_ptr<ListEvents> read_grouped_list(const std::string& path, ListKind kind) {
     return std::make_unique<GroupedList>(path, kind);

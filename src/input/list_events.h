@@ -94,4 +94,10 @@ class ListEvents {
 // file when it cannot be opened or decoded as a whole (LineReader).
 std::unique_ptr<ListEvents> read_grouped_list(const std::string& path, ListKind kind);
 
+// Counts the lines of `file` from where it stands to its end that are not blank (a line that
+// cannot be decoded counts), and the first of them (0 when none): the lines after the blank
+// line that ends a list, which must not be lost without a word, and the points of a
+// surveyors' file, whose one group's count goes before its rows.
+void count_nonblank_lines(LineReader& file, long& first, long& count);
+
 }  // namespace qelt

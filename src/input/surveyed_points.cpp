@@ -99,15 +99,9 @@ class SurveyedList : public ListEvents {
         // the points are counted first; a line that cannot be decoded is counted all the same,
         // and refused when it is read.
         LineReader counting(path);
-        std::string line;
-        for (;;) {
-            try {
-                if (!counting.next(line)) break;
-                if (trim_blanks(line).empty()) continue;
-            } catch (const DataError&) {
-            }
-            ++points_;
-        }
+        long first = 0, count = 0;
+        count_nonblank_lines(counting, first, count);
+        points_ = count;
     }
 
     const ListEvent& next() override {
