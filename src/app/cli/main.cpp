@@ -415,6 +415,11 @@ int run_table(const Options& options) {
     FieldSet present =
         options.inverse() ? as_drilled_fields(*options.input(DialogRole::points)) : FieldSet{};
     if (options.input(DialogRole::profile)) present = present.with(RecordField::design_elevation);
+    // A list with skewed groups or groups naming their line gives those columns too.
+    if (!options.inverse())
+        for (RecordField f : {RecordField::crossing_angle, RecordField::line})
+            if (borehole_list_fields(*options.input(DialogRole::boreholes)).has(f))
+                present = present.with(f);
     RunDeliverables outputs(table_layout(options, present), targets, options.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
@@ -434,9 +439,10 @@ int run_table(const Options& options) {
     // The maps are titled by the project, as the table's page header is.
     const std::string& list =
         *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
-    outputs.write_files(job.alignment(), result.project.empty()
-                                             ? utf8_of(path_from_utf8(list).stem())
-                                             : result.project);
+    outputs.write_files(
+        job.alignment(),
+        result.project.empty() ? utf8_of(path_from_utf8(list).stem()) : result.project,
+        job.named_lines());
 
     // A file asked for that cannot be made (a map without its coordinate system, a stakeout
     // name GBK cannot hold) refuses the whole run: a set delivered without one of its files
