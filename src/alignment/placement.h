@@ -28,7 +28,7 @@ struct StationOffset {
     // axis through the centre-line point at the station, whose left half (positive offsets)
     // makes θ with the direction of increasing station, `offset` metres along the axis.
     // Nothing: square to the line, as a crossing angle of 90.
-    std::optional<double> crossing_angle;
+    std::optional<double> crossing_angle = std::nullopt;
 };
 
 enum class PlacementOutcome {

@@ -308,11 +308,22 @@ GroupFields read_group_fields(std::string_view further) {
     GroupFields out;
     bool angle_given = false;
     static constexpr std::string_view kAngle = "交角";
-    for (std::string_view field : field_views(further)) {
+    const std::vector<std::string_view> fields = field_views(further);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        std::string_view field = fields[i];
         if (field.starts_with(kAngle)) {
             if (angle_given)
                 throw DataError("交角给了两次（“" + std::string(field) + "”），只能给一个");
             angle_given = true;
+            // "交角 75", typed with a blank, is the same angle as "交角75".
+            if (field == kAngle && i + 1 < fields.size()) {
+                const std::string_view angle = fields[++i];
+                read_crossing_angle(
+                    std::string_view(field.data(), static_cast<std::size_t>(
+                                                       angle.data() + angle.size() - field.data())),
+                    angle, out);
+                continue;
+            }
             read_crossing_angle(field, field.substr(kAngle.size()), out);
         } else if (field.starts_with("@") || field.starts_with("＠")) {
             const std::string_view name = field.substr(field.starts_with("@") ? 1 : 3);

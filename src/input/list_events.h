@@ -54,7 +54,8 @@ struct ListGroup {
 // in any order; every other field is left unread, as lists have always been allowed to carry:
 //   交角θ   the crossing angle of the group's pier axis: θ in decimal degrees ("交角75.5") or in
 //           degrees, minutes and seconds ("交角45°30′", "交角45°30′15″"; ' and " are read as ′
-//           and ″, full-width digits as ASCII), 0 < θ < 180; 90 is square, as without the field
+//           and ″, full-width digits as ASCII; "交角 75" with a blank too), 0 < θ < 180; 90 is
+//           square, as without the field
 //   @名称   the line of a multi-line alignment file (LandXML, IFC) the group's holes lie on
 // Throws DataError (no file, no line: the caller names them) quoting the field as written for an
 // angle that does not read or lies outside (0, 180), an empty name, a field given twice.

@@ -73,7 +73,14 @@ const char* const kUsage =
                     with a LandXML or IFC file only when it has no chain breaks of its own
                     (StaEquation, STATION referents), and then optional)
   --boreholes       钻孔资料 (borehole file: project line, then groups "title n" + n lines
-                    "station offset [remark]")
+                    "station offset [remark]"). A group line may add, in any order:
+                    交角θ   crossing angle of a skewed pier axis (交角75, 交角45°30′15″;
+                            0 < θ < 180, 90 square): the holes lie on the axis, whose left half
+                            makes θ with increasing station, offset measured along it
+                            (CSV column crossing_angle)
+                    @NAME   the group's line in a LandXML or IFC file of several, with its own
+                            stationing and profile (CSV column line); when every group names
+                            one, --alignment-name is not needed
   --points          实测坐标资料 (inverse: the surveyed holes, laid out like the borehole file
                     with lines "name X Y [remark]"; or the survey crew's own file as it comes:
                     *.dat CASS "点名,编码,Y,X,H" (easting first), *.csv PNEZD
