@@ -69,16 +69,19 @@ class TwoLinesInOneList(unittest.TestCase):
             with self.subTest(model), Workdir() as w:
                 path = os.path.join(EX, model)
                 singles = []
-                for name, holes in (("主线", "mainline-boreholes.txt"), ("A匝道", "ramp-boreholes.txt")):
-                    r, out = table(w, name, path, os.path.join(EX, holes), "--alignment-name", name)
+                for name, holes in (("主线", "mainline-boreholes.txt"),
+                                    ("A匝道", "ramp-boreholes.txt")):
+                    r, out = table(w, name, path, os.path.join(EX, holes),
+                                   "--alignment-name", name)
                     self.assertEqual(r.returncode, 0, r.stderr.decode())
                     singles += [row + [name] for row in read_csv(out)[1:]]
-                main, ramp = example("mainline-boreholes.txt"), example("ramp-boreholes.txt")
-                ramp_groups = ramp.split("\n", 1)[1]
-                lists = {  # list, options: the ramp unnamed on the chosen ramp, or every group named
-                    "chosen": (with_fields(main, "@主线") + ramp_groups, ["--alignment-name", "A匝道"]),
-                    "all named": (with_fields(main, "@主线") + with_fields("x\n" + ramp_groups,
-                                                                          "交角90 @A匝道").split("\n", 1)[1], []),
+                main = with_fields(example("mainline-boreholes.txt"), "@主线")
+                ramp = example("ramp-boreholes.txt")
+                named_ramp = with_fields(ramp, "交角90 @A匝道")
+                groups = lambda text: text.split("\n", 1)[1]  # the list without its project line
+                lists = {  # list, options: the ramp's groups on the chosen line, or named
+                    "chosen": (main + groups(ramp), ["--alignment-name", "A匝道"]),
+                    "all named": (main + groups(named_ramp), []),
                 }
                 for tag, (text, options) in lists.items():
                     r, out = table(w, tag, path, w.write(tag + ".txt", text), *options,
@@ -93,6 +96,21 @@ class TwoLinesInOneList(unittest.TestCase):
                         names = [line.split(",")[0] for line in f.read().splitlines()]
                     self.assertEqual(len(names), len(singles))
                     self.assertEqual(len(set(names)), len(names))
+
+    def test_each_line_its_own_profile(self):
+        with Workdir() as w:
+            path = os.path.join(EX, "interchange.xml")
+            holes = w.write("p.txt", "p\n桥 1 @主线\n11150 0\n匝 1 @A匝道\n100 0\n")
+            r, out = table(w, "p", path, holes, "--profile", path)
+            self.assertEqual(r.returncode, 0, r.stderr.decode())
+            self.assertIn("线路“A匝道”在文件“interchange.xml”中没有纵断面：它的钻孔没有设计高程",
+                          r.stderr.decode())
+            main = w.write("m.txt", "p\n桥 1\n11150 0\n")
+            r, single = table(w, "m", path, main, "--profile", path, "--alignment-name", "主线")
+            self.assertEqual(r.returncode, 0, r.stderr.decode())
+            rows = read_csv(out)
+            self.assertEqual(rows[0][7], "design_elevation")
+            self.assertEqual([row[7] for row in rows[1:]], [read_csv(single)[1][7], ""])
 
     def test_the_drawing_shows_every_line_used(self):
         with Workdir() as w:
