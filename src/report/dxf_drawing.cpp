@@ -336,8 +336,9 @@ std::string dxf_text(std::string_view utf8) {
 }
 
 void write_plan_drawing(std::ostream& out, const Alignment& alignment,
-                        std::span<const BoreholeRecord> boreholes) {
-    const PlanLayout layout = lay_out_plan(alignment, boreholes);
+                        std::span<const BoreholeRecord> boreholes,
+                        std::span<const Alignment> further_lines) {
+    const PlanLayout layout = lay_out_plan(alignment, boreholes, further_lines);
     // Handles from 0x30 on: one per entity, one per layer, style and viewport record, and the
     // few the objects section takes; the seed goes above them all.
     const unsigned long handle_seed =

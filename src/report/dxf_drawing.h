@@ -30,8 +30,10 @@ namespace qelt {
 // The alignment is drawn from its start to its end mileage, with its JD polygon (a main line's;
 // none for a line given by its elements), its key points and the stations in the numbering of
 // its chain breaks as the run completed them.
+// Further lines the list's groups named are drawn too (lay_out_plan).
 void write_plan_drawing(std::ostream& out, const Alignment& alignment,
-                        std::span<const BoreholeRecord> boreholes);
+                        std::span<const BoreholeRecord> boreholes,
+                        std::span<const Alignment> further_lines = {});
 
 // A UTF-8 text as a DXF R2000 string: ASCII as it is, every other character as \U+XXXX
 // (upper-case hex; a character beyond U+FFFF as its two UTF-16 halves, which is how AutoCAD

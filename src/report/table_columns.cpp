@@ -12,6 +12,8 @@ const std::string& field_text(const BoreholeRecord& b, RecordField f) {
             return b.station;
         case RecordField::offset_text:
             return b.offset_text;
+        case RecordField::line:
+            return b.line;
         default:
             break;
     }
@@ -36,6 +38,8 @@ std::optional<double> field_number(const BoreholeRecord& b, RecordField f) {
             return b.ground_elevation;
         case RecordField::collar_elevation:
             return b.collar_elevation;
+        case RecordField::crossing_angle:
+            return b.crossing_angle;
         default:
             break;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace qelt {
 
@@ -27,6 +28,7 @@ TableRows::TableRows(const TableLayout& layout, FieldSet present, long max_rows)
     note_column_ = column_of(columns_, layout.note_at);
     for (const TableColumn* c : columns_)
         if (c->field == RecordField::design_elevation) design_note_ = true;
+    crossing_note_ = present.has(RecordField::crossing_angle);
     date_label_column_ = std::min(column_of(columns_, layout.date_label_at), column_count() - 2);
 }
 
@@ -41,7 +43,7 @@ bool TableRows::group_fits(int count) const {
 }
 
 bool TableRows::note_fits() const {
-    return row_cursor_ + (design_note_ ? 1 : 0) <= max_rows();
+    return row_cursor_ + (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) <= max_rows();
 }
 
 TableRow* TableRows::hold(long row) {
@@ -74,6 +76,11 @@ void TableRows::begin_group(const GroupHead& group) {
         title->merged = true;
         title->cells[0].kind = TableCell::Kind::text;
         title->cells[0].text = group.title;
+        // A group on another line than the run's, or on a skewed axis, says so in its title:
+        // its stations and offsets mean nothing read against the run's line or square to it.
+        if (!group.line.empty()) title->cells[0].text += "（线路：" + group.line + "）";
+        if (!group.crossing_angle.empty())
+            title->cells[0].text += "（交角 " + group.crossing_angle + "）";
         for (int c = 0; c < column_count(); ++c) {
             TableCell& cell = headings->cells[static_cast<std::size_t>(c)];
             cell.kind = TableCell::Kind::text;
@@ -141,10 +148,13 @@ void TableRows::finish(const std::string& project_line) {
         put(date_label_column_, {TableCell::Kind::text, Align::right, 0, kDateLabel, true});
         put(date_label_column_ + 1, {TableCell::Kind::today, Align::left, 0, {}, true});
     }
-    if (design_note_)
-        if (TableRow* note = hold(row_cursor_ + 1))
-            note->cells[static_cast<std::size_t>(note_column_)] = {
-                TableCell::Kind::text, Align::left, 0, kDesignElevationNote, true};
+    long next_note = row_cursor_ + 1;
+    for (const auto& [shown, text] : {std::pair{design_note_, kDesignElevationNote},
+                                      std::pair{crossing_note_, kCrossingAngleNote}})
+        if (shown)
+            if (TableRow* note = hold(next_note++))
+                note->cells[static_cast<std::size_t>(note_column_)] = {TableCell::Kind::text,
+                                                                       Align::left, 0, text, true};
     draw_page_lines(page_line_count(last_data_row_));
     lines_settled_ = true;
     flush();

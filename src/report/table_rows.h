@@ -131,6 +131,7 @@ class TableRows : public RecordSink {
     std::vector<const TableColumn*> columns_;
     int note_column_ = 0, date_label_column_ = 0;
     bool design_note_ = false;  // the 设计高程 column is shown: its note row follows the first
+    bool crossing_note_ = false;  // some group is skewed: the note row saying what 交角 is
     long max_rows_;
     bool begun_ = false;
 

@@ -73,7 +73,14 @@ const char* const kUsage =
                     with a LandXML or IFC file only when it has no chain breaks of its own
                     (StaEquation, STATION referents), and then optional)
   --boreholes       钻孔资料 (borehole file: project line, then groups "title n" + n lines
-                    "station offset [remark]")
+                    "station offset [remark]"). A group line may add, in any order:
+                    交角θ   crossing angle of a skewed pier axis (交角75, 交角45°30′15″;
+                            0 < θ < 180, 90 square): the holes lie on the axis, whose left half
+                            makes θ with increasing station, offset measured along it
+                            (CSV column crossing_angle)
+                    @NAME   the group's line in a LandXML or IFC file of several, with its own
+                            stationing and profile (CSV column line); when every group names
+                            one, --alignment-name is not needed
   --points          实测坐标资料 (inverse: the surveyed holes, laid out like the borehole file
                     with lines "name X Y [remark]"; or the survey crew's own file as it comes:
                     *.dat CASS "点名,编码,Y,X,H" (easting first), *.csv PNEZD
@@ -415,6 +422,11 @@ int run_table(const Options& options) {
     FieldSet present =
         options.inverse() ? as_drilled_fields(*options.input(DialogRole::points)) : FieldSet{};
     if (options.input(DialogRole::profile)) present = present.with(RecordField::design_elevation);
+    // A list with skewed groups or groups naming their line gives those columns too.
+    if (!options.inverse())
+        for (RecordField f : {RecordField::crossing_angle, RecordField::line})
+            if (borehole_list_fields(*options.input(DialogRole::boreholes)).has(f))
+                present = present.with(f);
     RunDeliverables outputs(table_layout(options, present), targets, options.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
@@ -434,9 +446,10 @@ int run_table(const Options& options) {
     // The maps are titled by the project, as the table's page header is.
     const std::string& list =
         *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
-    outputs.write_files(job.alignment(), result.project.empty()
-                                             ? utf8_of(path_from_utf8(list).stem())
-                                             : result.project);
+    outputs.write_files(
+        job.alignment(),
+        result.project.empty() ? utf8_of(path_from_utf8(list).stem()) : result.project,
+        job.named_lines());
 
     // A file asked for that cannot be made (a map without its coordinate system, a stakeout
     // name GBK cannot hold) refuses the whole run: a set delivered without one of its files

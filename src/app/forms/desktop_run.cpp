@@ -47,6 +47,10 @@ class DeliverySheet : public RecordFanout {
             command_ == kInverseCommand ? as_drilled_fields(ui_.borehole_file) : FieldSet{};
         if (present_.has(RecordField::design_elevation))
             present = present.with(RecordField::design_elevation);
+        // A list with skewed groups or groups naming their line gives those columns too.
+        if (command_ != kInverseCommand)
+            for (RecordField f : {RecordField::crossing_angle, RecordField::line})
+                if (borehole_list_fields(ui_.borehole_file).has(f)) present = present.with(f);
         out_.emplace(command_ == kInverseCommand ? as_drilled_layout(present) : layout_, targets,
                      GridSystem{}, present);
         out_->create();
@@ -71,9 +75,11 @@ class DeliverySheet : public RecordFanout {
 
     // Writes the files made from the records, of `alignment`, the maps titled by `project`
     // (the borehole file's name when it has none); only after the workbook is delivered.
-    void write_files(const Alignment& alignment, const std::string& project) {
+    void write_files(const Alignment& alignment, const std::string& project,
+                     std::span<const Alignment> further_lines) {
         out_->write_files(alignment,
-                          project.empty() ? workbook_stem(ui_.borehole_file, "") : project);
+                          project.empty() ? workbook_stem(ui_.borehole_file, "") : project,
+                          further_lines);
     }
     // Why `file` could not be made, or nothing.
     std::optional<std::string> refusal(Deliverable file) const {
@@ -158,7 +164,8 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
             // The drawing and the points, like the table, show the boreholes written so far
             // when the run stopped; the alignment exists whenever the table was begun.
             if (result.run.outcome != RunOutcome::data_error) {
-                sheet.write_files(delivery.job.alignment(), result.run.project);
+                sheet.write_files(delivery.job.alignment(), result.run.project,
+                                  delivery.job.named_lines());
                 const struct {
                     Deliverable file;
                     std::string* path;
