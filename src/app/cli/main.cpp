@@ -172,7 +172,8 @@ Line tables (线形表), to compare the line Qelt computed with the design drawi
             as "in/out")
   Angles in the CSV in decimal degrees (azimuth clockwise from north, deflection positive to
   the right), lengths in metres at full precision; the workbooks print d°m′s″ to 0.1″.
-  curves refuses a line given by its elements (--method ht, LandXML, IFC): use elements.
+  curves refuses a line given by its elements (--method ht, IFC, LandXML without AlignPIs):
+  use elements.
 
 inverse (坐标反算) takes each surveyed hole back to the foot of its perpendicular on the
 centre line (the nearest one where the line passes the hole twice, as a loop ramp does) and
@@ -680,10 +681,11 @@ int main(int argc, char** argv) {
                                    *options.every + "\"");
             every = *value;
         }
-        if (options.command == kCurvesCommand && (options.model_input || options.method == "ht"))
+        // A LandXML line may carry its intersection points (AlignPIs): known once it is read.
+        if (options.command == kCurvesCommand && !options.model_input && options.method == "ht")
             return usage_error(std::string(kCurveTableNeedsJds) +
-                               " / curves needs a line given by its JDs (--method jd); use "
-                               "elements for an element chain or a LandXML or IFC line");
+                               " / curves needs a line given by its JDs (--method jd, or a "
+                               "LandXML file with AlignPIs); use elements for an element chain");
         if (auto refusal = output_refusal(options)) return usage_error(*refusal);
         return run_line_table(options, every);
     }
