@@ -331,8 +331,7 @@ bool LineReader::next(std::string& line) {
                                 : "含有空字符（NUL）：不是文本文件，或是不带字节顺序标记（BOM）的 "
                                   "UTF-16 文件（请另存为 UTF-8、GBK 或 Unicode 文本）",
                         path_, line_number_);
-    if (raw.find('\r') != std::string::npos)
-        throw DataError(kLoneCr, path_, line_number_);
+    if (raw.find('\r') != std::string::npos) throw DataError(kLoneCr, path_, line_number_);
     if (utf16()) {
         if (raw.find(kUnpairedSurrogate) != std::string::npos)
             throw DataError("含有不成对的 UTF-16 代理项，无法解码：文件已损坏", path_,

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <string_view>
-#include <limits>
 
 #include "base/data_error.h"
 #include "base/text.h"

@@ -59,7 +59,7 @@ struct AlignmentChoice {
     double length = 0;          // metres along the line; NaN for an alignment that cannot be built
     std::string start_station;  // as the tables print it, "K0+000"
     std::string end_station;
-    long line = 0;              // line of the file where the alignment begins (0: not known)
+    long line = 0;  // line of the file where the alignment begins (0: not known)
     // Where the file gives two or more alignments one name (a ramp exported twice, the left and
     // right carriageways both called "主线"), this one's place among them, 1, 2, …; 0 where its
     // name is its own. The name alone cannot choose it: "名称#2" does.

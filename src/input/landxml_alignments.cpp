@@ -71,7 +71,7 @@ class AlignmentBuilder : private LandXmlPart {
         const bool has_elements = static_cast<bool>(child_named(node_, "CoordGeom"));
         const pugi::xml_node pis = child_named(node_, "AlignPIs");
         if (!has_elements && pis) return build_from_pis(pis);
-        Alignment alignment = build_from_elements();
+        Alignment alignment = build_from_elements(pis ? first_pi_station(pis) : std::nullopt);
         // The elements are the line; the intersection points, where also given, must describe
         // the same one.
         if (pis) compare_with_pis(alignment, pis);
@@ -85,15 +85,16 @@ class AlignmentBuilder : private LandXmlPart {
                std::to_string(line) + " 行：" + what;
     }
 
-    Alignment build_from_elements() {
+    // `fallback` gives the stationing where neither the alignment nor its first element does.
+    Alignment build_from_elements(std::optional<double> fallback) {
         Alignment alignment;
         alignment.name = node_.attribute("name").value();
         std::vector<Element> elements = read_elements(alignment.notices);
         const pugi::xml_attribute sta_start = node_.attribute("staStart");
         // Without the alignment's staStart the first element's own gives the stationing.
-        const double start = sta_start                    ? length(node_, "", sta_start)
+        const double start = sta_start                  ? length(node_, "", sta_start)
                              : elements.front().station ? *elements.front().station
-                                                        : 0;
+                                                        : fallback.value_or(0);
         double end = start;
         for (const Element& e : elements) end += e.piece.length;
         alignment.breaks = read_station_equations(start, end);
@@ -124,7 +125,8 @@ class AlignmentBuilder : private LandXmlPart {
         const std::string text = what + " " + fixed_text(written, 3) + " 与" + derived + " " +
                                  here.text + " 相差 " + discrepancy(apart);
         if (!(apart <= kStationRefused))
-            throw refused(at, text + "（超过 0.1 m，也不是断链所致）：文件中的桩号与线元长度自相矛盾");
+            throw refused(at,
+                          text + "（超过 0.1 m，也不是断链所致）：文件中的桩号与线元长度自相矛盾");
         notices.push_back(notice(document().line_of(at), prefix() + text));
     }
 
@@ -138,7 +140,7 @@ class AlignmentBuilder : private LandXmlPart {
         std::vector<long> pi_lines{document().line_of(pis)};  // the line of JD i at [i]
         std::vector<pugi::xml_node> pi_nodes{pis};
         int n = 0;
-        std::optional<double> first_station;
+        const std::optional<double> first_station = first_pi_station(pis);
         for (pugi::xml_node pi : pis.children()) {
             if (pi.type() != pugi::node_element || local_name(pi) != "AlignPI") continue;
             const std::string name = "第 " + std::to_string(n + 1) + " 个 AlignPI";
@@ -152,24 +154,20 @@ class AlignmentBuilder : private LandXmlPart {
             m.jd_name[i] = jd_name;
             m.jd_hairpin[i] = m.jd_keep_in[i] = m.jd_keep_out[i] = false;
             read_pi_curve(pi, name, m, i);
-            if (i == 1)
-                if (const pugi::xml_node station = child_named(pi, "Station"))
-                    first_station = document().unit().metres(
-                        number(station, name + " 的 <Station>", "桩号", station.text().get()));
             pi_lines.push_back(document().line_of(pi));
             pi_nodes.push_back(pi);
         }
         if (n < 2)
-            throw refused(pis, "<AlignPIs> 中只有 " + std::to_string(n) +
-                                   " 个交点（AlignPI），连不成线路");
+            throw refused(
+                pis, "<AlignPIs> 中只有 " + std::to_string(n) + " 个交点（AlignPI），连不成线路");
         for (int end : {1, n})
             if (m.jd_r[end] != 0 || m.jd_ls1[end] != 0 || m.jd_ls2[end] != 0)
-                throw refused(pi_nodes[end], std::string(end == 1 ? "起点" : "终点") +
-                                                 "交点（第 " + std::to_string(end) +
+                throw refused(pi_nodes[end], std::string(end == 1 ? "起点" : "终点") + "交点（第 " +
+                                                 std::to_string(end) +
                                                  " 个 AlignPI）有曲线：线路的两端不转弯");
         m.jd_count = n;
         const pugi::xml_attribute sta_start = node_.attribute("staStart");
-        const double start = start_given    ? *start_given
+        const double start = start_given     ? *start_given
                              : sta_start     ? length(node_, "", sta_start)
                              : first_station ? *first_station
                                              : 0;
@@ -177,8 +175,8 @@ class AlignmentBuilder : private LandXmlPart {
         if (sta_start && first_station && !start_given) {
             ChainBreaks plain;
             dl_complete(plain, start, start);
-            check_station(pi_nodes[1], *first_station, start, plain,
-                          "第 1 个 AlignPI 的 <Station>", "线路的 staStart", notices);
+            check_station(pi_nodes[1], *first_station, start, plain, "第 1 个 AlignPI 的 <Station>",
+                          "线路的 staStart", notices);
         }
         m.jd_start_station = start;
         try {
@@ -194,10 +192,23 @@ class AlignmentBuilder : private LandXmlPart {
         Alignment alignment = zx_alignment(m);
         alignment.name = node_.attribute("name").value();
         alignment.notices = std::move(notices);
-        alignment.breaks = read_station_equations(alignment.start_mileage(), alignment.end_mileage());
+        alignment.breaks =
+            read_station_equations(alignment.start_mileage(), alignment.end_mileage());
         alignment.break_source =
             alignment.breaks.dl_count > 0 ? ChainBreakSource::line : ChainBreakSource::file_or_none;
         return alignment;
+    }
+
+    // The station of the first AlignPI, where it gives one.
+    std::optional<double> first_pi_station(pugi::xml_node pis) const {
+        for (pugi::xml_node pi : pis.children()) {
+            if (pi.type() != pugi::node_element || local_name(pi) != "AlignPI") continue;
+            const pugi::xml_node station = child_named(pi, "Station");
+            if (!station) return std::nullopt;
+            return document().unit().metres(
+                number(station, "第 1 个 AlignPI 的 <Station>", "桩号", station.text().get()));
+        }
+        return std::nullopt;
     }
 
     // The curve of AlignPI `pi` (JD i of `m`): InSpiral/Spiral (length, radiusStart at its outer
@@ -213,7 +224,8 @@ class AlignmentBuilder : private LandXmlPart {
                 kind == "Curve1" || kind == "OutSpiral")
                 continue;
             throw refused(part, name + " 的 <" + std::string(kind) +
-                                    ">：交点的曲线只能由 InSpiral、Curve1、OutSpiral 组成（复曲线不能按交点法计算）");
+                                    ">：交点的曲线只能由 InSpiral、Curve1、OutSpiral "
+                                    "组成（复曲线不能按交点法计算）");
         }
         double radius = 0;
         if (const pugi::xml_node c1 = child_named(pi, "Curve1")) {
@@ -249,8 +261,8 @@ class AlignmentBuilder : private LandXmlPart {
                 const double inner_radius = k == 0 ? 0 : 1 / k;
                 if (!(std::abs(inner_radius - radius) <= kStationNoticed))
                     throw refused(spiral, owner + " 的 " + inner + "“" +
-                                              spiral.attribute(inner).value() +
-                                              "”与圆曲线半径 " + short_number_text(radius) +
+                                              spiral.attribute(inner).value() + "”与圆曲线半径 " +
+                                              short_number_text(radius) +
                                               " 不同：缓和曲线应与圆曲线相接");
             }
         };
@@ -265,11 +277,12 @@ class AlignmentBuilder : private LandXmlPart {
                 child_named(child_named(pi_nodes[static_cast<std::size_t>(i)], "Curve1"), "Curve");
             const pugi::xml_attribute rot = curve.attribute("rot");
             if (!rot) continue;
-            const double turn = rotation(curve, "第 " + std::to_string(i) + " 个 AlignPI 的 <Curve>");
+            const double turn =
+                rotation(curve, "第 " + std::to_string(i) + " 个 AlignPI 的 <Curve>");
             if (turn * m.zx_defl[i] < 0)
-                throw refused(curve, "第 " + std::to_string(i) + " 个 AlignPI（" + zx_jd_name(m, i) +
-                                         "）的 rot 为“" + rot.value() + "”，而前后直线" +
-                                         (m.zx_defl[i] > 0 ? "右转" : "左转"));
+                throw refused(curve, "第 " + std::to_string(i) + " 个 AlignPI（" +
+                                         zx_jd_name(m, i) + "）的 rot 为“" + rot.value() +
+                                         "”，而前后直线" + (m.zx_defl[i] > 0 ? "右转" : "左转"));
         }
     }
 
@@ -281,8 +294,8 @@ class AlignmentBuilder : private LandXmlPart {
         try {
             by_pis = build_from_pis(pis, alignment.start_mileage());
         } catch (const DataError& e) {
-            alignment.notices.push_back(notice(e.line(), std::string(e.what()) +
-                                                              "（按 <CoordGeom> 的线元计算）"));
+            alignment.notices.push_back(
+                notice(e.line(), std::string(e.what()) + "（按 <CoordGeom> 的线元计算）"));
             return;
         }
         double worst = -1;
@@ -309,13 +322,13 @@ class AlignmentBuilder : private LandXmlPart {
         if (!worst_at) return;
         ChainBreaks stations = alignment.breaks;
         dl_complete(stations, alignment.start_mileage(), alignment.end_mileage());
-        alignment.notices.push_back(notice(
-            document().line_of(pis),
-            prefix() + "按 <AlignPIs> 的交点算得的线路与 <CoordGeom> 的线元在 " +
-                (worst_at->jd.empty() ? "" : worst_at->jd + " ") + worst_at->name + "（" +
-                zh_station_of(stations, worst_at->mileage).text + "）相距 " +
-                (std::isfinite(worst) ? discrepancy(worst) : std::string("无从比较")) +
-                "（按线元计算）"));
+        alignment.notices.push_back(
+            notice(document().line_of(pis),
+                   prefix() + "按 <AlignPIs> 的交点算得的线路与 <CoordGeom> 的线元在 " +
+                       (worst_at->jd.empty() ? "" : worst_at->jd + " ") + worst_at->name + "（" +
+                       zh_station_of(stations, worst_at->mileage).text + "）相距 " +
+                       (std::isfinite(worst) ? discrepancy(worst) : std::string("无从比较")) +
+                       "（按线元计算）"));
     }
 
     // +1 for rot="cw" (a turn to the right, the azimuth growing), −1 for "ccw".
@@ -536,11 +549,11 @@ class AlignmentBuilder : private LandXmlPart {
             Piece piece = elements[i].piece;
             piece.start_mileage = mileage;
             if (elements[i].station)
-                check_station(elements[i].node, *elements[i].station, mileage, stations,
-                              elements[i].name + " 的 staStart",
-                              i == 0 ? std::string("线路的 staStart")
-                                     : "按前面线元的长度与断链算得的桩号",
-                              alignment.notices);
+                check_station(
+                    elements[i].node, *elements[i].station, mileage, stations,
+                    elements[i].name + " 的 staStart",
+                    i == 0 ? std::string("线路的 staStart") : "按前面线元的长度与断链算得的桩号",
+                    alignment.notices);
             if (i == 0) {
                 line.reset(mileage, piece.start, piece.start_azimuth);
             } else {
