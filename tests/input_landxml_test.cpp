@@ -444,6 +444,11 @@ TEST(LandXml, AnAlignmentByItsIntersectionPointsIsTheMainLineOfItsJdFile) {
          false, 0, "相距 "},
         {"points that cannot be built beside elements",
          pis_line(replaced(2, "1600 0", "800 200"), elements), 1, false, 0, "位于同一点"},
+        {"the polygon alone beside the elements",
+         pis_line("<AlignPIs><AlignPI><PI>0 0</PI></AlignPI><AlignPI><PI>5 5</PI></AlignPI>"
+                  "<AlignPI><PI>9 0</PI></AlignPI></AlignPIs>\n",
+                  elements),
+         0, false},
         {"one point", pis_line("<AlignPIs>\n<AlignPI><PI>0 0</PI></AlignPI>\n</AlignPIs>\n"), 0,
          false, 6, "只有 1 个交点"},
         {"a JD without a curve",

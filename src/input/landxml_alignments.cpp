@@ -290,6 +290,13 @@ class AlignmentBuilder : private LandXmlPart {
     // give: the point at the key point's mileage on the elements' line. A line the points cannot
     // build is told, not refused: the elements are the line.
     void compare_with_pis(Alignment& alignment, pugi::xml_node pis) {
+        // Points without any curve (J-LandXML writes the IP polygon so beside its elements)
+        // give no line to compare with.
+        bool curves = false;
+        for (pugi::xml_node pi : pis.children())
+            for (const char* part : {"InSpiral", "Curve1", "OutSpiral"})
+                curves = curves || child_named(pi, part);
+        if (!curves) return;
         Alignment by_pis;
         try {
             by_pis = build_from_pis(pis, alignment.start_mileage());
