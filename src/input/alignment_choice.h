@@ -66,6 +66,9 @@ struct AlignmentChoice {
     int twin = 0;
 };
 
+// How the user names an alignment among those of its name: "#2" for the second.
+std::string twin_mark(int twin);
+
 // The choices of a file's alignments, in its order, each with its line and, where names are
 // shared, its place among the alignments of its name.
 std::vector<AlignmentChoice> alignment_choices(const std::vector<AlignmentInfo>& alignments);

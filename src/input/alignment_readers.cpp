@@ -42,7 +42,7 @@ Alignment chosen(const Alignments& alignments, const std::string& path,
     Alignment alignment = alignments.build(chosen);
     // A name the file gives two alignments names this one with its place among them, so that
     // the profile of the same file is taken from this one, and the tables say which it is.
-    if (choices[chosen].twin > 0) alignment.name += "#" + std::to_string(choices[chosen].twin);
+    if (choices[chosen].twin > 0) alignment.name += twin_mark(choices[chosen].twin);
     return alignment;
 }
 
