@@ -453,7 +453,7 @@ TEST(LandXml, AnAlignmentByItsIntersectionPointsIsTheMainLineOfItsJdFile) {
          false, 6, "只有 1 个交点"},
         {"a JD without a curve",
          pis_line(replaced(2, "<Curve1><Curve radius=\"900\"/></Curve1>", "")), 0, false, 9,
-         "JD2 圆曲线半径为 0"},
+         "第 3 个 AlignPI（JD2）没有圆曲线"},
         {"curves that overlap", pis_line(replaced(2, "radius=\"900\"", "radius=\"9000\"")), 0,
          false, 9, "JD"},
         {"a curve at the start",

@@ -165,6 +165,14 @@ class AlignmentBuilder : private LandXmlPart {
                 throw refused(pi_nodes[end], std::string(end == 1 ? "起点" : "终点") + "交点（第 " +
                                                  std::to_string(end) +
                                                  " 个 AlignPI）有曲线：线路的两端不转弯");
+        // A JD where the line turns needs its curve; a file of the bare IP polygon (J-LandXML
+        // writes one beside its elements) gives no line by itself.
+        for (int i = 2; i <= n - 1; ++i)
+            if (m.jd_r[i] == 0)
+                throw refused(pi_nodes[static_cast<std::size_t>(i)],
+                              "第 " + std::to_string(i) + " 个 AlignPI（" + zx_jd_name(m, i) +
+                                  "）没有圆曲线（<Curve1> 的 radius）：按交点法计算，每个中间交点"
+                                  "都要有曲线");
         m.jd_count = n;
         const pugi::xml_attribute sta_start = node_.attribute("staStart");
         const double start = start_given     ? *start_given
@@ -213,8 +221,8 @@ class AlignmentBuilder : private LandXmlPart {
 
     // The curve of AlignPI `pi` (JD i of `m`): InSpiral/Spiral (length, radiusStart at its outer
     // end), Curve1/Curve (radius) and OutSpiral/Spiral (length, radiusEnd at its outer end); a
-    // radius of 0 or INF is a straight. A PI without Curve1 has no curve (radius 0), which the
-    // build refuses at a JD where the line turns, as it refuses it in a JD file.
+    // radius of 0 or INF is a straight. A PI without Curve1 has no curve (radius 0): only the
+    // start and the end may be such.
     void read_pi_curve(pugi::xml_node pi, const std::string& name, MainLine& m, int i) const {
         m.jd_r[i] = m.jd_ls1[i] = m.jd_ls2[i] = m.jd_r1[i] = m.jd_r2[i] = 0;
         for (pugi::xml_node part : pi.children()) {
