@@ -232,7 +232,10 @@ std::string alignment_list_prompt(const std::string& file, std::size_t count) {
 
 std::string alignment_choice_text(const AlignmentChoice& choice) {
     const std::string length = fixed_text(choice.length, 3);
-    const std::string name = choice.name.empty() ? "（无名称）" : choice.name;
+    std::string name = choice.name.empty() ? "（无名称）" : choice.name;
+    // Two alignments of one name: the rows say which is which by their place in the file.
+    if (choice.twin > 0)
+        name += twin_mark(choice.twin) + "（第 " + std::to_string(choice.line) + " 行）";
     // An alignment the file describes wrongly is listed all the same: chosen, the run says why
     // it cannot be built.
     if (!std::isfinite(choice.length)) return name + "    （数据有误）";
