@@ -39,6 +39,19 @@ struct BoreholeRecord {
         std::nullopt;  // the terrain at the hole's X, Y, metres
     std::optional<double> collar_elevation =
         std::nullopt;  // the surveyed height of an as-drilled hole, metres
+
+    // The as-drilled hole against its planned one (inverse with a planned borehole list): the
+    // planned station and offset, the drilled point's deviation from the planned point along
+    // and across the line and in plan (metres; + ahead, + left), and the verdict ("", "超限",
+    // "未钻", "计划外"). A planned hole not drilled has no drilled position: `placed` false, and
+    // its drilled fields (station, offset, X, Y) are no values but empty cells.
+    std::string planned_station;
+    std::optional<double> planned_offset = std::nullopt;
+    std::optional<double> d_along = std::nullopt;
+    std::optional<double> d_across = std::nullopt;
+    std::optional<double> distance = std::nullopt;
+    std::string status;
+    bool placed = true;
 };
 
 // A group of the list as the run begins it.

@@ -12,6 +12,10 @@ const std::string& field_text(const BoreholeRecord& b, RecordField f) {
             return b.station;
         case RecordField::offset_text:
             return b.offset_text;
+        case RecordField::planned_station:
+            return b.planned_station;
+        case RecordField::status:
+            return b.status;
         default:
             break;
     }
@@ -19,6 +23,10 @@ const std::string& field_text(const BoreholeRecord& b, RecordField f) {
 }
 
 std::optional<double> field_number(const BoreholeRecord& b, RecordField f) {
+    // A planned hole not drilled has no drilled position: its cells stay empty.
+    if (!b.placed && (f == RecordField::station_value || f == RecordField::offset ||
+                      f == RecordField::x || f == RecordField::y))
+        return std::nullopt;
     switch (f) {
         case RecordField::serial:
             return b.serial;
@@ -36,6 +44,14 @@ std::optional<double> field_number(const BoreholeRecord& b, RecordField f) {
             return b.ground_elevation;
         case RecordField::collar_elevation:
             return b.collar_elevation;
+        case RecordField::planned_offset:
+            return b.planned_offset;
+        case RecordField::d_along:
+            return b.d_along;
+        case RecordField::d_across:
+            return b.d_across;
+        case RecordField::distance:
+            return b.distance;
         default:
             break;
     }
