@@ -231,7 +231,8 @@ inline constexpr TableLayout kAsDrilledHeightTable{kAsDrilledTitle, kAsDrilledHe
 // offset side by side with the deviations and the verdict, rather than coordinates, which the
 // CSV keeps. Eleven columns with 孔口高程 do not fit one A4 page at 10 pt: the table prints at
 // the scale that fits it one page wide (xlsx_table.cpp). The date goes in the plan distance's
-// column, sized for it (10 characters, see above), its label in the deviation's before it.
+// column, sized for it (10.25 characters, as 孔口高程 above), its label in the deviation's before
+// it.
 inline constexpr TableColumn kAsDrilledComparedColumns[] = {
     {"序号", 4.5, NumberFormat::general, false, RecordField::serial},
     {"孔号", 6, NumberFormat::general, true, RecordField::name},
@@ -241,7 +242,7 @@ inline constexpr TableColumn kAsDrilledComparedColumns[] = {
     {"实测偏距", 8, NumberFormat::three_decimals, true, RecordField::offset},
     {"纵向偏差", 8, NumberFormat::three_decimals, false, RecordField::d_along},
     {"横向偏差", 8, NumberFormat::three_decimals, false, RecordField::d_across},
-    {"平面偏差", 10, NumberFormat::three_decimals, false, RecordField::distance},
+    {"平面偏差", 10.25, NumberFormat::three_decimals, false, RecordField::distance},
     {"孔口高程", 10.25, NumberFormat::three_decimals, false, RecordField::collar_elevation},
     {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
     {"状态", 5.5, NumberFormat::general, true, RecordField::status},
@@ -249,10 +250,9 @@ inline constexpr TableColumn kAsDrilledComparedColumns[] = {
 inline constexpr TableLayout kAsDrilledComparedTable{kAsDrilledTitle, kAsDrilledComparedColumns,
                                                      RecordField::serial, RecordField::d_across,
                                                      kAsDrilledCsv};
-// What the deviations are, on a note row of their own.
+// What the deviations are, on a note row of their own, short enough for the printed width.
 inline constexpr const char* kComparedNote =
-    "纵向、横向偏差为实测孔位减计划孔位，按计划桩号处中线前进方向分解：纵向以前进方向为正，"
-    "横向以左为正；平面偏差超过限差者注“超限”，未钻和计划外的孔列于表后。";
+    "纵向、横向偏差：实测孔位减计划孔位，按计划桩号处中线方向分解，纵向前进为正，横向左为正。";
 
 // The as-drilled table's layout for a run that gives the optional fields `present`: against
 // the planned holes when it compares them, else the one with 孔口高程 when the holes' heights
