@@ -121,6 +121,8 @@ const char* const kUsage =
                     group,serial,station,offset,x,y,remark
                     inverse: group,serial,name,x,y,station,station_value,offset,remark
                     [,collar_elevation] (a CASS or PNEZD points file)
+                    [,planned_station,planned_offset,d_along,d_across,distance,status]
+                    (--planned)
   --dxf             also write the plan drawing (钻孔平面布置图) for CAD: DXF R2000 with the
                     centre line, JD polygon, key points, 100 m stations and the boreholes
                     with their labels, each on its own layer (drawing x = Y east,
