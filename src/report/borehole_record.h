@@ -45,12 +45,12 @@ struct BoreholeRecord {
     // and across the line and in plan (metres; + ahead, + left), and the verdict ("", "超限",
     // "未钻", "计划外"). A planned hole not drilled has no drilled position: `placed` false, and
     // its drilled fields (station, offset, X, Y) are no values but empty cells.
-    std::string planned_station;
+    std::string planned_station = {};
     std::optional<double> planned_offset = std::nullopt;
     std::optional<double> d_along = std::nullopt;
     std::optional<double> d_across = std::nullopt;
     std::optional<double> distance = std::nullopt;
-    std::string status;
+    std::string status = {};
     bool placed = true;
 };
 
