@@ -29,6 +29,8 @@ TableRows::TableRows(const TableLayout& layout, FieldSet present, long max_rows)
     for (const TableColumn* c : columns_)
         if (c->field == RecordField::design_elevation) design_note_ = true;
     crossing_note_ = present.has(RecordField::crossing_angle);
+    for (const TableColumn* c : columns_)
+        if (c->field == RecordField::d_along) compared_note_ = true;
     date_label_column_ = std::min(column_of(columns_, layout.date_label_at), column_count() - 2);
 }
 
@@ -43,7 +45,9 @@ bool TableRows::group_fits(int count) const {
 }
 
 bool TableRows::note_fits() const {
-    return row_cursor_ + (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) <= max_rows();
+    return row_cursor_ + (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) +
+               (compared_note_ ? 1 : 0) <=
+           max_rows();
 }
 
 TableRow* TableRows::hold(long row) {
@@ -149,8 +153,9 @@ void TableRows::finish(const std::string& project_line) {
         put(date_label_column_ + 1, {TableCell::Kind::today, Align::left, 0, {}, true});
     }
     long next_note = row_cursor_ + 1;
-    for (const auto& [shown, text] : {std::pair{design_note_, kDesignElevationNote},
-                                      std::pair{crossing_note_, kCrossingAngleNote}})
+    for (const auto& [shown, text] :
+         {std::pair{design_note_, kDesignElevationNote},
+          std::pair{crossing_note_, kCrossingAngleNote}, std::pair{compared_note_, kComparedNote}})
         if (shown)
             if (TableRow* note = hold(next_note++))
                 note->cells[static_cast<std::size_t>(note_column_)] = {TableCell::Kind::text,

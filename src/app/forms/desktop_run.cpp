@@ -43,8 +43,9 @@ class DeliverySheet : public RecordFanout {
                               desktop_.path_style());
         // A folder that cannot be written after all is told when the workbook is delivered. The
         // as-drilled table of a surveyors' file shows the holes' heights.
-        FieldSet present =
-            command_ == kInverseCommand ? as_drilled_fields(ui_.borehole_file) : FieldSet{};
+        FieldSet present = command_ == kInverseCommand
+                               ? as_drilled_fields(ui_.borehole_file, ui_.compares_planned())
+                               : FieldSet{};
         if (present_.has(RecordField::design_elevation))
             present = present.with(RecordField::design_elevation);
         // A list with skewed groups or groups naming their line gives those columns too.
@@ -143,6 +144,7 @@ struct Delivery {
     const TableJob& job;
     unsigned command;
     bool heights;
+    bool planned = false;  // 坐标反算 against the planned holes
 };
 
 TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
@@ -151,6 +153,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
     ui.heights = delivery.heights;
+    ui.planned = delivery.planned;
     DeliverySheet sheet(ui, desktop, delivery.layout, delivery.command);
     if (delivery.heights) sheet.set_present({RecordField::design_elevation});
     result.run = run(ui, sheet);
@@ -210,7 +213,8 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     }
     // Last, in one box: where the drawing and the points went (no program opens them), why a
     // map did not come, and what the run computed but the user should know.
-    std::string text;
+    // The comparison's count first: what the engineer opened the run for.
+    std::string text = result.run.comparison;
     for (const std::string& line : told) text += (text.empty() ? "" : "\n") + line;
     if (!result.run.notices.empty()) {
         if (!text.empty()) text += "\n\n";
@@ -250,14 +254,14 @@ std::string profile_list_prompt(const std::string& file, std::size_t count) {
 
 TableRunResult run_table(Desktop& desktop, Method method, bool heights) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights},
+    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights, false},
                            [&job](RunUi& ui, RecordSink& records) { return job.run(ui, records); });
 }
 
-TableRunResult run_inverse(Desktop& desktop, Method method, bool heights) {
+TableRunResult run_inverse(Desktop& desktop, Method method, bool heights, bool planned) {
     TableJob job(method);
     return run_and_deliver(
-        desktop, {kAsDrilledTable, job, kInverseCommand, heights},
+        desktop, {kAsDrilledTable, job, kInverseCommand, heights, planned},
         [&job](RunUi& ui, RecordSink& records) { return job.run_as_drilled(ui, records); });
 }
 

@@ -113,7 +113,8 @@ std::string alignment_choice_text(const AlignmentChoice& choice);
 TableRunResult run_table(Desktop& desktop, Method method, bool heights = false);
 // Runs the as-drilled table (坐标反算) once by `method`: the alignment's dialogs, then the points
 // file's.
-TableRunResult run_inverse(Desktop& desktop, Method method, bool heights = false);
+TableRunResult run_inverse(Desktop& desktop, Method method, bool heights = false,
+                           bool planned = false);
 
 // What the line tables' run delivered.
 struct LineTablesResult {

@@ -17,7 +17,8 @@ using K = ControlKind;
 // by that row. The line tables, which the engineer checks against the design drawings before
 // any borehole is placed, take the row's second place, under 退 出, in the same block. The
 // heights came later still: 设计高程, a choice the runs read as they begin, fills the free place
-// of that row under the method frame, left as every control users know stays where it was.
+// of that row under the method frame, left as every control users know stays where it was;
+// 对比计划, the as-drilled run's choice, follows it on that row.
 constexpr Control kMainControls[] = {
     {.name = "Frame1", .kind = K::frame, .caption = "方 法", .rect = {360, 120, 2415, 975}},
     {.name = "Option1",
@@ -66,6 +67,14 @@ constexpr Control kMainControls[] = {
      .caption = "设计高程",
      .rect = {480, 1260, 1215, 255},
      .tip = "勾选后，坐标表、坐标反算和线形表读取纵断面资料，给出每个钻孔和桩的设计高程"},
+    // Back from the field, the engineer compares the drilled holes with the planned ones: a
+    // choice beside 设计高程, read as 坐标反算 begins, so that a run without it asks nothing more.
+    {.name = kComparePlannedBox,
+     .kind = K::check_box,
+     .caption = "对比计划",
+     .rect = {1800, 1260, 1215, 255},
+     .tip = "勾选后，坐标反算在实测坐标资料之后读取计划钻孔资料（出坐标表用的钻孔资料），"
+            "按放样点名逐孔对比计划与实测孔位"},
 };
 
 constexpr Form kMainForm{"qeltfrm", "Qelt V2.0", 6075, 1800, WindowRole::main, kMainControls};
