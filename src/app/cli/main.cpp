@@ -256,6 +256,10 @@ class CommandLineUi : public RunUi {
         end_progress();
         std::cerr << title << "：" << text << "\n";
     }
+    // The place and the reason follow the run's end, on lines of their own.
+    void show_failure(const std::string&, const std::string&, long) override {
+        show_error_box(kErrorBoxText, kErrorBoxTitle);
+    }
     void show_data_message(const std::string& text) override {
         end_progress();
         std::cerr << kDataMessageTitle << "：" << text << "\n";
@@ -431,12 +435,16 @@ int run_table(const Options& options) {
         std::cerr << "原因：" << result.message << "\n";
     for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
     if (result.outcome == RunOutcome::data_error) return kExitDataError;
-    // The maps are titled by the project, as the table's page header is.
+    const bool complete = result.outcome == RunOutcome::complete;
+    // The maps are titled by the project, as the table's page header is. The drawing, the
+    // stakeout and the maps are made of a complete set only: a stopped run keeps its table (and
+    // its CSV), headed as incomplete, and nothing that would pass for the whole set of holes.
     const std::string& list =
         *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
-    outputs.write_files(job.alignment(), result.project.empty()
-                                             ? utf8_of(path_from_utf8(list).stem())
-                                             : result.project);
+    if (complete)
+        outputs.write_files(job.alignment(), result.project.empty()
+                                                 ? utf8_of(path_from_utf8(list).stem())
+                                                 : result.project);
 
     // A file asked for that cannot be made (a map without its coordinate system, a stakeout
     // name GBK cannot hold) refuses the whole run: a set delivered without one of its files
@@ -450,16 +458,24 @@ int run_table(const Options& options) {
     }
     if (PendingFile* failed = outputs.failed()) return write_failure(*failed);
     for (Deliverable d : outputs.wanted())
-        if (!outputs.file(d)->commit()) return write_failure(*outputs.file(d));
+        if ((complete || !deliverable(d).needs_records) && !outputs.file(d)->commit())
+            return write_failure(*outputs.file(d));
 
     // The files besides the table, as the summary lines name them.
-    std::string also;
-    for (const DeliverableKind& d : kDeliverables)
-        if (d.summary && !targets.of(d.file).empty())
+    std::string also, left_out;
+    for (const DeliverableKind& d : kDeliverables) {
+        if (targets.of(d.file).empty()) continue;
+        if (!complete && d.needs_records)
+            left_out += std::string(left_out.empty() ? "" : "、") + d.option;
+        else if (d.summary)
             also += std::string("；") + d.summary + "已写入 " + targets.of(d.file);
-    if (result.outcome != RunOutcome::complete) {
+    }
+    if (!complete) {
         std::cerr << "表格只写到第 " << outputs.last_data_row() << " 行（" << result.boreholes
                   << " 个钻孔），已写入 " << options.output << also << "\n";
+        if (!left_out.empty())
+            std::cerr << "钻孔不全，未写出 " << left_out << " / incomplete: " << left_out
+                      << " not written\n";
         return kExitPartial;
     }
     std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，已写入 "
