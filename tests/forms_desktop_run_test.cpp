@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <deque>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -427,7 +427,7 @@ TEST(DesktopRun, StoppedRunSaysTheTableIsPartial) {
         const char* what;
         const char* boreholes;  // the borehole file, on the ramp of the examples
         RunOutcome outcome;
-        std::string headline;  // of the box that says where the workbook is; "": no workbook
+        std::string headline;         // of the box that says where the workbook is; "": no workbook
         std::set<std::string> files;  // in the folder after the run, temporary files included
         std::string closing;          // how the last box begins
     };
@@ -439,19 +439,36 @@ TEST(DesktopRun, StoppedRunSaysTheTableIsPartial) {
          {"zk_钻孔数量及位置表.xlsx", "zk_钻孔平面布置图.dxf", "zk_放样点.dat"},
          "钻孔平面布置图已写入："},
         // Rows: title 1, headings 2, boreholes 3 and 4 (the second rejected: its serial only).
-        {"station rejected", "某互通\n桥 2\n100 0\nA150 0\n", RunOutcome::station_rejected,
-         "表格只写到第 3 行（1 个钻孔），已写入：", {partial}, partial_box},
-        {"rejected in the second group", "某互通\n桥 2\n100 0\n120 0\n涵洞 2\n130 0\nB1 0\n",
-         RunOutcome::station_rejected, "表格只写到第 8 行（3 个钻孔），已写入：", {partial},
+        {"station rejected",
+         "某互通\n桥 2\n100 0\nA150 0\n",
+         RunOutcome::station_rejected,
+         "表格只写到第 3 行（1 个钻孔），已写入：",
+         {partial},
          partial_box},
-        {"borehole line without offset", "某互通\n桥 2\n100 0\n150\n",
-         RunOutcome::borehole_failure, "表格只写到第 3 行（1 个钻孔），已写入：", {partial},
+        {"rejected in the second group",
+         "某互通\n桥 2\n100 0\n120 0\n涵洞 2\n130 0\nB1 0\n",
+         RunOutcome::station_rejected,
+         "表格只写到第 8 行（3 个钻孔），已写入：",
+         {partial},
+         partial_box},
+        {"borehole line without offset",
+         "某互通\n桥 2\n100 0\n150\n",
+         RunOutcome::borehole_failure,
+         "表格只写到第 3 行（1 个钻孔），已写入：",
+         {partial},
          partial_box},
         // No row written: no file at all, and the box says so.
-        {"first borehole rejected", "某互通\n桥 1\nA100 0\n", RunOutcome::station_rejected, "",
-         {}, "没有写出任何钻孔：未生成钻孔数量及位置表，也未生成图形、放样点和地图文件。"},
-        {"refused on its second line", "某互通\n桥 两个\n100 0\n",
-         RunOutcome::borehole_failure, "", {},
+        {"first borehole rejected",
+         "某互通\n桥 1\nA100 0\n",
+         RunOutcome::station_rejected,
+         "",
+         {},
+         "没有写出任何钻孔：未生成钻孔数量及位置表，也未生成图形、放样点和地图文件。"},
+        {"refused on its second line",
+         "某互通\n桥 两个\n100 0\n",
+         RunOutcome::borehole_failure,
+         "",
+         {},
          "没有写出任何钻孔：未生成钻孔数量及位置表，也未生成图形、放样点和地图文件。"},
     };
     for (const Case& c : cases) {

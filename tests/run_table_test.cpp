@@ -425,10 +425,10 @@ TEST(Run, EveryFailureBeforeTheTableTakesTheOneErrorPath) {
         EXPECT_EQ(r.outcome, RunOutcome::data_error) << c.name;
         EXPECT_EQ(f.ui.dialogs_shown, c.dialogs) << c.name;
         const std::string box = "error:错误:数据文件格式有误或操作不当！";
-        EXPECT_EQ(f.ui.events,
-                  (std::vector<std::string>{
-                      "front", c.where ? box + "\n\n位置：" + c.where + "\n原因：" + r.message
-                                       : box}))
+        EXPECT_EQ(
+            f.ui.events,
+            (std::vector<std::string>{
+                "front", c.where ? box + "\n\n位置：" + c.where + "\n原因：" + r.message : box}))
             << c.name;
         EXPECT_FALSE(f.sheet.opened) << c.name;
         EXPECT_TRUE(f.sheet.cells.empty()) << c.name;

@@ -94,9 +94,9 @@ class RunUi {
     // (error_box_text). A front end that reports the place and the reason itself after the run
     // (the command line) shows the sentence alone.
     virtual void show_failure(const std::string& reason, const std::string& file, long line) {
-        show_error_box(reason.empty() ? std::string(kErrorBoxText)
-                                      : error_box_text(reason, file, line),
-                       kErrorBoxTitle);
+        show_error_box(
+            reason.empty() ? std::string(kErrorBoxText) : error_box_text(reason, file, line),
+            kErrorBoxTitle);
     }
 
     // Asks which of the alignments of a file that holds several (a LandXML file of a whole

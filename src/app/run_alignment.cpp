@@ -46,9 +46,9 @@ class MethodSource : public AlignmentSource {
             const bool jd = method_ == Method::intersection_points;
             if (!reads_as(path, jd ? AlignmentFormat::element_text : AlignmentFormat::jd_text))
                 throw;
-            throw DataError(other_method_text(jd ? Method::building_blocks
-                                                 : Method::intersection_points),
-                            path);
+            throw DataError(
+                other_method_text(jd ? Method::building_blocks : Method::intersection_points),
+                path);
         }
     }
 

@@ -75,7 +75,8 @@ std::string no_borehole_written_text(std::string_view table) {
 
 std::string incomplete_set_text(std::string_view table) {
     return std::string(table) + "未完成，文件名带“" + kIncompleteMark +
-           "”；钻孔不全，所以未生成钻孔平面布置图、放样点和地图文件。改正后重新计算即可得到全部文件。";
+           "”；钻孔不全，所以未生成钻孔平面布置图、放样点和地图文件。改正后重新计算即可得到全部文件"
+           "。";
 }
 
 std::string drawing_written_text(const std::string& path) {

@@ -99,9 +99,9 @@ class DeliverySheet : public RecordFanout {
 
   private:
     std::string stem(const DeliverableKind& f) const {
-        return workbook_stem(ui_.borehole_file,
-                             f.desktop_suffix ? std::string(f.desktop_suffix)
-                                              : "_" + title_of(layout_, !incomplete_));
+        return workbook_stem(ui_.borehole_file, f.desktop_suffix
+                                                    ? std::string(f.desktop_suffix)
+                                                    : "_" + title_of(layout_, !incomplete_));
     }
     // The workbook and the files that go with it take one number (set_number_taken).
     bool taken(const std::string& path, const DeliverableKind& own) const {
