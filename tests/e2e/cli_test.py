@@ -57,8 +57,9 @@ class Examples(unittest.TestCase):
         self.assertEqual(rows[0], ["group", "serial", "station", "offset", "x", "y", "remark"])
         self.assertEqual(rows[1][:4], ["青龙河大桥", "1", "K11+150", "0"])
         self.assertEqual(rows[1][6], "0#桥台")
-        # A lettered station prints without its letter.
-        self.assertIn(["K13+480涵洞", "1", "K13+480", "-12"], [r[:4] for r in rows])
+        # A station in the long chain's overlap keeps its letter; elsewhere none is printed.
+        self.assertIn(["K13+480涵洞", "1", "AK13+480", "-12"], [r[:4] for r in rows])
+        self.assertIn(["石门坎路堑", "3", "K17+100", "15"], [r[:4] for r in rows])
         self.assertTrue(all(r[4] and r[5] for r in rows[1:]))
 
     def test_ramp(self):

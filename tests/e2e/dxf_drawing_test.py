@@ -218,7 +218,7 @@ class Drawing(unittest.TestCase):
             self.assertEqual(second, " ".join(
                 v for v in (row["station"], row["offset"], row["remark"]) if v))
         self.assertIn("青龙河大桥 1", labels)
-        self.assertIn("K13+470 0 长链重叠段", labels)
+        self.assertIn("BK13+470 0 长链重叠段", labels)
 
     def test_jd_polygon_and_key_points(self):
         _, jds = main_line_jds()
