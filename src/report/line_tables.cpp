@@ -60,7 +60,25 @@ std::string turn_text(double deflection) {
     return std::string(deflection < 0 ? "左 " : "右 ") + dms_text(std::abs(degrees(deflection)), 1);
 }
 
-std::string chain_text(const CurveTableRow& row) {
+// The row of chain break i (1..dl_count) in a table of `Row`s (the curve table's, the element
+// table's): its stations back and ahead, the chain, and where it stands.
+template <class Row>
+Row chain_break_row(const Alignment& alignment, int i) {
+    const ChainBreaks& breaks = alignment.breaks;
+    Row row;
+    row.chain_break = true;
+    const double before = breaks.dl_before[i], after = breaks.dl_after[i];
+    row.back = zh_station_in(breaks, i - 1, before);
+    row.ahead = zh_station_in(breaks, i, after);
+    row.long_chain = before > after;
+    row.chain_length = std::abs(before - after);
+    double azimuth = 0;
+    alignment.line.locate(dl_break_mileage(breaks, i), row.point, azimuth);
+    return row;
+}
+
+template <class Row>
+std::string chain_text(const Row& row) {
     return row.back.text + " = " + row.ahead.text + "  " + (row.long_chain ? "长链 " : "短链 ") +
            short_number_text(row.chain_length) + " 米";
 }
@@ -112,18 +130,8 @@ std::vector<CurveTableRow> curve_table_rows(const Alignment& alignment) {
     // The chain breaks standing before `mileage`, each on a row of its own.
     const auto breaks_before = [&](double mileage) {
         for (; next_break <= breaks.dl_count && dl_break_mileage(breaks, next_break) < mileage;
-             ++next_break) {
-            CurveTableRow row;
-            row.chain_break = true;
-            const double before = breaks.dl_before[next_break], after = breaks.dl_after[next_break];
-            row.back = zh_station_in(breaks, next_break - 1, before);
-            row.ahead = zh_station_in(breaks, next_break, after);
-            row.long_chain = before > after;
-            row.chain_length = std::abs(before - after);
-            double azimuth = 0;
-            alignment.line.locate(dl_break_mileage(breaks, next_break), row.point, azimuth);
-            rows.push_back(row);
-        }
+             ++next_break)
+            rows.push_back(chain_break_row<CurveTableRow>(alignment, next_break));
     };
     for (std::size_t i = 0; i < jds.size(); ++i) {
         const AlignmentJd& jd = jds[i];
@@ -173,11 +181,25 @@ std::vector<CurveTableRow> curve_table_rows(const Alignment& alignment) {
 std::vector<ElementTableRow> element_table_rows(const Alignment& alignment) {
     std::vector<ElementTableRow> rows;
     int index = 0;
+    const ChainBreaks& breaks = alignment.breaks;
+    int next_break = 1;
+    // The chain breaks standing at or before `mileage`, each on a row of its own.
+    const auto breaks_before = [&](double mileage) {
+        for (; next_break <= breaks.dl_count && dl_break_mileage(breaks, next_break) <= mileage;
+             ++next_break)
+            rows.push_back(chain_break_row<ElementTableRow>(alignment, next_break));
+    };
     for (const Piece& piece : alignment.line.pieces()) {
+        // A break goes before the first element that begins at or beyond it.
+        breaks_before(piece.start_mileage);
         ElementTableRow row;
         row.index = ++index;
         row.type = piece_type(piece);
         row.start = station_at(alignment, piece.start_mileage);
+        // An element that begins at a break begins at its station ahead, the row above says.
+        if (!rows.empty() && rows.back().chain_break &&
+            dl_break_mileage(breaks, next_break - 1) == piece.start_mileage)
+            row.start = rows.back().ahead;
         row.end = station_at(alignment, piece.start_mileage + piece.length);
         row.r_start = signed_radius(piece.k0);
         row.r_end = signed_radius(piece.k1);
@@ -189,6 +211,7 @@ std::vector<ElementTableRow> element_table_rows(const Alignment& alignment) {
         piece_point(piece, piece.length, row.end_point, end_azimuth);
         rows.push_back(row);
     }
+    breaks_before(HUGE_VAL);
     return rows;
 }
 
@@ -407,6 +430,12 @@ void write_elements_csv(std::ostream& out, const Alignment& alignment) {
     out << "index,type,start_station,end_station,R_start,R_end,length,A,x,y,azimuth,end_x,"
            "end_y\n";
     for (const ElementTableRow& r : element_table_rows(alignment)) {
+        if (r.chain_break) {
+            // The break's two stations as the elements' start and end, and where it stands.
+            out << ",断链," << csv_field(r.back.text) << ',' << csv_field(r.ahead.text) << ",,,,,"
+                << shortest_number(r.point.x) << ',' << shortest_number(r.point.y) << ",,,\n";
+            continue;
+        }
         out << r.index << ',' << r.type << ',' << csv_field(r.start.text) << ','
             << csv_field(r.end.text) << ',' << number_or_empty(r.r_start != 0, r.r_start) << ','
             << number_or_empty(r.r_end != 0, r.r_end) << ',' << shortest_number(r.length) << ','
@@ -584,6 +613,16 @@ PrintedTable element_table(const Alignment& alignment) {
         {end, "Y", 12.5, 3},
     };
     for (const ElementTableRow& r : element_table_rows(alignment)) {
+        if (r.chain_break) {
+            std::vector<PrintedCell> cells(t.columns.size());
+            cells[1] = text("断链");
+            cells[2] = text(chain_text(r));
+            cells[2].span = 4;
+            cells[8] = number(r.point.x);
+            cells[9] = number(r.point.y);
+            t.rows.push_back(std::move(cells));
+            continue;
+        }
         t.rows.push_back({number(r.index), text(r.type), text(r.start.text), text(r.end.text),
                           text(radius_text(r.r_start)), text(radius_text(r.r_end)),
                           number(r.length), number_if(r.a > 0, r.a), number(r.start_point.x),

@@ -84,7 +84,10 @@ struct CurveTableRow {
     double chain_length = 0;
 };
 
-// A row of the element table: one piece of the located line.
+// A row of the element table: one piece of the located line, or a chain break. An element
+// whose stations span a break is longer or shorter than its stations differ by the chain's
+// length; the break's row follows it (or stands between two elements where the break is at
+// their joint), as in the curve table.
 struct ElementTableRow {
     int index = 0;          // 1, 2, … along the line
     const char* type = "";  // 直线, 圆曲线, 缓和曲线
@@ -96,6 +99,13 @@ struct ElementTableRow {
     double a = 0;  // clothoid parameter √(length / |1/R_start − 1/R_end|), 0 for no transition
     Point start_point, end_point;  // metres, X north, Y east
     double azimuth = 0;            // at the start, radians in [0, 2π), clockwise from north
+    // A chain-break row (index 0): the station back and ahead, the chain's kind and length
+    // (as CurveTableRow's) and where the break stands on the line.
+    bool chain_break = false;
+    StationOfMileage back, ahead;
+    bool long_chain = false;
+    double chain_length = 0;
+    Point point;
 };
 
 // A row of the stake table.
