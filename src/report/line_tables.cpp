@@ -520,9 +520,9 @@ PrintedTable curve_table(const Alignment& alignment) {
     const char* const legs = "直线长度及方向";
     t.columns = {
         {"", "交点号", 6, -1},
-        {"", "交点桩号", 13, -1},
-        {"交点坐标", "X", 12.5, 3},
-        {"交点坐标", "Y", 13, 3},
+        {"", "交点桩号", 14, -1},
+        {"交点坐标", "X", 12.75, 3},
+        {"交点坐标", "Y", 14, 3},
         {"", "转角值", 14.5, -1},
         {elements, "半径\nR", 9, 3},
         {elements, "缓和曲线\n长度 Ls1", 8.5, 3},
@@ -534,11 +534,11 @@ PrintedTable curve_table(const Alignment& alignment) {
         {elements, "曲线长度\nL", 9, 3},
         {elements, "外距\nE", 9, 3},
         {elements, "校正值\nJ", 9, 3},
-        {stations, "ZH\n（直缓点）", 13, -1},
-        {stations, "HY\n（缓圆点）", 13, -1},
-        {stations, "QZ\n（曲中点）", 13, -1},
-        {stations, "YH\n（圆缓点）", 13, -1},
-        {stations, "HZ\n（缓直点）", 13, -1},
+        {stations, "ZH\n（直缓点）", 14, -1},
+        {stations, "HY\n（缓圆点）", 14, -1},
+        {stations, "QZ\n（曲中点）", 14, -1},
+        {stations, "YH\n（圆缓点）", 14, -1},
+        {stations, "HZ\n（缓直点）", 14, -1},
         {legs, "直线长度\n（米）", 9.5, 3},
         {legs, "交点间距\n（米）", 9.5, 3},
         {legs, "计算方位角", 13.5, -1},
@@ -600,17 +600,17 @@ PrintedTable element_table(const Alignment& alignment) {
     t.columns = {
         {"", "序号", 5, 0},
         {"", "类型", 8.5, -1},
-        {"桩号", "起点", 12, -1},
-        {"桩号", "终点", 12, -1},
+        {"桩号", "起点", 14, -1},
+        {"桩号", "终点", 14, -1},
         {"半径（米，右正左负）", "起点", 10.5, -1},
         {"半径（米，右正左负）", "终点", 10.5, -1},
         {"", "长度\n（米）", 10, 3},
         {"", "参数 A", 10, 3},
-        {start, "X", 12, 3},
-        {start, "Y", 12.5, 3},
+        {start, "X", 12.75, 3},
+        {start, "Y", 14, 3},
         {start, "方位角", 13.5, -1},
-        {end, "X", 12, 3},
-        {end, "Y", 12.5, 3},
+        {end, "X", 12.75, 3},
+        {end, "Y", 14, 3},
     };
     for (const ElementTableRow& r : element_table_rows(alignment)) {
         if (r.chain_break) {
@@ -637,6 +637,8 @@ PrintedTable element_table(const Alignment& alignment) {
 PrintedTable stake_table(const Alignment& alignment) {
     PrintedTable t;
     t.title = kStakeTableTitle;
+    // Five or six columns on a portrait page: centred under the page header's title.
+    t.centred = true;
     const char* const coordinates = "坐标（米）";
     t.columns = {
         {"", "桩号", 19, -1},       {coordinates, "X", 14, 4},  {coordinates, "Y", 15.25, 4},
@@ -687,15 +689,15 @@ PrintedTable grade_table(const Alignment& alignment) {
     const char* const grade = "纵坡";
     t.columns = {
         {"", "序号", 5, 0},
-        {"", "变坡点桩号", 13, -1},
+        {"", "变坡点桩号", 14, -1},
         {"", "高程\n（米）", 10, 3},
         {"", "凸/凹", 6, -1},
         {curve, "半径 R", 11, 3},
         {curve, "切线长 T", 10, 3},
         {curve, "外距 E", 8, 3},
         {curve, "曲线长 L", 9, 3},
-        {"", "竖曲线\n起点桩号", 13, -1},
-        {"", "竖曲线\n终点桩号", 13, -1},
+        {"", "竖曲线\n起点桩号", 14, -1},
+        {"", "竖曲线\n终点桩号", 14, -1},
         {grade, "纵坡（%）", 9, -1},
         {grade, "坡长（米）", 10, 3},
     };
@@ -728,7 +730,26 @@ PrintedTable grade_table(const Alignment& alignment) {
     return t;
 }
 
+// The printed table of `kind`; the stake table without its rows, which are streamed.
+PrintedTable printed_line_table(LineTableKind kind, const Alignment& alignment) {
+    switch (kind) {
+        case LineTableKind::curves:
+            return curve_table(alignment);
+        case LineTableKind::elements:
+            return element_table(alignment);
+        case LineTableKind::stakes:
+            return stake_table(alignment);
+        case LineTableKind::grades:
+            return grade_table(alignment);
+    }
+    return {};
+}
+
 }  // namespace
+
+std::vector<PrintedColumn> line_table_columns(LineTableKind kind, const Alignment& alignment) {
+    return printed_line_table(kind, alignment).columns;
+}
 
 void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment& alignment,
                           double every) {
@@ -751,24 +772,12 @@ void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment
 
 bool write_line_table_xlsx(const std::string& path, LineTableKind kind, const Alignment& alignment,
                            const std::string& project_line, double every, std::string& error) {
-    PrintedTable table;
-    switch (kind) {
-        case LineTableKind::curves:
-            table = curve_table(alignment);
-            break;
-        case LineTableKind::elements:
-            table = element_table(alignment);
-            break;
-        case LineTableKind::stakes: {
-            // The stakes of a long line at a short interval are many: streamed, never held.
-            StakeTableRows rows(alignment, every);
-            return write_printed_table(path, stake_table(alignment), rows, project_line, error);
-        }
-        case LineTableKind::grades:
-            table = grade_table(alignment);
-            break;
+    if (kind == LineTableKind::stakes) {
+        // The stakes of a long line at a short interval are many: streamed, never held.
+        StakeTableRows rows(alignment, every);
+        return write_printed_table(path, stake_table(alignment), rows, project_line, error);
     }
-    return write_printed_table(path, table, project_line, error);
+    return write_printed_table(path, printed_line_table(kind, alignment), project_line, error);
 }
 
 }  // namespace qelt

@@ -25,6 +25,7 @@
 
 #include "alignment/alignment.h"
 #include "geometry/profile.h"
+#include "report/printed_table.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -195,6 +196,10 @@ LineTableKind geometry_table_of(const Alignment& alignment);
 // a line without JDs).
 void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment& alignment,
                           double every = kDefaultStakeInterval);
+
+// The printed columns of the table `kind` of `alignment` (with 设计高程 where it has a profile),
+// for checking their widths against what they hold.
+std::vector<PrintedColumn> line_table_columns(LineTableKind kind, const Alignment& alignment);
 
 // The table as an .xlsx workbook at `path` (the caller's temporary name), in the house print
 // style, `project_line` left in the page headers. False, with the reason in `error`, when it
