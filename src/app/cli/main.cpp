@@ -192,6 +192,13 @@ Stations may be plain numbers (11150.6), lettered (B13470) or in the table's K-f
 (K11+150.6, BK13+470).
 输入文件可以是 UTF-8、GBK 或 UTF-16（记事本的“Unicode”）编码，CR LF 或 LF 换行；桩号可写作
 11150.6、B13470，或表中的 K11+150.6、BK13+470。
+A borehole or points list kept in Excel may be saved as CSV (.csv, or any file whose first two
+lines are comma-separated): its cells are the fields, Excel's quotes taken off. In a list
+separated by blanks a comma separates nothing: "11,150" is refused as a number with a thousands
+separator. A station in the overlap of a long chain prints with its interval letter in every
+output (BK13+470); other stations print without one.
+钻孔资料、实测坐标资料可在 Excel 中另存为 CSV（逗号分隔）直接读入；以空格分项的文件中逗号被当作
+千位分隔符而拒绝。长链重叠段内的桩号在各输出中都带断链标识。
 
 Outputs never replace inputs: an output (--output, --csv, --dxf, --stakeout, --points-csv,
 --kml, --geojson) naming one of the input files (however the path is written: relative or
@@ -212,10 +219,14 @@ Exit status:
   1   data error in the alignment, chain-break or borehole file choice, an output could
       not be written, or a field or map file could not be made: nothing written
   2   a station was rejected or a borehole line (inverse: a points line) could not be
-      processed: the table up to that borehole is written (no frame for its group, no note row, no page headers)
+      processed: the table up to that borehole is written (no frame for its group, no note
+      row), its page header titled "钻孔数量及位置表（未完成）", with its --csv; the drawing,
+      stakeout and map files are not made of the partial set
   64  bad usage (also --crs with --central-meridian, or either without --kml/--geojson), or
       an output refused as above (an input, the other output, a folder or a device):
-      nothing read or written
+      nothing read or written. The error is given in Chinese, then in English, then a line
+      pointing to --help.
+--version prints the version; --help this text.
 )";
 
 struct Options {
