@@ -99,9 +99,12 @@ class DeliverySheet : public RecordFanout {
 
   private:
     std::string stem(const DeliverableKind& f) const {
-        return workbook_stem(ui_.borehole_file, f.desktop_suffix
-                                                    ? std::string(f.desktop_suffix)
-                                                    : "_" + title_of(layout_, !incomplete_));
+        if (f.desktop_suffix) return workbook_stem(ui_.borehole_file, f.desktop_suffix);
+        // Appended rather than "_" + title: g++ 12 at -O3 warns falsely (-Wrestrict) on
+        // prepending to a temporary.
+        std::string suffix = "_";
+        suffix += title_of(layout_, !incomplete_);
+        return workbook_stem(ui_.borehole_file, suffix);
     }
     // The workbook and the files that go with it take one number (set_number_taken).
     bool taken(const std::string& path, const DeliverableKind& own) const {
