@@ -226,8 +226,9 @@ TEST(ListEvents, SavedByExcelAsCsv) {
     };
     for (const auto& c : same) EXPECT_EQ(trace(c.kind, c.csv), trace(c.kind, c.blanks)) << c.name;
 
-    const std::string row = "refused 1 @3: 钻孔资料文件“zk.txt”第 3 行：这一行应是分组“桥”（共 1 "
-                            "个钻孔）的第 1 个钻孔，但";
+    const std::string row =
+        "refused 1 @3: 钻孔资料文件“zk.txt”第 3 行：这一行应是分组“桥”（共 1 "
+        "个钻孔）的第 1 个钻孔，但";
     const std::string thousands =
         "；其中的逗号被当作千位分隔符（如 11,150），不是分项：各项以空格分开，Excel 另存的 CSV "
         "文件则每一行都以逗号分项";
