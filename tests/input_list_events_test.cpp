@@ -217,14 +217,18 @@ TEST(ListEvents, SavedByExcelAsCsv) {
          "某高速公路,,\r\n青龙河大桥,2,\r\n11150,0,0#桥台\r\n11180,-6.5,\"1#墩,左幅\"\r\n",
          "某高速公路\n青龙河大桥 2\n11150 0 0#桥台\n11180 -6.5 1#墩,左幅\n"},
         {"quoted project and quotes inside", kBoreholes,
-         "\"G15,第三合同段\",,\n桥 1,,\n\"K1+100\",3,\"说明\"\"甲\"\"\"\n",
+         "\"G15,第三合同段\",,\n桥,1,\n\"K1+100\",3,\"说明\"\"甲\"\"\"\n",
          "G15,第三合同段\n桥 1\nK1+100 3 说明\"甲\"\n"},
-        {"points", kPoints, "工程,,,\n组 1,,,\nZK1,3513057.061,498953.035,孔口\n",
+        {"points", kPoints, "工程,,,\n组,1,,\nZK1,3513057.061,498953.035,孔口\n",
          "工程\n组 1\nZK1 3513057.061 498953.035 孔口\n"},
-        {"a row of empty cells ends the list", kBoreholes, "p,,\n桥 1,,\n100,0,\n,,\n",
+        {"a row of empty cells ends the list", kBoreholes, "p,,\n桥,1,\n100,0,\n,,\n",
          "p\n桥 1\n100 0\n\n"},
     };
     for (const auto& c : same) EXPECT_EQ(trace(c.kind, c.csv), trace(c.kind, c.blanks)) << c.name;
+    // A blank-separated list whose project line and group title hold commas stays one.
+    EXPECT_EQ(trace(kBoreholes, "G15,第三合同段\nK13+480,涵洞 1\n13480 0\n"),
+              (std::vector<std::string>{"project G15,第三合同段 @1", "group K13+480,涵洞 1 #1 @2",
+                                        "row 1 @3 13480|0|0|", "group end", "end"}));
 
     const std::string row =
         "refused 1 @3: 钻孔资料文件“zk.txt”第 3 行：这一行应是分组“桥”（共 1 "

@@ -296,15 +296,18 @@ std::string lower_extension(const std::string& path) {
 bool list_saved_as_csv(const std::string& path) {
     if (lower_extension(path) == ".csv") return true;
     // The project line and the first group line: a blank-separated list has no comma in a
-    // group line, and Excel pads every row of a sheet to its widest row.
-    LineReader file(path);
-    std::string line;
+    // group line, and Excel pads every row of a sheet to its widest row. The group line's
+    // second cell is its count: a title holding a comma ("K13+480,涵洞 3") keeps the file
+    // blank-separated.
     int lines = 0;
     try {
+        LineReader file(path);
+        std::string line;
         while (lines < 2 && file.next(line)) {
             if (trim_blanks(line).empty()) continue;
-            if (line.find(',') == std::string::npos || !comma_fields(line)) return false;
-            ++lines;
+            const auto cells = comma_fields(line);
+            if (line.find(',') == std::string::npos || !cells) return false;
+            if (++lines == 2 && (cells->size() < 2 || !parse_number((*cells)[1]))) return false;
         }
     } catch (const DataError&) {
         return false;  // the reader refuses the line that cannot be decoded
