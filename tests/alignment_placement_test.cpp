@@ -65,10 +65,13 @@ TEST(Placement, StationAndOffsetToCoordinates) {
         {"1100", 5, 1100, "K1+100", 1100},                  // the first straight
         {"K1+250.5", -7.25, 1250.5, "K1+250.500", 1250.5},  // the entry transition
         {"1400", 12, 1400, "K1+400", 1400},                 // the left-hand arc
-        {"A1480", 3, 1480, "K1+480", 1480},                 // the chain's overlap, first pass
-        {"BK1+480", 3, 1530, "K1+480", 1480},               // and second pass
-        {"1800", -20, 1850, "K1+800", 1800},                // the right-hand arc, interval B
-        {"1949.5", 0, 1999.5, "K1+949.500", 1949.5},        // just before the end
+        // In the chain's overlap the number alone names two points: printed with the letter,
+        // given or supplied; past the overlap, plain as typed.
+        {"A1480", 3, 1480, "AK1+480", 1480},          // the overlap, first pass
+        {"BK1+480", 3, 1530, "BK1+480", 1480},        // and second pass
+        {"B1520", 3, 1570, "K1+520", 1520},           // past it, the letter typed but not needed
+        {"1800", -20, 1850, "K1+800", 1800},          // the right-hand arc, interval B
+        {"1949.5", 0, 1999.5, "K1+949.500", 1949.5},  // just before the end
     };
     const Alignment a = road();
     for (const auto& c : cases) {

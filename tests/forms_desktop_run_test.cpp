@@ -10,6 +10,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -65,7 +66,9 @@ struct FakeDesktop : Desktop {
                       const std::string& text) override {
         messages.emplace_back(kind, text);
         boxes.push_back({kind, title, text});
+        if (on_message) on_message();
     }
+    std::function<void()> on_message;  // called as each message shows
     void bring_to_front() override {}
     void set_busy(bool) override {}
     bool open_document(const std::string& path) override {
@@ -363,18 +366,11 @@ TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {
         {{xlsx}, "mainline-boreholes.txt", 0, {xlsx2, dxf2, dat2}, 15},
         {{dat}, "mainline-boreholes.txt", 0, {xlsx2, dxf2, dat2}, 15},
         {{}, "mainline-boreholes.txt", 1, {xlsx, dxf, dat}, 15},
-        {{},
-         "stops.txt",
-         0,
-         {"stops_钻孔数量及位置表.xlsx", "stops_钻孔平面布置图.dxf", "stops_放样点.dat"},
-         2},
         {{}, "mainline-boreholes.txt", 2, {}, 0},
     };
     for (const auto& c : cases) {
         test::TempDir dir;
         fill(dir, c.present);
-        // Stopped by a station that names no chain-break interval: the rows so far delivered.
-        dir.write("stops.txt", "某项目\n桥 3\n11150 0\n11180 6.5\nZ11200 0\n");
         FakeDesktop desktop;
         desktop.folder = dir.path("");
         desktop.answers = {"mainline-jd.txt", "mainline-dl.txt", c.answer};
@@ -408,6 +404,11 @@ TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {
             drawing_written_text(r.drawing) + "\n" + stakeout_written_text(r.stakeout) +
             "\n未写出钻孔位置 KML："))
             << desktop.messages.back().second;
+        // It tells a desktop user what to do, not the command line's options.
+        const std::string& closing = desktop.messages.back().second;
+        EXPECT_EQ(closing.find("--"), std::string::npos) << closing;
+        EXPECT_NE(closing.find("请在平面资料的 Y 坐标前写上投影带带号"), std::string::npos)
+            << closing;
         EXPECT_TRUE(r.map.empty());
         for (const std::string& name : c.present)
             EXPECT_EQ(read_file(dir.path(name)), "someone else's");
@@ -459,33 +460,80 @@ TEST(DesktopRun, DialogsStartWhereTheUserWas) {
 }
 
 TEST(DesktopRun, StoppedRunSaysTheTableIsPartial) {
+    const std::string partial = "zk_钻孔数量及位置表（未完成）.xlsx";
+    const std::string partial_box =
+        "钻孔数量及位置表未完成，文件名带“（未完成）”；钻孔不全，所以未生成钻孔平面布置图、放样点和"
+        "地图文件。改正后重新计算即可得到全部文件。";
     struct Case {
         const char* what;
         const char* boreholes;  // the borehole file, on the ramp of the examples
         RunOutcome outcome;
-        std::string headline;  // of the box that says where the workbook is
+        std::string headline;         // of the box that says where the workbook is; "": no workbook
+        std::set<std::string> files;  // in the folder after the run, temporary files included
+        std::string closing;          // how the last box begins
     };
     const Case cases[] = {
-        {"complete", "某互通\n桥 2\n100 0\n120 0\n", RunOutcome::complete,
-         "钻孔数量及位置表已写入："},
+        {"complete",
+         "某互通\n桥 2\n100 0\n120 0\n",
+         RunOutcome::complete,
+         "钻孔数量及位置表已写入：",
+         {"zk_钻孔数量及位置表.xlsx", "zk_钻孔平面布置图.dxf", "zk_放样点.dat"},
+         "钻孔平面布置图已写入："},
         // Rows: title 1, headings 2, boreholes 3 and 4 (the second rejected: its serial only).
-        {"station rejected", "某互通\n桥 2\n100 0\nA150 0\n", RunOutcome::station_rejected,
-         "表格只写到第 3 行（1 个钻孔），已写入："},
-        {"rejected in the second group", "某互通\n桥 2\n100 0\n120 0\n涵洞 2\n130 0\nB1 0\n",
-         RunOutcome::station_rejected, "表格只写到第 8 行（3 个钻孔），已写入："},
-        {"borehole line without offset", "某互通\n桥 2\n100 0\n150\n", RunOutcome::borehole_failure,
-         "表格只写到第 3 行（1 个钻孔），已写入："},
-        {"first borehole rejected", "某互通\n桥 1\nA100 0\n", RunOutcome::station_rejected,
-         "表格只写到第 0 行（0 个钻孔），已写入："},
+        {"station rejected",
+         "某互通\n桥 2\n100 0\nA150 0\n",
+         RunOutcome::station_rejected,
+         "表格只写到第 3 行（1 个钻孔），已写入：",
+         {partial},
+         partial_box},
+        {"rejected in the second group",
+         "某互通\n桥 2\n100 0\n120 0\n涵洞 2\n130 0\nB1 0\n",
+         RunOutcome::station_rejected,
+         "表格只写到第 8 行（3 个钻孔），已写入：",
+         {partial},
+         partial_box},
+        {"borehole line without offset",
+         "某互通\n桥 2\n100 0\n150\n",
+         RunOutcome::borehole_failure,
+         "表格只写到第 3 行（1 个钻孔），已写入：",
+         {partial},
+         partial_box},
+        // No row written: no file at all, and the box says so.
+        {"first borehole rejected",
+         "某互通\n桥 1\nA100 0\n",
+         RunOutcome::station_rejected,
+         "",
+         {},
+         "没有写出任何钻孔：未生成钻孔数量及位置表，也未生成图形、放样点和地图文件。"},
+        {"refused on its second line",
+         "某互通\n桥 两个\n100 0\n",
+         RunOutcome::borehole_failure,
+         "",
+         {},
+         "没有写出任何钻孔：未生成钻孔数量及位置表，也未生成图形、放样点和地图文件。"},
     };
     for (const Case& c : cases) {
         qelt::testing::TempDir dir;
         FakeDesktop desktop;
         desktop.opens = false;
+        // Every file the run leaves is counted when its last box shows.
+        std::set<std::string> at_last_box;
+        desktop.on_message = [&] {
+            at_last_box.clear();
+            for (const auto& e : std::filesystem::directory_iterator(path_from_utf8(dir.path(""))))
+                if (!e.path().filename().string().ends_with(".txt"))
+                    at_last_box.insert(utf8_of(e.path().filename()));
+        };
         desktop.answers = {example("ramp-elements.txt"), dir.write("zk.txt", c.boreholes)};
         const TableRunResult result = run_table(desktop, Method::building_blocks);
         EXPECT_EQ(result.run.outcome, c.outcome) << c.what;
-        ASSERT_FALSE(result.workbook.empty()) << c.what;
+        EXPECT_EQ(at_last_box, c.files) << c.what;
+        EXPECT_TRUE(desktop.boxes.back().text.starts_with(c.closing))
+            << c.what << ": " << desktop.boxes.back().text;
+        if (c.headline.empty()) {
+            EXPECT_TRUE(result.workbook.empty()) << c.what;
+            continue;
+        }
         // The stop's own message (if any) first, then the box naming the workbook.
         const auto named = std::find_if(desktop.boxes.begin(), desktop.boxes.end(),
                                         [](const Shown& b) { return b.title == kTableTitle; });
@@ -495,7 +543,6 @@ TEST(DesktopRun, StoppedRunSaysTheTableIsPartial) {
         EXPECT_EQ(box.text,
                   c.headline + "\n" + result.workbook + "\n\n没有找到打开它的电子表格程序。")
             << c.what;
-        EXPECT_EQ(file_name_of(result.workbook), "zk_钻孔数量及位置表.xlsx") << c.what;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "base/data_error.h"
 #include "base/text.h"
 #include "input/list_events.h"
+#include "station/station.h"
 #include "test_files.h"
 
 namespace qelt {
@@ -202,6 +203,63 @@ TEST(ListEvents, Notices) {
           "notice: " + zk + "没有给出钻孔：第 1 行（项目名称）之后没有读到分组行，表格中没有钻孔"}},
     };
     for (const Case& c : cases) check(c);
+}
+
+// A list kept in Excel and saved as CSV reads as the same list written with blanks: its cells
+// as the fields, Excel's quotes taken off, the empty cells it pads rows with dropped. In a
+// blank-separated list a comma separates nothing, and the refusal says what it was taken for.
+TEST(ListEvents, SavedByExcelAsCsv) {
+    const struct {
+        const char* name;
+        ListKind kind;
+        std::string csv, blanks;
+    } same[] = {
+        {"boreholes", kBoreholes,
+         "某高速公路,,\r\n青龙河大桥,2,\r\n11150,0,0#桥台\r\n11180,-6.5,\"1#墩,左幅\"\r\n",
+         "某高速公路\n青龙河大桥 2\n11150 0 0#桥台\n11180 -6.5 1#墩,左幅\n"},
+        {"quoted project and quotes inside", kBoreholes,
+         "\"G15,第三合同段\",,\n桥,1,\n\"K1+100\",3,\"说明\"\"甲\"\"\"\n",
+         "G15,第三合同段\n桥 1\nK1+100 3 说明\"甲\"\n"},
+        {"points", kPoints, "工程,,,\n组,1,,\nZK1,3513057.061,498953.035,孔口\n",
+         "工程\n组 1\nZK1 3513057.061 498953.035 孔口\n"},
+        {"a row of empty cells ends the list", kBoreholes, "p,,\n桥,1,\n100,0,\n,,\n",
+         "p\n桥 1\n100 0\n\n"},
+    };
+    for (const auto& c : same) EXPECT_EQ(trace(c.kind, c.csv), trace(c.kind, c.blanks)) << c.name;
+    // A blank-separated list whose project line and group title hold commas stays one.
+    EXPECT_EQ(trace(kBoreholes, "G15,第三合同段\nK13+480,涵洞 1\n13480 0\n"),
+              (std::vector<std::string>{"project G15,第三合同段 @1", "group K13+480,涵洞 1 #1 @2",
+                                        "row 1 @3 13480|0|0|", "group end", "end"}));
+
+    const std::string row =
+        "refused 1 @3: 钻孔资料文件“zk.txt”第 3 行：这一行应是分组“桥”（共 1 "
+        "个钻孔）的第 1 个钻孔，但";
+    const std::string thousands =
+        "；其中的逗号被当作千位分隔符（如 11,150），不是分项：各项以空格分开，Excel 另存的 CSV "
+        "文件则每一行都以逗号分项";
+    const Case refused[] = {
+        {"a thousands separator in a blank-separated list",
+         kBoreholes,
+         "p\n桥 1\n11,150 0\n",
+         {"project p @1", "group 桥 1 #1 @2",
+          row + "桩号“11,150”不是有效的桩号：" + kStationForms + thousands}},
+        {"an offset written with a comma",
+         kBoreholes,
+         "p\n桥 1\n11150 1,5\n",
+         {"project p @1", "group 桥 1 #1 @2",
+          row + "距中线距离“1,5”不是数（应为以米计的数，左正右负，如 -6.5）" + thousands}},
+        {"an empty cell before the last",
+         kBoreholes,
+         "p,,\n桥,1,\n11150,,左\n",
+         {"project p @1", "group 桥 1 #1 @2",
+          row + "以逗号分项的这一行第 2 项为空（只有行尾的项可以空着）"}},
+        {"quotes that do not pair",
+         kBoreholes,
+         "p,,\n桥,1,\n11150,0,\"左\n",
+         {"project p @1", "group 桥 1 #1 @2",
+          row + "以逗号分项的这一行引号不成对（Excel 把含逗号或引号的项括在双引号中）"}},
+    };
+    for (const Case& c : refused) check(c);
 }
 
 }  // namespace

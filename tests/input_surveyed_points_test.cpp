@@ -175,6 +175,9 @@ TEST(SurveyedPoints, LayoutByName) {
         {"a", "A1,,498953,3513057,", PointsLayout::cass, false},
         {"a.txt", "A1,SZ,498953,3513057,12", PointsLayout::cass, false},
         {"a.pts", "A1,3513057,498953,12", PointsLayout::pnezd, false},
+        // Qelt's own grouped file kept in Excel: the project alone in its row.
+        {"a.csv", "G15 第一合同段,,,", PointsLayout::grouped, true},
+        {"a.dat", "\"G15,第一合同段\",,,", PointsLayout::grouped, true},
     };
     for (const auto& c : cases) {
         TempDir dir;

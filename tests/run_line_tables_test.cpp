@@ -306,6 +306,45 @@ TEST(LineTables, StakesRestartAfterEachChainBreak) {
     }
 }
 
+// Three straights of 100 m from K0+000 and one chain break: the element table shows the break
+// on a row of its own after the element it stands in (between two where it stands at their
+// joint), so that an element whose stations span less or more than its length is explained.
+TEST(LineTables, ElementTableShowsTheChainBreaks) {
+    struct Case {
+        double before, after;
+        std::vector<std::string> rows;  // "index start~end length", "断链 back=ahead"
+    };
+    const Case cases[] = {
+        {150,
+         140,  // a long chain inside the second element: 90 m of stations, 100 m long
+         {"1 K0+000~K0+100 100", "2 K0+100~K0+190 100", "断链 AK0+150=BK0+140",
+          "3 K0+190~K0+290 100"}},
+        {150,
+         170,  // a short chain there: 120 m of stations
+         {"1 K0+000~K0+100 100", "2 K0+100~K0+220 100", "断链 K0+150=K0+170",
+          "3 K0+220~K0+320 100"}},
+        {100,
+         120,  // at the joint of the first two
+         {"1 K0+000~K0+100 100", "断链 K0+100=K0+120", "2 K0+120~K0+220 100",
+          "3 K0+220~K0+320 100"}},
+    };
+    for (const Case& c : cases) {
+        Alignment a;
+        a.line.reset(0, {1000, 2000}, kPi / 2);
+        for (int i = 0; i < 3; ++i) a.line.append(0, 0, 100);
+        a.breaks.dl_count = 1;
+        a.breaks.dl_before[1] = c.before;
+        a.breaks.dl_after[1] = c.after;
+        dl_complete(a.breaks, 0, 300);
+        std::vector<std::string> got;
+        for (const ElementTableRow& r : element_table_rows(a))
+            got.push_back(r.chain_break ? "断链 " + r.back.text + "=" + r.ahead.text
+                                        : std::to_string(r.index) + " " + r.start.text + "~" +
+                                              r.end.text + " " + shortest_number(r.length));
+        EXPECT_EQ(got, c.rows) << "break " << c.before << " = " << c.after;
+    }
+}
+
 TEST(LineTables, RefusalsAndPrintedAngles) {
     Alignment ramp;
     ramp.line.reset(0, {0, 0}, 0);

@@ -15,6 +15,7 @@
 #include "app/run_output.h"
 #include "base/data_error.h"
 #include "base/text.h"
+#include "report/headers.h"
 #include "report/record_fanout.h"
 #include "support/sheet_model.h"
 #include "test_files.h"
@@ -167,7 +168,9 @@ TEST(Run, RejectedThirdBoreholeKeepsTheRowsBefore) {
     EXPECT_EQ(f.sheet.cell(6, 1), nullptr);
     EXPECT_TRUE(f.sheet.frames.empty());
     EXPECT_FALSE(f.sheet.note_row);
-    EXPECT_TRUE(f.sheet.left_header.empty());
+    // Headed as incomplete, so that no printed page of it passes for the whole table.
+    EXPECT_EQ(f.sheet.left_header, left_header_text("p"));
+    EXPECT_EQ(f.sheet.center_header, center_header_text("钻孔数量及位置表（未完成）"));
     EXPECT_EQ(r.line, 5);
 }
 
@@ -346,17 +349,20 @@ TEST(TableJob, EachMethodItsOwnAlignment) {
         RunOutcome outcome;
         std::size_t dialogs;
         long boreholes_done;
+        std::string message;  // the reason, when the run stops
     };
     const Case cases[] = {
         {Method::intersection_points, "mainline-jd.txt", "mainline-boreholes.txt",
-         RunOutcome::complete, 3, 15},
+         RunOutcome::complete, 3, 15, ""},
         {Method::building_blocks, "ramp-elements.txt", "ramp-boreholes.txt", RunOutcome::complete,
-         2, 8},
-        // Each method's reader refuses the other's file.
+         2, 8, ""},
+        // Each method's reader refuses the other's file, and says which method it is for.
         {Method::building_blocks, "mainline-jd.txt", "mainline-boreholes.txt",
-         RunOutcome::data_error, 1, 0},
+         RunOutcome::data_error, 1, 0,
+         "这像是交点法的平面资料：请选“交点法―主线”（命令行 --method jd）"},
         {Method::intersection_points, "ramp-elements.txt", "ramp-boreholes.txt",
-         RunOutcome::data_error, 1, 0},
+         RunOutcome::data_error, 1, 0,
+         "这像是积木法的平面资料（线元）：请选“积木法―互通”（命令行 --method ht）"},
     };
     const std::string examples = QELT_SOURCE_DIR "/examples/";
     for (const Case& c : cases) {
@@ -370,6 +376,7 @@ TEST(TableJob, EachMethodItsOwnAlignment) {
         EXPECT_EQ(r.outcome, c.outcome) << c.alignment << ": " << r.message;
         EXPECT_EQ(ui.dialogs_shown.size(), c.dialogs) << c.alignment;
         EXPECT_EQ(r.boreholes, c.boreholes_done) << c.alignment;
+        EXPECT_EQ(r.message, c.message) << c.alignment;
     }
 }
 
@@ -379,17 +386,28 @@ TEST(Run, EveryFailureBeforeTheTableTakesTheOneErrorPath) {
         std::vector<std::optional<std::string>> files;  // names resolved below; nullopt = cancel
         std::vector<std::string> dialogs;
         long line;
+        // Where the box says the failure is, below the system's sentence; null: a cancelled
+        // dialog, the sentence alone.
+        const char* where;
     };
     const std::vector<std::string> all = {"读取平面资料", "读取断链资料", "读取钻孔资料"};
     const Case cases[] = {
-        {"cancel alignment", {std::nullopt}, {"读取平面资料"}, 0},
-        {"unreadable alignment", {"bad.txt"}, {"读取平面资料"}, 2},
-        {"unbuildable", {"unbuildable.txt"}, {"读取平面资料"}, 0},
-        {"missing alignment", {"missing.txt"}, {"读取平面资料"}, 0},
-        {"cancel chain breaks", {"jd.txt", std::nullopt}, {"读取平面资料", "读取断链资料"}, 0},
-        {"bad chain breaks", {"jd.txt", "baddl.txt"}, {"读取平面资料", "读取断链资料"}, 1},
-        {"cancel boreholes", {"jd.txt", "dl.txt", std::nullopt}, all, 0},
-        {"borehole folder", {"jd.txt", "dl.txt", "."}, all, 0},
+        {"cancel alignment", {std::nullopt}, {"读取平面资料"}, 0, nullptr},
+        {"unreadable alignment", {"bad.txt"}, {"读取平面资料"}, 2, "bad.txt 第 2 行"},
+        {"unbuildable", {"unbuildable.txt"}, {"读取平面资料"}, 0, "unbuildable.txt"},
+        {"missing alignment", {"missing.txt"}, {"读取平面资料"}, 0, "missing.txt"},
+        {"cancel chain breaks",
+         {"jd.txt", std::nullopt},
+         {"读取平面资料", "读取断链资料"},
+         0,
+         nullptr},
+        {"bad chain breaks",
+         {"jd.txt", "baddl.txt"},
+         {"读取平面资料", "读取断链资料"},
+         1,
+         "baddl.txt 第 1 行"},
+        {"cancel boreholes", {"jd.txt", "dl.txt", std::nullopt}, all, 0, nullptr},
+        {"borehole folder", {"jd.txt", "dl.txt", "."}, all, 0, "."},
     };
     for (const Case& c : cases) {
         Fixture f;
@@ -406,8 +424,11 @@ TEST(Run, EveryFailureBeforeTheTableTakesTheOneErrorPath) {
         RunResult r = f.run();
         EXPECT_EQ(r.outcome, RunOutcome::data_error) << c.name;
         EXPECT_EQ(f.ui.dialogs_shown, c.dialogs) << c.name;
-        EXPECT_EQ(f.ui.events,
-                  (std::vector<std::string>{"front", "error:错误:数据文件格式有误或操作不当！"}))
+        const std::string box = "error:错误:数据文件格式有误或操作不当！";
+        EXPECT_EQ(
+            f.ui.events,
+            (std::vector<std::string>{
+                "front", c.where ? box + "\n\n位置：" + c.where + "\n原因：" + r.message : box}))
             << c.name;
         EXPECT_FALSE(f.sheet.opened) << c.name;
         EXPECT_TRUE(f.sheet.cells.empty()) << c.name;

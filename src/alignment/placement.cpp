@@ -98,7 +98,15 @@ PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& a
     if (!lettered) return refused(PlacementOutcome::station_rejected, lettered.message);
     PlacedBorehole placed;
     zh_mileage(alignment.breaks, lettered.station, placed.mileage);
-    zh_format(lettered.station, placed.station);
+    // Printed as the line tables print it: lettered where the number alone names another
+    // point or none (the overlap of a long chain), so that no table of a drilling contract names
+    // two holes with one station; plain everywhere else, as the user wrote it.
+    if (alignment.breaks.dl_count > 0 && lettered.station.letter >= 'A')
+        placed.station =
+            zh_station_in(alignment.breaks, lettered.station.letter - 'A', lettered.station.number)
+                .text;
+    else
+        zh_format(lettered.station, placed.station);
     placed.station_value = lettered.station.number;
     placed.offset = at.offset;
     // Five kilometres to the side is no borehole of this road but a typing error (a digit

@@ -27,7 +27,7 @@ class LineFiles {
     explicit LineFiles(RunUi& ui) : ui_(ui) {}
     std::string choose(const FileDialog& dialog) {
         auto path = ui_.choose_file(dialog);
-        if (!path) throw DataError(job_input(dialog.role).not_chosen);
+        if (!path) throw DialogCancelled(job_input(dialog.role).not_chosen);
         last_ = *path;
         return last_;
     }
@@ -119,6 +119,16 @@ void read_chain_breaks(RunUi& ui, LineFiles& files, Alignment& alignment) {
 
 }  // namespace
 
+std::string error_box_text(const std::string& reason, const std::string& file, long line) {
+    std::string text = std::string(kErrorBoxText) + "\n";
+    if (!file.empty()) {
+        text += "\n位置：" + file.substr(file.find_last_of("/\\") + 1);
+        if (line > 0) text += " 第 " + std::to_string(line) + " 行";
+    }
+    if (!reason.empty()) text += "\n原因：" + reason;
+    return text;
+}
+
 void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                std::vector<std::string>& notices) {
     LineFiles files(ui);
@@ -157,6 +167,8 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
             notices.insert(notices.end(), alignment.profile->notices.begin(),
                            alignment.profile->notices.end());
         }
+    } catch (const DialogCancelled&) {
+        throw;
     } catch (const DataError& e) {
         if (!e.file().empty()) throw;
         throw DataError(e.what(), files.last(), e.line());
@@ -172,6 +184,7 @@ struct RunStop {
     std::string message;  // the result's message
     std::string file;     // the file and 1-based line it concerns, when known
     long line = 0;
+    bool cancelled = false;  // a dialog was cancelled: the box says no more than the sentence
 };
 
 // One table run: the line, then a loop over the list's events.
@@ -223,6 +236,7 @@ class TableRun {
     std::vector<Alignment> own_named_lines_;
     std::vector<Alignment>& named_lines_;
     const Alignment* line_ = nullptr;
+    bool table_begun_ = false;
 };
 
 RunResult TableRun::run() {
@@ -251,6 +265,8 @@ RunResult TableRun::run() {
             kept_.line_name.reset();
             line_ = &alignment_;
             open_list();
+        } catch (const DialogCancelled& e) {
+            throw RunStop{RunOutcome::data_error, e.what(), {}, 0, true};
         } catch (const DataError& e) {
             throw RunStop{RunOutcome::data_error, e.what(), e.file(), e.line()};
         } catch (const std::exception& e) {
@@ -258,6 +274,7 @@ RunResult TableRun::run() {
         }
         // From here on the table is begun, and a failure keeps the rows written so far.
         records_.begin_table();
+        table_begun_ = true;
         result_.file = list_->path();
         try {
             write_list();
@@ -273,7 +290,7 @@ RunResult TableRun::run() {
 
 void TableRun::open_list() {
     auto path = ui_.choose_file(list_file_.dialog);
-    if (!path) throw DataError(job_input(list_file_.dialog.role).not_chosen);
+    if (!path) throw DialogCancelled(job_input(list_file_.dialog.role).not_chosen);
     // A points file may be the survey crew's own (CASS, PNEZD), told by its name.
     list_ = list_file_.kind == ListKind::points ? read_points_list(*path)
                                                 : read_grouped_list(*path, list_file_.kind);
@@ -422,15 +439,15 @@ void TableRun::finish() {
 
 void TableRun::stop(const RunStop& reason) {
     if (list_) list_->close();
+    if (table_begun_) records_.stopped(project_line_);
     result_.outcome = reason.outcome;
     result_.message = reason.message;
     result_.file = reason.file;
     result_.line = reason.line;
     ui_.bring_main_window_to_front();
     if (reason.outcome == RunOutcome::data_error)
-        // The box says only that the data or its handling was wrong; the result keeps the
-        // detail for the command line and the log.
-        ui_.show_error_box(kErrorBoxText, kErrorBoxTitle);
+        ui_.show_failure(reason.cancelled ? std::string() : reason.message, reason.file,
+                         reason.line);
     else if (reason.outcome == RunOutcome::station_rejected)
         ui_.show_data_message(reason.message);
     else

@@ -36,6 +36,18 @@ inline const char* const kErrorBoxText = "数据文件格式有误或操作不�
 inline const char* const kErrorBoxTitle = "错误";
 inline const char* const kDataMessageTitle = "数据有误";
 
+// The error box of a run that failed on its error path: the system's own sentence first, then
+// where and why, as the command line says them ("位置：jd.txt 第 3 行", "原因：…"), so that the
+// desktop user need not guess which of the files was wrong. `file` is shown by its name.
+std::string error_box_text(const std::string& reason, const std::string& file, long line);
+
+// A dialog the user cancelled: the run stops on its error path, and its box says no more than
+// the system's sentence, for the user knows what was not chosen.
+class DialogCancelled : public DataError {
+  public:
+    using DataError::DataError;
+};
+
 // The open-file dialogs, told apart by their role (DialogRole, app/run_files.h): the command
 // line answers each from its own option and the desktop program remembers the borehole file,
 // whatever the titles say. The coordinate table asks for the alignment, chain-break and
@@ -81,6 +93,15 @@ class RunUi {
     virtual void show_data_message(const std::string& text) = 0;
     // Brings the main window to the front (before every message).
     virtual void bring_main_window_to_front() = 0;
+    // The error box of a run stopped on its error path by `reason`, found in `file` at `line`
+    // (0: no line; "" and "": a cancelled dialog): the system's sentence with where and why
+    // (error_box_text). A front end that reports the place and the reason itself after the run
+    // (the command line) shows the sentence alone.
+    virtual void show_failure(const std::string& reason, const std::string& file, long line) {
+        show_error_box(
+            reason.empty() ? std::string(kErrorBoxText) : error_box_text(reason, file, line),
+            kErrorBoxTitle);
+    }
 
     // Asks which of the alignments of a file that holds several (a LandXML file of a whole
     // interchange) the run is to use: its index in `choices`, or nothing when the user cancels,
@@ -145,6 +166,10 @@ enum class Method {
     intersection_points,  // 交点法―主线 (--method jd): the main line by its JDs, with chain breaks
     building_blocks,  // 积木法―互通 (--method ht): a ramp by its elements, no chain breaks
 };
+
+// What the run says of an alignment file that reads as a line of `method` when the user chose
+// the other: which method to choose, in the desktop's words and the command line's.
+std::string other_method_text(Method method);
 
 // The source of the method the user chose. A LandXML or IFC file is recognised by its content
 // and read as such whatever the method (input/formats.h, input/alignment_readers.h); any other

@@ -13,6 +13,17 @@ namespace qelt {
 
 namespace {
 
+// Whether the text file `path` reads and builds as a line given in `format`.
+bool reads_as(const std::string& path, AlignmentFormat format) {
+    try {
+        DetectedFile file = detect_format(path);
+        alignment_reader(FileFormat::text, format).read(file, {});
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 class MethodSource : public AlignmentSource {
   public:
     explicit MethodSource(Method method) : method_(method) {}
@@ -25,7 +36,20 @@ class MethodSource : public AlignmentSource {
                                      [&](const std::vector<AlignmentChoice>& choices) {
                                          return ui.choose_alignment(path, choices);
                                      }};
-        return reader.read(file, answer);
+        try {
+            return reader.read(file, answer);
+        } catch (const DataError& e) {
+            // A JD file and an element file are both columns of numbers, told apart only by the
+            // method chosen: one chosen under the other method fails somewhere in its lines.
+            // Where the file reads whole as the other method's line, say so instead.
+            if (file.format() != FileFormat::text) throw;
+            const bool jd = method_ == Method::intersection_points;
+            if (!reads_as(path, jd ? AlignmentFormat::element_text : AlignmentFormat::jd_text))
+                throw;
+            throw DataError(
+                other_method_text(jd ? Method::building_blocks : Method::intersection_points),
+                path);
+        }
     }
 
   private:
@@ -33,6 +57,12 @@ class MethodSource : public AlignmentSource {
 };
 
 }  // namespace
+
+std::string other_method_text(Method method) {
+    return method == Method::intersection_points
+               ? "这像是交点法的平面资料：请选“交点法―主线”（命令行 --method jd）"
+               : "这像是积木法的平面资料（线元）：请选“积木法―互通”（命令行 --method ht）";
+}
 
 bool alignment_file_is_model(const std::string& path) {
     return detect_format(path).format() != FileFormat::text;

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/data_error.h"
 #include "base/text.h"
@@ -25,6 +28,7 @@ class GroupedList : public ListEvents {
     GroupedList(const std::string& path, ListKind kind)
         : file_(path),
           kind_(kind),
+          csv_(list_saved_as_csv(path)),
           file_name_(kind == ListKind::points ? "实测坐标资料文件" : "钻孔资料文件"),
           data_name_(kind == ListKind::points ? "实测坐标资料" : "钻孔资料") {}
 
@@ -69,6 +73,7 @@ class GroupedList : public ListEvents {
 
     LineReader file_;
     ListKind kind_;
+    bool csv_;  // saved by Excel as CSV: every line's fields cut at its commas
     std::string file_name_;
     const char* data_name_;
     State state_ = State::project;
@@ -95,6 +100,16 @@ void GroupedList::step() {
 // The first line names the project, for the page headers.
 void GroupedList::read_project() {
     if (!file_.next(event_.text)) return refuse(1, file_name_ + "为空，缺少第一行（项目名称）");
+    if (csv_) {
+        // The project is the row's text; a name holding commas is a cell of its own in Excel.
+        const std::optional<std::vector<std::string>> cells = comma_fields(event_.text);
+        if (cells) {
+            std::string project;
+            for (const std::string& cell : *cells)
+                if (!cell.empty()) project += (project.empty() ? "" : " ") + cell;
+            event_.text = project;
+        }
+    }
     state_ = State::groups;
     emit(ListEvent::Kind::project, file_.line_number());
 }
@@ -103,6 +118,13 @@ void GroupedList::read_project() {
 void GroupedList::read_group() {
     if (file_.at_end()) return end();
     file_.next(line_);
+    if (csv_) {
+        try {
+            line_ = csv_row_as_line(line_);
+        } catch (const DataError& e) {
+            return refuse(file_.line_number(), e.what());
+        }
+    }
     if (trim_blanks(line_).empty()) {
         lines_not_read(file_.line_number());
         return end();
@@ -163,6 +185,7 @@ void GroupedList::read_row() {
                           " 个钻孔之前结束（该组应有 " + std::to_string(group.count) + " 个钻孔）");
     const long line = file_.line_number();
     try {
+        if (csv_) line_ = csv_row_as_line(line_);
         if (kind_ == ListKind::points)
             pt_parse_point(line_, row.name, row.point.x, row.point.y, row.remark);
         else
@@ -359,6 +382,87 @@ ListGroupsSummary summarize_groups(const std::string& path) {
         // The run opens the file again and refuses it in its own words.
     }
     return summary;
+}
+
+std::optional<std::vector<std::string>> comma_fields(std::string_view line) {
+    std::vector<std::string> fields;
+    std::size_t i = 0;
+    const auto skip_blanks = [&] {
+        while (i < line.size() && blank_length(line, i) > 0) i += blank_length(line, i);
+    };
+    for (;;) {
+        skip_blanks();
+        std::string field;
+        if (i < line.size() && line[i] == '"') {
+            for (++i;; ++i) {
+                if (i >= line.size()) return std::nullopt;
+                if (line[i] != '"') {
+                    field += line[i];
+                } else if (i + 1 < line.size() && line[i + 1] == '"') {
+                    field += '"';
+                    ++i;
+                } else {
+                    ++i;
+                    break;
+                }
+            }
+            skip_blanks();
+            if (i < line.size() && line[i] != ',') return std::nullopt;
+        } else {
+            const std::size_t end = std::min(line.find(',', i), line.size());
+            field = trim_blanks(line.substr(i, end - i));
+            i = end;
+        }
+        fields.push_back(std::move(field));
+        if (i >= line.size()) return fields;
+        ++i;  // the comma
+    }
+}
+
+std::string lower_extension(const std::string& path) {
+    std::string ext = utf8_of(path_from_utf8(path).extension());
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return ext;
+}
+
+bool list_saved_as_csv(const std::string& path) {
+    if (lower_extension(path) == ".csv") return true;
+    // The project line and the first group line: a blank-separated list has no comma in a
+    // group line, and Excel pads every row of a sheet to its widest row. The group line's
+    // second cell is its count: a title holding a comma ("K13+480,涵洞 3") keeps the file
+    // blank-separated.
+    int lines = 0;
+    try {
+        LineReader file(path);
+        std::string line;
+        while (lines < 2 && file.next(line)) {
+            if (trim_blanks(line).empty()) continue;
+            const auto cells = comma_fields(line);
+            if (line.find(',') == std::string::npos || !cells) return false;
+            if (++lines == 2 && (cells->size() < 2 || !parse_number((*cells)[1]))) return false;
+        }
+    } catch (const DataError&) {
+        return false;  // the reader refuses the line that cannot be decoded
+    }
+    return lines == 2;
+}
+
+std::string csv_row_as_line(const std::string& row) {
+    const std::optional<std::vector<std::string>> fields = comma_fields(row);
+    if (!fields)
+        throw DataError("以逗号分项的这一行引号不成对（Excel 把含逗号或引号的项括在双引号中）");
+    std::size_t used = fields->size();
+    while (used > 0 && (*fields)[used - 1].empty()) --used;
+    std::string line;
+    for (std::size_t i = 0; i < used; ++i) {
+        // An empty cell between two others would shift every field after it.
+        if ((*fields)[i].empty())
+            throw DataError("以逗号分项的这一行第 " + std::to_string(i + 1) +
+                            " 项为空（只有行尾的项可以空着）");
+        line += (i ? " " : "") + (*fields)[i];
+    }
+    return line;
 }
 
 void count_nonblank_lines(LineReader& file, long& first, long& count) {

@@ -11,6 +11,12 @@
 //             "<hole name> <X> <Y> [remark]"      in the points file (pt_parse_point)
 // A blank line, or the end of the file after a group's last row, ends the list.
 //
+// A list kept in Excel and saved as CSV (.csv, or any file whose project line and first group
+// line both hold commas) is read the same way with its fields cut at the ASCII commas, a field
+// quoted as Excel quotes it (in double quotes, a quote doubled inside) taken whole; the empty
+// cells Excel pads a row with are dropped. In a blank-separated list a comma is no separator:
+// "11,150" is one field, refused as a number with a thousands separator.
+//
 // Every refusal ends the events: a file without its project line, a group line that does not
 // read, a file that ends inside a group, a row that does not read (with a hint when it reads as
 // the next group's line, the count above being larger than the lines), a line that cannot be
@@ -30,6 +36,22 @@
 #include "base/line_reader.h"
 
 namespace qelt {
+
+// The fields of a line cut at ASCII commas, a field quoted as RFC 4180 quotes it taken whole
+// (its doubled quotes single), blanks around every field dropped. Nothing when a quote is not
+// closed or text follows a closing quote: the line's fields cannot be told then.
+std::optional<std::vector<std::string>> comma_fields(std::string_view line);
+
+// The extension of `path` in lower case, with its dot (".csv"), or "".
+std::string lower_extension(const std::string& path);
+
+// Whether the list file `path` was saved as CSV: named .csv, or its first two lines that are not
+// blank both cut at commas. A file that cannot be opened is not.
+bool list_saved_as_csv(const std::string& path);
+// A CSV row of a list as the blank-separated line it stands for: its fields, the empty ones at
+// its end dropped, joined by one blank. Throws DataError for quotes that do not pair and for an
+// empty field before the last one given.
+std::string csv_row_as_line(const std::string& row);
 
 // Which list a file is, for the grammar of its rows and the names its texts use.
 enum class ListKind {

@@ -273,12 +273,26 @@ void dl_read_file(LineSource& file, ChainBreaks& breaks) {
     }
 }
 
+namespace {
+
+// What a comma in a field of a blank-separated list line is taken for: a number's thousands
+// separator ("11,150" is eleven thousand one hundred and fifty, not 11 and 150), so the field is
+// no number; said where the field holds one, so that the user sees why and how to write it.
+std::string comma_note(std::string_view field) {
+    if (field.find(',') == std::string_view::npos && field.find("，") == std::string_view::npos)
+        return {};
+    return "；其中的逗号被当作千位分隔符（如 11,150），不是分项：各项以空格分开，"
+           "Excel 另存的 CSV 文件则每一行都以逗号分项";
+}
+
+}  // namespace
+
 void bh_parse_group(const std::string& line, std::string& title, std::int16_t& count) {
     const std::vector<std::string_view> fields = field_views(line);
     if (fields.size() < 2) throw DataError("分组行应为“分组名称 钻孔数”，如“桥1 3”");
     const std::string written(fields[1]);
     auto value = parse_number(written);
-    if (!value) throw DataError("分组行的钻孔数“" + written + "”不是数");
+    if (!value) throw DataError("分组行的钻孔数“" + written + "”不是数" + comma_note(written));
     // A count of 2.5 is a typing error, not a group of two or three boreholes.
     if (*value != std::floor(*value)) throw DataError("分组行的钻孔数“" + written + "”不是整数");
     // A negative count would move the next group's title back over this group's rows.
@@ -295,11 +309,12 @@ void bh_parse_borehole(const std::string& line, std::string& station, double& of
     const std::vector<std::string_view> fields = field_views(line);
     if (fields.size() < 2) throw DataError("钻孔行应为“桩号 距中线距离 [备注]”");
     if (!parse_station(fields[0]))
-        throw DataError("桩号“" + std::string(fields[0]) + "”不是有效的桩号：" + kStationForms);
+        throw DataError("桩号“" + std::string(fields[0]) + "”不是有效的桩号：" + kStationForms +
+                        comma_note(fields[0]));
     auto value = parse_number(fields[1]);
     if (!value)
         throw DataError("距中线距离“" + std::string(fields[1]) +
-                        "”不是数（应为以米计的数，左正右负，如 -6.5）");
+                        "”不是数（应为以米计的数，左正右负，如 -6.5）" + comma_note(fields[1]));
     // The remark is everything after the offset: "0# 桥台" is one remark, not a remark "0#"
     // and a stray word.
     const std::string_view rest_text = remark_after(line, fields[1]);
@@ -317,7 +332,7 @@ void pt_parse_point(const std::string& line, std::string& name, double& x, doubl
         auto value = parse_number(field);
         if (!value)
             throw DataError(std::string(what) + "“" + std::string(field) +
-                            "”不是数（应为以米计的实测坐标，如 3512345.678）");
+                            "”不是数（应为以米计的实测坐标，如 3512345.678）" + comma_note(field));
         return *value;
     };
     const double north = coordinate(fields[1], "X"), east = coordinate(fields[2], "Y");

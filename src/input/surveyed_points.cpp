@@ -16,51 +16,6 @@ namespace qelt {
 
 namespace {
 
-// The fields of a line cut at ASCII commas, a field quoted as RFC 4180 quotes it taken whole
-// (its doubled quotes single), blanks around every field dropped. Nothing when a quote is not
-// closed or text follows a closing quote: the line's fields cannot be told then.
-std::optional<std::vector<std::string>> comma_fields(std::string_view line) {
-    std::vector<std::string> fields;
-    std::size_t i = 0;
-    const auto skip_blanks = [&] {
-        while (i < line.size() && blank_length(line, i) > 0) i += blank_length(line, i);
-    };
-    for (;;) {
-        skip_blanks();
-        std::string field;
-        if (i < line.size() && line[i] == '"') {
-            for (++i;; ++i) {
-                if (i >= line.size()) return std::nullopt;
-                if (line[i] != '"') {
-                    field += line[i];
-                } else if (i + 1 < line.size() && line[i + 1] == '"') {
-                    field += '"';
-                    ++i;
-                } else {
-                    ++i;
-                    break;
-                }
-            }
-            skip_blanks();
-            if (i < line.size() && line[i] != ',') return std::nullopt;
-        } else {
-            const std::size_t end = std::min(line.find(',', i), line.size());
-            field = trim_blanks(line.substr(i, end - i));
-            i = end;
-        }
-        fields.push_back(std::move(field));
-        if (i >= line.size()) return fields;
-        ++i;  // the comma
-    }
-}
-
-std::string lower_extension(const std::string& path) {
-    std::string ext = utf8_of(path_from_utf8(path).extension());
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return ext;
-}
-
 const char* const kFileName = "实测坐标资料文件";
 
 std::string quoted_name(const std::string& path) {
@@ -294,6 +249,15 @@ std::string SurveyedList::layout_notice() const {
 
 PointsLayoutChoice points_layout(const std::string& path) {
     const std::string ext = lower_extension(path);
+    // Qelt's grouped file kept in Excel and saved as CSV: its project line is one cell, the row
+    // padded with empty ones, where a surveyors' file has its coordinates.
+    if (ext == ".csv" || ext == ".dat")
+        if (const std::optional<std::string> line = first_line(path))
+            if (const auto cells = comma_fields(*line);
+                cells && cells->size() > 1 &&
+                std::all_of(cells->begin() + 1, cells->end(),
+                            [](const std::string& c) { return c.empty(); }))
+                return {PointsLayout::grouped, true};
     if (ext == ".dat") return {PointsLayout::cass, true};
     if (ext == ".csv") return {PointsLayout::pnezd, true};
     const std::optional<std::string> line = first_line(path);

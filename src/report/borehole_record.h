@@ -98,6 +98,10 @@ class RecordSink {
     // The table is complete: note row, page lines, the page headers naming `project_line`. A run
     // that stops never calls it.
     virtual void finish(const std::string& project_line) { (void)project_line; }
+    // The run stopped before the list's end (a station rejected, a line refused): the table
+    // keeps the rows written so far and is headed as incomplete, so that a printed page of it
+    // cannot pass for the whole table.
+    virtual void stopped(const std::string& project_line) { (void)project_line; }
     // Rows the sink's table can hold (for the message that refuses a group).
     virtual long max_rows() const { return kMaxSheetRows; }
 };

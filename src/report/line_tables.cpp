@@ -60,7 +60,25 @@ std::string turn_text(double deflection) {
     return std::string(deflection < 0 ? "左 " : "右 ") + dms_text(std::abs(degrees(deflection)), 1);
 }
 
-std::string chain_text(const CurveTableRow& row) {
+// The row of chain break i (1..dl_count) in a table of `Row`s (the curve table's, the element
+// table's): its stations back and ahead, the chain, and where it stands.
+template <class Row>
+Row chain_break_row(const Alignment& alignment, int i) {
+    const ChainBreaks& breaks = alignment.breaks;
+    Row row;
+    row.chain_break = true;
+    const double before = breaks.dl_before[i], after = breaks.dl_after[i];
+    row.back = zh_station_in(breaks, i - 1, before);
+    row.ahead = zh_station_in(breaks, i, after);
+    row.long_chain = before > after;
+    row.chain_length = std::abs(before - after);
+    double azimuth = 0;
+    alignment.line.locate(dl_break_mileage(breaks, i), row.point, azimuth);
+    return row;
+}
+
+template <class Row>
+std::string chain_text(const Row& row) {
     return row.back.text + " = " + row.ahead.text + "  " + (row.long_chain ? "长链 " : "短链 ") +
            short_number_text(row.chain_length) + " 米";
 }
@@ -112,18 +130,8 @@ std::vector<CurveTableRow> curve_table_rows(const Alignment& alignment) {
     // The chain breaks standing before `mileage`, each on a row of its own.
     const auto breaks_before = [&](double mileage) {
         for (; next_break <= breaks.dl_count && dl_break_mileage(breaks, next_break) < mileage;
-             ++next_break) {
-            CurveTableRow row;
-            row.chain_break = true;
-            const double before = breaks.dl_before[next_break], after = breaks.dl_after[next_break];
-            row.back = zh_station_in(breaks, next_break - 1, before);
-            row.ahead = zh_station_in(breaks, next_break, after);
-            row.long_chain = before > after;
-            row.chain_length = std::abs(before - after);
-            double azimuth = 0;
-            alignment.line.locate(dl_break_mileage(breaks, next_break), row.point, azimuth);
-            rows.push_back(row);
-        }
+             ++next_break)
+            rows.push_back(chain_break_row<CurveTableRow>(alignment, next_break));
     };
     for (std::size_t i = 0; i < jds.size(); ++i) {
         const AlignmentJd& jd = jds[i];
@@ -173,11 +181,25 @@ std::vector<CurveTableRow> curve_table_rows(const Alignment& alignment) {
 std::vector<ElementTableRow> element_table_rows(const Alignment& alignment) {
     std::vector<ElementTableRow> rows;
     int index = 0;
+    const ChainBreaks& breaks = alignment.breaks;
+    int next_break = 1;
+    // The chain breaks standing at or before `mileage`, each on a row of its own.
+    const auto breaks_before = [&](double mileage) {
+        for (; next_break <= breaks.dl_count && dl_break_mileage(breaks, next_break) <= mileage;
+             ++next_break)
+            rows.push_back(chain_break_row<ElementTableRow>(alignment, next_break));
+    };
     for (const Piece& piece : alignment.line.pieces()) {
+        // A break goes before the first element that begins at or beyond it.
+        breaks_before(piece.start_mileage);
         ElementTableRow row;
         row.index = ++index;
         row.type = piece_type(piece);
         row.start = station_at(alignment, piece.start_mileage);
+        // An element that begins at a break begins at its station ahead, the row above says.
+        if (!rows.empty() && rows.back().chain_break &&
+            dl_break_mileage(breaks, next_break - 1) == piece.start_mileage)
+            row.start = rows.back().ahead;
         row.end = station_at(alignment, piece.start_mileage + piece.length);
         row.r_start = signed_radius(piece.k0);
         row.r_end = signed_radius(piece.k1);
@@ -189,6 +211,7 @@ std::vector<ElementTableRow> element_table_rows(const Alignment& alignment) {
         piece_point(piece, piece.length, row.end_point, end_azimuth);
         rows.push_back(row);
     }
+    breaks_before(HUGE_VAL);
     return rows;
 }
 
@@ -407,6 +430,12 @@ void write_elements_csv(std::ostream& out, const Alignment& alignment) {
     out << "index,type,start_station,end_station,R_start,R_end,length,A,x,y,azimuth,end_x,"
            "end_y\n";
     for (const ElementTableRow& r : element_table_rows(alignment)) {
+        if (r.chain_break) {
+            // The break's two stations as the elements' start and end, and where it stands.
+            out << ",断链," << csv_field(r.back.text) << ',' << csv_field(r.ahead.text) << ",,,,,"
+                << shortest_number(r.point.x) << ',' << shortest_number(r.point.y) << ",,,\n";
+            continue;
+        }
         out << r.index << ',' << r.type << ',' << csv_field(r.start.text) << ','
             << csv_field(r.end.text) << ',' << number_or_empty(r.r_start != 0, r.r_start) << ','
             << number_or_empty(r.r_end != 0, r.r_end) << ',' << shortest_number(r.length) << ','
@@ -491,9 +520,9 @@ PrintedTable curve_table(const Alignment& alignment) {
     const char* const legs = "直线长度及方向";
     t.columns = {
         {"", "交点号", 6, -1},
-        {"", "交点桩号", 13, -1},
-        {"交点坐标", "X", 12.5, 3},
-        {"交点坐标", "Y", 13, 3},
+        {"", "交点桩号", 14, -1},
+        {"交点坐标", "X", 12.75, 3},
+        {"交点坐标", "Y", 14, 3},
         {"", "转角值", 14.5, -1},
         {elements, "半径\nR", 9, 3},
         {elements, "缓和曲线\n长度 Ls1", 8.5, 3},
@@ -505,11 +534,11 @@ PrintedTable curve_table(const Alignment& alignment) {
         {elements, "曲线长度\nL", 9, 3},
         {elements, "外距\nE", 9, 3},
         {elements, "校正值\nJ", 9, 3},
-        {stations, "ZH\n（直缓点）", 13, -1},
-        {stations, "HY\n（缓圆点）", 13, -1},
-        {stations, "QZ\n（曲中点）", 13, -1},
-        {stations, "YH\n（圆缓点）", 13, -1},
-        {stations, "HZ\n（缓直点）", 13, -1},
+        {stations, "ZH\n（直缓点）", 14, -1},
+        {stations, "HY\n（缓圆点）", 14, -1},
+        {stations, "QZ\n（曲中点）", 14, -1},
+        {stations, "YH\n（圆缓点）", 14, -1},
+        {stations, "HZ\n（缓直点）", 14, -1},
         {legs, "直线长度\n（米）", 9.5, 3},
         {legs, "交点间距\n（米）", 9.5, 3},
         {legs, "计算方位角", 13.5, -1},
@@ -571,19 +600,29 @@ PrintedTable element_table(const Alignment& alignment) {
     t.columns = {
         {"", "序号", 5, 0},
         {"", "类型", 8.5, -1},
-        {"桩号", "起点", 12, -1},
-        {"桩号", "终点", 12, -1},
+        {"桩号", "起点", 14, -1},
+        {"桩号", "终点", 14, -1},
         {"半径（米，右正左负）", "起点", 10.5, -1},
         {"半径（米，右正左负）", "终点", 10.5, -1},
         {"", "长度\n（米）", 10, 3},
         {"", "参数 A", 10, 3},
-        {start, "X", 12, 3},
-        {start, "Y", 12.5, 3},
+        {start, "X", 12.75, 3},
+        {start, "Y", 14, 3},
         {start, "方位角", 13.5, -1},
-        {end, "X", 12, 3},
-        {end, "Y", 12.5, 3},
+        {end, "X", 12.75, 3},
+        {end, "Y", 14, 3},
     };
     for (const ElementTableRow& r : element_table_rows(alignment)) {
+        if (r.chain_break) {
+            std::vector<PrintedCell> cells(t.columns.size());
+            cells[1] = text("断链");
+            cells[2] = text(chain_text(r));
+            cells[2].span = 4;
+            cells[8] = number(r.point.x);
+            cells[9] = number(r.point.y);
+            t.rows.push_back(std::move(cells));
+            continue;
+        }
         t.rows.push_back({number(r.index), text(r.type), text(r.start.text), text(r.end.text),
                           text(radius_text(r.r_start)), text(radius_text(r.r_end)),
                           number(r.length), number_if(r.a > 0, r.a), number(r.start_point.x),
@@ -598,6 +637,8 @@ PrintedTable element_table(const Alignment& alignment) {
 PrintedTable stake_table(const Alignment& alignment) {
     PrintedTable t;
     t.title = kStakeTableTitle;
+    // Five or six columns on a portrait page: centred under the page header's title.
+    t.centred = true;
     const char* const coordinates = "坐标（米）";
     t.columns = {
         {"", "桩号", 19, -1},       {coordinates, "X", 14, 4},  {coordinates, "Y", 15.25, 4},
@@ -648,15 +689,15 @@ PrintedTable grade_table(const Alignment& alignment) {
     const char* const grade = "纵坡";
     t.columns = {
         {"", "序号", 5, 0},
-        {"", "变坡点桩号", 13, -1},
+        {"", "变坡点桩号", 14, -1},
         {"", "高程\n（米）", 10, 3},
         {"", "凸/凹", 6, -1},
         {curve, "半径 R", 11, 3},
         {curve, "切线长 T", 10, 3},
         {curve, "外距 E", 8, 3},
         {curve, "曲线长 L", 9, 3},
-        {"", "竖曲线\n起点桩号", 13, -1},
-        {"", "竖曲线\n终点桩号", 13, -1},
+        {"", "竖曲线\n起点桩号", 14, -1},
+        {"", "竖曲线\n终点桩号", 14, -1},
         {grade, "纵坡（%）", 9, -1},
         {grade, "坡长（米）", 10, 3},
     };
@@ -689,7 +730,26 @@ PrintedTable grade_table(const Alignment& alignment) {
     return t;
 }
 
+// The printed table of `kind`; the stake table without its rows, which are streamed.
+PrintedTable printed_line_table(LineTableKind kind, const Alignment& alignment) {
+    switch (kind) {
+        case LineTableKind::curves:
+            return curve_table(alignment);
+        case LineTableKind::elements:
+            return element_table(alignment);
+        case LineTableKind::stakes:
+            return stake_table(alignment);
+        case LineTableKind::grades:
+            return grade_table(alignment);
+    }
+    return {};
+}
+
 }  // namespace
+
+std::vector<PrintedColumn> line_table_columns(LineTableKind kind, const Alignment& alignment) {
+    return printed_line_table(kind, alignment).columns;
+}
 
 void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment& alignment,
                           double every) {
@@ -712,24 +772,12 @@ void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment
 
 bool write_line_table_xlsx(const std::string& path, LineTableKind kind, const Alignment& alignment,
                            const std::string& project_line, double every, std::string& error) {
-    PrintedTable table;
-    switch (kind) {
-        case LineTableKind::curves:
-            table = curve_table(alignment);
-            break;
-        case LineTableKind::elements:
-            table = element_table(alignment);
-            break;
-        case LineTableKind::stakes: {
-            // The stakes of a long line at a short interval are many: streamed, never held.
-            StakeTableRows rows(alignment, every);
-            return write_printed_table(path, stake_table(alignment), rows, project_line, error);
-        }
-        case LineTableKind::grades:
-            table = grade_table(alignment);
-            break;
+    if (kind == LineTableKind::stakes) {
+        // The stakes of a long line at a short interval are many: streamed, never held.
+        StakeTableRows rows(alignment, every);
+        return write_printed_table(path, stake_table(alignment), rows, project_line, error);
     }
-    return write_printed_table(path, table, project_line, error);
+    return write_printed_table(path, printed_line_table(kind, alignment), project_line, error);
 }
 
 }  // namespace qelt

@@ -25,6 +25,7 @@
 
 #include "alignment/alignment.h"
 #include "geometry/profile.h"
+#include "report/printed_table.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -84,7 +85,10 @@ struct CurveTableRow {
     double chain_length = 0;
 };
 
-// A row of the element table: one piece of the located line.
+// A row of the element table: one piece of the located line, or a chain break. An element
+// whose stations span a break is longer or shorter than its stations differ by the chain's
+// length; the break's row follows it (or stands between two elements where the break is at
+// their joint), as in the curve table.
 struct ElementTableRow {
     int index = 0;          // 1, 2, … along the line
     const char* type = "";  // 直线, 圆曲线, 缓和曲线
@@ -96,6 +100,13 @@ struct ElementTableRow {
     double a = 0;  // clothoid parameter √(length / |1/R_start − 1/R_end|), 0 for no transition
     Point start_point, end_point;  // metres, X north, Y east
     double azimuth = 0;            // at the start, radians in [0, 2π), clockwise from north
+    // A chain-break row (index 0): the station back and ahead, the chain's kind and length
+    // (as CurveTableRow's) and where the break stands on the line.
+    bool chain_break = false;
+    StationOfMileage back, ahead;
+    bool long_chain = false;
+    double chain_length = 0;
+    Point point;
 };
 
 // A row of the stake table.
@@ -185,6 +196,10 @@ LineTableKind geometry_table_of(const Alignment& alignment);
 // a line without JDs).
 void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment& alignment,
                           double every = kDefaultStakeInterval);
+
+// The printed columns of the table `kind` of `alignment` (with 设计高程 where it has a profile),
+// for checking their widths against what they hold.
+std::vector<PrintedColumn> line_table_columns(LineTableKind kind, const Alignment& alignment);
 
 // The table as an .xlsx workbook at `path` (the caller's temporary name), in the house print
 // style, `project_line` left in the page headers. False, with the reason in `error`, when it

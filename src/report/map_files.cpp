@@ -27,8 +27,8 @@ constexpr int kDegreeDecimals = 9;        // 1e-9° is 0.1 mm on the ground
     throw DataError("地图文件（KML、GeoJSON）无法写出：" + why);
 }
 
-const char* const kNoSystem =
-    "不知道 X、Y 坐标所在的坐标系：Y 不带带号（如 38498953.0072 前面的 38），Qelt 不猜。"
+const std::string kNoSystem =
+    std::string(kMapWithoutSystem) +
     "命令行请用 --crs 给出坐标系（如 --crs EPSG:4527，CGCS2000 3° 带第 39 带，Y 带带号），"
     "或用 --central-meridian 给出 CGCS2000 高斯–克吕格投影的中央子午线（如 "
     "--central-meridian 114，假东 500 km，Y 不带带号）；桌面程序只在 Y 带带号时写地图文件";

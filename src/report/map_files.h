@@ -21,6 +21,12 @@ namespace qelt {
 
 enum class MapFormat { kml, geojson };
 
+// The first sentence of the refusal of a map whose coordinate system is not known (no --crs,
+// no --central-meridian, Y without a zone number); the command line's options follow it, and a
+// front end without them says what its user can do instead.
+inline constexpr const char* kMapWithoutSystem =
+    "不知道 X、Y 坐标所在的坐标系：Y 不带带号（如 38498953.0072 前面的 38），Qelt 不猜。";
+
 // Writes the map file of `alignment` (the centre line, its key points) and `boreholes`
 // (placemarks, a folder per group) to `out`, titled `title`. Throws DataError, writing nothing,
 // when the coordinate system is not known (the message says how to give one) or a point lies

@@ -91,6 +91,7 @@ void Writer::page_setup(const std::string& project_line) {
         for (int r = 0; r < kPrintedHeadingRows; ++r) book_.row_height(r, kHeadingHeights[r]);
     book_.repeat_rows(0, kPrintedHeadingRows - 1);
     book_.fit_width();
+    if (table_.centred) book_.center_horizontally();
 }
 
 // A group over several columns takes the first heading row, their own headings the second; a

@@ -49,6 +49,7 @@ struct PrintedTable {
     std::vector<std::vector<PrintedCell>> rows;  // each at most one cell per column
     Paper paper = Paper::a4;
     bool landscape = false;
+    bool centred = false;  // narrower than the page: printed centred under the title
 };
 
 // The heading rows of every printed table, and their heights in points.

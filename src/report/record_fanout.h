@@ -48,6 +48,9 @@ class RecordFanout : public RecordSink {
     void finish(const std::string& project_line) override {
         for (RecordSink* s : sinks_) s->finish(project_line);
     }
+    void stopped(const std::string& project_line) override {
+        for (RecordSink* s : sinks_) s->stopped(project_line);
+    }
     long max_rows() const override {
         long rows = RecordSink::max_rows();
         for (const RecordSink* s : sinks_) rows = std::min(rows, s->max_rows());

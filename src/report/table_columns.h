@@ -142,7 +142,9 @@ inline constexpr const char* kDesignElevationNote =
 // Column widths: X and Y are sized for a machine without 宋体, whose fallback font may have
 // digits as wide as DejaVu Sans's (0.6362 em, the point 0.3179 em), at 10 pt and 96 dpi 8.48 and
 // 4.24 px: X 3513057.0168 (11 digits) needs 13.93 characters of 7 px, Y 38498953.0072 (12
-// digits) 15.15. 距中线距离（米）, eight ideographs of 13.3 px, needs 15. Each table stays one A4
+// digits) 15.15. A station past K100 (K123+456.789) takes 14 with a fifth to spare over 宋体's
+// half-em characters; the remark, shrunk to its cell, gives up that character. 距中线距离（米）,
+// eight ideographs of 13.3 px, needs 15. Each table stays one A4
 // portrait page wide: in LibreOffice, whose digit is the wider (5.575 pt), the widths plus 5 px
 // of padding per column must not pass the 463.5 pt between the margins (83.1 characters). The
 // 设计高程 column ("1234.567" in a fallback font: 9.1 characters) takes the table past that: the
@@ -150,12 +152,12 @@ inline constexpr const char* kDesignElevationNote =
 // a page still ending on the manual page breaks.
 inline constexpr TableColumn kBoreholeColumns[] = {
     {"序号", 5, NumberFormat::general, false, RecordField::serial},
-    {"桩号", 13, NumberFormat::general, false, RecordField::station},
+    {"桩号", 14, NumberFormat::general, false, RecordField::station},
     {"距中线距离（米）", 15, NumberFormat::general, false, RecordField::offset},
     {"X", 14, NumberFormat::four_decimals, false, RecordField::x},
     {"Y", 15.25, NumberFormat::four_decimals, false, RecordField::y},
     {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
-    {"备注", 16.25, NumberFormat::general, true, RecordField::remark},
+    {"备注", 15.25, NumberFormat::general, true, RecordField::remark},
 };
 // The offset as the borehole file has it ("+12.50" stays "+12.50"); the coordinates in their
 // shortest round-trip form. The heights follow where the run gives them.

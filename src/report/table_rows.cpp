@@ -163,7 +163,11 @@ void TableRows::finish(const std::string& project_line) {
     draw_page_lines(page_line_count(last_data_row_));
     lines_settled_ = true;
     flush();
-    if (begun_) write_headers(project_line);
+    if (begun_) write_headers(project_line, true);
+}
+
+void TableRows::stopped(const std::string& project_line) {
+    if (begun_) write_headers(project_line, false);
 }
 
 void TableRows::draw_page_lines(long count) {

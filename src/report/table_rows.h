@@ -49,6 +49,13 @@ inline long page_line_count(long last_data_row) {
     return static_cast<long>(static_cast<double>(last_data_row) / 57.0001);
 }
 
+// What the page header adds to the title of a table whose run stopped part way.
+inline constexpr const char* kIncompleteMark = "（未完成）";
+// The title the page headers carry: the layout's, marked where the table is not `complete`.
+inline std::string title_of(const TableLayout& layout, bool complete) {
+    return complete ? std::string(layout.title) : std::string(layout.title) + kIncompleteMark;
+}
+
 // The most columns a printed table can have.
 inline constexpr std::size_t kMaxTableColumns = 12;
 
@@ -83,6 +90,7 @@ class TableRows : public RecordSink {
     void end_group() override;
     bool note_fits() const override;
     void finish(const std::string& project_line) override;
+    void stopped(const std::string& project_line) override;
     long max_rows() const override { return max_rows_; }
 
     // The last row that holds a borehole, 0 before the first.
@@ -111,7 +119,12 @@ class TableRows : public RecordSink {
         (void)number;
         (void)row;
     }
-    virtual void write_headers(const std::string& project_line) { (void)project_line; }
+    // The page headers: `project_line` left, the title centred, marked incomplete (title_of)
+    // unless the table is `complete`.
+    virtual void write_headers(const std::string& project_line, bool complete) {
+        (void)project_line;
+        (void)complete;
+    }
     // A misuse (a row outside the table, a row reached after it was written); the events go on.
     virtual void refuse(const std::string& message) { (void)message; }
 

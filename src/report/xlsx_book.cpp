@@ -191,6 +191,10 @@ void XlsxBook::fit_width() {
     if (sheet_) worksheet_fit_to_pages(sheet_, 1, 0);
 }
 
+void XlsxBook::center_horizontally() {
+    if (sheet_) worksheet_center_horizontally(sheet_);
+}
+
 void XlsxBook::set_page_header(const std::string& project_line, const char* title) {
     if (!sheet_) {
         fail("page headers set before the worksheet");

@@ -84,6 +84,9 @@ class XlsxBook {
     void repeat_rows(long first, long last);
     // Printed one page wide, as many pages long as it takes.
     void fit_width();
+    // Printed centred between the page's left and right margins, under the page header's
+    // centred title, where the table is narrower than the page.
+    void center_horizontally();
     // The page header (page_header in headers.h): the project line left, `title` centred, the
     // page numbers right.
     void set_page_header(const std::string& project_line, const char* title);

@@ -94,8 +94,8 @@ void XlsxTable::write_row(long number, const TableRow& row) {
     }
 }
 
-void XlsxTable::write_headers(const std::string& project_line) {
-    book_.set_page_header(project_line, layout().title);
+void XlsxTable::write_headers(const std::string& project_line, bool complete) {
+    book_.set_page_header(project_line, title_of(layout(), complete).c_str());
 }
 
 bool XlsxTable::close(std::string& error) {

@@ -35,7 +35,7 @@ class XlsxTable : public TableRows {
   private:
     void open_table() override;
     void write_row(long number, const TableRow& row) override;
-    void write_headers(const std::string& project_line) override;
+    void write_headers(const std::string& project_line, bool complete) override;
     void refuse(const std::string& message) override { book_.fail(message); }
 
     // The number format of column c.

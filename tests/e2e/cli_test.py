@@ -57,8 +57,9 @@ class Examples(unittest.TestCase):
         self.assertEqual(rows[0], ["group", "serial", "station", "offset", "x", "y", "remark"])
         self.assertEqual(rows[1][:4], ["青龙河大桥", "1", "K11+150", "0"])
         self.assertEqual(rows[1][6], "0#桥台")
-        # A lettered station prints without its letter.
-        self.assertIn(["K13+480涵洞", "1", "K13+480", "-12"], [r[:4] for r in rows])
+        # A station in the long chain's overlap keeps its letter; elsewhere none is printed.
+        self.assertIn(["K13+480涵洞", "1", "AK13+480", "-12"], [r[:4] for r in rows])
+        self.assertIn(["石门坎路堑", "3", "K17+100", "15"], [r[:4] for r in rows])
         self.assertTrue(all(r[4] and r[5] for r in rows[1:]))
 
     def test_ramp(self):
@@ -157,12 +158,33 @@ class Failures(unittest.TestCase):
                    stderr_has=["桩号A10有误，不存在断链，请修改！"])
 
     def test_usage(self):
-        for args in ([], ["table"], ["table", "--method", "xx"], ["frobnicate"],
-                     ["table", "--method", "ht", "--alignment", "a", "--boreholes", "b",
-                      "--chain-breaks", "c"],
-                     ["table", "--method", "jd", "--alignment", "a", "--boreholes", "b"]):
+        # Each usage error is three lines: Chinese, English, and where the usage is.
+        pointer = "用法见 qelt-cli --help / see qelt-cli --help for the usage"
+        for args, zh, en in (
+                ([], "命令是 table、inverse、landxml、curves、elements、stakes 和 grades 之一",
+                 'the commands are "table"'),
+                (["table"], "要用 --alignment 给出平面资料文件", "--alignment is required"),
+                (["table", "--method", "xx", "--alignment", "a"],
+                 "--method 只能是 jd（交点法―主线）或 ht（积木法―互通）",
+                 "--method must be jd or ht"),
+                (["frobnicate"], "命令是", "the commands are"),
+                (["table", "--method", "ht", "--alignment", "a", "--boreholes", "b",
+                  "--chain-breaks", "c"], "--chain-breaks 只用于 --method jd（匝道没有断链）",
+                 "--chain-breaks applies to --method jd only"),
+                (["table", "--method", "jd", "--alignment", "a", "--boreholes", "b"],
+                 "--method jd（交点法）要用 --chain-breaks 给出断链资料文件",
+                 "--chain-breaks is required with --method jd")):
             with self.subTest(args):
-                self.assertEqual(run(*args).returncode, 64)
+                r = run(*args)
+                self.assertEqual(r.returncode, 64)
+                lines = r.stderr.decode().splitlines()
+                self.assertEqual(len(lines), 3, lines)
+                self.assertTrue(lines[0].startswith("qelt-cli：" + zh), lines[0])
+                self.assertTrue(lines[1].startswith("qelt-cli: " + en), lines[1])
+                self.assertEqual(lines[2], pointer)
+        r = run("--version")
+        self.assertEqual(r.returncode, 0)
+        self.assertRegex(r.stdout.decode(), r"^qelt-cli \d+\.\d+(\.\d+)?\n$")
         r = run("--help")
         self.assertEqual(r.returncode, 0)
         for text in ("Exit status", "UTF-16", "BK13+470", "提示：", "an output refused"):

@@ -22,8 +22,8 @@ NO_BREAKS = "-1 -1\r\n"
 
 
 def k_number(station):
-    """The number of a printed station: "K11+150.5" is 11150.5."""
-    km, metres = station.lstrip("K").split("+")
+    """The number of a printed station: "K11+150.5" (or lettered "BK11+150.5") is 11150.5."""
+    km, metres = station.lstrip("ABCDEFGHIJKLMNOPQRSTUVWXYZ").split("+")
     return int(km) * 1000 + float(metres)
 
 

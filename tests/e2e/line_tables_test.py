@@ -118,6 +118,8 @@ class Workbooks(unittest.TestCase):
             self.assertIn(ws.page_setup.fitToWidth, (None, 1))
             self.assertEqual(ws.page_setup.fitToHeight, 0)
             self.assertIn("逐桩坐标表", ws.oddHeader.center.text)
+            # Narrower than the page: centred under the header's title.
+            self.assertTrue(ws.print_options.horizontalCentered)
             self.assertIn("第 &P 页 共 &N 页", ws.oddHeader.right.text)
             self.assertIn("mainline-jd.txt", ws.oddHeader.left.text)
             breaks = [b.id for b in ws.row_breaks.brk]

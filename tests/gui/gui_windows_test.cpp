@@ -368,7 +368,7 @@ void GuiWindowsTest::runEndings() {
         QString boreholes;    // written as boreholes.txt when not empty
         MessageKind kind;     // of the one message shown
         QString title, text;  // text: the message, or how it begins
-        bool delivered;       // a workbook written and opened
+        bool delivered;       // a workbook written and opened: the stopped run's, incomplete
     };
     const QString error = QStringLiteral("错误"), data = QStringLiteral("数据有误");
     const Case cases[] = {
@@ -389,13 +389,15 @@ void GuiWindowsTest::runEndings() {
          error,
          kErrorText,
          false},
+        // The sentence, then where and why: which method the file is for.
         {"alignment of the other method",
          false,
          {"mainline-jd.txt"},
          {},
          MessageKind::error,
          error,
-         kErrorText,
+         kErrorText + QStringLiteral("\n\n位置：mainline-jd.txt\n原因：这像是交点法的平面资料："
+                                     "请选“交点法―主线”（命令行 --method jd）"),
          false},
         // Ramps have no chain breaks: two dialogs, and a lettered station is rejected.
         {"ramp, lettered station",
@@ -406,6 +408,7 @@ void GuiWindowsTest::runEndings() {
          data,
          "桩号A150有误，不存在断链，请修改！",
          true},
+        // Stopped before its first row: nothing delivered, and the last box says so.
         {"ambiguous station on a long chain",
          true,
          {"mainline-jd.txt", "mainline-dl.txt", "boreholes.txt"},
@@ -413,7 +416,7 @@ void GuiWindowsTest::runEndings() {
          MessageKind::data,
          data,
          "程序不能判断桩号13480所属的断链区间，需添加断链标识A、B、C...",
-         true},
+         false},
         {"borehole line without offset",
          false,
          {"ramp-elements.txt", "boreholes.txt"},
@@ -438,16 +441,21 @@ void GuiWindowsTest::runEndings() {
         button(window, "Command1")->click();
 
         QVERIFY2(desktop.dialog_titles.size() == c.answers.size(), c.what);
-        // A delivered table ends with the box that says where its drawing is.
-        QVERIFY2(desktop.messages.size() == (c.delivered ? 2u : 1u), c.what);
-        if (c.delivered)
-            QVERIFY2(desktop.messages[1].text.startsWith(QStringLiteral("钻孔平面布置图已写入：")),
-                     c.what);
+        // A run stopped in its list ends with the box that says what it delivered: the table,
+        // incomplete, and nothing made of part of the holes; or nothing at all.
+        const bool listed = !c.boreholes.isEmpty();
+        QVERIFY2(desktop.messages.size() == (listed ? 2u : 1u), c.what);
+        if (listed)
+            QVERIFY2(
+                desktop.messages[1].text.startsWith(
+                    c.delivered ? QStringLiteral("钻孔数量及位置表未完成，文件名带“（未完成）”")
+                                : QStringLiteral("没有写出任何钻孔")),
+                c.what);
         const Message& m = desktop.messages[0];
         QVERIFY2(m.kind == c.kind && m.title == c.title, c.what);
         QVERIFY2(c.text.endsWith("：") ? m.text.startsWith(c.text) : m.text == c.text,
                  qPrintable(m.text));
-        const QString workbook = "boreholes" + kTable + ".xlsx";
+        const QString workbook = "boreholes" + kTable + QStringLiteral("（未完成）.xlsx");
         QCOMPARE(workbooks(folder), c.delivered ? QStringList{workbook} : QStringList{});
         QCOMPARE(desktop.opened, c.delivered
                                      ? QList<QUrl>{QUrl::fromLocalFile(folder + "/" + workbook)}
@@ -529,12 +537,15 @@ void GuiWindowsTest::noticesAfterDelivery() {
     QCOMPARE(box.kind, MessageKind::information);
     QCOMPARE(box.title, QStringLiteral("提示"));
     const QStringList lines = box.text.split('\n');
-    // The drawing, the points, why no map (no zone number in Y), a blank line, the two notices.
-    QCOMPARE(lines.size(), 6);
+    // The drawing, the points, why no map (no zone number in Y) and what to do, a blank line,
+    // the two notices.
+    QCOMPARE(lines.size(), 7);
     QVERIFY(lines[0].startsWith(QStringLiteral("钻孔平面布置图已写入：")));
     QVERIFY(lines[1].startsWith(QStringLiteral("放样点文件")));
     QVERIFY(lines[2].startsWith(QStringLiteral("未写出钻孔位置 KML")));
-    QVERIFY2(lines[4].contains(QStringLiteral("第 4 行")) && lines[5].contains("第 5 行"),
+    QVERIFY(lines[3].startsWith(
+        QStringLiteral("要得到地图文件，请在平面资料的 Y 坐标前写上投影带带号")));
+    QVERIFY2(lines[5].contains(QStringLiteral("第 4 行")) && lines[6].contains("第 5 行"),
              qPrintable(box.text));
 }
 

@@ -42,9 +42,9 @@ void SheetModel::row_changed(long number, const TableRow& row) {
     if (row.line_below) add_once(page_line_rows, number);
 }
 
-void SheetModel::write_headers(const std::string& project_line) {
+void SheetModel::write_headers(const std::string& project_line, bool complete) {
     left_header = left_header_text(project_line);
-    center_header = center_header_text(layout().title);
+    center_header = center_header_text(title_of(layout(), complete).c_str());
     right_header = right_header_text();
 }
 

@@ -48,7 +48,7 @@ class SheetModel : public TableRows {
   private:
     void open_table() override { opened = true; }
     void row_changed(long number, const TableRow& row) override;
-    void write_headers(const std::string& project_line) override;
+    void write_headers(const std::string& project_line, bool complete) override;
     void refuse(const std::string& message) override { refusals.push_back(message); }
 
     long frame_top_ = 0;  // first row of the frame being drawn

@@ -232,6 +232,13 @@ Stations may be plain numbers (11150.6), lettered (B13470) or in the table's K-f
 (K11+150.6, BK13+470).
 输入文件可以是 UTF-8、GBK 或 UTF-16（记事本的“Unicode”）编码，CR LF 或 LF 换行；桩号可写作
 11150.6、B13470，或表中的 K11+150.6、BK13+470。
+A borehole or points list kept in Excel may be saved as CSV (.csv, or any file whose first two
+lines are comma-separated): its cells are the fields, Excel's quotes taken off. In a list
+separated by blanks a comma separates nothing: "11,150" is refused as a number with a thousands
+separator. A station in the overlap of a long chain prints with its interval letter in every
+output (BK13+470); other stations print without one.
+钻孔资料、实测坐标资料可在 Excel 中另存为 CSV（逗号分隔）直接读入；以空格分项的文件中逗号被当作
+千位分隔符而拒绝。长链重叠段内的桩号在各输出中都带断链标识。
 
 Outputs never replace inputs: an output (--output, --csv, --dxf, --stakeout, --points-csv,
 --kml, --geojson) naming one of the input files (however the path is written: relative or
@@ -252,10 +259,14 @@ Exit status:
   1   data error in the alignment, chain-break or borehole file choice, an output could
       not be written, or a field or map file could not be made: nothing written
   2   a station was rejected or a borehole line (inverse: a points line) could not be
-      processed: the table up to that borehole is written (no frame for its group, no note row, no page headers)
+      processed: the table up to that borehole is written (no frame for its group, no note
+      row), its page header titled "钻孔数量及位置表（未完成）", with its --csv; the drawing,
+      stakeout and map files are not made of the partial set
   64  bad usage (also --crs with --central-meridian, or either without --kml/--geojson), or
       an output refused as above (an input, the other output, a folder or a device):
-      nothing read or written
+      nothing read or written. The error is given in Chinese, then in English, then a line
+      pointing to --help.
+--version prints the version; --help this text.
 )";
 
 struct Options {
@@ -297,6 +308,10 @@ class CommandLineUi : public RunUi {
     void show_error_box(const std::string& text, const std::string& title) override {
         end_progress();
         std::cerr << title << "：" << text << "\n";
+    }
+    // The place and the reason follow the run's end, on lines of their own.
+    void show_failure(const std::string&, const std::string&, long) override {
+        show_error_box(kErrorBoxText, kErrorBoxTitle);
     }
     void show_data_message(const std::string& text) override {
         end_progress();
@@ -349,8 +364,16 @@ const TableLayout& table_layout(const Options& options, FieldSet present = {}) {
     return options.inverse() ? as_drilled_layout(present) : kBoreholeTable;
 }
 
-int usage_error(const std::string& message) {
-    std::cerr << "qelt-cli: " << message << "\n\n" << kUsage;
+// A usage error, in the users' language first and in English after it, as the usage is
+// written; then where the usage is, rather than all of it above the lines that matter.
+struct Usage {
+    std::string zh, en;
+};
+
+int usage_error(const Usage& message) {
+    std::cerr << "qelt-cli：" << message.zh << "\n"
+              << "qelt-cli: " << message.en << "\n"
+              << "用法见 qelt-cli --help / see qelt-cli --help for the usage\n";
     return kExitUsage;
 }
 
@@ -484,13 +507,17 @@ int run_table(const Options& options) {
         std::cerr << "原因：" << result.message << "\n";
     for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
     if (result.outcome == RunOutcome::data_error) return kExitDataError;
-    // The maps are titled by the project, as the table's page header is.
+    const bool complete = result.outcome == RunOutcome::complete;
+    // The maps are titled by the project, as the table's page header is. The drawing, the
+    // stakeout and the maps are made of a complete set only: a stopped run keeps its table (and
+    // its CSV), headed as incomplete, and nothing that would pass for the whole set of holes.
     const std::string& list =
         *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
-    outputs.write_files(
-        job.alignment(),
-        result.project.empty() ? utf8_of(path_from_utf8(list).stem()) : result.project,
-        job.named_lines());
+    if (complete)
+        outputs.write_files(
+            job.alignment(),
+            result.project.empty() ? utf8_of(path_from_utf8(list).stem()) : result.project,
+            job.named_lines());
 
     // A file asked for that cannot be made (a map without its coordinate system, a stakeout
     // name GBK cannot hold) refuses the whole run: a set delivered without one of its files
@@ -504,16 +531,24 @@ int run_table(const Options& options) {
     }
     if (PendingFile* failed = outputs.failed()) return write_failure(*failed);
     for (Deliverable d : outputs.wanted())
-        if (!outputs.file(d)->commit()) return write_failure(*outputs.file(d));
+        if ((complete || !deliverable(d).needs_records) && !outputs.file(d)->commit())
+            return write_failure(*outputs.file(d));
 
     // The files besides the table, as the summary lines name them.
-    std::string also;
-    for (const DeliverableKind& d : kDeliverables)
-        if (d.summary && !targets.of(d.file).empty())
+    std::string also, left_out;
+    for (const DeliverableKind& d : kDeliverables) {
+        if (targets.of(d.file).empty()) continue;
+        if (!complete && d.needs_records)
+            left_out += std::string(left_out.empty() ? "" : "、") + d.option;
+        else if (d.summary)
             also += std::string("；") + d.summary + "已写入 " + targets.of(d.file);
-    if (result.outcome != RunOutcome::complete) {
+    }
+    if (!complete) {
         std::cerr << "表格只写到第 " << outputs.last_data_row() << " 行（" << result.boreholes
                   << " 个钻孔），已写入 " << options.output << also << "\n";
+        if (!left_out.empty())
+            std::cerr << "钻孔不全，未写出 " << left_out << " / incomplete: " << left_out
+                      << " not written\n";
         return kExitPartial;
     }
     std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，";
@@ -548,7 +583,7 @@ bool same_file(const std::string& a_text, const std::string& b_text) {
 
 // Refuses outputs that would destroy an input or each other, or that are no file at all; the
 // message for the usage error, or nothing.
-std::optional<std::string> output_refusal(const Options& options) {
+std::optional<Usage> output_refusal(const Options& options) {
     std::vector<std::pair<std::string, std::string>> outputs{{"--output", options.output}};
     for (const DeliverableKind& d : kDeliverables)
         if (d.file != Deliverable::workbook && options.output_of(d.file))
@@ -558,47 +593,53 @@ std::optional<std::string> output_refusal(const Options& options) {
         for (const JobInput& in : kJobInputs)
             if (const auto& input_path = options.input(in.role);
                 input_path && same_file(path, *input_path))
-                return option + " " + quoted(path) + " 与 " + in.option + " " +
-                       quoted(*input_path) + " 是同一个文件，输出不能覆盖输入 / " + option +
-                       " names the same file as " + in.option +
-                       ": an output never replaces an input";
+                return Usage{option + " " + quoted(path) + " 与 " + in.option + " " +
+                                 quoted(*input_path) + " 是同一个文件，输出不能覆盖输入",
+                             option + " names the same file as " + in.option +
+                                 ": an output never replaces an input"};
         if (is_folder_or_device(path))
-            return option + " " + quoted(path) + " 是文件夹或设备，不是普通文件 / " + option +
-                   " names a folder or a device, not a file";
+            return Usage{option + " " + quoted(path) + " 是文件夹或设备，不是普通文件",
+                         option + " names a folder or a device, not a file"};
     }
     for (std::size_t i = 0; i < outputs.size(); ++i)
         for (std::size_t j = i + 1; j < outputs.size(); ++j)
             if (same_file(outputs[i].second, outputs[j].second))
-                return outputs[i].first + " " + quoted(outputs[i].second) + " 与 " +
-                       outputs[j].first + " " + quoted(outputs[j].second) + " 是同一个文件 / " +
-                       outputs[i].first + " and " + outputs[j].first + " name the same file";
+                return Usage{outputs[i].first + " " + quoted(outputs[i].second) + " 与 " +
+                                 outputs[j].first + " " + quoted(outputs[j].second) +
+                                 " 是同一个文件",
+                             outputs[i].first + " and " + outputs[j].first + " name the same file"};
     return std::nullopt;
 }
 
 // The chain-break file a line needs: always with --method jd, never with ht; a LandXML or IFC
 // file takes one or none. The message for the usage error, or nothing.
-std::optional<std::string> chain_break_refusal(const Options& options) {
+std::optional<Usage> chain_break_refusal(const Options& options) {
     const bool chain_breaks = options.input(DialogRole::chain_breaks).has_value();
     if (!options.model_input && options.method == "jd" && !chain_breaks)
-        return "--chain-breaks is required with --method jd";
+        return Usage{"--method jd（交点法）要用 --chain-breaks 给出断链资料文件",
+                     "--chain-breaks is required with --method jd"};
     if (!options.model_input && options.method == "ht" && chain_breaks)
-        return "--chain-breaks applies to --method jd only (ramps have no chain breaks)";
+        return Usage{"--chain-breaks 只用于 --method jd（匝道没有断链）",
+                     "--chain-breaks applies to --method jd only (ramps have no chain breaks)"};
     return std::nullopt;
 }
 
 // Where a file option given to `options.command` belongs when it does not belong there: "--dxf
 // belongs to table"; for the list of the other table run, which list this one reads ("--points
 // belongs to inverse; table reads --boreholes"); "--stakeout does not belong to landxml".
-std::string misplaced(const Options& options, const char* option, unsigned commands,
-                      bool list_file) {
+Usage misplaced(const Options& options, const char* option, unsigned commands, bool list_file) {
+    const std::string o = option, name = command_name(commands);
     if (list_file)
         for (const JobInput& own : kJobInputs)
             if (own.names_outputs && (own.commands & options.command))
-                return std::string(option) + " belongs to " + command_name(commands) + "; " +
-                       options.command_name + " reads " + own.option;
+                return {
+                    o + " 属于 " + name + " 命令；" + options.command_name + " 读 " + own.option,
+                    o + " belongs to " + name + "; " + options.command_name + " reads " +
+                        own.option};
     if (std::has_single_bit(commands))
-        return std::string(option) + " belongs to " + command_name(commands);
-    return std::string(option) + " does not belong to " + options.command_name;
+        return {o + " 属于 " + name + " 命令", o + " belongs to " + name};
+    return {o + " 不属于 " + options.command_name + " 命令",
+            o + " does not belong to " + options.command_name};
 }
 
 }  // namespace
@@ -614,12 +655,16 @@ int main(int argc, char** argv) {
         if (a == "--help" || a == "-h") {
             std::cout << kUsage;
             return kExitComplete;
+        } else if (a == "--version") {
+            std::cout << "qelt-cli " << QELT_VERSION << "\n";
+            return kExitComplete;
         }
     const std::optional<unsigned> command = args.empty() ? std::nullopt : command_named(args[0]);
     if (!command)
         return usage_error(
-            "the commands are \"table\", \"inverse\", \"landxml\", \"curves\", \"elements\", "
-            "\"stakes\" and \"grades\"");
+            {"命令是 table、inverse、landxml、curves、elements、stakes 和 grades 之一",
+             "the commands are \"table\", \"inverse\", \"landxml\", \"curves\", "
+             "\"elements\", \"stakes\" and \"grades\""});
     Options options;
     options.command = *command;
     options.command_name = args[0];
@@ -644,7 +689,8 @@ int main(int argc, char** argv) {
             value_options[d.option] = &options.outputs[static_cast<std::size_t>(d.file)];
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& name = args[i];
-        if (i + 1 >= args.size()) return usage_error("missing value after " + name);
+        if (i + 1 >= args.size())
+            return usage_error({name + " 后面缺少值", "missing value after " + name});
         const std::string& value = args[++i];
         if (name == "--method") {
             options.method = value;
@@ -654,11 +700,12 @@ int main(int argc, char** argv) {
         } else if (auto v = value_options.find(name); v != value_options.end()) {
             *v->second = value;
         } else {
-            return usage_error("unknown option " + name);
+            return usage_error({"没有选项 " + name, "unknown option " + name});
         }
     }
     const std::optional<std::string>& alignment = options.input(DialogRole::alignment);
-    if (!alignment) return usage_error("--alignment is required");
+    if (!alignment)
+        return usage_error({"要用 --alignment 给出平面资料文件", "--alignment is required"});
     // A LandXML or IFC file is told by its content; a file that cannot be read is the run's to
     // report.
     try {
@@ -670,17 +717,22 @@ int main(int argc, char** argv) {
     if (options.model_input
             ? !options.method.empty() && options.method != "jd" && options.method != "ht"
             : options.method != "jd" && options.method != "ht")
-        return usage_error(options.model_input
-                               ? "--method must be jd or ht (a LandXML or IFC file needs none)"
-                               : "--method must be jd or ht");
+        return usage_error(
+            options.model_input
+                ? Usage{"--method 只能是 jd 或 ht（LandXML、IFC 文件不用写）",
+                        "--method must be jd or ht (a LandXML or IFC file needs none)"}
+                : Usage{"--method 只能是 jd（交点法―主线）或 ht（积木法―互通）",
+                        "--method must be jd or ht"});
     if (options.alignment_name && !options.model_input)
-        return usage_error("--alignment-name applies to a LandXML or IFC alignment file only");
+        return usage_error({"--alignment-name 只用于 LandXML 或 IFC 平面资料文件",
+                            "--alignment-name applies to a LandXML or IFC alignment file only"});
     if (options.alignment_name && options.alignment_name->empty())
-        return usage_error("--alignment-name is empty");
+        return usage_error({"--alignment-name 是空的", "--alignment-name is empty"});
     if (options.profile_name && !options.input(DialogRole::profile))
-        return usage_error("--profile-name applies to --profile only");
+        return usage_error(
+            {"--profile-name 只能与 --profile 一起用", "--profile-name applies to --profile only"});
     if (options.profile_name && options.profile_name->empty())
-        return usage_error("--profile-name is empty");
+        return usage_error({"--profile-name 是空的", "--profile-name is empty"});
     if (options.profile_name) {
         // A 纵断面资料文件 holds one grade line: a name to choose by would be ignored.
         bool landxml_profile = true;
@@ -690,7 +742,8 @@ int main(int argc, char** argv) {
             // The run reports a file it cannot read.
         }
         if (!landxml_profile)
-            return usage_error("--profile-name applies to a LandXML profile file only");
+            return usage_error({"--profile-name 只用于 LandXML 纵断面文件",
+                                "--profile-name applies to a LandXML profile file only"});
     }
 
     // Each file belongs to the commands its row names, and the maps' coordinate system to the
@@ -707,31 +760,39 @@ int main(int argc, char** argv) {
         if (*value && !(map_commands & options.command))
             return usage_error(misplaced(options, option, map_commands, false));
     if (options.name && options.command != kLandXmlCommand)
-        return usage_error("--name belongs to landxml");
+        return usage_error({"--name 属于 landxml 命令", "--name belongs to landxml"});
     if (options.every && options.command != kStakesCommand)
-        return usage_error("--every belongs to stakes");
+        return usage_error({"--every 属于 stakes 命令", "--every belongs to stakes"});
     if (options.tolerance) {
         if (!options.input(DialogRole::planned))
-            return usage_error("--tolerance applies to --planned only");
+            return usage_error(
+                {"--tolerance 只用于 --planned", "--tolerance applies to --planned only"});
         const auto value = parse_number(*options.tolerance);
         if (!value || !(*value >= 0) || !std::isfinite(*value))
-            return usage_error("--tolerance must be a distance in metres, 0 or more, not \"" +
-                               *options.tolerance + "\"");
+            return usage_error(
+                {"--tolerance 应是以米计的距离（0 或更大），不是“" + *options.tolerance + "”",
+                 "--tolerance must be a distance in metres, 0 or more, not \"" +
+                     *options.tolerance + "\""});
         options.tolerance_metres = *value;
     }
     for (const JobInput& in : kJobInputs)
         if ((in.required & options.command) && !options.input(in.role))
-            return usage_error(std::string(in.option) + " is required");
+            return usage_error(
+                {std::string("缺少 ") + in.option, std::string(in.option) + " is required"});
     if (options.command == kLandXmlCommand && !options.output_given)
-        return usage_error("--output is required with landxml");
+        return usage_error(
+            {"landxml 命令要用 --output 给出输出文件", "--output is required with landxml"});
     if (auto refusal = chain_break_refusal(options)) return usage_error(*refusal);
-    if (options.output.empty()) return usage_error("--output is empty");
+    if (options.output.empty()) return usage_error({"--output 是空的", "--output is empty"});
     for (const DeliverableKind& d : kDeliverables)
         if (options.output_of(d.file) && options.output_of(d.file)->empty())
-            return usage_error(std::string(d.option) + " is empty");
+            return usage_error(
+                {std::string(d.option) + " 是空的", std::string(d.option) + " is empty"});
     for (const auto& [option, value] : {std::pair{"--crs", &options.crs},
                                         std::pair{"--central-meridian", &options.central_meridian}})
-        if (*value && (*value)->empty()) return usage_error(std::string(option) + " is empty");
+        if (*value && (*value)->empty())
+            return usage_error(
+                {std::string(option) + " 是空的", std::string(option) + " is empty"});
 
     if (options.command == kLandXmlCommand) {
         if (auto refusal = output_refusal(options)) return usage_error(*refusal);
@@ -742,30 +803,36 @@ int main(int argc, char** argv) {
         if (options.every) {
             const auto value = parse_number(*options.every);
             if (!value || !(*value > 0) || !std::isfinite(*value))
-                return usage_error("--every must be a positive number of metres, not \"" +
-                                   *options.every + "\"");
+                return usage_error({"--every 应是以米计的正数，不是“" + *options.every + "”",
+                                    "--every must be a positive number of metres, not \"" +
+                                        *options.every + "\""});
             every = *value;
         }
         // A LandXML line may carry its intersection points (AlignPIs): known once it is read.
         if (options.command == kCurvesCommand && !options.model_input && options.method == "ht")
-            return usage_error(std::string(kCurveTableNeedsJds) +
-                               " / curves needs a line given by its JDs (--method jd, or a "
-                               "LandXML file with AlignPIs); use elements for an element chain");
+            return usage_error({kCurveTableNeedsJds,
+                                "curves needs a line given by its JDs (--method jd, or a LandXML "
+                                "file with AlignPIs); use elements for an element chain"});
         if (auto refusal = output_refusal(options)) return usage_error(*refusal);
         return run_line_table(options, every);
     }
     // The maps' coordinate system: one way of giving it, and only for a map.
     const bool map = options.output_of(Deliverable::kml) || options.output_of(Deliverable::geojson);
     if (options.crs && options.central_meridian)
-        return usage_error("--crs and --central-meridian exclude each other: give one");
-    if ((options.crs || options.central_meridian) && !map)
-        return usage_error(std::string(options.crs ? "--crs" : "--central-meridian") +
-                           " applies to --kml and --geojson only");
+        return usage_error({"--crs 和 --central-meridian 只能给一个",
+                            "--crs and --central-meridian exclude each other: give one"});
+    if ((options.crs || options.central_meridian) && !map) {
+        const std::string option = options.crs ? "--crs" : "--central-meridian";
+        return usage_error({option + " 只用于 --kml 和 --geojson",
+                            option + " applies to --kml and --geojson only"});
+    }
     if (options.crs) options.grid.crs = *options.crs;
     if (options.central_meridian) {
         const std::optional<double> degrees = parse_number(*options.central_meridian);
         if (!degrees || *degrees < -180 || *degrees > 180)
-            return usage_error("--central-meridian must be a longitude in degrees east, e.g. 114");
+            return usage_error(
+                {"--central-meridian 应是以度计的东经，如 114",
+                 "--central-meridian must be a longitude in degrees east, e.g. 114"});
         options.grid.central_meridian = *degrees;
     }
     if (auto refusal = output_refusal(options)) return usage_error(*refusal);

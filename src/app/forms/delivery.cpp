@@ -4,6 +4,8 @@
 #include <cerrno>
 
 #include "base/platform.h"
+#include "report/map_files.h"
+#include "report/table_rows.h"
 
 namespace qelt::forms {
 
@@ -67,6 +69,16 @@ std::string workbook_not_opened_text(const std::string& path, std::string_view t
     return written + "\n" + path + "\n\n没有找到打开它的电子表格程序。";
 }
 
+std::string no_borehole_written_text(std::string_view table) {
+    return "没有写出任何钻孔：未生成" + std::string(table) + "，也未生成图形、放样点和地图文件。";
+}
+
+std::string incomplete_set_text(std::string_view table) {
+    return std::string(table) + "未完成，文件名带“" + kIncompleteMark +
+           "”；钻孔不全，所以未生成钻孔平面布置图、放样点和地图文件。改正后重新计算即可得到全部文件"
+           "。";
+}
+
 std::string drawing_written_text(const std::string& path) {
     return "钻孔平面布置图已写入：" + path;
 }
@@ -80,8 +92,15 @@ std::string map_written_text(const std::string& path) {
 }
 
 std::string map_not_written_text(const std::string& reason) {
-    // The map writer's reason says what is missing and how the command line gives it.
-    return "未写出钻孔位置 KML：" + reason + "。见使用说明第 14 节“地图文件与坐标系”。";
+    const std::string see = "见使用说明第 14 节“地图文件与坐标系”。";
+    // The desktop has no box for the coordinate system: it takes it from the zone number in
+    // front of Y, which the design office writes into the alignment file.
+    if (reason.find(kMapWithoutSystem) != std::string::npos)
+        return std::string("未写出钻孔位置 KML：") + kMapWithoutSystem +
+               "\n要得到地图文件，请在平面资料的 Y 坐标前写上投影带带号（如 3° 带第 38 带写成 "
+               "38498953.007），重新计算。" +
+               see;
+    return "未写出钻孔位置 KML：" + reason + "。" + see;
 }
 
 std::string stakeout_not_written_text(const std::string& reason) {

@@ -46,6 +46,12 @@ std::string workbook_not_opened_text(const std::string& path,
 // be opened, so that the user can open it by hand. Titled kNoticeTitle.
 std::string not_opened_text(std::string_view target);
 
+// The closing box's line for a run stopped before its first borehole: no file delivered.
+std::string no_borehole_written_text(std::string_view table);
+// The closing box's line for a stopped run's table: delivered, named and headed incomplete, and
+// no drawing, stakeout or map made of the holes written so far.
+std::string incomplete_set_text(std::string_view table);
+
 // The line that tells where the plan drawing went (it is written with every coordinate table
 // the desktop program delivers, but no program opens it: the user takes it into CAD).
 std::string drawing_written_text(const std::string& path);

@@ -61,6 +61,10 @@ class DeliverySheet : public RecordFanout {
 
     long last_data_row() const { return out_ ? out_->last_data_row() : 0; }
     bool begun() const { return out_.has_value(); }
+    // The table of a stopped run takes a name that says it is incomplete.
+    void set_incomplete() { incomplete_ = true; }
+    // Removes every file not delivered, the temporary files beside the table included.
+    void discard() { out_.reset(); }
 
     // Writes the workbook and gives it its name: the path, or the message saying why it could
     // not be written.
@@ -102,9 +106,12 @@ class DeliverySheet : public RecordFanout {
 
   private:
     std::string stem(const DeliverableKind& f) const {
-        return workbook_stem(ui_.borehole_file, f.desktop_suffix
-                                                    ? std::string(f.desktop_suffix)
-                                                    : std::string("_") + layout_.title);
+        if (f.desktop_suffix) return workbook_stem(ui_.borehole_file, f.desktop_suffix);
+        // Appended rather than "_" + title: g++ 12 at -O3 warns falsely (-Wrestrict) on
+        // prepending to a temporary.
+        std::string suffix = "_";
+        suffix += title_of(layout_, !incomplete_);
+        return workbook_stem(ui_.borehole_file, suffix);
     }
     // The workbook and the files that go with it take one number (set_number_taken).
     bool taken(const std::string& path, const DeliverableKind& own) const {
@@ -135,6 +142,7 @@ class DeliverySheet : public RecordFanout {
     std::optional<RunDeliverables> out_;
     std::string folder_;
     std::vector<std::string> delivered_;  // where this run's files went
+    bool incomplete_ = false;
 };
 
 // What a desktop run delivers: its table laid out as `layout`, and the files of `command` made
@@ -159,14 +167,22 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     result.run = run(ui, sheet);
     // The lines of the closing box about the files besides the table.
     std::vector<std::string> told;
-    if (sheet.begun()) {
+    const bool complete = result.run.outcome == RunOutcome::complete;
+    if (sheet.begun() && result.run.boreholes == 0) {
+        // A run that wrote no borehole has no table to give: an empty workbook, drawing or
+        // stakeout file would only be mistaken for results.
+        told.push_back(no_borehole_written_text(delivery.layout.title));
+    } else if (sheet.begun()) {
         std::string error;
         std::vector<std::string> errors;
+        if (!complete) sheet.set_incomplete();
         if (std::optional<std::string> path = sheet.deliver_workbook_file(error)) {
             result.workbook = *path;
-            // The drawing and the points, like the table, show the boreholes written so far
-            // when the run stopped; the alignment exists whenever the table was begun.
-            if (result.run.outcome != RunOutcome::data_error) {
+            // The drawing, the stakeout and the map are made of a complete set only: a crew
+            // sent out with part of the holes, or a drawing missing some, would pass for the
+            // whole. The incomplete table says what is missing.
+            if (!complete) told.push_back(incomplete_set_text(delivery.layout.title));
+            if (complete) {
                 sheet.write_files(delivery.job.alignment(), result.run.project,
                                   delivery.job.named_lines());
                 const struct {
@@ -195,13 +211,12 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
                     }
                 }
             }
+            const TableExtent extent{complete, sheet.last_data_row(), result.run.boreholes};
+            sheet.discard();
             busy.pause();
             if (!desktop.open_document(result.workbook))
                 ui.show(MessageKind::information, delivery.layout.title,
-                        workbook_not_opened_text(
-                            result.workbook, delivery.layout.title,
-                            TableExtent{result.run.outcome == RunOutcome::complete,
-                                        sheet.last_data_row(), result.run.boreholes}));
+                        workbook_not_opened_text(result.workbook, delivery.layout.title, extent));
             for (const std::string& e : errors) {
                 ui.bring_main_window_to_front();
                 ui.show(MessageKind::error, kErrorBoxTitle, e);
@@ -211,6 +226,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
             ui.show(MessageKind::error, kErrorBoxTitle, error);
         }
     }
+    sheet.discard();
     // Last, in one box: where the drawing and the points went (no program opens them), why a
     // map did not come, and what the run computed but the user should know.
     // The comparison's count first: what the engineer opened the run for.

@@ -144,7 +144,8 @@ LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights) 
             result.run.line = data->line();
         }
         ui.bring_main_window_to_front();
-        ui.show_error_box(kErrorBoxText, kErrorBoxTitle);
+        ui.show_failure(dynamic_cast<const DialogCancelled*>(&e) ? std::string() : e.what(),
+                        result.run.file, result.run.line);
         return result;
     }
 
