@@ -53,6 +53,7 @@ TEST(StationFormat, PrintsKilometrePattern) {
         {"1e3", "K1+000"},
         {"123456789.25", "K123456+789.250"},
         {"0.0004", "K0+000.000"},
+        {"-0.0004", "K0+000.000"},
         {"7.", "K0+007"},
         {".5", "K0+000.500"},
         // Carries through metres into kilometres, and numbers far beyond any road.

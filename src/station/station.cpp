@@ -134,7 +134,10 @@ void zh_format(const StationText& station, std::string& printed) {
     }
     std::size_t km = 0;  // the kilometres' first digit: no leading zeros, at least one digit
     while (km + 4 < metres_end && d[km] == '0') ++km;
-    printed.assign(v < 0 ? "-K" : "K");
+    // A station that rounds to nought is no station before the start: a design program's
+    // staStart of -1.8e-10 prints K0+000.000, not -K0+000.000.
+    const bool below_start = v < 0 && std::any_of(d, d + n, [](char c) { return c != '0'; });
+    printed.assign(below_start ? "-K" : "K");
     printed.append(d + km, metres_end - 3 - km);
     printed += '+';
     printed.append(d + metres_end - 3, 3);
