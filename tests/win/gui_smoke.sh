@@ -271,8 +271,9 @@ fi
 
 # --- 3b. a ramp with a lettered station, and a cancelled dialog ----------------------------------
 if [ "$run_table" = 1 ]; then
-    # 积木法―互通: two dialogs only; a lettered station is refused ("数据有误", the rows so far
-    # delivered all the same).
+    # 积木法―互通: two dialogs only; a lettered station is refused ("数据有误"): the rows so far
+    # are delivered as a table named and headed 未完成, and no drawing or stakeout of part of
+    # the holes.
     printf '某互通\n桥 2\n100 0\nA150 0\n' >"$work/lettered.txt"
     click_client "$main" 60 56 405 120  # Option2
     click_client "$main" 248 28 405 120  # 坐标表
@@ -285,8 +286,47 @@ if [ "$run_table" = 1 ]; then
         fail "no box 数据有误 for the lettered station"
     fi
     dismiss "钻孔数量及位置表" 30 || fail "no box saying where the ramp's workbook is"
-    dismiss "提示" 30 || fail "no box saying where the ramp's drawing is"
-    [ -f "$work/lettered_钻孔数量及位置表.xlsx" ] || fail "the rows before the refused station were not delivered"
+    if wait_for "提示" 30; then
+        shot incomplete-set
+        dismiss "提示" 5
+    else
+        fail "no box saying that no drawing or stakeout was made of the incomplete set"
+    fi
+    [ -f "$work/lettered_钻孔数量及位置表（未完成）.xlsx" ] ||
+        fail "the rows before the refused station were not delivered as an incomplete table"
+    [ ! -e "$work/lettered_放样点.dat" ] || fail "a stakeout file was made of an incomplete set"
+    # The JD file given to 积木法: the box keeps the system's sentence and says where, why,
+    # and which method the file belongs to.
+    click_client "$main" 248 28 405 120  # 坐标表 (积木法 still chosen)
+    answer_dialog "读取平面资料" 'C:\qelt-smoke\mainline-jd.txt' || fail "no dialog 读取平面资料"
+    if wait_for "错误" 30; then
+        shot other-method
+        dismiss "错误" 5
+    else
+        # The refusal may come after the borehole dialog: cancel it.
+        xdotool key Escape
+        wait_for "错误" 30 && shot other-method && dismiss "错误" 5 ||
+            fail "no box 错误 for a JD file given to 积木法"
+    fi
+    # A borehole file refused on its second line: the error box, then a box saying that
+    # nothing was written, and no file at all.
+    printf '某互通\n桥 二\n100 0\n' >"$work/refused.txt"
+    click_client "$main" 248 28 405 120  # 坐标表
+    answer_dialog "读取平面资料" 'C:\qelt-smoke\ramp-elements.txt' || fail "no dialog 读取平面资料"
+    answer_dialog "读取钻孔资料" 'C:\qelt-smoke\refused.txt' || fail "no dialog 读取钻孔资料"
+    if wait_for "错误" 60; then
+        shot refused-list
+        dismiss "错误" 5
+    else
+        fail "no box 错误 for a borehole file refused on its second line"
+    fi
+    if wait_for "提示" 30; then
+        shot nothing-written
+        dismiss "提示" 5
+    else
+        fail "no box saying that no borehole was written"
+    fi
+    ls "$work"/refused_* >/dev/null 2>&1 && fail "a run that wrote no borehole left files: $(ls "$work"/refused_*)"
     # A cancelled dialog takes the error path: "错误", and nothing written.
     click_client "$main" 248 28 405 120  # 坐标表
     if wait_for "读取平面资料" 30; then
