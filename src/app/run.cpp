@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "alignment/placement.h"
@@ -12,6 +13,7 @@
 #include "input/profile_readers.h"
 #include "input/readers.h"
 #include "input/surveyed_points.h"
+#include "input/terrain_readers.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -140,6 +142,7 @@ class TableRun {
     RunResult run();
 
   private:
+    void read_ground();
     void open_list();
     void write_list();
     void write_row(const ListEvent& event);
@@ -160,6 +163,7 @@ class TableRun {
     ListFile list_file_;
     RunResult result_;
     std::unique_ptr<ListEvents> list_;
+    std::optional<Terrain> terrain_;
     std::string project_line_;
     std::string group_title_;  // the group being written
     int group_number_ = 0;
@@ -171,6 +175,7 @@ RunResult TableRun::run() {
         // Nothing has been written yet, so a failure here leaves no table at all.
         try {
             read_line(ui_, source_, alignment_, result_.notices);
+            read_ground();
             open_list();
         } catch (const DataError& e) {
             throw RunStop{RunOutcome::data_error, e.what(), e.file(), e.line()};
@@ -190,6 +195,19 @@ RunResult TableRun::run() {
         stop(reason);
     }
     return result_;
+}
+
+void TableRun::read_ground() {
+    if (!ui_.reads_terrain()) return;
+    const auto path = ui_.choose_file(kTerrainDialog);
+    if (!path) throw DataError(job_input(DialogRole::terrain).not_chosen);
+    try {
+        terrain_ = read_terrain(*path, ui_.terrain_name());
+    } catch (const DataError& e) {
+        if (!e.file().empty()) throw;
+        throw DataError(e.what(), *path, e.line());
+    }
+    records_.ground_from(terrain_->source());
 }
 
 void TableRun::open_list() {
@@ -272,6 +290,14 @@ void TableRun::write_row(const ListEvent& event) {
     record.remark = row.remark;
     record.design_elevation = placed.design_elevation;
     record.collar_elevation = row.height;
+    if (terrain_) {
+        // The ground at the hole itself, not at its foot on the centre line: a hole 20 m off
+        // a hillside road stands on other ground than the line.
+        record.ground_elevation = terrain_->elevation({record.x, record.y});
+        if (!record.ground_elevation)
+            result_.notices.push_back(list_->at_line(event.line) + "钻孔在地面模型“" +
+                                      terrain_->source() + "”的范围之外，没有地面高程");
+    }
     records_.record(record);
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);

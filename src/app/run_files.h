@@ -42,7 +42,7 @@ const char* command_name(unsigned command);
 
 // The files a job reads, told apart by their role: the command line answers each from its own
 // option and the desktop program asks for each in its dialog.
-enum class DialogRole { alignment, chain_breaks, boreholes, points, profile };
+enum class DialogRole { alignment, chain_breaks, boreholes, points, profile, terrain };
 
 struct JobInput {
     DialogRole role;
@@ -67,6 +67,10 @@ inline constexpr JobInput kJobInputs[] = {
     {DialogRole::profile, "--profile",
      kTableCommand | kInverseCommand | kStakesCommand | kGradesCommand, kGradesCommand,
      "未选择纵断面资料文件", false},
+    // The ground (a LandXML surface or the crew's ground shots), read after the line and the
+    // profile: without it no ground elevations.
+    {DialogRole::terrain, "--terrain", kTableCommand | kInverseCommand, 0, "未选择地面资料文件",
+     false},
 };
 inline constexpr std::size_t kJobInputCount = std::size(kJobInputs);
 const JobInput& job_input(DialogRole role);

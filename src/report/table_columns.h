@@ -34,12 +34,16 @@ enum class RecordField : std::uint8_t {
     design_elevation,
     ground_elevation,
     collar_elevation,
+    // Derived from the elevations above, shown where both of theirs are:
+    cut_fill,      // 填挖高, design − ground: positive a fill (填), negative a cut (挖)
+    ground_check,  // surveyed collar − the terrain's ground: a check of the model or the survey
 };
 
 // Whether a record may lack the field (std::optional in BoreholeRecord).
 constexpr bool is_optional(RecordField f) {
     return f == RecordField::design_elevation || f == RecordField::ground_elevation ||
-           f == RecordField::collar_elevation;
+           f == RecordField::collar_elevation || f == RecordField::cut_fill ||
+           f == RecordField::ground_check;
 }
 
 // Whether the field is free text (group, name, station, offset as written, remark) rather than a
@@ -125,6 +129,9 @@ inline constexpr const char* kDateLabel = "提供日期：";
 // height at the hole's station, not the ground's nor the road surface's at the hole's offset.
 inline constexpr const char* kDesignElevationNote =
     "设计高程为纵断面设计线（中线或路缘，按设计所定）在钻孔桩号处的高程（米），未计横坡和超高。";
+// Where the 地面高程 column comes from, on a note row of its own, naming the ground's file
+// (`source`); with 填挖高 shown, how its sign reads.
+std::string ground_elevation_note(const std::string& source, bool cut_fill);
 
 // Column widths: X and Y are sized for a machine without 宋体, whose fallback font may have
 // digits as wide as DejaVu Sans's (0.6362 em, the point 0.3179 em), at 10 pt and 96 dpi 8.48 and
@@ -142,6 +149,8 @@ inline constexpr TableColumn kBoreholeColumns[] = {
     {"X", 14, NumberFormat::four_decimals, false, RecordField::x},
     {"Y", 15.25, NumberFormat::four_decimals, false, RecordField::y},
     {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
+    {"地面高程", 10, NumberFormat::three_decimals, false, RecordField::ground_elevation},
+    {"填(+)挖(−)", 10, NumberFormat::three_decimals, false, RecordField::cut_fill},
     {"备注", 16.25, NumberFormat::general, true, RecordField::remark},
 };
 // The offset as the borehole file has it ("+12.50" stays "+12.50"); the coordinates in their
@@ -172,6 +181,7 @@ inline constexpr TableColumn kAsDrilledColumns[] = {
     {"桩号", 12.5, NumberFormat::general, true, RecordField::station},
     {"距中线距离（米）", 15, NumberFormat::three_decimals, false, RecordField::offset},
     {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
+    {"地面高程", 10, NumberFormat::three_decimals, false, RecordField::ground_elevation},
     {"备注", 9.25, NumberFormat::general, true, RecordField::remark},
 };
 // The computed offset in full; the station number of its interval beside the lettered station.
@@ -208,6 +218,8 @@ inline constexpr TableColumn kAsDrilledHeightColumns[] = {
     {"距中线距离（米）", 8, NumberFormat::three_decimals, true, RecordField::offset},
     {"孔口高程", 10.25, NumberFormat::three_decimals, false, RecordField::collar_elevation},
     {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
+    {"模型地面", 10, NumberFormat::three_decimals, false, RecordField::ground_elevation},
+    {"实测−模型", 10, NumberFormat::three_decimals, false, RecordField::ground_check},
     {"备注", 6, NumberFormat::general, true, RecordField::remark},
 };
 inline constexpr TableLayout kAsDrilledHeightTable{kAsDrilledTitle, kAsDrilledHeightColumns,

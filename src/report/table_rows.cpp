@@ -27,6 +27,10 @@ TableRows::TableRows(const TableLayout& layout, FieldSet present, long max_rows)
     note_column_ = column_of(columns_, layout.note_at);
     for (const TableColumn* c : columns_)
         if (c->field == RecordField::design_elevation) design_note_ = true;
+    for (const TableColumn* c : columns_) {
+        if (c->field == RecordField::ground_elevation) ground_note_ = true;
+        if (c->field == RecordField::cut_fill) cut_fill_ = true;
+    }
     date_label_column_ = std::min(column_of(columns_, layout.date_label_at), column_count() - 2);
 }
 
@@ -41,7 +45,7 @@ bool TableRows::group_fits(int count) const {
 }
 
 bool TableRows::note_fits() const {
-    return row_cursor_ + (design_note_ ? 1 : 0) <= max_rows();
+    return row_cursor_ + extra_notes() <= max_rows();
 }
 
 TableRow* TableRows::hold(long row) {
@@ -145,6 +149,11 @@ void TableRows::finish(const std::string& project_line) {
         if (TableRow* note = hold(row_cursor_ + 1))
             note->cells[static_cast<std::size_t>(note_column_)] = {
                 TableCell::Kind::text, Align::left, 0, kDesignElevationNote, true};
+    if (ground_note_)
+        if (TableRow* note = hold(row_cursor_ + extra_notes()))
+            note->cells[static_cast<std::size_t>(note_column_)] = {
+                TableCell::Kind::text, Align::left, 0,
+                ground_elevation_note(ground_source_, cut_fill_), true};
     draw_page_lines(page_line_count(last_data_row_));
     lines_settled_ = true;
     flush();

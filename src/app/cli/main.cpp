@@ -58,6 +58,8 @@ const char* const kUsage =
                    [--output T.xlsx] [--csv T.csv]
   table, inverse and stakes also take the design profile, for design elevations:
                  [--profile FILE [--profile-name NAME]]
+  table and inverse also take the ground, for ground elevations and 填挖高:
+                 [--terrain FILE [--terrain-name NAME]]
   table and inverse also take, for the survey crew and the map:
                  [--stakeout S.dat] [--points-csv P.csv] [--kml K.kml] [--geojson G.json]
                  [--crs EPSG:N | --central-meridian DEG]
@@ -94,6 +96,18 @@ const char* const kUsage =
                     reported on a "提示：" line. Without --profile no heights at all.
   --profile-name    the ProfAlign of a LandXML file whose alignment has several (without it
                     such a file is refused with the list of its profiles and their stations)
+  --terrain         地面资料 (the ground): a LandXML file with a TIN surface (Surfaces/Surface,
+                    Pnts/P "northing easting elevation", Faces/F; faces with i="1", the
+                    outside of an outer Boundary and the inside of a void Boundary are no
+                    ground), or the crew's ground shots, triangulated (Delaunay) over their
+                    convex hull: *.dat CASS "点名,编码,Y,X,H", *.csv PNEZD "点名,X,Y,H[,描述]",
+                    any other file "点名 X Y H" per line; every point needs H. Each hole then
+                    has the ground at its own X, Y (column 地面高程, CSV ground_elevation
+                    appended; with --profile also 填(+)挖(−) = 设计高程 − 地面高程, + fill,
+                    − cut; inverse with a surveyors' file: 模型地面 and 实测−模型). A hole
+                    outside the ground has none and is reported on a "提示：" line.
+  --terrain-name    the Surface of a LandXML file that holds several (without it such a file
+                    is refused with the list of its surfaces, their points and faces)
   --output          the workbook to write (default, in this folder: 钻孔数量及位置表.xlsx;
                     for inverse 钻孔桩号及偏距表.xlsx)
   --csv             also write the rows as CSV (UTF-8 with BOM):
@@ -230,6 +244,7 @@ struct Options {
     GridSystem grid;
     std::optional<std::string> alignment_name;  // the alignment of a LandXML or IFC file
     std::optional<std::string> profile_name;    // the ProfAlign of a LandXML profile file
+    std::optional<std::string> terrain_name;    // the Surface of a LandXML terrain file
     std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::optional<std::string> every;           // stakes: the interval, metres
     std::string output = "钻孔数量及位置表.xlsx";
@@ -264,6 +279,8 @@ class CommandLineUi : public RunUi {
     std::optional<std::string> alignment_name() const override { return options_.alignment_name; }
     bool reads_profile() const override { return options_.input(DialogRole::profile).has_value(); }
     std::optional<std::string> profile_name() const override { return options_.profile_name; }
+    bool reads_terrain() const override { return options_.input(DialogRole::terrain).has_value(); }
+    std::optional<std::string> terrain_name() const override { return options_.terrain_name; }
     bool answers_up_front() const override { return true; }
     std::optional<std::string> file_given(DialogRole role) const override {
         return options_.input(role);
@@ -415,6 +432,9 @@ int run_table(const Options& options) {
     FieldSet present =
         options.inverse() ? as_drilled_fields(*options.input(DialogRole::points)) : FieldSet{};
     if (options.input(DialogRole::profile)) present = present.with(RecordField::design_elevation);
+    // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it
+    // has a design elevation too).
+    if (options.input(DialogRole::terrain)) present = present.with(RecordField::ground_elevation);
     RunDeliverables outputs(table_layout(options, present), targets, options.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
@@ -578,6 +598,7 @@ int main(int argc, char** argv) {
         {"--central-meridian", &options.central_meridian},
         {"--alignment-name", &options.alignment_name},
         {"--profile-name", &options.profile_name},
+        {"--terrain-name", &options.terrain_name},
         {"--name", &options.name},
         {"--every", &options.every}};
     for (const JobInput& in : kJobInputs)
@@ -624,6 +645,10 @@ int main(int argc, char** argv) {
         return usage_error("--profile-name applies to --profile only");
     if (options.profile_name && options.profile_name->empty())
         return usage_error("--profile-name is empty");
+    if (options.terrain_name && !options.input(DialogRole::terrain))
+        return usage_error("--terrain-name applies to --terrain only");
+    if (options.terrain_name && options.terrain_name->empty())
+        return usage_error("--terrain-name is empty");
     if (options.profile_name) {
         // A 纵断面资料文件 holds one grade line: a name to choose by would be ignored.
         bool landxml_profile = true;
