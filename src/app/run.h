@@ -66,7 +66,8 @@ inline constexpr FileDialog kProfileDialog{
     DialogRole::profile, "读取纵断面资料",
     "纵断面资料(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|所有文件（*.*)|*.*"};
 
-// The ground: a LandXML file with a TIN surface, or the crew's ground shots (input/terrain_readers.h).
+// The ground: a LandXML file with a TIN surface, or the crew's ground shots
+// (input/terrain_readers.h).
 inline constexpr FileDialog kTerrainDialog{
     DialogRole::terrain, "读取地面资料",
     "LandXML 文件(*.xml)|*.xml|测量点(*.dat;*.txt)|*.dat;*.txt|所有文件（*.*)|*.*"};

@@ -47,6 +47,8 @@ class DeliverySheet : public RecordFanout {
             command_ == kInverseCommand ? as_drilled_fields(ui_.borehole_file) : FieldSet{};
         if (present_.has(RecordField::design_elevation))
             present = present.with(RecordField::design_elevation);
+        if (present_.has(RecordField::ground_elevation))
+            present = present.with(RecordField::ground_elevation);
         out_.emplace(command_ == kInverseCommand ? as_drilled_layout(present) : layout_, targets,
                      GridSystem{}, present);
         out_->create();
@@ -137,6 +139,7 @@ struct Delivery {
     const TableJob& job;
     unsigned command;
     bool heights;
+    bool ground = false;  // the ground elevations (and with `heights` the 填挖高)
 };
 
 TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
@@ -145,8 +148,12 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
     ui.heights = delivery.heights;
+    ui.ground = delivery.ground;
     DeliverySheet sheet(ui, desktop, delivery.layout, delivery.command);
-    if (delivery.heights) sheet.set_present({RecordField::design_elevation});
+    FieldSet present;
+    if (delivery.heights) present = present.with(RecordField::design_elevation);
+    if (delivery.ground) present = present.with(RecordField::ground_elevation);
+    sheet.set_present(present);
     result.run = run(ui, sheet);
     // The lines of the closing box about the files besides the table.
     std::vector<std::string> told;
@@ -238,16 +245,16 @@ std::string profile_list_prompt(const std::string& file, std::size_t count) {
            " 条设计纵断面，请选择一条：";
 }
 
-TableRunResult run_table(Desktop& desktop, Method method, bool heights) {
+TableRunResult run_table(Desktop& desktop, Method method, bool heights, bool ground) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights},
+    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights, ground},
                            [&job](RunUi& ui, RecordSink& records) { return job.run(ui, records); });
 }
 
-TableRunResult run_inverse(Desktop& desktop, Method method, bool heights) {
+TableRunResult run_inverse(Desktop& desktop, Method method, bool heights, bool ground) {
     TableJob job(method);
     return run_and_deliver(
-        desktop, {kAsDrilledTable, job, kInverseCommand, heights},
+        desktop, {kAsDrilledTable, job, kInverseCommand, heights, ground},
         [&job](RunUi& ui, RecordSink& records) { return job.run_as_drilled(ui, records); });
 }
 

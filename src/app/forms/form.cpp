@@ -17,7 +17,8 @@ using K = ControlKind;
 // by that row. The line tables, which the engineer checks against the design drawings before
 // any borehole is placed, take the row's second place, under 退 出, in the same block. The
 // heights came later still: 设计高程, a choice the runs read as they begin, fills the free place
-// of that row under the method frame, left as every control users know stays where it was.
+// of that row under the method frame, left as every control users know stays where it was;
+// 地面高程 beside it.
 constexpr Control kMainControls[] = {
     {.name = "Frame1", .kind = K::frame, .caption = "方 法", .rect = {360, 120, 2415, 975}},
     {.name = "Option1",
@@ -66,6 +67,12 @@ constexpr Control kMainControls[] = {
      .caption = "设计高程",
      .rect = {480, 1260, 1215, 255},
      .tip = "勾选后，坐标表、坐标反算和线形表读取纵断面资料，给出每个钻孔和桩的设计高程"},
+    {.name = kGroundElevationBox,
+     .kind = K::check_box,
+     .caption = "地面高程",
+     .rect = {1740, 1260, 1215, 255},
+     .tip = "勾选后，坐标表和坐标反算读取地面资料（LandXML 地面或测量点），给出每个钻孔的地面高程，"
+            "与设计高程同选时给出填挖高"},
 };
 
 constexpr Form kMainForm{"qeltfrm", "Qelt V2.0", 6075, 1800, WindowRole::main, kMainControls};
