@@ -115,7 +115,8 @@ echo
 echo "== 地面高程 (ground): examples/mainline-ground.dat =="
 "$cli" table "${jd_line[@]}" --profile examples/mainline-profile.txt \
     --terrain examples/mainline-ground.dat --boreholes examples/mainline-boreholes.txt \
-    --output out/主线钻孔数量及位置表_地面高程.xlsx --csv out/主线钻孔数量及位置表_地面高程.csv
+    --output out/主线钻孔数量及位置表_地面高程.xlsx --csv out/主线钻孔数量及位置表_地面高程.csv \
+    --section-dxf out/主线钻孔纵断面图.dxf
 show out/主线钻孔数量及位置表_地面高程.csv 5 6
 echo
 

@@ -163,7 +163,7 @@ class TableRun {
     ListFile list_file_;
     RunResult result_;
     std::unique_ptr<ListEvents> list_;
-    std::optional<Terrain> terrain_;
+    std::shared_ptr<const Terrain> terrain_;
     std::string project_line_;
     std::string group_title_;  // the group being written
     int group_number_ = 0;
@@ -202,12 +202,13 @@ void TableRun::read_ground() {
     const auto path = ui_.choose_file(kTerrainDialog);
     if (!path) throw DataError(job_input(DialogRole::terrain).not_chosen);
     try {
-        terrain_ = read_terrain(*path, ui_.terrain_name());
+        terrain_ = std::make_shared<const Terrain>(read_terrain(*path, ui_.terrain_name()));
     } catch (const DataError& e) {
         if (!e.file().empty()) throw;
         throw DataError(e.what(), *path, e.line());
     }
     records_.ground_from(terrain_->source());
+    result_.terrain = terrain_;
 }
 
 void TableRun::open_list() {
@@ -283,6 +284,7 @@ void TableRun::write_row(const ListEvent& event) {
     record.name = row.name;
     record.station = placed.station;
     record.station_value = placed.station_value;
+    record.mileage = placed.mileage;
     record.offset = placed.offset;
     record.offset_text = row.at.offset_text;
     record.x = placed.point.x;

@@ -28,6 +28,7 @@
 #include "input/alignment_choice.h"
 #include "report/borehole_record.h"
 #include "report/table_columns.h"
+#include "terrain/terrain.h"
 
 namespace qelt {
 
@@ -185,6 +186,9 @@ struct RunResult {
     // lines after a blank line that were not read): one text each, shown after delivery
     // ("提示：" lines on the command line, one information box in the desktop program).
     std::vector<std::string> notices;
+    // The ground the run read (RunUi::reads_terrain), for the outputs made after it (the
+    // section drawing); null without one.
+    std::shared_ptr<const Terrain> terrain;
     bool sheet_touched() const { return outcome != RunOutcome::data_error; }
 };
 

@@ -21,6 +21,7 @@
 #include "report/map_files.h"
 #include "report/record_fanout.h"
 #include "report/table_columns.h"
+#include "terrain/terrain.h"
 
 namespace qelt {
 
@@ -59,6 +60,8 @@ class RunDeliverables : public RecordFanout {
     // records (a stakeout name GBK cannot hold, a map whose coordinate system is not known) is
     // left out and listed in refusals(): the front end decides whether that stops the others.
     void write_files(const Alignment& alignment, const std::string& title);
+    // The ground the run read, for the section drawing (null: none); set before write_files.
+    void set_ground(const Terrain* ground) { ground_ = ground; }
 
     struct Refusal {
         Deliverable file;
@@ -83,6 +86,7 @@ class RunDeliverables : public RecordFanout {
 
     const TableLayout& layout_;
     FieldSet present_;
+    const Terrain* ground_ = nullptr;
     DeliverableTargets targets_;
     GridSystem grid_;
     PendingWorkbook workbook_;

@@ -76,7 +76,7 @@ inline constexpr std::size_t kJobInputCount = std::size(kJobInputs);
 const JobInput& job_input(DialogRole role);
 
 // The files a table run may deliver, in the order they are delivered.
-enum class Deliverable { workbook, csv, drawing, stakeout, points_csv, kml, geojson };
+enum class Deliverable { workbook, csv, drawing, stakeout, points_csv, kml, geojson, section };
 
 struct DeliverableKind {
     Deliverable file;
@@ -108,6 +108,10 @@ inline constexpr DeliverableKind kDeliverables[] = {
      true},
     {Deliverable::geojson, "--geojson", kTableCommand | kInverseCommand, "GeoJSON 文件", nullptr,
      nullptr, true},
+    // The section drawing along the centre line: the ground, the grade line and the holes at
+    // their stations. Only with heights (a profile or a ground) has it anything to show.
+    {Deliverable::section, "--section-dxf", kTableCommand, "钻孔纵断面图", "_钻孔纵断面图", ".dxf",
+     true},
 };
 inline constexpr std::size_t kDeliverableCount = std::size(kDeliverables);
 const DeliverableKind& deliverable(Deliverable file);

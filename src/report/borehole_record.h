@@ -23,6 +23,7 @@ struct BoreholeRecord {
     std::string station;       // the printed station, lettered where the number alone would
                                // read elsewhere ("BK13+470.000")
     double station_value = 0;  // the station number in its interval's numbering, metres
+    double mileage = 0;        // continuous mileage of the station (of the foot), metres
     double offset = 0;         // metres, positive to the left of the centre line
     std::string offset_text;   // the offset as the table prints it (as written in the file)
     double x = 0;              // north, metres

@@ -60,6 +60,7 @@ const char* const kUsage =
                  [--profile FILE [--profile-name NAME]]
   table and inverse also take the ground, for ground elevations and 填挖高:
                  [--terrain FILE [--terrain-name NAME]]
+                 and table then also [--section-dxf S.dxf]
   table and inverse also take, for the survey crew and the map:
                  [--stakeout S.dat] [--points-csv P.csv] [--kml K.kml] [--geojson G.json]
                  [--crs EPSG:N | --central-meridian DEG]
@@ -118,6 +119,14 @@ const char* const kUsage =
                     centre line, JD polygon, key points, 100 m stations and the boreholes
                     with their labels, each on its own layer (drawing x = Y east,
                     y = X north, metres)
+  --section-dxf     (table, with --profile or --terrain) also write the section drawing
+                    (钻孔纵断面图): DXF R2000 along the centre line, x the continuous mileage
+                    in metres (1:2000), y the elevation times 10 (heights at 1:200): the
+                    ground line (the terrain under the centre line, within 1 cm), the grade
+                    line with its grade points (station, H, R, T, E), the chain breaks, each
+                    borehole as a mark down from its own ground (else its design elevation)
+                    labelled with its stakeout name and side, and the bands 设计高程,
+                    地面高程, 填挖高, 桩号 at every 100 m and every borehole
   --stakeout        also write the points for the RTK controller and CASS (放样点文件):
                     South CASS .dat, one line per borehole "点名,编码,Y,X,H" (easting first,
                     编码 and H empty), GBK, CR LF, 4 decimals. 点名: group letter + serial
@@ -454,6 +463,7 @@ int run_table(const Options& options) {
     // The maps are titled by the project, as the table's page header is.
     const std::string& list =
         *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
+    outputs.set_ground(result.terrain.get());
     outputs.write_files(job.alignment(), result.project.empty()
                                              ? utf8_of(path_from_utf8(list).stem())
                                              : result.project);
@@ -645,6 +655,10 @@ int main(int argc, char** argv) {
         return usage_error("--profile-name applies to --profile only");
     if (options.profile_name && options.profile_name->empty())
         return usage_error("--profile-name is empty");
+    if (options.output_of(Deliverable::section) && !options.input(DialogRole::profile) &&
+        !options.input(DialogRole::terrain))
+        return usage_error(
+            "--section-dxf needs --profile or --terrain (the section shows heights)");
     if (options.terrain_name && !options.input(DialogRole::terrain))
         return usage_error("--terrain-name applies to --terrain only");
     if (options.terrain_name && options.terrain_name->empty())

@@ -73,7 +73,9 @@ class DeliverySheet : public RecordFanout {
 
     // Writes the files made from the records, of `alignment`, the maps titled by `project`
     // (the borehole file's name when it has none); only after the workbook is delivered.
-    void write_files(const Alignment& alignment, const std::string& project) {
+    void write_files(const Alignment& alignment, const std::string& project,
+                     const Terrain* ground) {
+        out_->set_ground(ground);
         out_->write_files(alignment,
                           project.empty() ? workbook_stem(ui_.borehole_file, "") : project);
     }
@@ -93,7 +95,13 @@ class DeliverySheet : public RecordFanout {
         }
         return give_name(deliverable(file), error);
     }
-    bool wanted(const DeliverableKind& f) const { return f.extension && (f.commands & command_); }
+    bool wanted(const DeliverableKind& f) const {
+        // The section drawing shows heights: only a run that reads them makes it.
+        if (f.file == Deliverable::section && !present_.has(RecordField::design_elevation) &&
+            !present_.has(RecordField::ground_elevation))
+            return false;
+        return f.extension && (f.commands & command_);
+    }
 
   private:
     std::string stem(const DeliverableKind& f) const {
@@ -165,7 +173,8 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
             // The drawing and the points, like the table, show the boreholes written so far
             // when the run stopped; the alignment exists whenever the table was begun.
             if (result.run.outcome != RunOutcome::data_error) {
-                sheet.write_files(delivery.job.alignment(), result.run.project);
+                sheet.write_files(delivery.job.alignment(), result.run.project,
+                                  result.run.terrain.get());
                 const struct {
                     Deliverable file;
                     std::string* path;
@@ -176,6 +185,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
                     {Deliverable::stakeout, &result.stakeout, stakeout_written_text,
                      stakeout_not_written_text},
                     {Deliverable::kml, &result.map, map_written_text, map_not_written_text},
+                    {Deliverable::section, &result.section, section_written_text, nullptr},
                 };
                 for (const auto& o : others) {
                     if (!sheet.wanted(deliverable(o.file))) continue;

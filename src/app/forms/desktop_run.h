@@ -91,6 +91,7 @@ class Desktop {
 struct TableRunResult {
     RunResult run;
     std::string workbook;  // the workbook written, empty when none was
+    std::string section;   // the section drawing written beside it (with heights), or empty
     std::string drawing;   // the plan drawing written beside it, empty when none was
     std::string stakeout;  // the stakeout points (South CASS .dat) beside it, likewise
     std::string map;       // the boreholes on a map (KML) beside it, likewise
