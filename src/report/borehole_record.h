@@ -23,7 +23,6 @@ struct BoreholeRecord {
     std::string station;       // the printed station, lettered where the number alone would
                                // read elsewhere ("BK13+470.000")
     double station_value = 0;  // the station number in its interval's numbering, metres
-    double mileage = 0;        // continuous mileage of the station (of the foot), metres
     double offset = 0;         // metres, positive to the left of the centre line
     std::string offset_text;   // the offset as the table prints it (as written in the file)
     double x = 0;              // north, metres
@@ -40,6 +39,9 @@ struct BoreholeRecord {
         std::nullopt;  // the terrain at the hole's X, Y, metres
     std::optional<double> collar_elevation =
         std::nullopt;  // the surveyed height of an as-drilled hole, metres
+    // The continuous mileage of the station (of the foot), metres: where the section drawing
+    // puts the hole.
+    double mileage = 0;
 };
 
 // A group of the list as the run begins it.

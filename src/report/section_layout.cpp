@@ -223,11 +223,14 @@ void SectionDrawer::bands(std::span<const BoreholeRecord> boreholes) {
 
     const auto column = [&](double m, std::optional<double> design, std::optional<double> ground,
                             const std::string& station) {
-        const std::optional<double> cut_fill =
-            design && ground ? std::optional<double>(*design - *ground) : std::nullopt;
-        const std::string cells[] = {
-            design ? fixed_text(*design, 3) : "", ground ? fixed_text(*ground, 3) : "",
-            cut_fill ? (*cut_fill > 0 ? "+" : "") + fixed_text(*cut_fill, 2) : "", station};
+        std::string cut_fill;
+        if (design && ground) {
+            cut_fill = fixed_text(*design - *ground, 2);
+            if (*design > *ground)
+                cut_fill.insert(0, 1, '+');  // a fill, signed as the table heads it
+        }
+        const std::string cells[] = {design ? fixed_text(*design, 3) : "",
+                                     ground ? fixed_text(*ground, 3) : "", cut_fill, station};
         for (std::size_t r = 0; r < std::size(cells); ++r)
             text(SectionLayer::bands, {m + 0.8 * mm_, lines[r + 1] + 1.5 * mm_}, 2.5, kVertical,
                  cells[r]);
