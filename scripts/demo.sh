@@ -51,6 +51,16 @@ echo "== LandXML: examples/interchange.xml, 主线 and A匝道 =="
 show out/LandXML匝道钻孔数量及位置表.csv 5 6
 echo
 
+# One list for the whole interchange: each group names its line (@主线, @A匝道), two bridges on
+# skewed pier axes (交角60, 交角45°30′); no --alignment-name, since every group names its line.
+echo "== 一个钻孔文件两条线路与斜交桥: examples/interchange-boreholes.txt =="
+"$cli" table --alignment examples/interchange.xml \
+    --boreholes examples/interchange-boreholes.txt \
+    --output out/互通钻孔数量及位置表.xlsx --csv out/互通钻孔数量及位置表.csv \
+    --dxf out/互通钻孔平面布置图.dxf --stakeout out/互通放样点.dat
+show out/互通钻孔数量及位置表.csv 5 6
+echo
+
 # The same interchange as a BIM delivery: the IFC 4.3 model (examples/interchange.ifc, written
 # by tests/support/write_interchange_ifc.cpp) carries the main line with its stationing (the
 # chain breaks as STATION referents) and its profile, and the ramp.

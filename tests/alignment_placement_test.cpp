@@ -85,6 +85,41 @@ TEST(Placement, StationAndOffsetToCoordinates) {
     }
 }
 
+// A hole on a skewed pier axis: the axis turns its left half θ from the direction of increasing
+// station, so the hole lies at azimuth (tangent − θ) from the centre-line point, `offset` metres
+// out; the station printed is the axis's. On a straight, the entry transition and the arc.
+TEST(Placement, SkewedAxis) {
+    const struct {
+        const char* station;
+        double mileage;
+        double offset;
+        double theta;  // degrees
+    } cases[] = {
+        {"1100", 1100, 8, 60},        {"1100", 1100, -8, 60},         {"1100", 1100, 0, 60},
+        {"1100", 1100, 6.5, 120},     {"1100", 1100, -6.5, 45.5},     {"1100", 1100, 6.5, 90},
+        {"K1+250.5", 1250.5, 12, 60}, {"K1+250.5", 1250.5, -12, 120}, {"K1+250.5", 1250.5, 5, 45.5},
+        {"1400", 1400, 20, 60},       {"1400", 1400, -20, 120},       {"1400", 1400, 7, 45.5},
+        {"1400", 1400, -7, 90},       {"1400", 1400, 0, 120},
+    };
+    static const test::Profile model(1000, kOrigin, kHeading, kPieces);
+    const Alignment a = road();
+    for (const auto& c : cases) {
+        StationOffset at{c.station, c.offset, "x"};
+        at.crossing_angle = c.theta;
+        const PlacedBorehole p = place_borehole(a, at);
+        ASSERT_EQ(p.outcome, PlacementOutcome::placed) << c.station << ": " << p.message;
+        const test::Located centre = model.at(c.mileage);
+        const double axis = centre.azimuth - c.theta * std::numbers::pi / 180;
+        const std::string label =
+            std::string(c.station) + " " + std::to_string(c.offset) + " " + std::to_string(c.theta);
+        EXPECT_NEAR(p.point.x, centre.x + c.offset * std::cos(axis), 1e-6) << label;
+        EXPECT_NEAR(p.point.y, centre.y + c.offset * std::sin(axis), 1e-6) << label;
+        EXPECT_NEAR(p.centre.x, centre.x, 1e-6) << label;
+        EXPECT_NEAR(p.centre.y, centre.y, 1e-6) << label;
+        EXPECT_EQ(p.offset, c.offset) << label;
+    }
+}
+
 TEST(Placement, SurveyedPointsToStationAndOffset) {
     const struct {
         double mileage, offset;  // where the model puts the surveyed point

@@ -228,6 +228,22 @@ TEST(DesktopRun, LandXmlLineChosenFromTheList) {
     }
 }
 
+// Two alignments of one name are two rows the user can tell apart by their place in the file.
+TEST(DesktopRun, TheListNamesTwinAlignmentsByTheirPlace) {
+    AlignmentChoice twin = alignment_choice("主线", 300, 1000, 1300);
+    twin.line = 80;
+    twin.twin = 2;
+    const struct {
+        AlignmentChoice choice;
+        const char* row;
+    } cases[] = {
+        {alignment_choice("A匝道", 100, 0, 100), "A匝道    长 100.000 米    K0+000 ～ K0+100"},
+        {twin, "主线#2（第 80 行）    长 300.000 米    K1+000 ～ K1+300"},
+        {alignment_choice("", 100, 0, 100), "（无名称）    长 100.000 米    K0+000 ～ K0+100"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(alignment_choice_text(c.choice), c.row);
+}
+
 // The as-drilled rows reach the workbook beside the points file: the surveyed holes back at the
 // stations they were set out from, lettered in the long chain's overlap.
 TEST(DesktopRun, InverseDeliversTheAsDrilledWorkbook) {

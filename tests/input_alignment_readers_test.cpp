@@ -4,8 +4,12 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "base/data_error.h"
+#include "input/alignment_choice.h"
 #include "input/alignment_readers.h"
 
 namespace qelt {
@@ -71,6 +75,57 @@ TEST(AlignmentChoice, ByNameByTheUserOrRefusedListingTheLines) {
         } catch (const DataError& e) {
             EXPECT_EQ(e.what(), c.refusal);
             EXPECT_EQ(e.file(), "line.xml");
+        }
+    }
+}
+
+TEST(AlignmentChoice, TwoOfOneNameAreRefusedByTheNameAndChosenByTheirPlace) {
+    // Left and right carriageways both exported as "主线", and a name that holds a '#' itself.
+    std::vector<AlignmentInfo> infos(4);
+    const char* const names[] = {"主线", "A匝道", "主线", "B#1"};
+    const long lines[] = {5, 40, 80, 120};
+    for (std::size_t i = 0; i < infos.size(); ++i) {
+        infos[i].name = names[i];
+        infos[i].line = lines[i];
+        infos[i].length = 100 * (i + 1);
+        infos[i].start_station = 1000;
+        infos[i].end_station = 1000 + infos[i].length;
+    }
+    const std::vector<AlignmentChoice> choices = alignment_choices(infos);
+    const std::string twins =
+        "“主线#1”（第 5 行，长 100.000 米，K1+000～K1+100）、“主线#2”（第 80 行，长 300.000 米，"
+        "K1+000～K1+300）";
+    struct Case {
+        std::optional<std::string> name;
+        std::size_t chosen;
+        std::string refusal;  // the start of it; empty where the choice is made
+    };
+    const Case cases[] = {
+        {"A匝道", 1, ""},
+        {"主线", 0,
+         "文件中有 2 条线路名为“主线”：" + twins +
+             "，不知用哪一条；请用 --alignment-name “主线#1”、“主线#2”… "
+             "按同名线路在文件中的先后选定"},
+        {"主线#1", 0, ""},
+        {"主线#2", 2, ""},
+        {"主线#3", 0,
+         "文件中没有名为“主线#3”的线路；文件中的线路：“主线#1”（第 5 行，长 100.000 米，"
+         "K1+000～K1+100）、“A匝道”（长 200.000 米，K1+000～K1+200）、“主线#2”（第 80 行，"},
+        {"#4", 3, ""},
+        {"#0", 0, "文件中没有名为“#0”"},
+        {"#5", 0, "文件中没有名为“#5”"},
+        {"主线#2x", 0, "文件中没有名为“主线#2x”"},
+        {"B#1", 3, ""},
+        {"A匝道#1", 1, ""},
+        {std::nullopt, 0, "文件中有 4 条线路：“主线#1”（第 5 行，"},
+    };
+    for (const Case& c : cases) {
+        try {
+            EXPECT_EQ(chosen_alignment(choices, "line.xml", {c.name, {}}), c.chosen) << *c.name;
+            EXPECT_EQ(c.refusal, "") << *c.name;
+        } catch (const DataError& e) {
+            EXPECT_TRUE(std::string(e.what()).starts_with(c.refusal)) << e.what();
+            EXPECT_FALSE(c.refusal.empty()) << e.what();
         }
     }
 }

@@ -85,5 +85,47 @@ TEST(DetectFormat, ALineThatCannotBeDecodedIsRefusedWhereTheReaderReachesIt) {
     }
 }
 
+// A CR alone is white space to XML and a line end to the editors the engineer opens the file
+// in (Notepad++, VS Code): CR CR LF, as one exporter ends every line, is two line ends. In the
+// text formats, and in STEP, it is damage, refused on the line where it stands.
+TEST(DetectFormat, ALoneCrEndsALineInXmlAndIsRefusedElsewhere) {
+    using Lines = std::vector<std::pair<long, std::string>>;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Lines lines;          // as an editor numbers them
+        long refused_at = 0;  // the line of the refusal, where refused
+    };
+    const Case cases[] = {
+        {"XML, CR CR LF",
+         "<?xml?>\r\r\n<LandXML>\r\r\n</LandXML>\r\r\n",
+         {{1, "<?xml?>"}, {2, ""}, {3, "<LandXML>"}, {4, ""}, {5, "</LandXML>"}, {6, ""}}},
+        {"XML, CR alone, no last line end",
+         "<a>\rb\r\r</a>",
+         {{1, "<a>"}, {2, "b"}, {3, ""}, {4, "</a>"}}},
+        {"XML, CR LF then a CR inside a line",
+         "\r\n<a>\r\nx\ry\n</a>",
+         {{1, ""}, {2, "<a>"}, {3, "x"}, {4, "y"}, {5, "</a>"}}},
+        {"XML in UTF-16, CR CR LF",
+         utf16("<a>\r\r\n</a>", false),
+         {{1, "<a>"}, {2, ""}, {3, "</a>"}}},
+        {"JD file, CR on the first line", "起点,1000\rQD,0 0 0 0 0\n", {}, 1},
+        {"JD file, CR on a later line", "起点,1000\nQD,0 0 0 0 0\n\nJD1,1\r1 1\n", {}, 4},
+        {"blank lines, then a CR", "\n \r\n\nx\ry\n", {}, 4},
+        {"STEP", "ISO-10303-21;\rHEADER;\n", {}, 1},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        try {
+            DetectedFile file = detect_format(dir.write("line", c.bytes));
+            EXPECT_EQ(all_lines(file), c.lines) << c.what;
+            EXPECT_EQ(c.refused_at, 0) << c.what;
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.line(), c.refused_at) << c.what;
+            EXPECT_EQ(std::string(e.what()), "含有单独的回车符（CR）：文件应以 CR LF 或 LF 换行");
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qelt

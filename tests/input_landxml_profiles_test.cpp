@@ -145,6 +145,10 @@ TEST(LandXmlProfile, ChosenByName) {
     EXPECT_EQ(read(file, "主线", "方案二").name, "方案二");
     EXPECT_EQ(read(file, "A匝道").name, "方案一");
     EXPECT_DOUBLE_EQ(read(file, "主线", "方案二").start_mileage(), 1100);
+    // Two alignments of one name: the run's line is named by its place among them.
+    const std::string twins = landxml({{"主线", ground + a}, {"主线", ground + b}});
+    EXPECT_EQ(read(twins, "主线#1").name, "方案一");
+    EXPECT_EQ(read(twins, "主线#2").name, "方案二");
 }
 
 struct Refusal {
@@ -167,6 +171,7 @@ TEST(LandXmlProfile, Refusals) {
         {landxml({{"主线", "<ProfSurf name=\"g\"><PntList2D>0 1 2 3</PntList2D></ProfSurf>"}}),
          "主线", std::nullopt, "没有设计纵断面", 5},
         {landxml({{"A", two}, {"B", two}}), "主线", std::nullopt, "没有与所用线路同名", 2},
+        {landxml({{"主线", two}, {"主线", two}}), "主线", std::nullopt, "2 条线路名为“主线”", 2},
         // A CircCurve whose length is neither its arc (179.874), its horizontal extent
         // (179.811) nor R·|i2 − i1| (180).
         {landxml({{"主线", three_points("<CircCurve radius=\"2000\" length=\"179.9\">1400 120"

@@ -5,12 +5,17 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <limits>
+#include <memory>
 #include <numbers>
 
 #include "base/text.h"
 #include "input/landxml_alignments.h"
+#include "input/readers.h"
 #include "station/station.h"
 #include "test_files.h"
+#include "zxbas/zxbas.h"
 
 namespace qelt {
 namespace {
@@ -279,7 +284,7 @@ TEST(LandXml, Refusals) {
         {with("<Line length=\"12m\"><Start>0 0</Start><End>12 0</End></Line>"), 7, "length“12m”"},
         {with("<Line><Start>0 0 x</Start><End>12 0</End></Line>"), 7, "高程“x”"},
         {with("<Line><Start>0</Start><End>12 0</End></Line>"), 7, "<Start>“0”"},
-        {with("<Line length=\"100.0015\"><Start>0 0</Start><End>100 0</End></Line>"), 7, "1.5 mm"},
+        {with("<Line length=\"100.15\"><Start>0 0</Start><End>100 0</End></Line>"), 7, "150.0 mm"},
         {with(line, "<StaEquation staInternal=\"1050\" staBack=\"1049.9\" staAhead=\"1060\"/>"), 9, "staBack"},
         {with(line, "<StaEquation staInternal=\"1101\" staAhead=\"1060\"/>"), 9, "staInternal"},
         {with(line, twenty), 28, "断链超过 19 个"},
@@ -335,6 +340,251 @@ TEST(LandXml, ListsEveryAlignmentAndTakesItsStationEquations) {
         double back = 0;
         zh_mileage(a.breaks, std::string(1, s.letter) + shortest_number(s.number), back);
         EXPECT_NEAR(back, mileage, 1e-9) << text;
+    }
+}
+
+// A main line by its JDs, as a JD file types it: X, Y, R, Ls1, Ls2, R1, R2.
+struct Jd {
+    const char* name;
+    double x, y, r, ls1, ls2, r1, r2;
+};
+// clang-format off
+const Jd kMainLine[] = {
+    {"QD", 0, 0, 0, 0, 0, 0, 0},
+    {"JD1", 800, 200, 600, 100, 80, 0, 0},
+    {"JD2", 1600, 0, 900, 0, 0, 0, 0},
+    {"JD3", 2400, 250, 500, 90, 120, 2000, 0},
+    {"ZD", 3200, 100, 0, 0, 0, 0, 0},
+};
+// clang-format on
+
+// The same line as LandXML AlignPIs, JD k (0 for QD) on line 7 + k of the file; `edit` may
+// change the line of JD k (its text, without the line end) before it is written.
+std::string align_pis(const std::function<void(std::size_t, std::string&)>& edit = {}) {
+    std::string text = "<AlignPIs>\n";
+    for (std::size_t k = 0; k < std::size(kMainLine); ++k) {
+        const Jd& j = kMainLine[k];
+        const auto radius = [](double r) {
+            return r == 0 ? std::string("INF") : shortest_number(r);
+        };
+        std::string line = std::string("<AlignPI name=\"") + j.name + "\"><PI>" +
+                           shortest_number(j.x) + " " + shortest_number(j.y) + " 30</PI>";
+        if (j.ls1 > 0)
+            line += "<InSpiral><Spiral length=\"" + shortest_number(j.ls1) + "\" radiusStart=\"" +
+                    radius(j.r1) + "\" radiusEnd=\"" + radius(j.r) + "\"/></InSpiral>";
+        if (j.r > 0) line += "<Curve1><Curve radius=\"" + shortest_number(j.r) + "\"/></Curve1>";
+        if (j.ls2 > 0)
+            line += "<OutSpiral><Spiral length=\"" + shortest_number(j.ls2) + "\" radiusStart=\"" +
+                    radius(j.r) + "\" radiusEnd=\"" + radius(j.r2) + "\"/></OutSpiral>";
+        if (k == 0) line += "<Station>1000</Station>";
+        line += "</AlignPI>";
+        if (edit) edit(k, line);
+        text += line + "\n";
+    }
+    return text + "</AlignPIs>\n";
+}
+
+// The oracle: the same JDs typed as a JD file and built as every JD file is.
+Alignment jd_file_line(const TempDir& dir) {
+    std::string text = "起点,1000\n";
+    for (const Jd& j : kMainLine) {
+        char row[200];
+        std::snprintf(row, sizeof row, "%s,%.17g %.17g %.17g %.17g %.17g %.17g %.17g\n", j.name,
+                      j.x, j.y, j.r, j.ls1, j.ls2, j.r1, j.r2);
+        text += row;
+    }
+    LineReader file(dir.write("jd.txt", text));
+    auto line = std::make_unique<MainLine>();
+    zx_read_alignment(file, *line);
+    zx_build(*line);
+    return zx_alignment(*line);
+}
+
+// The elements of a built line, as a design program exports them.
+std::vector<Design> designs_of(const Alignment& a) {
+    std::vector<Design> designs;
+    for (const Piece& p : a.line.pieces()) {
+        if (p.length == 0) continue;
+        const int turn = p.k0 + p.k1 < 0 ? -1 : 1;
+        const auto r = [](double k) { return k == 0 ? 0.0 : 1 / std::abs(k); };
+        const char* kind = p.k0 == 0 && p.k1 == 0 ? "Line" : p.k0 == p.k1 ? "Curve" : "Spiral";
+        designs.push_back({kind, p.length, r(p.k0), r(p.k1), turn});
+    }
+    return designs;
+}
+
+TEST(LandXml, AnAlignmentByItsIntersectionPointsIsTheMainLineOfItsJdFile) {
+    TempDir dir;
+    const Alignment oracle = jd_file_line(dir);
+    const Piece& first = oracle.line.pieces().front();
+    const std::string elements =
+        "<CoordGeom>\n" +
+        coord_geom(designs_of(oracle), {first.start.x, first.start.y, first.start_azimuth}) +
+        "</CoordGeom>\n";
+    const auto pis_line = [](const std::string& pis, const std::string& after = "") {
+        return landxml("<Alignment name=\"主线\">\n" + pis + after + "</Alignment>\n");
+    };
+    const auto replaced = [](std::size_t at, const std::string& from, const std::string& to) {
+        return align_pis([=](std::size_t k, std::string& line) {
+            if (k == at) line.replace(line.find(from), from.size(), to);
+        });
+    };
+    struct Case {
+        const char* what;
+        std::string text;
+        std::size_t notices;  // where read
+        bool has_jds = true;  // serves the curve table
+        long refused_at = 0;  // the line of the refusal, where refused
+        const char* says = "";
+    };
+    const Case cases[] = {
+        {"points alone", pis_line(align_pis()), 0},
+        {"points and elements", pis_line(align_pis(), elements), 0},
+        {"JD2 5 mm off the elements", pis_line(replaced(2, "1600 0", "1600.005 0"), elements), 1,
+         false, 0, "相距 "},
+        {"points that cannot be built beside elements",
+         pis_line(replaced(2, "1600 0", "800 200"), elements), 1, false, 0, "位于同一点"},
+        {"the polygon alone beside the elements",
+         pis_line("<AlignPIs><AlignPI><PI>0 0</PI></AlignPI><AlignPI><PI>5 5</PI></AlignPI>"
+                  "<AlignPI><PI>9 0</PI></AlignPI></AlignPIs>\n",
+                  elements),
+         0, false},
+        {"one point", pis_line("<AlignPIs>\n<AlignPI><PI>0 0</PI></AlignPI>\n</AlignPIs>\n"), 0,
+         false, 6, "只有 1 个交点"},
+        {"a JD without a curve",
+         pis_line(replaced(2, "<Curve1><Curve radius=\"900\"/></Curve1>", "")), 0, false, 9,
+         "第 3 个 AlignPI（JD2）没有圆曲线"},
+        {"curves that overlap", pis_line(replaced(2, "radius=\"900\"", "radius=\"9000\"")), 0,
+         false, 9, "JD"},
+        {"a curve at the start",
+         pis_line(replaced(0, "<Station>", "<Curve1><Curve radius=\"50\"/></Curve1><Station>")), 0,
+         false, 7, "起点交点"},
+        {"rot against the legs",
+         pis_line(replaced(2, "radius=\"900\"", "radius=\"900\" rot=\"ccw\"")), 0, false, 9,
+         "rot 为“ccw”"},
+        {"a compound curve", pis_line(replaced(2, "</Curve1>", "</Curve1><Curve2/>")), 0, false, 9,
+         "<Curve2>"},
+        {"a transition not meeting its arc",
+         pis_line(replaced(1, "radiusEnd=\"600\"", "radiusEnd=\"650\"")), 0, false, 8,
+         "radiusEnd“650”"},
+        {"a cubic transition", pis_line(replaced(1, "<Spiral ", "<Spiral spiType=\"cubic\" ")), 0,
+         false, 8, "cubic"},
+    };
+    for (const Case& c : cases) {
+        try {
+            const Alignment a = read(dir, c.text);
+            EXPECT_EQ(c.refused_at, 0) << c.what;
+            EXPECT_EQ(a.notices.size(), c.notices) << c.what;
+            for (const std::string& n : a.notices)
+                EXPECT_NE(n.find(c.says), std::string::npos) << c.what << ": " << n;
+            EXPECT_EQ(a.jds.size(), c.has_jds ? std::size(kMainLine) : 0u) << c.what;
+            if (!c.has_jds) continue;
+            EXPECT_NEAR(a.start_mileage(), oracle.start_mileage(), 1e-9) << c.what;
+            EXPECT_NEAR(a.end_mileage(), oracle.end_mileage(), 1e-6) << c.what;
+            for (double m = 1000; m <= oracle.end_mileage(); m += 13.7) {
+                Point p, q;
+                double pa = 0, qa = 0;
+                a.line.locate(m, p, pa);
+                oracle.line.locate(m, q, qa);
+                ASSERT_NEAR(std::hypot(p.x - q.x, p.y - q.y), 0, 1e-6) << c.what << " at " << m;
+            }
+            ASSERT_EQ(a.key_points.size(), oracle.key_points.size()) << c.what;
+            for (std::size_t k = 0; k < a.key_points.size(); ++k) {
+                EXPECT_EQ(a.key_points[k].jd + a.key_points[k].name,
+                          oracle.key_points[k].jd + oracle.key_points[k].name);
+                EXPECT_NEAR(a.key_points[k].mileage, oracle.key_points[k].mileage, 1e-6);
+            }
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.line(), c.refused_at) << c.what << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos)
+                << c.what << ": " << e.what();
+        }
+    }
+}
+
+// Three straights of 100 m from (0, 0) northwards, on lines 7, 8 and 9, with the staStart each
+// writes (none where NaN) and the second's length as written.
+std::string three_lines(double first, double second, double third, const char* length = "100",
+                        const std::string& after = "",
+                        const char* attributes = "name=\"A\" staStart=\"1000\"") {
+    const auto sta = [](double v) {
+        return std::isnan(v) ? std::string() : " staStart=\"" + shortest_number(v) + "\"";
+    };
+    return landxml(alignment("<Line" + sta(first) + "><Start>0 0</Start><End>100 0</End></Line>\n" +
+                                 "<Line" + sta(second) + " length=\"" + length +
+                                 "\"><Start>100 0</Start><End>200 0</End></Line>\n" + "<Line" +
+                                 sta(third) + "><Start>200 0</Start><End>300 0</End></Line>\n",
+                             after, attributes));
+}
+
+TEST(LandXml, StationsTheFileWritesAgreeWithItsLengthsOrAreToldOrRefused) {
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    // A long chain at continuous mileage 1150: K1+150 = K1+140.
+    const std::string chain =
+        "<StaEquation staInternal=\"1150\" staBack=\"1150\" staAhead=\"1140\"/>\n";
+    const std::string at9 = "LandXML 文件“line.xml”第 9 行：线路“A”第 3 个线元 Line 的 staStart ";
+    struct Case {
+        const char* what;
+        std::string text;
+        std::vector<std::string> notices;
+        double start = 1000;  // where read
+        long refused_at = 0;
+        const char* says = "";
+    };
+    const Case cases[] = {
+        {"agreeing", three_lines(1000, 1100, 1200), {}},
+        {"within a millimetre", three_lines(1000, 1100.0009, 1199.9991), {}},
+        {"5 mm late",
+         three_lines(1000, 1100, 1200.005),
+         {at9 + "1200.005 与按前面线元的长度与断链算得的桩号 K1+200 相差 5.0 mm"}},
+        {"the third 10 m late", three_lines(1000, 1100, 1210), {}, 0, 9, "10.000 m（超过 0.1 m"},
+        {"after a chain, its own numbering", three_lines(1000, 1100, 1190, "100", chain), {}},
+        {"after a chain, continuous", three_lines(1000, 1100, 1200, "100", chain), {}},
+        {"after a chain, neither", three_lines(1000, 1100, 1195, "100", chain), {}, 0, 9, "K1+190"},
+        {"the first against the alignment's",
+         three_lines(1000.004, none, none),
+         {"LandXML 文件“line.xml”第 7 行：线路“A”第 1 个线元 Line 的 staStart 1000.004 与线路的 "
+          "staStart K1+000 相差 4.0 mm"}},
+        {"the first against the alignment's by a metre",
+         three_lines(1001, none, none),
+         {},
+         0,
+         7,
+         "1.000 m"},
+        {"the first gives the stations",
+         three_lines(500, 600, 700, "100", "", "name=\"A\""),
+         {},
+         500},
+        {"a Line 5 mm longer than its ends",
+         three_lines(none, none, none, "100.005"),
+         {"LandXML 文件“line.xml”第 8 行：线路“A”第 2 个线元 Line 的 length 100.005 与其 "
+          "<Start>、<End> 间的距离 100.000 相差 5.0 mm",
+          "LandXML 文件“line.xml”第 9 行：线路“A”第 3 个线元 Line（K1+200.005）的起点与第 2 个线元 "
+          "Line 算得的终点相距 5.0 mm，方向相差 0.0″"}},
+        {"a Line 0.2 m longer than its ends",
+         three_lines(none, none, none, "100.2"),
+         {},
+         0,
+         8,
+         "200.0 mm（超过 0.1 m）"},
+        {"the first PI's Station against the alignment's",
+         landxml("<Alignment name=\"A\" staStart=\"1000.003\">\n" + align_pis() + "</Alignment>\n"),
+         {"LandXML 文件“line.xml”第 7 行：线路“A”第 1 个 AlignPI 的 <Station> 1000.000 与线路的 "
+          "staStart K1+000.003 相差 3.0 mm"},
+         1000.003},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        try {
+            const Alignment a = read(dir, c.text);
+            EXPECT_EQ(c.refused_at, 0) << c.what;
+            EXPECT_EQ(a.notices, c.notices) << c.what;
+            EXPECT_EQ(a.start_mileage(), c.start) << c.what;
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.line(), c.refused_at) << c.what << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos)
+                << c.what << ": " << e.what();
+        }
     }
 }
 

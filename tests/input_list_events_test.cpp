@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/data_error.h"
 #include "base/text.h"
 #include "input/list_events.h"
 #include "test_files.h"
@@ -201,6 +202,80 @@ TEST(ListEvents, Notices) {
           "notice: " + zk + "没有给出钻孔：第 1 行（项目名称）之后没有读到分组行，表格中没有钻孔"}},
     };
     for (const Case& c : cases) check(c);
+}
+
+}  // namespace
+}  // namespace qelt
+
+namespace qelt {
+namespace {
+
+// The further fields of a group line: the crossing angle in every form users type it, the line
+// a group names, both in either order, other words left alone; and what is refused.
+TEST(ListEvents, GroupFieldsCrossingAngleAndLine) {
+    const struct {
+        const char* further;
+        double degrees;  // 0: square (no angle)
+        const char* printed;
+        const char* line;
+    } read[] = {
+        {"", 0, "", ""},
+        {"交角75", 75, "75°", ""},
+        {"交角75.5", 75.5, "75.5°", ""},
+        {"交角７５", 75, "75°", ""},  // full-width digits
+        {"交角45°30′", 45.5, "45°30′", ""},
+        {"交角45°30′15″", 45 + 30 / 60.0 + 15 / 3600.0, "45°30′15″", ""},
+        {"交角45°30'15\"", 45 + 30 / 60.0 + 15 / 3600.0, "45°30′15″", ""},
+        {"交角120°", 120, "120°", ""},
+        {"交角 75 @右线", 75, "75°", "右线"},
+        {"交角90", 0, "", ""},
+        {"交角90°00′00″", 0, "", ""},
+        {"@A匝道", 0, "", "A匝道"},
+        {"＠A匝道 交角60", 60, "60°", "A匝道"},
+        {"交角60 @主线 右幅 2024", 60, "60°", "主线"},  // other words stay ignored
+        {"左幅 交叉 角度75", 0, "", ""},
+    };
+    for (const auto& c : read) {
+        const GroupFields f = read_group_fields(c.further);
+        EXPECT_EQ(f.crossing_angle.value_or(0), c.degrees) << c.further;
+        EXPECT_EQ(f.crossing_angle_text, c.printed) << c.further;
+        EXPECT_EQ(f.line_name, c.line) << c.further;
+    }
+    const struct {
+        const char* further;
+        const char* message;
+    } refused[] = {
+        {"交角0", "交角“交角0”不在 0° 与 180° 之间"},
+        {"交角180", "交角“交角180”不在 0° 与 180° 之间"},
+        {"交角200", "交角“交角200”不在 0° 与 180° 之间"},
+        {"交角-30", "交角“交角-30”不在 0° 与 180° 之间"},
+        {"交角七十五", "交角“交角七十五”读不出角度"},
+        {"交角", "交角“交角”读不出角度"},
+        {"交角 七十五", "交角“交角 七十五”读不出角度"},
+        {"交角75度", "交角“交角75度”读不出角度"},
+        {"交角45.5°30′", "交角“交角45.5°30′”读不出角度"},
+        {"交角45°60′", "交角“交角45°60′”的分数 60 不小于 60"},
+        {"交角45°30′60″", "交角“交角45°30′60″”的秒数 60 不小于 60"},
+        {"交角60 交角75", "交角给了两次"},
+        {"@", "“@”缺少线路名称"},
+        {"@主线 @A匝道", "线路给了两次"},
+    };
+    for (const auto& c : refused) {
+        try {
+            read_group_fields(c.further);
+            ADD_FAILURE() << c.further << " was read";
+        } catch (const DataError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+                << c.further << ": " << e.what();
+        }
+    }
+    // The refusal names the file, the line and the group.
+    const std::vector<std::string> events =
+        trace(ListKind::boreholes, "项目\n桥 1 交角200\n100 0\n");
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1],
+              "refused 0 @2: 钻孔资料文件“zk.txt”第 2 行：分组“桥”的交角“交角200”不在 0° 与 "
+              "180° 之间（不含两端）：交角是墩台轴线左侧一半与桩号增加方向的夹角，正交为 90°");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "alignment/placement.h"
 
 #include <cmath>
+#include <numbers>
 #include <optional>
 #include <string>
 
@@ -118,8 +119,11 @@ PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& a
     // beyond it the point lies on the far side: its nearest point on the centre line is
     // elsewhere, and the station and offset no longer describe where it is. A positive offset
     // is to the left, where a left-hand curve (k < 0) has its centre.
+    // A skewed axis reaches as far across as its square component, d·sin θ.
+    const double theta = at.crossing_angle ? *at.crossing_angle * (std::numbers::pi / 180) : 0;
+    const double across = at.crossing_angle ? at.offset * std::sin(theta) : at.offset;
     const double k = alignment.line.curvature(placed.mileage);
-    if (at.offset * -k >= 1)
+    if (across * -k >= 1)
         placed.notices.push_back("桩号" + placed.station + "处曲线半径 " +
                                  fixed_text(1 / std::abs(k), 3) + " 米，圆心在中线" +
                                  (k < 0 ? "左" : "右") + "侧；距中线距离 " + at.offset_text +
@@ -127,7 +131,11 @@ PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& a
                                  "桩号和距中线距离已不能说明它的位置，请核对距中线距离");
     design_elevation(alignment, placed, "桩号" + placed.station);
     // A positive offset lies to the left of the direction of increasing station, square to it.
-    placed.point = place(centre, azimuth, 0, -at.offset);
+    // A skewed pier axis turns its left half θ from the direction of increasing station: in the
+    // frame of the tangent the hole is d·cos θ ahead and d·sin θ to the left.
+    placed.point = at.crossing_angle ? place(centre, azimuth, at.offset * std::cos(theta), -across)
+                                     : place(centre, azimuth, 0, -at.offset);
+    placed.centre = centre;
     if (!std::isfinite(placed.point.x) || !std::isfinite(placed.point.y)) {
         placed.outcome = PlacementOutcome::not_computable;
         placed.message = "桩号" + at.station_text + "的坐标无法计算（线形数据在此处无解）";

@@ -24,6 +24,11 @@ struct StationOffset {
     std::string station_text;  // as written: plain, lettered ("B13470") or K-form
     double offset = 0;         // metres, positive to the left of the centre line
     std::string offset_text;   // the offset as written, for the texts that quote it
+    // The crossing angle of a skewed pier axis (交角), degrees, 0 < θ < 180: the hole lies on the
+    // axis through the centre-line point at the station, whose left half (positive offsets)
+    // makes θ with the direction of increasing station, `offset` metres along the axis.
+    // Nothing: square to the line, as a crossing angle of 90.
+    std::optional<double> crossing_angle = std::nullopt;
 };
 
 enum class PlacementOutcome {
@@ -58,6 +63,7 @@ struct PlacedBorehole {
     double station_value = 0;  // the station number in its interval's numbering, metres
     double offset = 0;         // metres, positive to the left
     Point point;               // the borehole: X north, Y east, metres
+    Point centre;              // the centre-line point at the station (place_borehole)
     // The profile's design elevation at `mileage`, metres, where the alignment has a profile
     // that reaches there; off either end of the profile nothing, and a notice.
     std::optional<double> design_elevation;
@@ -67,13 +73,14 @@ struct PlacedBorehole {
 // breaks (a letter naming no interval, a number outside its interval, an unlettered number in
 // the overlap of a long chain or the gap of a short one are rejected with the station module's
 // message), turned into a continuous mileage, located on the centre line and moved `offset`
-// metres square to the left of the direction of increasing station. `station` is the station
-// as the user wrote it, printed in K-form without its letter; `station_value` its number.
-// A mileage before the start or beyond the end is placed on the extended start or end tangent
-// and noticed; an offset that reaches or passes the centre of curvature on the inside of a
-// curve is placed all the same and noticed, for there the station and offset no longer say
-// where the point is. An offset of more than kFarAcross is refused (not_on_line). Where the
-// alignment has a profile, the design elevation at the station.
+// metres square to the left of the direction of increasing station (along the skewed axis where
+// `at` has a crossing angle: the printed station stays the axis's, the centre-line point's).
+// `station` is the station as the user wrote it, printed in K-form without its letter;
+// `station_value` its number. A mileage before the start or beyond the end is placed on the
+// extended start or end tangent and noticed; an offset that reaches or passes the centre of
+// curvature on the inside of a curve is placed all the same and noticed, for there the station and
+// offset no longer say where the point is. An offset of more than kFarAcross is refused
+// (not_on_line). Where the alignment has a profile, the design elevation at the station.
 PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& at);
 
 // Takes a surveyed hole back to the line (反算): the foot of its perpendicular on the centre line

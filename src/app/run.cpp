@@ -1,6 +1,7 @@
 #include "app/run.h"
 
 #include <exception>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include "app/run_steps.h"
 #include "base/data_error.h"
 #include "base/text.h"
+#include "base/utf8_path.h"
 #include "input/list_events.h"
 #include "input/profile_readers.h"
 #include "input/readers.h"
@@ -36,6 +38,52 @@ class LineFiles {
   private:
     RunUi& ui_;
     std::string last_;
+};
+
+// The run's user interface as read_line and the readers meet it, remembering the files the user
+// chose (the alignment file, for the lines a list's groups name in it) and, where the run is to
+// read a line the user did not choose (one a group names), naming that line.
+class KeptChoices : public RunUi {
+  public:
+    explicit KeptChoices(RunUi& ui) : ui_(ui) {}
+    std::optional<std::string> choose_file(const FileDialog& dialog) override {
+        std::optional<std::string> path = ui_.choose_file(dialog);
+        if (path) chosen_[dialog.role] = *path;
+        return path;
+    }
+    void show_error_box(const std::string& text, const std::string& title) override {
+        ui_.show_error_box(text, title);
+    }
+    void show_data_message(const std::string& text) override { ui_.show_data_message(text); }
+    void bring_main_window_to_front() override { ui_.bring_main_window_to_front(); }
+    std::optional<std::size_t> choose_alignment(
+        const std::string& file, const std::vector<AlignmentChoice>& choices) override {
+        return ui_.choose_alignment(file, choices);
+    }
+    std::optional<std::string> alignment_name() const override {
+        return line_name ? line_name : ui_.alignment_name();
+    }
+    bool answers_up_front() const override { return ui_.answers_up_front(); }
+    bool reads_profile() const override { return ui_.reads_profile(); }
+    std::optional<std::string> profile_name() const override { return ui_.profile_name(); }
+    std::optional<std::size_t> choose_profile(const std::string& file,
+                                              const std::vector<std::string>& names) override {
+        return ui_.choose_profile(file, names);
+    }
+    std::optional<std::string> file_given(DialogRole role) const override {
+        return ui_.file_given(role);
+    }
+
+    // The file chosen in the dialog of `role`, "" when none was.
+    std::string chosen(DialogRole role) const {
+        const auto it = chosen_.find(role);
+        return it == chosen_.end() ? std::string() : it->second;
+    }
+    std::optional<std::string> line_name;  // the line to read, in place of the user's answer
+
+  private:
+    RunUi& ui_;
+    std::map<DialogRole, std::string> chosen_;
 };
 
 // The chain breaks of a line, from where its source takes them.
@@ -132,13 +180,17 @@ struct RunStop {
 class TableRun {
   public:
     TableRun(RunUi& ui, AlignmentSource& source, Alignment& alignment, RecordSink& records,
-             RunProgress* progress, const ListFile& list)
+             RunProgress* progress, const ListFile& list, std::vector<Alignment>* named_lines)
         : ui_(ui),
+          kept_(ui),
           source_(source),
           alignment_(alignment),
           records_(records),
           progress_(progress),
-          list_file_(list) {}
+          list_file_(list),
+          named_lines_(named_lines ? *named_lines : own_named_lines_) {
+        named_lines_.clear();
+    }
     RunResult run();
 
   private:
@@ -147,6 +199,7 @@ class TableRun {
     void write_list();
     void write_row(const ListEvent& event);
     void finish();
+    const Alignment& named_line(const std::string& name);
 
     // A failure of the list phase: the table written so far is kept, and the message names the
     // line of the list file that could not be processed.
@@ -156,6 +209,7 @@ class TableRun {
     void stop(const RunStop& reason);
 
     RunUi& ui_;
+    KeptChoices kept_;  // ui_ as read_line met it
     AlignmentSource& source_;
     Alignment& alignment_;  // the line and its stationing, once read_line has built them
     RecordSink& records_;
@@ -167,6 +221,12 @@ class TableRun {
     std::string project_line_;
     std::string group_title_;  // the group being written
     int group_number_ = 0;
+    std::optional<double> crossing_angle_;  // the group's, degrees; nothing when square
+    // The lines the list's groups name other than alignment_, each read once, in the order
+    // first named; the group being written is on line_ (alignment_ or one of these).
+    std::vector<Alignment> own_named_lines_;
+    std::vector<Alignment>& named_lines_;
+    const Alignment* line_ = nullptr;
 };
 
 RunResult TableRun::run() {
@@ -174,7 +234,26 @@ RunResult TableRun::run() {
         // Choosing and reading the files and building the alignment share one error path.
         // Nothing has been written yet, so a failure here leaves no table at all.
         try {
-            read_line(ui_, source_, alignment_, result_.notices);
+            // A list whose every group names its line needs no choice of the run's line: the
+            // first line named stands in for it (the drawing's first line).
+            if (list_file_.kind == ListKind::boreholes && !ui_.alignment_name())
+                if (const auto list = ui_.file_given(list_file_.dialog.role)) {
+                    const ListGroupsSummary groups = summarize_groups(*list);
+                    if (!groups.unnamed && !groups.lines.empty())
+                        kept_.line_name = groups.lines.front();
+                }
+            try {
+                read_line(kept_, source_, alignment_, result_.notices);
+            } catch (const DataError& e) {
+                // The name came from the list, not from the user's answer: say so.
+                if (!kept_.line_name || ui_.alignment_name()) throw;
+                const auto list = ui_.file_given(list_file_.dialog.role);
+                throw DataError("钻孔资料文件“" + utf8_of(path_from_utf8(*list).filename()) +
+                                    "”的分组指定线路 @" + *kept_.line_name + "：" + e.what(),
+                                e.file(), e.line());
+            }
+            kept_.line_name.reset();
+            line_ = &alignment_;
             read_ground();
             open_list();
         } catch (const DataError& e) {
@@ -240,7 +319,19 @@ void TableRun::write_list() {
                                       event.line);
                 group_title_ = event.group.title;
                 group_number_ = event.group.number;
-                records_.begin_group({group_title_, event.group.count, group_number_});
+                crossing_angle_ = event.group.crossing_angle;
+                try {
+                    line_ = &named_line(event.group.line_name);
+                } catch (const DataError& e) {
+                    std::string file;
+                    if (!e.file().empty())
+                        file = "（" + utf8_of(path_from_utf8(e.file()).filename()) + "）";
+                    throw row_failure("分组“" + group_title_ + "”的线路“@" + event.group.line_name +
+                                          "”：" + e.what() + file,
+                                      event.line);
+                }
+                records_.begin_group({group_title_, event.group.count, group_number_,
+                                      event.group.crossing_angle_text, event.group.line_name});
                 break;
             case Kind::row:
                 write_row(event);
@@ -261,9 +352,11 @@ void TableRun::write_list() {
 void TableRun::write_row(const ListEvent& event) {
     const ListRow& row = event.row;
     records_.begin_row(row.serial);
+    StationOffset at = row.at;
+    at.crossing_angle = crossing_angle_;
     const PlacedBorehole placed = list_file_.kind == ListKind::points
-                                      ? place_surveyed(alignment_, row.name, row.point)
-                                      : place_borehole(alignment_, row.at);
+                                      ? place_surveyed(*line_, row.name, row.point)
+                                      : place_borehole(*line_, at);
     for (const std::string& notice : placed.notices)
         result_.notices.push_back(list_->at_line(event.line) + notice);
     switch (placed.outcome) {
@@ -292,6 +385,10 @@ void TableRun::write_row(const ListEvent& event) {
     record.remark = row.remark;
     record.design_elevation = placed.design_elevation;
     record.collar_elevation = row.height;
+    record.crossing_angle = crossing_angle_;
+    record.line = line_->name;
+    record.centre_x = placed.centre.x;
+    record.centre_y = placed.centre.y;
     if (terrain_) {
         // The ground at the hole itself, not at its foot on the centre line: a hole 20 m off
         // a hillside road stands on other ground than the line.
@@ -303,6 +400,42 @@ void TableRun::write_row(const ListEvent& event) {
     records_.record(record);
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);
+}
+
+// The line a group names, read from the run's alignment file with its own stationing (its
+// station equations, or none: a chain-break file belongs to the line it was chosen for) and,
+// where the run reads heights, its own profile from the same file (an IFC model's vertical, a
+// LandXML file's ProfAlign for it). Unnamed: the run's line.
+const Alignment& TableRun::named_line(const std::string& name) {
+    if (name.empty() || name == alignment_.name) return alignment_;
+    for (const Alignment& line : named_lines_)
+        if (line.name == name) return line;
+    const std::string path = kept_.chosen(DialogRole::alignment);
+    if (!alignment_file_is_model(path))
+        throw DataError("平面资料文件“" + utf8_of(path_from_utf8(path).filename()) +
+                        "”是文本文件，只有一条线路，不能用 @名称 指定线路；@名称 用于含多条线路的 "
+                        "LandXML 或 IFC 文件");
+    KeptChoices named(ui_);
+    named.line_name = name;
+    Alignment line = source_.read(path, named);
+    result_.notices.insert(result_.notices.end(), line.notices.begin(), line.notices.end());
+    if (line.break_source != ChainBreakSource::line) line.breaks.dl_count = 0;
+    dl_complete(line.breaks, line.start_mileage(), line.end_mileage());
+    if (!ui_.reads_profile()) {
+        line.profile.reset();
+    } else if (!line.profile) {
+        if (!profiles_in_line_file(path, line.name).empty()) {
+            line.profile = read_profile_file(path, line.breaks, line.name, std::nullopt);
+            result_.notices.insert(result_.notices.end(), line.profile->notices.begin(),
+                                   line.profile->notices.end());
+        } else {
+            result_.notices.push_back("线路“" + line.name + "”在文件“" +
+                                      utf8_of(path_from_utf8(path).filename()) +
+                                      "”中没有纵断面：它的钻孔没有设计高程");
+        }
+    }
+    named_lines_.push_back(std::move(line));
+    return named_lines_.back();
 }
 
 void TableRun::finish() {
@@ -335,14 +468,24 @@ void TableRun::stop(const RunStop& reason) {
 }  // namespace
 
 RunResult run_list_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                         RecordSink& records, RunProgress* progress, const ListFile& list) {
-    return TableRun(ui, source, alignment, records, progress, list).run();
+                         RecordSink& records, RunProgress* progress, const ListFile& list,
+                         std::vector<Alignment>* named_lines) {
+    return TableRun(ui, source, alignment, records, progress, list, named_lines).run();
 }
 
 RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               RecordSink& records, RunProgress* progress) {
+                               RecordSink& records, RunProgress* progress,
+                               std::vector<Alignment>* named_lines) {
     return run_list_table(ui, source, alignment, records, progress,
-                          {kBoreholeDialog, ListKind::boreholes});
+                          {kBoreholeDialog, ListKind::boreholes}, named_lines);
+}
+
+FieldSet borehole_list_fields(const std::string& list_file) {
+    const ListGroupsSummary groups = summarize_groups(list_file);
+    FieldSet present;
+    if (groups.skewed) present = present.with(RecordField::crossing_angle);
+    if (!groups.lines.empty()) present = present.with(RecordField::line);
+    return present;
 }
 
 }  // namespace qelt

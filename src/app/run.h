@@ -202,8 +202,19 @@ class RunProgress {
 // Runs the coordinate table once: the line from `source` (read_line) into `alignment`, where it
 // stays for the outputs that follow the table (the plan drawing), then the borehole file. The
 // list's events and each borehole row written go to `records`, in the order of the file.
+// A group may name its line of a multi-line alignment file (@名称, input/list_events.h): its
+// holes are placed on that line, read from the same file with its own stationing and profile,
+// and the lines so read other than `alignment` go to `named_lines` for the drawing. A list whose
+// groups all name their line needs no choice of the run's line when the list is given up front:
+// the first line named is the run's. A group on a skewed axis (交角) places its holes along it.
 RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               RecordSink& records, RunProgress* progress = nullptr);
+                               RecordSink& records, RunProgress* progress = nullptr,
+                               std::vector<Alignment>* named_lines = nullptr);
+
+// The optional fields the coordinate table of the borehole list `list_file` gives: the crossing
+// angle when some group is skewed, the line when some group names one; read from the group
+// lines before the run, as the sinks are made before its first row.
+FieldSet borehole_list_fields(const std::string& list_file);
 
 // Runs the as-drilled table (坐标反算, "钻孔桩号及偏距表") once on `alignment`: the same steps,
 // with the points file (实测坐标资料: project line, groups "title n", then n lines
@@ -237,10 +248,13 @@ class TableJob {
     // The line the last run built, with its stationing as the run completed it: complete for
     // every outcome but data_error. The plan drawing shows it.
     const Alignment& alignment() const { return alignment_; }
+    // The further lines the last run's groups named (@名称), which the drawing shows as well.
+    const std::vector<Alignment>& named_lines() const { return named_lines_; }
 
   private:
     std::unique_ptr<AlignmentSource> source_;
     Alignment alignment_;
+    std::vector<Alignment> named_lines_;
 };
 
 }  // namespace qelt

@@ -45,7 +45,7 @@ std::unique_ptr<AlignmentSource> make_alignment_source(Method method) {
 TableJob::TableJob(Method method) : source_(make_alignment_source(method)) {}
 
 RunResult TableJob::run(RunUi& ui, RecordSink& records, RunProgress* progress) {
-    return run_coordinate_table(ui, *source_, alignment_, records, progress);
+    return run_coordinate_table(ui, *source_, alignment_, records, progress, &named_lines_);
 }
 
 }  // namespace qelt

@@ -65,11 +65,12 @@ bool RunDeliverables::refused(Deliverable d) const {
 }
 
 void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignment& alignment,
-                                 const std::string& title, const std::vector<std::string>& names) {
+                                 const std::string& title, const std::vector<std::string>& names,
+                                 std::span<const Alignment> further_lines) {
     switch (d) {
         case Deliverable::drawing:
             // Like the table, it shows the boreholes written so far when the run stopped.
-            write_plan_drawing(out, alignment, records_.all);
+            write_plan_drawing(out, alignment, records_.all, further_lines);
             return;
         case Deliverable::section:
             write_section_drawing(out, alignment, ground_, records_.all);
@@ -99,7 +100,8 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
     }
 }
 
-void RunDeliverables::write_files(const Alignment& alignment, const std::string& title) {
+void RunDeliverables::write_files(const Alignment& alignment, const std::string& title,
+                                  std::span<const Alignment> further_lines) {
     // The stakeout file and its CSV name each point alike, and a name depends on every other.
     const std::vector<std::string> names =
         wants(Deliverable::stakeout) || wants(Deliverable::points_csv)
@@ -112,7 +114,7 @@ void RunDeliverables::write_files(const Alignment& alignment, const std::string&
         if (!f) continue;
         try {
             std::ostream out(f);
-            write_file(d.file, out, alignment, title, names);
+            write_file(d.file, out, alignment, title, names, further_lines);
             out.flush();
         } catch (const DataError& e) {
             refusals_.push_back({d.file, e.what()});

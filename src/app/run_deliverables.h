@@ -11,6 +11,7 @@
 #include <array>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,9 @@ class RunDeliverables : public RecordFanout {
     // and the run's `alignment`; the maps titled `title`. A file that cannot be made of these
     // records (a stakeout name GBK cannot hold, a map whose coordinate system is not known) is
     // left out and listed in refusals(): the front end decides whether that stops the others.
-    void write_files(const Alignment& alignment, const std::string& title);
+    // `further_lines`: the lines the list's groups named beside `alignment`, for the drawing.
+    void write_files(const Alignment& alignment, const std::string& title,
+                     std::span<const Alignment> further_lines = {});
     // The ground the run read, for the section drawing (null: none); set before write_files.
     void set_ground(const Terrain* ground) { ground_ = ground; }
 
@@ -82,7 +85,8 @@ class RunDeliverables : public RecordFanout {
     // Writes the file `d` made of the records into `out`; throws DataError when it cannot be
     // made of them.
     void write_file(Deliverable d, std::ostream& out, const Alignment& alignment,
-                    const std::string& title, const std::vector<std::string>& names);
+                    const std::string& title, const std::vector<std::string>& names,
+                    std::span<const Alignment> further_lines);
 
     const TableLayout& layout_;
     FieldSet present_;

@@ -25,6 +25,7 @@ FieldSet as_drilled_fields(const std::string& points_file) {
 }
 
 RunResult TableJob::run_as_drilled(RunUi& ui, RecordSink& records, RunProgress* progress) {
+    named_lines_.clear();
     return run_as_drilled_table(ui, *source_, alignment_, records, progress);
 }
 

@@ -286,9 +286,43 @@ bool LineReader::at_end() {
     return !fill();
 }
 
+namespace {
+constexpr const char* kLoneCr = "含有单独的回车符（CR）：文件应以 CR LF 或 LF 换行";
+}
+
+// The next line, a lone CR taken as a line end where it is one. CR is never part of a GB18030
+// or UTF-8 character, so the raw line can be cut before decoding.
+bool LineReader::next_raw(std::string& raw) {
+    if (!after_lone_cr_.empty()) {
+        raw = std::move(after_lone_cr_.back());
+        after_lone_cr_.pop_back();
+        return true;
+    }
+    if (!read_raw(raw)) return false;
+    if (!lone_cr_ends_line_) return true;
+    const std::size_t cr = raw.find('\r');
+    if (cr == std::string::npos) return true;
+    if (first_lone_cr_line_ == 0) first_lone_cr_line_ = line_number_ + 1;
+    std::vector<std::string> pieces;
+    for (std::size_t from = cr + 1;;) {
+        const std::size_t to = raw.find('\r', from);
+        pieces.push_back(raw.substr(from, to == std::string::npos ? std::string::npos : to - from));
+        if (to == std::string::npos) break;
+        from = to + 1;
+    }
+    after_lone_cr_.assign(pieces.rbegin(), pieces.rend());
+    raw.resize(cr);
+    return true;
+}
+
+void LineReader::refuse_lone_cr() {
+    lone_cr_ends_line_ = false;
+    if (first_lone_cr_line_ != 0) throw DataError(kLoneCr, path_, first_lone_cr_line_);
+}
+
 bool LineReader::next(std::string& line) {
     std::string raw;
-    if (!read_raw(raw)) return false;
+    if (!next_raw(raw)) return false;
     ++line_number_;
     // Neither byte occurs inside a GBK or UTF-8 character, so the raw line can be searched; a
     // UTF-16 file is searched after decoding.
@@ -297,8 +331,7 @@ bool LineReader::next(std::string& line) {
                                 : "含有空字符（NUL）：不是文本文件，或是不带字节顺序标记（BOM）的 "
                                   "UTF-16 文件（请另存为 UTF-8、GBK 或 Unicode 文本）",
                         path_, line_number_);
-    if (raw.find('\r') != std::string::npos)
-        throw DataError("含有单独的回车符（CR）：文件应以 CR LF 或 LF 换行", path_, line_number_);
+    if (raw.find('\r') != std::string::npos) throw DataError(kLoneCr, path_, line_number_);
     if (utf16()) {
         if (raw.find(kUnpairedSurrogate) != std::string::npos)
             throw DataError("含有不成对的 UTF-16 代理项，无法解码：文件已损坏", path_,

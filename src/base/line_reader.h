@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace qelt {
 
@@ -38,7 +39,8 @@ class LineSource {
 // that ends no line (a file saved with CR alone as its line end, which would read as one long
 // line) or UTF-16 that cannot be decoded (an unpaired surrogate, an odd number of bytes) is
 // refused with DataError naming the line: read on, such a file would lose its data without a
-// word.
+// word. A reader of XML, to which every line end is white space, may take a lone CR as the line
+// end it is (take_lone_cr_as_line_end).
 class LineReader final : public LineSource {
   public:
     // Throws DataError naming the file when it cannot be opened or is not a regular file, and
@@ -58,6 +60,15 @@ class LineReader final : public LineSource {
     const std::string& path() const override { return path_; }
     void close();
 
+    // From here on a lone CR ends a line, as an editor shows it (Notepad++ and VS Code break a line
+    // at a CR alone): "a CR CR LF b" is the lines "a", "" and "b", so the numbers of the lines
+    // stay those the engineer sees in the editor.
+    void take_lone_cr_as_line_end() { lone_cr_ends_line_ = true; }
+    // From here on a lone CR is refused again. Throws DataError naming the first line that a lone
+    // CR ended while it was taken as a line end, for a file found to be of a format where it is
+    // damage.
+    void refuse_lone_cr();
+
   private:
     enum class Encoding { utf8, gb18030, utf16le, utf16be };
 
@@ -67,6 +78,7 @@ class LineReader final : public LineSource {
     void decode_utf16(const unsigned char* bytes, std::size_t size);
     void take_utf16_unit(unsigned unit);
     bool read_raw(std::string& raw);
+    bool next_raw(std::string& raw);
     bool fill();
 
     std::string path_;
@@ -82,6 +94,10 @@ class LineReader final : public LineSource {
     // A chunk may end inside a code unit or a surrogate pair; what is left over waits here.
     int utf16_odd_byte_ = -1;
     unsigned utf16_high_surrogate_ = 0;
+    bool lone_cr_ends_line_ = false;
+    long first_lone_cr_line_ = 0;  // the line a lone CR ended first (0: none)
+    // The lines after a lone CR, in reverse order, each waiting for its turn.
+    std::vector<std::string> after_lone_cr_;
 };
 
 }  // namespace qelt

@@ -59,7 +59,25 @@ struct AlignmentChoice {
     double length = 0;          // metres along the line; NaN for an alignment that cannot be built
     std::string start_station;  // as the tables print it, "K0+000"
     std::string end_station;
+    long line = 0;  // line of the file where the alignment begins (0: not known)
+    // Where the file gives two or more alignments one name (a ramp exported twice, the left and
+    // right carriageways both called "主线"), this one's place among them, 1, 2, …; 0 where its
+    // name is its own. The name alone cannot choose it: "名称#2" does.
+    int twin = 0;
 };
+
+// How the user names an alignment among those of its name: "#2" for the second.
+std::string twin_mark(int twin);
+
+// The choices of a file's alignments, in its order, each with its line and, where names are
+// shared, its place among the alignments of its name.
+std::vector<AlignmentChoice> alignment_choices(const std::vector<AlignmentInfo>& alignments);
+
+// The alignments among `names` (a file's, in its order) that the user's `wanted` names: every
+// one of that name (two or more where the name is shared); else, for "名称#k", the k-th
+// alignment of that name, and for "#k" the k-th of the file (k from 1). Empty where none is.
+std::vector<std::size_t> alignments_named(const std::vector<std::string>& names,
+                                          const std::string& wanted);
 
 // The choice as the tables print it: `start_station` and `end_station` in metres.
 AlignmentChoice alignment_choice(const std::string& name, double length, double start_station,
@@ -74,8 +92,10 @@ struct AlignmentAnswer {
 };
 
 // The index in `choices` (at least one) of the alignment of file `path` the run is to use: the
-// one named in `answer`, the only one, or the one the user picks. Throws DataError naming the
-// file for a name it does not hold and for a file of several where none was picked.
+// one named in `answer` (alignments_named), the only one, or the one the user picks. Throws
+// DataError naming the file for a name it does not hold, for a name two or more alignments
+// share (listing each with its line and stations, and the "名称#k" that chooses it), and for a
+// file of several where none was picked.
 std::size_t chosen_alignment(const std::vector<AlignmentChoice>& choices, const std::string& path,
                              const AlignmentAnswer& answer);
 

@@ -37,10 +37,13 @@ Alignment read_element_chain(DetectedFile& file, const AlignmentAnswer&) {
 template <class Alignments>
 Alignment chosen(const Alignments& alignments, const std::string& path,
                  const AlignmentAnswer& answer) {
-    std::vector<AlignmentChoice> choices;
-    for (const auto& a : alignments.alignments())
-        choices.push_back(alignment_choice(a.name, a.length, a.start_station, a.end_station));
-    return alignments.build(chosen_alignment(choices, path, answer));
+    const std::vector<AlignmentChoice> choices = alignment_choices(alignments.alignments());
+    const std::size_t chosen = chosen_alignment(choices, path, answer);
+    Alignment alignment = alignments.build(chosen);
+    // A name the file gives two alignments names this one with its place among them, so that
+    // the profile of the same file is taken from this one, and the tables say which it is.
+    if (choices[chosen].twin > 0) alignment.name += twin_mark(choices[chosen].twin);
+    return alignment;
 }
 
 Alignment read_landxml(DetectedFile& file, const AlignmentAnswer& answer) {

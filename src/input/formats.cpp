@@ -33,6 +33,10 @@ constexpr Signature kSignatures[] = {
 }  // namespace
 
 DetectedFile::DetectedFile(const std::string& path) : file_(std::make_unique<LineReader>(path)) {
+    // To XML every line end is white space, and one exporter ends each line with CR CR LF: a lone
+    // CR is a line end there. Qelt's own text formats refuse it, where it means a damaged file
+    // (saved with CR alone, all its lines read as one); so does STEP, which no exporter writes so.
+    file_->take_lone_cr_as_line_end();
     std::string line;
     while (file_->next(line)) {
         const std::string_view first = trim_blanks(line);
@@ -42,6 +46,7 @@ DetectedFile::DetectedFile(const std::string& path) : file_(std::make_unique<Lin
             if (s.begins(first)) format_ = s.format;
         break;
     }
+    if (format_ != FileFormat::xml) file_->refuse_lone_cr();
 }
 
 bool DetectedFile::next(std::string& line) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <pugixml.hpp>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "base/utf8_path.h"
 #include "input/seams.h"
 #include "station/station.h"
+#include "zxbas/zxbas.h"
 
 namespace qelt {
 
@@ -24,6 +26,14 @@ constexpr double kEndMissRefused = 1e-3;  // metres
 // A StaEquation's staBack may be written; it must agree with the station reached at its
 // staInternal.
 constexpr double kStaBackMissRefused = 1e-3;  // metres
+// A station the file writes (an element's staStart, a Line's length) against the one its
+// lengths and station equations give: a millimetre is rounding; beyond it the engineer is told;
+// beyond a decimetre the file contradicts itself and no borehole can be placed on it with trust.
+constexpr double kStationNoticed = 1e-3;  // metres
+constexpr double kStationRefused = 0.1;   // metres
+// A line given both by its elements and by its intersection points is one design: where the two
+// part by more than a millimetre at a key point, the engineer is told.
+constexpr double kPiLineNoticed = 1e-3;  // metres
 // Slot dl_count + 1 of the chain-break table holds the end of the line.
 constexpr int kMaxStationEquations = kChainBreakSlots - 2;
 
@@ -41,6 +51,8 @@ struct Element {
     std::string name;  // "第 3 个线元 Curve", as messages call it
     long line = 0;
     Piece piece;
+    std::optional<double> station;  // its staStart as written, metres
+    pugi::xml_node node;
 };
 
 // How messages name an alignment: by its name, or by its place in the file where it has none.
@@ -56,11 +68,33 @@ class AlignmentBuilder : private LandXmlPart {
         : LandXmlPart(document, alignment_prefix(node, index)), node_(node) {}
 
     Alignment build() {
+        const bool has_elements = static_cast<bool>(child_named(node_, "CoordGeom"));
+        const pugi::xml_node pis = child_named(node_, "AlignPIs");
+        if (!has_elements && pis) return build_from_pis(pis);
+        Alignment alignment = build_from_elements(pis ? first_pi_station(pis) : std::nullopt);
+        // The elements are the line; the intersection points, where also given, must describe
+        // the same one.
+        if (pis) compare_with_pis(alignment, pis);
+        return alignment;
+    }
+
+  private:
+    // A notice about line `line` of the file, as the run lists it.
+    std::string notice(long line, const std::string& what) const {
+        return "LandXML 文件“" + utf8_of(path_from_utf8(document().path()).filename()) + "”第 " +
+               std::to_string(line) + " 行：" + what;
+    }
+
+    // `fallback` gives the stationing where neither the alignment nor its first element does.
+    Alignment build_from_elements(std::optional<double> fallback) {
         Alignment alignment;
         alignment.name = node_.attribute("name").value();
+        std::vector<Element> elements = read_elements(alignment.notices);
         const pugi::xml_attribute sta_start = node_.attribute("staStart");
-        const double start = sta_start ? length(node_, "", sta_start) : 0;
-        std::vector<Element> elements = read_elements();
+        // Without the alignment's staStart the first element's own gives the stationing.
+        const double start = sta_start                  ? length(node_, "", sta_start)
+                             : elements.front().station ? *elements.front().station
+                                                        : fallback.value_or(0);
         double end = start;
         for (const Element& e : elements) end += e.piece.length;
         alignment.breaks = read_station_equations(start, end);
@@ -74,7 +108,244 @@ class AlignmentBuilder : private LandXmlPart {
         return alignment;
     }
 
-  private:
+    // The verdict on a station the file writes against the one derived from the lengths and
+    // the station equations, at continuous mileage `mileage`: silent within a millimetre or
+    // where the written station is the place in the numbering of another interval (an
+    // exporter writing stations before an equation, or continuous ones) within a millimetre; a
+    // notice up to a decimetre; refused beyond. `what` names the written station, `derived`
+    // how it is derived.
+    void check_station(pugi::xml_node at, double written, double mileage,
+                       const ChainBreaks& stations, const std::string& what,
+                       const std::string& derived, std::vector<std::string>& notices) const {
+        const StationOfMileage here = zh_station_of(stations, mileage);
+        const double apart = std::abs(written - here.number);
+        if (apart <= kStationNoticed) return;
+        for (int j = 0; j <= stations.dl_count; ++j)
+            if (std::abs(written - (mileage - dl_shift(stations, j))) <= kStationNoticed) return;
+        const std::string text = what + " " + fixed_text(written, 3) + " 与" + derived + " " +
+                                 here.text + " 相差 " + discrepancy(apart);
+        if (!(apart <= kStationRefused))
+            throw refused(at,
+                          text + "（超过 0.1 m，也不是断链所致）：文件中的桩号与线元长度自相矛盾");
+        notices.push_back(notice(document().line_of(at), prefix() + text));
+    }
+
+    // The line by its intersection points (AlignPIs), built as the main line of a JD file is:
+    // the same curve solver and every check a JD file gets, so that the line serves every job,
+    // the table of curves (直曲表) included.
+    // `start` overrides the stationing the file gives, for the comparison with the elements.
+    Alignment build_from_pis(pugi::xml_node pis, std::optional<double> start_given = {}) {
+        auto main_line = std::make_unique<MainLine>();
+        MainLine& m = *main_line;
+        std::vector<long> pi_lines{document().line_of(pis)};  // the line of JD i at [i]
+        std::vector<pugi::xml_node> pi_nodes{pis};
+        int n = 0;
+        const std::optional<double> first_station = first_pi_station(pis);
+        for (pugi::xml_node pi : pis.children()) {
+            if (pi.type() != pugi::node_element || local_name(pi) != "AlignPI") continue;
+            const std::string name = "第 " + std::to_string(n + 1) + " 个 AlignPI";
+            if (n == kMaxJd) throw refused(pi, name + "：交点超过 1000 个，超出程序的容量");
+            const int i = ++n;
+            const Point p = required_point(pi, name, "PI");
+            m.jd_x[i] = p.x;
+            m.jd_y[i] = p.y;
+            std::string jd_name = pi.attribute("name").value();
+            if (jd_name.empty()) jd_name = child_named(pi, "PI").attribute("name").value();
+            m.jd_name[i] = jd_name;
+            m.jd_hairpin[i] = m.jd_keep_in[i] = m.jd_keep_out[i] = false;
+            read_pi_curve(pi, name, m, i);
+            pi_lines.push_back(document().line_of(pi));
+            pi_nodes.push_back(pi);
+        }
+        if (n < 2)
+            throw refused(
+                pis, "<AlignPIs> 中只有 " + std::to_string(n) + " 个交点（AlignPI），连不成线路");
+        for (int end : {1, n})
+            if (m.jd_r[end] != 0 || m.jd_ls1[end] != 0 || m.jd_ls2[end] != 0)
+                throw refused(pi_nodes[end], std::string(end == 1 ? "起点" : "终点") + "交点（第 " +
+                                                 std::to_string(end) +
+                                                 " 个 AlignPI）有曲线：线路的两端不转弯");
+        // A JD where the line turns needs its curve; a file of the bare IP polygon (J-LandXML
+        // writes one beside its elements) gives no line by itself.
+        for (int i = 2; i <= n - 1; ++i)
+            if (m.jd_r[i] == 0)
+                throw refused(pi_nodes[static_cast<std::size_t>(i)],
+                              "第 " + std::to_string(i) + " 个 AlignPI（" + zx_jd_name(m, i) +
+                                  "）没有圆曲线（<Curve1> 的 radius）：按交点法计算，每个中间交点"
+                                  "都要有曲线");
+        m.jd_count = n;
+        const pugi::xml_attribute sta_start = node_.attribute("staStart");
+        const double start = start_given     ? *start_given
+                             : sta_start     ? length(node_, "", sta_start)
+                             : first_station ? *first_station
+                                             : 0;
+        std::vector<std::string> notices;
+        if (sta_start && first_station && !start_given) {
+            ChainBreaks plain;
+            dl_complete(plain, start, start);
+            check_station(pi_nodes[1], *first_station, start, plain, "第 1 个 AlignPI 的 <Station>",
+                          "线路的 staStart", notices);
+        }
+        m.jd_start_station = start;
+        try {
+            zx_build(m);
+        } catch (const DataError& e) {
+            // The build names the JD by its line in a JD file, JD i on line i + 1.
+            const long jd = e.line() - 1;
+            throw DataError(prefix() + e.what(), document().path(),
+                            jd >= 1 && jd <= n ? pi_lines[static_cast<std::size_t>(jd)]
+                                               : document().line_of(node_));
+        }
+        check_pi_turns(m, pi_nodes);
+        Alignment alignment = zx_alignment(m);
+        alignment.name = node_.attribute("name").value();
+        alignment.notices = std::move(notices);
+        alignment.breaks =
+            read_station_equations(alignment.start_mileage(), alignment.end_mileage());
+        alignment.break_source =
+            alignment.breaks.dl_count > 0 ? ChainBreakSource::line : ChainBreakSource::file_or_none;
+        return alignment;
+    }
+
+    // The station of the first AlignPI, where it gives one.
+    std::optional<double> first_pi_station(pugi::xml_node pis) const {
+        for (pugi::xml_node pi : pis.children()) {
+            if (pi.type() != pugi::node_element || local_name(pi) != "AlignPI") continue;
+            const pugi::xml_node station = child_named(pi, "Station");
+            if (!station) return std::nullopt;
+            return document().unit().metres(
+                number(station, "第 1 个 AlignPI 的 <Station>", "桩号", station.text().get()));
+        }
+        return std::nullopt;
+    }
+
+    // The curve of AlignPI `pi` (JD i of `m`): InSpiral/Spiral (length, radiusStart at its outer
+    // end), Curve1/Curve (radius) and OutSpiral/Spiral (length, radiusEnd at its outer end); a
+    // radius of 0 or INF is a straight. A PI without Curve1 has no curve (radius 0): only the
+    // start and the end may be such.
+    void read_pi_curve(pugi::xml_node pi, const std::string& name, MainLine& m, int i) const {
+        m.jd_r[i] = m.jd_ls1[i] = m.jd_ls2[i] = m.jd_r1[i] = m.jd_r2[i] = 0;
+        for (pugi::xml_node part : pi.children()) {
+            if (part.type() != pugi::node_element) continue;
+            const std::string_view kind = local_name(part);
+            if (kind == "PI" || kind == "Station" || kind == "Feature" || kind == "InSpiral" ||
+                kind == "Curve1" || kind == "OutSpiral")
+                continue;
+            throw refused(part, name + " 的 <" + std::string(kind) +
+                                    ">：交点的曲线只能由 InSpiral、Curve1、OutSpiral "
+                                    "组成（复曲线不能按交点法计算）");
+        }
+        double radius = 0;
+        if (const pugi::xml_node c1 = child_named(pi, "Curve1")) {
+            const std::string owner = name + " 的 <Curve1>";
+            const pugi::xml_node curve = child_named(c1, "Curve");
+            if (!curve) throw refused(c1, owner + " 缺少 <Curve>");
+            const double k = curvature_of(curve, owner, "radius");
+            radius = k == 0 ? 0 : 1 / k;
+        }
+        m.jd_r[i] = radius;
+        // A transition's inner end meets the arc: its radius there, where written, must be the
+        // arc's.
+        const auto transition = [&](const char* wrapper, const char* outer, const char* inner,
+                                    double& length_out, double& outer_radius) {
+            const pugi::xml_node w = child_named(pi, wrapper);
+            if (!w) return;
+            const std::string owner = name + " 的 <" + wrapper + ">";
+            const pugi::xml_node spiral = child_named(w, "Spiral");
+            if (!spiral) throw refused(w, owner + " 缺少 <Spiral>");
+            const std::string type = spiral.attribute("spiType").value();
+            if (!type.empty() && !same_word(type, "clothoid"))
+                throw refused(spiral, owner + " 的 spiType 为“" + type +
+                                          "”：只能读回旋线（clothoid），其曲率沿线长均匀变化");
+            const auto len = length_attribute(spiral, owner, "length");
+            if (!len) throw refused(spiral, owner + " 缺少 length");
+            length_out = *len;
+            if (spiral.attribute(outer)) {
+                const double k = curvature_of(spiral, owner, outer);
+                outer_radius = k == 0 ? 0 : 1 / k;
+            }
+            if (spiral.attribute(inner) && radius != 0) {
+                const double k = curvature_of(spiral, owner, inner);
+                const double inner_radius = k == 0 ? 0 : 1 / k;
+                if (!(std::abs(inner_radius - radius) <= kStationNoticed))
+                    throw refused(spiral, owner + " 的 " + inner + "“" +
+                                              spiral.attribute(inner).value() + "”与圆曲线半径 " +
+                                              short_number_text(radius) +
+                                              " 不同：缓和曲线应与圆曲线相接");
+            }
+        };
+        transition("InSpiral", "radiusStart", "radiusEnd", m.jd_ls1[i], m.jd_r1[i]);
+        transition("OutSpiral", "radiusEnd", "radiusStart", m.jd_ls2[i], m.jd_r2[i]);
+    }
+
+    // A curve's rot, where written, must turn the way its legs do.
+    void check_pi_turns(const MainLine& m, const std::vector<pugi::xml_node>& pi_nodes) const {
+        for (int i = 2; i <= m.jd_count - 1; ++i) {
+            const pugi::xml_node curve =
+                child_named(child_named(pi_nodes[static_cast<std::size_t>(i)], "Curve1"), "Curve");
+            const pugi::xml_attribute rot = curve.attribute("rot");
+            if (!rot) continue;
+            const double turn =
+                rotation(curve, "第 " + std::to_string(i) + " 个 AlignPI 的 <Curve>");
+            if (turn * m.zx_defl[i] < 0)
+                throw refused(curve, "第 " + std::to_string(i) + " 个 AlignPI（" +
+                                         zx_jd_name(m, i) + "）的 rot 为“" + rot.value() +
+                                         "”，而前后直线" + (m.zx_defl[i] > 0 ? "右转" : "左转"));
+        }
+    }
+
+    // The intersection points against the elements, at every key point of the curves they
+    // give: the point at the key point's mileage on the elements' line. A line the points cannot
+    // build is told, not refused: the elements are the line.
+    void compare_with_pis(Alignment& alignment, pugi::xml_node pis) {
+        // Points without any curve (J-LandXML writes the IP polygon so beside its elements)
+        // give no line to compare with.
+        bool curves = false;
+        for (pugi::xml_node pi : pis.children())
+            for (const char* part : {"InSpiral", "Curve1", "OutSpiral"})
+                curves = curves || child_named(pi, part);
+        if (!curves) return;
+        Alignment by_pis;
+        try {
+            by_pis = build_from_pis(pis, alignment.start_mileage());
+        } catch (const DataError& e) {
+            alignment.notices.push_back(
+                notice(e.line(), std::string(e.what()) + "（按 <CoordGeom> 的线元计算）"));
+            return;
+        }
+        double worst = -1;
+        const KeyPoint* worst_at = nullptr;
+        for (const KeyPoint& key : by_pis.key_points) {
+            Point on_pis, on_elements;
+            double azimuth = 0;
+            by_pis.line.locate(key.mileage, on_pis, azimuth);
+            alignment.line.locate(key.mileage, on_elements, azimuth);
+            const double apart = distance(on_pis, on_elements);
+            if (apart > worst || std::isnan(apart)) {
+                worst = apart;
+                worst_at = &key;
+                if (std::isnan(apart)) break;
+            }
+        }
+        if (worst_at && worst <= kPiLineNoticed) {
+            // One line, given twice: its curves as the points give them serve the table of
+            // curves (直曲表) and name the key points as the design drawings do.
+            alignment.jds = std::move(by_pis.jds);
+            alignment.key_points = std::move(by_pis.key_points);
+            return;
+        }
+        if (!worst_at) return;
+        ChainBreaks stations = alignment.breaks;
+        dl_complete(stations, alignment.start_mileage(), alignment.end_mileage());
+        alignment.notices.push_back(
+            notice(document().line_of(pis),
+                   prefix() + "按 <AlignPIs> 的交点算得的线路与 <CoordGeom> 的线元在 " +
+                       (worst_at->jd.empty() ? "" : worst_at->jd + " ") + worst_at->name + "（" +
+                       zh_station_of(stations, worst_at->mileage).text + "）相距 " +
+                       (std::isfinite(worst) ? discrepancy(worst) : std::string("无从比较")) +
+                       "（按线元计算）"));
+    }
+
     // +1 for rot="cw" (a turn to the right, the azimuth growing), −1 for "ccw".
     double rotation(pugi::xml_node at, const std::string& owner) const {
         const pugi::xml_attribute rot = at.attribute("rot");
@@ -86,9 +357,9 @@ class AlignmentBuilder : private LandXmlPart {
                     "：应为 cw（右转）或 ccw（左转）");
     }
 
-    // The unsigned curvature, 1/m, at a spiral's end whose radius is written in `name`: INF
-    // (in any case, or "infinity") and 0 stand for a straight.
-    double spiral_curvature(pugi::xml_node at, const std::string& owner, const char* name) const {
+    // The unsigned curvature, 1/m, of a radius written in `name`: INF (in any case, or
+    // "infinity") and 0 stand for a straight.
+    double curvature_of(pugi::xml_node at, const std::string& owner, const char* name) const {
         const pugi::xml_attribute a = at.attribute(name);
         if (!a) throw refused(at, owner + " 缺少 " + name);
         const std::string_view written = trim_blanks(a.value());
@@ -98,7 +369,7 @@ class AlignmentBuilder : private LandXmlPart {
         return radius == 0 ? 0 : 1 / radius;
     }
 
-    std::vector<Element> read_elements() const {
+    std::vector<Element> read_elements(std::vector<std::string>& notices) const {
         std::vector<Element> elements;
         int position = 0;
         for (pugi::xml_node geometry : node_.children()) {
@@ -115,8 +386,12 @@ class AlignmentBuilder : private LandXmlPart {
                 if (kind != "Line" && kind != "Curve" && kind != "Spiral")
                     throw refused(e,
                                   name + "：只能读直线（Line）、圆曲线（Curve）和回旋线（Spiral）");
-                if (auto piece = read_element(e, kind, name))
-                    elements.push_back({name, document().line_of(e), *piece});
+                if (auto piece = read_element(e, kind, name, notices)) {
+                    std::optional<double> station;
+                    if (const pugi::xml_attribute a = e.attribute("staStart"))
+                        station = length(e, name, a);
+                    elements.push_back({name, document().line_of(e), *piece, station, e});
+                }
             }
         }
         if (elements.empty())
@@ -127,7 +402,8 @@ class AlignmentBuilder : private LandXmlPart {
     // The piece of one element at its own Start, in the direction its coordinates give;
     // nothing for an element of length 0, which adds nothing to the line.
     std::optional<Piece> read_element(pugi::xml_node e, std::string_view kind,
-                                      const std::string& name) const {
+                                      const std::string& name,
+                                      std::vector<std::string>& notices) const {
         Piece piece;
         piece.start = required_point(e, name, "Start");
         const std::optional<Point> end = point(e, name, "End");
@@ -163,8 +439,8 @@ class AlignmentBuilder : private LandXmlPart {
                 throw refused(e, name + " 的 spiType 为“" + type +
                                      "”：只能读回旋线（clothoid），其曲率沿线长均匀变化");
             if (!length) throw refused(e, name + " 缺少 length");
-            double k0 = spiral_curvature(e, name, "radiusStart");
-            double k1 = spiral_curvature(e, name, "radiusEnd");
+            double k0 = curvature_of(e, name, "radiusStart");
+            double k1 = curvature_of(e, name, "radiusEnd");
             if (*length == 0) return std::nullopt;
             if (k0 != 0 || k1 != 0) {
                 const double turn = rotation(e, name);
@@ -194,7 +470,18 @@ class AlignmentBuilder : private LandXmlPart {
             double azimuth = 0;
             piece_point(piece, piece.length, reached, azimuth);
             const double miss = distance(reached, *end);
-            if (!(miss <= kEndMissRefused))
+            // A straight's length is its stationing: written apart from its Start and End by
+            // more than rounding, the engineer is told, and beyond a decimetre the two cannot
+            // both be the design.
+            if (kind == "Line" && miss > kEndMissRefused) {
+                const std::string text = name + " 的 length " + fixed_text(piece.length, 3) +
+                                         " 与其 <Start>、<End> 间的距离 " +
+                                         fixed_text(distance(piece.start, *end), 3) + " 相差 " +
+                                         discrepancy(miss);
+                if (!(miss <= kStationRefused))
+                    throw refused(e, text + "（超过 0.1 m）：线元的数据自相矛盾");
+                notices.push_back(notice(document().line_of(e), prefix() + text));
+            } else if (!(miss <= kEndMissRefused))
                 throw refused(e, name + " 按其 <Start>、方向、长度与半径算得的终点与其 <End> " +
                                      (std::isfinite(miss) ? "相差 " + discrepancy(miss)
                                                           : std::string("无从比较")) +
@@ -276,6 +563,12 @@ class AlignmentBuilder : private LandXmlPart {
         for (std::size_t i = 0; i < elements.size(); ++i) {
             Piece piece = elements[i].piece;
             piece.start_mileage = mileage;
+            if (elements[i].station)
+                check_station(
+                    elements[i].node, *elements[i].station, mileage, stations,
+                    elements[i].name + " 的 staStart",
+                    i == 0 ? std::string("线路的 staStart") : "按前面线元的长度与断链算得的桩号",
+                    alignment.notices);
             if (i == 0) {
                 line.reset(mileage, piece.start, piece.start_azimuth);
             } else {

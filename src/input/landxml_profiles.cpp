@@ -9,6 +9,7 @@
 
 #include "base/text.h"
 #include "base/utf8_path.h"
+#include "input/alignment_choice.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -197,6 +198,12 @@ std::vector<pugi::xml_node> alignments_of(pugi::xml_node root) {
 }
 
 // Every ProfAlign of an alignment's Profile elements; a ProfSurf is the ground.
+std::vector<std::string> names_of(const std::vector<pugi::xml_node>& alignments) {
+    std::vector<std::string> names;
+    for (pugi::xml_node a : alignments) names.emplace_back(a.attribute("name").value());
+    return names;
+}
+
 std::vector<pugi::xml_node> prof_aligns(pugi::xml_node alignment) {
     std::vector<pugi::xml_node> profiles;
     for (pugi::xml_node profile : children_named(alignment, "Profile"))
@@ -209,10 +216,12 @@ std::vector<pugi::xml_node> prof_aligns(pugi::xml_node alignment) {
 std::vector<std::string> landxml_profile_names(const LandXmlDocument& document,
                                                const std::string& alignment_name) {
     const std::vector<pugi::xml_node> alignments = alignments_of(document.root());
+    std::vector<std::size_t> found = alignments_named(names_of(alignments), alignment_name);
+    if (alignments.size() == 1) found = {0};
     std::vector<std::string> names;
-    for (const pugi::xml_node a : alignments)
-        if (alignments.size() == 1 || alignment_name == a.attribute("name").value())
-            for (pugi::xml_node p : prof_aligns(a)) names.emplace_back(p.attribute("name").value());
+    if (found.size() == 1)
+        for (pugi::xml_node p : prof_aligns(alignments[found.front()]))
+            names.emplace_back(p.attribute("name").value());
     return names;
 }
 
@@ -225,9 +234,14 @@ Profile landxml_profile(const LandXmlDocument& document, const std::string& alig
                         document.path(), document.line_of(root));
     std::size_t index = 0;
     if (alignments.size() > 1) {
-        index = alignments.size();
-        for (std::size_t i = 0; i < alignments.size(); ++i)
-            if (alignment_name == alignments[i].attribute("name").value()) index = i;
+        const std::vector<std::size_t> found =
+            alignments_named(names_of(alignments), alignment_name);
+        if (found.size() > 1)
+            throw DataError("文件中有 " + std::to_string(found.size()) + " 条线路名为“" +
+                                alignment_name + "”，不知取哪条线路的纵断面（“" + alignment_name +
+                                "#2”为其中的第 2 条）",
+                            document.path(), document.line_of(root));
+        index = found.empty() ? alignments.size() : found.front();
         if (index == alignments.size()) {
             std::string names;
             for (pugi::xml_node a : alignments)

@@ -1,5 +1,7 @@
 #include "input/list_events.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -121,6 +123,15 @@ void GroupedList::read_group() {
     if (fields.size() > 2)
         group.further = trim_blanks(std::string_view(line_).substr(
             static_cast<std::size_t>(fields[1].data() + fields[1].size() - line_.data())));
+    GroupFields read;
+    if (kind_ == ListKind::boreholes) try {
+            read = read_group_fields(group.further);
+        } catch (const DataError& e) {
+            return refuse(line, "分组“" + group.title + "”的" + e.what());
+        }
+    group.crossing_angle = read.crossing_angle;
+    group.crossing_angle_text = read.crossing_angle_text;
+    group.line_name = read.line_name;
     emit(ListEvent::Kind::group, line);
     // "11150 0" is a borehole at station 11150 on the centre line as much as a group without
     // boreholes: read as a group, the borehole is lost without a word. As the first group the
@@ -226,6 +237,129 @@ void GroupedList::refuse(long line, const std::string& detail) {
 }
 
 }  // namespace
+
+namespace {
+
+// The angle of a 交角 field, the field itself quoted in the refusals. Degrees, minutes and
+// seconds are read as the design drawings write them; the whole field must read, so that
+// "交角75度" or "交角7５x" is refused rather than read as 75.
+void read_crossing_angle(std::string_view field, std::string_view angle, GroupFields& out) {
+    const std::string quoted = "交角“" + std::string(field) + "”";
+    const std::string folded = fold_fullwidth_digits(angle);
+    // The marks ending degrees °, minutes ′ (or '), seconds ″ (or ").
+    static constexpr std::string_view kMarks[3][2] = {{"°", "°"}, {"′", "'"}, {"″", "\""}};
+    static constexpr const char* kPrinted[3] = {"°", "′", "″"};
+    std::string parts[3];
+    int given = 0;
+    std::string_view rest = folded;
+    for (int part = 0; part < 3 && !rest.empty(); ++part) {
+        std::size_t at = std::string_view::npos, mark_size = 0;
+        for (std::string_view mark : kMarks[part])
+            if (const std::size_t i = rest.find(mark); i < at) {
+                at = i;
+                mark_size = mark.size();
+            }
+        if (at == std::string_view::npos) break;
+        parts[part] = std::string(rest.substr(0, at));
+        rest.remove_prefix(at + mark_size);
+        given = part + 1;
+    }
+    const std::string unreadable =
+        quoted +
+        "读不出角度：交角写作十进制度（交角75、交角75.5）或度分秒（交角45°30′、交角45°30′15″）";
+    double degrees = 0;
+    if (given == 0) {
+        const std::optional<double> value = parse_folded_number(folded);
+        if (!value) throw DataError(unreadable);
+        degrees = *value;
+        out.crossing_angle_text = folded + "°";
+    } else {
+        if (!rest.empty()) throw DataError(unreadable);
+        double value[3] = {0, 0, 0};
+        for (int part = 0; part < given; ++part) {
+            const std::optional<double> v = parse_folded_number(parts[part]);
+            // Only the last part may have a fraction (45°30.5′); no part has a sign.
+            if (!v || parts[part].find_first_of("+-") != std::string::npos ||
+                (part + 1 < given && *v != std::floor(*v)))
+                throw DataError(unreadable);
+            if (part > 0 && *v >= 60)
+                throw DataError(quoted + "的" + (part == 1 ? "分" : "秒") + "数 " + parts[part] +
+                                " 不小于 60");
+            value[part] = *v;
+            out.crossing_angle_text += parts[part] + kPrinted[part];
+        }
+        degrees = value[0] + value[1] / 60 + value[2] / 3600;
+    }
+    if (!(degrees > 0 && degrees < 180))
+        throw DataError(quoted +
+                        "不在 0° 与 180° 之间（不含两端）：交角是墩台轴线左侧一半与"
+                        "桩号增加方向的夹角，正交为 90°");
+    // A square axis is the ordinary case: the group reads as if the field were not there.
+    if (degrees == 90) {
+        out.crossing_angle_text.clear();
+        return;
+    }
+    out.crossing_angle = degrees;
+}
+
+}  // namespace
+
+GroupFields read_group_fields(std::string_view further) {
+    GroupFields out;
+    bool angle_given = false;
+    static constexpr std::string_view kAngle = "交角";
+    const std::vector<std::string_view> fields = field_views(further);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        std::string_view field = fields[i];
+        if (field.starts_with(kAngle)) {
+            if (angle_given)
+                throw DataError("交角给了两次（“" + std::string(field) + "”），只能给一个");
+            angle_given = true;
+            // "交角 75", typed with a blank, is the same angle as "交角75".
+            if (field == kAngle && i + 1 < fields.size()) {
+                const std::string_view angle = fields[++i];
+                read_crossing_angle(
+                    std::string_view(field.data(), static_cast<std::size_t>(
+                                                       angle.data() + angle.size() - field.data())),
+                    angle, out);
+                continue;
+            }
+            read_crossing_angle(field, field.substr(kAngle.size()), out);
+        } else if (field.starts_with("@") || field.starts_with("＠")) {
+            const std::string_view name = field.substr(field.starts_with("@") ? 1 : 3);
+            if (name.empty())
+                throw DataError("“" + std::string(field) + "”缺少线路名称：写作 @线路名称");
+            if (!out.line_name.empty())
+                throw DataError("线路给了两次（@" + out.line_name + "、" + std::string(field) +
+                                "），只能给一条");
+            out.line_name = std::string(name);
+        }
+    }
+    return out;
+}
+
+ListGroupsSummary summarize_groups(const std::string& path) {
+    ListGroupsSummary summary;
+    try {
+        const std::unique_ptr<ListEvents> list = read_grouped_list(path, ListKind::boreholes);
+        for (;;) {
+            const ListEvent& event = list->next();
+            if (event.kind == ListEvent::Kind::end || event.kind == ListEvent::Kind::refused) break;
+            if (event.kind != ListEvent::Kind::group) continue;
+            const ListGroup& group = event.group;
+            if (group.crossing_angle) summary.skewed = true;
+            if (group.line_name.empty()) {
+                if (group.count > 0) summary.unnamed = true;
+            } else if (std::find(summary.lines.begin(), summary.lines.end(), group.line_name) ==
+                       summary.lines.end()) {
+                summary.lines.push_back(group.line_name);
+            }
+        }
+    } catch (const DataError&) {
+        // The run opens the file again and refuses it in its own words.
+    }
+    return summary;
+}
 
 void count_nonblank_lines(LineReader& file, long& first, long& count) {
     first = 0;

@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "alignment/placement.h"
@@ -41,8 +42,29 @@ struct ListGroup {
     std::string title;
     int count = 0;        // how many rows the line says follow, 0..32767
     int number = 0;       // its place among the list's groups, from 1 (groups of 0 counted)
-    std::string further;  // the line after the count, trimmed: fields for later use, unread
+    std::string further;  // the line after the count, trimmed, as written
+    // What the further fields of a borehole list's group line say (read_group_fields); the
+    // points file reads none of them.
+    std::optional<double> crossing_angle;  // degrees, 0 < θ < 180; nothing when square (90)
+    std::string crossing_angle_text;       // as the title row prints it: "75°", "45°30′"
+    std::string line_name;                 // "@A匝道": the line of a multi-line file; "" none
 };
+
+// The further fields of a group line (ListGroup::further) that a borehole list gives a meaning,
+// in any order; every other field is left unread, as lists have always been allowed to carry:
+//   交角θ   the crossing angle of the group's pier axis: θ in decimal degrees ("交角75.5") or in
+//           degrees, minutes and seconds ("交角45°30′", "交角45°30′15″"; ' and " are read as ′
+//           and ″, full-width digits as ASCII; "交角 75" with a blank too), 0 < θ < 180; 90 is
+//           square, as without the field
+//   @名称   the line of a multi-line alignment file (LandXML, IFC) the group's holes lie on
+// Throws DataError (no file, no line: the caller names them) quoting the field as written for an
+// angle that does not read or lies outside (0, 180), an empty name, a field given twice.
+struct GroupFields {
+    std::optional<double> crossing_angle;
+    std::string crossing_angle_text;
+    std::string line_name;
+};
+GroupFields read_group_fields(std::string_view further);
 
 // A row line as read; the list's kind says which fields it fills.
 struct ListRow {
@@ -93,6 +115,17 @@ class ListEvents {
 // The borehole list or the points file `path`, read as events. Throws DataError naming the
 // file when it cannot be opened or decoded as a whole (LineReader).
 std::unique_ptr<ListEvents> read_grouped_list(const std::string& path, ListKind kind);
+
+// What the group lines of the borehole list `path` say of the lines and axes its holes are on,
+// read through once before the run, for what must be settled before the first row: the CSV's
+// columns (crossing_angle, line) and whether the run's line needs choosing at all. A list that
+// cannot be read through tells what it read up to there (the run then says why).
+struct ListGroupsSummary {
+    bool skewed = false;             // some group has a crossing angle other than 90
+    bool unnamed = false;            // some group with rows names no line
+    std::vector<std::string> lines;  // the lines the groups name, in order of first mention
+};
+ListGroupsSummary summarize_groups(const std::string& path);
 
 // Counts the lines of `file` from where it stands to its end that are not blank (a line that
 // cannot be decoded counts), and the first of them (0 when none): the lines after the blank

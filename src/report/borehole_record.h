@@ -39,6 +39,13 @@ struct BoreholeRecord {
         std::nullopt;  // the terrain at the hole's X, Y, metres
     std::optional<double> collar_elevation =
         std::nullopt;  // the surveyed height of an as-drilled hole, metres
+    // The crossing angle of the group's skewed pier axis (交角), degrees; nothing when square.
+    std::optional<double> crossing_angle = std::nullopt;
+    // The line the hole was placed on where its group names one (@名称); "" for the run's line.
+    std::string line = {};
+    // The centre-line point at the station, X north, Y east, metres: where a skewed axis crosses
+    // the line, which the plan drawing draws through its holes.
+    double centre_x = 0, centre_y = 0;
     // The continuous mileage of the station (of the foot), metres: where the section drawing
     // puts the hole.
     double mileage = 0;
@@ -49,6 +56,9 @@ struct GroupHead {
     std::string title;
     int count = 0;   // how many rows the group line says follow
     int number = 0;  // its place among the file's groups, from 1
+    // The crossing angle as the title row prints it ("75°", "45°30′"); "" when square.
+    std::string crossing_angle = {};
+    std::string line = {};  // the line its group names (@名称); "" for the run's line
 };
 
 // Takes the run's records as they are made, with the events of the list around them. Only

@@ -379,8 +379,9 @@ void write_layout(std::ostream& out, const PlanLayout& layout, const LayerTable&
 }  // namespace
 
 void write_plan_drawing(std::ostream& out, const Alignment& alignment,
-                        std::span<const BoreholeRecord> boreholes) {
-    write_layout(out, lay_out_plan(alignment, boreholes), kPlanLayers);
+                        std::span<const BoreholeRecord> boreholes,
+                        std::span<const Alignment> further_lines) {
+    write_layout(out, lay_out_plan(alignment, boreholes, further_lines), kPlanLayers);
 }
 
 void write_section_drawing(std::ostream& out, const Alignment& alignment, const Terrain* ground,

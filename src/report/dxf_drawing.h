@@ -32,8 +32,10 @@ namespace qelt {
 // The alignment is drawn from its start to its end mileage, with its JD polygon (a main line's;
 // none for a line given by its elements), its key points and the stations in the numbering of
 // its chain breaks as the run completed them.
+// Further lines the list's groups named are drawn too (lay_out_plan).
 void write_plan_drawing(std::ostream& out, const Alignment& alignment,
-                        std::span<const BoreholeRecord> boreholes);
+                        std::span<const BoreholeRecord> boreholes,
+                        std::span<const Alignment> further_lines = {});
 
 // The section drawing (钻孔纵断面图, section_layout.h) the same way, on its own layers.
 void write_section_drawing(std::ostream& out, const Alignment& alignment, const Terrain* ground,

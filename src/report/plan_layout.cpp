@@ -272,6 +272,52 @@ void draw_borehole(PlanLayout& layout, const BoreholeRecord& b) {
                 0, second);
 }
 
+// The skewed pier axes: one line per axis (a group's holes at one station) through the
+// centre-line point and its holes, reaching kAxisOverhang beyond the outermost hole on either
+// side of the line, so that the engineer sees the axis the offsets were measured along and can
+// lay it over the bridge drawing. An axis whose holes all lie on the centre line shows no
+// direction and is not drawn.
+void draw_skewed_axes(PlanLayout& layout, std::span<const BoreholeRecord> holes) {
+    constexpr double kAxisOverhang = 5;  // metres
+    for (std::size_t i = 0; i < holes.size(); ++i) {
+        const BoreholeRecord& first = holes[i];
+        if (!first.crossing_angle) continue;
+        const auto same_axis = [&](const BoreholeRecord& b) {
+            return b.crossing_angle && b.group_number == first.group_number &&
+                   b.centre_x == first.centre_x && b.centre_y == first.centre_y;
+        };
+        bool drawn_before = false;
+        for (std::size_t j = 0; j < i && !drawn_before; ++j) drawn_before = same_axis(holes[j]);
+        if (drawn_before) continue;
+        // The axis's direction towards positive offsets (east, north), from a hole off the line.
+        double ux = 0, uy = 0, low = 0, high = 0;
+        for (std::size_t j = i; j < holes.size(); ++j)
+            if (same_axis(holes[j])) {
+                if (holes[j].offset != 0 && ux == 0 && uy == 0) {
+                    ux = (holes[j].y - first.centre_y) / holes[j].offset;
+                    uy = (holes[j].x - first.centre_x) / holes[j].offset;
+                }
+                low = std::fmin(low, holes[j].offset);
+                high = std::fmax(high, holes[j].offset);
+            }
+        if (ux == 0 && uy == 0) continue;
+        low -= kAxisOverhang;
+        high += kAxisOverhang;
+        layout.line(boreholes, {first.centre_y + low * ux, first.centre_x + low * uy},
+                    {first.centre_y + high * ux, first.centre_x + high * uy});
+    }
+}
+
+// The line's name at its start, on the side away from the key points' labels, for a drawing of
+// several lines.
+void draw_line_name(PlanLayout& layout, const Alignment& alignment) {
+    if (alignment.name.empty()) return;
+    Point p;
+    double azimuth = 0;
+    alignment.line.locate(alignment.start_mileage(), p, azimuth);
+    normal_label(layout, stations, p, azimuth, -1, kKeyLabelFrom, alignment.name);
+}
+
 }  // namespace
 
 DPoint PlanLayout::min() const {
@@ -327,13 +373,19 @@ void PlanLayout::extend(DPoint p) {
     max_.y = std::max(max_.y, p.y);
 }
 
-PlanLayout lay_out_plan(const Alignment& alignment, std::span<const BoreholeRecord> holes) {
+PlanLayout lay_out_plan(const Alignment& alignment, std::span<const BoreholeRecord> holes,
+                        std::span<const Alignment> further_lines) {
     PlanLayout layout;
-    // The JD polygon first: where it runs along a straight, the centre line is drawn over it.
-    draw_jds(layout, alignment.jds);
-    draw_centre_line(layout, alignment.line);
-    draw_stations(layout, alignment.line, alignment.breaks);
-    draw_key_points(layout, alignment);
+    for (std::size_t i = 0; i <= further_lines.size(); ++i) {
+        const Alignment& line = i == 0 ? alignment : further_lines[i - 1];
+        // The JD polygon first: where it runs along a straight, the centre line is drawn over it.
+        draw_jds(layout, line.jds);
+        draw_centre_line(layout, line.line);
+        draw_stations(layout, line.line, line.breaks);
+        draw_key_points(layout, line);
+        if (!further_lines.empty()) draw_line_name(layout, line);
+    }
+    draw_skewed_axes(layout, holes);
     for (const BoreholeRecord& b : holes) draw_borehole(layout, b);
     return layout;
 }

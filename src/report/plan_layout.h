@@ -109,7 +109,10 @@ class PlanLayout {
 // line's; none for a line given by its elements), its key points and the stations in the
 // numbering of its chain breaks as the run completed them, and the run's `boreholes`, each a
 // circle labelled with its group and serial number, its station, offset as written and remark.
-PlanLayout lay_out_plan(const Alignment& alignment, std::span<const BoreholeRecord> boreholes);
+// Where the list's groups named further lines (`further_lines`), each is drawn the same way,
+// and every line is named at its start; a skewed group's axis is drawn through its holes.
+PlanLayout lay_out_plan(const Alignment& alignment, std::span<const BoreholeRecord> boreholes,
+                        std::span<const Alignment> further_lines = {});
 
 // A round 100 m of the chain-break numbering: its continuous mileage and its printed station,
 // lettered where the number alone would be read in another interval.

@@ -12,6 +12,8 @@ const std::string& field_text(const BoreholeRecord& b, RecordField f) {
             return b.station;
         case RecordField::offset_text:
             return b.offset_text;
+        case RecordField::line:
+            return b.line;
         default:
             break;
     }
@@ -44,6 +46,8 @@ std::optional<double> field_number(const BoreholeRecord& b, RecordField f) {
             if (b.collar_elevation && b.ground_elevation)
                 return *b.collar_elevation - *b.ground_elevation;
             return std::nullopt;
+        case RecordField::crossing_angle:
+            return b.crossing_angle;
         default:
             break;
     }

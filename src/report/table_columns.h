@@ -34,6 +34,8 @@ enum class RecordField : std::uint8_t {
     design_elevation,
     ground_elevation,
     collar_elevation,
+    crossing_angle,  // degrees, a skewed group's (交角)
+    line,            // the line a group names (@名称)
     // Derived from the elevations above, shown where both of theirs are:
     cut_fill,      // 填挖高, design − ground: positive a fill (填), negative a cut (挖)
     ground_check,  // surveyed collar − the terrain's ground: a check of the model or the survey
@@ -43,14 +45,15 @@ enum class RecordField : std::uint8_t {
 constexpr bool is_optional(RecordField f) {
     return f == RecordField::design_elevation || f == RecordField::ground_elevation ||
            f == RecordField::collar_elevation || f == RecordField::cut_fill ||
-           f == RecordField::ground_check;
+           f == RecordField::ground_check || f == RecordField::crossing_angle ||
+           f == RecordField::line;
 }
 
 // Whether the field is free text (group, name, station, offset as written, remark) rather than a
 // number.
 constexpr bool is_text(RecordField f) {
     return f == RecordField::group || f == RecordField::name || f == RecordField::station ||
-           f == RecordField::offset_text || f == RecordField::remark;
+           f == RecordField::offset_text || f == RecordField::remark || f == RecordField::line;
 }
 
 // The text of a text field.
@@ -127,6 +130,9 @@ inline constexpr const char* kNoteText = "注：距中线距离左为正，右�
 inline constexpr const char* kDateLabel = "提供日期：";
 // What the 设计高程 column holds, on a note row of its own under the first: the grade line's
 // height at the hole's station, not the ground's nor the road surface's at the hole's offset.
+// What a skewed group's 交角 is, on a note row of its own when some group of the table has one.
+inline constexpr const char* kCrossingAngleNote =
+    "交角为墩台轴线左侧一半与桩号增加方向的夹角，钻孔在该轴线上，距中线距离沿轴线量取。";
 inline constexpr const char* kDesignElevationNote =
     "设计高程为纵断面设计线（中线或路缘，按设计所定）在钻孔桩号处的高程（米），未计横坡和超高。";
 // Where the 地面高程 column comes from, on a note row of its own, naming the ground's file
@@ -165,6 +171,8 @@ inline constexpr CsvColumn kBoreholeCsv[] = {
     {"remark", RecordField::remark},
     {"design_elevation", RecordField::design_elevation},
     {"ground_elevation", RecordField::ground_elevation},
+    {"crossing_angle", RecordField::crossing_angle},
+    {"line", RecordField::line},
 };
 inline constexpr TableLayout kBoreholeTable{kTableTitle, kBoreholeColumns, RecordField::station,
                                             RecordField::x, kBoreholeCsv};

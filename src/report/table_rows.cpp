@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace qelt {
 
@@ -31,6 +32,7 @@ TableRows::TableRows(const TableLayout& layout, FieldSet present, long max_rows)
         if (c->field == RecordField::ground_elevation) ground_note_ = true;
         if (c->field == RecordField::cut_fill) cut_fill_ = true;
     }
+    crossing_note_ = present.has(RecordField::crossing_angle);
     date_label_column_ = std::min(column_of(columns_, layout.date_label_at), column_count() - 2);
 }
 
@@ -78,6 +80,11 @@ void TableRows::begin_group(const GroupHead& group) {
         title->merged = true;
         title->cells[0].kind = TableCell::Kind::text;
         title->cells[0].text = group.title;
+        // A group on another line than the run's, or on a skewed axis, says so in its title:
+        // its stations and offsets mean nothing read against the run's line or square to it.
+        if (!group.line.empty()) title->cells[0].text += "（线路：" + group.line + "）";
+        if (!group.crossing_angle.empty())
+            title->cells[0].text += "（交角 " + group.crossing_angle + "）";
         for (int c = 0; c < column_count(); ++c) {
             TableCell& cell = headings->cells[static_cast<std::size_t>(c)];
             cell.kind = TableCell::Kind::text;
@@ -145,12 +152,15 @@ void TableRows::finish(const std::string& project_line) {
         put(date_label_column_, {TableCell::Kind::text, Align::right, 0, kDateLabel, true});
         put(date_label_column_ + 1, {TableCell::Kind::today, Align::left, 0, {}, true});
     }
-    if (design_note_)
-        if (TableRow* note = hold(row_cursor_ + 1))
-            note->cells[static_cast<std::size_t>(note_column_)] = {
-                TableCell::Kind::text, Align::left, 0, kDesignElevationNote, true};
+    long next_note = row_cursor_ + 1;
+    for (const auto& [shown, text] : {std::pair{design_note_, kDesignElevationNote},
+                                      std::pair{crossing_note_, kCrossingAngleNote}})
+        if (shown)
+            if (TableRow* note = hold(next_note++))
+                note->cells[static_cast<std::size_t>(note_column_)] = {TableCell::Kind::text,
+                                                                       Align::left, 0, text, true};
     if (ground_note_)
-        if (TableRow* note = hold(row_cursor_ + extra_notes()))
+        if (TableRow* note = hold(next_note++))
             note->cells[static_cast<std::size_t>(note_column_)] = {
                 TableCell::Kind::text, Align::left, 0,
                 ground_elevation_note(ground_source_, cut_fill_), true};

@@ -133,10 +133,13 @@ class TableRows : public RecordSink {
     std::vector<const TableColumn*> columns_;
     int note_column_ = 0, date_label_column_ = 0;
     bool design_note_ = false;  // the 设计高程 column is shown: its note row follows the first
-    bool ground_note_ = false;  // the 地面高程 column is shown: its note row follows
-    bool cut_fill_ = false;     // and the 填挖高 column, whose sign that row explains
+    bool crossing_note_ = false;  // some group is skewed: the note row saying what 交角 is
+    bool ground_note_ = false;    // the 地面高程 column is shown: its note row follows
+    bool cut_fill_ = false;       // and the 填挖高 column, whose sign that row explains
     std::string ground_source_;
-    int extra_notes() const { return (design_note_ ? 1 : 0) + (ground_note_ ? 1 : 0); }
+    int extra_notes() const {
+        return (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) + (ground_note_ ? 1 : 0);
+    }
     long max_rows_;
     bool begun_ = false;
 

@@ -71,12 +71,21 @@ const char* const kUsage =
                     LandXML 1.2 or IFC 4.3 file, recognised by its content whatever its name;
                     --method is then not needed)
   --alignment-name  the alignment of a LandXML or IFC file that holds several (without it
-                    such a file is refused with the list of its alignments and their stations)
+                    such a file is refused with the list of its alignments and their stations);
+                    "NAME#2" the second alignment of a name two share (a shared name alone is
+                    refused, each listed with its line in the file), "#3" the third of the file
   --chain-breaks    断链资料 (chain-break file, jd only; a first line "-1 -1" means none;
                     with a LandXML or IFC file only when it has no chain breaks of its own
                     (StaEquation, STATION referents), and then optional)
   --boreholes       钻孔资料 (borehole file: project line, then groups "title n" + n lines
-                    "station offset [remark]")
+                    "station offset [remark]"). A group line may add, in any order:
+                    交角θ   crossing angle of a skewed pier axis (交角75, 交角45°30′15″;
+                            0 < θ < 180, 90 square): the holes lie on the axis, whose left half
+                            makes θ with increasing station, offset measured along it
+                            (CSV column crossing_angle)
+                    @NAME   the group's line in a LandXML or IFC file of several, with its own
+                            stationing and profile (CSV column line); when every group names
+                            one, --alignment-name is not needed
   --points          实测坐标资料 (inverse: the surveyed holes, laid out like the borehole file
                     with lines "name X Y [remark]"; or the survey crew's own file as it comes:
                     *.dat CASS "点名,编码,Y,X,H" (easting first), *.csv PNEZD
@@ -152,7 +161,14 @@ breaks; metres, or feet converted exactly. Profiles are read by --profile; cant 
 spiral types are not read.
 A seam of more than 1 mm or a direction break of more than 10" between two elements is
 reported on a "提示：" line; a gap of more than 0.1 m, or an element whose End does not follow
-from its Start, is refused.
+from its Start, is refused. So is an element's staStart (or a Line's length) more than 0.1 m
+from the station its predecessors' lengths and the StaEquations give, unless it is the
+station on the other side of an equation; beyond 1 mm it is a "提示：" line.
+An alignment given by AlignPIs (PI, InSpiral/Spiral, Curve1/Curve, OutSpiral/Spiral; INF or 0
+a straight end) is built as a JD file is, with its checks, and serves curves too; given with
+CoordGeom, the elements are the line and the PIs are compared with them at the key points
+(more than 1 mm apart: a "提示：" line). A lone CR in a LandXML file is white space (a line end
+as editors count it); Qelt's own text files refuse it.
 IFC 4.3 (.ifc, schemas IFC4X3, IFC4X3_ADD1, IFC4X3_ADD2): each IfcAlignment's design is read,
 not its geometric representation. IfcAlignmentHorizontal segments LINE, CIRCULARARC and
 CLOTHOID in the order of IfcRelNests, each placed at its own StartPoint and StartDirection (IFC's
@@ -195,7 +211,8 @@ Line tables (线形表), to compare the line Qelt computed with the design drawi
             as "in/out")
   Angles in the CSV in decimal degrees (azimuth clockwise from north, deflection positive to
   the right), lengths in metres at full precision; the workbooks print d°m′s″ to 0.1″.
-  curves refuses a line given by its elements (--method ht, LandXML, IFC): use elements.
+  curves refuses a line given by its elements (--method ht, IFC, LandXML without AlignPIs):
+  use elements.
 
 inverse (坐标反算) takes each surveyed hole back to the foot of its perpendicular on the
 centre line (the nearest one where the line passes the hole twice, as a loop ramp does) and
@@ -444,6 +461,11 @@ int run_table(const Options& options) {
     // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it
     // has a design elevation too).
     if (options.input(DialogRole::terrain)) present = present.with(RecordField::ground_elevation);
+    // A list with skewed groups or groups naming their line gives those columns too.
+    if (!options.inverse())
+        for (RecordField f : {RecordField::crossing_angle, RecordField::line})
+            if (borehole_list_fields(*options.input(DialogRole::boreholes)).has(f))
+                present = present.with(f);
     RunDeliverables outputs(table_layout(options, present), targets, options.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
@@ -464,9 +486,10 @@ int run_table(const Options& options) {
     const std::string& list =
         *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
     outputs.set_ground(result.terrain.get());
-    outputs.write_files(job.alignment(), result.project.empty()
-                                             ? utf8_of(path_from_utf8(list).stem())
-                                             : result.project);
+    outputs.write_files(
+        job.alignment(),
+        result.project.empty() ? utf8_of(path_from_utf8(list).stem()) : result.project,
+        job.named_lines());
 
     // A file asked for that cannot be made (a map without its coordinate system, a stakeout
     // name GBK cannot hold) refuses the whole run: a set delivered without one of its files
@@ -719,10 +742,11 @@ int main(int argc, char** argv) {
                                    *options.every + "\"");
             every = *value;
         }
-        if (options.command == kCurvesCommand && (options.model_input || options.method == "ht"))
+        // A LandXML line may carry its intersection points (AlignPIs): known once it is read.
+        if (options.command == kCurvesCommand && !options.model_input && options.method == "ht")
             return usage_error(std::string(kCurveTableNeedsJds) +
-                               " / curves needs a line given by its JDs (--method jd); use "
-                               "elements for an element chain or a LandXML or IFC line");
+                               " / curves needs a line given by its JDs (--method jd, or a "
+                               "LandXML file with AlignPIs); use elements for an element chain");
         if (auto refusal = output_refusal(options)) return usage_error(*refusal);
         return run_line_table(options, every);
     }

@@ -49,6 +49,10 @@ class DeliverySheet : public RecordFanout {
             present = present.with(RecordField::design_elevation);
         if (present_.has(RecordField::ground_elevation))
             present = present.with(RecordField::ground_elevation);
+        // A list with skewed groups or groups naming their line gives those columns too.
+        if (command_ != kInverseCommand)
+            for (RecordField f : {RecordField::crossing_angle, RecordField::line})
+                if (borehole_list_fields(ui_.borehole_file).has(f)) present = present.with(f);
         out_.emplace(command_ == kInverseCommand ? as_drilled_layout(present) : layout_, targets,
                      GridSystem{}, present);
         out_->create();
@@ -74,10 +78,11 @@ class DeliverySheet : public RecordFanout {
     // Writes the files made from the records, of `alignment`, the maps titled by `project`
     // (the borehole file's name when it has none); only after the workbook is delivered.
     void write_files(const Alignment& alignment, const std::string& project,
-                     const Terrain* ground) {
+                     std::span<const Alignment> further_lines, const Terrain* ground) {
         out_->set_ground(ground);
         out_->write_files(alignment,
-                          project.empty() ? workbook_stem(ui_.borehole_file, "") : project);
+                          project.empty() ? workbook_stem(ui_.borehole_file, "") : project,
+                          further_lines);
     }
     // Why `file` could not be made, or nothing.
     std::optional<std::string> refusal(Deliverable file) const {
@@ -174,7 +179,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
             // when the run stopped; the alignment exists whenever the table was begun.
             if (result.run.outcome != RunOutcome::data_error) {
                 sheet.write_files(delivery.job.alignment(), result.run.project,
-                                  result.run.terrain.get());
+                                  delivery.job.named_lines(), result.run.terrain.get());
                 const struct {
                     Deliverable file;
                     std::string* path;
@@ -242,7 +247,10 @@ std::string alignment_list_prompt(const std::string& file, std::size_t count) {
 
 std::string alignment_choice_text(const AlignmentChoice& choice) {
     const std::string length = fixed_text(choice.length, 3);
-    const std::string name = choice.name.empty() ? "（无名称）" : choice.name;
+    std::string name = choice.name.empty() ? "（无名称）" : choice.name;
+    // Two alignments of one name: the rows say which is which by their place in the file.
+    if (choice.twin > 0)
+        name += twin_mark(choice.twin) + "（第 " + std::to_string(choice.line) + " 行）";
     // An alignment the file describes wrongly is listed all the same: chosen, the run says why
     // it cannot be built.
     if (!std::isfinite(choice.length)) return name + "    （数据有误）";
