@@ -93,10 +93,35 @@ echo "== 坐标反算: 积木法―互通 =="
 show out/匝道钻孔桩号及偏距表.csv 4 5 8
 echo
 
+jd_line=(--method jd --alignment examples/mainline-jd.txt --chain-breaks examples/mainline-dl.txt)
+
+# Back from the field, planned against drilled: the crew's file matched to the borehole file by
+# the stakeout point names (A1, A2 …). First the stakeout file itself read back: every hole on
+# its plan within the file's 4 decimals. Then examples/mainline-drilled.dat (CASS, with the
+# collar heights), in which A2 and C1 moved, B2 was not drilled and ZK补1 was added.
+compared() {  # name, planned and drilled station and offset, Δ along, Δ across, distance, H, status
+    sed '1s/^\xEF\xBB\xBF//' "$1" |
+        awk -F, -v OFS=, 'function mm(v) { if (NR == 1 || v == "") return v; v = sprintf("%.3f", v); return v == "-0.000" ? "0.000" : v }
+            { print $3, $11, mm($12), $6, mm($8), mm($13), mm($14), mm($15), mm($10), $16 }' |
+        column -s, -t
+}
+echo "== 实测与计划对比 (planned against drilled): the stakeout file read back =="
+"$cli" inverse "${jd_line[@]}" --points out/主线放样点.dat \
+    --planned examples/mainline-boreholes.txt \
+    --output out/主线放样点对比.xlsx --csv out/主线放样点对比.csv 2>/dev/null
+sed '1s/^\xEF\xBB\xBF//' out/主线放样点对比.csv |
+    awk -F, 'NR > 1 && $15 > d { d = $15 } END { printf "largest distance in plan: %.5f m\n", d }'
+echo
+echo "== 实测与计划对比: examples/mainline-drilled.dat =="
+"$cli" inverse "${jd_line[@]}" --points examples/mainline-drilled.dat \
+    --planned examples/mainline-boreholes.txt \
+    --output out/主线实测与计划对比.xlsx --csv out/主线实测与计划对比.csv
+compared out/主线实测与计划对比.csv
+echo
+
 # The line as Qelt computed it, to compare with the design drawings before placing boreholes:
 # the main line's curve and stake tables, and the LandXML main line's element and stake tables.
 echo "== 线形表 (line tables): 交点法―主线 and LandXML 主线 =="
-jd_line=(--method jd --alignment examples/mainline-jd.txt --chain-breaks examples/mainline-dl.txt)
 xml_line=(--alignment examples/interchange.xml --alignment-name 主线)
 "$cli" curves "${jd_line[@]}" --output out/主线直线曲线及转角表.xlsx --csv out/主线直线曲线及转角表.csv
 "$cli" stakes "${jd_line[@]}" --output out/主线逐桩坐标表.xlsx --csv out/主线逐桩坐标表.csv

@@ -317,6 +317,31 @@ TEST(DesktopRun, InverseReadsTheCrewsCassFile) {
     for (const auto& [cell, value] : cells) EXPECT_EQ(dump[cell + ".v"], value) << cell;
 }
 
+// 对比计划 ticked: the planned borehole list is asked for after the points file, the table
+// follows the planned holes and the closing box begins with the comparison's count.
+TEST(DesktopRun, InverseComparedWithThePlannedHoles) {
+    test::TempDir dir;
+    fill(dir);
+    dir.write("实测.dat",
+              "A1,,498953.0072,3513057.0168,412.5\r\nA3,,498958.8503,3513088.6516,\r\n");
+    FakeDesktop desktop;
+    desktop.folder = dir.path("");
+    desktop.answers = {"mainline-jd.txt", "mainline-dl.txt", "实测.dat", "mainline-boreholes.txt"};
+    const TableRunResult r = run_inverse(desktop, Method::intersection_points, false, true);
+    EXPECT_EQ(r.run.outcome, RunOutcome::complete) << r.run.message;
+    EXPECT_EQ(desktop.titles.back(), kPlannedDialog.title);
+    ASSERT_EQ(desktop.boxes.size(), 1u);
+    EXPECT_EQ(desktop.boxes[0].text.rfind(
+                  "计划 15 孔，实测 2 孔：超限 1 孔（限差 1.000 米），未钻 13 孔，计划外 0 孔", 0),
+              0u)
+        << desktop.boxes[0].text;
+    test::Dump dump = test::read_back(r.workbook);
+    const std::pair<std::string, std::string> cells[] = {
+        {"A1", "s:青龙河大桥"}, {"C2", "s:计划桩号"}, {"B3", "s:A1"}, {"J3", "n:412.5"},
+        {"B4", "s:A3"},         {"K4", "s:超限"},     {"K3", "blank"}};
+    for (const auto& [cell, value] : cells) EXPECT_EQ(dump[cell + ".v"], value) << cell;
+}
+
 // The plan drawing goes with every delivered coordinate table, into the workbook's folder under
 // the first name free for it; no workbook, no drawing.
 TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {

@@ -62,6 +62,10 @@ inline constexpr FileDialog kPointsDialog{
     DialogRole::points, "读取实测坐标资料",
     "文本文件(*.txt;*.dat)|*.txt;*.dat|CASS 坐标文件(*.dat)|*.dat|CSV 文件(*.csv)|*.csv|"
     "文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
+// The planned holes the as-drilled table is compared with: the borehole list of the table.
+inline constexpr FileDialog kPlannedDialog{
+    DialogRole::planned, "读取计划钻孔资料（与实测孔位对比）",
+    "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
 // The design profile: Qelt's own 纵断面资料文件, or a LandXML file with the line's ProfAlign.
 inline constexpr FileDialog kProfileDialog{
     DialogRole::profile, "读取纵断面资料",
@@ -118,6 +122,13 @@ class RunUi {
         (void)names;
         return std::nullopt;
     }
+    // Whether the as-drilled run is to compare the surveyed holes with the planned ones
+    // (qelt-cli's --planned, the desktop's 对比计划 box): then it asks for the planned borehole
+    // list after the points file, and its table follows the planned groups.
+    virtual bool compares_planned() const { return false; }
+    // How far a drilled hole may lie from its planned place in plan, metres (qelt-cli's
+    // --tolerance; the desktop takes the default).
+    virtual double planned_tolerance() const { return 1.0; }
     // Whether the run is to read a ground surface after the line and the profile (qelt-cli's
     // --terrain, the desktop's 地面高程 box): then every record carries the ground's elevation
     // at its X, Y where the terrain covers it.
@@ -186,6 +197,9 @@ struct RunResult {
     // lines after a blank line that were not read): one text each, shown after delivery
     // ("提示：" lines on the command line, one information box in the desktop program).
     std::vector<std::string> notices;
+    // The as-drilled run against the planned holes: its closing line (how many holes were
+    // drilled, beyond the tolerance, not drilled, not planned); empty without a comparison.
+    std::string comparison;
     // The ground the run read (RunUi::reads_terrain), for the outputs made after it (the
     // section drawing); null without one.
     std::shared_ptr<const Terrain> terrain;
@@ -234,7 +248,8 @@ RunResult run_as_drilled_table(RunUi& ui, AlignmentSource& source, Alignment& al
 // its rows), and the layout is known from the file's name (or first line) without reading the
 // file through; a cell left empty says that the crew surveyed no height for that hole. Nothing
 // when the file cannot be read: the run then says why.
-FieldSet as_drilled_fields(const std::string& points_file);
+// With `compared` (the run compares with the planned holes) also the comparison's fields.
+FieldSet as_drilled_fields(const std::string& points_file, bool compared = false);
 
 // One table run as a front end starts it: the source of the chosen method and the alignment it
 // builds, which stays with the job for the outputs that follow the table.

@@ -42,7 +42,7 @@ const char* command_name(unsigned command);
 
 // The files a job reads, told apart by their role: the command line answers each from its own
 // option and the desktop program asks for each in its dialog.
-enum class DialogRole { alignment, chain_breaks, boreholes, points, profile, terrain };
+enum class DialogRole { alignment, chain_breaks, boreholes, points, profile, planned, terrain };
 
 struct JobInput {
     DialogRole role;
@@ -67,6 +67,9 @@ inline constexpr JobInput kJobInputs[] = {
     {DialogRole::profile, "--profile",
      kTableCommand | kInverseCommand | kStakesCommand | kGradesCommand, kGradesCommand,
      "未选择纵断面资料文件", false},
+    // The borehole list the table and the stakeout file of the holes were made from, read after
+    // the points file: each surveyed hole is compared with the planned hole of its point name.
+    {DialogRole::planned, "--planned", kInverseCommand, 0, "未选择计划钻孔资料文件", false},
     // The ground (a LandXML surface or the crew's ground shots), read after the line and the
     // profile: without it no ground elevations.
     {DialogRole::terrain, "--terrain", kTableCommand | kInverseCommand, 0, "未选择地面资料文件",

@@ -46,6 +46,19 @@ struct BoreholeRecord {
     // The centre-line point at the station, X north, Y east, metres: where a skewed axis crosses
     // the line, which the plan drawing draws through its holes.
     double centre_x = 0, centre_y = 0;
+
+    // The as-drilled hole against its planned one (inverse with a planned borehole list): the
+    // planned station and offset, the drilled point's deviation from the planned point along
+    // and across the line and in plan (metres; + ahead, + left), and the verdict ("", "超限",
+    // "未钻", "计划外"). A planned hole not drilled has no drilled position: `placed` false, and
+    // its drilled fields (station, offset, X, Y) are no values but empty cells.
+    std::string planned_station = {};
+    std::optional<double> planned_offset = std::nullopt;
+    std::optional<double> d_along = std::nullopt;
+    std::optional<double> d_across = std::nullopt;
+    std::optional<double> distance = std::nullopt;
+    std::string status = {};
+    bool placed = true;
     // The continuous mileage of the station (of the foot), metres: where the section drawing
     // puts the hole.
     double mileage = 0;

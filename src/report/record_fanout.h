@@ -62,10 +62,13 @@ class RecordFanout : public RecordSink {
 };
 
 // The records themselves, kept in memory for what needs all of them at once (a drawing's
-// extents go before its entities; a stakeout point's name depends on every other point's).
+// extents go before its entities; a stakeout point's name depends on every other point's). Only
+// holes with a position: a planned hole not drilled has none to draw, stake or map.
 class RecordList : public RecordSink {
   public:
-    void record(const BoreholeRecord& borehole) override { all.push_back(borehole); }
+    void record(const BoreholeRecord& borehole) override {
+        if (borehole.placed) all.push_back(borehole);
+    }
     std::vector<BoreholeRecord> all;
 };
 

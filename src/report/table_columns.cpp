@@ -14,6 +14,10 @@ const std::string& field_text(const BoreholeRecord& b, RecordField f) {
             return b.offset_text;
         case RecordField::line:
             return b.line;
+        case RecordField::planned_station:
+            return b.planned_station;
+        case RecordField::status:
+            return b.status;
         default:
             break;
     }
@@ -21,6 +25,10 @@ const std::string& field_text(const BoreholeRecord& b, RecordField f) {
 }
 
 std::optional<double> field_number(const BoreholeRecord& b, RecordField f) {
+    // A planned hole not drilled has no drilled position: its cells stay empty.
+    if (!b.placed && (f == RecordField::station_value || f == RecordField::offset ||
+                      f == RecordField::x || f == RecordField::y))
+        return std::nullopt;
     switch (f) {
         case RecordField::serial:
             return b.serial;
@@ -48,6 +56,14 @@ std::optional<double> field_number(const BoreholeRecord& b, RecordField f) {
             return std::nullopt;
         case RecordField::crossing_angle:
             return b.crossing_angle;
+        case RecordField::planned_offset:
+            return b.planned_offset;
+        case RecordField::d_along:
+            return b.d_along;
+        case RecordField::d_across:
+            return b.d_across;
+        case RecordField::distance:
+            return b.distance;
         default:
             break;
     }

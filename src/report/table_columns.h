@@ -34,8 +34,14 @@ enum class RecordField : std::uint8_t {
     design_elevation,
     ground_elevation,
     collar_elevation,
-    crossing_angle,  // degrees, a skewed group's (交角)
-    line,            // the line a group names (@名称)
+    crossing_angle,   // degrees, a skewed group's (交角)
+    line,             // the line a group names (@名称)
+    planned_station,  // the planned hole against the drilled one (BoreholeRecord)
+    planned_offset,
+    d_along,
+    d_across,
+    distance,
+    status,
     // Derived from the elevations above, shown where both of theirs are:
     cut_fill,      // 填挖高, design − ground: positive a fill (填), negative a cut (挖)
     ground_check,  // surveyed collar − the terrain's ground: a check of the model or the survey
@@ -44,16 +50,16 @@ enum class RecordField : std::uint8_t {
 // Whether a record may lack the field (std::optional in BoreholeRecord).
 constexpr bool is_optional(RecordField f) {
     return f == RecordField::design_elevation || f == RecordField::ground_elevation ||
-           f == RecordField::collar_elevation || f == RecordField::cut_fill ||
-           f == RecordField::ground_check || f == RecordField::crossing_angle ||
-           f == RecordField::line;
+           f == RecordField::collar_elevation || f == RecordField::crossing_angle ||
+           f == RecordField::line || f >= RecordField::planned_station;
 }
 
 // Whether the field is free text (group, name, station, offset as written, remark) rather than a
 // number.
 constexpr bool is_text(RecordField f) {
     return f == RecordField::group || f == RecordField::name || f == RecordField::station ||
-           f == RecordField::offset_text || f == RecordField::remark || f == RecordField::line;
+           f == RecordField::offset_text || f == RecordField::remark || f == RecordField::line ||
+           f == RecordField::planned_station || f == RecordField::status;
 }
 
 // The text of a text field.
@@ -206,6 +212,12 @@ inline constexpr CsvColumn kAsDrilledCsv[] = {
     {"design_elevation", RecordField::design_elevation},
     {"ground_elevation", RecordField::ground_elevation},
     {"collar_elevation", RecordField::collar_elevation},
+    {"planned_station", RecordField::planned_station},
+    {"planned_offset", RecordField::planned_offset},
+    {"d_along", RecordField::d_along},
+    {"d_across", RecordField::d_across},
+    {"distance", RecordField::distance},
+    {"status", RecordField::status},
 };
 inline constexpr TableLayout kAsDrilledTable{kAsDrilledTitle, kAsDrilledColumns, RecordField::name,
                                              RecordField::station, kAsDrilledCsv};
@@ -234,10 +246,48 @@ inline constexpr TableLayout kAsDrilledHeightTable{kAsDrilledTitle, kAsDrilledHe
                                                    RecordField::name, RecordField::offset,
                                                    kAsDrilledCsv};
 
-// The as-drilled table's layout for a run that gives the optional fields `present`: the one
-// with 孔口高程 when the holes' heights are given.
+// The as-drilled table against the planned holes: each hole's planned and drilled station and
+// offset side by side with the deviations and the verdict, rather than coordinates, which the
+// CSV keeps. Eleven columns with 孔口高程 do not fit one A4 page at 10 pt: the table prints at
+// the scale that fits it one page wide (xlsx_table.cpp). The date goes in the plan distance's
+// column, sized for it (10.25 characters, as 孔口高程 above), its label in the deviation's before
+// it.
+inline constexpr TableColumn kAsDrilledComparedColumns[] = {
+    {"序号", 4.5, NumberFormat::general, false, RecordField::serial},
+    {"孔号", 6, NumberFormat::general, true, RecordField::name},
+    {"计划桩号", 12.5, NumberFormat::general, true, RecordField::planned_station},
+    {"计划偏距", 8, NumberFormat::three_decimals, true, RecordField::planned_offset},
+    {"实测桩号", 12.5, NumberFormat::general, true, RecordField::station},
+    {"实测偏距", 8, NumberFormat::three_decimals, true, RecordField::offset},
+    {"纵向偏差", 8, NumberFormat::three_decimals, false, RecordField::d_along},
+    {"横向偏差", 8, NumberFormat::three_decimals, false, RecordField::d_across},
+    {"平面偏差", 10.25, NumberFormat::three_decimals, false, RecordField::distance},
+    {"孔口高程", 10.25, NumberFormat::three_decimals, false, RecordField::collar_elevation},
+    {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
+    {"状态", 5.5, NumberFormat::general, true, RecordField::status},
+};
+inline constexpr TableLayout kAsDrilledComparedTable{kAsDrilledTitle, kAsDrilledComparedColumns,
+                                                     RecordField::serial, RecordField::d_across,
+                                                     kAsDrilledCsv};
+// What the deviations are, on a note row of their own, short enough for the printed width.
+inline constexpr const char* kComparedNote =
+    "纵向、横向偏差：实测孔位减计划孔位，按计划桩号处中线方向分解，纵向前进为正，横向左为正。";
+
+// The as-drilled table's layout for a run that gives the optional fields `present`: against
+// the planned holes when it compares them, else the one with 孔口高程 when the holes' heights
+// are given.
 constexpr const TableLayout& as_drilled_layout(FieldSet present) {
+    if (present.has(RecordField::status)) return kAsDrilledComparedTable;
     return present.has(RecordField::collar_elevation) ? kAsDrilledHeightTable : kAsDrilledTable;
+}
+// The optional fields of the comparison with the planned holes.
+constexpr FieldSet with_comparison(FieldSet present) {
+    return present.with(RecordField::planned_station)
+        .with(RecordField::planned_offset)
+        .with(RecordField::d_along)
+        .with(RecordField::d_across)
+        .with(RecordField::distance)
+        .with(RecordField::status);
 }
 
 }  // namespace qelt

@@ -33,6 +33,8 @@ TableRows::TableRows(const TableLayout& layout, FieldSet present, long max_rows)
         if (c->field == RecordField::cut_fill) cut_fill_ = true;
     }
     crossing_note_ = present.has(RecordField::crossing_angle);
+    for (const TableColumn* c : columns_)
+        if (c->field == RecordField::d_along) compared_note_ = true;
     date_label_column_ = std::min(column_of(columns_, layout.date_label_at), column_count() - 2);
 }
 
@@ -153,8 +155,9 @@ void TableRows::finish(const std::string& project_line) {
         put(date_label_column_ + 1, {TableCell::Kind::today, Align::left, 0, {}, true});
     }
     long next_note = row_cursor_ + 1;
-    for (const auto& [shown, text] : {std::pair{design_note_, kDesignElevationNote},
-                                      std::pair{crossing_note_, kCrossingAngleNote}})
+    for (const auto& [shown, text] :
+         {std::pair{design_note_, kDesignElevationNote},
+          std::pair{crossing_note_, kCrossingAngleNote}, std::pair{compared_note_, kComparedNote}})
         if (shown)
             if (TableRow* note = hold(next_note++))
                 note->cells[static_cast<std::size_t>(note_column_)] = {TableCell::Kind::text,

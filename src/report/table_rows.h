@@ -50,7 +50,7 @@ inline long page_line_count(long last_data_row) {
 }
 
 // The most columns a printed table can have.
-inline constexpr std::size_t kMaxTableColumns = 10;
+inline constexpr std::size_t kMaxTableColumns = 12;
 
 struct TableCell {
     enum class Kind : std::uint8_t { empty, number, text, today } kind = Kind::empty;
@@ -134,11 +134,13 @@ class TableRows : public RecordSink {
     int note_column_ = 0, date_label_column_ = 0;
     bool design_note_ = false;  // the 设计高程 column is shown: its note row follows the first
     bool crossing_note_ = false;  // some group is skewed: the note row saying what 交角 is
+    bool compared_note_ = false;  // the deviations are shown: their note row follows
     bool ground_note_ = false;    // the 地面高程 column is shown: its note row follows
     bool cut_fill_ = false;       // and the 填挖高 column, whose sign that row explains
     std::string ground_source_;
     int extra_notes() const {
-        return (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) + (ground_note_ ? 1 : 0);
+        return (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) + (compared_note_ ? 1 : 0) +
+               (ground_note_ ? 1 : 0);
     }
     long max_rows_;
     bool begun_ = false;

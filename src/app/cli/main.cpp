@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/run.h"
+#include "app/run_comparison.h"
 #include "app/run_deliverables.h"
 #include "app/run_line_tables.h"
 #include "app/run_output.h"
@@ -50,6 +51,8 @@ const char* const kUsage =
                  --boreholes FILE [--output T.xlsx] [--csv T.csv] [--dxf D.dxf]
   qelt-cli inverse --alignment F.xml|F.ifc [--alignment-name NAME] [--chain-breaks FILE]
                    --points FILE [--output T.xlsx] [--csv T.csv]
+  inverse also compares the drilled holes with the planned ones:
+                   [--planned B.txt [--tolerance M]]
   qelt-cli landxml --method jd|ht --alignment FILE [--chain-breaks FILE] --output L.xml
                    [--name NAME]
   qelt-cli curves|elements|stakes <the alignment options of table> [--output T.xlsx]
@@ -95,6 +98,24 @@ const char* const kUsage =
                     4 or more comma-separated fields make a surveyors' file, CASS when field 2
                     is empty or not a number, PNEZD when it is; the layout read is reported on
                     a "提示：" line)
+  --planned         计划钻孔资料 (inverse: the borehole file the table and its --stakeout file
+                    were made from). Each surveyed point is matched to the planned hole whose
+                    stakeout point name it carries (A1, A2 … B1, as --stakeout names them);
+                    a name that matches none (a renamed or added point) is 计划外, and a
+                    planned hole without its point is 未钻; a name surveyed twice matches
+                    with its first point, the later ones are 计划外 (and reported). The table
+                    then follows the planned groups and order: planned and drilled station
+                    and offset, 纵向偏差 (Δ along, + ahead) and 横向偏差 (Δ across, + left),
+                    both the drilled point minus the planned point resolved on the centre
+                    line's direction at the planned station, 平面偏差 (distance in plan),
+                    孔口高程, 状态 (超限 beyond the tolerance); the 未钻 and 计划外 holes
+                    follow as two groups of their own. CSV columns appended:
+                    planned_station,planned_offset,d_along,d_across,distance,status (status
+                    empty, 超限, 未钻 or 计划外; a 未钻 row has empty drilled fields). The
+                    summary line counts them.
+  --tolerance       with --planned: the distance in plan, metres, beyond which a hole is
+                    超限 (default 1.0; take the project's own from its 勘察纲要 or the survey
+                    specification it follows), compared to the millimetre as printed
   --profile         纵断面资料 (the design profile): a text file, a title line then one line
                     per grade point "station elevation [R]" (station as in the borehole file,
                     R the radius of the 竖曲线 in metres, 0 or none for no curve), or a LandXML
@@ -124,6 +145,8 @@ const char* const kUsage =
                     group,serial,station,offset,x,y,remark
                     inverse: group,serial,name,x,y,station,station_value,offset,remark
                     [,collar_elevation] (a CASS or PNEZD points file)
+                    [,planned_station,planned_offset,d_along,d_across,distance,status]
+                    (--planned)
   --dxf             also write the plan drawing (钻孔平面布置图) for CAD: DXF R2000 with the
                     centre line, JD polygon, key points, 100 m stations and the boreholes
                     with their labels, each on its own layer (drawing x = Y east,
@@ -273,6 +296,8 @@ struct Options {
     std::optional<std::string> terrain_name;    // the Surface of a LandXML terrain file
     std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::optional<std::string> every;           // stakes: the interval, metres
+    std::optional<std::string> tolerance;       // inverse --planned: metres, as typed
+    double tolerance_metres = kDefaultTolerance;
     std::string output = "钻孔数量及位置表.xlsx";
     bool output_given = false;
     bool model_input = false;  // --alignment is a LandXML or IFC file
@@ -308,6 +333,10 @@ class CommandLineUi : public RunUi {
     bool reads_terrain() const override { return options_.input(DialogRole::terrain).has_value(); }
     std::optional<std::string> terrain_name() const override { return options_.terrain_name; }
     bool answers_up_front() const override { return true; }
+    bool compares_planned() const override {
+        return options_.input(DialogRole::planned).has_value();
+    }
+    double planned_tolerance() const override { return options_.tolerance_metres; }
     std::optional<std::string> file_given(DialogRole role) const override {
         return options_.input(role);
     }
@@ -455,8 +484,10 @@ int run_table(const Options& options) {
     // return that does not deliver them.
     // With a profile every record carries its design elevation, and the tables a column for
     // it; a surveyors' points file brings each hole's height.
-    FieldSet present =
-        options.inverse() ? as_drilled_fields(*options.input(DialogRole::points)) : FieldSet{};
+    FieldSet present = options.inverse()
+                           ? as_drilled_fields(*options.input(DialogRole::points),
+                                               options.input(DialogRole::planned).has_value())
+                           : FieldSet{};
     if (options.input(DialogRole::profile)) present = present.with(RecordField::design_elevation);
     // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it
     // has a design elevation too).
@@ -515,8 +546,10 @@ int run_table(const Options& options) {
                   << " 个钻孔），已写入 " << options.output << also << "\n";
         return kExitPartial;
     }
-    std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，已写入 "
-              << options.output;
+    std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，";
+    // Against the planned holes: how many were not where planned, not drilled, not planned.
+    if (!result.comparison.empty()) std::cout << result.comparison << "，";
+    std::cout << "已写入 " << options.output;
     if (const std::string& csv = targets.of(Deliverable::csv); !csv.empty())
         std::cout << " 和 " << csv;
     std::cout << also << "\n";
@@ -633,7 +666,8 @@ int main(int argc, char** argv) {
         {"--profile-name", &options.profile_name},
         {"--terrain-name", &options.terrain_name},
         {"--name", &options.name},
-        {"--every", &options.every}};
+        {"--every", &options.every},
+        {"--tolerance", &options.tolerance}};
     for (const JobInput& in : kJobInputs)
         value_options[in.option] = &options.inputs[static_cast<std::size_t>(in.role)];
     for (const DeliverableKind& d : kDeliverables)
@@ -715,6 +749,15 @@ int main(int argc, char** argv) {
         return usage_error("--name belongs to landxml");
     if (options.every && options.command != kStakesCommand)
         return usage_error("--every belongs to stakes");
+    if (options.tolerance) {
+        if (!options.input(DialogRole::planned))
+            return usage_error("--tolerance applies to --planned only");
+        const auto value = parse_number(*options.tolerance);
+        if (!value || !(*value >= 0) || !std::isfinite(*value))
+            return usage_error("--tolerance must be a distance in metres, 0 or more, not \"" +
+                               *options.tolerance + "\"");
+        options.tolerance_metres = *value;
+    }
     for (const JobInput& in : kJobInputs)
         if ((in.required & options.command) && !options.input(in.role))
             return usage_error(std::string(in.option) + " is required");

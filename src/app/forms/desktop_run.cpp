@@ -43,8 +43,9 @@ class DeliverySheet : public RecordFanout {
                               desktop_.path_style());
         // A folder that cannot be written after all is told when the workbook is delivered. The
         // as-drilled table of a surveyors' file shows the holes' heights.
-        FieldSet present =
-            command_ == kInverseCommand ? as_drilled_fields(ui_.borehole_file) : FieldSet{};
+        FieldSet present = command_ == kInverseCommand
+                               ? as_drilled_fields(ui_.borehole_file, ui_.compares_planned())
+                               : FieldSet{};
         if (present_.has(RecordField::design_elevation))
             present = present.with(RecordField::design_elevation);
         if (present_.has(RecordField::ground_elevation))
@@ -152,7 +153,8 @@ struct Delivery {
     const TableJob& job;
     unsigned command;
     bool heights;
-    bool ground = false;  // the ground elevations (and with `heights` the 填挖高)
+    bool planned = false;  // 坐标反算 against the planned holes
+    bool ground = false;   // the ground elevations (and with `heights` the 填挖高)
 };
 
 TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
@@ -161,6 +163,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
     ui.heights = delivery.heights;
+    ui.planned = delivery.planned;
     ui.ground = delivery.ground;
     DeliverySheet sheet(ui, desktop, delivery.layout, delivery.command);
     FieldSet present;
@@ -225,7 +228,8 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     }
     // Last, in one box: where the drawing and the points went (no program opens them), why a
     // map did not come, and what the run computed but the user should know.
-    std::string text;
+    // The comparison's count first: what the engineer opened the run for.
+    std::string text = result.run.comparison;
     for (const std::string& line : told) text += (text.empty() ? "" : "\n") + line;
     if (!result.run.notices.empty()) {
         if (!text.empty()) text += "\n\n";
@@ -265,14 +269,15 @@ std::string profile_list_prompt(const std::string& file, std::size_t count) {
 
 TableRunResult run_table(Desktop& desktop, Method method, bool heights, bool ground) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights, ground},
+    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights, false, ground},
                            [&job](RunUi& ui, RecordSink& records) { return job.run(ui, records); });
 }
 
-TableRunResult run_inverse(Desktop& desktop, Method method, bool heights, bool ground) {
+TableRunResult run_inverse(Desktop& desktop, Method method, bool heights, bool planned,
+                           bool ground) {
     TableJob job(method);
     return run_and_deliver(
-        desktop, {kAsDrilledTable, job, kInverseCommand, heights, ground},
+        desktop, {kAsDrilledTable, job, kInverseCommand, heights, planned, ground},
         [&job](RunUi& ui, RecordSink& records) { return job.run_as_drilled(ui, records); });
 }
 

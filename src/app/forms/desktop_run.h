@@ -117,8 +117,9 @@ TableRunResult run_table(Desktop& desktop, Method method, bool heights = false,
                          bool ground = false);
 // Runs the as-drilled table (坐标反算) once by `method`: the alignment's dialogs, then the points
 // file's.
+// With `planned` it compares the holes with the planned list; with `ground` as run_table.
 TableRunResult run_inverse(Desktop& desktop, Method method, bool heights = false,
-                           bool ground = false);
+                           bool planned = false, bool ground = false);
 
 // What the line tables' run delivered.
 struct LineTablesResult {
