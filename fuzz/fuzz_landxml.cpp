@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (const TerrainFace& f : ground.faces()) {
                 const TerrainPoint &a = ground.points()[f[0]], &b = ground.points()[f[1]],
                                    &c = ground.points()[f[2]];
-                for (const Point p : {Point{a.x, a.y}, Point{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3}})
+                for (const Point p :
+                     {Point{a.x, a.y}, Point{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3}})
                     if (auto z = ground.elevation(p); z && !std::isfinite(*z)) std::abort();
             }
         } catch (const DataError&) {

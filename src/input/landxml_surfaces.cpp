@@ -32,22 +32,6 @@ std::vector<TinSurface> tin_surfaces(pugi::xml_node root) {
     return found;
 }
 
-// The words of an element's text, split at XML's white space.
-std::vector<std::string_view> words(std::string_view text) {
-    std::vector<std::string_view> found;
-    std::size_t at = 0;
-    const auto blank = [&](std::size_t i) {
-        return text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r';
-    };
-    while (at < text.size()) {
-        while (at < text.size() && blank(at)) ++at;
-        const std::size_t from = at;
-        while (at < text.size() && !blank(at)) ++at;
-        if (at > from) found.push_back(text.substr(from, at - from));
-    }
-    return found;
-}
-
 bool invisible(pugi::xml_node face) {
     return face.attribute("i").as_int(0) == 1;
 }
@@ -98,7 +82,7 @@ class SurfaceReader : private LandXmlPart {
         for (pugi::xml_node p : pnts.children()) {
             if (local_name(p) != "P") continue;
             const std::string owner = "点 P id=\"" + std::string(p.attribute("id").value()) + "\"";
-            const std::vector<std::string_view> w = words(p.child_value());
+            const std::vector<std::string_view> w = xml_words(p.child_value());
             if (w.size() != 3)
                 throw refused(p, owner + " 应为“北坐标 东坐标 高程” 3 个数，有 " +
                                      std::to_string(w.size()) + " 项");
@@ -117,7 +101,7 @@ class SurfaceReader : private LandXmlPart {
         const pugi::xml_node list = child_named(s_.definition, "Faces");
         for (pugi::xml_node f : list.children()) {
             if (local_name(f) != "F" || invisible(f)) continue;
-            const std::vector<std::string_view> w = words(f.child_value());
+            const std::vector<std::string_view> w = xml_words(f.child_value());
             if (w.size() != 3)
                 throw refused(f,
                               "三角形 <F> 应为 3 个点号，有 " + std::to_string(w.size()) + " 项");
@@ -143,7 +127,7 @@ class SurfaceReader : private LandXmlPart {
             pugi::xml_node list2 = child_named(b, "PntList2D"), list3 = child_named(b, "PntList3D");
             const pugi::xml_node at = list2 ? list2 : list3;
             const std::size_t per_point = list2 ? 2 : 3;
-            const std::vector<std::string_view> w = words(at.child_value());
+            const std::vector<std::string_view> w = xml_words(at.child_value());
             const std::string owner = "边界“" + std::string(b.attribute("name").value()) + "”";
             if (!at || w.size() % per_point != 0 || w.size() < 3 * per_point)
                 throw refused(b, owner + "应有至少 3 个点（<PntList2D> 每点“北坐标 东坐标”）");
