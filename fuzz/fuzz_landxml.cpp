@@ -1,7 +1,11 @@
 // The LandXML reader on arbitrary file contents: every alignment of a file is either built, with
 // a line whose every piece is finite and follows the one before, or refused with DataError,
 // whatever the bytes; and a line built is written as LandXML and reads back to the same line.
+// A ground surface of the file is built or refused likewise, and gives a finite elevation or
+// none at every corner and centre of its triangles.
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -10,6 +14,7 @@
 #include "fuzz_line.h"
 #include "input/formats.h"
 #include "input/landxml_alignments.h"
+#include "input/landxml_surfaces.h"
 #include "report/landxml_export.h"
 #include "station/station.h"
 
@@ -22,6 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         DetectedFile detected = detect_format(path);
         if (detected.format() != FileFormat::xml) return 0;
         const LandXmlDocument document(detected);
+        try {
+            const Terrain ground = landxml_terrain(document, std::nullopt);
+            for (const TerrainFace& f : ground.faces()) {
+                const TerrainPoint &a = ground.points()[f[0]], &b = ground.points()[f[1]],
+                                   &c = ground.points()[f[2]];
+                for (const Point p :
+                     {Point{a.x, a.y}, Point{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3}})
+                    if (auto z = ground.elevation(p); z && !std::isfinite(*z)) std::abort();
+            }
+        } catch (const DataError&) {
+        }
         const LandXmlAlignments file(document);
         for (std::size_t i = 0; i < file.alignments().size(); ++i) {
             Alignment a;

@@ -145,5 +145,15 @@ show out/主线钻孔数量及位置表_设计高程.csv 5 6
 sed '1s/^\xEF\xBB\xBF//' out/主线纵坡竖曲线表.csv | column -s, -t
 echo
 
+# The ground under every hole: the crew's ground shots of the main line (a CASS file, triangulated),
+# each hole's ground elevation at its X, Y and, with the profile, its 填挖高 (design − ground).
+echo "== 地面高程 (ground): examples/mainline-ground.dat =="
+"$cli" table "${jd_line[@]}" --profile examples/mainline-profile.txt \
+    --terrain examples/mainline-ground.dat --boreholes examples/mainline-boreholes.txt \
+    --output out/主线钻孔数量及位置表_地面高程.xlsx --csv out/主线钻孔数量及位置表_地面高程.csv \
+    --section-dxf out/主线钻孔纵断面图.dxf
+show out/主线钻孔数量及位置表_地面高程.csv 5 6
+echo
+
 echo "The tables, plan drawings, stakeout and map files are in $(pwd)/out/:"
 ls -1 out/*.xlsx out/*.csv out/*.dxf out/*.dat out/*.kml out/*.geojson | sed 's/^/  /'

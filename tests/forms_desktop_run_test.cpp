@@ -639,16 +639,19 @@ TEST(DesktopRun, LineTablesBesideTheAlignment) {
 
 // With 设计高程 ticked the runs read a design profile after the line: from the profile's dialog,
 // or from the LandXML line's own ProfAlign without a dialog; the table gains the column and the
-// line tables the 纵坡、竖曲线表.
+// line tables the 纵坡、竖曲线表. With 地面高程 ticked too the ground's dialog follows the
+// profile's and the table shows 地面高程 and 填挖高 after 设计高程.
 TEST(DesktopRun, HeightsFromTheProfileDialogOrTheLinesOwn) {
     test::TempDir dir;
     fill(dir);
-    for (const char* name : {"mainline-profile.txt", "interchange.xml"})
+    for (const char* name : {"mainline-profile.txt", "interchange.xml", "mainline-ground.dat"})
         dir.write(name, read_file(std::string(QELT_SOURCE_DIR "/examples/") + name));
     struct Case {
         const char* what;
         std::deque<std::string> answers;
         std::vector<std::string> titles;  // the dialogs and list windows shown, in turn
+        bool ground = false;
+        const char* g2 = "s:备注";  // the column after 设计高程
     };
     const Case cases[] = {
         {"JD line and its profile file",
@@ -657,17 +660,24 @@ TEST(DesktopRun, HeightsFromTheProfileDialogOrTheLinesOwn) {
         {"LandXML main line with its ProfAlign",
          {"interchange.xml", "mainline-boreholes.txt"},
          {"读取平面资料", kAlignmentListTitle, "读取钻孔资料"}},
+        {"JD line, its profile and the ground",
+         {"mainline-jd.txt", "mainline-dl.txt", "mainline-profile.txt", "mainline-ground.dat",
+          "mainline-boreholes.txt"},
+         {"读取平面资料", "读取断链资料", "读取纵断面资料", "读取地面资料", "读取钻孔资料"},
+         true,
+         "s:地面高程"},
     };
     for (const Case& c : cases) {
         FakeDesktop desktop;
         desktop.folder = dir.path("");
         desktop.answers = c.answers;
         desktop.list_choice = 0;  // 主线
-        const TableRunResult r = run_table(desktop, Method::intersection_points, true);
+        const TableRunResult r = run_table(desktop, Method::intersection_points, true, c.ground);
         ASSERT_EQ(r.run.outcome, RunOutcome::complete) << c.what << ": " << r.run.message;
         EXPECT_EQ(desktop.titles, c.titles) << c.what;
         test::Dump dump = test::read_back(r.workbook);
         EXPECT_EQ(dump["F2.v"], "s:设计高程") << c.what;
+        EXPECT_EQ(dump["G2.v"], c.g2) << c.what;
     }
     FakeDesktop desktop;
     desktop.folder = dir.path("");

@@ -3,6 +3,7 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "alignment/placement.h"
@@ -14,6 +15,7 @@
 #include "input/profile_readers.h"
 #include "input/readers.h"
 #include "input/surveyed_points.h"
+#include "input/terrain_readers.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -205,6 +207,7 @@ class TableRun {
     RunResult run();
 
   private:
+    void read_ground();
     void open_list();
     void write_list();
     void write_row(const ListEvent& event);
@@ -227,6 +230,7 @@ class TableRun {
     ListFile list_file_;
     RunResult result_;
     std::unique_ptr<ListEvents> list_;
+    std::shared_ptr<const Terrain> terrain_;
     std::string project_line_;
     std::string group_title_;  // the group being written
     int group_number_ = 0;
@@ -264,6 +268,7 @@ RunResult TableRun::run() {
             }
             kept_.line_name.reset();
             line_ = &alignment_;
+            read_ground();
             open_list();
         } catch (const DialogCancelled& e) {
             throw RunStop{RunOutcome::data_error, e.what(), {}, 0, true};
@@ -286,6 +291,20 @@ RunResult TableRun::run() {
         stop(reason);
     }
     return result_;
+}
+
+void TableRun::read_ground() {
+    if (!ui_.reads_terrain()) return;
+    const auto path = ui_.choose_file(kTerrainDialog);
+    if (!path) throw DataError(job_input(DialogRole::terrain).not_chosen);
+    try {
+        terrain_ = std::make_shared<const Terrain>(read_terrain(*path, ui_.terrain_name()));
+    } catch (const DataError& e) {
+        if (!e.file().empty()) throw;
+        throw DataError(e.what(), *path, e.line());
+    }
+    records_.ground_from(terrain_->source());
+    result_.terrain = terrain_;
 }
 
 void TableRun::open_list() {
@@ -375,6 +394,7 @@ void TableRun::write_row(const ListEvent& event) {
     record.name = row.name;
     record.station = placed.station;
     record.station_value = placed.station_value;
+    record.mileage = placed.mileage;
     record.offset = placed.offset;
     record.offset_text = row.at.offset_text;
     record.x = placed.point.x;
@@ -386,6 +406,14 @@ void TableRun::write_row(const ListEvent& event) {
     record.line = line_->name;
     record.centre_x = placed.centre.x;
     record.centre_y = placed.centre.y;
+    if (terrain_) {
+        // The ground at the hole itself, not at its foot on the centre line: a hole 20 m off
+        // a hillside road stands on other ground than the line.
+        record.ground_elevation = terrain_->elevation({record.x, record.y});
+        if (!record.ground_elevation)
+            result_.notices.push_back(list_->at_line(event.line) + "钻孔在地面模型“" +
+                                      terrain_->source() + "”的范围之外，没有地面高程");
+    }
     records_.record(record);
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);

@@ -28,6 +28,7 @@
 #include "input/alignment_choice.h"
 #include "report/borehole_record.h"
 #include "report/table_columns.h"
+#include "terrain/terrain.h"
 
 namespace qelt {
 
@@ -81,6 +82,12 @@ inline constexpr FileDialog kPlannedDialog{
 inline constexpr FileDialog kProfileDialog{
     DialogRole::profile, "读取纵断面资料",
     "纵断面资料(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|所有文件（*.*)|*.*"};
+
+// The ground: a LandXML file with a TIN surface, or the crew's ground shots
+// (input/terrain_readers.h).
+inline constexpr FileDialog kTerrainDialog{
+    DialogRole::terrain, "读取地面资料",
+    "LandXML 文件(*.xml)|*.xml|测量点(*.dat;*.txt)|*.dat;*.txt|所有文件（*.*)|*.*"};
 
 class RunUi {
   public:
@@ -143,6 +150,12 @@ class RunUi {
     // How far a drilled hole may lie from its planned place in plan, metres (qelt-cli's
     // --tolerance; the desktop takes the default).
     virtual double planned_tolerance() const { return 1.0; }
+    // Whether the run is to read a ground surface after the line and the profile (qelt-cli's
+    // --terrain, the desktop's 地面高程 box): then every record carries the ground's elevation
+    // at its X, Y where the terrain covers it.
+    virtual bool reads_terrain() const { return false; }
+    // The surface the user named before the run (qelt-cli's --terrain-name), or nothing.
+    virtual std::optional<std::string> terrain_name() const { return std::nullopt; }
     // The file given up front for `role`, whether the run asks for it or not: a chain-break
     // file given for a line that numbers itself by its own station equations is refused.
     virtual std::optional<std::string> file_given(DialogRole role) const {
@@ -212,6 +225,9 @@ struct RunResult {
     // The as-drilled run against the planned holes: its closing line (how many holes were
     // drilled, beyond the tolerance, not drilled, not planned); empty without a comparison.
     std::string comparison;
+    // The ground the run read (RunUi::reads_terrain), for the outputs made after it (the
+    // section drawing); null without one.
+    std::shared_ptr<const Terrain> terrain;
     bool sheet_touched() const { return outcome != RunOutcome::data_error; }
 };
 

@@ -72,6 +72,9 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
             // Like the table, it shows the boreholes written so far when the run stopped.
             write_plan_drawing(out, alignment, records_.all, further_lines);
             return;
+        case Deliverable::section:
+            write_section_drawing(out, alignment, ground_, records_.all);
+            return;
         case Deliverable::stakeout:
             write_stakeout_file(out, StakeoutFormat::cass_dat, records_.all, names);
             return;

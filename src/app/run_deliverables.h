@@ -22,6 +22,7 @@
 #include "report/map_files.h"
 #include "report/record_fanout.h"
 #include "report/table_columns.h"
+#include "terrain/terrain.h"
 
 namespace qelt {
 
@@ -62,6 +63,8 @@ class RunDeliverables : public RecordFanout {
     // `further_lines`: the lines the list's groups named beside `alignment`, for the drawing.
     void write_files(const Alignment& alignment, const std::string& title,
                      std::span<const Alignment> further_lines = {});
+    // The ground the run read, for the section drawing (null: none); set before write_files.
+    void set_ground(const Terrain* ground) { ground_ = ground; }
 
     struct Refusal {
         Deliverable file;
@@ -87,6 +90,7 @@ class RunDeliverables : public RecordFanout {
 
     const TableLayout& layout_;
     FieldSet present_;
+    const Terrain* ground_ = nullptr;
     DeliverableTargets targets_;
     GridSystem grid_;
     PendingWorkbook workbook_;

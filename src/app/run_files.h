@@ -42,7 +42,7 @@ const char* command_name(unsigned command);
 
 // The files a job reads, told apart by their role: the command line answers each from its own
 // option and the desktop program asks for each in its dialog.
-enum class DialogRole { alignment, chain_breaks, boreholes, points, profile, planned };
+enum class DialogRole { alignment, chain_breaks, boreholes, points, profile, planned, terrain };
 
 struct JobInput {
     DialogRole role;
@@ -70,12 +70,16 @@ inline constexpr JobInput kJobInputs[] = {
     // The borehole list the table and the stakeout file of the holes were made from, read after
     // the points file: each surveyed hole is compared with the planned hole of its point name.
     {DialogRole::planned, "--planned", kInverseCommand, 0, "未选择计划钻孔资料文件", false},
+    // The ground (a LandXML surface or the crew's ground shots), read after the line and the
+    // profile: without it no ground elevations.
+    {DialogRole::terrain, "--terrain", kTableCommand | kInverseCommand, 0, "未选择地面资料文件",
+     false},
 };
 inline constexpr std::size_t kJobInputCount = std::size(kJobInputs);
 const JobInput& job_input(DialogRole role);
 
 // The files a table run may deliver, in the order they are delivered.
-enum class Deliverable { workbook, csv, drawing, stakeout, points_csv, kml, geojson };
+enum class Deliverable { workbook, csv, drawing, stakeout, points_csv, kml, geojson, section };
 
 struct DeliverableKind {
     Deliverable file;
@@ -107,6 +111,10 @@ inline constexpr DeliverableKind kDeliverables[] = {
      true},
     {Deliverable::geojson, "--geojson", kTableCommand | kInverseCommand, "GeoJSON 文件", nullptr,
      nullptr, true},
+    // The section drawing along the centre line: the ground, the grade line and the holes at
+    // their stations. Only with heights (a profile or a ground) has it anything to show.
+    {Deliverable::section, "--section-dxf", kTableCommand, "钻孔纵断面图", "_钻孔纵断面图", ".dxf",
+     true},
 };
 inline constexpr std::size_t kDeliverableCount = std::size(kDeliverables);
 const DeliverableKind& deliverable(Deliverable file);

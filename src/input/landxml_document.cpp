@@ -97,6 +97,21 @@ bool same_word(std::string_view a, std::string_view b) {
     });
 }
 
+std::vector<std::string_view> xml_words(std::string_view text) {
+    std::vector<std::string_view> found;
+    std::size_t at = 0;
+    const auto blank = [&](std::size_t i) {
+        return text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r';
+    };
+    while (at < text.size()) {
+        while (at < text.size() && blank(at)) ++at;
+        const std::size_t from = at;
+        while (at < text.size() && !blank(at)) ++at;
+        if (at > from) found.push_back(text.substr(from, at - from));
+    }
+    return found;
+}
+
 std::string discrepancy(double metres) {
     return metres < 1 ? fixed_text(metres * 1000, 1) + " mm" : fixed_text(metres, 3) + " m";
 }

@@ -30,6 +30,9 @@ std::string_view local_name(pugi::xml_node node);
 // The first child element of `node` named `name` (without prefix); an empty node when none.
 pugi::xml_node child_named(pugi::xml_node node, std::string_view name);
 
+// The words of an element's text, split at XML's white space (a point's numbers, a face's ids).
+std::vector<std::string_view> xml_words(std::string_view text);
+
 // ASCII letters compared without regard to case ("INF", "Infinity", "CW").
 bool same_word(std::string_view a, std::string_view b);
 

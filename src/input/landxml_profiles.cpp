@@ -27,22 +27,6 @@ std::vector<pugi::xml_node> children_named(pugi::xml_node node, std::string_view
     return found;
 }
 
-// The words of an element's text, split at XML's white space.
-std::vector<std::string_view> words(std::string_view text) {
-    std::vector<std::string_view> found;
-    std::size_t at = 0;
-    const auto blank = [&](std::size_t i) {
-        return text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r';
-    };
-    while (at < text.size()) {
-        while (at < text.size() && blank(at)) ++at;
-        const std::size_t from = at;
-        while (at < text.size() && !blank(at)) ++at;
-        if (at > from) found.push_back(text.substr(from, at - from));
-    }
-    return found;
-}
-
 // "K1+234.5" as the lists print a station written in metres.
 std::string station_text(double station) {
     std::string printed;
@@ -92,7 +76,7 @@ class ProfileReader : private LandXmlPart {
             throw refused(e, p.owner +
                                  "：纵断面只能由 PVI、ParaCurve、UnsymParaCurve 和 CircCurve "
                                  "组成");
-        const std::vector<std::string_view> fields = words(e.child_value());
+        const std::vector<std::string_view> fields = xml_words(e.child_value());
         if (fields.size() != 2)
             throw refused(e, p.owner + " 应写“桩号 高程”两个数，实有 " +
                                  std::to_string(fields.size()) + " 个");
@@ -176,8 +160,8 @@ std::string profiles_text(const LandXmlDocument& document,
         std::vector<std::string_view> first, last;
         for (pugi::xml_node e : p.children()) {
             if (e.type() != pugi::node_element || local_name(e) == "Feature") continue;
-            if (first.empty()) first = words(e.child_value());
-            last = words(e.child_value());
+            if (first.empty()) first = xml_words(e.child_value());
+            last = xml_words(e.child_value());
         }
         const auto station = [&](const std::vector<std::string_view>& fields) {
             const std::optional<double> value =

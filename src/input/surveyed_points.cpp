@@ -84,10 +84,7 @@ class SurveyedList : public ListEvents {
 
     void step();
     void read_row();
-    void parse_cass(const std::vector<std::string>& fields, ListRow& row) const;
-    void parse_pnezd(const std::vector<std::string>& fields, ListRow& row) const;
     std::string layout_notice() const;
-    std::string wrong_field_count(const std::string& line, std::size_t count) const;
     void emit(ListEvent::Kind kind, long line) {
         event_.kind = kind;
         event_.line = line;
@@ -154,13 +151,12 @@ void SurveyedList::read_row() {
     } while (trim_blanks(line_).empty());
     ++serial_;
     const long line = file_.line_number();
-    const std::optional<std::vector<std::string>> fields = comma_fields(line_);
-    if (!fields) return refuse(line, "这一行的双引号（\"）没有配对，无法分项");
     try {
-        if (layout_ == PointsLayout::cass)
-            parse_cass(*fields, row);
-        else
-            parse_pnezd(*fields, row);
+        SurveyedPoint point = surveyed_point({layout_, by_name_}, line_);
+        row.name = std::move(point.name);
+        row.point = point.point;
+        row.height = point.height;
+        row.remark = std::move(point.remark);
     } catch (const DataError& e) {
         return refuse(line, e.what());
     }
@@ -198,36 +194,19 @@ std::string remark(const std::string& field) {
     return field;
 }
 
-void SurveyedList::parse_cass(const std::vector<std::string>& f, ListRow& row) const {
-    if (f.size() != 5) throw DataError(wrong_field_count(line_, f.size()));
-    row.name = point_name(f[0]);
-    row.point.y = coordinate(f[2], "Y（东坐标）");
-    row.point.x = coordinate(f[3], "X（北坐标）");
-    row.height = height(f[4]);
-    row.remark = remark(f[1]);
-}
-
-void SurveyedList::parse_pnezd(const std::vector<std::string>& f, ListRow& row) const {
-    if (f.size() != 4 && f.size() != 5) throw DataError(wrong_field_count(line_, f.size()));
-    row.name = point_name(f[0]);
-    row.point.x = coordinate(f[1], "X（北坐标）");
-    row.point.y = coordinate(f[2], "Y（东坐标）");
-    row.height = height(f[3]);
-    row.remark = f.size() == 5 ? remark(f[4]) : std::string();
-}
-
-std::string SurveyedList::wrong_field_count(const std::string& line, std::size_t count) const {
+std::string wrong_field_count(PointsLayoutChoice choice, const std::string& line,
+                              std::size_t count) {
+    const bool cass = choice.layout == PointsLayout::cass;
     std::string text =
-        layout_ == PointsLayout::cass
-            ? "CASS 坐标文件的一行应为“点名,编码,Y,X,H” 5 项（编码、H 可以空着），"
-            : "PNEZD 坐标文件的一行应为“点名,X,Y,H,描述” 4 或 5 项（H、描述可以空着），";
+        cass ? "CASS 坐标文件的一行应为“点名,编码,Y,X,H” 5 项（编码、H 可以空着），"
+             : "PNEZD 坐标文件的一行应为“点名,X,Y,H,描述” 4 或 5 项（H、描述可以空着），";
     text += "这一行有 " + std::to_string(count) + " 项";
     if (line.find("，") != std::string::npos)
         text += "；这一行有全角逗号“，”，请改为半角逗号“,”";
     else if (count > 5)
         text += "；点名或描述中的逗号须用双引号括起";
-    if (by_name_ && count == 1 && line.find("，") == std::string::npos)
-        text += std::string("；扩展名为 ") + (layout_ == PointsLayout::cass ? ".dat" : ".csv") +
+    if (choice.by_name && count == 1 && line.find("，") == std::string::npos)
+        text += std::string("；扩展名为 ") + (cass ? ".dat" : ".csv") +
                 " 的文件按测量坐标文件读入，Qelt 分组格式的实测坐标资料请存为 .txt 文件";
     return text;
 }
@@ -246,6 +225,30 @@ std::string SurveyedList::layout_notice() const {
 }
 
 }  // namespace
+
+SurveyedPoint surveyed_point(PointsLayoutChoice choice, const std::string& line) {
+    const std::optional<std::vector<std::string>> fields = comma_fields(line);
+    if (!fields) throw DataError("这一行的双引号（\"）没有配对，无法分项");
+    const std::vector<std::string>& f = *fields;
+    SurveyedPoint point;
+    if (choice.layout == PointsLayout::cass) {
+        if (f.size() != 5) throw DataError(wrong_field_count(choice, line, f.size()));
+        point.name = point_name(f[0]);
+        point.point.y = coordinate(f[2], "Y（东坐标）");
+        point.point.x = coordinate(f[3], "X（北坐标）");
+        point.height = height(f[4]);
+        point.remark = remark(f[1]);
+    } else {
+        if (f.size() != 4 && f.size() != 5)
+            throw DataError(wrong_field_count(choice, line, f.size()));
+        point.name = point_name(f[0]);
+        point.point.x = coordinate(f[1], "X（北坐标）");
+        point.point.y = coordinate(f[2], "Y（东坐标）");
+        point.height = height(f[3]);
+        point.remark = f.size() == 5 ? remark(f[4]) : std::string();
+    }
+    return point;
+}
 
 PointsLayoutChoice points_layout(const std::string& path) {
     const std::string ext = lower_extension(path);

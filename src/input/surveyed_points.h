@@ -22,8 +22,10 @@
 // one holding a comma, an X or Y that is not a number, an H that is neither empty nor a number.
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "geometry/geometry.h"
 #include "input/list_events.h"
 
 namespace qelt {
@@ -52,6 +54,18 @@ PointsLayoutChoice points_layout(const std::string& path);
 constexpr bool layout_has_heights(PointsLayout layout) {
     return layout != PointsLayout::grouped;
 }
+
+// One point of a surveyors' file (the crew's holes, or the ground shots a terrain is made of).
+struct SurveyedPoint {
+    std::string name;
+    Point point;                   // metres, X north, Y east
+    std::optional<double> height;  // H, metres; nothing where the crew left it empty
+    std::string remark;            // the CASS 编码 or the PNEZD 描述
+};
+// The point of one line of a surveyors' file in the layout `choice` tells (cass or pnezd).
+// Throws DataError with the detail alone (the caller names the file and the line): the
+// refusals listed above.
+SurveyedPoint surveyed_point(PointsLayoutChoice choice, const std::string& line);
 
 // The points file `path` read as events in the layout `points_layout` tells: Qelt's own grouped
 // file as read_grouped_list reads it, a surveyors' file as one group whose project event

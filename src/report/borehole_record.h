@@ -59,6 +59,9 @@ struct BoreholeRecord {
     std::optional<double> distance = std::nullopt;
     std::string status = {};
     bool placed = true;
+    // The continuous mileage of the station (of the foot), metres: where the section drawing
+    // puts the hole.
+    double mileage = 0;
 };
 
 // A group of the list as the run begins it.
@@ -93,6 +96,10 @@ class RecordSink {
     virtual void record(const BoreholeRecord& borehole) = 0;
     // Every row of the group has been written.
     virtual void end_group() {}
+    // The ground's elevations come from the terrain in the file named `source` (its name
+    // without folder): the printed table names it on the 地面高程 note row. Called before the
+    // table is begun, only by a run that has a terrain.
+    virtual void ground_from(const std::string& source) { (void)source; }
     // Whether the note row after the last group still fits.
     virtual bool note_fits() const { return true; }
     // The table is complete: note row, page lines, the page headers naming `project_line`. A run

@@ -17,6 +17,7 @@
 #include <variant>
 
 #include "base/text.h"
+#include "report/section_layout.h"
 
 namespace qelt {
 
@@ -26,6 +27,14 @@ namespace {
 const char* const kTextStyle = "SimSun";
 const char* const kFontFile = "simsun.ttc";
 const char* const kFontFamily = "SimSun";
+
+// A drawing's layers: their names and AutoCAD colour indices, an item's layer an index into
+// them; and the comment that opens the file.
+struct LayerTable {
+    std::span<const char* const> names;
+    std::span<const int> colours;
+    const char* comment;
+};
 
 // AutoCAD colour index of each layer, in the order of PlanLayer.
 constexpr int kLayerColours[] = {
@@ -37,10 +46,22 @@ constexpr int kLayerColours[] = {
     7,  // borehole labels
 };
 static_assert(std::size(kLayerColours) == std::size(kPlanLayerNames));
+constexpr LayerTable kPlanLayers{kPlanLayerNames, kLayerColours, "Qelt plan drawing"};
 
-const char* layer_name(PlanLayer layer) {
-    return kPlanLayerNames[static_cast<int>(layer)];
-}
+// The same for the section drawing, in the order of SectionLayer.
+constexpr int kSectionLayerColours[] = {
+    3,  // ground line: green
+    1,  // grade line: red
+    1,  // grade points
+    7,  // stations
+    5,  // chain breaks: blue
+    6,  // boreholes: magenta
+    7,  // borehole labels
+    7,  // bands
+};
+static_assert(std::size(kSectionLayerColours) == std::size(kSectionLayerNames));
+constexpr LayerTable kSectionLayers{kSectionLayerNames, kSectionLayerColours,
+                                    "Qelt section drawing"};
 
 // dxflib's writer, with what it writes going to a stream of the caller's: the file it would
 // open itself takes a narrow path, which on Windows is the system's code page rather than UTF-8,
@@ -92,8 +113,9 @@ class Writer : public DL_WriterA {
     std::ostream& out_;
 };
 
-void write_header(Writer& w, const PlanLayout& layout, unsigned long handle_seed) {
-    w.comment("Qelt plan drawing");
+void write_header(Writer& w, const PlanLayout& layout, unsigned long handle_seed,
+                  const LayerTable& layers) {
+    w.comment(layers.comment);
     w.sectionHeader();
     w.dxfString(9, "$ACADVER");
     w.dxfString(1, "AC1015");
@@ -218,7 +240,7 @@ void write_text_style(Writer& w) {
     w.dxfInt(1071, 0);
 }
 
-void write_tables(DL_Dxf& dxf, Writer& w, const PlanLayout& layout) {
+void write_tables(DL_Dxf& dxf, Writer& w, const PlanLayout& layout, const LayerTable& layers) {
     w.sectionTables();
     write_viewport(w, layout);
 
@@ -228,11 +250,11 @@ void write_tables(DL_Dxf& dxf, Writer& w, const PlanLayout& layout) {
     dxf.writeLinetype(w, DL_LinetypeData("CONTINUOUS", "Continuous", 0, 0, 0.0));
     w.tableEnd();
 
-    w.tableLayers(1 + static_cast<int>(std::size(kPlanLayerNames)));
+    w.tableLayers(1 + static_cast<int>(layers.names.size()));
     dxf.writeLayer(w, DL_LayerData("0", 0), DL_Attributes("", 7, -1, "CONTINUOUS", 1.0));
-    for (std::size_t i = 0; i < std::size(kPlanLayerNames); ++i)
-        dxf.writeLayer(w, DL_LayerData(dxf_text(kPlanLayerNames[i]), 0),
-                       DL_Attributes("", kLayerColours[i], -1, "CONTINUOUS", 1.0));
+    for (std::size_t i = 0; i < layers.names.size(); ++i)
+        dxf.writeLayer(w, DL_LayerData(dxf_text(layers.names[i]), 0),
+                       DL_Attributes("", layers.colours[i], -1, "CONTINUOUS", 1.0));
     w.tableEnd();
 
     w.tableStyle(2);
@@ -258,9 +280,10 @@ void write_tables(DL_Dxf& dxf, Writer& w, const PlanLayout& layout) {
     w.sectionEnd();
 }
 
-void write_item(DL_Dxf& dxf, Writer& w, const PlanItem& item) {
-    const auto attributes = [](PlanLayer layer) {
-        return DL_Attributes(dxf_text(layer_name(layer)), 256, -1, "BYLAYER", 1.0);
+void write_item(DL_Dxf& dxf, Writer& w, const PlanItem& item, const LayerTable& layers) {
+    const auto attributes = [&layers](PlanLayer layer) {
+        return DL_Attributes(dxf_text(layers.names[static_cast<std::size_t>(layer)]), 256, -1,
+                             "BYLAYER", 1.0);
     };
     if (const auto* line = std::get_if<LineItem>(&item)) {
         dxf.writeLine(w, DL_LineData(line->a.x, line->a.y, 0, line->b.x, line->b.y, 0),
@@ -335,24 +358,35 @@ std::string dxf_text(std::string_view utf8) {
     return out;
 }
 
-void write_plan_drawing(std::ostream& out, const Alignment& alignment,
-                        std::span<const BoreholeRecord> boreholes,
-                        std::span<const Alignment> further_lines) {
-    const PlanLayout layout = lay_out_plan(alignment, boreholes, further_lines);
+namespace {
+
+void write_layout(std::ostream& out, const PlanLayout& layout, const LayerTable& layers) {
     // Handles from 0x30 on: one per entity, one per layer, style and viewport record, and the
     // few the objects section takes; the seed goes above them all.
-    const unsigned long handle_seed =
-        0x30 + layout.items().size() + std::size(kPlanLayerNames) + 64;
+    const unsigned long handle_seed = 0x30 + layout.items().size() + layers.names.size() + 64;
     Writer w(out);
     DL_Dxf dxf;
-    write_header(w, layout, handle_seed);
-    write_tables(dxf, w, layout);
+    write_header(w, layout, handle_seed, layers);
+    write_tables(dxf, w, layout, layers);
     w.sectionEntities();
-    for (const PlanItem& item : layout.items()) write_item(dxf, w, item);
+    for (const PlanItem& item : layout.items()) write_item(dxf, w, item, layers);
     w.sectionEnd();
     dxf.writeObjects(w);
     dxf.writeObjectsEnd(w);
     w.dxfEOF();
+}
+
+}  // namespace
+
+void write_plan_drawing(std::ostream& out, const Alignment& alignment,
+                        std::span<const BoreholeRecord> boreholes,
+                        std::span<const Alignment> further_lines) {
+    write_layout(out, lay_out_plan(alignment, boreholes, further_lines), kPlanLayers);
+}
+
+void write_section_drawing(std::ostream& out, const Alignment& alignment, const Terrain* ground,
+                           std::span<const BoreholeRecord> boreholes, SectionScales scales) {
+    write_layout(out, lay_out_section(alignment, ground, boreholes, scales), kSectionLayers);
 }
 
 }  // namespace qelt

@@ -200,33 +200,17 @@ std::string round_station_text(const ChainBreaks& breaks, double mileage, int k,
     return lettered ? static_cast<char>('A' + k) + printed : printed;
 }
 
-// Ticks and labels at every round 100 m of the chain-break numbering, interval by interval; a
-// chain break's own point belongs to the interval before it, as zh_station_of has it. At each
+// Ticks and labels at every round 100 m of the chain-break numbering (round_stations). At each
 // break its two stations and the length of the long or short chain.
 void draw_stations(PlanLayout& layout, const LocatedLine& line, const ChainBreaks& breaks) {
     const double start = line.start_mileage(), end = line.end_mileage();
     if (!std::isfinite(start) || !std::isfinite(end)) return;
-    for (int k = 0; k <= breaks.dl_count; ++k) {
-        const double shift = dl_shift(breaks, k);  // station number = mileage − shift here
-        const double low = std::max(k == 0 ? start - shift : breaks.dl_after[k], start - shift);
-        const double high =
-            std::min(k < breaks.dl_count ? breaks.dl_before[k + 1] : end - shift, end - shift);
-        // Counted in whole hundreds, so that a line of absurd length (a typing error in the
-        // data) ends the loop all the same; a road has a few hundred of them.
-        double first = std::ceil(low / kStationInterval);
-        if (k > 0 && first * kStationInterval == breaks.dl_after[k]) first += 1;
-        const double count = std::floor(high / kStationInterval) - first + 1;
-        for (double j = 0; j < std::min(count, kMaxStations); ++j) {
-            const double number = (first + j) * kStationInterval;
-            const double mileage = number + shift;
-            if (mileage < start || mileage > end) continue;
-            Point p;
-            double azimuth = 0;
-            line.locate(mileage, p, azimuth);
-            tick(layout, stations, p, azimuth, kTickHalf, kTickHalf);
-            normal_label(layout, stations, p, azimuth, -1, kStationLabelFrom,
-                         round_station_text(breaks, mileage, k, number));
-        }
+    for (const RoundStation& round : round_stations(breaks, start, end)) {
+        Point p;
+        double azimuth = 0;
+        line.locate(round.mileage, p, azimuth);
+        tick(layout, stations, p, azimuth, kTickHalf, kTickHalf);
+        normal_label(layout, stations, p, azimuth, -1, kStationLabelFrom, round.text);
     }
     for (int i = 1; i <= breaks.dl_count; ++i) {
         const double before = breaks.dl_before[i], after = breaks.dl_after[i];
@@ -404,6 +388,29 @@ PlanLayout lay_out_plan(const Alignment& alignment, std::span<const BoreholeReco
     draw_skewed_axes(layout, holes);
     for (const BoreholeRecord& b : holes) draw_borehole(layout, b);
     return layout;
+}
+
+std::vector<RoundStation> round_stations(const ChainBreaks& breaks, double start, double end) {
+    std::vector<RoundStation> found;
+    if (!std::isfinite(start) || !std::isfinite(end)) return found;
+    for (int k = 0; k <= breaks.dl_count; ++k) {
+        const double shift = dl_shift(breaks, k);  // station number = mileage − shift here
+        const double low = std::max(k == 0 ? start - shift : breaks.dl_after[k], start - shift);
+        const double high =
+            std::min(k < breaks.dl_count ? breaks.dl_before[k + 1] : end - shift, end - shift);
+        // Counted in whole hundreds, so that a line of absurd length (a typing error in the
+        // data) ends the loop all the same; a road has a few hundred of them.
+        double first = std::ceil(low / kStationInterval);
+        if (k > 0 && first * kStationInterval == breaks.dl_after[k]) first += 1;
+        const double count = std::floor(high / kStationInterval) - first + 1;
+        for (double j = 0; j < std::min(count, kMaxStations); ++j) {
+            const double number = (first + j) * kStationInterval;
+            const double mileage = number + shift;
+            if (mileage < start || mileage > end) continue;
+            found.push_back({mileage, round_station_text(breaks, mileage, k, number)});
+        }
+    }
+    return found;
 }
 
 double chord_for_sagitta(double curvature, double tolerance) {

@@ -114,6 +114,16 @@ class PlanLayout {
 PlanLayout lay_out_plan(const Alignment& alignment, std::span<const BoreholeRecord> boreholes,
                         std::span<const Alignment> further_lines = {});
 
+// A round 100 m of the chain-break numbering: its continuous mileage and its printed station,
+// lettered where the number alone would be read in another interval.
+struct RoundStation {
+    double mileage = 0;
+    std::string text;
+};
+// Every round 100 m between the continuous mileages `start` and `end`, interval by interval; a
+// chain break's own point belongs to the interval before it, as zh_station_of has it.
+std::vector<RoundStation> round_stations(const ChainBreaks& breaks, double start, double end);
+
 // Chord between polyline vertices, metres, for a stretch whose curvature is at most `curvature`
 // (1/m) in magnitude: its sagitta c²·k/8 is at most `tolerance` metres.
 double chord_for_sagitta(double curvature, double tolerance);

@@ -41,6 +41,9 @@ class RecordFanout : public RecordSink {
     void end_group() override {
         for (RecordSink* s : sinks_) s->end_group();
     }
+    void ground_from(const std::string& source) override {
+        for (RecordSink* s : sinks_) s->ground_from(source);
+    }
     bool note_fits() const override {
         return std::all_of(sinks_.begin(), sinks_.end(),
                            [](const RecordSink* s) { return s->note_fits(); });

@@ -46,6 +46,14 @@ std::optional<double> field_number(const BoreholeRecord& b, RecordField f) {
             return b.ground_elevation;
         case RecordField::collar_elevation:
             return b.collar_elevation;
+        case RecordField::cut_fill:
+            if (b.design_elevation && b.ground_elevation)
+                return *b.design_elevation - *b.ground_elevation;
+            return std::nullopt;
+        case RecordField::ground_check:
+            if (b.collar_elevation && b.ground_elevation)
+                return *b.collar_elevation - *b.ground_elevation;
+            return std::nullopt;
         case RecordField::crossing_angle:
             return b.crossing_angle;
         case RecordField::planned_offset:
@@ -64,15 +72,36 @@ std::optional<double> field_number(const BoreholeRecord& b, RecordField f) {
 
 namespace {
 
+// A derived field is there where both the fields it is made of are.
+bool shows(FieldSet present, RecordField f) {
+    switch (f) {
+        case RecordField::cut_fill:
+            return present.has(RecordField::design_elevation) &&
+                   present.has(RecordField::ground_elevation);
+        case RecordField::ground_check:
+            return present.has(RecordField::collar_elevation) &&
+                   present.has(RecordField::ground_elevation);
+        default:
+            return !is_optional(f) || present.has(f);
+    }
+}
+
 template <typename Column>
 std::vector<const Column*> shown(std::span<const Column> columns, FieldSet present) {
     std::vector<const Column*> out;
     for (const Column& c : columns)
-        if (!is_optional(c.field) || present.has(c.field)) out.push_back(&c);
+        if (shows(present, c.field)) out.push_back(&c);
     return out;
 }
 
 }  // namespace
+
+std::string ground_elevation_note(const std::string& source, bool cut_fill) {
+    std::string text = "地面高程取自地面模型“" + source +
+                       "”，为钻孔 X、Y 处三角网的高程（米），模型范围之外的钻孔不计。";
+    if (cut_fill) text += "填(+)挖(−) = 设计高程 − 地面高程，正为填方，负为挖方。";
+    return text;
+}
 
 std::vector<const TableColumn*> shown_columns(std::span<const TableColumn> columns,
                                               FieldSet present) {

@@ -42,6 +42,9 @@ enum class RecordField : std::uint8_t {
     d_across,
     distance,
     status,
+    // Derived from the elevations above, shown where both of theirs are:
+    cut_fill,      // 填挖高, design − ground: positive a fill (填), negative a cut (挖)
+    ground_check,  // surveyed collar − the terrain's ground: a check of the model or the survey
 };
 
 // Whether a record may lack the field (std::optional in BoreholeRecord).
@@ -138,6 +141,9 @@ inline constexpr const char* kCrossingAngleNote =
     "交角为墩台轴线左侧一半与桩号增加方向的夹角，钻孔在该轴线上，距中线距离沿轴线量取。";
 inline constexpr const char* kDesignElevationNote =
     "设计高程为纵断面设计线（中线或路缘，按设计所定）在钻孔桩号处的高程（米），未计横坡和超高。";
+// Where the 地面高程 column comes from, on a note row of its own, naming the ground's file
+// (`source`); with 填挖高 shown, how its sign reads.
+std::string ground_elevation_note(const std::string& source, bool cut_fill);
 
 // Column widths: X and Y are sized for a machine without 宋体, whose fallback font may have
 // digits as wide as DejaVu Sans's (0.6362 em, the point 0.3179 em), at 10 pt and 96 dpi 8.48 and
@@ -157,6 +163,8 @@ inline constexpr TableColumn kBoreholeColumns[] = {
     {"X", 14, NumberFormat::four_decimals, false, RecordField::x},
     {"Y", 15.25, NumberFormat::four_decimals, false, RecordField::y},
     {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
+    {"地面高程", 10, NumberFormat::three_decimals, false, RecordField::ground_elevation},
+    {"填(+)挖(−)", 10, NumberFormat::three_decimals, false, RecordField::cut_fill},
     {"备注", 15.25, NumberFormat::general, true, RecordField::remark},
 };
 // The offset as the borehole file has it ("+12.50" stays "+12.50"); the coordinates in their
@@ -189,6 +197,7 @@ inline constexpr TableColumn kAsDrilledColumns[] = {
     {"桩号", 12.5, NumberFormat::general, true, RecordField::station},
     {"距中线距离（米）", 15, NumberFormat::three_decimals, false, RecordField::offset},
     {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
+    {"地面高程", 10, NumberFormat::three_decimals, false, RecordField::ground_elevation},
     {"备注", 9.25, NumberFormat::general, true, RecordField::remark},
 };
 // The computed offset in full; the station number of its interval beside the lettered station.
@@ -231,6 +240,8 @@ inline constexpr TableColumn kAsDrilledHeightColumns[] = {
     {"距中线距离（米）", 8, NumberFormat::three_decimals, true, RecordField::offset},
     {"孔口高程", 10.25, NumberFormat::three_decimals, false, RecordField::collar_elevation},
     {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
+    {"模型地面", 10, NumberFormat::three_decimals, false, RecordField::ground_elevation},
+    {"实测−模型", 10, NumberFormat::three_decimals, false, RecordField::ground_check},
     {"备注", 6, NumberFormat::general, true, RecordField::remark},
 };
 inline constexpr TableLayout kAsDrilledHeightTable{kAsDrilledTitle, kAsDrilledHeightColumns,

@@ -28,6 +28,10 @@ TableRows::TableRows(const TableLayout& layout, FieldSet present, long max_rows)
     note_column_ = column_of(columns_, layout.note_at);
     for (const TableColumn* c : columns_)
         if (c->field == RecordField::design_elevation) design_note_ = true;
+    for (const TableColumn* c : columns_) {
+        if (c->field == RecordField::ground_elevation) ground_note_ = true;
+        if (c->field == RecordField::cut_fill) cut_fill_ = true;
+    }
     crossing_note_ = present.has(RecordField::crossing_angle);
     for (const TableColumn* c : columns_)
         if (c->field == RecordField::d_along) compared_note_ = true;
@@ -45,9 +49,7 @@ bool TableRows::group_fits(int count) const {
 }
 
 bool TableRows::note_fits() const {
-    return row_cursor_ + (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) +
-               (compared_note_ ? 1 : 0) <=
-           max_rows();
+    return row_cursor_ + extra_notes() <= max_rows();
 }
 
 TableRow* TableRows::hold(long row) {
@@ -160,6 +162,11 @@ void TableRows::finish(const std::string& project_line) {
             if (TableRow* note = hold(next_note++))
                 note->cells[static_cast<std::size_t>(note_column_)] = {TableCell::Kind::text,
                                                                        Align::left, 0, text, true};
+    if (ground_note_)
+        if (TableRow* note = hold(next_note++))
+            note->cells[static_cast<std::size_t>(note_column_)] = {
+                TableCell::Kind::text, Align::left, 0,
+                ground_elevation_note(ground_source_, cut_fill_), true};
     draw_page_lines(page_line_count(last_data_row_));
     lines_settled_ = true;
     flush();

@@ -88,6 +88,8 @@ class TableRows : public RecordSink {
     void begin_row(int serial) override;
     void record(const BoreholeRecord& borehole) override;
     void end_group() override;
+    // Named on the 地面高程 column's note row (shown only where that column is).
+    void ground_from(const std::string& source) override { ground_source_ = source; }
     bool note_fits() const override;
     void finish(const std::string& project_line) override;
     void stopped(const std::string& project_line) override;
@@ -146,6 +148,13 @@ class TableRows : public RecordSink {
     bool design_note_ = false;  // the 设计高程 column is shown: its note row follows the first
     bool crossing_note_ = false;  // some group is skewed: the note row saying what 交角 is
     bool compared_note_ = false;  // the deviations are shown: their note row follows
+    bool ground_note_ = false;    // the 地面高程 column is shown: its note row follows
+    bool cut_fill_ = false;       // and the 填挖高 column, whose sign that row explains
+    std::string ground_source_;
+    int extra_notes() const {
+        return (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) + (compared_note_ ? 1 : 0) +
+               (ground_note_ ? 1 : 0);
+    }
     long max_rows_;
     bool begun_ = false;
 

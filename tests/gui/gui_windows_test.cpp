@@ -229,7 +229,8 @@ void GuiWindowsTest::mainWindow() {
     QeltFrm window(desktop.services());
     QCOMPARE(window.objectName(), QStringLiteral("qeltfrm"));
     QCOMPARE(window.windowTitle(), QStringLiteral("Qelt V2.0"));
-    QCOMPARE(window.size(), QSize(405, 120));
+    // 6075 × 2040 twips: the row of 地面高程 under 设计高程 and 对比计划 grew the window by 240.
+    QCOMPARE(window.size(), QSize(405, 136));
     struct Control {
         const char* name;
         const char* parent;
@@ -246,6 +247,7 @@ void GuiWindowsTest::mainWindow() {
         {"xpcmdbutton3", "qeltfrm", "  退 出", {4515, 720, 1215, 375}},
         {"Command2", "qeltfrm", "  坐标反算", {3120, 1200, 1215, 375}},
         {"Command3", "qeltfrm", "  线形表", {4515, 1200, 1215, 375}},
+        {"Check3", "qeltfrm", "地面高程", {480, 1560, 1215, 255}},
     };
     for (const Control& c : controls) {
         auto* control = window.findChild<QWidget*>(c.name);

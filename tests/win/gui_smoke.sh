@@ -195,8 +195,8 @@ geometry "$main"
 say "main window at $X,$Y, ${W}x$H"
 near "$X" $(((screen_w - W) / 2)) || fail "main window not centred across the screen (x $X)"
 near "$Y" $(((screen_h - H) / 3)) || fail "main window not a third of the free height down (y $Y)"
-[ "$W" -ge 405 ] && [ "$W" -le 425 ] && [ "$H" -ge 120 ] && [ "$H" -le 157 ] ||
-    fail "main window is ${W}x$H, not 405 × 120 inside its frame"
+[ "$W" -ge 405 ] && [ "$W" -le 425 ] && [ "$H" -ge 136 ] && [ "$H" -le 173 ] ||
+    fail "main window is ${W}x$H, not 405 × 136 inside its frame"
 left_promo=
 right_promo=
 for promo in $(windows_named "休息一下，马上回来！"); do
@@ -233,7 +233,7 @@ fi
 
 # --- 3. the coordinate table --------------------------------------------------------------------
 if [ "$run_table" = 1 ]; then
-    click_client "$main" 248 28 405 120  # 坐标表 (Command1)
+    click_client "$main" 248 28 405 136  # 坐标表 (Command1)
     answer_dialog "读取平面资料" 'C:\qelt-smoke\mainline-jd.txt' || fail "no dialog 读取平面资料"
     answer_dialog "读取断链资料" 'C:\qelt-smoke\mainline-dl.txt' || fail "no dialog 读取断链资料"
     answer_dialog "读取钻孔资料" 'C:\qelt-smoke\mainline-boreholes.txt' || fail "no dialog 读取钻孔资料"
@@ -275,8 +275,8 @@ if [ "$run_table" = 1 ]; then
     # are delivered as a table named and headed 未完成, and no drawing or stakeout of part of
     # the holes.
     printf '某互通\n桥 2\n100 0\nA150 0\n' >"$work/lettered.txt"
-    click_client "$main" 60 56 405 120  # Option2
-    click_client "$main" 248 28 405 120  # 坐标表
+    click_client "$main" 60 56 405 136  # Option2
+    click_client "$main" 248 28 405 136  # 坐标表
     answer_dialog "读取平面资料" 'C:\qelt-smoke\ramp-elements.txt' || fail "no dialog 读取平面资料"
     answer_dialog "读取钻孔资料" 'C:\qelt-smoke\lettered.txt' || fail "the ramp asked for another file"
     if wait_for "数据有误" 60; then
@@ -328,7 +328,7 @@ if [ "$run_table" = 1 ]; then
     fi
     ls "$work"/refused_* >/dev/null 2>&1 && fail "a run that wrote no borehole left files: $(ls "$work"/refused_*)"
     # A cancelled dialog takes the error path: "错误", and nothing written.
-    click_client "$main" 248 28 405 120  # 坐标表
+    click_client "$main" 248 28 405 136  # 坐标表
     if wait_for "读取平面资料" 30; then
         xdotool windowfocus --sync "$(windows_named "读取平面资料" | head -1)" 2>/dev/null
         sleep 0.5
@@ -343,7 +343,7 @@ if [ "$run_table" = 1 ]; then
         fail "no dialog 读取平面资料"
     fi
     # 坐标反算 (Command2) on the ramp: the points file last, the as-drilled table beside it.
-    click_client "$main" 248 92 405 120  # 坐标反算
+    click_client "$main" 248 92 405 136  # 坐标反算
     answer_dialog "读取平面资料" 'C:\qelt-smoke\ramp-elements.txt' || fail "no dialog 读取平面资料"
     answer_dialog "读取实测坐标资料" 'C:\qelt-smoke\ramp-points.txt' || fail "no dialog 读取实测坐标资料"
     dismiss "钻孔桩号及偏距表" 60 || fail "no box saying where the as-drilled table is"
@@ -351,7 +351,7 @@ if [ "$run_table" = 1 ]; then
     [ -f "$work/ramp-points_钻孔桩号及偏距表.xlsx" ] || fail "no as-drilled table beside the points file"
     # 线形表 (Command3) on the ramp: the alignment's dialog only, then the 线元表 (the box saying
     # where, as nothing opens it under wine) and the 逐桩坐标表 (the box 提示 saying where).
-    click_client "$main" 341 92 405 120  # 线形表
+    click_client "$main" 341 92 405 136  # 线形表
     answer_dialog "读取平面资料" 'C:\qelt-smoke\ramp-elements.txt' || fail "no dialog 读取平面资料"
     if wait_for "线元表" 60; then
         shot line-tables-written
@@ -370,8 +370,8 @@ fi
 if [ "$run_table" = 1 ]; then
     # The main line carries its station equations: after the list, no chain-break dialog.
     cp "$repo/examples/interchange.xml" "$work/"
-    click_client "$main" 60 28 405 120  # Option1 (the file is LandXML whatever the method)
-    click_client "$main" 248 28 405 120  # 坐标表
+    click_client "$main" 60 28 405 136  # Option1 (the file is LandXML whatever the method)
+    click_client "$main" 248 28 405 136  # 坐标表
     answer_dialog "读取平面资料" 'C:\qelt-smoke\interchange.xml' || fail "no dialog 读取平面资料"
     if wait_for "选择线路" 30; then
         shot landxml-list

@@ -61,6 +61,9 @@ const char* const kUsage =
                    [--output T.xlsx] [--csv T.csv]
   table, inverse and stakes also take the design profile, for design elevations:
                  [--profile FILE [--profile-name NAME]]
+  table and inverse also take the ground, for ground elevations and 填挖高:
+                 [--terrain FILE [--terrain-name NAME]]
+                 and table then also [--section-dxf S.dxf]
   table and inverse also take, for the survey crew and the map:
                  [--stakeout S.dat] [--points-csv P.csv] [--kml K.kml] [--geojson G.json]
                  [--crs EPSG:N | --central-meridian DEG]
@@ -124,6 +127,18 @@ const char* const kUsage =
                     reported on a "提示：" line. Without --profile no heights at all.
   --profile-name    the ProfAlign of a LandXML file whose alignment has several (without it
                     such a file is refused with the list of its profiles and their stations)
+  --terrain         地面资料 (the ground): a LandXML file with a TIN surface (Surfaces/Surface,
+                    Pnts/P "northing easting elevation", Faces/F; faces with i="1", the
+                    outside of an outer Boundary and the inside of a void Boundary are no
+                    ground), or the crew's ground shots, triangulated (Delaunay) over their
+                    convex hull: *.dat CASS "点名,编码,Y,X,H", *.csv PNEZD "点名,X,Y,H[,描述]",
+                    any other file "点名 X Y H" per line; every point needs H. Each hole then
+                    has the ground at its own X, Y (column 地面高程, CSV ground_elevation
+                    appended; with --profile also 填(+)挖(−) = 设计高程 − 地面高程, + fill,
+                    − cut; inverse with a surveyors' file: 模型地面 and 实测−模型). A hole
+                    outside the ground has none and is reported on a "提示：" line.
+  --terrain-name    the Surface of a LandXML file that holds several (without it such a file
+                    is refused with the list of its surfaces, their points and faces)
   --output          the workbook to write (default, in this folder: 钻孔数量及位置表.xlsx;
                     for inverse 钻孔桩号及偏距表.xlsx)
   --csv             also write the rows as CSV (UTF-8 with BOM):
@@ -136,6 +151,14 @@ const char* const kUsage =
                     centre line, JD polygon, key points, 100 m stations and the boreholes
                     with their labels, each on its own layer (drawing x = Y east,
                     y = X north, metres)
+  --section-dxf     (table, with --profile or --terrain) also write the section drawing
+                    (钻孔纵断面图): DXF R2000 along the centre line, x the continuous mileage
+                    in metres (1:2000), y the elevation times 10 (heights at 1:200): the
+                    ground line (the terrain under the centre line, within 1 cm), the grade
+                    line with its grade points (station, H, R, T, E), the chain breaks, each
+                    borehole as a mark down from its own ground (else its design elevation)
+                    labelled with its stakeout name and side, and the bands 设计高程,
+                    地面高程, 填挖高, 桩号 at every 100 m and every borehole
   --stakeout        also write the points for the RTK controller and CASS (放样点文件):
                     South CASS .dat, one line per borehole "点名,编码,Y,X,H" (easting first,
                     编码 and H empty), GBK, CR LF, 4 decimals. 点名: group letter + serial
@@ -281,6 +304,7 @@ struct Options {
     GridSystem grid;
     std::optional<std::string> alignment_name;  // the alignment of a LandXML or IFC file
     std::optional<std::string> profile_name;    // the ProfAlign of a LandXML profile file
+    std::optional<std::string> terrain_name;    // the Surface of a LandXML terrain file
     std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::optional<std::string> every;           // stakes: the interval, metres
     std::optional<std::string> tolerance;       // inverse --planned: metres, as typed
@@ -321,6 +345,8 @@ class CommandLineUi : public RunUi {
     std::optional<std::string> alignment_name() const override { return options_.alignment_name; }
     bool reads_profile() const override { return options_.input(DialogRole::profile).has_value(); }
     std::optional<std::string> profile_name() const override { return options_.profile_name; }
+    bool reads_terrain() const override { return options_.input(DialogRole::terrain).has_value(); }
+    std::optional<std::string> terrain_name() const override { return options_.terrain_name; }
     bool answers_up_front() const override { return true; }
     bool compares_planned() const override {
         return options_.input(DialogRole::planned).has_value();
@@ -486,6 +512,9 @@ int run_table(const Options& options) {
                                                options.input(DialogRole::planned).has_value())
                            : FieldSet{};
     if (options.input(DialogRole::profile)) present = present.with(RecordField::design_elevation);
+    // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it
+    // has a design elevation too).
+    if (options.input(DialogRole::terrain)) present = present.with(RecordField::ground_elevation);
     // A list with skewed groups or groups naming their line gives those columns too.
     if (!options.inverse())
         for (RecordField f : {RecordField::crossing_angle, RecordField::line})
@@ -513,6 +542,7 @@ int run_table(const Options& options) {
     // its CSV), headed as incomplete, and nothing that would pass for the whole set of holes.
     const std::string& list =
         *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
+    outputs.set_ground(result.terrain.get());
     if (complete)
         outputs.write_files(
             job.alignment(),
@@ -679,6 +709,7 @@ int main(int argc, char** argv) {
         {"--central-meridian", &options.central_meridian},
         {"--alignment-name", &options.alignment_name},
         {"--profile-name", &options.profile_name},
+        {"--terrain-name", &options.terrain_name},
         {"--name", &options.name},
         {"--every", &options.every},
         {"--tolerance", &options.tolerance}};
@@ -733,6 +764,16 @@ int main(int argc, char** argv) {
             {"--profile-name 只能与 --profile 一起用", "--profile-name applies to --profile only"});
     if (options.profile_name && options.profile_name->empty())
         return usage_error({"--profile-name 是空的", "--profile-name is empty"});
+    if (options.output_of(Deliverable::section) && !options.input(DialogRole::profile) &&
+        !options.input(DialogRole::terrain))
+        return usage_error(
+            {"--section-dxf 要与 --profile 或 --terrain 一起用（纵断面图画的是高程）",
+             "--section-dxf needs --profile or --terrain (the section shows heights)"});
+    if (options.terrain_name && !options.input(DialogRole::terrain))
+        return usage_error(
+            {"--terrain-name 只能与 --terrain 一起用", "--terrain-name applies to --terrain only"});
+    if (options.terrain_name && options.terrain_name->empty())
+        return usage_error({"--terrain-name 是空的", "--terrain-name is empty"});
     if (options.profile_name) {
         // A 纵断面资料文件 holds one grade line: a name to choose by would be ignored.
         bool landxml_profile = true;

@@ -83,6 +83,10 @@ std::string drawing_written_text(const std::string& path) {
     return "钻孔平面布置图已写入：" + path;
 }
 
+std::string section_written_text(const std::string& path) {
+    return "钻孔纵断面图已写入：" + path;
+}
+
 std::string stakeout_written_text(const std::string& path) {
     return "放样点文件（南方 CASS 格式）已写入：" + path;
 }

@@ -55,6 +55,8 @@ std::string incomplete_set_text(std::string_view table);
 // The line that tells where the plan drawing went (it is written with every coordinate table
 // the desktop program delivers, but no program opens it: the user takes it into CAD).
 std::string drawing_written_text(const std::string& path);
+// The same for the section drawing (钻孔纵断面图), written when the run has heights.
+std::string section_written_text(const std::string& path);
 // The same for the stakeout file and the map file.
 std::string stakeout_written_text(const std::string& path);
 std::string map_written_text(const std::string& path);

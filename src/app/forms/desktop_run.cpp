@@ -48,6 +48,8 @@ class DeliverySheet : public RecordFanout {
                                : FieldSet{};
         if (present_.has(RecordField::design_elevation))
             present = present.with(RecordField::design_elevation);
+        if (present_.has(RecordField::ground_elevation))
+            present = present.with(RecordField::ground_elevation);
         // A list with skewed groups or groups naming their line gives those columns too.
         if (command_ != kInverseCommand)
             for (RecordField f : {RecordField::crossing_angle, RecordField::line})
@@ -81,7 +83,8 @@ class DeliverySheet : public RecordFanout {
     // Writes the files made from the records, of `alignment`, the maps titled by `project`
     // (the borehole file's name when it has none); only after the workbook is delivered.
     void write_files(const Alignment& alignment, const std::string& project,
-                     std::span<const Alignment> further_lines) {
+                     std::span<const Alignment> further_lines, const Terrain* ground) {
+        out_->set_ground(ground);
         out_->write_files(alignment,
                           project.empty() ? workbook_stem(ui_.borehole_file, "") : project,
                           further_lines);
@@ -102,7 +105,13 @@ class DeliverySheet : public RecordFanout {
         }
         return give_name(deliverable(file), error);
     }
-    bool wanted(const DeliverableKind& f) const { return f.extension && (f.commands & command_); }
+    bool wanted(const DeliverableKind& f) const {
+        // The section drawing shows heights: only a run that reads them makes it.
+        if (f.file == Deliverable::section && !present_.has(RecordField::design_elevation) &&
+            !present_.has(RecordField::ground_elevation))
+            return false;
+        return f.extension && (f.commands & command_);
+    }
 
   private:
     std::string stem(const DeliverableKind& f) const {
@@ -153,6 +162,7 @@ struct Delivery {
     unsigned command;
     bool heights;
     bool planned = false;  // 坐标反算 against the planned holes
+    bool ground = false;   // the ground elevations (and with `heights` the 填挖高)
 };
 
 TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
@@ -162,8 +172,12 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     DesktopRunUi ui(desktop, busy);
     ui.heights = delivery.heights;
     ui.planned = delivery.planned;
+    ui.ground = delivery.ground;
     DeliverySheet sheet(ui, desktop, delivery.layout, delivery.command);
-    if (delivery.heights) sheet.set_present({RecordField::design_elevation});
+    FieldSet present;
+    if (delivery.heights) present = present.with(RecordField::design_elevation);
+    if (delivery.ground) present = present.with(RecordField::ground_elevation);
+    sheet.set_present(present);
     result.run = run(ui, sheet);
     // The lines of the closing box about the files besides the table.
     std::vector<std::string> told;
@@ -184,7 +198,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
             if (!complete) told.push_back(incomplete_set_text(delivery.layout.title));
             if (complete) {
                 sheet.write_files(delivery.job.alignment(), result.run.project,
-                                  delivery.job.named_lines());
+                                  delivery.job.named_lines(), result.run.terrain.get());
                 const struct {
                     Deliverable file;
                     std::string* path;
@@ -195,6 +209,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
                     {Deliverable::stakeout, &result.stakeout, stakeout_written_text,
                      stakeout_not_written_text},
                     {Deliverable::kml, &result.map, map_written_text, map_not_written_text},
+                    {Deliverable::section, &result.section, section_written_text, nullptr},
                 };
                 for (const auto& o : others) {
                     if (!sheet.wanted(deliverable(o.file))) continue;
@@ -268,16 +283,17 @@ std::string profile_list_prompt(const std::string& file, std::size_t count) {
            " 条设计纵断面，请选择一条：";
 }
 
-TableRunResult run_table(Desktop& desktop, Method method, bool heights) {
+TableRunResult run_table(Desktop& desktop, Method method, bool heights, bool ground) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights, false},
+    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights, false, ground},
                            [&job](RunUi& ui, RecordSink& records) { return job.run(ui, records); });
 }
 
-TableRunResult run_inverse(Desktop& desktop, Method method, bool heights, bool planned) {
+TableRunResult run_inverse(Desktop& desktop, Method method, bool heights, bool planned,
+                           bool ground) {
     TableJob job(method);
     return run_and_deliver(
-        desktop, {kAsDrilledTable, job, kInverseCommand, heights, planned},
+        desktop, {kAsDrilledTable, job, kInverseCommand, heights, planned, ground},
         [&job](RunUi& ui, RecordSink& records) { return job.run_as_drilled(ui, records); });
 }
 

@@ -91,6 +91,7 @@ class Desktop {
 struct TableRunResult {
     RunResult run;
     std::string workbook;  // the workbook written, empty when none was
+    std::string section;   // the section drawing written beside it (with heights), or empty
     std::string drawing;   // the plan drawing written beside it, empty when none was
     std::string stakeout;  // the stakeout points (South CASS .dat) beside it, likewise
     std::string map;       // the boreholes on a map (KML) beside it, likewise
@@ -110,11 +111,15 @@ std::string alignment_choice_text(const AlignmentChoice& choice);
 
 // Runs the coordinate table once by `method`; with `heights` (the box 设计高程 ticked) the run
 // reads a design profile after the line and the table shows each hole's design elevation.
-TableRunResult run_table(Desktop& desktop, Method method, bool heights = false);
+// With `ground` (the box 地面高程 ticked) the ground's dialog follows the profile's, and the
+// table shows 地面高程 (and 填挖高 with `heights`).
+TableRunResult run_table(Desktop& desktop, Method method, bool heights = false,
+                         bool ground = false);
 // Runs the as-drilled table (坐标反算) once by `method`: the alignment's dialogs, then the points
 // file's.
+// With `planned` it compares the holes with the planned list; with `ground` as run_table.
 TableRunResult run_inverse(Desktop& desktop, Method method, bool heights = false,
-                           bool planned = false);
+                           bool planned = false, bool ground = false);
 
 // What the line tables' run delivered.
 struct LineTablesResult {

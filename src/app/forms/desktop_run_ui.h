@@ -76,6 +76,7 @@ class DesktopRunUi : public RunUi {
 
     bool reads_profile() const override { return heights; }
     bool compares_planned() const override { return planned; }
+    bool reads_terrain() const override { return ground; }
     std::optional<std::size_t> choose_profile(const std::string& file,
                                               const std::vector<std::string>& names) override {
         busy_.pause();
@@ -101,6 +102,8 @@ class DesktopRunUi : public RunUi {
     // Whether the user ticked 对比计划: the as-drilled run asks for the planned borehole list
     // after the points file and compares.
     bool planned = false;
+    // Whether the user ticked 地面高程: the run reads a ground surface after the profile.
+    bool ground = false;
 
   private:
     Desktop& desktop_;

@@ -18,7 +18,8 @@ using K = ControlKind;
 // any borehole is placed, take the row's second place, under 退 出, in the same block. The
 // heights came later still: 设计高程, a choice the runs read as they begin, fills the free place
 // of that row under the method frame, left as every control users know stays where it was;
-// 对比计划, the as-drilled run's choice, follows it on that row.
+// 对比计划, the as-drilled run's choice, follows it on that row; 地面高程, read by both tables,
+// opens a row of its own under 设计高程, and the window grows by it.
 constexpr Control kMainControls[] = {
     {.name = "Frame1", .kind = K::frame, .caption = "方 法", .rect = {360, 120, 2415, 975}},
     {.name = "Option1",
@@ -75,9 +76,15 @@ constexpr Control kMainControls[] = {
      .rect = {1800, 1260, 1215, 255},
      .tip = "勾选后，坐标反算在实测坐标资料之后读取计划钻孔资料（出坐标表用的钻孔资料），"
             "按放样点名逐孔对比计划与实测孔位"},
+    {.name = kGroundElevationBox,
+     .kind = K::check_box,
+     .caption = "地面高程",
+     .rect = {480, 1560, 1215, 255},
+     .tip = "勾选后，坐标表和坐标反算读取地面资料（LandXML 地面或测量点），给出每个钻孔的地面高程，"
+            "与设计高程同选时给出填挖高"},
 };
 
-constexpr Form kMainForm{"qeltfrm", "Qelt V2.0", 6075, 1800, WindowRole::main, kMainControls};
+constexpr Form kMainForm{"qeltfrm", "Qelt V2.0", 6075, 2040, WindowRole::main, kMainControls};
 
 // aboutfrm: a header band with the program's mark and the site's slogan (each a way to the
 // site), then the maker, the author and the two addresses, then the buttons.

@@ -100,6 +100,8 @@ const Form& main_form();
 inline constexpr const char* kDesignElevationBox = "Check1";
 // The main window's check box 对比计划: ticked, 坐标反算 compares with the planned holes.
 inline constexpr const char* kComparePlannedBox = "Check2";
+// The box 地面高程 under 设计高程: ticked, the tables read a ground surface.
+inline constexpr const char* kGroundElevationBox = "Check3";
 // The About window aboutfrm.
 const Form& about_form();
 // The promotional windows: the same form twice, differing in name, edge and page.

@@ -8,13 +8,14 @@ bool act_on_main_window(Action action, MainWindowShell& shell, TableRunResult& l
     switch (action) {
         case Action::coordinate_table:
             shell.with_desktop([&](Desktop& d) {
-                last_run = run_table(d, shell.chosen_method(), shell.design_elevation());
+                last_run = run_table(d, shell.chosen_method(), shell.design_elevation(),
+                                     shell.ground_elevation());
             });
             return true;
         case Action::as_drilled_table:
             shell.with_desktop([&](Desktop& d) {
                 last_run = run_inverse(d, shell.chosen_method(), shell.design_elevation(),
-                                       shell.compare_planned());
+                                       shell.compare_planned(), shell.ground_elevation());
             });
             return true;
         case Action::line_tables:

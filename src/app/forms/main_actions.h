@@ -22,6 +22,8 @@ class MainWindowShell {
     virtual bool design_elevation() const = 0;
     // Whether the box 对比计划 is ticked, read likewise.
     virtual bool compare_planned() const = 0;
+    // Whether the box 地面高程 is ticked, read likewise.
+    virtual bool ground_elevation() const { return false; }
     // Calls `run` with the front end's desktop for one run (its dialogs and boxes owned by the
     // main window).
     virtual void with_desktop(const std::function<void(Desktop&)>& run) = 0;

@@ -63,17 +63,19 @@ namespace {
 class QtShell : public forms::MainWindowShell {
   public:
     QtShell(QWidget& window, const GuiServices& services, std::string& last_chosen_file,
-            const QString& help_file, Method method, bool heights, bool planned)
+            const QString& help_file, Method method, bool heights, bool planned, bool ground)
         : window_(window),
           services_(services),
           last_chosen_file_(last_chosen_file),
           help_file_(help_file),
           method_(method),
           heights_(heights),
-          planned_(planned) {}
+          planned_(planned),
+          ground_(ground) {}
     Method chosen_method() const override { return method_; }
     bool design_elevation() const override { return heights_; }
     bool compare_planned() const override { return planned_; }
+    bool ground_elevation() const override { return ground_; }
     void with_desktop(const std::function<void(forms::Desktop&)>& run) override {
         with_qt_desktop(window_, services_, last_chosen_file_, run);
     }
@@ -96,6 +98,7 @@ class QtShell : public forms::MainWindowShell {
     Method method_;
     bool heights_;
     bool planned_;
+    bool ground_;
 };
 
 }  // namespace
@@ -106,8 +109,10 @@ void QeltFrm::act(forms::Action action) {
         option1_->isChecked() ? Method::intersection_points : Method::building_blocks;
     const auto* heights = findChild<QCheckBox*>(QString::fromUtf8(forms::kDesignElevationBox));
     const auto* planned = findChild<QCheckBox*>(QString::fromUtf8(forms::kComparePlannedBox));
+    const auto* ground = findChild<QCheckBox*>(QString::fromUtf8(forms::kGroundElevationBox));
     QtShell shell(*this, services_, last_chosen_file_, help_file_, method,
-                  heights && heights->isChecked(), planned && planned->isChecked());
+                  heights && heights->isChecked(), planned && planned->isChecked(),
+                  ground && ground->isChecked());
     if (forms::act_on_main_window(action, shell, last_run_)) return;
     if (action == forms::Action::exit_program) end_program();
 }

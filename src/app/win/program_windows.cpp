@@ -139,16 +139,18 @@ namespace {
 class Win32Shell : public forms::MainWindowShell {
   public:
     Win32Shell(HWND window, std::string& last_chosen_file, const std::string& help_file,
-               Method method, bool heights, bool planned)
+               Method method, bool heights, bool planned, bool ground)
         : window_(window),
           last_chosen_file_(last_chosen_file),
           help_file_(help_file),
           method_(method),
           heights_(heights),
-          planned_(planned) {}
+          planned_(planned),
+          ground_(ground) {}
     Method chosen_method() const override { return method_; }
     bool design_elevation() const override { return heights_; }
     bool compare_planned() const override { return planned_; }
+    bool ground_elevation() const override { return ground_; }
     void with_desktop(const std::function<void(forms::Desktop&)>& run) override {
         Win32Desktop desktop(window_, last_chosen_file_);
         run(desktop);
@@ -167,6 +169,7 @@ class Win32Shell : public forms::MainWindowShell {
     Method method_;
     bool heights_;
     bool planned_;
+    bool ground_;
 };
 
 }  // namespace
@@ -179,9 +182,11 @@ void MainWindow::act(forms::Action action) {
                          static_cast<LRESULT>(BST_CHECKED);
     const bool planned = SendMessageW(control(forms::kComparePlannedBox), BM_GETCHECK, 0, 0) ==
                          static_cast<LRESULT>(BST_CHECKED);
+    const bool ground = SendMessageW(control(forms::kGroundElevationBox), BM_GETCHECK, 0, 0) ==
+                        static_cast<LRESULT>(BST_CHECKED);
     Win32Shell shell(hwnd(), last_chosen_file_, help_file_,
                      main_line ? Method::intersection_points : Method::building_blocks, heights,
-                     planned);
+                     planned, ground);
     if (!forms::act_on_main_window(action, shell, last_run_)) FormWindow::act(action);
 }
 

@@ -1,0 +1,265 @@
+#include "report/section_layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "report/stakeout.h"
+#include "station/station.h"
+
+namespace qelt {
+
+namespace {
+
+PlanLayer layer(SectionLayer l) {
+    return static_cast<PlanLayer>(l);
+}
+
+constexpr double kVertical = std::numbers::pi / 2;  // text running upwards
+
+class SectionDrawer {
+  public:
+    SectionDrawer(const Alignment& alignment, const Terrain* ground, SectionScales scales)
+        : alignment_(alignment),
+          ground_(ground),
+          exaggeration_(scales.horizontal / scales.vertical),
+          mm_(scales.horizontal / 1000) {}
+
+    PlanLayout draw(std::span<const BoreholeRecord> boreholes);
+
+  private:
+    std::optional<double> ground_at(double mileage) const {
+        if (!ground_) return std::nullopt;
+        Point p;
+        double azimuth = 0;
+        alignment_.line.locate(mileage, p, azimuth);
+        return ground_->elevation(p);
+    }
+    std::optional<double> design_at(double mileage) const {
+        if (!alignment_.profile) return std::nullopt;
+        return alignment_.profile->elevation(mileage);
+    }
+    DPoint at(double mileage, double elevation) const {
+        return {mileage, elevation * exaggeration_};
+    }
+    void keep_low(double elevation) { low_ = std::min(low_, elevation * exaggeration_); }
+    void keep_high(double elevation) { high_ = std::max(high_, elevation * exaggeration_); }
+    void text(SectionLayer l, DPoint p, double mm, double angle, const std::string& t, int h = 0,
+              int v = 0) {
+        if (!t.empty()) layout_.text(layer(l), p, mm * mm_, angle, h, v, t);
+    }
+
+    void ground_line();
+    void refine(double a, std::optional<double> za, double b, std::optional<double> zb,
+                std::vector<DPoint>& run, int depth);
+    void end_run(std::vector<DPoint>& run);
+    void grade_line();
+    void chain_breaks();
+    void borehole_marks(std::span<const BoreholeRecord> boreholes,
+                        const std::vector<std::string>& names);
+    void bands(std::span<const BoreholeRecord> boreholes);
+
+    const Alignment& alignment_;
+    const Terrain* ground_;
+    double exaggeration_;
+    double mm_;  // drawing units per millimetre of the plot
+    double start_ = 0, end_ = 0;
+    double low_ = std::numeric_limits<double>::infinity();
+    double high_ = -std::numeric_limits<double>::infinity();
+    PlanLayout layout_;
+};
+
+// The terrain under the line is piecewise plane: the samples go every 10 m and each chord is
+// halved until its midpoint lies within kGroundLineTolerance of the terrain (or the chord is
+// shorter than 5 cm), so that the line follows every break of slope that matters; where the
+// terrain stops, the line stops.
+void SectionDrawer::ground_line() {
+    if (!ground_) return;
+    constexpr double kStep = 10;
+    std::vector<DPoint> run;
+    double a = start_;
+    std::optional<double> za = ground_at(a);
+    if (za) run.push_back(at(a, *za));
+    const double count = std::ceil((end_ - start_) / kStep);
+    for (double i = 1; i <= count; ++i) {
+        const double b = std::min(end_, start_ + i * kStep);
+        const std::optional<double> zb = ground_at(b);
+        refine(a, za, b, zb, run, 0);
+        a = b;
+        za = zb;
+    }
+    end_run(run);
+}
+
+void SectionDrawer::refine(double a, std::optional<double> za, double b, std::optional<double> zb,
+                           std::vector<DPoint>& run, int depth) {
+    const double m = (a + b) / 2;
+    const std::optional<double> zm = ground_at(m);
+    const bool fine = b - a < 0.05 || depth > 12;
+    if (!fine && (za.has_value() != zb.has_value() || za.has_value() != zm.has_value() ||
+                  (za && zb && zm && std::abs(*zm - (*za + *zb) / 2) > kGroundLineTolerance))) {
+        refine(a, za, m, zm, run, depth + 1);
+        refine(m, zm, b, zb, run, depth + 1);
+        return;
+    }
+    if (zb) {
+        if (run.empty() && za) run.push_back(at(a, *za));
+        run.push_back(at(b, *zb));
+        keep_low(*zb);
+        keep_high(*zb);
+    } else {
+        end_run(run);
+    }
+}
+
+void SectionDrawer::end_run(std::vector<DPoint>& run) {
+    if (run.size() >= 2) layout_.polyline(layer(SectionLayer::ground_line), std::move(run));
+    run.clear();
+}
+
+// The grade line: straight between the curves, each vertical curve in 2 m chords (a chord of a
+// 3000 m radius strays 0.17 mm from it); every grade point with a leader and its data.
+void SectionDrawer::grade_line() {
+    if (!alignment_.profile) return;
+    const Profile& profile = *alignment_.profile;
+    std::vector<double> at_mileages;
+    for (std::size_t k = 0; k < profile.points().size(); ++k) {
+        const VerticalCurve& c = profile.curves()[k];
+        at_mileages.push_back(profile.points()[k].mileage);
+        if (c.kind == VerticalCurveKind::none) continue;
+        for (double m = c.start_mileage; m < c.end_mileage; m += 2) at_mileages.push_back(m);
+        at_mileages.push_back(c.end_mileage);
+    }
+    std::sort(at_mileages.begin(), at_mileages.end());
+    std::vector<DPoint> line;
+    for (double m : at_mileages)
+        if (const std::optional<double> z = profile.elevation(m)) {
+            line.push_back(at(m, *z));
+            keep_low(*z);
+            keep_high(*z);
+        }
+    if (line.size() >= 2) layout_.polyline(layer(SectionLayer::grade_line), std::move(line));
+
+    for (std::size_t k = 0; k < profile.points().size(); ++k) {
+        const GradePoint& p = profile.points()[k];
+        const VerticalCurve& c = profile.curves()[k];
+        const std::optional<double> z = profile.elevation(p.mileage);
+        if (!z) continue;
+        // The leader rises from the grade point itself (above the curve, where there is one).
+        const DPoint foot = at(p.mileage, p.elevation);
+        const DPoint top{foot.x, foot.y + 30 * mm_};
+        layout_.line(layer(SectionLayer::grade_points), foot, top);
+        std::string label =
+            zh_station_of(alignment_.breaks, p.mileage).text + " H=" + fixed_text(p.elevation, 3);
+        if (c.kind != VerticalCurveKind::none)
+            label += " R=" + short_number_text(c.radius_in) + " T=" + fixed_text(c.tangent_in, 3) +
+                     " E=" + fixed_text(c.external, 3);
+        text(SectionLayer::grade_points, {top.x - 0.8 * mm_, top.y}, 2.5, kVertical, label);
+        keep_high(p.elevation + 30 * mm_ / exaggeration_ + 60 * mm_ / exaggeration_);
+    }
+}
+
+void SectionDrawer::chain_breaks() {
+    const ChainBreaks& breaks = alignment_.breaks;
+    for (int i = 1; i <= breaks.dl_count; ++i) {
+        const double m = dl_break_mileage(breaks, i);
+        if (m < start_ || m > end_) continue;
+        const double before = breaks.dl_before[i], after = breaks.dl_after[i];
+        std::string before_text, after_text;
+        zh_format(shortest_number(before), before_text);
+        zh_format(shortest_number(after), after_text);
+        const std::string label = "断链 " + before_text + "=" + after_text +
+                                  (before > after ? " 长链" : " 短链") +
+                                  short_number_text(std::fabs(before - after)) + "米";
+        const double y = std::isfinite(high_) ? high_ : 0;
+        layout_.line(layer(SectionLayer::chain_breaks), {m, low_}, {m, y + 20 * mm_});
+        text(SectionLayer::chain_breaks, {m + 0.8 * mm_, y + 20 * mm_}, 2.5, kVertical, label, 2);
+    }
+}
+
+// Each hole from its own ground (else the grade line at its station) down 20 mm of the plot,
+// labelled with its stakeout point name and its offset.
+void SectionDrawer::borehole_marks(std::span<const BoreholeRecord> boreholes,
+                                   const std::vector<std::string>& names) {
+    for (std::size_t i = 0; i < boreholes.size(); ++i) {
+        const BoreholeRecord& b = boreholes[i];
+        const std::optional<double> top =
+            b.ground_elevation ? b.ground_elevation : b.design_elevation;
+        if (!top) continue;
+        const DPoint t = at(b.mileage, *top);
+        layout_.line(layer(SectionLayer::boreholes), t, {t.x, t.y - 20 * mm_});
+        low_ = std::min(low_, t.y - 20 * mm_);
+        const std::string side = b.offset > 0   ? "左" + short_number_text(b.offset)
+                                 : b.offset < 0 ? "右" + short_number_text(-b.offset)
+                                                : std::string("中");
+        text(SectionLayer::borehole_labels, {t.x - 0.8 * mm_, t.y + 2 * mm_}, 2.5, kVertical,
+             names[i] + " " + side);
+    }
+}
+
+// Under the section, from its lowest point down: 设计高程, 地面高程, 填挖高 (design − ground, +
+// fill), 桩号; a column at every round 100 m (the centre line's values) and at every borehole
+// (the hole's own), texts running upwards.
+void SectionDrawer::bands(std::span<const BoreholeRecord> boreholes) {
+    struct Row {
+        const char* title;
+        double height_mm;
+    };
+    const Row rows[] = {{"设计高程", 22}, {"地面高程", 22}, {"填挖高", 18}, {"桩号", 26}};
+    const double top = (std::isfinite(low_) ? low_ : 0) - 15 * mm_;
+    const double left = start_ - 30 * mm_;
+    std::vector<double> lines{top};
+    for (const Row& r : rows) lines.push_back(lines.back() - r.height_mm * mm_);
+    for (double y : lines) layout_.line(layer(SectionLayer::bands), {left, y}, {end_, y});
+    for (double x : {left, start_, end_})
+        layout_.line(layer(SectionLayer::bands), {x, lines.front()}, {x, lines.back()});
+    for (std::size_t r = 0; r < std::size(rows); ++r)
+        text(SectionLayer::bands, {left + 2 * mm_, (lines[r] + lines[r + 1]) / 2}, 3, 0,
+             rows[r].title, 0, 2);
+
+    const auto column = [&](double m, std::optional<double> design, std::optional<double> ground,
+                            const std::string& station) {
+        std::string cut_fill;
+        if (design && ground) {
+            cut_fill = fixed_text(*design - *ground, 2);
+            if (*design > *ground)
+                cut_fill.insert(0, 1, '+');  // a fill, signed as the table heads it
+        }
+        const std::string cells[] = {design ? fixed_text(*design, 3) : "",
+                                     ground ? fixed_text(*ground, 3) : "", cut_fill, station};
+        for (std::size_t r = 0; r < std::size(cells); ++r)
+            text(SectionLayer::bands, {m + 0.8 * mm_, lines[r + 1] + 1.5 * mm_}, 2.5, kVertical,
+                 cells[r]);
+        layout_.line(layer(SectionLayer::stations), {m, lines.back()}, {m, lines.back() + 3 * mm_});
+    };
+    for (const RoundStation& s : round_stations(alignment_.breaks, start_, end_))
+        column(s.mileage, design_at(s.mileage), ground_at(s.mileage), s.text);
+    for (const BoreholeRecord& b : boreholes)
+        column(b.mileage, b.design_elevation, b.ground_elevation, b.station);
+}
+
+PlanLayout SectionDrawer::draw(std::span<const BoreholeRecord> boreholes) {
+    start_ = alignment_.line.start_mileage();
+    end_ = alignment_.line.end_mileage();
+    if (!std::isfinite(start_) || !std::isfinite(end_) || end_ <= start_) return layout_;
+    ground_line();
+    grade_line();
+    const std::vector<std::string> names = stakeout_names(boreholes);
+    borehole_marks(boreholes, names);
+    chain_breaks();
+    bands(boreholes);
+    return std::move(layout_);
+}
+
+}  // namespace
+
+PlanLayout lay_out_section(const Alignment& alignment, const Terrain* ground,
+                           std::span<const BoreholeRecord> boreholes, SectionScales scales) {
+    return SectionDrawer(alignment, ground, scales).draw(boreholes);
+}
+
+}  // namespace qelt

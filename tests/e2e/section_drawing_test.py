@@ -1,0 +1,107 @@
+#!/usr/bin/python3
+"""The section drawing qelt-cli writes with --section-dxf, read back with ezdxf: its layers, the
+grade line's grade points at the elevations of the 纵坡、竖曲线表, one mark per borehole at its
+own ground elevation and at its station's column of the bands, and the ground line inside the
+heights of the ground shots it is made of."""
+
+import csv
+import os
+import unittest
+
+from ezdxf import recover
+
+import qelt_cli
+from qelt_cli import Workdir
+
+SRC = os.environ.get("QELT_SOURCE_DIR", ".")
+EX = os.path.join(SRC, "examples")
+JD = ["--method", "jd", "--alignment", os.path.join(EX, "mainline-jd.txt"),
+      "--chain-breaks", os.path.join(EX, "mainline-dl.txt")]
+PROFILE = ["--profile", os.path.join(EX, "mainline-profile.txt")]
+GROUND = os.path.join(EX, "mainline-ground.dat")
+LAYERS = {"地面线", "设计线", "变坡点", "里程桩号", "断链", "钻孔", "钻孔标注", "图表栏"}
+EXAGGERATION = 2000 / 200
+MM = 2000 / 1000  # drawing units per millimetre of the plot at 1:2000
+
+
+def read_csv(path):
+    with open(path, encoding="utf-8-sig", newline="") as f:
+        return list(csv.DictReader(f))
+
+
+def on(doc, layer, kind):
+    return [e for e in doc.modelspace() if e.dxf.layer == layer and e.dxftype() == kind]
+
+
+class SectionDrawing(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.w = Workdir()
+        w = cls.w
+        r = qelt_cli.run("table", *JD, *PROFILE, "--terrain", GROUND, "--boreholes",
+                         os.path.join(EX, "mainline-boreholes.txt"), "--output", w.out("t.xlsx"),
+                         "--csv", w.out("t.csv"), "--section-dxf", w.out("s.dxf"))
+        assert r.returncode == 0, r.stderr.decode()
+        r = qelt_cli.run("grades", *JD, *PROFILE, "--output", w.out("g.xlsx"),
+                         "--csv", w.out("g.csv"))
+        assert r.returncode == 0, r.stderr.decode()
+        cls.holes = read_csv(w.out("t.csv"))
+        cls.grades = read_csv(w.out("g.csv"))
+        cls.doc, auditor = recover.readfile(w.out("s.dxf"))
+        assert not auditor.has_errors
+
+    def test_layers(self):
+        names = {layer.dxf.name for layer in self.doc.layers}
+        self.assertTrue(LAYERS <= names, names)
+        for layer in LAYERS - {"断链"}:
+            self.assertTrue([e for e in self.doc.modelspace() if e.dxf.layer == layer], layer)
+        # The main line's two chain breaks.
+        self.assertEqual(len(on(self.doc, "断链", "LINE")), 2)
+
+    def test_grade_points_at_their_elevations(self):
+        feet = sorted((e.dxf.start.x, e.dxf.start.y) for e in on(self.doc, "变坡点", "LINE"))
+        self.assertEqual(len(feet), len(self.grades))
+        for (x, y), g in zip(feet, self.grades):
+            self.assertAlmostEqual(y / EXAGGERATION, float(g["elevation"]), delta=1e-9)
+        # The grade line passes through the first and the last grade point.
+        line = on(self.doc, "设计线", "LWPOLYLINE")
+        self.assertEqual(len(line), 1)
+        vertices = list(line[0].vertices())
+        self.assertAlmostEqual(vertices[0][1] / EXAGGERATION, float(self.grades[0]["elevation"]),
+                               delta=1e-9)
+        self.assertAlmostEqual(vertices[-1][1] / EXAGGERATION, float(self.grades[-1]["elevation"]),
+                               delta=1e-9)
+
+    def test_a_mark_per_borehole_at_its_ground_and_station(self):
+        marks = on(self.doc, "钻孔", "LINE")
+        self.assertEqual(len(marks), len(self.holes))
+        tops = sorted(round(m.dxf.start.y / EXAGGERATION, 6) for m in marks)
+        self.assertEqual(tops, sorted(round(float(h["ground_elevation"]), 6) for h in self.holes))
+        # Each station printed in the 桩号 band, in the column of a mark.
+        xs = [m.dxf.start.x for m in marks]
+        band = {}
+        for t in on(self.doc, "图表栏", "TEXT"):
+            band.setdefault(t.dxf.text, []).append(t.dxf.insert.x - 0.8 * MM)
+        for h in self.holes:
+            self.assertIn(h["station"], band)
+            self.assertTrue(any(abs(x - b) < 1e-6 for x in xs for b in band[h["station"]]),
+                            h["station"])
+
+    def test_ground_line_within_the_shots(self):
+        with open(GROUND, encoding="gbk") as f:
+            heights = [float(line.split(",")[4]) for line in f if line.strip()]
+        ys = [v[1] / EXAGGERATION
+              for p in on(self.doc, "地面线", "LWPOLYLINE") for v in p.vertices()]
+        self.assertGreater(len(ys), 100)
+        self.assertGreaterEqual(min(ys), min(heights) - 1e-9)
+        self.assertLessEqual(max(ys), max(heights) + 1e-9)
+
+    def test_refused_without_heights(self):
+        r = qelt_cli.run("table", *JD, "--boreholes", os.path.join(EX, "mainline-boreholes.txt"),
+                         "--output", self.w.out("u.xlsx"), "--section-dxf", self.w.out("u.dxf"))
+        self.assertEqual(r.returncode, 64)
+        self.assertIn("--section-dxf needs --profile or --terrain", r.stderr.decode())
+
+
+if __name__ == "__main__":
+    unittest.main()

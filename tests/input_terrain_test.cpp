@@ -1,0 +1,143 @@
+// The ground's sources: LandXML TIN surfaces (invisible faces, boundaries, units, the choice by
+// name) and the crew's ground shots triangulated; every refusal with its file and line.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "base/data_error.h"
+#include "input/terrain_readers.h"
+#include "test_files.h"
+
+namespace qelt {
+namespace {
+
+using testing::TempDir;
+
+// A LandXML file with the given surfaces (each the text inside <Surfaces>), lines numbered as
+// written: line 1 the declaration, 2 <LandXML>, 3 <Units>, 4 <Surfaces>, the surfaces from 5.
+std::string landxml(const std::string& surfaces,
+                    const std::string& unit = "<Metric linearUnit=\"meter\"/>") {
+    return "<?xml version=\"1.0\"?>\n<LandXML "
+           "xmlns=\"http://www.landxml.org/schema/LandXML-1.2\">\n"
+           "<Units>" +
+           unit + "</Units>\n<Surfaces>\n" + surfaces + "</Surfaces>\n</LandXML>\n";
+}
+
+// The square 0..100 m of surface_test's folded ground: four corners, two visible faces, a third
+// face beyond the east edge marked invisible; `source` a SourceData element or nothing.
+std::string square(
+    const std::string& name, const std::string& source = "",
+    const std::string& faces = "<F>1 2 3</F>\n<F>1 3 4</F>\n<F i=\"1\">2 5 3</F>\n") {
+    return "<Surface name=\"" + name + "\">\n" + source +
+           "<Definition surfType=\"TIN\">\n<Pnts>\n<P id=\"1\">0 0 100</P>\n<P id=\"2\">100 0 "
+           "110</P>\n<P id=\"3\">100 100 115</P>\n<P id=\"4\">0 100 100</P>\n<P id=\"5\">200 50 "
+           "120</P>\n</Pnts>\n<Faces>\n" +
+           faces + "</Faces>\n</Definition>\n</Surface>\n";
+}
+
+Terrain read(const std::string& name, const std::string& text,
+             const std::optional<std::string>& surface = std::nullopt) {
+    TempDir dir;
+    return read_terrain(dir.write(name, text), surface);
+}
+
+TEST(TerrainSources, LandXmlSurfaceHeights) {
+    const std::string bounded =
+        "<SourceData><Boundaries>\n<Boundary bndType=\"void\" name=\"池塘\"><PntList2D>20 20 40 "
+        "20 40 40 20 40</PntList2D></Boundary>\n</Boundaries></SourceData>\n";
+    struct Case {
+        const char* what;
+        std::string file;
+        double x, y;
+        std::optional<double> z;
+    };
+    const Case cases[] = {
+        {"a visible face", landxml(square("EG")), 80, 20, 109},
+        {"an invisible face is no ground", landxml(square("EG")), 120, 50, std::nullopt},
+        {"in a void", landxml(square("EG", bounded)), 30, 30, std::nullopt},
+        {"beside the void", landxml(square("EG", bounded)), 60, 60, 109},
+        // US survey feet: every number, heights too, times 1200/3937.
+        {"feet converted", landxml(square("EG"), "<Imperial linearUnit=\"USSurveyFoot\"/>"),
+         100 * 1200.0 / 3937, 0, 110 * 1200.0 / 3937},
+    };
+    for (const Case& c : cases) {
+        const Terrain ground = read("ground.xml", c.file);
+        EXPECT_EQ(ground.source(), "ground.xml");
+        const std::optional<double> z = ground.elevation({c.x, c.y});
+        ASSERT_EQ(z.has_value(), c.z.has_value()) << c.what;
+        if (z) {
+            EXPECT_NEAR(*z, *c.z, 1e-9) << c.what;
+        }
+    }
+    // Of several, the one named.
+    const Terrain chosen = read(
+        "ground.xml", landxml(square("原地面") + square("设计面", "", "<F>1 2 3</F>\n")), "设计面");
+    EXPECT_EQ(chosen.face_count(), 1u);
+}
+
+TEST(TerrainSources, SurveyPointsInEachLayout) {
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    // The same four corners (X north, Y east, H) and a repeated shot, in each layout.
+    const Case cases[] = {
+        {"ground.dat",
+         "A,,0,0,100\nB,地面,0,100,110\n\nC,,100,100,115\nD,,100,0,100\nE,,100,0,100\n"},
+        {"ground.csv", "A,0,0,100\nB,100,0,110,地面\nC,100,100,115\nD,0,100,100\nE,0,100,100\n"},
+        {"ground.txt", "A 0 0 100\nB 100 0 110\nC 100 100 115\nD 0 100 100\nE　0　100　100\n"},
+    };
+    for (const Case& c : cases) {
+        const Terrain ground = read(c.name, c.text);
+        EXPECT_EQ(ground.point_count(), 4u) << c.name;
+        EXPECT_EQ(ground.face_count(), 2u) << c.name;
+        const std::optional<double> corner = ground.elevation({100, 100});
+        ASSERT_TRUE(corner) << c.name;
+        EXPECT_NEAR(*corner, 115, 1e-9) << c.name;
+        EXPECT_FALSE(ground.elevation({101, 50})) << c.name << ": outside the hull";
+    }
+}
+
+TEST(TerrainSources, Refusals) {
+    struct Refusal {
+        const char* name;
+        std::string text;
+        std::optional<std::string> surface;
+        const char* message;
+        long line;
+    };
+    const std::string two = square("原地面") + square("设计面");
+    const Refusal refusals[] = {
+        {"g.xml", landxml(""), std::nullopt, "文件中没有三角网地面", 2},
+        {"g.xml", landxml(two), std::nullopt,
+         "有 2 个地面：“原地面”（5 个点，2 个三角形）、“设计面”（5 个点，2 个三角形），未选定", 5},
+        {"g.xml", landxml(two), "现状", "没有名为“现状”的地面", 5},
+        {"g.xml", landxml(square("EG", "", "<F>1 2 3</F>\n<F>1 3 9</F>\n")), std::nullopt,
+         "三角形 <F> 的点号“9”在 <Pnts> 中没有", 16},
+        {"g.xml", landxml(square("EG", "", "<F>1 2</F>\n")), std::nullopt, "应为 3 个点号", 15},
+        {"g.xml", landxml(square("EG", "", "<F i=\"1\">1 2 3</F>\n")), std::nullopt,
+         "地面“EG”没有可见的三角形", 6},
+        {"g.dat", "A,,0,0,100\nB,,0,100,\nC,,100,100,115\n", std::nullopt, "点“B”没有 H（高程）",
+         2},
+        {"g.txt", "A 0 0 100\nB 100 0 110\nC 100 100 115\nB2 100 0 111\n", std::nullopt,
+         "第 2 行与第 4 行的点 X、Y 相同而高程不同", 4},
+        {"g.txt", "A 0 0 100\nB 10 10 110\nC 20 20 115\n", std::nullopt, "且都在一条直线上", 3},
+        {"g.txt", "A 0 0 100\nB 10 1x 110\n", std::nullopt, "Y（东坐标）“1x”不是数", 2},
+        {"g.csv", "A,0,0,100\nB,0,0,100\n", std::nullopt, "只有 1 个不同的点", 2},
+    };
+    for (const Refusal& r : refusals) {
+        try {
+            read(r.name, r.text, r.surface);
+            ADD_FAILURE() << "not refused: " << r.message;
+        } catch (const DataError& e) {
+            EXPECT_NE(std::string(e.what()).find(r.message), std::string::npos)
+                << e.what() << "\nexpected: " << r.message;
+            EXPECT_EQ(e.line(), r.line) << r.message;
+            EXPECT_NE(e.file().find(r.name), std::string::npos) << r.message;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qelt
