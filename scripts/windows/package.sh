@@ -35,6 +35,20 @@ if [ -n "$proj_db" ]; then
     cp "$proj_db" "$stage/proj.db"
 fi
 cp -r "$repo/examples" "$stage/examples"
+# The programs link their libraries statically: each one's copyright and licence goes with them,
+# as Debian gives it for the source the cross build compiled (dxflib GPL-2+, GEOS LGPL-2.1+, the
+# others permissive). Notepad-readable, as 使用说明.txt.
+mkdir -p "$stage/licences"
+for pair in libxlsxwriter-dev:libxlsxwriter libdxflib-dev:dxflib libpugixml-dev:pugixml \
+    libproj-dev:proj libsqlite3-dev:sqlite libgeos-dev:geos libz-mingw-w64-dev:zlib \
+    mingw-w64-x86-64-dev:mingw-w64-runtime; do
+    copyright=/usr/share/doc/${pair%%:*}/copyright
+    if [ ! -f "$copyright" ]; then
+        echo "package: $copyright is missing (install-deps.sh --windows installs it)" >&2
+        exit 1
+    fi
+    sed 's/$/\r/' "$copyright" >"$stage/licences/${pair#*:}.txt"
+done
 # 使用说明.txt is opened with Notepad: UTF-8 with its byte-order mark and CR LF line ends, which
 # every Notepad since Windows 7 reads as UTF-8, not as the ANSI code page.
 {

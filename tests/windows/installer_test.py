@@ -52,8 +52,11 @@ def example_files():
 # What the program's folder holds, in the zip and once installed: with proj.db where the build
 # links PROJ (it lies beside the build's programs then).
 PROJ_DB = ["proj.db"] if os.path.isfile(os.path.join(BUILD, "proj.db")) else []
+# The copyright and licence of every library the programs link statically.
+LICENCES = [f"licences/{name}.txt" for name in ("libxlsxwriter", "dxflib", "pugixml", "proj",
+                                                "sqlite", "geos", "zlib", "mingw-w64-runtime")]
 SHIPPED = sorted(["qelt.exe", "qelt-cli.exe", "help/qelt.html", "使用说明.txt", *PROJ_DB,
-                  *example_files()])
+                  *LICENCES, *example_files()])
 
 
 def wine(*args, check=True):
