@@ -105,15 +105,17 @@ TEST(RunTerrain, GroundAndCutOrFillAtEachHole) {
     EXPECT_NE(result.notices[0].find("第 6 行"), std::string::npos) << result.notices[0];
     EXPECT_NE(result.notices[0].find("“地面.dat”的范围之外"), std::string::npos);
 
-    // The columns after 设计高程 and the note row naming the ground's file.
+    // The columns after 设计高程, the note row naming the ground's file and the one on the sign.
     const auto text = [&](long row, int column) {
         const CellValue* v = sheet.cell(row, column);
         return v && std::holds_alternative<std::string>(*v) ? std::get<std::string>(*v) : "";
     };
     EXPECT_EQ(text(2, 7), "地面高程");
     EXPECT_EQ(text(2, 8), "填(+)挖(−)");
-    EXPECT_NE(text(sheet.last_row(), 2).find("地面高程取自地面模型“地面.dat”"), std::string::npos);
-    EXPECT_EQ(text(sheet.last_row() - 1, 2), kDesignElevationNote);
+    EXPECT_EQ(text(sheet.last_row(), 2), kCutFillNote);
+    EXPECT_NE(text(sheet.last_row() - 1, 2).find("地面高程取自地面模型“地面.dat”"),
+              std::string::npos);
+    EXPECT_EQ(text(sheet.last_row() - 2, 2), kDesignElevationNote);
 
     // The holes back from the field with their surveyed heights, 0.25 m above the model's
     // ground: the model's ground beside it and the difference, surveyed − model.

@@ -96,11 +96,9 @@ std::vector<const Column*> shown(std::span<const Column> columns, FieldSet prese
 
 }  // namespace
 
-std::string ground_elevation_note(const std::string& source, bool cut_fill) {
-    std::string text = "地面高程取自地面模型“" + source +
-                       "”，为钻孔 X、Y 处三角网的高程（米），模型范围之外的钻孔不计。";
-    if (cut_fill) text += "填(+)挖(−) = 设计高程 − 地面高程，正为填方，负为挖方。";
-    return text;
+std::string ground_elevation_note(const std::string& source) {
+    return "地面高程取自地面模型“" + source +
+           "”，为钻孔 X、Y 处三角网的高程（米），模型范围之外的钻孔不计。";
 }
 
 std::vector<const TableColumn*> shown_columns(std::span<const TableColumn> columns,

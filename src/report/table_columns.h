@@ -134,16 +134,19 @@ inline constexpr const char* kTableTitle = "钻孔数量及位置表";
 inline constexpr const char* kAsDrilledTitle = "钻孔桩号及偏距表";
 inline constexpr const char* kNoteText = "注：距中线距离左为正，右为负。";
 inline constexpr const char* kDateLabel = "提供日期：";
-// What the 设计高程 column holds, on a note row of its own under the first: the grade line's
-// height at the hole's station, not the ground's nor the road surface's at the hole's offset.
 // What a skewed group's 交角 is, on a note row of its own when some group of the table has one.
 inline constexpr const char* kCrossingAngleNote =
     "交角为墩台轴线左侧一半与桩号增加方向的夹角，钻孔在该轴线上，距中线距离沿轴线量取。";
+// What the 设计高程 column holds, on a note row of its own under the first: the grade line's
+// height at the hole's station, not the ground's nor the road surface's at the hole's offset.
 inline constexpr const char* kDesignElevationNote =
     "设计高程为纵断面设计线（中线或路缘，按设计所定）在钻孔桩号处的高程（米），未计横坡和超高。";
 // Where the 地面高程 column comes from, on a note row of its own, naming the ground's file
-// (`source`); with 填挖高 shown, how its sign reads.
-std::string ground_elevation_note(const std::string& source, bool cut_fill);
+// (`source`).
+std::string ground_elevation_note(const std::string& source);
+// The sign of 填挖高, on a note row of its own below the ground's (one row would run off the page).
+inline constexpr const char* kCutFillNote =
+    "填(+)挖(−) = 设计高程 − 地面高程，正为填方，负为挖方。";
 
 // Column widths: X and Y are sized for a machine without 宋体, whose fallback font may have
 // digits as wide as DejaVu Sans's (0.6362 em, the point 0.3179 em), at 10 pt and 96 dpi 8.48 and

@@ -163,10 +163,12 @@ void TableRows::finish(const std::string& project_line) {
                 note->cells[static_cast<std::size_t>(note_column_)] = {TableCell::Kind::text,
                                                                        Align::left, 0, text, true};
     if (ground_note_)
-        if (TableRow* note = hold(next_note++))
-            note->cells[static_cast<std::size_t>(note_column_)] = {
-                TableCell::Kind::text, Align::left, 0,
-                ground_elevation_note(ground_source_, cut_fill_), true};
+        for (const std::string& text :
+             {ground_elevation_note(ground_source_), std::string(cut_fill_ ? kCutFillNote : "")})
+            if (!text.empty())
+                if (TableRow* note = hold(next_note++))
+                    note->cells[static_cast<std::size_t>(note_column_)] = {
+                        TableCell::Kind::text, Align::left, 0, text, true};
     draw_page_lines(page_line_count(last_data_row_));
     lines_settled_ = true;
     flush();

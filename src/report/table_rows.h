@@ -153,7 +153,7 @@ class TableRows : public RecordSink {
     std::string ground_source_;
     int extra_notes() const {
         return (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) + (compared_note_ ? 1 : 0) +
-               (ground_note_ ? 1 : 0);
+               (ground_note_ ? 1 : 0) + (cut_fill_ ? 1 : 0);
     }
     long max_rows_;
     bool begun_ = false;
