@@ -640,7 +640,7 @@ TEST(DesktopRun, LineTablesBesideTheAlignment) {
 // With 设计高程 ticked the runs read a design profile after the line: from the profile's dialog,
 // or from the LandXML line's own ProfAlign without a dialog; the table gains the column and the
 // line tables the 纵坡、竖曲线表. With 地面高程 ticked too the ground's dialog follows the
-// profile's and the table shows 地面高程 and 填挖高 after 设计高程.
+// profile's and the table shows 地面高程 and 填挖高 after 设计高程, the stake table 地面高程.
 TEST(DesktopRun, HeightsFromTheProfileDialogOrTheLinesOwn) {
     test::TempDir dir;
     fill(dir);
@@ -681,8 +681,14 @@ TEST(DesktopRun, HeightsFromTheProfileDialogOrTheLinesOwn) {
     }
     FakeDesktop desktop;
     desktop.folder = dir.path("");
-    desktop.answers = {"mainline-jd.txt", "mainline-dl.txt", "mainline-profile.txt"};
-    const LineTablesResult lines = run_line_tables(desktop, Method::intersection_points, true);
+    desktop.answers = {"mainline-jd.txt", "mainline-dl.txt", "mainline-profile.txt",
+                       "mainline-ground.dat"};
+    const LineTablesResult lines =
+        run_line_tables(desktop, Method::intersection_points, true, true);
     ASSERT_EQ(lines.workbooks.size(), 3u) << lines.run.message;
     EXPECT_EQ(lines.workbooks[2], dir.path("mainline-jd_纵坡竖曲线表.xlsx"));
+    EXPECT_EQ(desktop.titles.back(), "读取地面资料");
+    test::Dump stakes = test::read_back(lines.workbooks[1]);
+    EXPECT_EQ(stakes["E1.v"], "s:设计高程\n（米）");
+    EXPECT_EQ(stakes["F1.v"], "s:地面高程\n（米）");
 }

@@ -85,7 +85,8 @@ TEST(ColumnWidths, TheWidestTextOfEveryColumnFits) {
     const Widest stakes[] = {{"桩号", station},
                              {"X", "3512000.0000"},
                              {"Y", "38498953.0072"},
-                             {"设计高程\n（米）", "4512.345"}};
+                             {"设计高程\n（米）", "4512.345"},
+                             {"地面高程\n（米）", "4512.345"}};
     // Each widest text is checked in at least one table: a heading written otherwise than the
     // table writes it would check nothing.
     std::set<std::string> checked;
@@ -107,10 +108,11 @@ TEST(ColumnWidths, TheWidestTextOfEveryColumnFits) {
         check(layout->title, columns, borehole);
     }
     const Alignment line = example_line();
+    const Terrain ground;  // any ground: the stake table's 地面高程 column
     for (LineTableKind kind : {LineTableKind::curves, LineTableKind::elements,
                                LineTableKind::stakes, LineTableKind::grades}) {
         std::vector<Column> columns;
-        for (const PrintedColumn& c : line_table_columns(kind, line))
+        for (const PrintedColumn& c : line_table_columns(kind, line, &ground))
             columns.push_back({c.group, c.heading, c.width, c.shrink});
         check(line_table_title(kind), columns,
               kind == LineTableKind::stakes ? std::span<const Widest>(stakes) : line3);

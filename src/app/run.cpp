@@ -293,16 +293,25 @@ RunResult TableRun::run() {
     return result_;
 }
 
-void TableRun::read_ground() {
-    if (!ui_.reads_terrain()) return;
-    const auto path = ui_.choose_file(kTerrainDialog);
+}  // namespace
+
+std::shared_ptr<const Terrain> read_ground(RunUi& ui) {
+    if (!ui.reads_terrain()) return nullptr;
+    const auto path = ui.choose_file(kTerrainDialog);
     if (!path) throw DataError(job_input(DialogRole::terrain).not_chosen);
     try {
-        terrain_ = std::make_shared<const Terrain>(read_terrain(*path, ui_.terrain_name()));
+        return std::make_shared<const Terrain>(read_terrain(*path, ui.terrain_name()));
     } catch (const DataError& e) {
         if (!e.file().empty()) throw;
         throw DataError(e.what(), *path, e.line());
     }
+}
+
+namespace {
+
+void TableRun::read_ground() {
+    terrain_ = qelt::read_ground(ui_);
+    if (!terrain_) return;
     records_.ground_from(terrain_->source());
     result_.terrain = terrain_;
 }

@@ -204,6 +204,10 @@ bool alignment_file_is_model(const std::string& path);
 void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                std::vector<std::string>& notices);
 
+// The ground, where the user asks for it (RunUi::reads_terrain), from the file of its dialog
+// (read_terrain, with RunUi::terrain_name); null otherwise. Throws DataError naming the file.
+std::shared_ptr<const Terrain> read_ground(RunUi& ui);
+
 enum class RunOutcome {
     complete,          // the whole table, note row, page lines and headers written
     data_error,        // failed before the table was begun: nothing written

@@ -73,7 +73,7 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
             write_plan_drawing(out, alignment, records_.all, further_lines);
             return;
         case Deliverable::section:
-            write_section_drawing(out, alignment, ground_, records_.all);
+            write_section_drawing(out, alignment, ground_, records_.all, section_scales_);
             return;
         case Deliverable::stakeout:
             write_stakeout_file(out, StakeoutFormat::cass_dat, records_.all, names);

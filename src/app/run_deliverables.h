@@ -21,6 +21,7 @@
 #include "report/csv_table.h"
 #include "report/map_files.h"
 #include "report/record_fanout.h"
+#include "report/section_layout.h"
 #include "report/table_columns.h"
 #include "terrain/terrain.h"
 
@@ -65,6 +66,8 @@ class RunDeliverables : public RecordFanout {
                      std::span<const Alignment> further_lines = {});
     // The ground the run read, for the section drawing (null: none); set before write_files.
     void set_ground(const Terrain* ground) { ground_ = ground; }
+    // The section drawing's scales (default 1:2000 along the line, 1:200 in height).
+    void set_section_scales(SectionScales scales) { section_scales_ = scales; }
 
     struct Refusal {
         Deliverable file;
@@ -91,6 +94,7 @@ class RunDeliverables : public RecordFanout {
     const TableLayout& layout_;
     FieldSet present_;
     const Terrain* ground_ = nullptr;
+    SectionScales section_scales_;
     DeliverableTargets targets_;
     GridSystem grid_;
     PendingWorkbook workbook_;

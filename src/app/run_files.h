@@ -72,8 +72,8 @@ inline constexpr JobInput kJobInputs[] = {
     {DialogRole::planned, "--planned", kInverseCommand, 0, "未选择计划钻孔资料文件", false},
     // The ground (a LandXML surface or the crew's ground shots), read after the line and the
     // profile: without it no ground elevations.
-    {DialogRole::terrain, "--terrain", kTableCommand | kInverseCommand, 0, "未选择地面资料文件",
-     false},
+    {DialogRole::terrain, "--terrain", kTableCommand | kInverseCommand | kStakesCommand, 0,
+     "未选择地面资料文件", false},
 };
 inline constexpr std::size_t kJobInputCount = std::size(kJobInputs);
 const JobInput& job_input(DialogRole role);

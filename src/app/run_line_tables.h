@@ -5,6 +5,7 @@
 // export's writers through here, each file on its way through a PendingFile.
 
 #include <string>
+#include <vector>
 
 #include "alignment/alignment.h"
 #include "app/run_output.h"
@@ -17,9 +18,12 @@ namespace qelt {
 // when given, the CSV into `csv` (created with create(true)). False when a file could not be
 // written, the failure recorded in it. Throws DataError when the table cannot be made of this
 // line (a curve table of a line without JDs, a stake table too long): nothing is written then.
+// With `ground` the stake table carries the ground on its centre line, and one notice in
+// `notices` counts and names the stakes the ground does not cover.
 bool write_line_table_files(PendingFile& workbook, PendingFile* csv, LineTableKind kind,
                             const Alignment& alignment, const std::string& alignment_path,
-                            double every);
+                            double every, const Terrain* ground = nullptr,
+                            std::vector<std::string>* notices = nullptr);
 
 // Writes `alignment` as a LandXML 1.2 alignment named `name` into `file` (created with
 // create(true)) and closes it; false when it could not be written.

@@ -18,11 +18,13 @@ bool PendingWorkbook::close() {
 }
 
 bool write_pending_line_table(PendingFile& file, LineTableKind kind, const Alignment& alignment,
-                              const std::string& project_line, double every) {
+                              const std::string& project_line, double every,
+                              const Terrain* ground) {
     QuietStandardError quiet;
     std::string error;
     errno = 0;
-    if (!write_line_table_xlsx(file.temporary(), kind, alignment, project_line, every, error))
+    if (!write_line_table_xlsx(file.temporary(), kind, alignment, project_line, every, error,
+                               ground))
         file.fail(errno);
     return !file.failed();
 }

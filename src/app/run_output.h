@@ -40,7 +40,9 @@ class PendingWorkbook {
 // Writes a line table's workbook into the temporary name of `file` (created with
 // create(false)); false with the failure recorded in `file`. Throws DataError as
 // write_line_table_xlsx (the curve table of a line without JDs, a stake table too long).
+// `ground`, where given, adds the stake table's 地面高程.
 bool write_pending_line_table(PendingFile& file, LineTableKind kind, const Alignment& alignment,
-                              const std::string& project_line, double every);
+                              const std::string& project_line, double every,
+                              const Terrain* ground = nullptr);
 
 }  // namespace qelt

@@ -215,8 +215,8 @@ std::vector<ElementTableRow> element_table_rows(const Alignment& alignment) {
     return rows;
 }
 
-StakeRows::StakeRows(const Alignment& alignment, double every)
-    : alignment_(alignment), every_(every) {
+StakeRows::StakeRows(const Alignment& alignment, double every, const Terrain* ground)
+    : alignment_(alignment), every_(every), ground_(ground) {
     if (!(every > 0) || !std::isfinite(every))
         throw DataError("桩距应为正数（米），而不是 " + shortest_number(every));
     const ChainBreaks& breaks = alignment.breaks;
@@ -359,7 +359,19 @@ bool StakeRows::next(StakeRow& row) {
     for (const std::string& name : names) row.name += (row.name.empty() ? "" : "、") + name;
     alignment_.line.locate(row.mileage, row.point, row.azimuth);
     if (alignment_.profile) row.design_elevation = alignment_.profile->elevation(row.mileage);
+    if (ground_) row.ground_elevation = ground_->elevation(row.point);
     return true;
+}
+
+StakesOffGround stakes_off_ground(const Alignment& alignment, double every, const Terrain& ground) {
+    StakesOffGround off;
+    StakeRows stakes(alignment, every, &ground);
+    for (StakeRow r; stakes.next(r);) {
+        if (r.ground_elevation) continue;
+        ++off.count;
+        if (off.first.size() < kStakesOffGroundNamed) off.first.push_back(r.station.text);
+    }
+    return off;
 }
 
 std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every) {
@@ -445,13 +457,14 @@ void write_elements_csv(std::ostream& out, const Alignment& alignment) {
     }
 }
 
-void write_stakes_csv(std::ostream& out, const Alignment& alignment, double every) {
-    // The design elevation is a column only where the line has a profile: without one the
-    // file is as it always was.
+void write_stakes_csv(std::ostream& out, const Alignment& alignment, double every,
+                      const Terrain* ground) {
+    // The design elevation is a column only where the line has a profile, the ground's only
+    // with a terrain: without them the file is as it always was.
     const bool heights = alignment.profile.has_value();
     out << "station,station_value,x,y,azimuth,point" << (heights ? ",design_elevation" : "")
-        << '\n';
-    StakeRows stakes(alignment, every);
+        << (ground ? ",ground_elevation" : "") << '\n';
+    StakeRows stakes(alignment, every, ground);
     for (StakeRow r; stakes.next(r);) {
         out << csv_field(r.station.text) << ',' << shortest_number(r.station.number) << ','
             << shortest_number(r.point.x) << ',' << shortest_number(r.point.y) << ','
@@ -459,6 +472,9 @@ void write_stakes_csv(std::ostream& out, const Alignment& alignment, double ever
         if (heights)
             out << ','
                 << number_or_empty(r.design_elevation.has_value(), r.design_elevation.value_or(0));
+        if (ground)
+            out << ','
+                << number_or_empty(r.ground_elevation.has_value(), r.ground_elevation.value_or(0));
         out << '\n';
     }
 }
@@ -632,9 +648,9 @@ PrintedTable element_table(const Alignment& alignment) {
     return t;
 }
 
-// The stake table's columns, with 设计高程 where the line has a profile; its rows come from
-// stake_row one at a time.
-PrintedTable stake_table(const Alignment& alignment) {
+// The stake table's columns, with 设计高程 where the line has a profile and 地面高程 (on the
+// centre line) with a ground; its rows come from stake_row one at a time.
+PrintedTable stake_table(const Alignment& alignment, bool ground) {
     PrintedTable t;
     t.title = kStakeTableTitle;
     // Five or six columns on a portrait page: centred under the page header's title.
@@ -646,34 +662,40 @@ PrintedTable stake_table(const Alignment& alignment) {
     };
     if (alignment.profile)
         t.columns.insert(t.columns.begin() + 4, PrintedColumn{"", "设计高程\n（米）", 10, 3});
+    if (ground) t.columns.insert(t.columns.end() - 1, PrintedColumn{"", "地面高程\n（米）", 10, 3});
     return t;
 }
 
-void stake_row(const StakeRow& r, bool heights, std::vector<PrintedCell>& cells) {
+void stake_row(const StakeRow& r, bool heights, bool ground, std::vector<PrintedCell>& cells) {
     const std::string station =
         r.chain_break ? r.station.text + "=" + r.ahead.text : r.station.text;
     cells = {text(station), number(r.point.x), number(r.point.y),
              text(dms_text(degrees(r.azimuth), 1))};
     if (heights)
         cells.push_back(number_if(r.design_elevation.has_value(), r.design_elevation.value_or(0)));
+    if (ground)
+        cells.push_back(number_if(r.ground_elevation.has_value(), r.ground_elevation.value_or(0)));
     cells.push_back(text(r.name));
 }
 
 // The stake table's rows as the printed table takes them, one at a time.
 class StakeTableRows final : public PrintedRowSource {
   public:
-    StakeTableRows(const Alignment& alignment, double every)
-        : stakes_(alignment, every), heights_(alignment.profile.has_value()) {}
+    StakeTableRows(const Alignment& alignment, double every, const Terrain* ground)
+        : stakes_(alignment, every, ground),
+          heights_(alignment.profile.has_value()),
+          ground_(ground != nullptr) {}
     bool next(std::vector<PrintedCell>& cells) override {
         StakeRow row;
         if (!stakes_.next(row)) return false;
-        stake_row(row, heights_, cells);
+        stake_row(row, heights_, ground_, cells);
         return true;
     }
 
   private:
     StakeRows stakes_;
     bool heights_;
+    bool ground_;
 };
 
 // "+2.500" / "−1.250": a grade in per cent as the profile drawings print it, signed.
@@ -731,14 +753,15 @@ PrintedTable grade_table(const Alignment& alignment) {
 }
 
 // The printed table of `kind`; the stake table without its rows, which are streamed.
-PrintedTable printed_line_table(LineTableKind kind, const Alignment& alignment) {
+PrintedTable printed_line_table(LineTableKind kind, const Alignment& alignment,
+                                const Terrain* ground) {
     switch (kind) {
         case LineTableKind::curves:
             return curve_table(alignment);
         case LineTableKind::elements:
             return element_table(alignment);
         case LineTableKind::stakes:
-            return stake_table(alignment);
+            return stake_table(alignment, ground != nullptr);
         case LineTableKind::grades:
             return grade_table(alignment);
     }
@@ -747,12 +770,13 @@ PrintedTable printed_line_table(LineTableKind kind, const Alignment& alignment) 
 
 }  // namespace
 
-std::vector<PrintedColumn> line_table_columns(LineTableKind kind, const Alignment& alignment) {
-    return printed_line_table(kind, alignment).columns;
+std::vector<PrintedColumn> line_table_columns(LineTableKind kind, const Alignment& alignment,
+                                              const Terrain* ground) {
+    return printed_line_table(kind, alignment, ground).columns;
 }
 
 void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment& alignment,
-                          double every) {
+                          double every, const Terrain* ground) {
     out << "\xEF\xBB\xBF";
     switch (kind) {
         case LineTableKind::curves:
@@ -762,7 +786,7 @@ void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment
             write_elements_csv(out, alignment);
             return;
         case LineTableKind::stakes:
-            write_stakes_csv(out, alignment, every);
+            write_stakes_csv(out, alignment, every, ground);
             return;
         case LineTableKind::grades:
             write_grades_csv(out, alignment);
@@ -771,13 +795,16 @@ void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment
 }
 
 bool write_line_table_xlsx(const std::string& path, LineTableKind kind, const Alignment& alignment,
-                           const std::string& project_line, double every, std::string& error) {
+                           const std::string& project_line, double every, std::string& error,
+                           const Terrain* ground) {
     if (kind == LineTableKind::stakes) {
         // The stakes of a long line at a short interval are many: streamed, never held.
-        StakeTableRows rows(alignment, every);
-        return write_printed_table(path, stake_table(alignment), rows, project_line, error);
+        StakeTableRows rows(alignment, every, ground);
+        return write_printed_table(path, stake_table(alignment, ground != nullptr), rows,
+                                   project_line, error);
     }
-    return write_printed_table(path, printed_line_table(kind, alignment), project_line, error);
+    return write_printed_table(path, printed_line_table(kind, alignment, nullptr), project_line,
+                               error);
 }
 
 }  // namespace qelt

@@ -27,6 +27,7 @@
 #include "geometry/profile.h"
 #include "report/printed_table.h"
 #include "station/station.h"
+#include "terrain/terrain.h"
 
 namespace qelt {
 
@@ -120,13 +121,17 @@ struct StakeRow {
     StationOfMileage ahead;  // a chain break's station ahead
     // The profile's design elevation, metres, where the line has a profile reaching here.
     std::optional<double> design_elevation;
+    // The ground under the stake on the centre line, metres, where a terrain was given and
+    // covers the stake.
+    std::optional<double> ground_elevation;
 };
 
 // The stake table's rows one at a time, in the order of mileage, so that a table of a long
 // line at a short interval is never held whole. Throws DataError as stake_table_rows.
 class StakeRows {
   public:
-    StakeRows(const Alignment& alignment, double every);
+    // With `ground`, each row also carries the ground's elevation at its point.
+    StakeRows(const Alignment& alignment, double every, const Terrain* ground = nullptr);
     // The next row, false after the last.
     bool next(StakeRow& row);
 
@@ -148,6 +153,7 @@ class StakeRows {
 
     const Alignment& alignment_;
     double every_;
+    const Terrain* ground_;
     std::vector<Span> spans_;
     std::vector<Item> breaks_, keys_;  // small: held, in order of mileage
     std::size_t next_break_ = 0, next_key_ = 0;
@@ -193,18 +199,29 @@ LineTableKind geometry_table_of(const Alignment& alignment);
 // The table as CSV (UTF-8 with BOM, full precision). `every` is the stake interval, metres
 // (> 0), read by the stake table only. The alignment's stationing must be complete
 // (dl_complete). Throws DataError when the table does not apply to the line (the curve table of
-// a line without JDs).
+// a line without JDs). `ground`, where given, adds the stake table's ground elevation.
 void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment& alignment,
-                          double every = kDefaultStakeInterval);
+                          double every = kDefaultStakeInterval, const Terrain* ground = nullptr);
 
-// The printed columns of the table `kind` of `alignment` (with 设计高程 where it has a profile),
-// for checking their widths against what they hold.
-std::vector<PrintedColumn> line_table_columns(LineTableKind kind, const Alignment& alignment);
+// The printed columns of the table `kind` of `alignment` (with 设计高程 where it has a profile,
+// the stake table's 地面高程 with a `ground`), for checking their widths against what they hold.
+std::vector<PrintedColumn> line_table_columns(LineTableKind kind, const Alignment& alignment,
+                                              const Terrain* ground = nullptr);
 
 // The table as an .xlsx workbook at `path` (the caller's temporary name), in the house print
 // style, `project_line` left in the page headers. False, with the reason in `error`, when it
-// could not be written. Throws DataError as write_line_table_csv.
+// could not be written. Throws DataError as write_line_table_csv. `ground` as there.
 bool write_line_table_xlsx(const std::string& path, LineTableKind kind, const Alignment& alignment,
-                           const std::string& project_line, double every, std::string& error);
+                           const std::string& project_line, double every, std::string& error,
+                           const Terrain* ground = nullptr);
+
+// The stakes of the table that the ground does not cover: how many, and the first few stations
+// (a notice names them, as the table leaves their 地面高程 empty).
+struct StakesOffGround {
+    long count = 0;
+    std::vector<std::string> first;  // at most kStakesOffGroundNamed station texts
+};
+inline constexpr std::size_t kStakesOffGroundNamed = 10;
+StakesOffGround stakes_off_ground(const Alignment& alignment, double every, const Terrain& ground);
 
 }  // namespace qelt

@@ -169,5 +169,39 @@ class Usage(unittest.TestCase):
             self.assertEqual(w.listing(), [])
 
 
+class StakesOnTheGround(unittest.TestCase):
+    def test_ground_on_the_centre_line(self):
+        # A plane ground, its height an independent oracle at any X, Y, surveyed over the
+        # line's first hundred-odd metres only: the stakes beyond have no ground.
+        def height(x, y):
+            return 300 + 0.01 * (x - 3512000) - 0.02 * (y - 498500)
+        with Workdir() as w:
+            shots = w.out("ground.txt")
+            with open(shots, "w", encoding="utf-8") as f:
+                for i, (x, y) in enumerate([(3511950, 498450), (3512100, 498450),
+                                            (3512100, 498600), (3511950, 498600)]):
+                    f.write(f"G{i} {x} {y} {height(x, y)}\n")
+            xlsx, csv_path = w.out("s.xlsx"), w.out("s.csv")
+            r = qelt_cli.run("stakes", *JD, "--terrain", shots, "--output", xlsx,
+                             "--csv", csv_path)
+            self.assertEqual(r.returncode, 0, r.stderr.decode())
+            with open(csv_path, encoding="utf-8-sig", newline="") as f:
+                rows = list(csv.DictReader(f))
+            self.assertEqual(list(rows[0])[-1], "ground_elevation")
+            covered = [row for row in rows if row["ground_elevation"]]
+            self.assertEqual([row["station"] for row in covered],
+                             ["K10+000", "K10+020", "K10+040", "K10+060", "K10+080", "K10+100"])
+            for row in covered:
+                self.assertAlmostEqual(float(row["ground_elevation"]),
+                                       height(float(row["x"]), float(row["y"])), delta=1e-9)
+            notices = [n for n in r.stderr.decode().splitlines() if n.startswith("提示：")]
+            self.assertEqual(len(notices), 1, notices)
+            self.assertIn(f"{len(rows) - len(covered)} 个桩在地面模型", notices[0])
+            self.assertIn("K10+120、K10+140", notices[0])
+            headings = {c.value for row in openpyxl.load_workbook(xlsx).active.iter_rows(max_row=6)
+                        for c in row}
+            self.assertIn("地面高程\n（米）", headings)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -2,7 +2,7 @@
 """The section drawing qelt-cli writes with --section-dxf, read back with ezdxf: its layers, the
 grade line's grade points at the elevations of the 纵坡、竖曲线表, one mark per borehole at its
 own ground elevation and at its station's column of the bands, and the ground line inside the
-heights of the ground shots it is made of."""
+heights of the ground shots it is made of; its scales from the command line."""
 
 import csv
 import os
@@ -102,6 +102,29 @@ class SectionDrawing(unittest.TestCase):
         self.assertEqual(r.returncode, 64)
         self.assertIn("--section-dxf needs --profile or --terrain", r.stderr.decode())
 
+
+    def test_scales_from_the_command_line(self):
+        # 1:2000 along the line and 1:500 in height: heights four times, not ten.
+        r = qelt_cli.run("table", *JD, *PROFILE, "--boreholes",
+                         os.path.join(EX, "mainline-boreholes.txt"), "--output",
+                         self.w.out("v.xlsx"), "--section-dxf", self.w.out("v.dxf"),
+                         "--section-scales", "2000,500")
+        self.assertEqual(r.returncode, 0, r.stderr.decode())
+        doc, _ = recover.readfile(self.w.out("v.dxf"))
+        feet = sorted((e.dxf.start.x, e.dxf.start.y) for e in on(doc, "变坡点", "LINE"))
+        self.assertEqual(len(feet), len(self.grades))
+        for (x, y), g in zip(feet, self.grades):
+            self.assertAlmostEqual(y / 4, float(g["elevation"]), delta=1e-9)
+        # Scales that are none: usage errors, two lines and the pointer.
+        for scales in ("0,200", "2000,-200", "2000", "2000,二百", "big,small", "2000,200,5"):
+            r = qelt_cli.run("table", *JD, *PROFILE, "--boreholes",
+                             os.path.join(EX, "mainline-boreholes.txt"), "--output",
+                             self.w.out("x.xlsx"), "--section-dxf", self.w.out("x.dxf"),
+                             "--section-scales", scales)
+            self.assertEqual(r.returncode, 64, scales)
+            lines = r.stderr.decode().splitlines()
+            self.assertEqual(len(lines), 3, lines)
+            self.assertIn("--section-scales must be two positive scale denominators", lines[1])
 
 if __name__ == "__main__":
     unittest.main()

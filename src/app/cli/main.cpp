@@ -61,9 +61,9 @@ const char* const kUsage =
                    [--output T.xlsx] [--csv T.csv]
   table, inverse and stakes also take the design profile, for design elevations:
                  [--profile FILE [--profile-name NAME]]
-  table and inverse also take the ground, for ground elevations and 填挖高:
+  table, inverse and stakes also take the ground, for ground elevations and 填挖高:
                  [--terrain FILE [--terrain-name NAME]]
-                 and table then also [--section-dxf S.dxf]
+                 and table then also [--section-dxf S.dxf [--section-scales H,V]]
   table and inverse also take, for the survey crew and the map:
                  [--stakeout S.dat] [--points-csv P.csv] [--kml K.kml] [--geojson G.json]
                  [--crs EPSG:N | --central-meridian DEG]
@@ -159,6 +159,9 @@ const char* const kUsage =
                     borehole as a mark down from its own ground (else its design elevation)
                     labelled with its stakeout name and side, and the bands 设计高程,
                     地面高程, 填挖高, 桩号 at every 100 m and every borehole
+  --section-scales  the section drawing's two scale denominators, along the line and in
+                    height (default 2000,200: 1:2000 and 1:200, ten times exaggerated); y is
+                    then the elevation times H/V, texts sized for a plot at 1:H
   --stakeout        also write the points for the RTK controller and CASS (放样点文件):
                     South CASS .dat, one line per borehole "点名,编码,Y,X,H" (easting first,
                     编码 and H empty), GBK, CR LF, 4 decimals. 点名: group letter + serial
@@ -225,7 +228,9 @@ Line tables (线形表), to compare the line Qelt computed with the design drawi
             break (断链), 起点 and 终点 (default --output 逐桩坐标表.xlsx; CSV
             station,station_value,x,y,azimuth,point; with --profile also the design elevation,
             CSV column design_elevation, and stakes at every grade point 变坡点 and at the
-            start and end of every vertical curve 竖曲线起点, 竖曲线终点)
+            start and end of every vertical curve 竖曲线起点, 竖曲线终点; with --terrain also
+            地面高程 on the centre line, CSV column ground_elevation, empty for a stake
+            outside the ground, which one "提示：" line counts and names)
   grades    纵坡、竖曲线表 (a line with --profile): per grade point its station, elevation,
             凸/凹, R, T, E, L and the curve's start and end stations, and the grade after it
             (per cent, signed) and its length (default --output 纵坡竖曲线表.xlsx; CSV
@@ -308,6 +313,8 @@ struct Options {
     std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::optional<std::string> every;           // stakes: the interval, metres
     std::optional<std::string> tolerance;       // inverse --planned: metres, as typed
+    std::optional<std::string> section_scales;  // --section-dxf: "H,V", as typed
+    SectionScales scales;                       // the section's, once checked
     double tolerance_metres = kDefaultTolerance;
     std::string output = "钻孔数量及位置表.xlsx";
     bool output_given = false;
@@ -479,8 +486,11 @@ int run_line_table(const Options& options, double every) {
     std::vector<std::string> notices;
     try {
         alignment = line_of(options, notices);
+        CommandLineUi ui(options);
+        const std::shared_ptr<const Terrain> ground = read_ground(ui);
         write_line_table_files(workbook, csv_file ? &*csv_file : nullptr, kind, alignment,
-                               *options.input(DialogRole::alignment), every);
+                               *options.input(DialogRole::alignment), every, ground.get(),
+                               &notices);
     } catch (const DataError& e) {
         for (const std::string& notice : notices) std::cerr << "提示：" << notice << "\n";
         return data_error(e);
@@ -543,6 +553,7 @@ int run_table(const Options& options) {
     const std::string& list =
         *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
     outputs.set_ground(result.terrain.get());
+    outputs.set_section_scales(options.scales);
     if (complete)
         outputs.write_files(
             job.alignment(),
@@ -712,7 +723,8 @@ int main(int argc, char** argv) {
         {"--terrain-name", &options.terrain_name},
         {"--name", &options.name},
         {"--every", &options.every},
-        {"--tolerance", &options.tolerance}};
+        {"--tolerance", &options.tolerance},
+        {"--section-scales", &options.section_scales}};
     for (const JobInput& in : kJobInputs)
         value_options[in.option] = &options.inputs[static_cast<std::size_t>(in.role)];
     for (const DeliverableKind& d : kDeliverables)
@@ -769,6 +781,25 @@ int main(int argc, char** argv) {
         return usage_error(
             {"--section-dxf 要与 --profile 或 --terrain 一起用（纵断面图画的是高程）",
              "--section-dxf needs --profile or --terrain (the section shows heights)"});
+    if (options.section_scales) {
+        if (!options.output_of(Deliverable::section))
+            return usage_error({"--section-scales 只用于 --section-dxf",
+                                "--section-scales applies to --section-dxf only"});
+        // Two scale denominators, along the line and in height: 2000,200 for 1:2000 and 1:200.
+        const std::string& text = *options.section_scales;
+        const std::size_t comma = text.find(',');
+        const auto h = parse_number(text.substr(0, comma));
+        const auto v =
+            comma == std::string::npos ? std::nullopt : parse_number(text.substr(comma + 1));
+        if (!h || !v || !(*h > 0) || !(*v > 0) || !std::isfinite(*h) || !std::isfinite(*v))
+            return usage_error(
+                {"--section-scales 应是两个正的比例尺分母，如 2000,200（1:2000 和 1:200），不是“" +
+                     text + "”",
+                 "--section-scales must be two positive scale denominators, e.g. 2000,200 "
+                 "(1:2000 and 1:200), not \"" +
+                     text + "\""});
+        options.scales = {*h, *v};
+    }
     if (options.terrain_name && !options.input(DialogRole::terrain))
         return usage_error(
             {"--terrain-name 只能与 --terrain 一起用", "--terrain-name applies to --terrain only"});

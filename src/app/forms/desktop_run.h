@@ -131,7 +131,9 @@ struct LineTablesResult {
 // Runs the line tables once by `method`: the alignment's dialogs (and the chain breaks' where
 // the line takes them from a file), then both workbooks; a stake every kDefaultStakeInterval.
 // With `heights` the profile's dialog follows, the stake table carries 设计高程 and the
-// 纵坡、竖曲线表 "<alignment file name>_纵坡竖曲线表.xlsx" is the third workbook.
-LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights = false);
+// 纵坡、竖曲线表 "<alignment file name>_纵坡竖曲线表.xlsx" is the third workbook. With `ground`
+// the ground's dialog follows and the stake table carries 地面高程 on the centre line.
+LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights = false,
+                                 bool ground = false);
 
 }  // namespace qelt::forms

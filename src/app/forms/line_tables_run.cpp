@@ -4,9 +4,11 @@
 // before any borehole is placed on the line.
 #include <array>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/forms/desktop_run.h"
 #include "app/forms/desktop_run_ui.h"
@@ -28,8 +30,9 @@ struct TableFile {
 
 class LineTablesDelivery {
   public:
-    LineTablesDelivery(Desktop& desktop, DesktopRunUi& ui, const Alignment& alignment)
-        : desktop_(desktop), ui_(ui), alignment_(alignment) {
+    LineTablesDelivery(Desktop& desktop, DesktopRunUi& ui, const Alignment& alignment,
+                       const Terrain* ground, std::vector<std::string>& notices)
+        : desktop_(desktop), ui_(ui), alignment_(alignment), ground_(ground), notices_(notices) {
         count_ = alignment.profile ? 3 : 2;
         tables_[0].kind = geometry_table_of(alignment);
         tables_[1].kind = LineTableKind::stakes;
@@ -61,7 +64,7 @@ class LineTablesDelivery {
         try {
             if (t.pending->create(false) &&
                 write_line_table_files(*t.pending, nullptr, t.kind, alignment_, ui_.alignment_file,
-                                       kDefaultStakeInterval))
+                                       kDefaultStakeInterval, ground_, &notices_))
                 return true;
         } catch (const DataError& e) {
             // The line was read and built, but the table cannot be made of it: unlike a file
@@ -116,6 +119,8 @@ class LineTablesDelivery {
     Desktop& desktop_;
     DesktopRunUi& ui_;
     const Alignment& alignment_;
+    const Terrain* ground_;
+    std::vector<std::string>& notices_;
     std::string folder_;
     // The geometry table, the stakes and, where the line has a profile, the grades.
     std::array<TableFile, 3> tables_;
@@ -125,15 +130,18 @@ class LineTablesDelivery {
 
 }  // namespace
 
-LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights) {
+LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights, bool ground) {
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
     ui.heights = heights;
+    ui.ground = ground;
     const auto source = make_alignment_source(method);
     Alignment alignment;
     std::vector<std::string> notices;
+    std::shared_ptr<const Terrain> terrain;
     try {
         read_line(ui, *source, alignment, notices);
+        terrain = read_ground(ui);
     } catch (const std::exception& e) {
         // Choosing, reading and building the line: the run's one error path, nothing written.
         LineTablesResult result;
@@ -149,7 +157,7 @@ LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights) 
         return result;
     }
 
-    LineTablesDelivery delivery(desktop, ui, alignment);
+    LineTablesDelivery delivery(desktop, ui, alignment, terrain.get(), notices);
     LineTablesResult result = delivery.run();
     result.run.file = ui.alignment_file;
     if (result.workbooks.empty()) return result;

@@ -20,7 +20,8 @@ bool act_on_main_window(Action action, MainWindowShell& shell, TableRunResult& l
             return true;
         case Action::line_tables:
             shell.with_desktop([&](Desktop& d) {
-                run_line_tables(d, shell.chosen_method(), shell.design_elevation());
+                run_line_tables(d, shell.chosen_method(), shell.design_elevation(),
+                                shell.ground_elevation());
             });
             return true;
         case Action::help:
