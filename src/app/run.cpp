@@ -295,10 +295,34 @@ RunResult TableRun::run() {
 
 void TableRun::read_ground() {
     if (!ui_.reads_terrain()) return;
-    const auto path = ui_.choose_file(kTerrainDialog);
-    if (!path) throw DataError(job_input(DialogRole::terrain).not_chosen);
+    // The design software exports the existing ground with the alignment: a desktop user whose
+    // LandXML line carries a TIN surface is offered it rather than a dialog, chosen from a list
+    // where it has several. On the command line --terrain names the file, the same one or another.
+    const std::string line_file = kept_.chosen(DialogRole::alignment);
+    std::vector<SurfaceSummary> own;
+    if (!ui_.answers_up_front() && !line_file.empty()) own = surfaces_in_line_file(line_file);
+    std::optional<std::string> path;
+    std::optional<std::string> name = ui_.terrain_name();
+    if (own.empty()) {
+        path = ui_.choose_file(kTerrainDialog);
+        if (!path) throw DataError(job_input(DialogRole::terrain).not_chosen);
+    } else {
+        path = line_file;
+        std::size_t i = 0;
+        if (own.size() > 1) {
+            std::vector<std::string> names;
+            for (const SurfaceSummary& s : own) names.push_back(s.name);
+            const std::optional<std::size_t> chosen = ui_.choose_surface(line_file, names);
+            if (!chosen || *chosen >= own.size()) throw DataError("未选择地面模型", line_file);
+            i = *chosen;
+            name = own[i].name;
+        }
+        result_.notices.push_back("地面高程取自平面资料文件“" +
+                                  utf8_of(path_from_utf8(line_file).filename()) + "”中的地面模型“" +
+                                  own[i].name + "”");
+    }
     try {
-        terrain_ = std::make_shared<const Terrain>(read_terrain(*path, ui_.terrain_name()));
+        terrain_ = std::make_shared<const Terrain>(read_terrain(*path, name));
     } catch (const DataError& e) {
         if (!e.file().empty()) throw;
         throw DataError(e.what(), *path, e.line());
