@@ -169,6 +169,9 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
             notices.insert(notices.end(), alignment.profile->notices.begin(),
                            alignment.profile->notices.end());
         }
+        // The ground line the LandXML line carries (ProfSurf) goes with the heights to the
+        // section drawing, where no terrain is given.
+        if (ui.reads_profile()) read_ground_line(line_file, alignment);
     } catch (const DialogCancelled&) {
         throw;
     } catch (const DataError& e) {
