@@ -138,7 +138,8 @@ const char* const kUsage =
                     − cut; inverse with a surveyors' file: 模型地面 and 实测−模型). A hole
                     outside the ground has none and is reported on a "提示：" line.
   --terrain-name    the Surface of a LandXML file that holds several (without it such a file
-                    is refused with the list of its surfaces, their points and faces)
+                    is refused with the list of its surfaces, their points and faces); the
+                    alignment's own LandXML file may be the --terrain file too
   --output          the workbook to write (default, in this folder: 钻孔数量及位置表.xlsx;
                     for inverse 钻孔桩号及偏距表.xlsx)
   --csv             also write the rows as CSV (UTF-8 with BOM):
@@ -158,7 +159,9 @@ const char* const kUsage =
                     line with its grade points (station, H, R, T, E), the chain breaks, each
                     borehole as a mark down from its own ground (else its design elevation)
                     labelled with its stakeout name and side, and the bands 设计高程,
-                    地面高程, 填挖高, 桩号 at every 100 m and every borehole
+                    地面高程, 填挖高, 桩号 at every 100 m and every borehole. Without
+                    --terrain the ground line is the LandXML alignment's own ProfSurf where it
+                    has one (named in the drawing's legend)
   --stakeout        also write the points for the RTK controller and CASS (放样点文件):
                     South CASS .dat, one line per borehole "点名,编码,Y,X,H" (easting first,
                     编码 and H empty), GBK, CR LF, 4 decimals. 点名: group letter + serial
