@@ -56,10 +56,12 @@ struct FakeDesktop : Desktop {
     // The list window's answer (nothing cancels it), and what it listed.
     std::optional<std::size_t> list_choice;
     std::vector<std::string> listed;
+    std::function<void()> on_list;  // called as each list shows, before it is answered
     std::optional<std::size_t> choose_from_list(const std::string& title, const std::string&,
                                                 const std::vector<std::string>& items) override {
         titles.push_back(title);
         listed = items;
+        if (on_list) on_list();
         return list_choice;
     }
     void show_message(MessageKind kind, const std::string& title,
@@ -646,12 +648,31 @@ TEST(DesktopRun, HeightsFromTheProfileDialogOrTheLinesOwn) {
     fill(dir);
     for (const char* name : {"mainline-profile.txt", "interchange.xml", "mainline-ground.dat"})
         dir.write(name, read_file(std::string(QELT_SOURCE_DIR "/examples/") + name));
+    // The interchange exported with the existing ground: one TIN, or two to choose from; each a
+    // wide plane of one height over the main line's start, told apart by that height.
+    const auto with_surfaces = [&](const std::vector<std::pair<std::string, int>>& surfaces) {
+        std::string xml = read_file(QELT_SOURCE_DIR "/examples/interchange.xml");
+        std::string block = "<Surfaces>\n";
+        for (const auto& [name, z] : surfaces) {
+            const std::string h = " " + std::to_string(z) + "</P>";
+            block += "<Surface name=\"" + name + "\"><Definition surfType=\"TIN\"><Pnts>" +
+                     "<P id=\"1\">3500000 490000" + h + "<P id=\"2\">3530000 490000" + h +
+                     "<P id=\"3\">3530000 510000" + h + "<P id=\"4\">3500000 510000" + h +
+                     "</Pnts><Faces><F>1 2 3</F><F>1 3 4</F></Faces></Definition></Surface>\n";
+        }
+        xml.insert(xml.rfind("</LandXML>"), block + "</Surfaces>\n");
+        return xml;
+    };
+    dir.write("one-ground.xml", with_surfaces({{"EG", 300}}));
+    dir.write("two-grounds.xml", with_surfaces({{"EG-2019", 300}, {"EG-2024", 310}}));
     struct Case {
         const char* what;
         std::deque<std::string> answers;
         std::vector<std::string> titles;  // the dialogs and list windows shown, in turn
         bool ground = false;
         const char* g2 = "s:备注";  // the column after 设计高程
+        const char* notice = "";    // a line the closing box says
+        std::size_t surface = 0;    // the list's answer for the ground
     };
     const Case cases[] = {
         {"JD line and its profile file",
@@ -666,18 +687,44 @@ TEST(DesktopRun, HeightsFromTheProfileDialogOrTheLinesOwn) {
          {"读取平面资料", "读取断链资料", "读取纵断面资料", "读取地面资料", "读取钻孔资料"},
          true,
          "s:地面高程"},
+        // The line's own ground, not the 读取地面资料 dialog: taken where it is the only one,
+        // chosen from a list where there are several.
+        {"LandXML line with its one surface",
+         {"one-ground.xml", "mainline-boreholes.txt"},
+         {"读取平面资料", kAlignmentListTitle, "读取钻孔资料"},
+         true,
+         "s:地面高程",
+         "地面高程取自平面资料文件“one-ground.xml”中的地面模型“EG”"},
+        {"LandXML line with two surfaces, the second chosen",
+         {"two-grounds.xml", "mainline-boreholes.txt"},
+         {"读取平面资料", kAlignmentListTitle, kSurfaceListTitle, "读取钻孔资料"},
+         true,
+         "s:地面高程",
+         "地面高程取自平面资料文件“two-grounds.xml”中的地面模型“EG-2024”",
+         1},
     };
     for (const Case& c : cases) {
         FakeDesktop desktop;
         desktop.folder = dir.path("");
         desktop.answers = c.answers;
         desktop.list_choice = 0;  // 主线
+        // The surface list follows the line's: answered as the case says.
+        desktop.on_list = [&desktop, &c] {
+            if (desktop.titles.back() == kSurfaceListTitle) desktop.list_choice = c.surface;
+        };
         const TableRunResult r = run_table(desktop, Method::intersection_points, true, c.ground);
         ASSERT_EQ(r.run.outcome, RunOutcome::complete) << c.what << ": " << r.run.message;
         EXPECT_EQ(desktop.titles, c.titles) << c.what;
         test::Dump dump = test::read_back(r.workbook);
         EXPECT_EQ(dump["F2.v"], "s:设计高程") << c.what;
         EXPECT_EQ(dump["G2.v"], c.g2) << c.what;
+        if (*c.notice) {
+            ASSERT_FALSE(desktop.boxes.empty()) << c.what;
+            EXPECT_NE(desktop.boxes.back().text.find(c.notice), std::string::npos)
+                << c.what << ": " << desktop.boxes.back().text;
+            // The chosen plane's height under the first hole.
+            EXPECT_EQ(dump["G3.v"], c.surface ? "n:310" : "n:300") << c.what;
+        }
     }
     FakeDesktop desktop;
     desktop.folder = dir.path("");

@@ -204,3 +204,83 @@ TEST(LandXmlProfile, Refusals) {
 
 }  // namespace
 }  // namespace qelt
+
+namespace qelt {
+namespace {
+
+// The ground line (ProfSurf) beside the design: its points in metres, or the refusal with the
+// file's line (line 8 the ProfSurf, 9 and on its elements).
+TEST(LandXmlProfile, GroundLineReadOrRefused) {
+    using Points = std::vector<std::pair<double, double>>;
+    struct Case {
+        std::string profile;
+        std::string unit;
+        Points points;             // the mileages and elevations read
+        const char* message = "";  // or the refusal and its line
+        long line = 0;
+    };
+    const std::string metric = "<Metric linearUnit=\"meter\"/>";
+    const auto surf = [](const std::string& inside) {
+        return "<ProfSurf name=\"EG\">\n" + inside + "</ProfSurf>\n";
+    };
+    const Case kCases[] = {
+        {surf("<PVI>1000 98.5</PVI>\n<Feature/>\n<PVI>1500 101.25</PVI>\n"),
+         metric,
+         {{1000, 98.5}, {1500, 101.25}}},
+        {surf("<PntList2D>1000 100 2000 150</PntList2D>\n"),
+         "<Imperial linearUnit=\"foot\"/>",
+         {{304.8, 30.48}, {609.6, 45.72}}},
+        // The design beside it is not the ground; no ProfSurf, no ground line.
+        {"<ProfAlign name=\"设计线\"><PVI>1000 100</PVI><PVI>2000 90</PVI></ProfAlign>\n" +
+             surf("<PVI>1000 99</PVI>\n<PVI>3000 97</PVI>\n"),
+         metric,
+         {{1000, 99}, {3000, 97}}},
+        {"<ProfAlign name=\"设计线\"><PVI>1000 100</PVI><PVI>2000 90</PVI></ProfAlign>\n",
+         metric,
+         {}},
+        {surf("<PVI>1000 98</PVI>\n<ParaCurve length=\"100\">1200 99</ParaCurve>\n"),
+         metric,
+         {},
+         "<ParaCurve> 不是地面线的点；地面线只能由 PVI 或 PntList2D 组成",
+         10},
+        {surf("<PVI>1000</PVI>\n<PVI>1200 99</PVI>\n"),
+         metric,
+         {},
+         "PVI 应写“桩号 高程”两个数，实有 1 个",
+         9},
+        {surf("<PntList2D>1000 98 1200</PntList2D>\n"), metric, {}, "实有 3 个数", 9},
+        {surf("<PVI>1000 98</PVI>\n<PVI>1000 99x</PVI>\n"), metric, {}, "高程“99x”不是数", 10},
+        {surf("<PntList2D>1000 98 1200 99 1150 97</PntList2D>\n"),
+         metric,
+         {},
+         "第 3 个地面点的桩号 1150 不大于前一点的桩号",
+         9},
+        {surf("<PVI>1000 98</PVI>\n"), metric, {}, "只有 1 个点，地面线至少要有 2 个点", 8},
+    };
+    for (const Case& c : kCases) {
+        TempDir dir;
+        LineReader file(dir.write("road.xml", landxml({{"主线", c.profile}}, c.unit)));
+        const LandXmlDocument document(file);
+        std::string source;
+        try {
+            const auto read = landxml_ground_line(document, "主线", source);
+            EXPECT_STREQ(c.message, "") << "not refused: " << c.profile;
+            ASSERT_EQ(read.size(), c.points.size()) << c.profile;
+            for (std::size_t i = 0; i < read.size(); ++i) {
+                EXPECT_NEAR(read[i].mileage, c.points[i].first, 1e-9) << c.profile;
+                EXPECT_NEAR(read[i].elevation, c.points[i].second, 1e-9) << c.profile;
+            }
+            if (!read.empty()) {
+                EXPECT_EQ(source, "LandXML 文件“road.xml”线路“主线”的地面线“EG”（ProfSurf）");
+            }
+        } catch (const DataError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+                << e.what() << "\nexpected: " << c.message;
+            EXPECT_NE(std::string(c.message), "") << e.what();
+            EXPECT_EQ(e.line(), c.line) << c.message;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qelt

@@ -89,6 +89,16 @@ struct Alignment {
     // The design profile (纵断面) where one is given: the grade line over the same continuous
     // mileages as the located line. A line without one has no heights.
     std::optional<Profile> profile;
+    // The ground line along the centre line where the line's file gives one (a LandXML
+    // ProfSurf), in the order of mileage: for the section drawing where no terrain is given, for
+    // it says nothing of the ground beside the line. `ground_line_source` names it for the
+    // drawing's legend.
+    struct GroundLinePoint {
+        double mileage = 0;  // continuous mileage, metres
+        double elevation = 0;
+    };
+    std::vector<GroundLinePoint> ground_line;
+    std::string ground_line_source;
 
     double start_mileage() const { return line.start_mileage(); }
     double end_mileage() const { return line.end_mileage(); }

@@ -169,6 +169,9 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
             notices.insert(notices.end(), alignment.profile->notices.begin(),
                            alignment.profile->notices.end());
         }
+        // The ground line the LandXML line carries (ProfSurf) goes with the heights to the
+        // section drawing, where no terrain is given.
+        if (ui.reads_profile()) read_ground_line(line_file, alignment);
     } catch (const DialogCancelled&) {
         throw;
     } catch (const DataError& e) {
@@ -295,12 +298,36 @@ RunResult TableRun::run() {
 
 }  // namespace
 
-std::shared_ptr<const Terrain> read_ground(RunUi& ui) {
+std::shared_ptr<const Terrain> read_ground(RunUi& ui, const std::string& line_file,
+                                           std::vector<std::string>& notices) {
     if (!ui.reads_terrain()) return nullptr;
-    const auto path = ui.choose_file(kTerrainDialog);
-    if (!path) throw DataError(job_input(DialogRole::terrain).not_chosen);
+    // The design software exports the existing ground with the alignment: a desktop user whose
+    // LandXML line carries a TIN surface is offered it rather than a dialog, chosen from a list
+    // where it has several. On the command line --terrain names the file, the same one or another.
+    std::vector<SurfaceSummary> own;
+    if (!ui.answers_up_front() && !line_file.empty()) own = surfaces_in_line_file(line_file);
+    std::optional<std::string> path;
+    std::optional<std::string> name = ui.terrain_name();
+    if (own.empty()) {
+        path = ui.choose_file(kTerrainDialog);
+        if (!path) throw DataError(job_input(DialogRole::terrain).not_chosen);
+    } else {
+        path = line_file;
+        std::size_t i = 0;
+        if (own.size() > 1) {
+            std::vector<std::string> names;
+            for (const SurfaceSummary& s : own) names.push_back(s.name);
+            const std::optional<std::size_t> chosen = ui.choose_surface(line_file, names);
+            if (!chosen || *chosen >= own.size()) throw DataError("未选择地面模型", line_file);
+            i = *chosen;
+            name = own[i].name;
+        }
+        notices.push_back("地面高程取自平面资料文件“" +
+                          utf8_of(path_from_utf8(line_file).filename()) + "”中的地面模型“" +
+                          own[i].name + "”");
+    }
     try {
-        return std::make_shared<const Terrain>(read_terrain(*path, ui.terrain_name()));
+        return std::make_shared<const Terrain>(read_terrain(*path, name));
     } catch (const DataError& e) {
         if (!e.file().empty()) throw;
         throw DataError(e.what(), *path, e.line());
@@ -310,7 +337,7 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui) {
 namespace {
 
 void TableRun::read_ground() {
-    terrain_ = qelt::read_ground(ui_);
+    terrain_ = qelt::read_ground(ui_, kept_.chosen(DialogRole::alignment), result_.notices);
     if (!terrain_) return;
     records_.ground_from(terrain_->source());
     result_.terrain = terrain_;

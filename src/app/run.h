@@ -156,6 +156,15 @@ class RunUi {
     virtual bool reads_terrain() const { return false; }
     // The surface the user named before the run (qelt-cli's --terrain-name), or nothing.
     virtual std::optional<std::string> terrain_name() const { return std::nullopt; }
+    // Asks which of the ground surfaces `names` that the alignment file `file` carries (a
+    // LandXML file with several TIN surfaces) the run is to use: its index, or nothing when the
+    // user cancels, which stops the run. Asked only of a front end that does not answer up front.
+    virtual std::optional<std::size_t> choose_surface(const std::string& file,
+                                                      const std::vector<std::string>& names) {
+        (void)file;
+        (void)names;
+        return std::nullopt;
+    }
     // The file given up front for `role`, whether the run asks for it or not: a chain-break
     // file given for a line that numbers itself by its own station equations is refused.
     virtual std::optional<std::string> file_given(DialogRole role) const {
@@ -205,8 +214,11 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                std::vector<std::string>& notices);
 
 // The ground, where the user asks for it (RunUi::reads_terrain), from the file of its dialog
-// (read_terrain, with RunUi::terrain_name); null otherwise. Throws DataError naming the file.
-std::shared_ptr<const Terrain> read_ground(RunUi& ui);
+// (read_terrain, with RunUi::terrain_name); null otherwise. A desktop user whose LandXML line
+// file `line_file` ("" when unknown) carries TIN surfaces is offered those instead of the dialog,
+// the one taken told in `notices`. Throws DataError naming the file.
+std::shared_ptr<const Terrain> read_ground(RunUi& ui, const std::string& line_file,
+                                           std::vector<std::string>& notices);
 
 enum class RunOutcome {
     complete,          // the whole table, note row, page lines and headers written

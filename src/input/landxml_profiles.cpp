@@ -209,6 +209,62 @@ std::vector<std::string> landxml_profile_names(const LandXmlDocument& document,
     return names;
 }
 
+std::vector<Alignment::GroundLinePoint> landxml_ground_line(const LandXmlDocument& document,
+                                                            const std::string& alignment_name,
+                                                            std::string& source) {
+    const std::vector<pugi::xml_node> alignments = alignments_of(document.root());
+    std::vector<std::size_t> found = alignments_named(names_of(alignments), alignment_name);
+    if (alignments.size() == 1) found = {0};
+    if (found.size() != 1) return {};
+    const pugi::xml_node alignment = alignments[found.front()];
+    pugi::xml_node surface;
+    for (pugi::xml_node profile : children_named(alignment, "Profile"))
+        for (pugi::xml_node p : children_named(profile, "ProfSurf"))
+            if (!surface) surface = p;
+    if (!surface) return {};
+    const std::string owner = named(alignment, found.front(), "线路") + "的" +
+                              named(surface, 0, "地面线") + "（ProfSurf）";
+    const LandXmlPart part(document, owner);
+    std::vector<Alignment::GroundLinePoint> points;
+    const auto add = [&](pugi::xml_node at, std::string_view station, std::string_view elevation) {
+        const std::string what = "第 " + std::to_string(points.size() + 1) + " 个地面点";
+        Alignment::GroundLinePoint g;
+        g.mileage = document.unit().metres(part.number(at, what, "桩号", station));
+        g.elevation = document.unit().metres(part.number(at, what, "高程", elevation));
+        // A ground line runs forward along the line: a station at or behind the last one is a
+        // slip of the export, and drawing it would fold the line back on itself.
+        if (!points.empty() && !(g.mileage > points.back().mileage))
+            throw part.refused(at, "：" + what + "的桩号 " + std::string(station) +
+                                       " 不大于前一点的桩号，地面线的桩号须逐点增大");
+        points.push_back(g);
+    };
+    for (pugi::xml_node e : surface.children()) {
+        if (e.type() != pugi::node_element) continue;
+        const std::string_view kind = local_name(e);
+        if (kind == "Feature") continue;
+        const std::vector<std::string_view> fields = xml_words(e.child_value());
+        if (kind == "PVI") {
+            if (fields.size() != 2)
+                throw part.refused(e, "：PVI 应写“桩号 高程”两个数，实有 " +
+                                          std::to_string(fields.size()) + " 个");
+            add(e, fields[0], fields[1]);
+        } else if (kind == "PntList2D") {
+            if (fields.size() % 2 != 0)
+                throw part.refused(e, "：PntList2D 应为成对的“桩号 高程”，实有 " +
+                                          std::to_string(fields.size()) + " 个数");
+            for (std::size_t i = 0; i < fields.size(); i += 2) add(e, fields[i], fields[i + 1]);
+        } else {
+            throw part.refused(e, "：<" + std::string(kind) +
+                                      "> 不是地面线的点；地面线只能由 PVI 或 PntList2D 组成");
+        }
+    }
+    if (points.size() < 2)
+        throw part.refused(
+            surface, "只有 " + std::to_string(points.size()) + " 个点，地面线至少要有 2 个点");
+    source = "LandXML 文件“" + utf8_of(path_from_utf8(document.path()).filename()) + "”" + owner;
+    return points;
+}
+
 Profile landxml_profile(const LandXmlDocument& document, const std::string& alignment_name,
                         const std::optional<std::string>& profile_name) {
     const pugi::xml_node root = document.root();

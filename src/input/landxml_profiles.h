@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "alignment/alignment.h"
 #include "geometry/profile.h"
 #include "input/landxml_document.h"
 
@@ -39,6 +40,17 @@ namespace qelt {
 // alignment or it has none.
 std::vector<std::string> landxml_profile_names(const LandXmlDocument& document,
                                                const std::string& alignment_name);
+
+// The ground line (ProfSurf) of the alignment of `document` named `alignment_name` (the file's
+// only one whatever its name): its first ProfSurf, as a list of PVI "station elevation" or a
+// PntList2D of station–elevation pairs, stations the internal ones as for ProfAlign, converted
+// to metres. Empty where the file holds no such alignment or it has no ProfSurf; `source` then
+// names it ("LandXML 文件“a.xml”线路“主线”的地面线“EG”"). Throws DataError naming the file
+// and the line: an element that is neither, a point that is not two numbers, stations that do
+// not increase, fewer than two points.
+std::vector<Alignment::GroundLinePoint> landxml_ground_line(const LandXmlDocument& document,
+                                                            const std::string& alignment_name,
+                                                            std::string& source);
 
 Profile landxml_profile(const LandXmlDocument& document, const std::string& alignment_name,
                         const std::optional<std::string>& profile_name);

@@ -24,4 +24,11 @@ std::vector<std::string> profiles_in_line_file(const std::string& path,
     return landxml_profile_names(LandXmlDocument(file), alignment_name);
 }
 
+void read_ground_line(const std::string& path, Alignment& alignment) {
+    DetectedFile file = detect_format(path);
+    if (file.format() != FileFormat::xml) return;
+    alignment.ground_line =
+        landxml_ground_line(LandXmlDocument(file), alignment.name, alignment.ground_line_source);
+}
+
 }  // namespace qelt

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "alignment/alignment.h"
 #include "geometry/profile.h"
 #include "station/chain_breaks.h"
 
@@ -21,6 +22,11 @@ namespace qelt {
 // Throws DataError when the file cannot be read.
 std::vector<std::string> profiles_in_line_file(const std::string& path,
                                                const std::string& alignment_name);
+
+// The ground line (ProfSurf) the alignment file `path` carries for the line `alignment`, into
+// alignment.ground_line and its source (input/landxml_profiles.h); nothing for a file that is
+// not LandXML or holds none. Throws DataError naming the file and the line.
+void read_ground_line(const std::string& path, Alignment& alignment);
 
 Profile read_profile_file(const std::string& path, const ChainBreaks& breaks,
                           const std::string& alignment_name,

@@ -89,6 +89,12 @@ Terrain read_terrain_points(const std::string& path) {
     return Terrain(std::move(distinct), std::move(faces), utf8_of(path_from_utf8(path).filename()));
 }
 
+std::vector<SurfaceSummary> surfaces_in_line_file(const std::string& path) {
+    DetectedFile file = detect_format(path);
+    if (file.format() != FileFormat::xml) return {};
+    return landxml_surfaces(LandXmlDocument(file));
+}
+
 Terrain read_terrain(const std::string& path, const std::optional<std::string>& surface_name) {
     {
         DetectedFile file = detect_format(path);

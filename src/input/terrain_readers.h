@@ -19,7 +19,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "input/landxml_surfaces.h"
 #include "terrain/terrain.h"
 
 namespace qelt {
@@ -27,6 +29,11 @@ namespace qelt {
 // The ground in the file `path`; `surface_name` chooses among a LandXML file's surfaces. The
 // terrain's source() is the file's name. Throws DataError naming the file and the line.
 Terrain read_terrain(const std::string& path, const std::optional<std::string>& surface_name);
+
+// The TIN surfaces that the alignment file `path` carries beside the line (a LandXML file from
+// the design software, which exports the existing ground with the alignment): empty for a file
+// that is not LandXML or holds none. Throws DataError when the file cannot be read.
+std::vector<SurfaceSummary> surfaces_in_line_file(const std::string& path);
 
 // The ground shots of a points file, triangulated: as read_terrain for a file that is not XML.
 Terrain read_terrain_points(const std::string& path);

@@ -71,6 +71,7 @@ class SectionDrawer {
     double low_ = std::numeric_limits<double>::infinity();
     double high_ = -std::numeric_limits<double>::infinity();
     PlanLayout layout_;
+    std::string legend_;  // what the ground line is, where it is not the terrain's
 };
 
 // The terrain under the line is piecewise plane: the samples go every 10 m and each chord is
@@ -78,7 +79,21 @@ class SectionDrawer {
 // shorter than 5 cm), so that the line follows every break of slope that matters; where the
 // terrain stops, the line stops.
 void SectionDrawer::ground_line() {
-    if (!ground_) return;
+    if (!ground_) {
+        // The line's own ground line (ProfSurf), drawn as given, and named in a legend above
+        // the section so that nobody takes it for a terrain sampled under the line.
+        const auto& given = alignment_.ground_line;
+        if (given.size() < 2) return;
+        std::vector<DPoint> run;
+        for (const auto& g : given) {
+            run.push_back(at(g.mileage, g.elevation));
+            keep_low(g.elevation);
+            keep_high(g.elevation);
+        }
+        end_run(run);
+        legend_ = "地面线：" + alignment_.ground_line_source;
+        return;
+    }
     constexpr double kStep = 10;
     std::vector<DPoint> run;
     double a = start_;
@@ -248,6 +263,8 @@ PlanLayout SectionDrawer::draw(std::span<const BoreholeRecord> boreholes) {
     if (!std::isfinite(start_) || !std::isfinite(end_) || end_ <= start_) return layout_;
     ground_line();
     grade_line();
+    if (!legend_.empty() && std::isfinite(high_))
+        text(SectionLayer::ground_line, {start_, high_ + 10 * mm_}, 3, 0, legend_);
     const std::vector<std::string> names = stakeout_names(boreholes);
     borehole_marks(boreholes, names);
     chain_breaks();

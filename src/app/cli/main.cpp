@@ -138,7 +138,8 @@ const char* const kUsage =
                     − cut; inverse with a surveyors' file: 模型地面 and 实测−模型). A hole
                     outside the ground has none and is reported on a "提示：" line.
   --terrain-name    the Surface of a LandXML file that holds several (without it such a file
-                    is refused with the list of its surfaces, their points and faces)
+                    is refused with the list of its surfaces, their points and faces); the
+                    alignment's own LandXML file may be the --terrain file too
   --output          the workbook to write (default, in this folder: 钻孔数量及位置表.xlsx;
                     for inverse 钻孔桩号及偏距表.xlsx)
   --csv             also write the rows as CSV (UTF-8 with BOM):
@@ -158,7 +159,9 @@ const char* const kUsage =
                     line with its grade points (station, H, R, T, E), the chain breaks, each
                     borehole as a mark down from its own ground (else its design elevation)
                     labelled with its stakeout name and side, and the bands 设计高程,
-                    地面高程, 填挖高, 桩号 at every 100 m and every borehole
+                    地面高程, 填挖高, 桩号 at every 100 m and every borehole. Without
+                    --terrain the ground line is the LandXML alignment's own ProfSurf where it
+                    has one (named in the drawing's legend)
   --section-scales  the section drawing's two scale denominators, along the line and in
                     height (default 2000,200: 1:2000 and 1:200, ten times exaggerated); y is
                     then the elevation times H/V, texts sized for a plot at 1:H
@@ -487,7 +490,8 @@ int run_line_table(const Options& options, double every) {
     try {
         alignment = line_of(options, notices);
         CommandLineUi ui(options);
-        const std::shared_ptr<const Terrain> ground = read_ground(ui);
+        const std::shared_ptr<const Terrain> ground =
+            read_ground(ui, *options.input(DialogRole::alignment), notices);
         write_line_table_files(workbook, csv_file ? &*csv_file : nullptr, kind, alignment,
                                *options.input(DialogRole::alignment), every, ground.get(),
                                &notices);

@@ -283,6 +283,11 @@ std::string profile_list_prompt(const std::string& file, std::size_t count) {
            " 条设计纵断面，请选择一条：";
 }
 
+std::string surface_list_prompt(const std::string& file, std::size_t count) {
+    return "“" + std::string(file_name_of(file)) + "”中有 " + std::to_string(count) +
+           " 个地面模型，请选择一个：";
+}
+
 TableRunResult run_table(Desktop& desktop, Method method, bool heights, bool ground) {
     TableJob job(method);
     return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights, false, ground},

@@ -107,6 +107,10 @@ std::string alignment_list_prompt(const std::string& file, std::size_t count);
 // several: "“互通.xml”中这条线路有 2 条设计纵断面，请选择一条：".
 inline constexpr const char* kProfileListTitle = "选择纵断面";
 std::string profile_list_prompt(const std::string& file, std::size_t count);
+// The same list window for the ground surfaces (TIN) a LandXML alignment file carries, where it
+// has several: "“互通.xml”中有 2 个地面模型，请选择一个：".
+inline constexpr const char* kSurfaceListTitle = "选择地面模型";
+std::string surface_list_prompt(const std::string& file, std::size_t count);
 std::string alignment_choice_text(const AlignmentChoice& choice);
 
 // Runs the coordinate table once by `method`; with `heights` (the box 设计高程 ticked) the run

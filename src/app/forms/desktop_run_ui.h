@@ -86,6 +86,17 @@ class DesktopRunUi : public RunUi {
         return chosen;
     }
 
+    std::optional<std::size_t> choose_surface(const std::string& file,
+                                              const std::vector<std::string>& names) override {
+        std::vector<std::string> items;
+        for (const std::string& n : names) items.push_back(n.empty() ? "（无名称）" : n);
+        busy_.pause();
+        const std::optional<std::size_t> chosen = desktop_.choose_from_list(
+            kSurfaceListTitle, surface_list_prompt(file, names.size()), items);
+        busy_.resume();
+        return chosen;
+    }
+
     void show(MessageKind kind, const std::string& title, const std::string& text) {
         busy_.pause();
         desktop_.show_message(kind, title, text);
