@@ -253,8 +253,12 @@ TEST(LandXmlProfile, GroundLineReadOrRefused) {
         {surf("<PntList2D>1000 98 1200 99 1150 97</PntList2D>\n"),
          metric,
          {},
-         "第 3 个地面点的桩号 1150 不大于前一点的桩号",
+         "第 3 个地面点的桩号 1150 小于前一点的桩号",
          9},
+        // Civil 3D repeats the last point; two heights at one station are a step in the ground.
+        {surf("<PntList2D>1000 98 1200 99 1200 99 1200 97 1300 96</PntList2D>\n"),
+         metric,
+         {{1000, 98}, {1200, 99}, {1200, 97}, {1300, 96}}},
         {surf("<PVI>1000 98</PVI>\n"), metric, {}, "只有 1 个点，地面线至少要有 2 个点", 8},
     };
     for (const Case& c : kCases) {

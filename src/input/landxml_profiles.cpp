@@ -231,11 +231,16 @@ std::vector<Alignment::GroundLinePoint> landxml_ground_line(const LandXmlDocumen
         Alignment::GroundLinePoint g;
         g.mileage = document.unit().metres(part.number(at, what, "桩号", station));
         g.elevation = document.unit().metres(part.number(at, what, "高程", elevation));
-        // A ground line runs forward along the line: a station at or behind the last one is a
-        // slip of the export, and drawing it would fold the line back on itself.
-        if (!points.empty() && !(g.mileage > points.back().mileage))
+        // A ground line runs forward along the line: a station behind the last one is a slip
+        // of the export, and drawing it would fold the line back on itself. Civil 3D repeats
+        // the last point of a sampled surface; a point repeated is one point, and two heights
+        // at one station are a step in the ground (a wall, a cut face), drawn upright.
+        if (!points.empty() && g.mileage < points.back().mileage)
             throw part.refused(at, "：" + what + "的桩号 " + std::string(station) +
-                                       " 不大于前一点的桩号，地面线的桩号须逐点增大");
+                                       " 小于前一点的桩号，地面线的桩号须逐点增大");
+        if (!points.empty() && g.mileage == points.back().mileage &&
+            g.elevation == points.back().elevation)
+            return;
         points.push_back(g);
     };
     for (pugi::xml_node e : surface.children()) {
