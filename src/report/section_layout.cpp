@@ -15,6 +15,15 @@ namespace qelt {
 
 namespace {
 
+// A radius as the designer typed it (R=12000), or to the millimetre where a design program
+// derived it from a K value and wrote every digit (3111.94109671208).
+std::string radius_text(double radius) {
+    const std::string typed = short_number_text(radius);
+    const std::size_t point = typed.find('.');
+    return point != std::string::npos && typed.size() - point - 1 > 3 ? fixed_text(radius, 3)
+                                                                      : typed;
+}
+
 PlanLayer layer(SectionLayer l) {
     return static_cast<PlanLayer>(l);
 }
@@ -171,7 +180,7 @@ void SectionDrawer::grade_line() {
         std::string label =
             zh_station_of(alignment_.breaks, p.mileage).text + " H=" + fixed_text(p.elevation, 3);
         if (c.kind != VerticalCurveKind::none)
-            label += " R=" + short_number_text(c.radius_in) + " T=" + fixed_text(c.tangent_in, 3) +
+            label += " R=" + radius_text(c.radius_in) + " T=" + fixed_text(c.tangent_in, 3) +
                      " E=" + fixed_text(c.external, 3);
         text(SectionLayer::grade_points, {top.x - 0.8 * mm_, top.y}, 2.5, kVertical, label);
         keep_high(p.elevation + 30 * mm_ / exaggeration_ + 60 * mm_ / exaggeration_);
