@@ -287,6 +287,7 @@ if [ "$run_table" = 1 ]; then
     fi
     dismiss "钻孔数量及位置表" 30 || fail "no box saying where the ramp's workbook is"
     if wait_for "提示" 30; then
+        sleep 1  # the box draws its text after it maps
         shot incomplete-set
         dismiss "提示" 5
     else
@@ -297,30 +298,33 @@ if [ "$run_table" = 1 ]; then
     [ ! -e "$work/lettered_放样点.dat" ] || fail "a stakeout file was made of an incomplete set"
     # The JD file given to 积木法: the box keeps the system's sentence and says where, why,
     # and which method the file belongs to.
-    click_client "$main" 248 28 405 120  # 坐标表 (积木法 still chosen)
+    click_client "$main" 248 28 405 136  # 坐标表 (积木法 still chosen)
     answer_dialog "读取平面资料" 'C:\qelt-smoke\mainline-jd.txt' || fail "no dialog 读取平面资料"
     if wait_for "错误" 30; then
+        sleep 1  # the box draws its text after it maps
         shot other-method
         dismiss "错误" 5
     else
         # The refusal may come after the borehole dialog: cancel it.
         xdotool key Escape
-        wait_for "错误" 30 && shot other-method && dismiss "错误" 5 ||
+        wait_for "错误" 30 && sleep 1 && shot other-method && dismiss "错误" 5 ||
             fail "no box 错误 for a JD file given to 积木法"
     fi
     # A borehole file refused on its second line: the error box, then a box saying that
     # nothing was written, and no file at all.
     printf '某互通\n桥 二\n100 0\n' >"$work/refused.txt"
-    click_client "$main" 248 28 405 120  # 坐标表
+    click_client "$main" 248 28 405 136  # 坐标表
     answer_dialog "读取平面资料" 'C:\qelt-smoke\ramp-elements.txt' || fail "no dialog 读取平面资料"
     answer_dialog "读取钻孔资料" 'C:\qelt-smoke\refused.txt' || fail "no dialog 读取钻孔资料"
     if wait_for "错误" 60; then
+        sleep 1  # the box draws its text after it maps
         shot refused-list
         dismiss "错误" 5
     else
         fail "no box 错误 for a borehole file refused on its second line"
     fi
     if wait_for "提示" 30; then
+        sleep 1  # the box draws its text after it maps
         shot nothing-written
         dismiss "提示" 5
     else
