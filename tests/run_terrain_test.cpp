@@ -11,29 +11,18 @@
 #include "app/run.h"
 #include "base/text.h"
 #include "report/record_fanout.h"
+#include "support/scripted_run_ui.h"
 #include "support/sheet_model.h"
 #include "test_files.h"
 
 namespace qelt {
 namespace {
 
+using testing::ScriptedRunUi;
 using testing::TempDir;
 
-class Ui : public RunUi {
-  public:
-    std::map<DialogRole, std::string> files;
-    std::vector<std::string> dialogs;
-    std::optional<std::string> choose_file(const FileDialog& dialog) override {
-        dialogs.push_back(dialog.title);
-        const auto file = files.find(dialog.role);
-        if (file == files.end()) return std::nullopt;
-        return file->second;
-    }
-    void show_error_box(const std::string&, const std::string&) override {}
-    void show_data_message(const std::string&) override {}
-    void bring_main_window_to_front() override {}
-    bool reads_profile() const override { return true; }
-    bool reads_terrain() const override { return true; }
+struct Ui : ScriptedRunUi {
+    Ui() { terrain = true; }
 };
 
 std::string main_line(const char* name) {

@@ -287,7 +287,7 @@ if [ "$run_table" = 1 ]; then
     fi
     dismiss "钻孔数量及位置表" 30 || fail "no box saying where the ramp's workbook is"
     if wait_for "提示" 30; then
-        sleep 1  # the box draws its text after it maps
+        sleep 3  # wine paints a box some time after it maps it
         shot incomplete-set
         dismiss "提示" 5
     else
@@ -301,7 +301,7 @@ if [ "$run_table" = 1 ]; then
     click_client "$main" 248 28 405 136  # 坐标表 (积木法 still chosen)
     answer_dialog "读取平面资料" 'C:\qelt-smoke\mainline-jd.txt' || fail "no dialog 读取平面资料"
     if wait_for "错误" 30; then
-        sleep 1  # the box draws its text after it maps
+        sleep 3  # wine paints a box some time after it maps it
         shot other-method
         dismiss "错误" 5
     else
@@ -317,14 +317,14 @@ if [ "$run_table" = 1 ]; then
     answer_dialog "读取平面资料" 'C:\qelt-smoke\ramp-elements.txt' || fail "no dialog 读取平面资料"
     answer_dialog "读取钻孔资料" 'C:\qelt-smoke\refused.txt' || fail "no dialog 读取钻孔资料"
     if wait_for "错误" 60; then
-        sleep 1  # the box draws its text after it maps
+        sleep 3  # wine paints a box some time after it maps it
         shot refused-list
         dismiss "错误" 5
     else
         fail "no box 错误 for a borehole file refused on its second line"
     fi
     if wait_for "提示" 30; then
-        sleep 1  # the box draws its text after it maps
+        sleep 3  # wine paints a box some time after it maps it
         shot nothing-written
         dismiss "提示" 5
     else
