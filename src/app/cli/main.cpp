@@ -115,7 +115,7 @@ const char* const kUsage =
                     summary line counts them.
   --tolerance       with --planned: the distance in plan, metres, beyond which a hole is
                     超限 (default 1.0; take the project's own from its 勘察纲要 or the survey
-                    specification it follows), compared to the millimetre as printed
+                    code it adopts), compared to the millimetre as printed
   --profile         纵断面资料 (the design profile): a text file, a title line then one line
                     per grade point "station elevation [R]" (station as in the borehole file,
                     R the radius of the 竖曲线 in metres, 0 or none for no curve), or a LandXML
