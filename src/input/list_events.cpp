@@ -23,41 +23,26 @@ std::string base_name(const std::string& path) {
 }
 
 // The project line, then group lines each followed by its rows.
-class GroupedList : public ListEvents {
+class GroupedList : public LineListEvents {
   public:
     GroupedList(const std::string& path, ListKind kind)
-        : file_(path),
+        : LineListEvents(path),
           kind_(kind),
           csv_(list_saved_as_csv(path)),
           file_name_(kind == ListKind::points ? "实测坐标资料文件" : "钻孔资料文件"),
           data_name_(kind == ListKind::points ? "实测坐标资料" : "钻孔资料") {}
 
-    const ListEvent& next() override {
-        event_.notices.clear();
-        event_.row.serial = 0;
-        try {
-            step();
-        } catch (const DataError& e) {
-            // A line that cannot be decoded, in whatever part of the list.
-            refuse(e.line(), e.what());
-        }
-        return event_;
-    }
     std::string at_line(long line) const override {
         return file_name_ + ("“" + base_name(file_.path())) + "”第 " + std::to_string(line) +
                " 行：";
     }
     const char* data_name() const override { return data_name_; }
-    const std::string& path() const override { return file_.path(); }
-    void close() override {
-        file_.close();
-        state_ = State::ended;
-    }
 
   private:
     enum class State { project, groups, rows, ended };
 
-    void step();
+    void step() override;
+    void stop() override { state_ = State::ended; }
     void read_project();
     void read_group();
     void read_row();
@@ -65,19 +50,12 @@ class GroupedList : public ListEvents {
     void lines_not_read(long blank_line);
     bool reads_as_row(const std::string& line) const;
     std::string not_a_row(const std::string& line, const std::string& detail) const;
-    void refuse(long line, const std::string& detail);
-    void emit(ListEvent::Kind kind, long line) {
-        event_.kind = kind;
-        event_.line = line;
-    }
 
-    LineReader file_;
     ListKind kind_;
     bool csv_;  // saved by Excel as CSV: every line's fields cut at its commas
     std::string file_name_;
     const char* data_name_;
     State state_ = State::project;
-    ListEvent event_;
     int groups_read_ = 0;
     int serial_ = 0;  // the row of the group read last, from 1
     long rows_read_ = 0;
@@ -252,14 +230,25 @@ std::string GroupedList::not_a_row(const std::string& line, const std::string& d
     return text;
 }
 
+}  // namespace
+
+const ListEvent& LineListEvents::next() {
+    event_.notices.clear();
+    event_.row.serial = 0;
+    try {
+        step();
+    } catch (const DataError& e) {
+        refuse(e.line(), e.what());
+    }
+    return event_;
+}
+
 // Every refusal ends the list; the file is closed by whoever stops.
-void GroupedList::refuse(long line, const std::string& detail) {
-    state_ = State::ended;
+void LineListEvents::refuse(long line, const std::string& detail) {
+    stop();
     event_.text = at_line(line) + detail;
     emit(ListEvent::Kind::refused, line);
 }
-
-}  // namespace
 
 namespace {
 

@@ -134,6 +134,33 @@ class ListEvents {
     virtual void close() = 0;
 };
 
+// A list read line by line from one file: what every such reader shares. step() reads on to
+// the next event; a DataError it throws (a line that cannot be decoded, in whatever part of the
+// list) refuses the list at that line, and every refusal ends it.
+class LineListEvents : public ListEvents {
+  public:
+    explicit LineListEvents(const std::string& path) : file_(path) {}
+    const ListEvent& next() override;
+    const std::string& path() const override { return file_.path(); }
+    void close() override {
+        file_.close();
+        stop();
+    }
+
+  protected:
+    virtual void step() = 0;
+    // No further event: the reader's state ends.
+    virtual void stop() = 0;
+    void emit(ListEvent::Kind kind, long line) {
+        event_.kind = kind;
+        event_.line = line;
+    }
+    void refuse(long line, const std::string& detail);
+
+    LineReader file_;
+    ListEvent event_;
+};
+
 // The borehole list or the points file `path`, read as events. Throws DataError naming the
 // file when it cannot be opened or decoded as a whole (LineReader).
 std::unique_ptr<ListEvents> read_grouped_list(const std::string& path, ListKind kind);

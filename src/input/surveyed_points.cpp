@@ -43,10 +43,10 @@ std::size_t field_count(const std::string& line) {
 }
 
 // A surveyors' file without groups: one group titled by the file's name, a row per line.
-class SurveyedList : public ListEvents {
+class SurveyedList : public LineListEvents {
   public:
     SurveyedList(const std::string& path, PointsLayoutChoice choice)
-        : file_(path),
+        : LineListEvents(path),
           layout_(choice.layout),
           by_name_(choice.by_name),
           title_(utf8_of(path_from_utf8(path).stem())) {
@@ -59,55 +59,30 @@ class SurveyedList : public ListEvents {
         points_ = count;
     }
 
-    const ListEvent& next() override {
-        event_.notices.clear();
-        event_.row.serial = 0;
-        try {
-            step();
-        } catch (const DataError& e) {
-            refuse(e.line(), e.what());
-        }
-        return event_;
-    }
     std::string at_line(long line) const override {
         return kFileName + quoted_name(file_.path()) + "第 " + std::to_string(line) + " 行：";
     }
     const char* data_name() const override { return "实测坐标资料"; }
-    const std::string& path() const override { return file_.path(); }
-    void close() override {
-        file_.close();
-        state_ = State::ended;
-    }
 
   private:
     enum class State { project, group, rows, ended };
 
-    void step();
+    void step() override;
+    void stop() override { state_ = State::ended; }
     void read_row();
     std::string layout_notice() const;
-    void emit(ListEvent::Kind kind, long line) {
-        event_.kind = kind;
-        event_.line = line;
-    }
-    void refuse(long line, const std::string& detail) {
-        state_ = State::ended;
-        event_.text = at_line(line) + detail;
-        emit(ListEvent::Kind::refused, line);
-    }
     void end() {
         file_.close();
         state_ = State::ended;
         emit(ListEvent::Kind::end, 0);
     }
 
-    LineReader file_;
     PointsLayout layout_;
     bool by_name_;
     std::string title_;
     long points_ = 0;
     int serial_ = 0;
     State state_ = State::project;
-    ListEvent event_;
     std::string line_;
 };
 
