@@ -8,6 +8,14 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(QELT_MINGW_TRIPLET x86_64-w64-mingw32)
+
+# A compiler cache where the machine has one: the libraries cross-built from Debian's sources are
+# the same on every run, and so is most of Qelt.
+find_program(QELT_CCACHE ccache)
+if(QELT_CCACHE)
+    set(CMAKE_C_COMPILER_LAUNCHER ${QELT_CCACHE})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${QELT_CCACHE})
+endif()
 set(CMAKE_C_COMPILER ${QELT_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QELT_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${QELT_MINGW_TRIPLET}-windres)
