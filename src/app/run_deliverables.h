@@ -13,6 +13,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/run_files.h"
@@ -72,6 +73,9 @@ class RunDeliverables : public RecordFanout {
     struct Refusal {
         Deliverable file;
         std::string reason;  // in the user's words (a DataError's text)
+        // A map whose coordinate system is not known (no --crs or --central-meridian, Y without
+        // its zone number): a front end without those options says what its user can do.
+        bool no_coordinate_system;
     };
     const std::vector<Refusal>& refusals() const { return refusals_; }
     bool refused(Deliverable d) const;
@@ -105,5 +109,15 @@ class RunDeliverables : public RecordFanout {
     RecordList records_;
     std::vector<Refusal> refusals_;
 };
+
+// The lines of the desktop's closing box about a file made of the records that no program opens
+// (kDeliverables' desktop_name): where it went, "钻孔平面布置图已写入：<path>", or why it was
+// not made, "未写出放样点文件：<reason>". A map without its coordinate system says how the
+// desktop user gives one, for the desktop has no option to name it.
+std::string desktop_written_text(Deliverable file, const std::string& path);
+std::string desktop_refused_text(const RunDeliverables::Refusal& refusal);
+// The closing box's line for a stopped run's table `table`: delivered, named and headed
+// incomplete, and no drawing, stakeout or map made of the holes written so far.
+std::string incomplete_set_text(std::string_view table);
 
 }  // namespace qelt
