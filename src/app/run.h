@@ -7,11 +7,11 @@
 // breaks, turned into a continuous mileage, located on the centre line and moved sideways by
 // its offset.
 //
-// The run talks to its user only through RunUi and writes only through a RecordSink: the list's
-// events (the table begun, each group, each row's serial number, the table finished) and each
-// borehole row written, as the one record every output takes (the printed table, the CSV, the
-// drawing, the stakeout and map files), so the desktop program, the command line and the tests
-// each plug in their own.
+// The run is told what to do by RunOptions (app/run_options.h), talks to its user only through
+// RunUi and writes only through a RecordSink: the list's events (the table begun, each group,
+// each row's serial number, the table finished) and each borehole row written, as the one record
+// every output takes (the printed table, the CSV, the drawing, the stakeout and map files), so
+// the desktop program, the command line and the tests each plug in their own.
 //
 // Its sibling, the as-drilled run (坐标反算), takes the same steps with a points file of surveyed
 // holes in place of the borehole file and writes each hole's station and offset.

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/run.h"
 #include "base/data_error.h"
 #include "report/dxf_drawing.h"
 #include "report/stakeout.h"
@@ -128,6 +129,19 @@ PendingFile* RunDeliverables::failed() {
     for (Deliverable d : wanted())
         if (!refused(d) && file(d)->failed()) return file(d);
     return nullptr;
+}
+
+FieldSet run_fields(unsigned command, const RunOptions& options, const std::string& list_file) {
+    // A surveyors' points file brings each hole's height; a list with skewed groups or groups
+    // naming their line gives those columns.
+    FieldSet present = command == kInverseCommand
+                           ? as_drilled_fields(list_file, options.compare_planned)
+                           : borehole_list_fields(list_file);
+    if (options.heights) present = present.with(RecordField::design_elevation);
+    // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it has
+    // a design elevation too).
+    if (options.ground) present = present.with(RecordField::ground_elevation);
+    return present;
 }
 
 std::string desktop_written_text(Deliverable file, const std::string& path) {

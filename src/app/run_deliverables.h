@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/run_files.h"
+#include "app/run_options.h"
 #include "app/run_output.h"
 #include "report/borehole_record.h"
 #include "report/csv_table.h"
@@ -109,6 +110,14 @@ class RunDeliverables : public RecordFanout {
     RecordList records_;
     std::vector<Refusal> refusals_;
 };
+
+// The optional fields (columns) of the tables a run of `command` (kTableCommand,
+// kInverseCommand) delivers from the list `list_file` as `options` ask: design elevations with
+// heights, the ground's with the ground; the as-drilled table's collar elevation and comparison
+// (as_drilled_fields), the coordinate table's crossing angle and line where the list's groups
+// give them (borehole_list_fields). Decided before the run, as the sinks are made before its
+// first row.
+FieldSet run_fields(unsigned command, const RunOptions& options, const std::string& list_file);
 
 // The lines of the desktop's closing box about a file made of the records that no program opens
 // (kDeliverables' desktop_name): where it went, "钻孔平面布置图已写入：<path>", or why it was

@@ -500,20 +500,9 @@ int run_table(const Options& options) {
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
-    // With a profile every record carries its design elevation, and the tables a column for
-    // it; a surveyors' points file brings each hole's height.
-    FieldSet present = options.inverse() ? as_drilled_fields(*options.input(DialogRole::points),
-                                                             options.run.compare_planned)
-                                         : FieldSet{};
-    if (options.run.heights) present = present.with(RecordField::design_elevation);
-    // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it
-    // has a design elevation too).
-    if (options.run.ground) present = present.with(RecordField::ground_elevation);
-    // A list with skewed groups or groups naming their line gives those columns too.
-    if (!options.inverse())
-        for (RecordField f : {RecordField::crossing_angle, RecordField::line})
-            if (borehole_list_fields(*options.input(DialogRole::boreholes)).has(f))
-                present = present.with(f);
+    const std::string& list =
+        *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
+    const FieldSet present = run_fields(options.command, options.run, list);
     RunDeliverables outputs(table_layout(options, present), targets, options.run.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
@@ -535,8 +524,6 @@ int run_table(const Options& options) {
     // The maps are titled by the project, as the table's page header is. The drawing, the
     // stakeout and the maps are made of a complete set only: a stopped run keeps its table (and
     // its CSV), headed as incomplete, and nothing that would pass for the whole set of holes.
-    const std::string& list =
-        *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
     outputs.set_ground(result.terrain.get());
     outputs.set_section_scales(options.run.section_scales);
     if (complete)

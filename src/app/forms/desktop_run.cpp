@@ -38,18 +38,8 @@ class DeliverySheet : public RecordFanout {
                 targets.of(f.file) =
                     join_path(folder_, numbered_workbook_name(stem(f), 1, f.extension),
                               desktop_.path_style());
-        // A folder that cannot be written after all is told when the workbook is delivered. The
-        // as-drilled table of a surveyors' file shows the holes' heights.
-        FieldSet present = command_ == kInverseCommand
-                               ? as_drilled_fields(ui_.borehole_file, options_.compare_planned)
-                               : FieldSet{};
-        // Where the run's records carry design elevations or the ground, the tables show them.
-        if (options_.heights) present = present.with(RecordField::design_elevation);
-        if (options_.ground) present = present.with(RecordField::ground_elevation);
-        // A list with skewed groups or groups naming their line gives those columns too.
-        if (command_ != kInverseCommand)
-            for (RecordField f : {RecordField::crossing_angle, RecordField::line})
-                if (borehole_list_fields(ui_.borehole_file).has(f)) present = present.with(f);
+        // A folder that cannot be written after all is told when the workbook is delivered.
+        const FieldSet present = run_fields(command_, options_, ui_.borehole_file);
         out_.emplace(command_ == kInverseCommand ? as_drilled_layout(present) : layout_, targets,
                      options_.grid, present);
         out_->create();
