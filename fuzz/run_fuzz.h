@@ -59,7 +59,7 @@ inline RunResult run_on_input(const std::uint8_t* data, std::size_t size, bool m
     TableJob job(main_line ? Method::intersection_points : Method::building_blocks);
     RecordList records;
     RecordFanout sink{&table, &records};
-    RunResult result = job.run(ui, sink);
+    RunResult result = job.run(ui, {}, sink);
     QELT_FUZZ_CHECK(records.all.size() == static_cast<std::size_t>(result.boreholes));
     if (result.outcome != RunOutcome::data_error) {
         std::ostringstream dxf;

@@ -28,6 +28,15 @@ namespace test = qelt::testing;
 
 namespace {
 
+// The main window's boxes 设计高程, 对比计划 and 地面高程 as the user ticked them.
+RunOptions ticked(bool heights, bool planned, bool ground) {
+    RunOptions options;
+    options.heights = heights;
+    options.compare_planned = planned;
+    options.ground = ground;
+    return options;
+}
+
 struct Shown {
     MessageKind kind;
     std::string title, text;
@@ -292,7 +301,8 @@ TEST(DesktopRun, InverseDeliversTheAsDrilledWorkbook) {
                                                                                       : "AZK1,,"))
             << lines.front();
         ASSERT_EQ(desktop.boxes.size(), 1u);
-        EXPECT_TRUE(desktop.boxes[0].text.starts_with(stakeout_written_text(r.stakeout)));
+        EXPECT_TRUE(
+            desktop.boxes[0].text.starts_with("放样点文件（南方 CASS 格式）已写入：" + r.stakeout));
         test::Dump dump = test::read_back(r.workbook);
         EXPECT_EQ(dump["sheet"], "钻孔桩号及偏距表");
         for (const auto& [cell, value] : c.cells) EXPECT_EQ(dump[cell + ".v"], value) << cell;
@@ -332,7 +342,8 @@ TEST(DesktopRun, InverseComparedWithThePlannedHoles) {
     FakeDesktop desktop;
     desktop.folder = dir.path("");
     desktop.answers = {"mainline-jd.txt", "mainline-dl.txt", "实测.dat", "mainline-boreholes.txt"};
-    const TableRunResult r = run_inverse(desktop, Method::intersection_points, false, true);
+    const TableRunResult r =
+        run_inverse(desktop, Method::intersection_points, ticked(false, true, false));
     EXPECT_EQ(r.run.outcome, RunOutcome::complete) << r.run.message;
     EXPECT_EQ(desktop.titles.back(), kPlannedDialog.title);
     ASSERT_EQ(desktop.boxes.size(), 1u);
@@ -403,8 +414,8 @@ TEST(DesktopRun, PlanDrawingBesideTheWorkbook) {
         // examples' Y carries no zone number).
         EXPECT_EQ(desktop.messages.back().first, MessageKind::information);
         EXPECT_TRUE(desktop.messages.back().second.starts_with(
-            drawing_written_text(r.drawing) + "\n" + stakeout_written_text(r.stakeout) +
-            "\n未写出钻孔位置 KML："))
+            "钻孔平面布置图已写入：" + r.drawing + "\n放样点文件（南方 CASS 格式）已写入：" +
+            r.stakeout + "\n未写出钻孔位置 KML：不知道 X、Y 坐标所在的坐标系"))
             << desktop.messages.back().second;
         // It tells a desktop user what to do, not the command line's options.
         const std::string& closing = desktop.messages.back().second;
@@ -438,9 +449,9 @@ TEST(DesktopRun, MapBesideTheTableWhenYCarriesTheZone) {
                                      "zk_放样点 (2).dat", "zk_钻孔位置 (2).kml"}));
     EXPECT_EQ(r.map, dir.path("zk_钻孔位置 (2).kml"));
     EXPECT_NE(read_file(r.map).find("<kml"), std::string::npos);
-    EXPECT_EQ(desktop.messages.back().second, drawing_written_text(r.drawing) + "\n" +
-                                                  stakeout_written_text(r.stakeout) + "\n" +
-                                                  map_written_text(r.map));
+    EXPECT_EQ(desktop.messages.back().second,
+              "钻孔平面布置图已写入：" + r.drawing + "\n放样点文件（南方 CASS 格式）已写入：" +
+                  r.stakeout + "\n钻孔位置 KML（Google Earth、奥维互动地图）已写入：" + r.map);
 }
 
 TEST(DesktopRun, DialogsStartWhereTheUserWas) {
@@ -712,7 +723,8 @@ TEST(DesktopRun, HeightsFromTheProfileDialogOrTheLinesOwn) {
         desktop.on_list = [&desktop, &c] {
             if (desktop.titles.back() == kSurfaceListTitle) desktop.list_choice = c.surface;
         };
-        const TableRunResult r = run_table(desktop, Method::intersection_points, true, c.ground);
+        const TableRunResult r =
+            run_table(desktop, Method::intersection_points, ticked(true, false, c.ground));
         ASSERT_EQ(r.run.outcome, RunOutcome::complete) << c.what << ": " << r.run.message;
         EXPECT_EQ(desktop.titles, c.titles) << c.what;
         test::Dump dump = test::read_back(r.workbook);
@@ -731,7 +743,7 @@ TEST(DesktopRun, HeightsFromTheProfileDialogOrTheLinesOwn) {
     desktop.answers = {"mainline-jd.txt", "mainline-dl.txt", "mainline-profile.txt",
                        "mainline-ground.dat"};
     const LineTablesResult lines =
-        run_line_tables(desktop, Method::intersection_points, true, true);
+        run_line_tables(desktop, Method::intersection_points, ticked(true, false, true));
     ASSERT_EQ(lines.workbooks.size(), 3u) << lines.run.message;
     EXPECT_EQ(lines.workbooks[2], dir.path("mainline-jd_纵坡竖曲线表.xlsx"));
     EXPECT_EQ(desktop.titles.back(), "读取地面资料");

@@ -59,6 +59,8 @@ TEST(RunProfile, DesignElevationsOfBoreholesAndSurveyedHoles) {
     std::string list = "工程\n孔 " + std::to_string(std::size(kHoles)) + "\n";
     for (const Hole& h : kHoles) list += std::string(h.station) + " 5\n";
     Ui ui;
+    RunOptions options;
+    options.heights = true;  // the 设计高程 box
     ui.files = {{DialogRole::alignment, main_line("mainline-jd.txt")},
                 {DialogRole::chain_breaks, main_line("mainline-dl.txt")},
                 {DialogRole::profile, dir.write("p.txt", kProfile)},
@@ -66,7 +68,7 @@ TEST(RunProfile, DesignElevationsOfBoreholesAndSurveyedHoles) {
     const auto source = make_alignment_source(Method::intersection_points);
     Alignment line;
     Records table;
-    const RunResult result = run_coordinate_table(ui, *source, line, table);
+    const RunResult result = run_coordinate_table(ui, options, *source, line, table);
     ASSERT_EQ(result.outcome, RunOutcome::complete) << result.message;
     EXPECT_EQ(ui.dialogs, (std::vector<std::string>{"读取平面资料", "读取断链资料",
                                                     "读取纵断面资料", "读取钻孔资料"}));
@@ -89,7 +91,7 @@ TEST(RunProfile, DesignElevationsOfBoreholesAndSurveyedHoles) {
     ui.files.erase(DialogRole::boreholes);
     ui.files[DialogRole::points] = dir.write("z.txt", points);
     Records drilled;
-    const RunResult inverse = run_as_drilled_table(ui, *source, line, drilled);
+    const RunResult inverse = run_as_drilled_table(ui, options, *source, line, drilled);
     ASSERT_EQ(inverse.outcome, RunOutcome::complete) << inverse.message;
     ASSERT_EQ(drilled.records.size(), std::size(kHoles));
     for (std::size_t i = 0; i < std::size(kHoles); ++i)
@@ -101,10 +103,10 @@ TEST(RunProfile, DesignElevationsOfBoreholesAndSurveyedHoles) {
     EXPECT_EQ(inverse.notices.size(), 2u);
 
     // Without heights asked for, no dialog and no design elevation.
-    ui.profile = false;
+    options.heights = false;
     ui.dialogs.clear();
     Records plain;
-    run_as_drilled_table(ui, *source, line, plain);
+    run_as_drilled_table(ui, options, *source, line, plain);
     EXPECT_EQ(ui.dialogs,
               (std::vector<std::string>{"读取平面资料", "读取断链资料", "读取实测坐标资料"}));
     EXPECT_FALSE(plain.records.front().design_elevation);

@@ -43,14 +43,6 @@ class ScriptedUi : public RunUi {
     }
     void show_data_message(const std::string& text) override { events.push_back("data:" + text); }
     void bring_main_window_to_front() override { events.push_back("front"); }
-    // A front end that takes its files up front, as the command line does.
-    bool up_front = false;
-    bool answers_up_front() const override { return up_front; }
-    std::optional<std::string> file_given(DialogRole role) const override {
-        const auto file = files.find(role);
-        if (!up_front || file == files.end()) return std::nullopt;
-        return file->second;
-    }
 };
 
 // A straight road heading north from (0, 0) at station 0; its file is read but ignored,
@@ -65,7 +57,7 @@ class StraightRoad : public AlignmentSource {
     // the line's own.
     std::optional<ChainBreakSource> source;
     ChainBreaks own;
-    Alignment read(const std::string& path, RunUi&) override {
+    Alignment read(const std::string& path, const RunOptions&, RunUi&) override {
         LineReader file(path);
         std::string line;
         bool unbuildable = false;
@@ -92,13 +84,19 @@ const DialogRole kRoles[] = {DialogRole::alignment, DialogRole::chain_breaks,
 struct Fixture {
     TempDir dir;
     ScriptedUi ui;
+    RunOptions options;
     StraightRoad road;
     Alignment line;  // what the run built from the road
     ChainBreaks& breaks = line.breaks;
     SheetModel sheet;
     SheetModel& sink = sheet;
 
-    RunResult run() { return run_coordinate_table(ui, road, line, sink); }
+    RunResult run() { return run_coordinate_table(ui, options, road, line, sink); }
+    // The files answered so far given up front instead, as the command line gives them.
+    void give_up_front() {
+        options.up_front = true;
+        for (const auto& [role, path] : ui.files) options.file(role) = path;
+    }
     // The alignment, chain-break and borehole files in turn; nothing cancels that dialog.
     void answer(std::initializer_list<std::optional<std::string>> files) {
         ui.files.clear();
@@ -251,8 +249,8 @@ TEST(Run, TheSinkHearsTheListAndEveryRecord) {
             {DialogRole::alignment, f.file("jd.txt", "x")},
             {DialogRole::chain_breaks, f.file("dl.txt", "-1 -1\n")},
             {c.points ? DialogRole::points : DialogRole::boreholes, f.file("list.txt", c.list)}};
-        const RunResult r = c.points ? run_as_drilled_table(f.ui, f.road, f.line, sink)
-                                     : run_coordinate_table(f.ui, f.road, f.line, sink);
+        const RunResult r = c.points ? run_as_drilled_table(f.ui, f.options, f.road, f.line, sink)
+                                     : run_coordinate_table(f.ui, f.options, f.road, f.line, sink);
         EXPECT_EQ(r.outcome, c.outcome) << c.name << ": " << r.message;
         EXPECT_EQ(sink.log, c.log) << c.name;
     }
@@ -317,11 +315,11 @@ TEST(Run, ChainBreaksFromWhereTheLineTakesThem) {
         f.road.own.dl_count = 1;
         f.road.own.dl_before[1] = 1100;
         f.road.own.dl_after[1] = 1050;
-        f.ui.up_front = c.up_front;
         f.answer(
             {f.file("jd.xml", "x"),
              c.file_given ? std::optional(f.file("dl.txt", "1100 1050\n")) : std::nullopt,
              f.file("zk.txt", "p\ng 1\n" + std::string(c.dl_count ? "B1060" : "1060") + " 0\n")});
+        if (c.up_front) f.give_up_front();
         const RunResult r = f.run();
         const std::string what = std::to_string(static_cast<int>(c.source)) + " " +
                                  std::to_string(c.up_front) + std::to_string(c.file_given);
@@ -334,9 +332,9 @@ TEST(Run, ChainBreaksFromWhereTheLineTakesThem) {
     }
     Fixture twice;
     twice.road.source = ChainBreakSource::line;
-    twice.ui.up_front = true;
     twice.answer(
         {twice.file("jd.xml", "x"), twice.file("dl.txt", "-1 -1\n"), twice.file("zk.txt", "p\n")});
+    twice.give_up_front();
     EXPECT_NE(twice.run().message.find("不能再用断链资料文件"), std::string::npos);
 }
 
@@ -372,7 +370,7 @@ TEST(TableJob, EachMethodItsOwnAlignment) {
                     {DialogRole::boreholes, examples + c.boreholes}};
         SheetModel sheet;
         SheetModel& sink = sheet;
-        const RunResult r = TableJob(c.method).run(ui, sink);
+        const RunResult r = TableJob(c.method).run(ui, {}, sink);
         EXPECT_EQ(r.outcome, c.outcome) << c.alignment << ": " << r.message;
         EXPECT_EQ(ui.dialogs_shown.size(), c.dialogs) << c.alignment;
         EXPECT_EQ(r.boreholes, c.boreholes_done) << c.alignment;
@@ -542,7 +540,7 @@ TEST(Run, TableBeyondTheSheetIsRefusedBeforeItsRows) {
         SmallSheet sheet;
         SheetModel& sink = sheet;
         f.answer({f.file("jd.txt", "x"), f.file("dl.txt", "-1 -1\n"), f.file("zk.txt", file)});
-        RunResult r = run_coordinate_table(f.ui, f.road, f.line, sink);
+        RunResult r = run_coordinate_table(f.ui, f.options, f.road, f.line, sink);
         EXPECT_EQ(r.outcome, c.outcome) << c.boreholes;
         EXPECT_EQ(sheet.last_row(), c.last_row) << c.boreholes;
         if (c.outcome != RunOutcome::complete) {
@@ -561,7 +559,7 @@ struct AsDrilled : Fixture {
         ui.files = {{DialogRole::alignment, file("jd.txt", "x")},
                     {DialogRole::chain_breaks, file("dl.txt", chain_breaks)},
                     {DialogRole::points, file("pt.txt", points_file)}};
-        return run_as_drilled_table(ui, road, line, points_sink);
+        return run_as_drilled_table(ui, options, road, line, points_sink);
     }
     const CellValue* at(long row, int col) const { return points.cell(row, col); }
 };
@@ -620,8 +618,8 @@ TEST(AsDrilledRun, CancellingThePointsDialogStopsBeforeTheTable) {
     cancelled.run("-1 -1\n", "p\n");
     cancelled.ui.files.erase(DialogRole::points);
     cancelled.ui.dialogs_shown.clear();
-    const RunResult r =
-        run_as_drilled_table(cancelled.ui, cancelled.road, cancelled.line, cancelled.points_sink);
+    const RunResult r = run_as_drilled_table(cancelled.ui, cancelled.options, cancelled.road,
+                                             cancelled.line, cancelled.points_sink);
     EXPECT_EQ(r.outcome, RunOutcome::data_error);
     EXPECT_EQ(r.message, "未选择实测坐标资料文件");
     EXPECT_EQ(cancelled.ui.dialogs_shown.back(), "读取实测坐标资料");

@@ -18,12 +18,8 @@
 namespace qelt {
 namespace {
 
-using testing::ScriptedRunUi;
 using testing::TempDir;
-
-struct Ui : ScriptedRunUi {
-    Ui() { terrain = true; }
-};
+using Ui = testing::ScriptedRunUi;
 
 std::string main_line(const char* name) {
     return std::string(QELT_SOURCE_DIR) + "/examples/" + name;
@@ -59,6 +55,9 @@ TEST(RunTerrain, GroundAndCutOrFillAtEachHole) {
     std::string list = "工程\n孔 " + std::to_string(std::size(holes)) + "\n";
     for (const Hole& h : holes) list += std::string(h.line) + "\n";
     Ui ui;
+    RunOptions options;
+    options.heights = true;  // the 设计高程 and 地面高程 boxes
+    options.ground = true;
     ui.files = {{DialogRole::alignment, main_line("mainline-jd.txt")},
                 {DialogRole::chain_breaks, main_line("mainline-dl.txt")},
                 {DialogRole::profile, dir.write("p.txt", "平\nK11+000 347.5\nK17+000 347.5\n")},
@@ -70,7 +69,7 @@ TEST(RunTerrain, GroundAndCutOrFillAtEachHole) {
     SheetModel sheet(kBoreholeTable, present);
     RecordList records;
     RecordFanout both{&sheet, &records};
-    const RunResult result = run_coordinate_table(ui, *source, line, both);
+    const RunResult result = run_coordinate_table(ui, options, *source, line, both);
     ASSERT_EQ(result.outcome, RunOutcome::complete) << result.message;
     EXPECT_EQ(ui.dialogs,
               (std::vector<std::string>{"读取平面资料", "读取断链资料", "读取纵断面资料",
@@ -117,7 +116,8 @@ TEST(RunTerrain, GroundAndCutOrFillAtEachHole) {
     ui.files.erase(DialogRole::boreholes);
     ui.files[DialogRole::points] = dir.write("实测.dat", cass);
     RecordList drilled;
-    ASSERT_EQ(run_as_drilled_table(ui, *source, line, drilled).outcome, RunOutcome::complete);
+    ASSERT_EQ(run_as_drilled_table(ui, options, *source, line, drilled).outcome,
+              RunOutcome::complete);
     for (const BoreholeRecord& r : drilled.all)
         EXPECT_NEAR(field_number(r, RecordField::ground_check).value_or(NAN), 0.25, 1e-6) << r.name;
 }

@@ -1,7 +1,6 @@
 #include "app/run.h"
 
 #include <exception>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,54 +39,8 @@ class LineFiles {
     std::string last_;
 };
 
-// The run's user interface as read_line and the readers meet it, remembering the files the user
-// chose (the alignment file, for the lines a list's groups name in it) and, where the run is to
-// read a line the user did not choose (one a group names), naming that line.
-class KeptChoices : public RunUi {
-  public:
-    explicit KeptChoices(RunUi& ui) : ui_(ui) {}
-    std::optional<std::string> choose_file(const FileDialog& dialog) override {
-        std::optional<std::string> path = ui_.choose_file(dialog);
-        if (path) chosen_[dialog.role] = *path;
-        return path;
-    }
-    void show_error_box(const std::string& text, const std::string& title) override {
-        ui_.show_error_box(text, title);
-    }
-    void show_data_message(const std::string& text) override { ui_.show_data_message(text); }
-    void bring_main_window_to_front() override { ui_.bring_main_window_to_front(); }
-    std::optional<std::size_t> choose_alignment(
-        const std::string& file, const std::vector<AlignmentChoice>& choices) override {
-        return ui_.choose_alignment(file, choices);
-    }
-    std::optional<std::string> alignment_name() const override {
-        return line_name ? line_name : ui_.alignment_name();
-    }
-    bool answers_up_front() const override { return ui_.answers_up_front(); }
-    bool reads_profile() const override { return ui_.reads_profile(); }
-    std::optional<std::string> profile_name() const override { return ui_.profile_name(); }
-    std::optional<std::size_t> choose_profile(const std::string& file,
-                                              const std::vector<std::string>& names) override {
-        return ui_.choose_profile(file, names);
-    }
-    std::optional<std::string> file_given(DialogRole role) const override {
-        return ui_.file_given(role);
-    }
-
-    // The file chosen in the dialog of `role`, "" when none was.
-    std::string chosen(DialogRole role) const {
-        const auto it = chosen_.find(role);
-        return it == chosen_.end() ? std::string() : it->second;
-    }
-    std::optional<std::string> line_name;  // the line to read, in place of the user's answer
-
-  private:
-    RunUi& ui_;
-    std::map<DialogRole, std::string> chosen_;
-};
-
 // The chain breaks of a line, from where its source takes them.
-void read_chain_breaks(RunUi& ui, LineFiles& files, Alignment& alignment) {
+void read_chain_breaks(const RunOptions& options, LineFiles& files, Alignment& alignment) {
     ChainBreaks& breaks = alignment.breaks;
     switch (alignment.break_source) {
         case ChainBreakSource::none:
@@ -97,7 +50,7 @@ void read_chain_breaks(RunUi& ui, LineFiles& files, Alignment& alignment) {
         case ChainBreakSource::line:
             // The line numbers itself: a chain-break file as well would be a second source of
             // one fact, and the two could disagree without a word.
-            if (const auto given = ui.file_given(DialogRole::chain_breaks))
+            if (const auto& given = options.file(DialogRole::chain_breaks))
                 throw DataError(
                     "平面资料文件中已有断链（LandXML 的 StaEquation 或 IFC 的 STATION 桩号），"
                     "不能再用断链资料文件“" +
@@ -105,7 +58,7 @@ void read_chain_breaks(RunUi& ui, LineFiles& files, Alignment& alignment) {
                     files.last());
             break;
         case ChainBreakSource::file_or_none:
-            if (ui.answers_up_front() && !ui.file_given(DialogRole::chain_breaks)) {
+            if (options.up_front && !options.file(DialogRole::chain_breaks)) {
                 breaks.dl_count = 0;
                 break;
             }
@@ -131,20 +84,20 @@ std::string error_box_text(const std::string& reason, const std::string& file, l
     return text;
 }
 
-void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-               std::vector<std::string>& notices) {
+std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+                      Alignment& alignment, std::vector<std::string>& notices) {
     LineFiles files(ui);
     try {
         const std::string line_file = files.choose(kAlignmentDialog);
-        alignment = source.read(line_file, ui);
+        alignment = source.read(line_file, options, ui);
         notices.insert(notices.end(), alignment.notices.begin(), alignment.notices.end());
-        read_chain_breaks(ui, files, alignment);
-        if (!ui.reads_profile()) {
+        read_chain_breaks(options, files, alignment);
+        if (!options.heights) {
             // No heights unless asked for, whatever the line's file carries (an IFC model's
             // vertical), so that a run without them is the run it always was.
             alignment.profile.reset();
         } else if (alignment.profile &&
-                   (!ui.answers_up_front() || ui.file_given(DialogRole::profile) == line_file)) {
+                   (!options.up_front || options.file(DialogRole::profile) == line_file)) {
             // The model's own vertical (IFC), asked for by the desktop's box or by naming the
             // model again as the profile.
         } else {
@@ -152,8 +105,8 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
             // file again: the line's own profile is taken, chosen from a list where it has
             // several. On the command line --profile names the file, the same one or another.
             std::vector<std::string> own;
-            if (!ui.answers_up_front()) own = profiles_in_line_file(line_file, alignment.name);
-            std::optional<std::string> name = ui.profile_name();
+            if (!options.up_front) own = profiles_in_line_file(line_file, alignment.name);
+            std::optional<std::string> name = options.profile_name;
             std::string path;
             if (own.empty()) {
                 path = files.choose(kProfileDialog);
@@ -171,7 +124,8 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
         }
         // The ground line the LandXML line carries (ProfSurf) goes with the heights to the
         // section drawing, where no terrain is given.
-        if (ui.reads_profile()) read_ground_line(line_file, alignment);
+        if (options.heights) read_ground_line(line_file, alignment);
+        return line_file;
     } catch (const DialogCancelled&) {
         throw;
     } catch (const DataError& e) {
@@ -195,10 +149,11 @@ struct RunStop {
 // One table run: the line, then a loop over the list's events.
 class TableRun {
   public:
-    TableRun(RunUi& ui, AlignmentSource& source, Alignment& alignment, RecordSink& records,
-             RunProgress* progress, const ListFile& list, std::vector<Alignment>* named_lines)
+    TableRun(RunUi& ui, const RunOptions& options, AlignmentSource& source, Alignment& alignment,
+             RecordSink& records, RunProgress* progress, const ListFile& list,
+             std::vector<Alignment>* named_lines)
         : ui_(ui),
-          kept_(ui),
+          options_(options),
           source_(source),
           alignment_(alignment),
           records_(records),
@@ -225,7 +180,8 @@ class TableRun {
     void stop(const RunStop& reason);
 
     RunUi& ui_;
-    KeptChoices kept_;  // ui_ as read_line met it
+    const RunOptions& options_;
+    std::string line_file_;  // the alignment file read_line read
     AlignmentSource& source_;
     Alignment& alignment_;  // the line and its stationing, once read_line has built them
     RecordSink& records_;
@@ -253,23 +209,25 @@ RunResult TableRun::run() {
         try {
             // A list whose every group names its line needs no choice of the run's line: the
             // first line named stands in for it (the drawing's first line).
-            if (list_file_.kind == ListKind::boreholes && !ui_.alignment_name())
-                if (const auto list = ui_.file_given(list_file_.dialog.role)) {
-                    const ListGroupsSummary groups = summarize_groups(*list);
-                    if (!groups.unnamed && !groups.lines.empty())
-                        kept_.line_name = groups.lines.front();
+            RunOptions line = options_;
+            const std::optional<std::string>& list = options_.file(list_file_.dialog.role);
+            bool named_by_list = false;
+            if (list_file_.kind == ListKind::boreholes && !options_.alignment_name && list) {
+                const ListGroupsSummary groups = summarize_groups(*list);
+                if (!groups.unnamed && !groups.lines.empty()) {
+                    line.alignment_name = groups.lines.front();
+                    named_by_list = true;
                 }
+            }
             try {
-                read_line(kept_, source_, alignment_, result_.notices);
+                line_file_ = read_line(ui_, line, source_, alignment_, result_.notices);
             } catch (const DataError& e) {
                 // The name came from the list, not from the user's answer: say so.
-                if (!kept_.line_name || ui_.alignment_name()) throw;
-                const auto list = ui_.file_given(list_file_.dialog.role);
+                if (!named_by_list) throw;
                 throw DataError("钻孔资料文件“" + utf8_of(path_from_utf8(*list).filename()) +
-                                    "”的分组指定线路 @" + *kept_.line_name + "：" + e.what(),
+                                    "”的分组指定线路 @" + *line.alignment_name + "：" + e.what(),
                                 e.file(), e.line());
             }
-            kept_.line_name.reset();
             line_ = &alignment_;
             read_ground();
             open_list();
@@ -298,16 +256,17 @@ RunResult TableRun::run() {
 
 }  // namespace
 
-std::shared_ptr<const Terrain> read_ground(RunUi& ui, const std::string& line_file,
+std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
+                                           const std::string& line_file,
                                            std::vector<std::string>& notices) {
-    if (!ui.reads_terrain()) return nullptr;
+    if (!options.ground) return nullptr;
     // The design software exports the existing ground with the alignment: a desktop user whose
     // LandXML line carries a TIN surface is offered it rather than a dialog, chosen from a list
     // where it has several. On the command line --terrain names the file, the same one or another.
     std::vector<SurfaceSummary> own;
-    if (!ui.answers_up_front() && !line_file.empty()) own = surfaces_in_line_file(line_file);
+    if (!options.up_front && !line_file.empty()) own = surfaces_in_line_file(line_file);
     std::optional<std::string> path;
-    std::optional<std::string> name = ui.terrain_name();
+    std::optional<std::string> name = options.terrain_name;
     if (own.empty()) {
         path = ui.choose_file(kTerrainDialog);
         if (!path) throw DataError(job_input(DialogRole::terrain).not_chosen);
@@ -337,7 +296,7 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const std::string& line_fi
 namespace {
 
 void TableRun::read_ground() {
-    terrain_ = qelt::read_ground(ui_, kept_.chosen(DialogRole::alignment), result_.notices);
+    terrain_ = qelt::read_ground(ui_, options_, line_file_, result_.notices);
     if (!terrain_) return;
     records_.ground_from(terrain_->source());
     result_.terrain = terrain_;
@@ -463,18 +422,18 @@ const Alignment& TableRun::named_line(const std::string& name) {
     if (name.empty() || name == alignment_.name) return alignment_;
     for (const Alignment& line : named_lines_)
         if (line.name == name) return line;
-    const std::string path = kept_.chosen(DialogRole::alignment);
+    const std::string& path = line_file_;
     if (!alignment_file_is_model(path))
         throw DataError("平面资料文件“" + utf8_of(path_from_utf8(path).filename()) +
                         "”是文本文件，只有一条线路，不能用 @名称 指定线路；@名称 用于含多条线路的 "
                         "LandXML 或 IFC 文件");
-    KeptChoices named(ui_);
-    named.line_name = name;
-    Alignment line = source_.read(path, named);
+    RunOptions named = options_;
+    named.alignment_name = name;
+    Alignment line = source_.read(path, named, ui_);
     result_.notices.insert(result_.notices.end(), line.notices.begin(), line.notices.end());
     if (line.break_source != ChainBreakSource::line) line.breaks.dl_count = 0;
     dl_complete(line.breaks, line.start_mileage(), line.end_mileage());
-    if (!ui_.reads_profile()) {
+    if (!options_.heights) {
         line.profile.reset();
     } else if (!line.profile) {
         if (!profiles_in_line_file(path, line.name).empty()) {
@@ -520,16 +479,16 @@ void TableRun::stop(const RunStop& reason) {
 
 }  // namespace
 
-RunResult run_list_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                         RecordSink& records, RunProgress* progress, const ListFile& list,
-                         std::vector<Alignment>* named_lines) {
-    return TableRun(ui, source, alignment, records, progress, list, named_lines).run();
+RunResult run_list_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+                         Alignment& alignment, RecordSink& records, RunProgress* progress,
+                         const ListFile& list, std::vector<Alignment>* named_lines) {
+    return TableRun(ui, options, source, alignment, records, progress, list, named_lines).run();
 }
 
-RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               RecordSink& records, RunProgress* progress,
+RunResult run_coordinate_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+                               Alignment& alignment, RecordSink& records, RunProgress* progress,
                                std::vector<Alignment>* named_lines) {
-    return run_list_table(ui, source, alignment, records, progress,
+    return run_list_table(ui, options, source, alignment, records, progress,
                           {kBoreholeDialog, ListKind::boreholes}, named_lines);
 }
 

@@ -7,11 +7,11 @@
 // breaks, turned into a continuous mileage, located on the centre line and moved sideways by
 // its offset.
 //
-// The run talks to its user only through RunUi and writes only through a RecordSink: the list's
-// events (the table begun, each group, each row's serial number, the table finished) and each
-// borehole row written, as the one record every output takes (the printed table, the CSV, the
-// drawing, the stakeout and map files), so the desktop program, the command line and the tests
-// each plug in their own.
+// The run is told what to do by RunOptions (app/run_options.h), talks to its user only through
+// RunUi and writes only through a RecordSink: the list's events (the table begun, each group,
+// each row's serial number, the table finished) and each borehole row written, as the one record
+// every output takes (the printed table, the CSV, the drawing, the stakeout and map files), so
+// the desktop program, the command line and the tests each plug in their own.
 //
 // Its sibling, the as-drilled run (坐标反算), takes the same steps with a points file of surveyed
 // holes in place of the borehole file and writes each hole's station and offset.
@@ -23,6 +23,7 @@
 
 #include "alignment/alignment.h"
 #include "app/run_files.h"
+#include "app/run_options.h"
 #include "base/line_reader.h"
 #include "base/text.h"
 #include "input/alignment_choice.h"
@@ -89,6 +90,11 @@ inline constexpr FileDialog kTerrainDialog{
     DialogRole::terrain, "读取地面资料",
     "LandXML 文件(*.xml)|*.xml|测量点(*.dat;*.txt)|*.dat;*.txt|所有文件（*.*)|*.*"};
 
+// How a job talks to its user while it runs: it asks (a file in its dialog, one alignment,
+// profile or surface of several in a list) and it tells (an error box, a data message). What the
+// user said before the job started is not asked here but given in RunOptions
+// (app/run_options.h). The command line answers the dialogs from its options and asks nothing
+// of a list; the desktop shows each.
 class RunUi {
   public:
     virtual ~RunUi() = default;
@@ -112,63 +118,32 @@ class RunUi {
 
     // Asks which of the alignments of a file that holds several (a LandXML file of a whole
     // interchange) the run is to use: its index in `choices`, or nothing when the user cancels,
-    // which stops the run like a cancelled dialog. A front end that takes the name up front
-    // (alignment_name) asks nothing.
+    // which stops the run like a cancelled dialog. Not asked where the user named the line
+    // (RunOptions::alignment_name).
     virtual std::optional<std::size_t> choose_alignment(
         const std::string& file, const std::vector<AlignmentChoice>& choices) {
         (void)file;
         (void)choices;
         return std::nullopt;
     }
-    // The alignment the user named before the run (qelt-cli's --alignment-name), or nothing.
-    virtual std::optional<std::string> alignment_name() const { return std::nullopt; }
-    // Whether the user gave the run's files before it started (qelt-cli's options) rather than
-    // in dialogs: such a front end goes without a file the line can do without (the chain
-    // breaks of a LandXML line numbered by its own start station) when none was given, where a
-    // desktop shows the dialog and a cancel stops the run.
-    virtual bool answers_up_front() const { return false; }
-    // Whether the run is to read a design profile after the line (qelt-cli's --profile, the
-    // desktop's 设计高程 box): then it asks for the profile in its dialog, and the records and
-    // tables carry design elevations.
-    virtual bool reads_profile() const { return false; }
-    // The ProfAlign the user named before the run (qelt-cli's --profile-name), or nothing.
-    virtual std::optional<std::string> profile_name() const { return std::nullopt; }
     // Asks which of the design profiles `names` that the alignment file `file` carries for the
     // line (a LandXML file with several ProfAlign) the run is to use: its index, or nothing when
-    // the user cancels, which stops the run. Asked only of a front end that does not answer up
-    // front.
+    // the user cancels, which stops the run. Asked only of a front end that does not give its
+    // files up front.
     virtual std::optional<std::size_t> choose_profile(const std::string& file,
                                                       const std::vector<std::string>& names) {
         (void)file;
         (void)names;
         return std::nullopt;
     }
-    // Whether the as-drilled run is to compare the surveyed holes with the planned ones
-    // (qelt-cli's --planned, the desktop's 对比计划 box): then it asks for the planned borehole
-    // list after the points file, and its table follows the planned groups.
-    virtual bool compares_planned() const { return false; }
-    // How far a drilled hole may lie from its planned place in plan, metres (qelt-cli's
-    // --tolerance; the desktop takes the default).
-    virtual double planned_tolerance() const { return 1.0; }
-    // Whether the run is to read a ground surface after the line and the profile (qelt-cli's
-    // --terrain, the desktop's 地面高程 box): then every record carries the ground's elevation
-    // at its X, Y where the terrain covers it.
-    virtual bool reads_terrain() const { return false; }
-    // The surface the user named before the run (qelt-cli's --terrain-name), or nothing.
-    virtual std::optional<std::string> terrain_name() const { return std::nullopt; }
     // Asks which of the ground surfaces `names` that the alignment file `file` carries (a
     // LandXML file with several TIN surfaces) the run is to use: its index, or nothing when the
-    // user cancels, which stops the run. Asked only of a front end that does not answer up front.
+    // user cancels, which stops the run. Asked only of a front end that does not give its files
+    // up front.
     virtual std::optional<std::size_t> choose_surface(const std::string& file,
                                                       const std::vector<std::string>& names) {
         (void)file;
         (void)names;
-        return std::nullopt;
-    }
-    // The file given up front for `role`, whether the run asks for it or not: a chain-break
-    // file given for a line that numbers itself by its own station equations is refused.
-    virtual std::optional<std::string> file_given(DialogRole role) const {
-        (void)role;
         return std::nullopt;
     }
 };
@@ -178,9 +153,10 @@ class RunUi {
 class AlignmentSource {
   public:
     virtual ~AlignmentSource() = default;
-    // Reads the alignment file `path` and builds the line; asks `ui` which alignment to use
-    // where the file holds several. Throws DataError.
-    virtual Alignment read(const std::string& path, RunUi& ui) = 0;
+    // Reads the alignment file `path` and builds the line: the one `options.alignment_name`
+    // names, or where the file holds several and none is named, the one `ui` chooses. Throws
+    // DataError.
+    virtual Alignment read(const std::string& path, const RunOptions& options, RunUi& ui) = 0;
 };
 
 // The two methods the user chooses between.
@@ -207,17 +183,20 @@ bool alignment_file_is_model(const std::string& path);
 // The first steps of every job on a line: asks for the alignment file and builds the line
 // from `source`, then completes its stationing: the chain breaks from the chain-break file where
 // the line takes them from one (asked for in its dialog), from the line itself, or none
-// (dl_complete); then, where the user asks for heights (RunUi::reads_profile), the design
+// (dl_complete); then, where the user asks for heights (RunOptions::heights), the design
 // profile from its dialog (alignment.profile). The line's and the profile's notices go to
-// `notices`. Throws DataError, naming the file last chosen where the failure names none.
-void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-               std::vector<std::string>& notices);
+// `notices`. Returns the alignment file read, from which a list's groups may name further lines
+// and the ground may come. Throws DataError, naming the file last chosen where the failure
+// names none.
+std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+                      Alignment& alignment, std::vector<std::string>& notices);
 
-// The ground, where the user asks for it (RunUi::reads_terrain), from the file of its dialog
-// (read_terrain, with RunUi::terrain_name); null otherwise. A desktop user whose LandXML line
+// The ground, where the user asks for it (RunOptions::ground), from the file of its dialog
+// (read_terrain, with RunOptions::terrain_name); null otherwise. A desktop user whose LandXML line
 // file `line_file` ("" when unknown) carries TIN surfaces is offered those instead of the dialog,
 // the one taken told in `notices`. Throws DataError naming the file.
-std::shared_ptr<const Terrain> read_ground(RunUi& ui, const std::string& line_file,
+std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
+                                           const std::string& line_file,
                                            std::vector<std::string>& notices);
 
 enum class RunOutcome {
@@ -241,7 +220,7 @@ struct RunResult {
     // The as-drilled run against the planned holes: its closing line (how many holes were
     // drilled, beyond the tolerance, not drilled, not planned); empty without a comparison.
     std::string comparison;
-    // The ground the run read (RunUi::reads_terrain), for the outputs made after it (the
+    // The ground the run read (RunOptions::ground), for the outputs made after it (the
     // section drawing); null without one.
     std::shared_ptr<const Terrain> terrain;
     bool sheet_touched() const { return outcome != RunOutcome::data_error; }
@@ -262,8 +241,9 @@ class RunProgress {
 // and the lines so read other than `alignment` go to `named_lines` for the drawing. A list whose
 // groups all name their line needs no choice of the run's line when the list is given up front:
 // the first line named is the run's. A group on a skewed axis (交角) places its holes along it.
-RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               RecordSink& records, RunProgress* progress = nullptr,
+RunResult run_coordinate_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+                               Alignment& alignment, RecordSink& records,
+                               RunProgress* progress = nullptr,
                                std::vector<Alignment>* named_lines = nullptr);
 
 // The optional fields the coordinate table of the borehole list `list_file` gives: the crossing
@@ -279,8 +259,9 @@ FieldSet borehole_list_fields(const std::string& list_file);
 // numbering, lettered where the number alone would read elsewhere, and its offset. A foot off the
 // ends of the line is computed on the extended tangent and noticed. `records` takes the holes'
 // records with their names; RunResult::boreholes counts the holes written.
-RunResult run_as_drilled_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               RecordSink& records, RunProgress* progress = nullptr);
+RunResult run_as_drilled_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+                               Alignment& alignment, RecordSink& records,
+                               RunProgress* progress = nullptr);
 
 // The optional fields the as-drilled table of the points file `points_file` gives: the collar
 // elevation (孔口高程) when the file's layout has a height column (a CASS or PNEZD file,
@@ -297,9 +278,11 @@ FieldSet as_drilled_fields(const std::string& points_file, bool compared = false
 class TableJob {
   public:
     explicit TableJob(Method method);
-    RunResult run(RunUi& ui, RecordSink& records, RunProgress* progress = nullptr);
+    RunResult run(RunUi& ui, const RunOptions& options, RecordSink& records,
+                  RunProgress* progress = nullptr);
     // The as-drilled run (坐标反算) over the same alignment.
-    RunResult run_as_drilled(RunUi& ui, RecordSink& records, RunProgress* progress = nullptr);
+    RunResult run_as_drilled(RunUi& ui, const RunOptions& options, RecordSink& records,
+                             RunProgress* progress = nullptr);
 
     // The line the last run built, with its stationing as the run completed it: complete for
     // every outcome but data_error. The plan drawing shows it.

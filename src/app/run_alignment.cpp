@@ -27,12 +27,12 @@ bool reads_as(const std::string& path, AlignmentFormat format) {
 class MethodSource : public AlignmentSource {
   public:
     explicit MethodSource(Method method) : method_(method) {}
-    Alignment read(const std::string& path, RunUi& ui) override {
+    Alignment read(const std::string& path, const RunOptions& options, RunUi& ui) override {
         DetectedFile file = detect_format(path);
         const AlignmentReader& reader = alignment_reader(
             file.format(), method_ == Method::intersection_points ? AlignmentFormat::jd_text
                                                                   : AlignmentFormat::element_text);
-        const AlignmentAnswer answer{ui.alignment_name(),
+        const AlignmentAnswer answer{options.alignment_name,
                                      [&](const std::vector<AlignmentChoice>& choices) {
                                          return ui.choose_alignment(path, choices);
                                      }};
@@ -74,8 +74,10 @@ std::unique_ptr<AlignmentSource> make_alignment_source(Method method) {
 
 TableJob::TableJob(Method method) : source_(make_alignment_source(method)) {}
 
-RunResult TableJob::run(RunUi& ui, RecordSink& records, RunProgress* progress) {
-    return run_coordinate_table(ui, *source_, alignment_, records, progress, &named_lines_);
+RunResult TableJob::run(RunUi& ui, const RunOptions& options, RecordSink& records,
+                        RunProgress* progress) {
+    return run_coordinate_table(ui, options, *source_, alignment_, records, progress,
+                                &named_lines_);
 }
 
 }  // namespace qelt

@@ -2,9 +2,11 @@
 
 #include <ostream>
 
+#include "app/run.h"
 #include "base/data_error.h"
 #include "report/dxf_drawing.h"
 #include "report/stakeout.h"
+#include "report/table_rows.h"
 
 namespace qelt {
 
@@ -85,11 +87,9 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
         case Deliverable::geojson: {
             // The coordinate system the user names comes first; then the one the line's own
             // file names (an IFC model's EPSG code); then the zone number prefixed to Y.
+            // A map that cannot be made is refused before a byte of it is written.
             GridSystem grid = grid_;
             if (grid.crs.empty() && !grid.central_meridian) grid.crs = alignment.crs;
-            if (std::optional<std::string> problem =
-                    map_file_problem(alignment, records_.all, grid))
-                throw DataError(*problem);
             write_map_file(out, d == Deliverable::kml ? MapFormat::kml : MapFormat::geojson,
                            alignment, records_.all, grid, title);
             return;
@@ -116,8 +116,10 @@ void RunDeliverables::write_files(const Alignment& alignment, const std::string&
             std::ostream out(f);
             write_file(d.file, out, alignment, title, names, further_lines);
             out.flush();
+        } catch (const MapWithoutSystem& e) {
+            refusals_.push_back({d.file, e.what(), true});
         } catch (const DataError& e) {
-            refusals_.push_back({d.file, e.what()});
+            refusals_.push_back({d.file, e.what(), false});
         }
         f->close();
     }
@@ -127,6 +129,44 @@ PendingFile* RunDeliverables::failed() {
     for (Deliverable d : wanted())
         if (!refused(d) && file(d)->failed()) return file(d);
     return nullptr;
+}
+
+FieldSet run_fields(unsigned command, const RunOptions& options, const std::string& list_file) {
+    // A surveyors' points file brings each hole's height; a list with skewed groups or groups
+    // naming their line gives those columns.
+    FieldSet present = command == kInverseCommand
+                           ? as_drilled_fields(list_file, options.compare_planned)
+                           : borehole_list_fields(list_file);
+    if (options.heights) present = present.with(RecordField::design_elevation);
+    // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it has
+    // a design elevation too).
+    if (options.ground) present = present.with(RecordField::ground_elevation);
+    return present;
+}
+
+std::string desktop_written_text(Deliverable file, const std::string& path) {
+    const DeliverableKind& d = deliverable(file);
+    return std::string(d.desktop_name) + d.desktop_note + "已写入：" + path;
+}
+
+std::string desktop_refused_text(const RunDeliverables::Refusal& refusal) {
+    const std::string head = std::string("未写出") + deliverable(refusal.file).desktop_name + "：";
+    if (refusal.file != Deliverable::kml) return head + refusal.reason;
+    const std::string see = "见使用说明第 14 节“地图文件与坐标系”。";
+    // The desktop has no box for the coordinate system: it takes it from the zone number in
+    // front of Y, which the design office writes into the alignment file.
+    if (refusal.no_coordinate_system)
+        return head + kMapWithoutSystem +
+               "\n要得到地图文件，请在平面资料的 Y 坐标前写上投影带带号（如 3° 带第 38 带写成 "
+               "38498953.007），重新计算。" +
+               see;
+    return head + refusal.reason + "。" + see;
+}
+
+std::string incomplete_set_text(std::string_view table) {
+    return std::string(table) + "未完成，文件名带“" + kIncompleteMark +
+           "”；钻孔不全，所以未生成钻孔平面布置图、放样点和地图文件。改正后重新计算即可得到全部文件"
+           "。";
 }
 
 }  // namespace qelt

@@ -13,9 +13,11 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/run_files.h"
+#include "app/run_options.h"
 #include "app/run_output.h"
 #include "report/borehole_record.h"
 #include "report/csv_table.h"
@@ -72,6 +74,9 @@ class RunDeliverables : public RecordFanout {
     struct Refusal {
         Deliverable file;
         std::string reason;  // in the user's words (a DataError's text)
+        // A map whose coordinate system is not known (no --crs or --central-meridian, Y without
+        // its zone number): a front end without those options says what its user can do.
+        bool no_coordinate_system;
     };
     const std::vector<Refusal>& refusals() const { return refusals_; }
     bool refused(Deliverable d) const;
@@ -105,5 +110,23 @@ class RunDeliverables : public RecordFanout {
     RecordList records_;
     std::vector<Refusal> refusals_;
 };
+
+// The optional fields (columns) of the tables a run of `command` (kTableCommand,
+// kInverseCommand) delivers from the list `list_file` as `options` ask: design elevations with
+// heights, the ground's with the ground; the as-drilled table's collar elevation and comparison
+// (as_drilled_fields), the coordinate table's crossing angle and line where the list's groups
+// give them (borehole_list_fields). Decided before the run, as the sinks are made before its
+// first row.
+FieldSet run_fields(unsigned command, const RunOptions& options, const std::string& list_file);
+
+// The lines of the desktop's closing box about a file made of the records that no program opens
+// (kDeliverables' desktop_name): where it went, "钻孔平面布置图已写入：<path>", or why it was
+// not made, "未写出放样点文件：<reason>". A map without its coordinate system says how the
+// desktop user gives one, for the desktop has no option to name it.
+std::string desktop_written_text(Deliverable file, const std::string& path);
+std::string desktop_refused_text(const RunDeliverables::Refusal& refusal);
+// The closing box's line for a stopped run's table `table`: delivered, named and headed
+// incomplete, and no drawing, stakeout or map made of the holes written so far.
+std::string incomplete_set_text(std::string_view table);
 
 }  // namespace qelt

@@ -95,26 +95,33 @@ struct DeliverableKind {
     // Made of the run's records after the run (a drawing's extents go before its entities, a
     // point's name depends on every other point's), so the records are kept for it.
     bool needs_records;
+    // What the desktop's closing box calls it, for a file no program opens: "<name><note>已写入：
+    // <path>", or "未写出<name>：<why>" (desktop_written_text, app/run_deliverables.h); the note
+    // says what the file is for (its format, the programs that open it). Null: the desktop
+    // delivers it otherwise (the workbook it opens) or not at all.
+    const char* desktop_name;
+    const char* desktop_note;
 };
 inline constexpr DeliverableKind kDeliverables[] = {
     // --output is every command's: the table's workbook, a line table's, the LandXML file.
-    {Deliverable::workbook, "--output", kEveryCommand, nullptr, nullptr, ".xlsx", false},
+    {Deliverable::workbook, "--output", kEveryCommand, nullptr, nullptr, ".xlsx", false, nullptr,
+     nullptr},
     {Deliverable::csv, "--csv", kTableCommand | kInverseCommand | kLineTableCommands, nullptr,
-     nullptr, nullptr, false},
+     nullptr, nullptr, false, nullptr, nullptr},
     {Deliverable::drawing, "--dxf", kTableCommand, "钻孔平面布置图", "_钻孔平面布置图", ".dxf",
-     true},
+     true, "钻孔平面布置图", ""},
     {Deliverable::stakeout, "--stakeout", kTableCommand | kInverseCommand, "放样点文件", "_放样点",
-     ".dat", true},
+     ".dat", true, "放样点文件", "（南方 CASS 格式）"},
     {Deliverable::points_csv, "--points-csv", kTableCommand | kInverseCommand, "放样点 CSV 文件",
-     nullptr, nullptr, true},
+     nullptr, nullptr, true, nullptr, nullptr},
     {Deliverable::kml, "--kml", kTableCommand | kInverseCommand, "KML 文件", "_钻孔位置", ".kml",
-     true},
+     true, "钻孔位置 KML", "（Google Earth、奥维互动地图）"},
     {Deliverable::geojson, "--geojson", kTableCommand | kInverseCommand, "GeoJSON 文件", nullptr,
-     nullptr, true},
+     nullptr, true, nullptr, nullptr},
     // The section drawing along the centre line: the ground, the grade line and the holes at
     // their stations. Only with heights (a profile or a ground) has it anything to show.
     {Deliverable::section, "--section-dxf", kTableCommand, "钻孔纵断面图", "_钻孔纵断面图", ".dxf",
-     true},
+     true, "钻孔纵断面图", ""},
 };
 inline constexpr std::size_t kDeliverableCount = std::size(kDeliverables);
 const DeliverableKind& deliverable(Deliverable file);

@@ -110,17 +110,17 @@ std::vector<PlannedHole> read_planned(const std::string& path, const Alignment& 
 // The as-drilled run compared with the planned holes: the points file read through as the plain
 // run reads it, then the planned list, then the compared table. A run that stops in the points
 // file keeps its rows as the plain table; a planned list that cannot be read writes nothing.
-RunResult run_compared(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                       RecordSink& records, RunProgress* progress) {
+RunResult run_compared(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+                       Alignment& alignment, RecordSink& records, RunProgress* progress) {
     HeldEvents held;
-    RunResult result =
-        run_list_table(ui, source, alignment, held, progress, {kPointsDialog, ListKind::points});
+    RunResult result = run_list_table(ui, options, source, alignment, held, progress,
+                                      {kPointsDialog, ListKind::points});
     if (result.outcome == RunOutcome::data_error) return result;
     if (result.outcome != RunOutcome::complete) {
         held.hand_on(records);
         return result;
     }
-    const double tolerance = ui.planned_tolerance();
+    const double tolerance = options.tolerance;
     HoleComparison comparison;
     try {
         const std::optional<std::string> path = ui.choose_file(kPlannedDialog);
@@ -166,10 +166,11 @@ RunResult run_compared(RunUi& ui, AlignmentSource& source, Alignment& alignment,
 
 }  // namespace
 
-RunResult run_as_drilled_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                               RecordSink& records, RunProgress* progress) {
-    if (ui.compares_planned()) return run_compared(ui, source, alignment, records, progress);
-    return run_list_table(ui, source, alignment, records, progress,
+RunResult run_as_drilled_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+                               Alignment& alignment, RecordSink& records, RunProgress* progress) {
+    if (options.compare_planned)
+        return run_compared(ui, options, source, alignment, records, progress);
+    return run_list_table(ui, options, source, alignment, records, progress,
                           {kPointsDialog, ListKind::points});
 }
 
@@ -183,9 +184,10 @@ FieldSet as_drilled_fields(const std::string& points_file, bool compared) {
     return compared ? with_comparison(present) : present;
 }
 
-RunResult TableJob::run_as_drilled(RunUi& ui, RecordSink& records, RunProgress* progress) {
+RunResult TableJob::run_as_drilled(RunUi& ui, const RunOptions& options, RecordSink& records,
+                                   RunProgress* progress) {
     named_lines_.clear();
-    return run_as_drilled_table(ui, *source_, alignment_, records, progress);
+    return run_as_drilled_table(ui, options, *source_, alignment_, records, progress);
 }
 
 }  // namespace qelt

@@ -24,8 +24,8 @@ struct ListFile {
 // chosen in `list.dialog`, each row placed and its record, framed by the list's events, handed
 // to `records` in the order of the file.
 // The lines other than `alignment` that the list's groups name (@名称) go to `named_lines`.
-RunResult run_list_table(RunUi& ui, AlignmentSource& source, Alignment& alignment,
-                         RecordSink& records, RunProgress* progress, const ListFile& list,
-                         std::vector<Alignment>* named_lines = nullptr);
+RunResult run_list_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+                         Alignment& alignment, RecordSink& records, RunProgress* progress,
+                         const ListFile& list, std::vector<Alignment>* named_lines = nullptr);
 
 }  // namespace qelt

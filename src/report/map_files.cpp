@@ -23,8 +23,9 @@ constexpr double kMaxStraightStep = 200;  // metres between points on a straight
 constexpr double kMaxChords = 100000;     // per stretch: only nonsensical data needs more
 constexpr int kDegreeDecimals = 9;        // 1e-9° is 0.1 mm on the ground
 
+template <typename Refusal = DataError>
 [[noreturn]] void refuse(const std::string& why) {
-    throw DataError("地图文件（KML、GeoJSON）无法写出：" + why);
+    throw Refusal("地图文件（KML、GeoJSON）无法写出：" + why);
 }
 
 const std::string kNoSystem =
@@ -91,7 +92,7 @@ GridZone resolve(const GridSystem& system, MapData& data) {
         first = p.who;
         prefix = zone_prefix(p.grid.y);
     });
-    if (first.empty() || !prefix) refuse(kNoSystem);
+    if (first.empty() || !prefix) refuse<MapWithoutSystem>(kNoSystem);
     std::optional<GridZone> zone = prefixed_zone(*prefix);
     if (!zone)
         refuse(first + "的 Y 的带号 " + std::to_string(*prefix) +

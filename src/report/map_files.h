@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "alignment/alignment.h"
+#include "base/data_error.h"
 #include "report/borehole_record.h"
 #include "report/grid_projection.h"
 
@@ -26,6 +27,12 @@ enum class MapFormat { kml, geojson };
 // front end without them says what its user can do instead.
 inline constexpr const char* kMapWithoutSystem =
     "不知道 X、Y 坐标所在的坐标系：Y 不带带号（如 38498953.0072 前面的 38），Qelt 不猜。";
+// That refusal, told apart from the others (a point outside its zone …) by its type rather than
+// by its words.
+class MapWithoutSystem : public DataError {
+  public:
+    using DataError::DataError;
+};
 
 // Writes the map file of `alignment` (the centre line, its key points) and `boreholes`
 // (placemarks, a folder per group) to `out`, titled `title`. Throws DataError, writing nothing,

@@ -15,8 +15,6 @@ class ScriptedRunUi : public RunUi {
   public:
     std::map<DialogRole, std::string> files;
     std::vector<std::string> dialogs;
-    bool profile = true;   // the 设计高程 box
-    bool terrain = false;  // the 地面高程 box
     std::optional<std::string> choose_file(const FileDialog& dialog) override {
         dialogs.push_back(dialog.title);
         const auto file = files.find(dialog.role);
@@ -26,8 +24,6 @@ class ScriptedRunUi : public RunUi {
     void show_error_box(const std::string&, const std::string&) override {}
     void show_data_message(const std::string&) override {}
     void bring_main_window_to_front() override {}
-    bool reads_profile() const override { return profile; }
-    bool reads_terrain() const override { return terrain; }
 };
 
 }  // namespace qelt::testing

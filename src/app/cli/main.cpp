@@ -304,28 +304,22 @@ struct Options {
     unsigned command = 0;      // one of the Command bits
     std::string command_name;  // "table", "inverse", "landxml", "curves", "elements", …
     std::string method;
-    // The files read and written, as the options give them (kJobInputs, kDeliverables); the
-    // workbook is `output` below, with its command's default.
-    std::array<std::optional<std::string>, kJobInputCount> inputs;
+    // What the job is asked to do: the files it reads (kJobInputs), the names chosen among
+    // several, the heights, the comparison, the maps' system and the section's scales.
+    RunOptions run;
+    // The files written, as the options give them (kDeliverables); the workbook is `output`
+    // below, with its command's default.
     std::array<std::optional<std::string>, kDeliverableCount> outputs;
     std::optional<std::string> crs, central_meridian;  // the maps' coordinate system, as typed
-    GridSystem grid;
-    std::optional<std::string> alignment_name;  // the alignment of a LandXML or IFC file
-    std::optional<std::string> profile_name;    // the ProfAlign of a LandXML profile file
-    std::optional<std::string> terrain_name;    // the Surface of a LandXML terrain file
     std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::optional<std::string> every;           // stakes: the interval, metres
     std::optional<std::string> tolerance;       // inverse --planned: metres, as typed
     std::optional<std::string> section_scales;  // --section-dxf: "H,V", as typed
-    SectionScales scales;                       // the section's, once checked
-    double tolerance_metres = kDefaultTolerance;
     std::string output = "钻孔数量及位置表.xlsx";
     bool output_given = false;
     bool model_input = false;  // --alignment is a LandXML or IFC file
 
-    const std::optional<std::string>& input(DialogRole role) const {
-        return inputs[static_cast<std::size_t>(role)];
-    }
+    const std::optional<std::string>& input(DialogRole role) const { return run.file(role); }
     const std::optional<std::string>& output_of(Deliverable d) const {
         return outputs[static_cast<std::size_t>(d)];
     }
@@ -352,19 +346,6 @@ class CommandLineUi : public RunUi {
         std::cerr << kDataMessageTitle << "：" << text << "\n";
     }
     void bring_main_window_to_front() override {}
-    std::optional<std::string> alignment_name() const override { return options_.alignment_name; }
-    bool reads_profile() const override { return options_.input(DialogRole::profile).has_value(); }
-    std::optional<std::string> profile_name() const override { return options_.profile_name; }
-    bool reads_terrain() const override { return options_.input(DialogRole::terrain).has_value(); }
-    std::optional<std::string> terrain_name() const override { return options_.terrain_name; }
-    bool answers_up_front() const override { return true; }
-    bool compares_planned() const override {
-        return options_.input(DialogRole::planned).has_value();
-    }
-    double planned_tolerance() const override { return options_.tolerance_metres; }
-    std::optional<std::string> file_given(DialogRole role) const override {
-        return options_.input(role);
-    }
 
     // Progress on a terminal for runs longer than a second; nothing when stderr is redirected.
     class Progress : public RunProgress {
@@ -445,7 +426,7 @@ Alignment line_of(const Options& options, std::vector<std::string>& notices) {
     CommandLineUi ui(options);
     const std::unique_ptr<AlignmentSource> source = make_alignment_source(method_of(options));
     Alignment alignment;
-    read_line(ui, *source, alignment, notices);
+    read_line(ui, options.run, *source, alignment, notices);
     return alignment;
 }
 
@@ -491,7 +472,7 @@ int run_line_table(const Options& options, double every) {
         alignment = line_of(options, notices);
         CommandLineUi ui(options);
         const std::shared_ptr<const Terrain> ground =
-            read_ground(ui, *options.input(DialogRole::alignment), notices);
+            read_ground(ui, options.run, *options.input(DialogRole::alignment), notices);
         write_line_table_files(workbook, csv_file ? &*csv_file : nullptr, kind, alignment,
                                *options.input(DialogRole::alignment), every, ground.get(),
                                &notices);
@@ -519,28 +500,17 @@ int run_table(const Options& options) {
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
-    // With a profile every record carries its design elevation, and the tables a column for
-    // it; a surveyors' points file brings each hole's height.
-    FieldSet present = options.inverse()
-                           ? as_drilled_fields(*options.input(DialogRole::points),
-                                               options.input(DialogRole::planned).has_value())
-                           : FieldSet{};
-    if (options.input(DialogRole::profile)) present = present.with(RecordField::design_elevation);
-    // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it
-    // has a design elevation too).
-    if (options.input(DialogRole::terrain)) present = present.with(RecordField::ground_elevation);
-    // A list with skewed groups or groups naming their line gives those columns too.
-    if (!options.inverse())
-        for (RecordField f : {RecordField::crossing_angle, RecordField::line})
-            if (borehole_list_fields(*options.input(DialogRole::boreholes)).has(f))
-                present = present.with(f);
-    RunDeliverables outputs(table_layout(options, present), targets, options.grid, present);
+    const std::string& list =
+        *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
+    const FieldSet present = run_fields(options.command, options.run, list);
+    RunDeliverables outputs(table_layout(options, present), targets, options.run.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
     CommandLineUi ui(options);
     TableJob job(method_of(options));
-    RunResult result = options.inverse() ? job.run_as_drilled(ui, outputs, &ui.progress)
-                                         : job.run(ui, outputs, &ui.progress);
+    RunResult result = options.inverse()
+                           ? job.run_as_drilled(ui, options.run, outputs, &ui.progress)
+                           : job.run(ui, options.run, outputs, &ui.progress);
     ui.end_progress();
     outputs.close_table();
 
@@ -554,10 +524,8 @@ int run_table(const Options& options) {
     // The maps are titled by the project, as the table's page header is. The drawing, the
     // stakeout and the maps are made of a complete set only: a stopped run keeps its table (and
     // its CSV), headed as incomplete, and nothing that would pass for the whole set of holes.
-    const std::string& list =
-        *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
     outputs.set_ground(result.terrain.get());
-    outputs.set_section_scales(options.scales);
+    outputs.set_section_scales(options.run.section_scales);
     if (complete)
         outputs.write_files(
             job.alignment(),
@@ -722,15 +690,14 @@ int main(int argc, char** argv) {
     std::map<std::string, std::optional<std::string>*> value_options{
         {"--crs", &options.crs},
         {"--central-meridian", &options.central_meridian},
-        {"--alignment-name", &options.alignment_name},
-        {"--profile-name", &options.profile_name},
-        {"--terrain-name", &options.terrain_name},
+        {"--alignment-name", &options.run.alignment_name},
+        {"--profile-name", &options.run.profile_name},
+        {"--terrain-name", &options.run.terrain_name},
         {"--name", &options.name},
         {"--every", &options.every},
         {"--tolerance", &options.tolerance},
         {"--section-scales", &options.section_scales}};
-    for (const JobInput& in : kJobInputs)
-        value_options[in.option] = &options.inputs[static_cast<std::size_t>(in.role)];
+    for (const JobInput& in : kJobInputs) value_options[in.option] = &options.run.file(in.role);
     for (const DeliverableKind& d : kDeliverables)
         if (d.file != Deliverable::workbook)
             value_options[d.option] = &options.outputs[static_cast<std::size_t>(d.file)];
@@ -750,6 +717,12 @@ int main(int argc, char** argv) {
             return usage_error({"没有选项 " + name, "unknown option " + name});
         }
     }
+    // The job is given its files here, and asks for heights, the ground or the comparison by
+    // giving the file they come from.
+    options.run.up_front = true;
+    options.run.heights = options.input(DialogRole::profile).has_value();
+    options.run.ground = options.input(DialogRole::terrain).has_value();
+    options.run.compare_planned = options.input(DialogRole::planned).has_value();
     const std::optional<std::string>& alignment = options.input(DialogRole::alignment);
     if (!alignment)
         return usage_error({"要用 --alignment 给出平面资料文件", "--alignment is required"});
@@ -770,18 +743,17 @@ int main(int argc, char** argv) {
                         "--method must be jd or ht (a LandXML or IFC file needs none)"}
                 : Usage{"--method 只能是 jd（交点法―主线）或 ht（积木法―互通）",
                         "--method must be jd or ht"});
-    if (options.alignment_name && !options.model_input)
+    if (options.run.alignment_name && !options.model_input)
         return usage_error({"--alignment-name 只用于 LandXML 或 IFC 平面资料文件",
                             "--alignment-name applies to a LandXML or IFC alignment file only"});
-    if (options.alignment_name && options.alignment_name->empty())
+    if (options.run.alignment_name && options.run.alignment_name->empty())
         return usage_error({"--alignment-name 是空的", "--alignment-name is empty"});
-    if (options.profile_name && !options.input(DialogRole::profile))
+    if (options.run.profile_name && !options.run.heights)
         return usage_error(
             {"--profile-name 只能与 --profile 一起用", "--profile-name applies to --profile only"});
-    if (options.profile_name && options.profile_name->empty())
+    if (options.run.profile_name && options.run.profile_name->empty())
         return usage_error({"--profile-name 是空的", "--profile-name is empty"});
-    if (options.output_of(Deliverable::section) && !options.input(DialogRole::profile) &&
-        !options.input(DialogRole::terrain))
+    if (options.output_of(Deliverable::section) && !section_has_heights(options.run))
         return usage_error(
             {"--section-dxf 要与 --profile 或 --terrain 一起用（纵断面图画的是高程）",
              "--section-dxf needs --profile or --terrain (the section shows heights)"});
@@ -802,14 +774,14 @@ int main(int argc, char** argv) {
                  "--section-scales must be two positive scale denominators, e.g. 2000,200 "
                  "(1:2000 and 1:200), not \"" +
                      text + "\""});
-        options.scales = {*h, *v};
+        options.run.section_scales = {*h, *v};
     }
-    if (options.terrain_name && !options.input(DialogRole::terrain))
+    if (options.run.terrain_name && !options.run.ground)
         return usage_error(
             {"--terrain-name 只能与 --terrain 一起用", "--terrain-name applies to --terrain only"});
-    if (options.terrain_name && options.terrain_name->empty())
+    if (options.run.terrain_name && options.run.terrain_name->empty())
         return usage_error({"--terrain-name 是空的", "--terrain-name is empty"});
-    if (options.profile_name) {
+    if (options.run.profile_name) {
         // A 纵断面资料文件 holds one grade line: a name to choose by would be ignored.
         bool landxml_profile = true;
         try {
@@ -840,7 +812,7 @@ int main(int argc, char** argv) {
     if (options.every && options.command != kStakesCommand)
         return usage_error({"--every 属于 stakes 命令", "--every belongs to stakes"});
     if (options.tolerance) {
-        if (!options.input(DialogRole::planned))
+        if (!options.run.compare_planned)
             return usage_error(
                 {"--tolerance 只用于 --planned", "--tolerance applies to --planned only"});
         const auto value = parse_number(*options.tolerance);
@@ -849,7 +821,7 @@ int main(int argc, char** argv) {
                 {"--tolerance 应是以米计的距离（0 或更大），不是“" + *options.tolerance + "”",
                  "--tolerance must be a distance in metres, 0 or more, not \"" +
                      *options.tolerance + "\""});
-        options.tolerance_metres = *value;
+        options.run.tolerance = *value;
     }
     for (const JobInput& in : kJobInputs)
         if ((in.required & options.command) && !options.input(in.role))
@@ -902,14 +874,14 @@ int main(int argc, char** argv) {
         return usage_error({option + " 只用于 --kml 和 --geojson",
                             option + " applies to --kml and --geojson only"});
     }
-    if (options.crs) options.grid.crs = *options.crs;
+    if (options.crs) options.run.grid.crs = *options.crs;
     if (options.central_meridian) {
         const std::optional<double> degrees = parse_number(*options.central_meridian);
         if (!degrees || *degrees < -180 || *degrees > 180)
             return usage_error(
                 {"--central-meridian 应是以度计的东经，如 114",
                  "--central-meridian must be a longitude in degrees east, e.g. 114"});
-        options.grid.central_meridian = *degrees;
+        options.run.grid.central_meridian = *degrees;
     }
     if (auto refusal = output_refusal(options)) return usage_error(*refusal);
     return run_table(options);

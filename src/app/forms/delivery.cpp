@@ -4,8 +4,6 @@
 #include <cerrno>
 
 #include "base/platform.h"
-#include "report/map_files.h"
-#include "report/table_rows.h"
 
 namespace qelt::forms {
 
@@ -71,44 +69,6 @@ std::string workbook_not_opened_text(const std::string& path, std::string_view t
 
 std::string no_borehole_written_text(std::string_view table) {
     return "没有写出任何钻孔：未生成" + std::string(table) + "，也未生成图形、放样点和地图文件。";
-}
-
-std::string incomplete_set_text(std::string_view table) {
-    return std::string(table) + "未完成，文件名带“" + kIncompleteMark +
-           "”；钻孔不全，所以未生成钻孔平面布置图、放样点和地图文件。改正后重新计算即可得到全部文件"
-           "。";
-}
-
-std::string drawing_written_text(const std::string& path) {
-    return "钻孔平面布置图已写入：" + path;
-}
-
-std::string section_written_text(const std::string& path) {
-    return "钻孔纵断面图已写入：" + path;
-}
-
-std::string stakeout_written_text(const std::string& path) {
-    return "放样点文件（南方 CASS 格式）已写入：" + path;
-}
-
-std::string map_written_text(const std::string& path) {
-    return "钻孔位置 KML（Google Earth、奥维互动地图）已写入：" + path;
-}
-
-std::string map_not_written_text(const std::string& reason) {
-    const std::string see = "见使用说明第 14 节“地图文件与坐标系”。";
-    // The desktop has no box for the coordinate system: it takes it from the zone number in
-    // front of Y, which the design office writes into the alignment file.
-    if (reason.find(kMapWithoutSystem) != std::string::npos)
-        return std::string("未写出钻孔位置 KML：") + kMapWithoutSystem +
-               "\n要得到地图文件，请在平面资料的 Y 坐标前写上投影带带号（如 3° 带第 38 带写成 "
-               "38498953.007），重新计算。" +
-               see;
-    return "未写出钻孔位置 KML：" + reason + "。" + see;
-}
-
-std::string stakeout_not_written_text(const std::string& reason) {
-    return "未写出放样点文件：" + reason;
 }
 
 std::string not_opened_text(std::string_view target) {

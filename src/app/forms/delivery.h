@@ -48,23 +48,8 @@ std::string not_opened_text(std::string_view target);
 
 // The closing box's line for a run stopped before its first borehole: no file delivered.
 std::string no_borehole_written_text(std::string_view table);
-// The closing box's line for a stopped run's table: delivered, named and headed incomplete, and
-// no drawing, stakeout or map made of the holes written so far.
-std::string incomplete_set_text(std::string_view table);
-
-// The line that tells where the plan drawing went (it is written with every coordinate table
-// the desktop program delivers, but no program opens it: the user takes it into CAD).
-std::string drawing_written_text(const std::string& path);
-// The same for the section drawing (钻孔纵断面图), written when the run has heights.
-std::string section_written_text(const std::string& path);
-// The same for the stakeout file and the map file.
-std::string stakeout_written_text(const std::string& path);
-std::string map_written_text(const std::string& path);
-// Why no map file came with the table (`reason`, as the map writer gives it: no coordinate
-// system known), and how to get one.
-std::string map_not_written_text(const std::string& reason);
-// Why the stakeout file could not be made of the table's points.
-std::string stakeout_not_written_text(const std::string& reason);
+// The lines about the files beside the table, and the one of a stopped run's table, are the
+// deliverables' own (desktop_written_text, app/run_deliverables.h).
 
 // Gives a complete pending workbook (or drawing, with its `extension`) its final name in
 // `folder`: the first free numbered name (free_workbook_path), moved there without replacing

@@ -26,12 +26,9 @@ class DeliverySheet : public RecordFanout {
   public:
     // The files of `command` (kTableCommand, kInverseCommand) that the desktop delivers: the
     // rows of kDeliverables with an extension of their own.
-    DeliverySheet(const DesktopRunUi& ui, Desktop& desktop, const TableLayout& layout,
-                  unsigned command)
-        : ui_(ui), desktop_(desktop), layout_(layout), command_(command) {}
-
-    // Where the run's records carry design elevations, the tables show them.
-    void set_present(FieldSet present) { present_ = present; }
+    DeliverySheet(const DesktopRunUi& ui, const RunOptions& options, Desktop& desktop,
+                  const TableLayout& layout, unsigned command)
+        : ui_(ui), options_(options), desktop_(desktop), layout_(layout), command_(command) {}
 
     void begin_table() override {
         folder_ = delivery_folder(desktop_, ui_.borehole_file);
@@ -41,21 +38,10 @@ class DeliverySheet : public RecordFanout {
                 targets.of(f.file) =
                     join_path(folder_, numbered_workbook_name(stem(f), 1, f.extension),
                               desktop_.path_style());
-        // A folder that cannot be written after all is told when the workbook is delivered. The
-        // as-drilled table of a surveyors' file shows the holes' heights.
-        FieldSet present = command_ == kInverseCommand
-                               ? as_drilled_fields(ui_.borehole_file, ui_.compares_planned())
-                               : FieldSet{};
-        if (present_.has(RecordField::design_elevation))
-            present = present.with(RecordField::design_elevation);
-        if (present_.has(RecordField::ground_elevation))
-            present = present.with(RecordField::ground_elevation);
-        // A list with skewed groups or groups naming their line gives those columns too.
-        if (command_ != kInverseCommand)
-            for (RecordField f : {RecordField::crossing_angle, RecordField::line})
-                if (borehole_list_fields(ui_.borehole_file).has(f)) present = present.with(f);
+        // A folder that cannot be written after all is told when the workbook is delivered.
+        const FieldSet present = run_fields(command_, options_, ui_.borehole_file);
         out_.emplace(command_ == kInverseCommand ? as_drilled_layout(present) : layout_, targets,
-                     GridSystem{}, present);
+                     options_.grid, present);
         out_->create();
         add(*out_);
         RecordFanout::begin_table();
@@ -85,15 +71,16 @@ class DeliverySheet : public RecordFanout {
     void write_files(const Alignment& alignment, const std::string& project,
                      std::span<const Alignment> further_lines, const Terrain* ground) {
         out_->set_ground(ground);
+        out_->set_section_scales(options_.section_scales);
         out_->write_files(alignment,
                           project.empty() ? workbook_stem(ui_.borehole_file, "") : project,
                           further_lines);
     }
-    // Why `file` could not be made, or nothing.
-    std::optional<std::string> refusal(Deliverable file) const {
+    // Why `file` could not be made, or null.
+    const RunDeliverables::Refusal* refusal(Deliverable file) const {
         for (const RunDeliverables::Refusal& r : out_->refusals())
-            if (r.file == file) return r.reason;
-        return std::nullopt;
+            if (r.file == file) return &r;
+        return nullptr;
     }
     // Gives `file` its name beside the workbook: the path, or nothing with the message in
     // `error`.
@@ -106,10 +93,7 @@ class DeliverySheet : public RecordFanout {
         return give_name(deliverable(file), error);
     }
     bool wanted(const DeliverableKind& f) const {
-        // The section drawing shows heights: only a run that reads them makes it.
-        if (f.file == Deliverable::section && !present_.has(RecordField::design_elevation) &&
-            !present_.has(RecordField::ground_elevation))
-            return false;
+        if (f.file == Deliverable::section && !section_has_heights(options_)) return false;
         return f.extension && (f.commands & command_);
     }
 
@@ -144,10 +128,10 @@ class DeliverySheet : public RecordFanout {
     }
 
     const DesktopRunUi& ui_;
+    const RunOptions& options_;
     Desktop& desktop_;
     const TableLayout& layout_;
     unsigned command_;
-    FieldSet present_;
     std::optional<RunDeliverables> out_;
     std::string folder_;
     std::vector<std::string> delivered_;  // where this run's files went
@@ -155,30 +139,38 @@ class DeliverySheet : public RecordFanout {
 };
 
 // What a desktop run delivers: its table laid out as `layout`, and the files of `command` made
-// of the records and `job`'s alignment; with `heights` the design elevations too.
+// of the records and `job`'s alignment, as `options` ask.
 struct Delivery {
     const TableLayout& layout;
     const TableJob& job;
     unsigned command;
-    bool heights;
-    bool planned = false;  // 坐标反算 against the planned holes
-    bool ground = false;   // the ground elevations (and with `heights` the 填挖高)
+    const RunOptions& options;
 };
 
-TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
-                               const std::function<RunResult(RunUi&, RecordSink&)>& run) {
+// Where the file `d` went, in the result.
+std::string* path_of(TableRunResult& result, Deliverable d) {
+    switch (d) {
+        case Deliverable::drawing:
+            return &result.drawing;
+        case Deliverable::stakeout:
+            return &result.stakeout;
+        case Deliverable::kml:
+            return &result.map;
+        case Deliverable::section:
+            return &result.section;
+        default:
+            return nullptr;
+    }
+}
+
+TableRunResult run_and_deliver(
+    Desktop& desktop, const Delivery& delivery,
+    const std::function<RunResult(RunUi&, const RunOptions&, RecordSink&)>& run) {
     TableRunResult result;
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
-    ui.heights = delivery.heights;
-    ui.planned = delivery.planned;
-    ui.ground = delivery.ground;
-    DeliverySheet sheet(ui, desktop, delivery.layout, delivery.command);
-    FieldSet present;
-    if (delivery.heights) present = present.with(RecordField::design_elevation);
-    if (delivery.ground) present = present.with(RecordField::ground_elevation);
-    sheet.set_present(present);
-    result.run = run(ui, sheet);
+    DeliverySheet sheet(ui, delivery.options, desktop, delivery.layout, delivery.command);
+    result.run = run(ui, delivery.options, sheet);
     // The lines of the closing box about the files besides the table.
     std::vector<std::string> told;
     const bool complete = result.run.outcome == RunOutcome::complete;
@@ -199,28 +191,18 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
             if (complete) {
                 sheet.write_files(delivery.job.alignment(), result.run.project,
                                   delivery.job.named_lines(), result.run.terrain.get());
-                const struct {
-                    Deliverable file;
-                    std::string* path;
-                    std::string (*written)(const std::string&);
-                    std::string (*refused)(const std::string&);
-                } others[] = {
-                    {Deliverable::drawing, &result.drawing, drawing_written_text, nullptr},
-                    {Deliverable::stakeout, &result.stakeout, stakeout_written_text,
-                     stakeout_not_written_text},
-                    {Deliverable::kml, &result.map, map_written_text, map_not_written_text},
-                    {Deliverable::section, &result.section, section_written_text, nullptr},
-                };
-                for (const auto& o : others) {
-                    if (!sheet.wanted(deliverable(o.file))) continue;
-                    if (std::optional<std::string> why = sheet.refusal(o.file)) {
-                        if (o.refused) told.push_back(o.refused(*why));
+                // The files no program opens: the box says where each went, or why it did
+                // not come.
+                for (const DeliverableKind& d : kDeliverables) {
+                    if (!d.desktop_name || !sheet.wanted(d)) continue;
+                    if (const RunDeliverables::Refusal* why = sheet.refusal(d.file)) {
+                        told.push_back(desktop_refused_text(*why));
                         continue;
                     }
                     std::string file_error;
-                    if (std::optional<std::string> p = sheet.deliver(o.file, file_error)) {
-                        *o.path = *p;
-                        told.push_back(o.written(*p));
+                    if (std::optional<std::string> p = sheet.deliver(d.file, file_error)) {
+                        if (std::string* path = path_of(result, d.file)) *path = *p;
+                        told.push_back(desktop_written_text(d.file, *p));
                     } else {
                         errors.push_back(file_error);
                     }
@@ -288,18 +270,20 @@ std::string surface_list_prompt(const std::string& file, std::size_t count) {
            " 个地面模型，请选择一个：";
 }
 
-TableRunResult run_table(Desktop& desktop, Method method, bool heights, bool ground) {
+TableRunResult run_table(Desktop& desktop, Method method, const RunOptions& options) {
     TableJob job(method);
-    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, heights, false, ground},
-                           [&job](RunUi& ui, RecordSink& records) { return job.run(ui, records); });
+    return run_and_deliver(desktop, {kBoreholeTable, job, kTableCommand, options},
+                           [&job](RunUi& ui, const RunOptions& o, RecordSink& records) {
+                               return job.run(ui, o, records);
+                           });
 }
 
-TableRunResult run_inverse(Desktop& desktop, Method method, bool heights, bool planned,
-                           bool ground) {
+TableRunResult run_inverse(Desktop& desktop, Method method, const RunOptions& options) {
     TableJob job(method);
-    return run_and_deliver(
-        desktop, {kAsDrilledTable, job, kInverseCommand, heights, planned, ground},
-        [&job](RunUi& ui, RecordSink& records) { return job.run_as_drilled(ui, records); });
+    return run_and_deliver(desktop, {kAsDrilledTable, job, kInverseCommand, options},
+                           [&job](RunUi& ui, const RunOptions& o, RecordSink& records) {
+                               return job.run_as_drilled(ui, o, records);
+                           });
 }
 
 }  // namespace qelt::forms

@@ -113,17 +113,15 @@ inline constexpr const char* kSurfaceListTitle = "选择地面模型";
 std::string surface_list_prompt(const std::string& file, std::size_t count);
 std::string alignment_choice_text(const AlignmentChoice& choice);
 
-// Runs the coordinate table once by `method`; with `heights` (the box 设计高程 ticked) the run
-// reads a design profile after the line and the table shows each hole's design elevation.
-// With `ground` (the box 地面高程 ticked) the ground's dialog follows the profile's, and the
-// table shows 地面高程 (and 填挖高 with `heights`).
-TableRunResult run_table(Desktop& desktop, Method method, bool heights = false,
-                         bool ground = false);
+// Runs the coordinate table once by `method`, as `options` ask (the main window's boxes,
+// options_of): with heights (设计高程) the run reads a design profile after the line and the
+// table shows each hole's design elevation; with the ground (地面高程) the ground's dialog follows
+// the profile's, and the table shows 地面高程 (and 填挖高 with heights).
+TableRunResult run_table(Desktop& desktop, Method method, const RunOptions& options = {});
 // Runs the as-drilled table (坐标反算) once by `method`: the alignment's dialogs, then the points
-// file's.
-// With `planned` it compares the holes with the planned list; with `ground` as run_table.
-TableRunResult run_inverse(Desktop& desktop, Method method, bool heights = false,
-                           bool planned = false, bool ground = false);
+// file's. With the comparison (对比计划) it compares the holes with the planned list; heights and
+// ground as run_table.
+TableRunResult run_inverse(Desktop& desktop, Method method, const RunOptions& options = {});
 
 // What the line tables' run delivered.
 struct LineTablesResult {
@@ -134,10 +132,9 @@ struct LineTablesResult {
 
 // Runs the line tables once by `method`: the alignment's dialogs (and the chain breaks' where
 // the line takes them from a file), then both workbooks; a stake every kDefaultStakeInterval.
-// With `heights` the profile's dialog follows, the stake table carries 设计高程 and the
-// 纵坡、竖曲线表 "<alignment file name>_纵坡竖曲线表.xlsx" is the third workbook. With `ground`
-// the ground's dialog follows and the stake table carries 地面高程 on the centre line.
-LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights = false,
-                                 bool ground = false);
+// With heights (`options`) the profile's dialog follows, the stake table carries 设计高程 and the
+// 纵坡、竖曲线表 "<alignment file name>_纵坡竖曲线表.xlsx" is the third workbook. With the ground
+// its dialog follows and the stake table carries 地面高程 on the centre line.
+LineTablesResult run_line_tables(Desktop& desktop, Method method, const RunOptions& options = {});
 
 }  // namespace qelt::forms

@@ -2,7 +2,8 @@
 // The run's user interface as every desktop run gives it (the coordinate table, the as-drilled
 // table, the line tables): the run's dialogs, boxes and list window through Desktop, the wait
 // cursor lifted while they wait for the user, and the files the user chose, after which the
-// run's outputs are named and beside which they go.
+// run's outputs are named and beside which they go. What the user ticked before the run is not
+// here but in the run's RunOptions (options_of, app/forms/main_actions.h).
 
 #include <cstddef>
 #include <optional>
@@ -74,9 +75,6 @@ class DesktopRunUi : public RunUi {
         return chosen;
     }
 
-    bool reads_profile() const override { return heights; }
-    bool compares_planned() const override { return planned; }
-    bool reads_terrain() const override { return ground; }
     std::optional<std::size_t> choose_profile(const std::string& file,
                                               const std::vector<std::string>& names) override {
         busy_.pause();
@@ -108,13 +106,6 @@ class DesktopRunUi : public RunUi {
     std::string borehole_file;
     // The last alignment file chosen: the line tables are named after it and go beside it.
     std::string alignment_file;
-    // Whether the user ticked 设计高程: the run reads a design profile after the line.
-    bool heights = false;
-    // Whether the user ticked 对比计划: the as-drilled run asks for the planned borehole list
-    // after the points file and compares.
-    bool planned = false;
-    // Whether the user ticked 地面高程: the run reads a ground surface after the profile.
-    bool ground = false;
 
   private:
     Desktop& desktop_;

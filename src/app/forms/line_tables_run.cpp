@@ -130,18 +130,16 @@ class LineTablesDelivery {
 
 }  // namespace
 
-LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights, bool ground) {
+LineTablesResult run_line_tables(Desktop& desktop, Method method, const RunOptions& options) {
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
-    ui.heights = heights;
-    ui.ground = ground;
     const auto source = make_alignment_source(method);
     Alignment alignment;
     std::vector<std::string> notices;
     std::shared_ptr<const Terrain> terrain;
     try {
-        read_line(ui, *source, alignment, notices);
-        terrain = read_ground(ui, {}, notices);
+        read_line(ui, options, *source, alignment, notices);
+        terrain = read_ground(ui, options, {}, notices);
     } catch (const std::exception& e) {
         // Choosing, reading and building the line: the run's one error path, nothing written.
         LineTablesResult result;

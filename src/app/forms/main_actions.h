@@ -35,6 +35,11 @@ class MainWindowShell {
     virtual void show_about() = 0;
 };
 
+// What the main window's boxes ask of a run (设计高程, 对比计划, 地面高程), read once as the
+// button is clicked: the run keeps to them. The desktop gives no file up front: the run asks
+// for each in its dialog.
+RunOptions options_of(const MainWindowShell& shell);
+
 // Does `action` when it is one of the main window's own, the last table run's outcome in
 // `last_run`: true. False for every other action, which the front end's window does itself.
 bool act_on_main_window(Action action, MainWindowShell& shell, TableRunResult& last_run);
