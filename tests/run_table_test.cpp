@@ -65,6 +65,8 @@ class StraightRoad : public AlignmentSource {
     // the line's own.
     std::optional<ChainBreakSource> source;
     ChainBreaks own;
+    Documents files;
+    Documents& documents() override { return files; }
     Alignment read(const std::string& path, RunUi&) override {
         LineReader file(path);
         std::string line;

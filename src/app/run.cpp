@@ -1,5 +1,6 @@
 #include "app/run.h"
 
+#include <algorithm>
 #include <exception>
 #include <map>
 #include <memory>
@@ -65,6 +66,7 @@ class KeptChoices : public RunUi {
     }
     bool answers_up_front() const override { return ui_.answers_up_front(); }
     bool reads_profile() const override { return ui_.reads_profile(); }
+    bool draws_section() const override { return ui_.draws_section(); }
     std::optional<std::string> profile_name() const override { return ui_.profile_name(); }
     std::optional<std::size_t> choose_profile(const std::string& file,
                                               const std::vector<std::string>& names) override {
@@ -134,6 +136,9 @@ std::string error_box_text(const std::string& reason, const std::string& file, l
 void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                std::vector<std::string>& notices) {
     LineFiles files(ui);
+    // Each run reads the files as they are now: the engineer may have corrected one since.
+    source.documents().clear();
+    Documents& documents = source.documents();
     try {
         const std::string line_file = files.choose(kAlignmentDialog);
         alignment = source.read(line_file, ui);
@@ -152,7 +157,8 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
             // file again: the line's own profile is taken, chosen from a list where it has
             // several. On the command line --profile names the file, the same one or another.
             std::vector<std::string> own;
-            if (!ui.answers_up_front()) own = profiles_in_line_file(line_file, alignment.name);
+            if (!ui.answers_up_front())
+                own = profiles_in_line_file(documents, line_file, alignment.name);
             std::optional<std::string> name = ui.profile_name();
             std::string path;
             if (own.empty()) {
@@ -165,13 +171,26 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                     name = own[*i];
                 }
             }
-            alignment.profile = read_profile_file(path, alignment.breaks, alignment.name, name);
+            alignment.profile =
+                read_profile_file(documents, path, alignment.breaks, alignment.name, name);
             notices.insert(notices.end(), alignment.profile->notices.begin(),
                            alignment.profile->notices.end());
         }
         // The ground line the LandXML line carries (ProfSurf) goes with the heights to the
         // section drawing, where no terrain is given.
-        if (ui.reads_profile()) read_ground_line(line_file, alignment);
+        if (ui.reads_profile()) {
+            try {
+                read_ground_line(documents, line_file, alignment);
+            } catch (const DataError& e) {
+                // A table of design elevations never reads the ground line: a damaged one stops
+                // only the drawing that would draw it.
+                if (ui.draws_section() && !ui.reads_terrain()) throw;
+                alignment.ground_line.clear();
+                notices.push_back("平面资料文件“" + utf8_of(path_from_utf8(e.file()).filename()) +
+                                  "”第 " + std::to_string(e.line()) + " 行：" + e.what() +
+                                  "：地面线未读入（本次不画用它的纵断面图）");
+            }
+        }
     } catch (const DialogCancelled&) {
         throw;
     } catch (const DataError& e) {
@@ -300,12 +319,20 @@ RunResult TableRun::run() {
 
 std::shared_ptr<const Terrain> read_ground(RunUi& ui, const std::string& line_file,
                                            std::vector<std::string>& notices) {
+    Documents documents;
+    return read_ground(ui, documents, line_file, notices);
+}
+
+std::shared_ptr<const Terrain> read_ground(RunUi& ui, Documents& documents,
+                                           const std::string& line_file,
+                                           std::vector<std::string>& notices) {
     if (!ui.reads_terrain()) return nullptr;
     // The design software exports the existing ground with the alignment: a desktop user whose
     // LandXML line carries a TIN surface is offered it rather than a dialog, chosen from a list
     // where it has several. On the command line --terrain names the file, the same one or another.
     std::vector<SurfaceSummary> own;
-    if (!ui.answers_up_front() && !line_file.empty()) own = surfaces_in_line_file(line_file);
+    if (!ui.answers_up_front() && !line_file.empty())
+        own = surfaces_in_line_file(documents, line_file);
     std::optional<std::string> path;
     std::optional<std::string> name = ui.terrain_name();
     if (own.empty()) {
@@ -327,7 +354,7 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const std::string& line_fi
                           own[i].name + "”");
     }
     try {
-        return std::make_shared<const Terrain>(read_terrain(*path, name));
+        return std::make_shared<const Terrain>(read_terrain(documents, *path, name));
     } catch (const DataError& e) {
         if (!e.file().empty()) throw;
         throw DataError(e.what(), *path, e.line());
@@ -337,7 +364,8 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const std::string& line_fi
 namespace {
 
 void TableRun::read_ground() {
-    terrain_ = qelt::read_ground(ui_, kept_.chosen(DialogRole::alignment), result_.notices);
+    terrain_ = qelt::read_ground(ui_, source_.documents(), kept_.chosen(DialogRole::alignment),
+                                 result_.notices);
     if (!terrain_) return;
     records_.ground_from(terrain_->source());
     result_.terrain = terrain_;
@@ -464,21 +492,26 @@ const Alignment& TableRun::named_line(const std::string& name) {
     for (const Alignment& line : named_lines_)
         if (line.name == name) return line;
     const std::string path = kept_.chosen(DialogRole::alignment);
-    if (!alignment_file_is_model(path))
+    Documents& documents = source_.documents();
+    if (documents.format(path) == FileFormat::text)
         throw DataError("平面资料文件“" + utf8_of(path_from_utf8(path).filename()) +
                         "”是文本文件，只有一条线路，不能用 @名称 指定线路；@名称 用于含多条线路的 "
                         "LandXML 或 IFC 文件");
     KeptChoices named(ui_);
     named.line_name = name;
     Alignment line = source_.read(path, named);
-    result_.notices.insert(result_.notices.end(), line.notices.begin(), line.notices.end());
+    // The file's notices (a line of it skipped) were said with the run's line already.
+    for (const std::string& notice : line.notices)
+        if (std::find(result_.notices.begin(), result_.notices.end(), notice) ==
+            result_.notices.end())
+            result_.notices.push_back(notice);
     if (line.break_source != ChainBreakSource::line) line.breaks.dl_count = 0;
     dl_complete(line.breaks, line.start_mileage(), line.end_mileage());
     if (!ui_.reads_profile()) {
         line.profile.reset();
     } else if (!line.profile) {
-        if (!profiles_in_line_file(path, line.name).empty()) {
-            line.profile = read_profile_file(path, line.breaks, line.name, std::nullopt);
+        if (!profiles_in_line_file(documents, path, line.name).empty()) {
+            line.profile = read_profile_file(documents, path, line.breaks, line.name, std::nullopt);
             result_.notices.insert(result_.notices.end(), line.profile->notices.begin(),
                                    line.profile->notices.end());
         } else {

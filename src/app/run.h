@@ -26,6 +26,7 @@
 #include "base/line_reader.h"
 #include "base/text.h"
 #include "input/alignment_choice.h"
+#include "input/documents.h"
 #include "report/borehole_record.h"
 #include "report/table_columns.h"
 #include "terrain/terrain.h"
@@ -156,6 +157,10 @@ class RunUi {
     virtual bool reads_terrain() const { return false; }
     // The surface the user named before the run (qelt-cli's --terrain-name), or nothing.
     virtual std::optional<std::string> terrain_name() const { return std::nullopt; }
+    // Whether the run is to draw the section (qelt-cli's --section-dxf). Where no terrain is
+    // read, the section draws the ground line the LandXML line carries (ProfSurf): only then does
+    // a damaged ground line stop the run; otherwise the run says it was skipped.
+    virtual bool draws_section() const { return true; }
     // Asks which of the ground surfaces `names` that the alignment file `file` carries (a
     // LandXML file with several TIN surfaces) the run is to use: its index, or nothing when the
     // user cancels, which stops the run. Asked only of a front end that does not answer up front.
@@ -181,6 +186,10 @@ class AlignmentSource {
     // Reads the alignment file `path` and builds the line; asks `ui` which alignment to use
     // where the file holds several. Throws DataError.
     virtual Alignment read(const std::string& path, RunUi& ui) = 0;
+    // The files the run reads, each parsed once whatever roles name it (the line, its profile,
+    // its ground line, the ground, the lines a list's groups name); read_line clears them as a
+    // run begins.
+    virtual Documents& documents() = 0;
 };
 
 // The two methods the user chooses between.
@@ -217,6 +226,10 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
 // (read_terrain, with RunUi::terrain_name); null otherwise. A desktop user whose LandXML line
 // file `line_file` ("" when unknown) carries TIN surfaces is offered those instead of the dialog,
 // the one taken told in `notices`. Throws DataError naming the file.
+std::shared_ptr<const Terrain> read_ground(RunUi& ui, Documents& documents,
+                                           const std::string& line_file,
+                                           std::vector<std::string>& notices);
+// The same for a job that reads the ground alone, from files of its own.
 std::shared_ptr<const Terrain> read_ground(RunUi& ui, const std::string& line_file,
                                            std::vector<std::string>& notices);
 

@@ -357,6 +357,9 @@ class CommandLineUi : public RunUi {
     std::optional<std::string> profile_name() const override { return options_.profile_name; }
     bool reads_terrain() const override { return options_.input(DialogRole::terrain).has_value(); }
     std::optional<std::string> terrain_name() const override { return options_.terrain_name; }
+    bool draws_section() const override {
+        return options_.output_of(Deliverable::section).has_value();
+    }
     bool answers_up_front() const override { return true; }
     bool compares_planned() const override {
         return options_.input(DialogRole::planned).has_value();
