@@ -23,15 +23,13 @@ namespace {
 
 constexpr std::size_t kMegabyte = 1 << 20;
 
-std::string repeated(const std::string& piece, std::size_t size) {
+std::string repeated(const std::string& piece) {
     std::string text;
-    text.reserve(size + piece.size());
-    while (text.size() < size) text += piece;
+    while (text.size() < kMegabyte) text += piece;
     return text;
 }
 
-// Whether reading `path` ended in a refusal (a list's refusal event; a DataError is caught by
-// the caller).
+// Whether a reader ended in a refusal that is no DataError: a list's refusal event.
 bool alignment_refused(const std::string& path, AlignmentFormat method) {
     Documents documents;
     alignment_reader(documents.format(path), method).read(documents, path, {});
@@ -39,36 +37,31 @@ bool alignment_refused(const std::string& path, AlignmentFormat method) {
 }
 
 bool list_refused(std::unique_ptr<ListEvents> list) {
-    for (;;) {
-        const ListEvent& event = list->next();
-        if (event.kind == ListEvent::Kind::refused) return true;
-        if (event.kind == ListEvent::Kind::end) return false;
-    }
+    for (ListEvent::Kind kind = list->next().kind; kind != ListEvent::Kind::end;
+         kind = list->next().kind)
+        if (kind == ListEvent::Kind::refused) return true;
+    return false;
 }
 
 TEST(LongLines, EveryReaderRefusesAMegabyteOfOneLinePromptly) {
     std::mt19937 random(35);
     std::string noise(kMegabyte, '\0');
     for (char& c : noise) c = static_cast<char>(random());
-    const struct Input {
-        const char* what;
-        std::string bytes;
-    } kInputs[] = {
-        {"numbers and blanks", repeated("1 ", kMegabyte)},
-        {"numbers and commas", repeated("1,", kMegabyte)},
-        {"full-width commas", repeated("１，", kMegabyte)},
+    const std::pair<const char*, std::string> kInputs[] = {
+        {"numbers and blanks", repeated("1 ")},
+        {"numbers and commas", repeated("1,")},
+        {"full-width commas", repeated("１，")},
         {"one word", std::string(kMegabyte, 'a')},
         {"random bytes", noise},
-        {"XML of one line", "<LandXML>" + repeated("<P>1 2</P>", kMegabyte)},
+        {"XML of one line", "<LandXML>" + repeated("<P>1 2</P>")},
         {"a STEP record of one line",
-         "ISO-10303-21;\nHEADER;ENDSEC;\nDATA;\n#1=IFCX(" + repeated("1.,", kMegabyte) + ");\n"},
+         "ISO-10303-21;\nHEADER;ENDSEC;\nDATA;\n#1=IFCX(" + repeated("1.,")},
     };
-    using Read = std::function<bool(const std::string&)>;
     // A list of one line is a project line and no group, a chain-break line may carry further
-    // fields: such a reader may take the line, and the run says what it lacks.
+    // fields: those readers may take the line, and the run says what it lacks.
     const struct Reader {
         const char* what;
-        Read read;
+        std::function<bool(const std::string&)> read;
         bool may_take_one_line = false;
     } kReaders[] = {
         {"JD alignment", [](auto& p) { return alignment_refused(p, AlignmentFormat::jd_text); }},
@@ -99,8 +92,8 @@ TEST(LongLines, EveryReaderRefusesAMegabyteOfOneLinePromptly) {
          }},
     };
     const testing::TempDir dir;
-    for (const Input& input : kInputs) {
-        const std::string path = dir.write("long", input.bytes);
+    for (const auto& [input, bytes] : kInputs) {
+        const std::string path = dir.write("long", bytes);
         for (const Reader& reader : kReaders) {
             // Processor time: the machine may be busy with other builds.
             const std::clock_t began = std::clock();
@@ -111,11 +104,10 @@ TEST(LongLines, EveryReaderRefusesAMegabyteOfOneLinePromptly) {
                 refused = true;
             }
             const double took = static_cast<double>(std::clock() - began) / CLOCKS_PER_SEC;
-            EXPECT_TRUE(refused || reader.may_take_one_line)
-                << reader.what << " read " << input.what;
+            EXPECT_TRUE(refused || reader.may_take_one_line) << reader.what << " read " << input;
             // Linear reading takes a fraction of a second; the margin is for sanitizer builds and
             // wine, a quadratic reader takes minutes.
-            EXPECT_LT(took, 3.0) << reader.what << " reading " << input.what;
+            EXPECT_LT(took, 3.0) << reader.what << " reading " << input;
         }
     }
 }

@@ -15,10 +15,11 @@
 namespace qelt {
 namespace {
 
-class Records : public RecordSink {
+const std::string examples = std::string(QELT_SOURCE_DIR) + "/examples/";
+
+class NoRecords : public RecordSink {
   public:
-    long count = 0;
-    void record(const BoreholeRecord&) override { ++count; }
+    void record(const BoreholeRecord&) override {}
 };
 
 class SectionUi : public testing::ScriptedRunUi {
@@ -28,7 +29,19 @@ class SectionUi : public testing::ScriptedRunUi {
     bool draws_section() const override { return section; }
 };
 
-const std::string examples = std::string(QELT_SOURCE_DIR) + "/examples/";
+// The table run of the interchange's main line from `xml`, the list `list`.
+RunResult run(const std::string& xml, const std::string& list, bool section, bool heights) {
+    const testing::TempDir dir;
+    SectionUi ui;
+    ui.section = section;
+    ui.profile = heights;
+    ui.files = {{DialogRole::alignment, dir.write("line.xml", xml)},
+                {DialogRole::boreholes, examples + list}};
+    const auto source = make_alignment_source(Method::intersection_points);
+    Alignment line;
+    NoRecords records;
+    return run_coordinate_table(ui, *source, line, records);
+}
 
 std::string interchange() {
     std::stringstream whole;
@@ -36,59 +49,39 @@ std::string interchange() {
     return whole.str();
 }
 
+// The notices that hold every one of `words`.
+long notices_with(const RunResult& result, std::initializer_list<std::string> words) {
+    return std::count_if(result.notices.begin(), result.notices.end(), [&](const std::string& n) {
+        return std::all_of(words.begin(), words.end(),
+                           [&](const std::string& w) { return n.find(w) != std::string::npos; });
+    });
+}
+
 TEST(RunLineFile, ADamagedGroundLineStopsOnlyTheSectionThatDrawsIt) {
     std::string xml = interchange();
     // A negative height cut in two by a line end.
-    const std::string design = "<ProfAlign name=\"设计线\">";
-    xml.insert(xml.find(design),
+    xml.insert(xml.find("<ProfAlign name=\"设计线\">"),
                "<ProfSurf name=\"地面线\"><PntList2D>10000 101.5 10500 -\n1.5</PntList2D>"
                "</ProfSurf>");
-    const long cut_line = 1 + std::count(xml.begin(), xml.begin() + xml.find("-\n1.5"), '\n');
-    const testing::TempDir dir;
-    SectionUi ui;
-    ui.files = {{DialogRole::alignment, dir.write("line.xml", xml)},
-                {DialogRole::boreholes, examples + "interchange-boreholes.txt"}};
+    const long cut = 1 + std::count(xml.begin(), xml.begin() + xml.find("-\n1.5"), '\n');
     const std::string why = "PntList2D 的第 4 项“-”不是数";
-    for (const bool section : {false, true}) {
-        ui.section = section;
-        const auto source = make_alignment_source(Method::intersection_points);
-        Alignment line;
-        Records records;
-        const RunResult result = run_coordinate_table(ui, *source, line, records);
-        if (section) {
-            EXPECT_EQ(result.outcome, RunOutcome::data_error);
-            EXPECT_NE(result.message.find(why), std::string::npos) << result.message;
-            EXPECT_EQ(result.line, cut_line);
-            continue;
-        }
-        EXPECT_EQ(result.outcome, RunOutcome::complete) << result.message;
-        EXPECT_GT(records.count, 0);
-        int skipped = 0;
-        for (const std::string& notice : result.notices)
-            if (notice.find(why) != std::string::npos &&
-                notice.find("第 " + std::to_string(cut_line) + " 行") != std::string::npos &&
-                notice.find("地面线未读入") != std::string::npos)
-                ++skipped;
-        EXPECT_EQ(skipped, 1);
-    }
+    const RunResult table = run(xml, "interchange-boreholes.txt", false, true);
+    EXPECT_EQ(table.outcome, RunOutcome::complete) << table.message;
+    EXPECT_GT(table.boreholes, 0);
+    EXPECT_EQ(notices_with(table, {why, "第 " + std::to_string(cut) + " 行", "地面线未读入"}), 1);
+    const RunResult section = run(xml, "interchange-boreholes.txt", true, true);
+    EXPECT_EQ(section.outcome, RunOutcome::data_error);
+    EXPECT_NE(section.message.find(why), std::string::npos) << section.message;
+    EXPECT_EQ(section.line, cut);
 }
 
 TEST(RunLineFile, ADamagedAlignmentNotChosenIsSkippedWithANotice) {
     std::string xml = interchange();
     xml.insert(xml.find("<Start>", xml.find("name=\"A匝道\"")) + 7, "x");
-    const testing::TempDir dir;
-    SectionUi ui;
-    ui.profile = false;
-    ui.files = {{DialogRole::alignment, dir.write("line.xml", xml)},
-                {DialogRole::boreholes, examples + "mainline-boreholes.txt"}};
-    const auto source = make_alignment_source(Method::intersection_points);
-    Alignment line;
-    Records records;
-    const RunResult result = run_coordinate_table(ui, *source, line, records);
+    const RunResult result = run(xml, "mainline-boreholes.txt", false, false);
     EXPECT_EQ(result.outcome, RunOutcome::complete) << result.message;
-    ASSERT_EQ(result.notices.size(), 1u);
-    EXPECT_NE(result.notices[0].find("线路“A匝道”"), std::string::npos) << result.notices[0];
-    EXPECT_NE(result.notices[0].find("这条线路有误，未读"), std::string::npos) << result.notices[0];
+    EXPECT_EQ(result.notices.size(), 1u);
+    EXPECT_EQ(notices_with(result, {"线路“A匝道”", "这条线路有误，未读"}), 1);
 }
 
 }  // namespace

@@ -187,8 +187,9 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
                 if (ui.draws_section() && !ui.reads_terrain()) throw;
                 alignment.ground_line.clear();
                 notices.push_back("平面资料文件“" + utf8_of(path_from_utf8(e.file()).filename()) +
-                                  "”第 " + std::to_string(e.line()) + " 行：" + e.what() +
-                                  "：地面线未读入（本次不画用它的纵断面图）");
+                                  "”" +
+                                  (e.line() > 0 ? "第 " + std::to_string(e.line()) + " 行" : "") +
+                                  "：" + e.what() + "：地面线未读入（本次不画用它的纵断面图）");
             }
         }
     } catch (const DialogCancelled&) {
