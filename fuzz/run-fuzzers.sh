@@ -2,7 +2,8 @@
 # Builds the fuzz targets into build-fuzz/ and runs each of them for the given number of seconds
 # (default 60), two at a time, with AddressSanitizer and UndefinedBehaviorSanitizer.
 #   bash fuzz/run-fuzzers.sh [seconds]        (or: make fuzz FUZZ_SECONDS=600)
-# Seeds: the bundled examples and fuzz/corpus/<target>/. The growing corpus stays in
+# Seeds: the bundled examples, fuzz/corpus/<target>/ and a generated seed of one long line per
+# target (build-fuzz/seeds/long/<target>/). The growing corpus stays in
 # build-fuzz/corpus/<target>/, crashes in build-fuzz/artifacts/<target>/, logs in build-fuzz/logs/.
 set -euo pipefail
 seconds=${1:-60}
@@ -28,6 +29,23 @@ for folder in examples examples/utf8; do
         >"$build/seeds/run_ht/$tag"
 done
 
+# A seed of one long line for every target: a reader that looks ahead to the line's end from
+# each character is quadratic, and only an input this long makes it run past -timeout.
+long_line() {
+    local target=$1 head=$2 piece=$3
+    mkdir -p "$build/seeds/long/$target"
+    { printf '%b' "$head"; awk -v p="$piece" 'BEGIN { for (i = 0; i < 65536; i++) printf "%s", p }'
+      printf '\n'; } >"$build/seeds/long/$target/long-line"
+}
+long_line readers '' '1,2 '
+long_line station '' '1'
+long_line run_jd 'QD,' '1 '
+long_line run_ht '' '1,'
+long_line landxml '<?xml version="1.0"?><LandXML><Units><Metric linearUnit="meter"/></Units>' \
+    '<P>1 2</P>'
+long_line step 'ISO-10303-21;\nHEADER;ENDSEC;\nDATA;\n#1=IFCX(' '1.,'
+long_line ifc 'ISO-10303-21;\nHEADER;FILE_SCHEMA((\x27IFC4X3_ADD2\x27));ENDSEC;\nDATA;\n#1=IFCX(' '1.,'
+
 run() {
     local target=$1
     shift
@@ -35,7 +53,7 @@ run() {
     # The kept inputs of a target, where it has any (libFuzzer stops on a missing folder).
     local kept=()
     [ -d "$root/fuzz/corpus/$target" ] && kept=("$root/fuzz/corpus/$target")
-    "$build/fuzz_$target" "$build/corpus/$target" "${kept[@]}" "$@" \
+    "$build/fuzz_$target" "$build/corpus/$target" "${kept[@]}" "$build/seeds/long/$target" "$@" \
         -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -artifact_prefix="$build/artifacts/$target/" >"$build/logs/$target.log" 2>&1
 }

@@ -31,12 +31,13 @@ TEST(AlignmentReaders, TheFormatAndTheMethodNameTheReader) {
         {"interchange.ifc", AlignmentFormat::jd_text, AlignmentFormat::ifc},
     };
     for (const Case& c : cases) {
-        DetectedFile file = detect_format(std::string(QELT_SOURCE_DIR) + "/examples/" + c.file);
-        const AlignmentReader& reader = alignment_reader(file.format(), c.method);
+        const std::string path = std::string(QELT_SOURCE_DIR) + "/examples/" + c.file;
+        Documents documents;
+        const AlignmentReader& reader = alignment_reader(documents.format(path), c.method);
         EXPECT_EQ(reader.format, c.read_as) << c.file;
         // The ramp of the interchange numbers itself from its start: its chain breaks come from
         // where the row says, as the main line's and the element chain's do.
-        const Alignment a = reader.read(file, {"A匝道", {}});
+        const Alignment a = reader.read(documents, path, {"A匝道", {}});
         EXPECT_EQ(a.break_source, reader.chain_breaks) << c.file;
         EXPECT_GT(a.end_mileage(), a.start_mileage()) << c.file;
     }

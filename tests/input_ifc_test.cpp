@@ -33,9 +33,10 @@ const std::string kExamples = std::string(QELT_SOURCE_DIR) + "/examples";
 // The alignment `name` of a model, read as the run reads an alignment file.
 Alignment read_model(const IfcModelData& model, const std::string& name = {}) {
     TempDir dir;
-    DetectedFile file = detect_format(dir.write(model.file_name, testing::ifc_text(model)));
-    return alignment_reader(file.format(), AlignmentFormat::jd_text)
-        .read(file, {name.empty() ? std::nullopt : std::optional(name), {}});
+    const std::string path = dir.write(model.file_name, testing::ifc_text(model));
+    Documents documents;
+    return alignment_reader(documents.format(path), AlignmentFormat::jd_text)
+        .read(documents, path, {name.empty() ? std::nullopt : std::optional(name), {}});
 }
 
 // The refusal of a model (or of its text, changed by `edit`); "" when it reads.
@@ -44,8 +45,10 @@ std::string refusal(const IfcModelData& model, const std::function<void(std::str
     std::string text = testing::ifc_text(model);
     if (edit) edit(text);
     try {
-        DetectedFile file = detect_format(dir.write("model.ifc", text));
-        alignment_reader(file.format(), AlignmentFormat::jd_text).read(file, {});
+        const std::string path = dir.write("model.ifc", text);
+        Documents documents;
+        alignment_reader(documents.format(path), AlignmentFormat::jd_text)
+            .read(documents, path, {});
         return "";
     } catch (const DataError& e) {
         return e.what();
@@ -172,16 +175,16 @@ TEST(Ifc, UnitsConvertedByTheirDefinitions) {
 // the line within 1e-9 m of the typed one at every metre, the stations and elevations too.
 TEST(Ifc, TheBundledLinesReadBackAsTyped) {
     const IfcModelData model = testing::bundled_interchange(kExamples);
-    DetectedFile jd = detect_format(kExamples + "/mainline-jd.txt");
-    Alignment typed = alignment_reader(jd.format(), AlignmentFormat::jd_text).read(jd, {});
+    Documents documents;
+    Alignment typed = alignment_reader(FileFormat::text, AlignmentFormat::jd_text)
+                          .read(documents, kExamples + "/mainline-jd.txt", {});
     LineReader dl(kExamples + "/mainline-dl.txt");
     dl_read_file(dl, typed.breaks);
     dl_complete(typed.breaks, typed.start_mileage(), typed.end_mileage());
     LineReader zdm(kExamples + "/mainline-profile.txt");
     const Profile profile = zdm_read_profile(zdm, typed.breaks);
-    DetectedFile ht = detect_format(kExamples + "/ramp-elements.txt");
-    const Alignment ramp =
-        alignment_reader(ht.format(), AlignmentFormat::element_text).read(ht, {});
+    const Alignment ramp = alignment_reader(FileFormat::text, AlignmentFormat::element_text)
+                               .read(documents, kExamples + "/ramp-elements.txt", {});
 
     struct Case {
         const char* name;

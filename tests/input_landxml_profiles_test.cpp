@@ -249,6 +249,16 @@ TEST(LandXmlProfile, GroundLineReadOrRefused) {
          "PVI 应写“桩号 高程”两个数，实有 1 个",
          9},
         {surf("<PntList2D>1000 98 1200</PntList2D>\n"), metric, {}, "实有 3 个数", 9},
+        // Numbers wrapped across line ends, a negative one starting a line, read as written;
+        // a number cut in two by a line end is refused where the piece stands.
+        {surf("<PntList2D>1000 98 1200\n-1.5 1300\n96</PntList2D>\n"),
+         metric,
+         {{1000, 98}, {1200, -1.5}, {1300, 96}}},
+        {surf("<PntList2D>1000 98\n1200 -\n1.5 1300 96</PntList2D>\n"),
+         metric,
+         {},
+         "PntList2D 的第 4 项“-”不是数",
+         10},
         {surf("<PVI>1000 98</PVI>\n<PVI>1000 99x</PVI>\n"), metric, {}, "高程“99x”不是数", 10},
         {surf("<PntList2D>1000 98 1200 99 1150 97</PntList2D>\n"),
          metric,

@@ -39,7 +39,8 @@ std::string square(
 Terrain read(const std::string& name, const std::string& text,
              const std::optional<std::string>& surface = std::nullopt) {
     TempDir dir;
-    return read_terrain(dir.write(name, text), surface);
+    Documents documents;
+    return read_terrain(documents, dir.write(name, text), surface);
 }
 
 TEST(TerrainSources, LandXmlSurfaceHeights) {

@@ -65,7 +65,9 @@ Alignment example_line() {
     LineReader dl(examples + "mainline-dl.txt");
     dl_read_file(dl, a.breaks);
     dl_complete(a.breaks, a.start_mileage(), a.end_mileage());
-    a.profile = read_profile_file(examples + "mainline-profile.txt", a.breaks, "", std::nullopt);
+    Documents documents;
+    a.profile =
+        read_profile_file(documents, examples + "mainline-profile.txt", a.breaks, "", std::nullopt);
     return a;
 }
 

@@ -57,6 +57,8 @@ class StraightRoad : public AlignmentSource {
     // the line's own.
     std::optional<ChainBreakSource> source;
     ChainBreaks own;
+    Documents files;
+    Documents& documents() override { return files; }
     Alignment read(const std::string& path, const RunOptions&, RunUi&) override {
         LineReader file(path);
         std::string line;

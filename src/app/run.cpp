@@ -1,5 +1,6 @@
 #include "app/run.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -87,6 +88,9 @@ std::string error_box_text(const std::string& reason, const std::string& file, l
 std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& source,
                       Alignment& alignment, std::vector<std::string>& notices) {
     LineFiles files(ui);
+    // Each run reads the files as they are now: the engineer may have corrected one since.
+    source.documents().clear();
+    Documents& documents = source.documents();
     try {
         const std::string line_file = files.choose(kAlignmentDialog);
         alignment = source.read(line_file, options, ui);
@@ -105,7 +109,8 @@ std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& sou
             // file again: the line's own profile is taken, chosen from a list where it has
             // several. On the command line --profile names the file, the same one or another.
             std::vector<std::string> own;
-            if (!options.up_front) own = profiles_in_line_file(line_file, alignment.name);
+            if (!options.up_front)
+                own = profiles_in_line_file(documents, line_file, alignment.name);
             std::optional<std::string> name = options.profile_name;
             std::string path;
             if (own.empty()) {
@@ -118,13 +123,27 @@ std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& sou
                     name = own[*i];
                 }
             }
-            alignment.profile = read_profile_file(path, alignment.breaks, alignment.name, name);
+            alignment.profile =
+                read_profile_file(documents, path, alignment.breaks, alignment.name, name);
             notices.insert(notices.end(), alignment.profile->notices.begin(),
                            alignment.profile->notices.end());
         }
         // The ground line the LandXML line carries (ProfSurf) goes with the heights to the
         // section drawing, where no terrain is given.
-        if (options.heights) read_ground_line(line_file, alignment);
+        if (options.heights) {
+            try {
+                read_ground_line(documents, line_file, alignment);
+            } catch (const DataError& e) {
+                // A table of design elevations never reads the ground line: a damaged one stops
+                // only the drawing that would draw it.
+                if (options.draws_section && !options.ground) throw;
+                alignment.ground_line.clear();
+                notices.push_back("平面资料文件“" + utf8_of(path_from_utf8(e.file()).filename()) +
+                                  "”" +
+                                  (e.line() > 0 ? "第 " + std::to_string(e.line()) + " 行" : "") +
+                                  "：" + e.what() + "：地面线未读入（本次不画用它的纵断面图）");
+            }
+        }
         return line_file;
     } catch (const DialogCancelled&) {
         throw;
@@ -259,12 +278,20 @@ RunResult TableRun::run() {
 std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
                                            const std::string& line_file,
                                            std::vector<std::string>& notices) {
+    Documents documents;
+    return read_ground(ui, options, documents, line_file, notices);
+}
+
+std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
+                                           Documents& documents, const std::string& line_file,
+                                           std::vector<std::string>& notices) {
     if (!options.ground) return nullptr;
     // The design software exports the existing ground with the alignment: a desktop user whose
     // LandXML line carries a TIN surface is offered it rather than a dialog, chosen from a list
     // where it has several. On the command line --terrain names the file, the same one or another.
     std::vector<SurfaceSummary> own;
-    if (!options.up_front && !line_file.empty()) own = surfaces_in_line_file(line_file);
+    if (!options.up_front && !line_file.empty())
+        own = surfaces_in_line_file(documents, line_file);
     std::optional<std::string> path;
     std::optional<std::string> name = options.terrain_name;
     if (own.empty()) {
@@ -286,7 +313,7 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
                           own[i].name + "”");
     }
     try {
-        return std::make_shared<const Terrain>(read_terrain(*path, name));
+        return std::make_shared<const Terrain>(read_terrain(documents, *path, name));
     } catch (const DataError& e) {
         if (!e.file().empty()) throw;
         throw DataError(e.what(), *path, e.line());
@@ -296,7 +323,8 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
 namespace {
 
 void TableRun::read_ground() {
-    terrain_ = qelt::read_ground(ui_, options_, line_file_, result_.notices);
+    terrain_ =
+        qelt::read_ground(ui_, options_, source_.documents(), line_file_, result_.notices);
     if (!terrain_) return;
     records_.ground_from(terrain_->source());
     result_.terrain = terrain_;
@@ -423,21 +451,26 @@ const Alignment& TableRun::named_line(const std::string& name) {
     for (const Alignment& line : named_lines_)
         if (line.name == name) return line;
     const std::string& path = line_file_;
-    if (!alignment_file_is_model(path))
+    Documents& documents = source_.documents();
+    if (documents.format(path) == FileFormat::text)
         throw DataError("平面资料文件“" + utf8_of(path_from_utf8(path).filename()) +
                         "”是文本文件，只有一条线路，不能用 @名称 指定线路；@名称 用于含多条线路的 "
                         "LandXML 或 IFC 文件");
     RunOptions named = options_;
     named.alignment_name = name;
     Alignment line = source_.read(path, named, ui_);
-    result_.notices.insert(result_.notices.end(), line.notices.begin(), line.notices.end());
+    // The file's notices (a line of it skipped) were said with the run's line already.
+    for (const std::string& notice : line.notices)
+        if (std::find(result_.notices.begin(), result_.notices.end(), notice) ==
+            result_.notices.end())
+            result_.notices.push_back(notice);
     if (line.break_source != ChainBreakSource::line) line.breaks.dl_count = 0;
     dl_complete(line.breaks, line.start_mileage(), line.end_mileage());
     if (!options_.heights) {
         line.profile.reset();
     } else if (!line.profile) {
-        if (!profiles_in_line_file(path, line.name).empty()) {
-            line.profile = read_profile_file(path, line.breaks, line.name, std::nullopt);
+        if (!profiles_in_line_file(documents, path, line.name).empty()) {
+            line.profile = read_profile_file(documents, path, line.breaks, line.name, std::nullopt);
             result_.notices.insert(result_.notices.end(), line.profile->notices.begin(),
                                    line.profile->notices.end());
         } else {

@@ -27,6 +27,7 @@
 #include "base/line_reader.h"
 #include "base/text.h"
 #include "input/alignment_choice.h"
+#include "input/documents.h"
 #include "report/borehole_record.h"
 #include "report/table_columns.h"
 #include "terrain/terrain.h"
@@ -157,6 +158,10 @@ class AlignmentSource {
     // names, or where the file holds several and none is named, the one `ui` chooses. Throws
     // DataError.
     virtual Alignment read(const std::string& path, const RunOptions& options, RunUi& ui) = 0;
+    // The files the run reads, each parsed once whatever roles name it (the line, its profile,
+    // its ground line, the ground, the lines a list's groups name); read_line clears them as a
+    // run begins.
+    virtual Documents& documents() = 0;
 };
 
 // The two methods the user chooses between.
@@ -195,6 +200,10 @@ std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& sou
 // (read_terrain, with RunOptions::terrain_name); null otherwise. A desktop user whose LandXML line
 // file `line_file` ("" when unknown) carries TIN surfaces is offered those instead of the dialog,
 // the one taken told in `notices`. Throws DataError naming the file.
+std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
+                                           Documents& documents, const std::string& line_file,
+                                           std::vector<std::string>& notices);
+// The same for a job that reads the ground alone, from files of its own.
 std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
                                            const std::string& line_file,
                                            std::vector<std::string>& notices);

@@ -7,6 +7,7 @@
 
 #include "app/run.h"
 #include "input/alignment_readers.h"
+#include "input/documents.h"
 #include "input/formats.h"
 
 namespace qelt {
@@ -14,10 +15,9 @@ namespace qelt {
 namespace {
 
 // Whether the text file `path` reads and builds as a line given in `format`.
-bool reads_as(const std::string& path, AlignmentFormat format) {
+bool reads_as(Documents& documents, const std::string& path, AlignmentFormat format) {
     try {
-        DetectedFile file = detect_format(path);
-        alignment_reader(FileFormat::text, format).read(file, {});
+        alignment_reader(FileFormat::text, format).read(documents, path, {});
         return true;
     } catch (const std::exception&) {
         return false;
@@ -28,23 +28,24 @@ class MethodSource : public AlignmentSource {
   public:
     explicit MethodSource(Method method) : method_(method) {}
     Alignment read(const std::string& path, const RunOptions& options, RunUi& ui) override {
-        DetectedFile file = detect_format(path);
+        const FileFormat format = documents_.format(path);
         const AlignmentReader& reader = alignment_reader(
-            file.format(), method_ == Method::intersection_points ? AlignmentFormat::jd_text
-                                                                  : AlignmentFormat::element_text);
+            format, method_ == Method::intersection_points ? AlignmentFormat::jd_text
+                                                           : AlignmentFormat::element_text);
         const AlignmentAnswer answer{options.alignment_name,
                                      [&](const std::vector<AlignmentChoice>& choices) {
                                          return ui.choose_alignment(path, choices);
                                      }};
         try {
-            return reader.read(file, answer);
+            return reader.read(documents_, path, answer);
         } catch (const DataError& e) {
             // A JD file and an element file are both columns of numbers, told apart only by the
             // method chosen: one chosen under the other method fails somewhere in its lines.
             // Where the file reads whole as the other method's line, say so instead.
-            if (file.format() != FileFormat::text) throw;
+            if (format != FileFormat::text) throw;
             const bool jd = method_ == Method::intersection_points;
-            if (!reads_as(path, jd ? AlignmentFormat::element_text : AlignmentFormat::jd_text))
+            if (!reads_as(documents_, path,
+                          jd ? AlignmentFormat::element_text : AlignmentFormat::jd_text))
                 throw;
             throw DataError(
                 other_method_text(jd ? Method::building_blocks : Method::intersection_points),
@@ -52,8 +53,11 @@ class MethodSource : public AlignmentSource {
         }
     }
 
+    Documents& documents() override { return documents_; }
+
   private:
     Method method_;
+    Documents documents_;
 };
 
 }  // namespace

@@ -52,6 +52,11 @@ struct RunOptions {
     // prefixed to Y) and the section drawing's scales (--section-scales).
     GridSystem grid;
     SectionScales section_scales;
+    // The job draws the section (qelt-cli's --section-dxf; the desktop draws it on every job that
+    // reads heights). Where no terrain is read, the section draws the ground line the LandXML line
+    // carries (ProfSurf): only then does a damaged ground line stop the job; otherwise the job
+    // says it was skipped.
+    bool draws_section = true;
 
     const std::optional<std::string>& file(DialogRole role) const {
         return files[static_cast<std::size_t>(role)];

@@ -16,14 +16,17 @@ namespace qelt {
 namespace {
 
 // The build tables are large (about 300 KB): on the heap, for the build only.
-Alignment read_main_line(DetectedFile& file, const AlignmentAnswer&) {
+Alignment read_main_line(Documents& documents, const std::string& path, const AlignmentAnswer&) {
+    DetectedFile file = documents.text(path);
     auto line = std::make_unique<MainLine>();
     zx_read_alignment(file, *line);
     zx_build(*line);
     return zx_alignment(*line);
 }
 
-Alignment read_element_chain(DetectedFile& file, const AlignmentAnswer&) {
+Alignment read_element_chain(Documents& documents, const std::string& path,
+                             const AlignmentAnswer&) {
+    DetectedFile file = documents.text(path);
     auto chain = std::make_unique<ElementChain>();
     ht_read_elements(file, *chain);
     ht_split_inflections(*chain);
@@ -43,17 +46,30 @@ Alignment chosen(const Alignments& alignments, const std::string& path,
     // A name the file gives two alignments names this one with its place among them, so that
     // the profile of the same file is taken from this one, and the tables say which it is.
     if (choices[chosen].twin > 0) alignment.name += twin_mark(choices[chosen].twin);
+    // The other lines of the file are not the run's: one that cannot be built does not stop it,
+    // but the engineer is told which was skipped and why (an export damaged in one line may be
+    // damaged in more).
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (i == chosen) continue;
+        try {
+            (void)alignments.build(i);
+        } catch (const DataError& e) {
+            alignment.notices.push_back(
+                "平面资料文件“" + utf8_of(path_from_utf8(path).filename()) + "”" +
+                (e.line() > 0 ? "第 " + std::to_string(e.line()) + " 行" : "") + "：" + e.what() +
+                "：这条线路有误，未读（本次不用它）");
+        }
+    }
     return alignment;
 }
 
-Alignment read_landxml(DetectedFile& file, const AlignmentAnswer& answer) {
-    const LandXmlDocument document(file);
-    return chosen(LandXmlAlignments(document), file.path(), answer);
+Alignment read_landxml(Documents& documents, const std::string& path,
+                       const AlignmentAnswer& answer) {
+    return chosen(LandXmlAlignments(documents.landxml(path)), path, answer);
 }
 
-Alignment read_ifc(DetectedFile& file, const AlignmentAnswer& answer) {
-    const StepFile step(file);
-    return chosen(IfcAlignments(step), file.path(), answer);
+Alignment read_ifc(Documents& documents, const std::string& path, const AlignmentAnswer& answer) {
+    return chosen(IfcAlignments(documents.step(path)), path, answer);
 }
 
 constexpr AlignmentReader kReaders[] = {

@@ -9,6 +9,7 @@
 
 #include "alignment/alignment.h"
 #include "input/alignment_choice.h"
+#include "input/documents.h"
 #include "input/formats.h"
 
 namespace qelt {
@@ -29,9 +30,9 @@ struct AlignmentReader {
     // carries station equations, an IFC line whose referents number it with a jump, take them
     // from themselves (ChainBreakSource::line).
     ChainBreakSource chain_breaks;
-    // Reads the detected file (read from its first line) and builds the line; where the file
-    // holds several lines, `answer` says which. Throws DataError naming the file and the line.
-    Alignment (*read)(DetectedFile& file, const AlignmentAnswer& answer);
+    // Reads the file `path` of the job's `documents` and builds the line; where the file holds
+    // several lines, `answer` says which. Throws DataError naming the file and the line.
+    Alignment (*read)(Documents& documents, const std::string& path, const AlignmentAnswer& answer);
 };
 
 // Every reader, one per format.

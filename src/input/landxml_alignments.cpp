@@ -12,6 +12,7 @@
 #include "base/text.h"
 #include "base/utf8_path.h"
 #include "input/seams.h"
+#include "input/station_equations.h"
 #include "station/station.h"
 #include "zxbas/zxbas.h"
 
@@ -23,9 +24,6 @@ constexpr double kPi = std::numbers::pi;
 // An element's own numbers (Start, direction, length, radii) must bring it to its own End: a
 // millimetre covers the rounding of the exported coordinates and lengths.
 constexpr double kEndMissRefused = 1e-3;  // metres
-// A StaEquation's staBack may be written; it must agree with the station reached at its
-// staInternal.
-constexpr double kStaBackMissRefused = 1e-3;  // metres
 // A station the file writes (an element's staStart, a Line's length) against the one its
 // lengths and station equations give: a millimetre is rounding; beyond it the engineer is told;
 // beyond a decimetre the file contradicts itself and no borehole can be placed on it with trust.
@@ -34,8 +32,6 @@ constexpr double kStationRefused = 0.1;   // metres
 // A line given both by its elements and by its intersection points is one design: where the two
 // part by more than a millimetre at a key point, the engineer is told.
 constexpr double kPiLineNoticed = 1e-3;  // metres
-// Slot dl_count + 1 of the chain-break table holds the end of the line.
-constexpr int kMaxStationEquations = kChainBreakSlots - 2;
 
 double distance(Point a, Point b) {
     return std::hypot(b.x - a.x, b.y - a.y);
@@ -494,64 +490,29 @@ class AlignmentBuilder : private LandXmlPart {
     // The station equations as chain breaks, in the order of their staInternal, for a line
     // from continuous mileage `start` to `end`.
     ChainBreaks read_station_equations(double start, double end) const {
-        struct Equation {
-            std::string name;
-            pugi::xml_node node;
-            double internal = 0, ahead = 0;
-            std::optional<double> back;
-        };
-        std::vector<Equation> equations;
+        std::vector<StationEquation> equations;
+        std::vector<pugi::xml_node> nodes;
         for (pugi::xml_node e : node_.children()) {
             if (e.type() != pugi::node_element || local_name(e) != "StaEquation") continue;
-            Equation q;
+            StationEquation q;
             q.name = "第 " + std::to_string(equations.size() + 1) + " 个 StaEquation";
-            q.node = e;
-            if (equations.size() == kMaxStationEquations)
-                throw refused(e, q.name + "：断链超过 " + std::to_string(kMaxStationEquations) +
-                                     " 个，超出程序的容量");
+            q.field = "staInternal";
+            q.back_field = "staBack";
             // Stations that count down after the equation are no chain break this table holds.
             if (same_word(e.attribute("staIncrement").value(), "decreasing"))
                 throw refused(e, q.name + " 的 staIncrement 为 decreasing：其后桩号递减，无法计算");
             for (const char* required : {"staInternal", "staAhead"})
                 if (!e.attribute(required)) throw refused(e, q.name + " 缺少 " + required);
-            q.internal = length(e, q.name, e.attribute("staInternal"));
+            // staInternal is the place as continuous mileage.
+            q.at = length(e, q.name, e.attribute("staInternal"));
             q.ahead = length(e, q.name, e.attribute("staAhead"));
             if (e.attribute("staBack")) q.back = length(e, q.name, e.attribute("staBack"));
-            equations.push_back(q);
+            equations.push_back(std::move(q));
+            nodes.push_back(e);
         }
-        std::stable_sort(
-            equations.begin(), equations.end(),
-            [](const Equation& a, const Equation& b) { return a.internal < b.internal; });
-        ChainBreaks breaks;
-        for (const Equation& q : equations) {
-            const int i = breaks.dl_count + 1;
-            if (!(q.internal >= start && q.internal <= end))
-                throw refused(q.node, q.name + " 的 staInternal " + short_number_text(q.internal) +
-                                          " 在线路之外（线路从 " + short_number_text(start) +
-                                          " 到 " + short_number_text(end) + "）");
-            // staInternal is the place as continuous mileage; the station shown there before
-            // the equation is that mileage less what the earlier equations took out.
-            const double reached = q.internal - dl_shift(breaks, i - 1);
-            if (q.back && !(std::abs(*q.back - reached) <= kStaBackMissRefused))
-                throw refused(q.node, q.name + " 的 staBack " + short_number_text(*q.back) +
-                                          " 与其 staInternal 处的桩号 " +
-                                          short_number_text(reached) + " 相差 " +
-                                          discrepancy(std::abs(*q.back - reached)));
-            breaks.dl_before[i] = q.back.value_or(reached);
-            breaks.dl_after[i] = q.ahead;
-            // The chain-break file's "-1 -1" line says "no chain breaks": such a first break
-            // would be dropped without a word.
-            if (i == 1 && breaks.dl_before[1] == -1)
-                throw refused(q.node, q.name +
-                                          " 的断前桩号为 -1，与断链资料中表示“无断链”的 -1 "
-                                          "相同，无法作为断链使用");
-            if (i > 1 && !(breaks.dl_before[i] > breaks.dl_after[i - 1]))
-                throw refused(q.node,
-                              q.name + " 与" + equations[i - 2].name + " 位于同一处（staInternal " +
-                                  short_number_text(q.internal) + "）：两个断链之间应有一段线路");
-            breaks.dl_count = static_cast<std::int16_t>(i);
-        }
-        return breaks;
+        return build_station_equations(
+            std::move(equations), {0, start, end, false},
+            [&](std::size_t k, const std::string& what) { return refused(nodes[k], what); });
     }
 
     // Places the pieces one after another from `start`, each at its own Start, checking how

@@ -209,6 +209,19 @@ std::vector<std::string> landxml_profile_names(const LandXmlDocument& document,
     return names;
 }
 
+namespace {
+
+// The line of the file where `word`, a piece of the text of element `e`, stands.
+long line_of_text(const LandXmlDocument& document, pugi::xml_node e, std::string_view word) {
+    for (pugi::xml_node text : e.children())
+        if ((text.type() == pugi::node_pcdata || text.type() == pugi::node_cdata) &&
+            text.value() == e.child_value())
+            return document.line_at(text.offset_debug() + (word.data() - text.value()));
+    return document.line_of(e);
+}
+
+}  // namespace
+
 std::vector<Alignment::GroundLinePoint> landxml_ground_line(const LandXmlDocument& document,
                                                             const std::string& alignment_name,
                                                             std::string& source) {
@@ -254,6 +267,18 @@ std::vector<Alignment::GroundLinePoint> landxml_ground_line(const LandXmlDocumen
                                           std::to_string(fields.size()) + " 个");
             add(e, fields[0], fields[1]);
         } else if (kind == "PntList2D") {
+            // XML text may break a line between any two numbers (exporters wrap long lists, a
+            // negative number may start a line): a line end is a blank like any other. A number
+            // cut in two by a line end ("-" at the end of one line, "1.5" on the next) is
+            // damage, refused at the line where the piece stands rather than as a count.
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                if (!parse_number(fields[i])) {
+                    const DataError at =
+                        part.refused(e, "：PntList2D 的第 " + std::to_string(i + 1) + " 项“" +
+                                            std::string(fields[i]) +
+                                            "”不是数（数与数之间可以换行，一个数的中间不能）");
+                    throw DataError(at.what(), at.file(), line_of_text(document, e, fields[i]));
+                }
             if (fields.size() % 2 != 0)
                 throw part.refused(e, "：PntList2D 应为成对的“桩号 高程”，实有 " +
                                           std::to_string(fields.size()) + " 个数");

@@ -6,29 +6,25 @@
 
 namespace qelt {
 
-Profile read_profile_file(const std::string& path, const ChainBreaks& breaks,
+Profile read_profile_file(Documents& documents, const std::string& path, const ChainBreaks& breaks,
                           const std::string& alignment_name,
                           const std::optional<std::string>& profile_name) {
-    DetectedFile file = detect_format(path);
-    if (file.format() == FileFormat::xml) {
-        const LandXmlDocument document(file);
-        return landxml_profile(document, alignment_name, profile_name);
-    }
+    if (documents.format(path) == FileFormat::xml)
+        return landxml_profile(documents.landxml(path), alignment_name, profile_name);
+    DetectedFile file = documents.text(path);
     return zdm_read_profile(file, breaks);
 }
 
-std::vector<std::string> profiles_in_line_file(const std::string& path,
+std::vector<std::string> profiles_in_line_file(Documents& documents, const std::string& path,
                                                const std::string& alignment_name) {
-    DetectedFile file = detect_format(path);
-    if (file.format() != FileFormat::xml) return {};
-    return landxml_profile_names(LandXmlDocument(file), alignment_name);
+    if (documents.format(path) != FileFormat::xml) return {};
+    return landxml_profile_names(documents.landxml(path), alignment_name);
 }
 
-void read_ground_line(const std::string& path, Alignment& alignment) {
-    DetectedFile file = detect_format(path);
-    if (file.format() != FileFormat::xml) return;
+void read_ground_line(Documents& documents, const std::string& path, Alignment& alignment) {
+    if (documents.format(path) != FileFormat::xml) return;
     alignment.ground_line =
-        landxml_ground_line(LandXmlDocument(file), alignment.name, alignment.ground_line_source);
+        landxml_ground_line(documents.landxml(path), alignment.name, alignment.ground_line_source);
 }
 
 }  // namespace qelt

@@ -12,13 +12,21 @@ namespace qelt {
 
 namespace {
 
-// The comma that ends a name or a number: ASCII or the full-width "，" a Chinese input
-// method types. Returns its position and byte length, or npos and 0.
+// Length in bytes of the comma that starts at line[i]: 1 for ASCII ',', 3 for the full-width
+// "，" a Chinese input method types, 0 when no comma starts there.
+std::size_t comma_length(std::string_view line, std::size_t i) {
+    if (i >= line.size()) return 0;
+    if (line[i] == ',') return 1;
+    return line.compare(i, 3, "，") == 0 ? 3 : 0;
+}
+
+// The comma that ends a name or a number at or after `from`: its position and byte length, or
+// npos and 0. Each call scans the line once, so a caller looking at every character asks
+// comma_length instead: scanning to the line's end from each character would make a long line
+// (a wrong file picked by mistake) take minutes.
 std::pair<std::size_t, std::size_t> find_comma(std::string_view line, std::size_t from) {
-    for (std::size_t i = from; i < line.size(); ++i) {
-        if (line[i] == ',') return {i, 1};
-        if (line.compare(i, 3, "，") == 0) return {i, 3};
-    }
+    for (std::size_t i = from; i < line.size(); ++i)
+        if (std::size_t n = comma_length(line, i)) return {i, n};
     return {std::string_view::npos, 0};
 }
 
@@ -213,17 +221,17 @@ void ht_read_elements(LineSource& file, ElementChain& chain) {
                 i += n;
                 continue;
             }
-            if (auto [comma, comma_length] = find_comma(text, i); comma == i) {
+            if (std::size_t n = comma_length(text, i)) {
                 if (!after_number)
                     throw DataError("线元数据中有空项（连续的逗号）", file.path(),
                                     file.line_number());
                 after_number = false;
-                i += comma_length;
+                i += n;
                 continue;
             }
             std::size_t end = i;
             while (end < text.size() && blank_length(text, end) == 0 &&
-                   find_comma(text, end).first != end)
+                   comma_length(text, end) == 0)
                 ++end;
             if (numbers.size() == max_numbers)
                 throw DataError("线元超过 1000 个", file.path(), file.line_number());

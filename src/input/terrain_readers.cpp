@@ -89,20 +89,15 @@ Terrain read_terrain_points(const std::string& path) {
     return Terrain(std::move(distinct), std::move(faces), utf8_of(path_from_utf8(path).filename()));
 }
 
-std::vector<SurfaceSummary> surfaces_in_line_file(const std::string& path) {
-    DetectedFile file = detect_format(path);
-    if (file.format() != FileFormat::xml) return {};
-    return landxml_surfaces(LandXmlDocument(file));
+std::vector<SurfaceSummary> surfaces_in_line_file(Documents& documents, const std::string& path) {
+    if (documents.format(path) != FileFormat::xml) return {};
+    return landxml_surfaces(documents.landxml(path));
 }
 
-Terrain read_terrain(const std::string& path, const std::optional<std::string>& surface_name) {
-    {
-        DetectedFile file = detect_format(path);
-        if (file.format() == FileFormat::xml) {
-            const LandXmlDocument document(file);
-            return landxml_terrain(document, surface_name);
-        }
-    }
+Terrain read_terrain(Documents& documents, const std::string& path,
+                     const std::optional<std::string>& surface_name) {
+    if (documents.format(path) == FileFormat::xml)
+        return landxml_terrain(documents.landxml(path), surface_name);
     return read_terrain_points(path);
 }
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "input/documents.h"
 #include "input/landxml_surfaces.h"
 #include "terrain/terrain.h"
 
@@ -28,12 +29,14 @@ namespace qelt {
 
 // The ground in the file `path`; `surface_name` chooses among a LandXML file's surfaces. The
 // terrain's source() is the file's name. Throws DataError naming the file and the line.
-Terrain read_terrain(const std::string& path, const std::optional<std::string>& surface_name);
+// The file is taken from the job's `documents`.
+Terrain read_terrain(Documents& documents, const std::string& path,
+                     const std::optional<std::string>& surface_name);
 
 // The TIN surfaces that the alignment file `path` carries beside the line (a LandXML file from
 // the design software, which exports the existing ground with the alignment): empty for a file
 // that is not LandXML or holds none. Throws DataError when the file cannot be read.
-std::vector<SurfaceSummary> surfaces_in_line_file(const std::string& path);
+std::vector<SurfaceSummary> surfaces_in_line_file(Documents& documents, const std::string& path);
 
 // The ground shots of a points file, triangulated: as read_terrain for a file that is not XML.
 Terrain read_terrain_points(const std::string& path);

@@ -283,8 +283,9 @@ IfcAlignmentData ifc_alignment(const std::string& name, const Alignment& alignme
 
 IfcModelData bundled_interchange(const std::string& examples) {
     const auto read = [&](const char* name, AlignmentFormat method) {
-        DetectedFile file = detect_format(examples + "/" + name);
-        return alignment_reader(file.format(), method).read(file, {});
+        Documents documents;
+        return alignment_reader(FileFormat::text, method)
+            .read(documents, examples + "/" + name, {});
     };
     Alignment main_line = read("mainline-jd.txt", AlignmentFormat::jd_text);
     LineReader breaks(examples + "/mainline-dl.txt");

@@ -723,6 +723,7 @@ int main(int argc, char** argv) {
     options.run.heights = options.input(DialogRole::profile).has_value();
     options.run.ground = options.input(DialogRole::terrain).has_value();
     options.run.compare_planned = options.input(DialogRole::planned).has_value();
+    options.run.draws_section = options.output_of(Deliverable::section).has_value();
     const std::optional<std::string>& alignment = options.input(DialogRole::alignment);
     if (!alignment)
         return usage_error({"要用 --alignment 给出平面资料文件", "--alignment is required"});
