@@ -5,8 +5,7 @@
 // PendingFile: written under a temporary name beside its target and given its name only once
 // complete, by the front end (qelt-cli replaces its targets, the desktop program takes names
 // that are free). The records are held in memory (about 200 bytes a borehole) only when a
-// file made after the run needs them: a drawing's extents go before its entities, and a
-// point's name depends on every other point's.
+// file made after the run needs them: a drawing's extents go before its entities.
 
 #include <array>
 #include <optional>
@@ -88,8 +87,7 @@ class RunDeliverables : public RecordFanout {
     // Writes the file `d` made of the records into `out`; throws DataError when it cannot be
     // made of them.
     void write_file(Deliverable d, std::ostream& out, const Alignment& alignment,
-                    const std::string& title, const std::vector<std::string>& names,
-                    std::span<const Alignment> further_lines);
+                    const std::string& title, std::span<const Alignment> further_lines);
 
     const TableLayout& layout_;
     FieldSet present_;

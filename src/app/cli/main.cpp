@@ -516,29 +516,16 @@ int run_table(const Options& options) {
     for (const DeliverableKind& d : kDeliverables)
         targets.of(d.file) = options.output_of(d.file).value_or("");
     targets.of(Deliverable::workbook) = options.output;
-    // All outputs are begun before any input is read, so that a folder that is missing or
-    // cannot be written is reported at once. Their temporary files go with them on every
-    // return that does not deliver them.
-    // With a profile every record carries its design elevation, and the tables a column for
-    // it; a surveyors' points file brings each hole's height.
-    FieldSet present = options.inverse()
-                           ? as_drilled_fields(*options.input(DialogRole::points),
-                                               options.input(DialogRole::planned).has_value())
-                           : FieldSet{};
-    if (options.input(DialogRole::profile)) present = present.with(RecordField::design_elevation);
-    // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it
-    // has a design elevation too).
-    if (options.input(DialogRole::terrain)) present = present.with(RecordField::ground_elevation);
-    // A list with skewed groups or groups naming their line gives those columns too.
-    if (!options.inverse())
-        for (RecordField f : {RecordField::crossing_angle, RecordField::line})
-            if (borehole_list_fields(*options.input(DialogRole::boreholes)).has(f))
-                present = present.with(f);
+    // All outputs are begun before the run reads its line, so that a folder that is missing or
+    // cannot be written is reported at once; only the list is read first (once, for the whole
+    // job), for the columns it gives. Their temporary files go with them on every return that
+    // does not deliver them.
+    CommandLineUi ui(options);
+    TableJob job(method_of(options));
+    const FieldSet present = job.fields(ui, options.inverse());
     RunDeliverables outputs(table_layout(options, present), targets, options.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
-    CommandLineUi ui(options);
-    TableJob job(method_of(options));
     RunResult result = options.inverse() ? job.run_as_drilled(ui, outputs, &ui.progress)
                                          : job.run(ui, outputs, &ui.progress);
     ui.end_progress();

@@ -27,8 +27,8 @@ class DeliverySheet : public RecordFanout {
     // The files of `command` (kTableCommand, kInverseCommand) that the desktop delivers: the
     // rows of kDeliverables with an extension of their own.
     DeliverySheet(const DesktopRunUi& ui, Desktop& desktop, const TableLayout& layout,
-                  unsigned command)
-        : ui_(ui), desktop_(desktop), layout_(layout), command_(command) {}
+                  unsigned command, TableJob& job)
+        : ui_(ui), desktop_(desktop), layout_(layout), command_(command), job_(job) {}
 
     // Where the run's records carry design elevations, the tables show them.
     void set_present(FieldSet present) { present_ = present; }
@@ -41,19 +41,8 @@ class DeliverySheet : public RecordFanout {
                 targets.of(f.file) =
                     join_path(folder_, numbered_workbook_name(stem(f), 1, f.extension),
                               desktop_.path_style());
-        // A folder that cannot be written after all is told when the workbook is delivered. The
-        // as-drilled table of a surveyors' file shows the holes' heights.
-        FieldSet present = command_ == kInverseCommand
-                               ? as_drilled_fields(ui_.borehole_file, ui_.compares_planned())
-                               : FieldSet{};
-        if (present_.has(RecordField::design_elevation))
-            present = present.with(RecordField::design_elevation);
-        if (present_.has(RecordField::ground_elevation))
-            present = present.with(RecordField::ground_elevation);
-        // A list with skewed groups or groups naming their line gives those columns too.
-        if (command_ != kInverseCommand)
-            for (RecordField f : {RecordField::crossing_angle, RecordField::line})
-                if (borehole_list_fields(ui_.borehole_file).has(f)) present = present.with(f);
+        // A folder that cannot be written after all is told when the workbook is delivered.
+        const FieldSet present = job_.fields(ui_, command_ == kInverseCommand);
         out_.emplace(command_ == kInverseCommand ? as_drilled_layout(present) : layout_, targets,
                      GridSystem{}, present);
         out_->create();
@@ -147,6 +136,7 @@ class DeliverySheet : public RecordFanout {
     Desktop& desktop_;
     const TableLayout& layout_;
     unsigned command_;
+    TableJob& job_;
     FieldSet present_;
     std::optional<RunDeliverables> out_;
     std::string folder_;
@@ -158,7 +148,7 @@ class DeliverySheet : public RecordFanout {
 // of the records and `job`'s alignment; with `heights` the design elevations too.
 struct Delivery {
     const TableLayout& layout;
-    const TableJob& job;
+    TableJob& job;
     unsigned command;
     bool heights;
     bool planned = false;  // 坐标反算 against the planned holes
@@ -173,7 +163,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     ui.heights = delivery.heights;
     ui.planned = delivery.planned;
     ui.ground = delivery.ground;
-    DeliverySheet sheet(ui, desktop, delivery.layout, delivery.command);
+    DeliverySheet sheet(ui, desktop, delivery.layout, delivery.command, delivery.job);
     FieldSet present;
     if (delivery.heights) present = present.with(RecordField::design_elevation);
     if (delivery.ground) present = present.with(RecordField::ground_elevation);
