@@ -639,6 +639,9 @@ RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& al
                           {kBoreholeDialog, ListKind::boreholes}, named_lines);
 }
 
+JobLists::JobLists() = default;
+JobLists::~JobLists() = default;
+
 const HeldList& JobLists::read(const std::string& path, ListKind kind) {
     for (const Held& held : held_)
         if (held.path == path && held.kind == kind) return *held.list;

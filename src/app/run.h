@@ -27,7 +27,6 @@
 #include "base/line_reader.h"
 #include "base/text.h"
 #include "input/alignment_choice.h"
-#include "input/list_events.h"
 #include "report/borehole_record.h"
 #include "report/table_columns.h"
 #include "terrain/terrain.h"
@@ -271,8 +270,16 @@ RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& al
 // The list files of one job (the borehole list, the points file, the planned holes), each read
 // once (HeldList) however many of its steps ask for it: the tables' columns, which must be known
 // before the run's first row, the choice of the run's line, the table itself.
+// (input/list_events.h is not included here: the desktop's Qt code includes this header, and Qt
+// takes `emit`, a name the list readers use, for a keyword.)
+class HeldList;
+enum class ListKind;
 class JobLists {
   public:
+    JobLists();
+    ~JobLists();
+    JobLists(const JobLists&) = delete;
+    JobLists& operator=(const JobLists&) = delete;
     // The list `path` of `kind` read through, from memory when read already. Throws DataError
     // naming the file when it cannot be opened; that is not kept, so the run, asking again,
     // says it in its own words.
