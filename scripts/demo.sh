@@ -112,6 +112,15 @@ echo "== 实测与计划对比 (planned against drilled): the stakeout file read
 sed '1s/^\xEF\xBB\xBF//' out/主线放样点对比.csv |
     awk -F, 'NR > 1 && $15 > d { d = $15 } END { printf "largest distance in plan: %.5f m\n", d }'
 echo
+# The interchange's stakeout file read back the same way: each point on its planned hole's line
+# (主线 or A匝道) and skewed axis, the long chain's overlap included.
+echo "== 实测与计划对比: the interchange's stakeout file read back (两条线路、斜交桥) =="
+"$cli" inverse --alignment examples/interchange.xml --alignment-name 主线 \
+    --points out/互通放样点.dat --planned examples/interchange-boreholes.txt \
+    --output out/互通放样点对比.xlsx --csv out/互通放样点对比.csv
+sed '1s/^\xEF\xBB\xBF//' out/互通放样点对比.csv |
+    awk -F, 'NR > 1 && $15 > d { d = $15 } END { printf "largest distance in plan: %.5f m\n", d }'
+echo
 echo "== 实测与计划对比: examples/mainline-drilled.dat =="
 "$cli" inverse "${jd_line[@]}" --points examples/mainline-drilled.dat \
     --planned examples/mainline-boreholes.txt \

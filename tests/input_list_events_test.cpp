@@ -22,10 +22,9 @@ using testing::TempDir;
 //   row <serial> @line <station>|<offset>|<offset text>|<remark>   (boreholes)
 //   row <serial> @line <name>|<X>|<Y>|<remark>                      (points)
 //   group end | end | refused <serial> @line: <text> | notice: <text>
-std::vector<std::string> trace(ListKind kind, const std::string& bytes) {
-    TempDir dir;
-    const auto list =
-        read_grouped_list(dir.write(kind == ListKind::points ? "pt.txt" : "zk.txt", bytes), kind);
+// `list`: the events as read from the file, or given again by a HeldList.
+std::vector<std::string> trace(ListKind kind, ListEvents& list_events) {
+    ListEvents* list = &list_events;
     std::vector<std::string> events;
     for (int guard = 0; guard < 100; ++guard) {
         const ListEvent& e = list->next();
@@ -64,6 +63,16 @@ std::vector<std::string> trace(ListKind kind, const std::string& bytes) {
     }
     // Once ended, a list stays ended.
     EXPECT_EQ(list->next().kind, ListEvent::Kind::end);
+    return events;
+}
+
+std::vector<std::string> trace(ListKind kind, const std::string& bytes) {
+    TempDir dir;
+    const std::string path = dir.write(kind == ListKind::points ? "pt.txt" : "zk.txt", bytes);
+    const std::vector<std::string> events = trace(kind, *read_grouped_list(path, kind));
+    // Held in memory, the list gives the same events again, as often as asked.
+    const HeldList held(read_grouped_list(path, kind));
+    for (int again = 0; again < 2; ++again) EXPECT_EQ(trace(kind, *held.events()), events);
     return events;
 }
 
@@ -196,6 +205,16 @@ TEST(ListEvents, Notices) {
           "notice: " + pt +
               "第 4 行是空行，实测坐标资料到此结束；其后从第 5 行起的 2 行未读入（若仍是实测坐标资"
               "料，请删去空行）"}},
+        // Read ahead to tell a CSV list, the lines after the blank line are counted all the same.
+        {"a blank line after the project line",
+         kBoreholes,
+         "p\n\n桥 1\n100 0\n",
+         {"project p @1", "end",
+          "notice: " + zk +
+              "第 2 行是空行，钻孔资料到此结束；其后从第 3 行起的 2 "
+              "行未读入（若仍是钻孔资料，请删去"
+              "空行）",
+          "notice: " + zk + "没有给出钻孔：第 1 行（项目名称）之后没有读到分组行，表格中没有钻孔"}},
         {"the project line alone",
          kBoreholes,
          "仅项目\r\n",
@@ -224,6 +243,8 @@ TEST(ListEvents, SavedByExcelAsCsv) {
          "工程\n组 1\nZK1 3513057.061 498953.035 孔口\n"},
         {"a row of empty cells ends the list", kBoreholes, "p,,\n桥,1,\n100,0,\n,,\n",
          "p\n桥 1\n100 0\n\n"},
+        {"a blank line after the project line", kBoreholes, "p,,\n\n桥,1,\n100,0,\n",
+         "p\n\n桥 1\n100 0\n"},
     };
     for (const auto& c : same) EXPECT_EQ(trace(c.kind, c.csv), trace(c.kind, c.blanks)) << c.name;
     // A blank-separated list whose project line and group title hold commas stays one.

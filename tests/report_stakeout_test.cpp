@@ -67,11 +67,12 @@ TEST(StakeoutFile, CassAndPointsCsvBytes) {
     b.station = "BK13+470.000";
     b.x = 12.5;
     b.y = -0.00004;
+    a.point_name = "A1";
+    b.point_name = b.name;
     const std::vector<BoreholeRecord> holes{a, b};
-    const std::vector<std::string> names = stakeout_names(holes);
     std::ostringstream dat, csv;
-    write_stakeout_file(dat, StakeoutFormat::cass_dat, holes, names);
-    write_stakeout_file(csv, StakeoutFormat::points_csv, holes, names);
+    write_stakeout_file(dat, StakeoutFormat::cass_dat, holes);
+    write_stakeout_file(csv, StakeoutFormat::points_csv, holes);
     // Easting first, code and height empty, a tenth of a millimetre, CR LF.
     EXPECT_EQ(dat.str(),
               "A1,,38498953.0350,3513057.0610,\r\n"
@@ -85,12 +86,13 @@ TEST(StakeoutFile, CassAndPointsCsvBytes) {
 
 // A name GBK has no code for is refused, and nothing of the file is written.
 TEST(StakeoutFile, RefusesWhatGbkCannotHold) {
-    const std::vector<BoreholeRecord> holes{hole(1, 1, "ZK1"), hole(1, 2,
-                                                                    "\xF0\xA0\x80\x80"
-                                                                    "1")};
+    std::vector<BoreholeRecord> holes{hole(1, 1, "ZK1"), hole(1, 2,
+                                                              "\xF0\xA0\x80\x80"
+                                                              "1")};
+    for (BoreholeRecord& h : holes) h.point_name = h.name;
     for (StakeoutFormat format : {StakeoutFormat::cass_dat, StakeoutFormat::points_csv}) {
         std::ostringstream out;
-        EXPECT_THROW(write_stakeout_file(out, format, holes, stakeout_names(holes)), DataError);
+        EXPECT_THROW(write_stakeout_file(out, format, holes), DataError);
         EXPECT_EQ(out.str(), "");
     }
     const std::pair<std::string, std::optional<std::string>> cases[] = {

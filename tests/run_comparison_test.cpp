@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+#include "alignment/alignment.h"
+#include "report/stakeout.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -38,10 +40,9 @@ TEST(Comparison, DeviationOnAStraightIsThePlainDifference) {
         {std::numbers::pi, 0.3, 0, -0.3, 0},
     };
     for (const auto& c : cases) {
-        const Alignment a = line(c.azimuth, 0, 500);
         const Point planned{100 * std::cos(c.azimuth), 100 * std::sin(c.azimuth)};
         const HoleDeviation d =
-            hole_deviation(a, 100, planned, {planned.x + c.dx, planned.y + c.dy});
+            hole_deviation(c.azimuth, planned, {planned.x + c.dx, planned.y + c.dy});
         EXPECT_NEAR(d.along, c.along, 1e-12) << c.azimuth << " " << c.dx << " " << c.dy;
         EXPECT_NEAR(d.across, c.across, 1e-12) << c.azimuth << " " << c.dx << " " << c.dy;
         EXPECT_NEAR(d.distance, std::hypot(c.dx, c.dy), 1e-12);
@@ -68,8 +69,11 @@ TEST(Comparison, DeviationOnACircleFollowsTheTangentAtThePlannedStation) {
         {on_circle(phi + delta, R), R * std::sin(delta), -R * (1 - std::cos(delta))},
         {on_circle(phi - delta, R), -R * std::sin(delta), -R * (1 - std::cos(delta))},
     };
+    Point centre;
+    double azimuth = 0;
+    a.line.locate(R * phi, centre, azimuth);
     for (const auto& c : cases) {
-        const HoleDeviation d = hole_deviation(a, R * phi, planned, c.drilled);
+        const HoleDeviation d = hole_deviation(azimuth, planned, c.drilled);
         EXPECT_NEAR(d.along, c.along, 1e-9) << c.drilled.x << " " << c.drilled.y;
         EXPECT_NEAR(d.across, c.across, 1e-9) << c.drilled.x << " " << c.drilled.y;
     }
@@ -78,7 +82,6 @@ TEST(Comparison, DeviationOnACircleFollowsTheTangentAtThePlannedStation) {
 TEST(Comparison, EachPointMatchesThePlannedHoleOfItsStakeoutName) {
     // Two planned groups on a straight line heading north (A: 2 holes, B: 3 holes), named A1, A2,
     // B1, B2, B3 as the stakeout file names them; the points as the crew returned them.
-    const Alignment a = line(0, 0, 1000);
     std::vector<PlannedHole> planned;
     for (const auto& [group, number, serial, mileage] : {std::tuple{"桥", 1, 1, 100.0},
                                                          {"桥", 1, 2, 130.0},
@@ -91,6 +94,7 @@ TEST(Comparison, EachPointMatchesThePlannedHoleOfItsStakeoutName) {
         h.record.group_number = number;
         h.record.serial = serial;
         h.record.x = mileage;
+        h.record.point_name = stakeout_names(std::span(&h.record, 1)).front();
         planned.push_back(h);
     }
     const auto point = [](const char* name, double x, double y) {
@@ -108,7 +112,7 @@ TEST(Comparison, EachPointMatchesThePlannedHoleOfItsStakeoutName) {
         point("ZK9", 700, 0),      // added
         point("B3", 421, 0),       // B3 surveyed again
     };
-    const HoleComparison c = compare_holes(a, planned, drilled, 1.0);
+    const HoleComparison c = compare_holes(planned, drilled, 1.0);
     const struct {
         const char* group;
         int serial;

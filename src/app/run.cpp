@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "alignment/placement.h"
 #include "app/run_steps.h"
@@ -16,6 +18,8 @@
 #include "input/readers.h"
 #include "input/surveyed_points.h"
 #include "input/terrain_readers.h"
+#include "report/record_fanout.h"
+#include "report/stakeout.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -165,12 +169,25 @@ struct RunStop {
     bool cancelled = false;  // a dialog was cancelled: the box says no more than the sentence
 };
 
+// One pass of the list loop: a list's events, each row placed and its record handed to `sink`.
+struct ListPass {
+    ListEvents& list;
+    ListKind kind;
+    RecordSink& sink;
+    PointNamer& namer;
+    // The planned holes of a comparison: placed as the coordinate table placed them, but what
+    // the table told of them already (off the line's ends, beyond the profile) is not told
+    // again, they are not counted as the run's rows, and the ground is not looked up for them.
+    bool planned = false;
+};
+
 // One table run: the line, then a loop over the list's events.
 class TableRun {
   public:
     TableRun(RunUi& ui, const RunOptions& options, AlignmentSource& source, Alignment& alignment,
              RecordSink& records, RunProgress* progress, const ListFile& list,
-             std::vector<Alignment>* named_lines)
+             std::vector<Alignment>* named_lines, JobLists* lists,
+             std::vector<PlannedHole>* planned)
         : ui_(ui),
           options_(options),
           source_(source),
@@ -178,7 +195,9 @@ class TableRun {
           records_(records),
           progress_(progress),
           list_file_(list),
-          named_lines_(named_lines ? *named_lines : own_named_lines_) {
+          named_lines_(named_lines ? *named_lines : own_named_lines_),
+          lists_(lists ? *lists : own_lists_),
+          planned_(planned) {
         named_lines_.clear();
     }
     RunResult run();
@@ -186,15 +205,17 @@ class TableRun {
   private:
     void read_ground();
     void open_list();
-    void write_list();
-    void write_row(const ListEvent& event);
+    void read_planned();
+    void write_list(const ListPass& pass);
+    void write_row(const ListPass& pass, const ListEvent& event);
+    const Alignment& line_of_drilled(const ListPass& pass, const ListEvent& event);
     void finish();
     const Alignment& named_line(const std::string& name);
 
     // A failure of the list phase: the table written so far is kept, and the message names the
     // line of the list file that could not be processed.
-    RunStop row_failure(const std::string& detail, long line) const {
-        return {RunOutcome::borehole_failure, list_->at_line(line) + detail, list_->path(), line};
+    static RunStop row_failure(const ListEvents& list, const std::string& detail, long line) {
+        return {RunOutcome::borehole_failure, list.at_line(line) + detail, list.path(), line};
     }
     void stop(const RunStop& reason);
 
@@ -208,6 +229,7 @@ class TableRun {
     ListFile list_file_;
     RunResult result_;
     std::unique_ptr<ListEvents> list_;
+    std::optional<PointNamer> namer_;  // the point names of the list's holes
     std::shared_ptr<const Terrain> terrain_;
     std::string project_line_;
     std::string group_title_;  // the group being written
@@ -218,6 +240,14 @@ class TableRun {
     std::vector<Alignment> own_named_lines_;
     std::vector<Alignment>& named_lines_;
     const Alignment* line_ = nullptr;
+    JobLists own_lists_;
+    JobLists& lists_;
+    // The comparison's planned holes, and the line each planned point name lies on; whether
+    // some lies on another line than alignment_ (then a point planned nowhere says which line
+    // it was taken back to).
+    std::vector<PlannedHole>* planned_;
+    std::unordered_map<std::string, std::string> planned_lines_;
+    bool planned_elsewhere_ = false;
     bool table_begun_ = false;
 };
 
@@ -231,13 +261,16 @@ RunResult TableRun::run() {
             RunOptions line = options_;
             const std::optional<std::string>& list = options_.file(list_file_.dialog.role);
             bool named_by_list = false;
-            if (list_file_.kind == ListKind::boreholes && !options_.alignment_name && list) {
-                const ListGroupsSummary groups = summarize_groups(*list);
-                if (!groups.unnamed && !groups.lines.empty()) {
-                    line.alignment_name = groups.lines.front();
-                    named_by_list = true;
+            if (list_file_.kind == ListKind::boreholes && !options_.alignment_name && list) try {
+                    const ListGroupsSummary& groups =
+                        lists_.read(*list, ListKind::boreholes).groups();
+                    if (!groups.unnamed && !groups.lines.empty()) {
+                        line.alignment_name = groups.lines.front();
+                        named_by_list = true;
+                    }
+                } catch (const DataError&) {
+                    // The list is opened again in its turn and refused in the run's words.
                 }
-            }
             try {
                 line_file_ = read_line(ui_, line, source_, alignment_, result_.notices);
             } catch (const DataError& e) {
@@ -250,6 +283,9 @@ RunResult TableRun::run() {
             line_ = &alignment_;
             read_ground();
             open_list();
+            if (planned_) read_planned();
+        } catch (const RunStop&) {
+            throw;
         } catch (const DialogCancelled& e) {
             throw RunStop{RunOutcome::data_error, e.what(), {}, 0, true};
         } catch (const DataError& e) {
@@ -261,10 +297,11 @@ RunResult TableRun::run() {
         records_.begin_table();
         table_begun_ = true;
         result_.file = list_->path();
+        const ListPass pass{*list_, list_file_.kind, records_, *namer_};
         try {
-            write_list();
+            write_list(pass);
         } catch (const DataError& e) {
-            throw row_failure(e.what(), e.line());
+            throw row_failure(*list_, e.what(), e.line());
         }
         finish();
     } catch (const RunStop& reason) {
@@ -333,30 +370,76 @@ void TableRun::read_ground() {
 void TableRun::open_list() {
     auto path = ui_.choose_file(list_file_.dialog);
     if (!path) throw DialogCancelled(job_input(list_file_.dialog.role).not_chosen);
-    // A points file may be the survey crew's own (CASS, PNEZD), told by its name.
-    list_ = list_file_.kind == ListKind::points ? read_points_list(*path)
-                                                : read_grouped_list(*path, list_file_.kind);
+    lists_.chose(list_file_.dialog.role, *path);
+    const HeldList& held = lists_.read(*path, list_file_.kind);
+    list_ = held.events();
+    // A surveyed hole's point name depends on every other hole's own name.
+    std::vector<std::string> own;
+    for (const ListRow& row : held.rows()) own.push_back(row.name);
+    namer_.emplace(own);
+}
+
+// The planned holes the drilled points are compared with, placed by the table's own loop from
+// the planned borehole list; a list that no longer reads, or a station the line no longer has,
+// stops the run before anything is written.
+void TableRun::read_planned() {
+    const std::optional<std::string> path = ui_.choose_file(kPlannedDialog);
+    if (!path) throw DialogCancelled(job_input(DialogRole::planned).not_chosen);
+    lists_.chose(DialogRole::planned, *path);
+    const std::unique_ptr<ListEvents> list = lists_.read(*path, ListKind::boreholes).events();
+    RecordList holes;
+    PointNamer namer({});
+    try {
+        write_list({*list, ListKind::boreholes, holes, namer, true});
+    } catch (const DataError& e) {
+        throw DataError(list->at_line(e.line()) + e.what(), list->path(), e.line());
+    } catch (const RunStop& e) {
+        // A station rejected is said with the line it is on, as the other refusals are.
+        throw DataError(e.outcome == RunOutcome::station_rejected
+                            ? list->at_line(e.line) + e.message
+                            : e.message,
+                        e.file, e.line);
+    }
+    for (BoreholeRecord& hole : holes.all) {
+        const Alignment& line = named_line(hole.line);
+        PlannedHole planned;
+        planned.mileage = hole.mileage;
+        Point centre;
+        line.line.locate(hole.mileage, centre, planned.azimuth);
+        // Printed as the drilled stations are, lettered in a long chain's overlap, so that the
+        // two read alike side by side.
+        hole.station = zh_station_of(line.breaks, hole.mileage).text;
+        if (&line != &alignment_) planned_elsewhere_ = true;
+        planned_lines_.emplace(hole.point_name, hole.line);
+        planned.record = std::move(hole);
+        planned_->push_back(std::move(planned));
+    }
 }
 
 // The list's events up to its end; a refusal stops the run.
-void TableRun::write_list() {
+void TableRun::write_list(const ListPass& pass) {
     using Kind = ListEvent::Kind;
+    line_ = &alignment_;
     for (;;) {
-        const ListEvent& event = list_->next();
+        const ListEvent& event = pass.list.next();
         result_.notices.insert(result_.notices.end(), event.notices.begin(), event.notices.end());
         switch (event.kind) {
             case Kind::project:
+                if (pass.planned) break;
                 // The project line names the project, for the page headers.
                 project_line_ = event.text;
                 result_.project = std::string(trim_blanks(project_line_));
                 break;
             case Kind::group:
                 // The group's rows must fit on the sheet, and so must the note row after it.
-                if (!records_.group_fits(event.group.count))
-                    throw row_failure("表格超过工作表的最大行数 " +
-                                          std::to_string(records_.max_rows()) + "，请将" +
-                                          list_->data_name() + "分成几个文件",
+                if (!pass.sink.group_fits(event.group.count))
+                    throw row_failure(pass.list,
+                                      "表格超过工作表的最大行数 " +
+                                          std::to_string(pass.sink.max_rows()) + "，请将" +
+                                          pass.list.data_name() + "分成几个文件",
                                       event.line);
+                // The group's fields come into its holes here, and only here: its line (@名称)
+                // and its axis (交角).
                 group_title_ = event.group.title;
                 group_number_ = event.group.number;
                 crossing_angle_ = event.group.crossing_angle;
@@ -366,55 +449,75 @@ void TableRun::write_list() {
                     std::string file;
                     if (!e.file().empty())
                         file = "（" + utf8_of(path_from_utf8(e.file()).filename()) + "）";
-                    throw row_failure("分组“" + group_title_ + "”的线路“@" + event.group.line_name +
+                    throw row_failure(pass.list,
+                                      "分组“" + group_title_ + "”的线路“@" + event.group.line_name +
                                           "”：" + e.what() + file,
                                       event.line);
                 }
-                records_.begin_group({group_title_, event.group.count, group_number_,
-                                      event.group.crossing_angle_text, event.group.line_name});
+                pass.sink.begin_group({group_title_, event.group.count, group_number_,
+                                       event.group.crossing_angle_text, event.group.line_name});
                 break;
             case Kind::row:
-                write_row(event);
+                write_row(pass, event);
                 break;
             case Kind::group_end:
-                records_.end_group();
+                pass.sink.end_group();
                 break;
             case Kind::refused:
                 // The table keeps the serial number of the row that failed.
-                if (event.row.serial > 0) records_.begin_row(event.row.serial);
-                throw RunStop{RunOutcome::borehole_failure, event.text, list_->path(), event.line};
+                if (event.row.serial > 0) pass.sink.begin_row(event.row.serial);
+                throw RunStop{RunOutcome::borehole_failure, event.text, pass.list.path(),
+                              event.line};
             case Kind::end:
                 return;
         }
     }
 }
 
-void TableRun::write_row(const ListEvent& event) {
+// The line a drilled point is taken back to: its planned hole's, found by the point name the
+// crew staked it out under; a point planned nowhere goes to the run's line, and where the planned
+// holes lie on several lines the engineer is told which.
+const Alignment& TableRun::line_of_drilled(const ListPass& pass, const ListEvent& event) {
+    if (!planned_) return *line_;
+    const auto it = planned_lines_.find(event.row.name);
+    if (it != planned_lines_.end()) return named_line(it->second);
+    if (planned_elsewhere_)
+        result_.notices.push_back(pass.list.at_line(event.line) + "孔号" + event.row.name +
+                                  "不是计划孔，按本次选定的线路“" + alignment_.name +
+                                  "”反算桩号和距中线距离");
+    return alignment_;
+}
+
+void TableRun::write_row(const ListPass& pass, const ListEvent& event) {
     const ListRow& row = event.row;
-    records_.begin_row(row.serial);
+    pass.sink.begin_row(row.serial);
     StationOffset at = row.at;
     at.crossing_angle = crossing_angle_;
-    const PlacedBorehole placed = list_file_.kind == ListKind::points
-                                      ? place_surveyed(*line_, row.name, row.point)
-                                      : place_borehole(*line_, at);
-    for (const std::string& notice : placed.notices)
-        result_.notices.push_back(list_->at_line(event.line) + notice);
+    const Alignment& line = pass.kind == ListKind::points ? line_of_drilled(pass, event) : *line_;
+    const PlacedBorehole placed = pass.kind == ListKind::points
+                                      ? place_surveyed(line, row.name, row.point)
+                                      : place_borehole(line, at);
+    if (!pass.planned)
+        for (const std::string& notice : placed.notices)
+            result_.notices.push_back(pass.list.at_line(event.line) + notice);
     switch (placed.outcome) {
         case PlacementOutcome::placed:
             break;
         case PlacementOutcome::station_rejected:
             // The station's own message is shown and the run ends quietly; the table keeps what
             // it has, this row's serial number included.
-            throw RunStop{RunOutcome::station_rejected, placed.message, list_->path(), event.line};
+            throw RunStop{RunOutcome::station_rejected, placed.message, pass.list.path(),
+                          event.line};
         case PlacementOutcome::not_on_line:
         case PlacementOutcome::not_computable:
-            throw row_failure(placed.message, event.line);
+            throw row_failure(pass.list, placed.message, event.line);
     }
     BoreholeRecord record;
     record.group = group_title_;
     record.group_number = group_number_;
     record.serial = row.serial;
     record.name = row.name;
+    record.point_name = pass.namer.name(record);
     record.station = placed.station;
     record.station_value = placed.station_value;
     record.mileage = placed.mileage;
@@ -426,18 +529,19 @@ void TableRun::write_row(const ListEvent& event) {
     record.design_elevation = placed.design_elevation;
     record.collar_elevation = row.height;
     record.crossing_angle = crossing_angle_;
-    record.line = line_->name;
+    record.line = line.name;
     record.centre_x = placed.centre.x;
     record.centre_y = placed.centre.y;
-    if (terrain_) {
+    if (terrain_ && !pass.planned) {
         // The ground at the hole itself, not at its foot on the centre line: a hole 20 m off
         // a hillside road stands on other ground than the line.
         record.ground_elevation = terrain_->elevation({record.x, record.y});
         if (!record.ground_elevation)
-            result_.notices.push_back(list_->at_line(event.line) + "钻孔在地面模型“" +
+            result_.notices.push_back(pass.list.at_line(event.line) + "钻孔在地面模型“" +
                                       terrain_->source() + "”的范围之外，没有地面高程");
     }
-    records_.record(record);
+    pass.sink.record(record);
+    if (pass.planned) return;
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);
 }
@@ -514,8 +618,11 @@ void TableRun::stop(const RunStop& reason) {
 
 RunResult run_list_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
                          Alignment& alignment, RecordSink& records, RunProgress* progress,
-                         const ListFile& list, std::vector<Alignment>* named_lines) {
-    return TableRun(ui, options, source, alignment, records, progress, list, named_lines).run();
+                         const ListFile& list, std::vector<Alignment>* named_lines,
+                         JobLists* lists, std::vector<PlannedHole>* planned) {
+    return TableRun(ui, options, source, alignment, records, progress, list, named_lines, lists,
+                    planned)
+        .run();
 }
 
 RunResult run_coordinate_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
@@ -525,11 +632,44 @@ RunResult run_coordinate_table(RunUi& ui, const RunOptions& options, AlignmentSo
                           {kBoreholeDialog, ListKind::boreholes}, named_lines);
 }
 
-FieldSet borehole_list_fields(const std::string& list_file) {
-    const ListGroupsSummary groups = summarize_groups(list_file);
+JobLists::JobLists() = default;
+JobLists::~JobLists() = default;
+
+const HeldList& JobLists::read(const std::string& path, ListKind kind) {
+    for (const Held& held : held_)
+        if (held.path == path && held.kind == kind) return *held.list;
+    // A points file may be the survey crew's own (CASS, PNEZD), told by its name.
+    std::unique_ptr<ListEvents> events =
+        kind == ListKind::points ? read_points_list(path) : read_grouped_list(path, kind);
+    held_.push_back({path, kind, std::make_unique<HeldList>(std::move(events))});
+    return *held_.back().list;
+}
+
+std::optional<std::string> JobLists::file(DialogRole role, const RunOptions& options) const {
+    const auto it = chosen_.find(role);
+    if (it != chosen_.end()) return it->second;
+    return options.file(role);
+}
+
+FieldSet TableJob::fields(const RunOptions& options, bool as_drilled) {
     FieldSet present;
-    if (groups.skewed) present = present.with(RecordField::crossing_angle);
-    if (!groups.lines.empty()) present = present.with(RecordField::line);
+    if (as_drilled) {
+        const std::optional<std::string> points = lists_.file(DialogRole::points, options);
+        present = as_drilled_fields(points.value_or(""), options.compare_planned);
+    }
+    if (options.heights) present = present.with(RecordField::design_elevation);
+    // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it
+    // has a design elevation too).
+    if (options.ground) present = present.with(RecordField::ground_elevation);
+    // A list with skewed groups or groups naming their line gives those columns too.
+    if (!as_drilled)
+        if (const std::optional<std::string> list = lists_.file(DialogRole::boreholes, options))
+            try {
+                const ListGroupsSummary& groups = lists_.read(*list, ListKind::boreholes).groups();
+                if (groups.skewed) present = present.with(RecordField::crossing_angle);
+                if (!groups.lines.empty()) present = present.with(RecordField::line);
+            } catch (const DataError&) {
+            }
     return present;
 }
 

@@ -16,6 +16,7 @@
 // Its sibling, the as-drilled run (坐标反算), takes the same steps with a points file of surveyed
 // holes in place of the borehole file and writes each hole's station and offset.
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -255,10 +256,38 @@ RunResult run_coordinate_table(RunUi& ui, const RunOptions& options, AlignmentSo
                                RunProgress* progress = nullptr,
                                std::vector<Alignment>* named_lines = nullptr);
 
-// The optional fields the coordinate table of the borehole list `list_file` gives: the crossing
-// angle when some group is skewed, the line when some group names one; read from the group
-// lines before the run, as the sinks are made before its first row.
-FieldSet borehole_list_fields(const std::string& list_file);
+// The list files of one job (the borehole list, the points file, the planned holes), each read
+// once (HeldList) however many of its steps ask for it: the tables' columns, which must be known
+// before the run's first row, the choice of the run's line, the table itself.
+// (input/list_events.h is not included here: the desktop's Qt code includes this header, and Qt
+// takes `emit`, a name the list readers use, for a keyword.)
+class HeldList;
+enum class ListKind;
+class JobLists {
+  public:
+    JobLists();
+    ~JobLists();
+    JobLists(const JobLists&) = delete;
+    JobLists& operator=(const JobLists&) = delete;
+    // The list `path` of `kind` read through, from memory when read already. Throws DataError
+    // naming the file when it cannot be opened; that is not kept, so the run, asking again,
+    // says it in its own words.
+    const HeldList& read(const std::string& path, ListKind kind);
+    // The run chose `path` in the dialog of `role`.
+    void chose(DialogRole role, const std::string& path) { chosen_[role] = path; }
+    // The file of `role`: the one the run chose, else the one `ui` gives up front; nothing when
+    // neither (not chosen yet).
+    std::optional<std::string> file(DialogRole role, const RunOptions& options) const;
+
+  private:
+    struct Held {
+        std::string path;
+        ListKind kind;
+        std::unique_ptr<HeldList> list;
+    };
+    std::vector<Held> held_;
+    std::map<DialogRole, std::string> chosen_;
+};
 
 // Runs the as-drilled table (坐标反算, "钻孔桩号及偏距表") once on `alignment`: the same steps,
 // with the points file (实测坐标资料: project line, groups "title n", then n lines
@@ -293,6 +322,16 @@ class TableJob {
     RunResult run_as_drilled(RunUi& ui, const RunOptions& options, RecordSink& records,
                              RunProgress* progress = nullptr);
 
+    // The optional fields the records of the run carry, and so the columns of its tables, for
+    // the sinks, which are made before its first row (the workbook streams its rows): the design
+    // elevation where it reads a profile, the ground's where it reads a terrain; for the
+    // coordinate table the crossing angle where some group is skewed and the line where some
+    // group names one; for the as-drilled table (`as_drilled`) as_drilled_fields. Asked before
+    // the run (the command line), the lists given up front are read here, once for the job;
+    // asked when the table is begun (the desktop), those the run chose. A list that cannot be
+    // read gives no field: the run says why.
+    FieldSet fields(const RunOptions& options, bool as_drilled);
+
     // The line the last run built, with its stationing as the run completed it: complete for
     // every outcome but data_error. The plan drawing shows it.
     const Alignment& alignment() const { return alignment_; }
@@ -303,6 +342,7 @@ class TableJob {
     std::unique_ptr<AlignmentSource> source_;
     Alignment alignment_;
     std::vector<Alignment> named_lines_;
+    JobLists lists_;
 };
 
 }  // namespace qelt

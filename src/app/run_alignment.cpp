@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/run.h"
+#include "app/run_steps.h"
 #include "input/alignment_readers.h"
 #include "input/documents.h"
 #include "input/formats.h"
@@ -80,8 +81,8 @@ TableJob::TableJob(Method method) : source_(make_alignment_source(method)) {}
 
 RunResult TableJob::run(RunUi& ui, const RunOptions& options, RecordSink& records,
                         RunProgress* progress) {
-    return run_coordinate_table(ui, options, *source_, alignment_, records, progress,
-                                &named_lines_);
+    return run_list_table(ui, options, *source_, alignment_, records, progress,
+                          {kBoreholeDialog, ListKind::boreholes}, &named_lines_, &lists_);
 }
 
 }  // namespace qelt

@@ -4,32 +4,24 @@
 #include <unordered_map>
 
 #include "base/text.h"
-#include "report/stakeout.h"
 
 namespace qelt {
 
-HoleDeviation hole_deviation(const Alignment& alignment, double planned_mileage, Point planned,
-                             Point drilled) {
-    Point centre;
-    double azimuth = 0;
-    alignment.line.locate(planned_mileage, centre, azimuth);
+HoleDeviation hole_deviation(double azimuth, Point planned, Point drilled) {
     const double dx = drilled.x - planned.x, dy = drilled.y - planned.y;
     // The tangent (cos a, sin a) in X north, Y east; the normal to its left (sin a, −cos a).
     return {dx * std::cos(azimuth) + dy * std::sin(azimuth),
             dx * std::sin(azimuth) - dy * std::cos(azimuth), std::hypot(dx, dy)};
 }
 
-HoleComparison compare_holes(const Alignment& alignment, std::span<const PlannedHole> planned,
+HoleComparison compare_holes(std::span<const PlannedHole> planned,
                              std::span<const BoreholeRecord> drilled, double tolerance) {
     HoleComparison out;
     out.planned = static_cast<int>(planned.size());
     out.drilled = static_cast<int>(drilled.size());
-    // The names the stakeout file gave the planned holes, by the one rule that named them.
-    std::vector<BoreholeRecord> records;
-    for (const PlannedHole& p : planned) records.push_back(p.record);
-    const std::vector<std::string> names = stakeout_names(records);
     std::unordered_map<std::string, std::size_t> by_name;
-    for (std::size_t i = 0; i < names.size(); ++i) by_name.emplace(names[i], i);
+    for (std::size_t i = 0; i < planned.size(); ++i)
+        by_name.emplace(planned[i].record.point_name, i);
 
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     std::vector<std::size_t> match(planned.size(), kNone);  // drilled index per planned hole
@@ -57,7 +49,9 @@ HoleComparison compare_holes(const Alignment& alignment, std::span<const Planned
         BoreholeRecord row;
         if (match[i] == kNone) {
             row.placed = false;
-            row.name = names[i];
+            row.name = plan.point_name;
+            row.point_name = plan.point_name;
+            row.line = plan.line;
             row.remark = plan.group;
             row.status = kNotDrilled;
             row.group = missing.head.title;
@@ -78,7 +72,7 @@ HoleComparison compare_holes(const Alignment& alignment, std::span<const Planned
         row.planned_station = plan.station;
         row.planned_offset = plan.offset;
         const HoleDeviation dev =
-            hole_deviation(alignment, planned[i].mileage, {plan.x, plan.y}, {row.x, row.y});
+            hole_deviation(planned[i].azimuth, {plan.x, plan.y}, {row.x, row.y});
         row.d_along = dev.along;
         row.d_across = dev.across;
         row.distance = dev.distance;

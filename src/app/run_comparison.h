@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "alignment/alignment.h"
 #include "geometry/geometry.h"
 #include "report/borehole_record.h"
 
@@ -27,21 +26,25 @@ inline constexpr const char* kNotDrilled = "未钻";
 inline constexpr const char* kNotPlanned = "计划外";
 
 // The drilled point's deviation from the planned point: the difference drilled − planned,
-// resolved on the centre line's direction at the planned station (its tangent and its normal
-// to the left), and its length.
+// resolved on the direction of the planned hole's own line at its planned station, `azimuth`
+// (radians, clockwise from +X): along its tangent and along its normal to the left, and its
+// length. A hole of a skewed pier axis (交角) is resolved the same way, across along the normal
+// rather than along the skewed axis: the two parts stay square, so that they make up the
+// distance, and Δ across says how far the hole moved towards or away from the centre line.
 struct HoleDeviation {
     double along = 0;     // + ahead, towards increasing station
     double across = 0;    // + left
     double distance = 0;  // in plan, ≥ 0
 };
-HoleDeviation hole_deviation(const Alignment& alignment, double planned_mileage, Point planned,
-                             Point drilled);
+HoleDeviation hole_deviation(double azimuth, Point planned, Point drilled);
 
-// A planned hole as the borehole list places it (place_borehole): group title and number,
-// serial, station, offset, X, Y; and the continuous mileage of its station.
+// A planned hole as the coordinate table places it, on its group's line and axis: the record
+// (group title and number, serial, point name, station, offset, X, Y, line), the continuous
+// mileage of its station on its line and the azimuth of that line there.
 struct PlannedHole {
     BoreholeRecord record;
     double mileage = 0;
+    double azimuth = 0;
 };
 
 // A group of the compared table, its rows numbered from 1.
@@ -60,12 +63,12 @@ struct HoleComparison {
 };
 
 // Matches each drilled hole (`drilled`, in the order of the points file, named as surveyed) to
-// the planned hole whose stakeout point name it carries. A name that names no planned hole (a
-// point renamed on site, a hole added) is 计划外, and the planned hole it may have been is 未钻:
-// a renamed point is not guessed back by its position. A name surveyed twice matches with its
-// first point; the later ones are 计划外 and noticed. A matched hole whose distance from its
-// plan, to the millimetre as printed, exceeds `tolerance` is 超限.
-HoleComparison compare_holes(const Alignment& alignment, std::span<const PlannedHole> planned,
+// the planned hole whose stakeout point name (BoreholeRecord::point_name) it carries. A name that
+// names no planned hole (a point renamed on site, a hole added) is 计划外, and the planned hole it
+// may have been is 未钻: a renamed point is not guessed back by its position. A name surveyed twice
+// matches with its first point; the later ones are 计划外 and noticed. A matched hole whose
+// distance from its plan, to the millimetre as printed, exceeds `tolerance` is 超限.
+HoleComparison compare_holes(std::span<const PlannedHole> planned,
                              std::span<const BoreholeRecord> drilled, double tolerance);
 
 // The comparison's closing line: "计划 12 孔，实测 11 孔：超限 2 孔（限差 1.000 米），未钻 1

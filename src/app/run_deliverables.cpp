@@ -67,7 +67,7 @@ bool RunDeliverables::refused(Deliverable d) const {
 }
 
 void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignment& alignment,
-                                 const std::string& title, const std::vector<std::string>& names,
+                                 const std::string& title,
                                  std::span<const Alignment> further_lines) {
     switch (d) {
         case Deliverable::drawing:
@@ -78,10 +78,10 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
             write_section_drawing(out, alignment, ground_, records_.all, section_scales_);
             return;
         case Deliverable::stakeout:
-            write_stakeout_file(out, StakeoutFormat::cass_dat, records_.all, names);
+            write_stakeout_file(out, StakeoutFormat::cass_dat, records_.all);
             return;
         case Deliverable::points_csv:
-            write_stakeout_file(out, StakeoutFormat::points_csv, records_.all, names);
+            write_stakeout_file(out, StakeoutFormat::points_csv, records_.all);
             return;
         case Deliverable::kml:
         case Deliverable::geojson: {
@@ -102,11 +102,6 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
 
 void RunDeliverables::write_files(const Alignment& alignment, const std::string& title,
                                   std::span<const Alignment> further_lines) {
-    // The stakeout file and its CSV name each point alike, and a name depends on every other.
-    const std::vector<std::string> names =
-        wants(Deliverable::stakeout) || wants(Deliverable::points_csv)
-            ? stakeout_names(records_.all)
-            : std::vector<std::string>{};
     // A file that cannot be made of the records is refused by its writer before a byte of it is
     // written.
     for (const DeliverableKind& d : kDeliverables) {
@@ -114,7 +109,7 @@ void RunDeliverables::write_files(const Alignment& alignment, const std::string&
         if (!f) continue;
         try {
             std::ostream out(f);
-            write_file(d.file, out, alignment, title, names, further_lines);
+            write_file(d.file, out, alignment, title, further_lines);
             out.flush();
         } catch (const MapWithoutSystem& e) {
             refusals_.push_back({d.file, e.what(), true});
@@ -129,19 +124,6 @@ PendingFile* RunDeliverables::failed() {
     for (Deliverable d : wanted())
         if (!refused(d) && file(d)->failed()) return file(d);
     return nullptr;
-}
-
-FieldSet run_fields(unsigned command, const RunOptions& options, const std::string& list_file) {
-    // A surveyors' points file brings each hole's height; a list with skewed groups or groups
-    // naming their line gives those columns.
-    FieldSet present = command == kInverseCommand
-                           ? as_drilled_fields(list_file, options.compare_planned)
-                           : borehole_list_fields(list_file);
-    if (options.heights) present = present.with(RecordField::design_elevation);
-    // With a terrain every record carries the ground at its X, Y (and so its 填挖高 where it has
-    // a design elevation too).
-    if (options.ground) present = present.with(RecordField::ground_elevation);
-    return present;
 }
 
 std::string desktop_written_text(Deliverable file, const std::string& path) {

@@ -5,8 +5,7 @@
 // PendingFile: written under a temporary name beside its target and given its name only once
 // complete, by the front end (qelt-cli replaces its targets, the desktop program takes names
 // that are free). The records are held in memory (about 200 bytes a borehole) only when a
-// file made after the run needs them: a drawing's extents go before its entities, and a
-// point's name depends on every other point's.
+// file made after the run needs them: a drawing's extents go before its entities.
 
 #include <array>
 #include <optional>
@@ -93,8 +92,7 @@ class RunDeliverables : public RecordFanout {
     // Writes the file `d` made of the records into `out`; throws DataError when it cannot be
     // made of them.
     void write_file(Deliverable d, std::ostream& out, const Alignment& alignment,
-                    const std::string& title, const std::vector<std::string>& names,
-                    std::span<const Alignment> further_lines);
+                    const std::string& title, std::span<const Alignment> further_lines);
 
     const TableLayout& layout_;
     FieldSet present_;
@@ -110,14 +108,6 @@ class RunDeliverables : public RecordFanout {
     RecordList records_;
     std::vector<Refusal> refusals_;
 };
-
-// The optional fields (columns) of the tables a run of `command` (kTableCommand,
-// kInverseCommand) delivers from the list `list_file` as `options` ask: design elevations with
-// heights, the ground's with the ground; the as-drilled table's collar elevation and comparison
-// (as_drilled_fields), the coordinate table's crossing angle and line where the list's groups
-// give them (borehole_list_fields). Decided before the run, as the sinks are made before its
-// first row.
-FieldSet run_fields(unsigned command, const RunOptions& options, const std::string& list_file);
 
 // The lines of the desktop's closing box about a file made of the records that no program opens
 // (kDeliverables' desktop_name): where it went, "钻孔平面布置图已写入：<path>", or why it was

@@ -5,15 +5,12 @@
 
 #include <variant>
 
-#include "alignment/placement.h"
 #include "app/run.h"
 #include "app/run_comparison.h"
 #include "app/run_steps.h"
 #include "base/data_error.h"
 #include "base/text.h"
-#include "input/list_events.h"
 #include "input/surveyed_points.h"
-#include "station/station.h"
 
 namespace qelt {
 
@@ -57,85 +54,25 @@ class HeldEvents : public RecordSink {
     std::vector<std::variant<GroupHead, Row, BoreholeRecord, End>> events_;
 };
 
-// The planned holes of the borehole list `path`, placed on `alignment` as the coordinate table
-// placed them. Throws DataError naming the file and line of a list that no longer reads or a
-// station the line no longer has.
-std::vector<PlannedHole> read_planned(const std::string& path, const Alignment& alignment,
-                                      std::vector<std::string>& notices) {
-    std::unique_ptr<ListEvents> list = read_grouped_list(path, ListKind::boreholes);
-    std::vector<PlannedHole> planned;
-    std::string title;
-    int number = 0;
-    for (;;) {
-        const ListEvent& event = list->next();
-        notices.insert(notices.end(), event.notices.begin(), event.notices.end());
-        switch (event.kind) {
-            case ListEvent::Kind::project:
-            case ListEvent::Kind::group_end:
-                break;
-            case ListEvent::Kind::group:
-                title = event.group.title;
-                number = event.group.number;
-                break;
-            case ListEvent::Kind::row: {
-                const PlacedBorehole placed = place_borehole(alignment, event.row.at);
-                if (placed.outcome != PlacementOutcome::placed)
-                    throw DataError(list->at_line(event.line) + placed.message, path, event.line);
-                PlannedHole hole;
-                hole.mileage = placed.mileage;
-                BoreholeRecord& r = hole.record;
-                r.group = title;
-                r.group_number = number;
-                r.serial = event.row.serial;
-                // Printed as the drilled stations are, lettered in a long chain's overlap, so
-                // that the two read alike side by side.
-                r.station = zh_station_of(alignment.breaks, placed.mileage).text;
-                r.station_value = placed.station_value;
-                r.offset = placed.offset;
-                r.offset_text = event.row.at.offset_text;
-                r.x = placed.point.x;
-                r.y = placed.point.y;
-                r.remark = event.row.remark;
-                planned.push_back(std::move(hole));
-                break;
-            }
-            case ListEvent::Kind::refused:
-                throw DataError(event.text, path, event.line);
-            case ListEvent::Kind::end:
-                return planned;
-        }
-    }
-}
-
-// The as-drilled run compared with the planned holes: the points file read through as the plain
-// run reads it, then the planned list, then the compared table. A run that stops in the points
-// file keeps its rows as the plain table; a planned list that cannot be read writes nothing.
+// The as-drilled run compared with the planned holes: the points file and the planned list
+// read through in the one run, each drilled point taken back to its planned hole's line, then
+// the compared table. A run that stops in the points file keeps its rows as the plain table; a
+// planned list that cannot be read writes nothing.
 RunResult run_compared(RunUi& ui, const RunOptions& options, AlignmentSource& source,
-                       Alignment& alignment, RecordSink& records, RunProgress* progress) {
+                       Alignment& alignment, RecordSink& records, RunProgress* progress,
+                       std::vector<Alignment>& named_lines, JobLists& lists) {
     HeldEvents held;
+    std::vector<PlannedHole> planned;
     RunResult result = run_list_table(ui, options, source, alignment, held, progress,
-                                      {kPointsDialog, ListKind::points});
+                                      {kPointsDialog, ListKind::points}, &named_lines, &lists,
+                                      &planned);
     if (result.outcome == RunOutcome::data_error) return result;
     if (result.outcome != RunOutcome::complete) {
         held.hand_on(records);
         return result;
     }
     const double tolerance = options.tolerance;
-    HoleComparison comparison;
-    try {
-        const std::optional<std::string> path = ui.choose_file(kPlannedDialog);
-        if (!path) throw DataError(job_input(DialogRole::planned).not_chosen);
-        comparison = compare_holes(alignment, read_planned(*path, alignment, result.notices),
-                                   held.records, tolerance);
-    } catch (const DataError& e) {
-        result.outcome = RunOutcome::data_error;
-        result.message = e.what();
-        result.file = e.file();
-        result.line = e.line();
-        ui.bring_main_window_to_front();
-        ui.show_error_box(kErrorBoxText, kErrorBoxTitle);
-        return result;
-    }
+    const HoleComparison comparison = compare_holes(planned, held.records, tolerance);
     result.notices.insert(result.notices.end(), comparison.notices.begin(),
                           comparison.notices.end());
     // The sheet's rows run out only for lists far beyond any project's; said as the plain run
@@ -168,10 +105,20 @@ RunResult run_compared(RunUi& ui, const RunOptions& options, AlignmentSource& so
 
 RunResult run_as_drilled_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
                                Alignment& alignment, RecordSink& records, RunProgress* progress) {
+    std::vector<Alignment> named_lines;
+    JobLists lists;
+    return run_as_drilled_table(ui, options, source, alignment, records, progress, named_lines,
+                                lists);
+}
+
+RunResult run_as_drilled_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+                               Alignment& alignment, RecordSink& records, RunProgress* progress,
+                               std::vector<Alignment>& named_lines, JobLists& lists) {
     if (options.compare_planned)
-        return run_compared(ui, options, source, alignment, records, progress);
+        return run_compared(ui, options, source, alignment, records, progress, named_lines,
+                            lists);
     return run_list_table(ui, options, source, alignment, records, progress,
-                          {kPointsDialog, ListKind::points});
+                          {kPointsDialog, ListKind::points}, &named_lines, &lists);
 }
 
 FieldSet as_drilled_fields(const std::string& points_file, bool compared) {
@@ -186,8 +133,8 @@ FieldSet as_drilled_fields(const std::string& points_file, bool compared) {
 
 RunResult TableJob::run_as_drilled(RunUi& ui, const RunOptions& options, RecordSink& records,
                                    RunProgress* progress) {
-    named_lines_.clear();
-    return run_as_drilled_table(ui, options, *source_, alignment_, records, progress);
+    return run_as_drilled_table(ui, options, *source_, alignment_, records, progress, named_lines_,
+                                lists_);
 }
 
 }  // namespace qelt

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <deque>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,7 +30,7 @@ class GroupedList : public LineListEvents {
     GroupedList(const std::string& path, ListKind kind)
         : LineListEvents(path),
           kind_(kind),
-          csv_(list_saved_as_csv(path)),
+          csv_extension_(lower_extension(path) == ".csv"),
           file_name_(kind == ListKind::points ? "实测坐标资料文件" : "钻孔资料文件"),
           data_name_(kind == ListKind::points ? "实测坐标资料" : "钻孔资料") {}
 
@@ -50,9 +52,22 @@ class GroupedList : public LineListEvents {
     void lines_not_read(long blank_line);
     bool reads_as_row(const std::string& line) const;
     std::string not_a_row(const std::string& line, const std::string& detail) const;
+    void read_ahead();
+    bool take(std::string& line);
+    bool at_end() { return ahead_.empty() && file_.at_end(); }
 
     ListKind kind_;
-    bool csv_;  // saved by Excel as CSV: every line's fields cut at its commas
+    bool csv_extension_;
+    bool csv_ = false;  // saved by Excel as CSV: every line's fields cut at its commas
+    // The lines read to tell whether the list was saved as CSV and not yet taken, each with its
+    // number, or the failure to decode it (thrown when its turn comes): the file is read once.
+    struct AheadLine {
+        std::string text;
+        long number = 0;
+        std::exception_ptr failure;
+    };
+    std::deque<AheadLine> ahead_;
+    long line_number_ = 0;  // of the line taken last
     std::string file_name_;
     const char* data_name_;
     State state_ = State::project;
@@ -77,7 +92,8 @@ void GroupedList::step() {
 
 // The first line names the project, for the page headers.
 void GroupedList::read_project() {
-    if (!file_.next(event_.text)) return refuse(1, file_name_ + "为空，缺少第一行（项目名称）");
+    read_ahead();
+    if (!take(event_.text)) return refuse(1, file_name_ + "为空，缺少第一行（项目名称）");
     if (csv_) {
         // The project is the row's text; a name holding commas is a cell of its own in Excel.
         const std::optional<std::vector<std::string>> cells = comma_fields(event_.text);
@@ -89,25 +105,68 @@ void GroupedList::read_project() {
         }
     }
     state_ = State::groups;
-    emit(ListEvent::Kind::project, file_.line_number());
+    emit(ListEvent::Kind::project, line_number_);
+}
+
+// The project line and the first group line, read ahead to tell a list saved as CSV: a
+// blank-separated list has no comma in a group line, and Excel pads every row of a sheet to its
+// widest row. The group line's second cell is its count: a title holding a comma
+// ("K13+480,涵洞 3") keeps the file blank-separated.
+void GroupedList::read_ahead() {
+    int lines = 0;
+    bool commas = true;
+    while (lines < 2 && !file_.at_end()) {
+        AheadLine& ahead = ahead_.emplace_back();
+        try {
+            file_.next(ahead.text);
+        } catch (const DataError&) {
+            // The line is refused when the list comes to it; the file is not CSV.
+            ahead.failure = std::current_exception();
+            ahead.number = file_.line_number();
+            commas = false;
+            break;
+        }
+        ahead.number = file_.line_number();
+        if (trim_blanks(ahead.text).empty()) continue;
+        const auto cells = comma_fields(ahead.text);
+        if (ahead.text.find(',') == std::string::npos || !cells) commas = false;
+        if (++lines == 2 && (!cells || cells->size() < 2 || !parse_number((*cells)[1])))
+            commas = false;
+    }
+    csv_ = csv_extension_ || (commas && lines == 2);
+}
+
+// The next line of the file, those read ahead first; false at its end.
+bool GroupedList::take(std::string& line) {
+    if (ahead_.empty()) {
+        const bool more = file_.next(line);
+        if (more) line_number_ = file_.line_number();
+        return more;
+    }
+    AheadLine ahead = std::move(ahead_.front());
+    ahead_.pop_front();
+    line_number_ = ahead.number;
+    if (ahead.failure) std::rethrow_exception(ahead.failure);
+    line = std::move(ahead.text);
+    return true;
 }
 
 // The next group line; the list ends at the end of the file or at a blank line.
 void GroupedList::read_group() {
-    if (file_.at_end()) return end();
-    file_.next(line_);
+    if (at_end()) return end();
+    take(line_);
     if (csv_) {
         try {
             line_ = csv_row_as_line(line_);
         } catch (const DataError& e) {
-            return refuse(file_.line_number(), e.what());
+            return refuse(line_number_, e.what());
         }
     }
     if (trim_blanks(line_).empty()) {
-        lines_not_read(file_.line_number());
+        lines_not_read(line_number_);
         return end();
     }
-    const long line = file_.line_number();
+    const long line = line_number_;
     ListGroup& group = event_.group;
     const std::string previous_title = group.title;
     std::int16_t count = 0;
@@ -157,11 +216,11 @@ void GroupedList::read_row() {
         return emit(ListEvent::Kind::group_end, 0);
     }
     row.serial = k;
-    if (!file_.next(line_))
-        return refuse(file_.line_number() + 1,
-                      "文件在分组“" + group.title + "”的第 " + std::to_string(k) +
-                          " 个钻孔之前结束（该组应有 " + std::to_string(group.count) + " 个钻孔）");
-    const long line = file_.line_number();
+    if (!take(line_))
+        return refuse(line_number_ + 1, "文件在分组“" + group.title + "”的第 " + std::to_string(k) +
+                                            " 个钻孔之前结束（该组应有 " +
+                                            std::to_string(group.count) + " 个钻孔）");
+    const long line = line_number_;
     try {
         if (csv_) line_ = csv_row_as_line(line_);
         if (kind_ == ListKind::points)
@@ -192,7 +251,15 @@ void GroupedList::end() {
 // A blank line ends the list; the user is told when something follows it.
 void GroupedList::lines_not_read(long blank_line) {
     long first = 0, count = 0;
-    count_nonblank_lines(file_, first, count);
+    for (const AheadLine& ahead : ahead_)
+        if (ahead.failure || !trim_blanks(ahead.text).empty()) {
+            if (first == 0) first = ahead.number;
+            ++count;
+        }
+    long first_after = 0, count_after = 0;
+    count_nonblank_lines(file_, first_after, count_after);
+    if (first == 0) first = first_after;
+    count += count_after;
     if (count > 0)
         event_.notices.push_back(file_name_ + ("“" + base_name(file_.path())) + "”第 " +
                                  std::to_string(blank_line) + " 行是空行，" + data_name_ +
@@ -350,27 +417,74 @@ GroupFields read_group_fields(std::string_view further) {
     return out;
 }
 
-ListGroupsSummary summarize_groups(const std::string& path) {
-    ListGroupsSummary summary;
-    try {
-        const std::unique_ptr<ListEvents> list = read_grouped_list(path, ListKind::boreholes);
-        for (;;) {
-            const ListEvent& event = list->next();
-            if (event.kind == ListEvent::Kind::end || event.kind == ListEvent::Kind::refused) break;
-            if (event.kind != ListEvent::Kind::group) continue;
+class HeldList::Replay : public ListEvents {
+  public:
+    explicit Replay(const HeldList& list) : list_(list) {}
+    const ListEvent& next() override {
+        if (at_ >= list_.steps_.size()) {
+            event_.kind = ListEvent::Kind::end;
+            event_.line = 0;
+            event_.notices.clear();
+            return event_;
+        }
+        const Step& step = list_.steps_[at_++];
+        if (step.kind == ListEvent::Kind::row) {
+            // The group stays that of the group event before, as the list gave it.
+            event_.kind = step.kind;
+            event_.line = step.line;
+            event_.row = list_.rows_[step.item];
+            event_.notices.clear();
+        } else {
+            event_ = list_.others_[step.item];
+        }
+        if (step.notices) event_.notices = list_.notices_[step.notices - 1];
+        return event_;
+    }
+    std::string at_line(long line) const override { return list_.source_->at_line(line); }
+    const char* data_name() const override { return list_.source_->data_name(); }
+    const std::string& path() const override { return list_.source_->path(); }
+    void close() override { at_ = list_.steps_.size(); }
+
+  private:
+    const HeldList& list_;
+    std::size_t at_ = 0;
+    ListEvent event_;
+};
+
+HeldList::HeldList(std::unique_ptr<ListEvents> source) : source_(std::move(source)) {
+    for (;;) {
+        const ListEvent& event = source_->next();
+        Step step{event.kind, event.line, 0, 0};
+        if (!event.notices.empty()) {
+            notices_.push_back(event.notices);
+            step.notices = notices_.size();
+        }
+        if (event.kind == ListEvent::Kind::row) {
+            step.item = rows_.size();
+            rows_.push_back(event.row);
+        } else {
+            step.item = others_.size();
+            others_.push_back(event);
+            others_.back().notices.clear();
+        }
+        steps_.push_back(step);
+        if (event.kind == ListEvent::Kind::group) {
             const ListGroup& group = event.group;
-            if (group.crossing_angle) summary.skewed = true;
+            if (group.crossing_angle) groups_.skewed = true;
             if (group.line_name.empty()) {
-                if (group.count > 0) summary.unnamed = true;
-            } else if (std::find(summary.lines.begin(), summary.lines.end(), group.line_name) ==
-                       summary.lines.end()) {
-                summary.lines.push_back(group.line_name);
+                if (group.count > 0) groups_.unnamed = true;
+            } else if (std::find(groups_.lines.begin(), groups_.lines.end(), group.line_name) ==
+                       groups_.lines.end()) {
+                groups_.lines.push_back(group.line_name);
             }
         }
-    } catch (const DataError&) {
-        // The run opens the file again and refuses it in its own words.
+        if (event.kind == ListEvent::Kind::end || event.kind == ListEvent::Kind::refused) break;
     }
-    return summary;
+    source_->close();
+}
+
+std::unique_ptr<ListEvents> HeldList::events() const {
+    return std::make_unique<Replay>(*this);
 }
 
 std::optional<std::vector<std::string>> comma_fields(std::string_view line) {
@@ -413,28 +527,6 @@ std::string lower_extension(const std::string& path) {
     for (char& c : ext)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return ext;
-}
-
-bool list_saved_as_csv(const std::string& path) {
-    if (lower_extension(path) == ".csv") return true;
-    // The project line and the first group line: a blank-separated list has no comma in a
-    // group line, and Excel pads every row of a sheet to its widest row. The group line's
-    // second cell is its count: a title holding a comma ("K13+480,涵洞 3") keeps the file
-    // blank-separated.
-    int lines = 0;
-    try {
-        LineReader file(path);
-        std::string line;
-        while (lines < 2 && file.next(line)) {
-            if (trim_blanks(line).empty()) continue;
-            const auto cells = comma_fields(line);
-            if (line.find(',') == std::string::npos || !cells) return false;
-            if (++lines == 2 && (cells->size() < 2 || !parse_number((*cells)[1]))) return false;
-        }
-    } catch (const DataError&) {
-        return false;  // the reader refuses the line that cannot be decoded
-    }
-    return lines == 2;
 }
 
 std::string csv_row_as_line(const std::string& row) {

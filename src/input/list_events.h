@@ -45,9 +45,6 @@ std::optional<std::vector<std::string>> comma_fields(std::string_view line);
 // The extension of `path` in lower case, with its dot (".csv"), or "".
 std::string lower_extension(const std::string& path);
 
-// Whether the list file `path` was saved as CSV: named .csv, or its first two lines that are not
-// blank both cut at commas. A file that cannot be opened is not.
-bool list_saved_as_csv(const std::string& path);
 // A CSV row of a list as the blank-separated line it stands for: its fields, the empty ones at
 // its end dropped, joined by one blank. Throws DataError for quotes that do not pair and for an
 // empty field before the last one given.
@@ -165,16 +162,49 @@ class LineListEvents : public ListEvents {
 // file when it cannot be opened or decoded as a whole (LineReader).
 std::unique_ptr<ListEvents> read_grouped_list(const std::string& path, ListKind kind);
 
-// What the group lines of the borehole list `path` say of the lines and axes its holes are on,
-// read through once before the run, for what must be settled before the first row: the CSV's
-// columns (crossing_angle, line) and whether the run's line needs choosing at all. A list that
-// cannot be read through tells what it read up to there (the run then says why).
+// What the group lines of a borehole list say of the lines and axes its holes are on, for what
+// must be settled before the first row: the tables' columns (crossing_angle, line) and whether
+// the run's line needs choosing at all. A list refused part way tells what it read up to there
+// (the run then says why).
 struct ListGroupsSummary {
     bool skewed = false;             // some group has a crossing angle other than 90
     bool unnamed = false;            // some group with rows names no line
     std::vector<std::string> lines;  // the lines the groups name, in order of first mention
 };
-ListGroupsSummary summarize_groups(const std::string& path);
+
+// A list read through once, up front, and kept: its events are given again from memory to
+// every step of a run that takes them (the tables' columns, the choice of the run's line, the
+// table itself), so that the file is opened and read once however many ask. Kept compactly (a
+// row about 200 bytes), a list of 200,000 holes takes some 40 MB, as the records the run keeps
+// for its drawings do.
+class HeldList {
+  public:
+    // Reads every event of `source` up to its end or its refusal, then closes it.
+    explicit HeldList(std::unique_ptr<ListEvents> source);
+    HeldList(const HeldList&) = delete;
+    HeldList& operator=(const HeldList&) = delete;
+    // The events again from the first, in the order read, with their notices.
+    std::unique_ptr<ListEvents> events() const;
+    const ListGroupsSummary& groups() const { return groups_; }
+    // The rows read, in order (the names of a points file's holes).
+    const std::vector<ListRow>& rows() const { return rows_; }
+    const std::string& path() const { return source_->path(); }
+
+  private:
+    class Replay;
+    struct Step {
+        ListEvent::Kind kind;
+        long line;
+        std::size_t item;     // the row (kind row) or the other event it gives
+        std::size_t notices;  // 1 + its index in notices_, 0 none
+    };
+    std::unique_ptr<ListEvents> source_;  // closed: names the file and its lines
+    std::vector<Step> steps_;
+    std::vector<ListRow> rows_;
+    std::vector<ListEvent> others_;  // every event but the rows, whole
+    std::vector<std::vector<std::string>> notices_;
+    ListGroupsSummary groups_;
+};
 
 // Counts the lines of `file` from where it stands to its end that are not blank (a line that
 // cannot be decoded counts), and the first of them (0 when none): the lines after the blank

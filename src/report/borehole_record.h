@@ -62,6 +62,10 @@ struct BoreholeRecord {
     // The continuous mileage of the station (of the foot), metres: where the section drawing
     // puts the hole.
     double mileage = 0;
+    // The name the survey crew's controller and the maps give the hole (PointNamer,
+    // report/stakeout.h), set once where the record is made: "A1" for a planned hole, its own
+    // name for a surveyed one.
+    std::string point_name = {};
 };
 
 // A group of the list as the run begins it.

@@ -12,7 +12,6 @@
 #include "base/data_error.h"
 #include "base/text.h"
 #include "report/plan_layout.h"
-#include "report/stakeout.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -204,7 +203,6 @@ void write_kml(std::ostream& out, const MapData& data, std::span<const BoreholeR
     // group starts a folder of its own, as the table has a group of its own there.
     // Each hole is named on the map by its stakeout point name (A1, ZK1-B), the name the crew
     // has in the controller, so that map, controller and table speak of the same hole.
-    const std::vector<std::string> names = stakeout_names(holes);
     pugi::xml_node folder;
     for (std::size_t i = 0; i < holes.size(); ++i) {
         const BoreholeRecord& b = holes[i];
@@ -214,8 +212,9 @@ void write_kml(std::ostream& out, const MapData& data, std::span<const BoreholeR
         }
         const std::string serial = std::to_string(b.serial);
         pugi::xml_node placemark =
-            add_point_placemark(folder, names[i], "#borehole", data.holes[i].geo);
-        std::string description = "点名：" + names[i] + "\n分组：" + b.group + "\n序号：" + serial;
+            add_point_placemark(folder, b.point_name, "#borehole", data.holes[i].geo);
+        std::string description =
+            "点名：" + b.point_name + "\n分组：" + b.group + "\n序号：" + serial;
         if (!b.name.empty()) description += "\n孔号：" + b.name;
         description += "\n桩号：" + b.station + "\n距中线：" + b.offset_text +
                        " m（左为正，右为负）\nX：" + fixed_text(b.x, 3) + "\nY：" +
@@ -227,7 +226,7 @@ void write_kml(std::ostream& out, const MapData& data, std::span<const BoreholeR
             .set(xml_text(description).c_str());
         pugi::xml_node extended =
             placemark.insert_child_after("ExtendedData", placemark.child("styleUrl"));
-        add_data(extended, "point", names[i]);
+        add_data(extended, "point", b.point_name);
         add_data(extended, "group", b.group);
         add_data(extended, "serial", serial);
         add_data(extended, "name", b.name);
@@ -300,11 +299,10 @@ void write_geojson(std::ostream& out, const MapData& data, std::span<const Boreh
                 json_string(data.keys[i].who) + "},\"geometry\":{\"type\":\"Point\"," +
                 "\"coordinates\":" + json_position(data.keys[i].geo) + "}}";
     }
-    const std::vector<std::string> names = stakeout_names(holes);
     for (std::size_t i = 0; i < holes.size(); ++i) {
         const BoreholeRecord& b = holes[i];
         text += ",\n{\"type\":\"Feature\",\"properties\":{\"kind\":\"borehole\",\"point\":" +
-                json_string(names[i]) + ",\"group\":" + json_string(b.group) +
+                json_string(b.point_name) + ",\"group\":" + json_string(b.group) +
                 ",\"serial\":" + std::to_string(b.serial) + ",\"name\":" + json_string(b.name) +
                 ",\"station\":" + json_string(b.station) +
                 ",\"station_value\":" + json_number(b.station_value) +

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "base/text.h"
-#include "report/stakeout.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -68,8 +67,7 @@ class SectionDrawer {
     void end_run(std::vector<DPoint>& run);
     void grade_line();
     void chain_breaks();
-    void borehole_marks(std::span<const BoreholeRecord> boreholes,
-                        const std::vector<std::string>& names);
+    void borehole_marks(std::span<const BoreholeRecord> boreholes);
     void bands(std::span<const BoreholeRecord> boreholes);
 
     const Alignment& alignment_;
@@ -207,10 +205,8 @@ void SectionDrawer::chain_breaks() {
 
 // Each hole from its own ground (else the grade line at its station) down 20 mm of the plot,
 // labelled with its stakeout point name and its offset.
-void SectionDrawer::borehole_marks(std::span<const BoreholeRecord> boreholes,
-                                   const std::vector<std::string>& names) {
-    for (std::size_t i = 0; i < boreholes.size(); ++i) {
-        const BoreholeRecord& b = boreholes[i];
+void SectionDrawer::borehole_marks(std::span<const BoreholeRecord> boreholes) {
+    for (const BoreholeRecord& b : boreholes) {
         const std::optional<double> top =
             b.ground_elevation ? b.ground_elevation : b.design_elevation;
         if (!top) continue;
@@ -221,7 +217,7 @@ void SectionDrawer::borehole_marks(std::span<const BoreholeRecord> boreholes,
                                  : b.offset < 0 ? "右" + short_number_text(-b.offset)
                                                 : std::string("中");
         text(SectionLayer::borehole_labels, {t.x - 0.8 * mm_, t.y + 2 * mm_}, 2.5, kVertical,
-             names[i] + " " + side);
+             b.point_name + " " + side);
     }
 }
 
@@ -274,8 +270,7 @@ PlanLayout SectionDrawer::draw(std::span<const BoreholeRecord> boreholes) {
     grade_line();
     if (!legend_.empty() && std::isfinite(high_))
         text(SectionLayer::ground_line, {start_, high_ + 10 * mm_}, 3, 0, legend_);
-    const std::vector<std::string> names = stakeout_names(boreholes);
-    borehole_marks(boreholes, names);
+    borehole_marks(boreholes);
     chain_breaks();
     bands(boreholes);
     return std::move(layout_);

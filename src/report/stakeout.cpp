@@ -17,30 +17,35 @@ std::string group_letter(int n) {
     return letters;
 }
 
-std::vector<std::string> stakeout_names(std::span<const BoreholeRecord> boreholes) {
-    std::vector<std::string> names(boreholes.size());
-    std::unordered_map<std::string, int> holding;  // holes per own name
-    for (const BoreholeRecord& b : boreholes)
-        if (!b.name.empty()) ++holding[b.name];
+PointNamer::PointNamer(std::span<const std::string> own_names) {
+    for (const std::string& name : own_names)
+        if (!name.empty()) ++holding_[name];
     // Every own name is reserved, a shared one too: no made-up name may be one of them.
-    std::unordered_set<std::string> used;
-    for (const auto& [name, holes] : holding) used.insert(name);
-    for (std::size_t i = 0; i < boreholes.size(); ++i)
-        if (!boreholes[i].name.empty() && holding[boreholes[i].name] == 1)
-            names[i] = boreholes[i].name;
-    for (std::size_t i = 0; i < boreholes.size(); ++i) {
-        if (!names[i].empty()) continue;
-        const BoreholeRecord& b = boreholes[i];
-        const std::string letter = group_letter(b.group_number);
-        const std::string serial = std::to_string(b.serial);
-        const std::string first = b.name.empty() ? letter + serial : b.name + "-" + letter;
-        const std::string second = b.name.empty() ? first : first + serial;
-        std::string name = first;
-        if (used.contains(name)) name = second;
-        for (int k = 2; used.contains(name); ++k) name = second + "-" + std::to_string(k);
-        used.insert(name);
-        names[i] = name;
+    for (const auto& [name, holes] : holding_) used_.insert(name);
+}
+
+std::string PointNamer::name(const BoreholeRecord& b) {
+    if (!b.name.empty()) {
+        const auto it = holding_.find(b.name);
+        if (it != holding_.end() && it->second == 1) return b.name;
     }
+    const std::string letter = group_letter(b.group_number);
+    const std::string serial = std::to_string(b.serial);
+    const std::string first = b.name.empty() ? letter + serial : b.name + "-" + letter;
+    const std::string second = b.name.empty() ? first : first + serial;
+    std::string name = first;
+    if (used_.contains(name)) name = second;
+    for (int k = 2; used_.contains(name); ++k) name = second + "-" + std::to_string(k);
+    used_.insert(name);
+    return name;
+}
+
+std::vector<std::string> stakeout_names(std::span<const BoreholeRecord> boreholes) {
+    std::vector<std::string> own;
+    for (const BoreholeRecord& b : boreholes) own.push_back(b.name);
+    PointNamer namer(own);
+    std::vector<std::string> names;
+    for (const BoreholeRecord& b : boreholes) names.push_back(namer.name(b));
     return names;
 }
 
@@ -70,19 +75,17 @@ std::string gbk(const std::string& text, const std::string& point, const char* w
 }  // namespace
 
 void write_stakeout_file(std::ostream& out, StakeoutFormat format,
-                         std::span<const BoreholeRecord> boreholes,
-                         const std::vector<std::string>& names) {
+                         std::span<const BoreholeRecord> boreholes) {
     // The whole file first, so that a name refused half-way writes nothing.
     std::string text;
-    for (std::size_t i = 0; i < boreholes.size(); ++i) {
-        const BoreholeRecord& b = boreholes[i];
-        const std::string name = gbk(names.at(i), names[i], "点名");
+    for (const BoreholeRecord& b : boreholes) {
+        const std::string name = gbk(b.point_name, b.point_name, "点名");
         const std::string x = coordinate(b.x), y = coordinate(b.y);
         if (format == StakeoutFormat::cass_dat) {
             text += name + ",," + y + "," + x + ",\r\n";
         } else {
             const std::string description =
-                gbk(stakeout_description(b), names[i], "说明（分组名称和桩号）");
+                gbk(stakeout_description(b), b.point_name, "说明（分组名称和桩号）");
             text += csv_field(name) + "," + x + "," + y + ",," + csv_field(description) + "\r\n";
         }
     }

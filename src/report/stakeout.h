@@ -22,6 +22,8 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "report/borehole_record.h"
@@ -34,8 +36,8 @@ enum class StakeoutFormat { cass_dat, points_csv };
 // columns count, so that every group has its own however many there are.
 std::string group_letter(int n);
 
-// The point names of `boreholes`, one each in their order, unique within the file and short
-// enough for a controller's screen:
+// Names the points of one table, one each in the table's order (BoreholeRecord::point_name),
+// unique within it and short enough for a controller's screen:
 //   - a planned borehole: its group's letter and its serial number ("A1", "B12"); the letters
 //     go by the group's place in the table, since group titles are Chinese and often begin
 //     alike ("青龙河大桥", "青山隧道");
@@ -43,17 +45,30 @@ std::string group_letter(int n);
 //     a name that several holes share (each bridge its ZK1) becomes name, '-' and the group's
 //     letter for each of them ("ZK1-A", "ZK1-B"), and should that too be taken, gets the serial
 //     number and then a count, so that no two points and no hole's own name ever coincide.
+// A name depends on every own name of the table, which the namer is given before the first.
+class PointNamer {
+  public:
+    // `own_names`: the own names of every hole of the table, in any order ("" for none).
+    explicit PointNamer(std::span<const std::string> own_names);
+    // The name of the next hole of the table, `borehole` with its group number, serial and name.
+    std::string name(const BoreholeRecord& borehole);
+
+  private:
+    std::unordered_map<std::string, int> holding_;  // holes per own name
+    std::unordered_set<std::string> used_;          // every own name, and every name given
+};
+
+// The point names of `boreholes` as PointNamer gives them, for records made without one.
 std::vector<std::string> stakeout_names(std::span<const BoreholeRecord> boreholes);
 
 // The description of a point in the PNEZD file: its group and printed station
 // ("青龙河大桥 K11+150.000"), so that crew and engineer speak of the same hole.
 std::string stakeout_description(const BoreholeRecord& borehole);
 
-// Writes the points file of `boreholes` named `names` (stakeout_names) to `out`, opened in
+// Writes the points file of `boreholes`, each under its point_name, to `out`, opened in
 // binary mode and checked by the caller. Throws DataError, having written nothing, when a name
 // or description holds a character GBK has no code for, naming the hole.
 void write_stakeout_file(std::ostream& out, StakeoutFormat format,
-                         std::span<const BoreholeRecord> boreholes,
-                         const std::vector<std::string>& names);
+                         std::span<const BoreholeRecord> boreholes);
 
 }  // namespace qelt

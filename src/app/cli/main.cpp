@@ -500,14 +500,14 @@ int run_table(const Options& options) {
     // All outputs are begun before any input is read, so that a folder that is missing or
     // cannot be written is reported at once. Their temporary files go with them on every
     // return that does not deliver them.
+    CommandLineUi ui(options);
+    TableJob job(method_of(options));
     const std::string& list =
         *options.input(options.inverse() ? DialogRole::points : DialogRole::boreholes);
-    const FieldSet present = run_fields(options.command, options.run, list);
+    const FieldSet present = job.fields(options.run, options.inverse());
     RunDeliverables outputs(table_layout(options, present), targets, options.run.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
-    CommandLineUi ui(options);
-    TableJob job(method_of(options));
     RunResult result = options.inverse()
                            ? job.run_as_drilled(ui, options.run, outputs, &ui.progress)
                            : job.run(ui, options.run, outputs, &ui.progress);

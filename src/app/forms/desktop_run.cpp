@@ -27,8 +27,13 @@ class DeliverySheet : public RecordFanout {
     // The files of `command` (kTableCommand, kInverseCommand) that the desktop delivers: the
     // rows of kDeliverables with an extension of their own.
     DeliverySheet(const DesktopRunUi& ui, const RunOptions& options, Desktop& desktop,
-                  const TableLayout& layout, unsigned command)
-        : ui_(ui), options_(options), desktop_(desktop), layout_(layout), command_(command) {}
+                  const TableLayout& layout, unsigned command, TableJob& job)
+        : ui_(ui),
+          options_(options),
+          desktop_(desktop),
+          layout_(layout),
+          command_(command),
+          job_(job) {}
 
     void begin_table() override {
         folder_ = delivery_folder(desktop_, ui_.borehole_file);
@@ -39,7 +44,7 @@ class DeliverySheet : public RecordFanout {
                     join_path(folder_, numbered_workbook_name(stem(f), 1, f.extension),
                               desktop_.path_style());
         // A folder that cannot be written after all is told when the workbook is delivered.
-        const FieldSet present = run_fields(command_, options_, ui_.borehole_file);
+        const FieldSet present = job_.fields(options_, command_ == kInverseCommand);
         out_.emplace(command_ == kInverseCommand ? as_drilled_layout(present) : layout_, targets,
                      options_.grid, present);
         out_->create();
@@ -132,6 +137,7 @@ class DeliverySheet : public RecordFanout {
     Desktop& desktop_;
     const TableLayout& layout_;
     unsigned command_;
+    TableJob& job_;
     std::optional<RunDeliverables> out_;
     std::string folder_;
     std::vector<std::string> delivered_;  // where this run's files went
@@ -142,7 +148,7 @@ class DeliverySheet : public RecordFanout {
 // of the records and `job`'s alignment, as `options` ask.
 struct Delivery {
     const TableLayout& layout;
-    const TableJob& job;
+    TableJob& job;
     unsigned command;
     const RunOptions& options;
 };
@@ -169,7 +175,8 @@ TableRunResult run_and_deliver(
     TableRunResult result;
     BusyCursor busy(desktop);
     DesktopRunUi ui(desktop, busy);
-    DeliverySheet sheet(ui, delivery.options, desktop, delivery.layout, delivery.command);
+    DeliverySheet sheet(ui, delivery.options, desktop, delivery.layout, delivery.command,
+                        delivery.job);
     result.run = run(ui, delivery.options, sheet);
     // The lines of the closing box about the files besides the table.
     std::vector<std::string> told;
