@@ -62,6 +62,49 @@ xml_ramp=(--alignment examples/interchange.xml --alignment-name A匝道)
     run jd-landxml landxml "${jd[@]}" --output "$out/jd-landxml.xml"
 }
 
+# Heights: the design profile and the crew's ground shots (a terrain sampled under the line) in
+# the borehole table, the stake table and the section drawing; the grade table; and a LandXML
+# line whose ground line (ProfSurf) the section draws where no terrain is given.
+heights=(--profile examples/mainline-profile.txt --terrain examples/mainline-ground.dat)
+cat > "$work/profsurf.xml" << 'XML'
+<?xml version="1.0"?>
+<LandXML xmlns="http://www.landxml.org/schema/LandXML-1.2">
+<Units><Metric linearUnit="meter"/></Units>
+<Alignments>
+<Alignment name="试验线" staStart="1000" length="1200">
+<CoordGeom><Line><Start>3000000 500000</Start><End>3000600 500000</End></Line>
+<Curve rot="cw" radius="800" length="600"><Start>3000600 500000</Start>
+<Center>3000600 500800</Center><End>3001145.311008 500214.648905</End></Curve></CoordGeom>
+<Profile>
+<ProfSurf name="地面线"><PntList2D>1000 100.2 1130 103.45 1260 99.8 1400 101.75
+1555.5 97.3 1700 104.1 1850 102.6 2000 100.05 2200 99.5</PntList2D></ProfSurf>
+<ProfAlign name="设计线"><PVI>1000 101</PVI><ParaCurve length="300">1500 108.5</ParaCurve>
+<ParaCurve length="240">1900 103</ParaCurve><PVI>2200 104.2</PVI></ProfAlign>
+</Profile>
+</Alignment>
+</Alignments>
+</LandXML>
+XML
+printf '试验线钻孔\n桥 4\n1050 0\n1300 5\nK1+620 -6\n2150 0\n' > "$work/profsurf-boreholes.txt"
+xml_profsurf=(--alignment "$work/profsurf.xml" --alignment-name 试验线)
+# shellcheck disable=SC2046
+{
+    run heights-table table "${jd[@]}" "${heights[@]}" \
+        --boreholes examples/mainline-boreholes.txt $(table_outputs heights-table) \
+        --section-dxf "$out/heights-table.section.dxf"
+    run heights-stakes stakes "${jd[@]}" "${heights[@]}" $(table_outputs heights-stakes)
+    run jd-grades grades "${jd[@]}" --profile examples/mainline-profile.txt \
+        $(table_outputs jd-grades)
+    run profsurf-table table "${xml_profsurf[@]}" --profile "$work/profsurf.xml" \
+        --boreholes "$work/profsurf-boreholes.txt" $(table_outputs profsurf-table) \
+        --section-dxf "$out/profsurf-table.section.dxf"
+    run profsurf-elements elements "${xml_profsurf[@]}" $(table_outputs profsurf-elements)
+    run profsurf-stakes stakes "${xml_profsurf[@]}" --profile "$work/profsurf.xml" --every 50 \
+        $(table_outputs profsurf-stakes)
+    run profsurf-grades grades "${xml_profsurf[@]}" --profile "$work/profsurf.xml" \
+        $(table_outputs profsurf-grades)
+}
+
 # Runs that stop part way keep what they wrote: a station before the line, a row that does not
 # read, a file that ends inside a group, a group line with a count of 0 that reads as a row.
 mkdir -p "$work/lists"

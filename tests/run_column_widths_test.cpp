@@ -8,20 +8,14 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <optional>
 #include <set>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "base/line_reader.h"
 #include "base/text.h"
-#include "input/profile_readers.h"
-#include "input/readers.h"
 #include "report/line_tables.h"
 #include "report/table_columns.h"
-#include "zxbas/zxbas.h"
 
 namespace qelt {
 namespace {
@@ -53,23 +47,6 @@ struct Column {
     double width;
     bool shrink;  // text shrunk to its cell always fits
 };
-
-// The examples' main line with its profile: every column of every line table.
-Alignment example_line() {
-    const std::string examples = QELT_SOURCE_DIR "/examples/";
-    auto jds = std::make_unique<MainLine>();
-    LineReader jd(examples + "mainline-jd.txt");
-    zx_read_alignment(jd, *jds);
-    zx_build(*jds);
-    Alignment a = zx_alignment(*jds);
-    LineReader dl(examples + "mainline-dl.txt");
-    dl_read_file(dl, a.breaks);
-    dl_complete(a.breaks, a.start_mileage(), a.end_mileage());
-    Documents documents;
-    a.profile =
-        read_profile_file(documents, examples + "mainline-profile.txt", a.breaks, "", std::nullopt);
-    return a;
-}
 
 TEST(ColumnWidths, TheWidestTextOfEveryColumnFits) {
     // A northing of 7 digits, a Y with its zone number (8 digits), a station past K100, a
@@ -109,12 +86,10 @@ TEST(ColumnWidths, TheWidestTextOfEveryColumnFits) {
             columns.push_back({"", c.heading, c.width, c.shrink});
         check(layout->title, columns, borehole);
     }
-    const Alignment line = example_line();
-    const Terrain ground;  // any ground: the stake table's 地面高程 column
     for (LineTableKind kind : {LineTableKind::curves, LineTableKind::elements,
                                LineTableKind::stakes, LineTableKind::grades}) {
         std::vector<Column> columns;
-        for (const PrintedColumn& c : line_table_columns(kind, line, &ground))
+        for (const PrintedColumn& c : line_table_columns(kind))
             columns.push_back({c.group, c.heading, c.width, c.shrink});
         check(line_table_title(kind), columns,
               kind == LineTableKind::stakes ? std::span<const Widest>(stakes) : line3);

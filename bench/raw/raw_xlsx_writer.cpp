@@ -82,7 +82,7 @@ class Formats {
 
 constexpr int kColumns = 6;
 constexpr lxw_row_t kRowsPerPage = 57;
-const double kWidths[kColumns] = {5, 13, 15, 14, 15.25, 16.25};
+const double kWidths[kColumns] = {5, 14, 15, 14, 15.25, 15.25};
 const Shown kShown[kColumns] = {general, general, general, four_decimals, four_decimals, general};
 const bool kShrink[kColumns] = {false, false, false, false, false, true};
 const char* const kHeadings[kColumns] = {"序号", "桩号", "距中线距离（米）", "X", "Y", "备注"};

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "app/run.h"
+#include "app/run_ground_line.h"
 #include "base/data_error.h"
 #include "report/dxf_drawing.h"
 #include "report/stakeout.h"
@@ -75,7 +76,9 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
             write_plan_drawing(out, alignment, records_.all, further_lines);
             return;
         case Deliverable::section:
-            write_section_drawing(out, alignment, ground_, records_.all, section_scales_);
+            // The ground under the centre line, found here once for the drawing.
+            write_section_drawing(out, alignment, centre_line_ground(alignment, ground_),
+                                  records_.all, section_scales_);
             return;
         case Deliverable::stakeout:
             write_stakeout_file(out, StakeoutFormat::cass_dat, records_.all);

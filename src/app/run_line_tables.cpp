@@ -1,5 +1,6 @@
 #include "app/run_line_tables.h"
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -9,36 +10,67 @@
 
 namespace qelt {
 
+namespace {
+
+// The stake table's rows with the ground found under each stake once, here, and the stakes the
+// ground does not cover counted for the notice.
+class GroundedStakes final : public StakeSource {
+  public:
+    GroundedStakes(const Alignment& alignment, double every, const Terrain* ground)
+        : stakes_(alignment, every), ground_(ground) {}
+    bool next(StakeRow& row) override {
+        if (!stakes_.next(row)) return false;
+        if (ground_) {
+            row.ground_elevation = ground_->elevation(row.point);
+            if (!row.ground_elevation && ++off_ground_ <= kNamed)
+                off_named_ += (off_named_.empty() ? "" : "、") + row.station.text;
+        }
+        return true;
+    }
+    // The notice naming the stakes off the ground, the first few by station; "" for none.
+    std::string notice() const {
+        if (off_ground_ == 0) return {};
+        return std::to_string(off_ground_) + " 个桩在地面模型“" + ground_->source() +
+               "”的范围之外，没有地面高程：" + off_named_ + (off_ground_ > kNamed ? " 等" : "");
+    }
+
+  private:
+    static constexpr long kNamed = 10;
+    StakeRows stakes_;
+    const Terrain* ground_;
+    long off_ground_ = 0;
+    std::string off_named_;
+};
+
+}  // namespace
+
 bool write_line_table_files(PendingFile& workbook, PendingFile* csv, LineTableKind kind,
                             const Alignment& alignment, const std::string& alignment_path,
                             double every, const Terrain* ground,
                             std::vector<std::string>* notices) {
-    // Only the stake table stands on the ground.
-    if (kind != LineTableKind::stakes) ground = nullptr;
     // A curve table asked of a line without JDs is refused before either file is begun.
     if (kind == LineTableKind::curves && alignment.jds.empty())
         throw DataError(kCurveTableNeedsJds, alignment_path);
     if (kind == LineTableKind::grades && !alignment.profile)
         throw DataError(kGradeTableNeedsProfile, alignment_path);
+    const std::string project_line = line_table_project_line(alignment, alignment_path);
+    if (kind == LineTableKind::stakes) {
+        // Only the stake table stands on the ground: both files in one pass over the stakes.
+        GroundedStakes stakes(alignment, every, ground);
+        std::optional<std::ostream> out;
+        if (csv) out.emplace(csv);
+        const bool written = write_pending_stake_table(workbook, out ? &*out : nullptr, alignment,
+                                                       stakes, ground != nullptr, project_line);
+        if (out) out->flush();
+        if (notices && !stakes.notice().empty()) notices->push_back(stakes.notice());
+        return written;
+    }
     if (csv) {
         std::ostream out(csv);
-        write_line_table_csv(out, kind, alignment, every, ground);
+        write_line_table_csv(out, kind, alignment, every);
         out.flush();
     }
-    if (ground && notices) {
-        const StakesOffGround off = stakes_off_ground(alignment, every, *ground);
-        if (off.count > 0) {
-            std::string named;
-            for (const std::string& station : off.first)
-                named += (named.empty() ? "" : "、") + station;
-            if (off.count > static_cast<long>(off.first.size())) named += " 等";
-            notices->push_back(std::to_string(off.count) + " 个桩在地面模型“" + ground->source() +
-                               "”的范围之外，没有地面高程：" + named);
-        }
-    }
-    return write_pending_line_table(workbook, kind, alignment,
-                                    line_table_project_line(alignment, alignment_path), every,
-                                    ground);
+    return write_pending_line_table(workbook, kind, alignment, project_line, every);
 }
 
 bool write_line_landxml(PendingFile& file, const Alignment& alignment, const std::string& name) {

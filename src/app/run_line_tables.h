@@ -10,6 +10,7 @@
 #include "alignment/alignment.h"
 #include "app/run_output.h"
 #include "report/line_tables.h"
+#include "terrain/terrain.h"
 
 namespace qelt {
 

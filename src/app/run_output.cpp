@@ -17,16 +17,34 @@ bool PendingWorkbook::close() {
     return !file_.failed();
 }
 
-bool write_pending_line_table(PendingFile& file, LineTableKind kind, const Alignment& alignment,
-                              const std::string& project_line, double every,
-                              const Terrain* ground) {
+namespace {
+
+// Runs `write` (a workbook writer at a path, false with its reason) on the temporary name of
+// `file`; the reason libxlsxwriter would print itself, in English and naming the temporary
+// file, is taken from errno instead.
+template <class Write>
+bool write_pending(PendingFile& file, Write write) {
     QuietStandardError quiet;
     std::string error;
     errno = 0;
-    if (!write_line_table_xlsx(file.temporary(), kind, alignment, project_line, every, error,
-                               ground))
-        file.fail(errno);
+    if (!write(file.temporary(), error)) file.fail(errno);
     return !file.failed();
+}
+
+}  // namespace
+
+bool write_pending_line_table(PendingFile& file, LineTableKind kind, const Alignment& alignment,
+                              const std::string& project_line, double every) {
+    return write_pending(file, [&](const std::string& path, std::string& error) {
+        return write_line_table_xlsx(path, kind, alignment, project_line, every, error);
+    });
+}
+
+bool write_pending_stake_table(PendingFile& file, std::ostream* csv, const Alignment& alignment,
+                               StakeSource& stakes, bool ground, const std::string& project_line) {
+    return write_pending(file, [&](const std::string& path, std::string& error) {
+        return write_stake_table(path, csv, alignment, stakes, ground, project_line, error);
+    });
 }
 
 }  // namespace qelt

@@ -3,6 +3,7 @@
 // laid out by its record sink as the run goes, and a line table's, written whole. qelt-cli
 // replaces its --output with them, the desktop program takes a name that is free.
 
+#include <ostream>
 #include <string>
 #include <utility>
 
@@ -40,9 +41,11 @@ class PendingWorkbook {
 // Writes a line table's workbook into the temporary name of `file` (created with
 // create(false)); false with the failure recorded in `file`. Throws DataError as
 // write_line_table_xlsx (the curve table of a line without JDs, a stake table too long).
-// `ground`, where given, adds the stake table's 地面高程.
 bool write_pending_line_table(PendingFile& file, LineTableKind kind, const Alignment& alignment,
-                              const std::string& project_line, double every,
-                              const Terrain* ground = nullptr);
+                              const std::string& project_line, double every);
+// The stake table of the rows of `stakes` the same way, its CSV into `csv` where given
+// (write_stake_table).
+bool write_pending_stake_table(PendingFile& file, std::ostream* csv, const Alignment& alignment,
+                               StakeSource& stakes, bool ground, const std::string& project_line);
 
 }  // namespace qelt

@@ -17,10 +17,27 @@ std::string csv_field(const std::string& text) {
 CsvTable::CsvTable(std::ostream& out, const TableLayout& layout, FieldSet present)
     : out_(out), columns_(shown_columns(layout.csv, present)) {}
 
+void csv_header(std::ostream& out, const std::vector<const char*>& names) {
+    out << "\xEF\xBB\xBF";
+    for (std::size_t c = 0; c < names.size(); ++c) out << (c ? "," : "") << names[c];
+    out << '\n';
+}
+
+void csv_line(std::ostream& out, const std::vector<RowCell>& cells) {
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (c) out << ',';
+        if (cells[c].kind == RowCell::Kind::text)
+            out << csv_field(cells[c].text);
+        else if (cells[c].kind == RowCell::Kind::number)
+            out << shortest_number(cells[c].number);
+    }
+    out << '\n';
+}
+
 void CsvTable::begin_table() {
-    out_ << "\xEF\xBB\xBF";
-    for (std::size_t c = 0; c < columns_.size(); ++c) out_ << (c ? "," : "") << columns_[c]->name;
-    out_ << '\n';
+    std::vector<const char*> names;
+    for (const CsvColumn* c : columns_) names.push_back(c->name);
+    csv_header(out_, names);
 }
 
 void CsvTable::record(const BoreholeRecord& b) {

@@ -47,4 +47,29 @@ class CsvTable : public RecordSink {
 // One CSV field: quoted when it holds a comma, a double quote, CR or LF.
 std::string csv_field(const std::string& text);
 
+// The byte-order mark and the header line of the columns `names`.
+void csv_header(std::ostream& out, const std::vector<const char*>& names);
+// A line of `cells`: texts as csv_field writes them, numbers in the shortest form that reads
+// back to the same double, empty cells empty.
+void csv_line(std::ostream& out, const std::vector<RowCell>& cells);
+
+// A table of rows other than boreholes (the line tables) as CSV, the same way: the byte-order
+// mark and the header line when made, then a line per row, in the CSV columns of its layout
+// shown for the heights in `present`. `out` and `layout` must outlive the writer.
+template <class Row>
+class CsvRows {
+  public:
+    CsvRows(std::ostream& out, const RowTableLayout<Row>& layout, FieldSet present = {})
+        : out_(out), columns_(shown_row_columns(layout.csv, present)) {
+        std::vector<const char*> names;
+        for (const RowCsvColumn<Row>* c : columns_) names.push_back(c->name);
+        csv_header(out_, names);
+    }
+    void row(const Row& row) { csv_line(out_, row_cells(columns_, row)); }
+
+  private:
+    std::ostream& out_;
+    std::vector<const RowCsvColumn<Row>*> columns_;
+};
+
 }  // namespace qelt

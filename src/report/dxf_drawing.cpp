@@ -384,7 +384,7 @@ void write_plan_drawing(std::ostream& out, const Alignment& alignment,
     write_layout(out, lay_out_plan(alignment, boreholes, further_lines), kPlanLayers);
 }
 
-void write_section_drawing(std::ostream& out, const Alignment& alignment, const Terrain* ground,
+void write_section_drawing(std::ostream& out, const Alignment& alignment, const GroundLine& ground,
                            std::span<const BoreholeRecord> boreholes, SectionScales scales) {
     write_layout(out, lay_out_section(alignment, ground, boreholes, scales), kSectionLayers);
 }

@@ -24,7 +24,6 @@
 #include "alignment/alignment.h"
 #include "report/plan_layout.h"
 #include "report/section_layout.h"
-#include "terrain/terrain.h"
 
 namespace qelt {
 
@@ -38,7 +37,7 @@ void write_plan_drawing(std::ostream& out, const Alignment& alignment,
                         std::span<const Alignment> further_lines = {});
 
 // The section drawing (钻孔纵断面图, section_layout.h) the same way, on its own layers.
-void write_section_drawing(std::ostream& out, const Alignment& alignment, const Terrain* ground,
+void write_section_drawing(std::ostream& out, const Alignment& alignment, const GroundLine& ground,
                            std::span<const BoreholeRecord> boreholes, SectionScales scales = {});
 
 // A UTF-8 text as a DXF R2000 string: ASCII as it is, every other character as \U+XXXX

@@ -83,10 +83,6 @@ std::string chain_text(const Row& row) {
            short_number_text(row.chain_length) + " 米";
 }
 
-std::string number_or_empty(bool given, double value) {
-    return given ? shortest_number(value) : std::string();
-}
-
 }  // namespace
 
 const char* line_table_title(LineTableKind kind) {
@@ -215,8 +211,8 @@ std::vector<ElementTableRow> element_table_rows(const Alignment& alignment) {
     return rows;
 }
 
-StakeRows::StakeRows(const Alignment& alignment, double every, const Terrain* ground)
-    : alignment_(alignment), every_(every), ground_(ground) {
+StakeRows::StakeRows(const Alignment& alignment, double every)
+    : alignment_(alignment), every_(every) {
     if (!(every > 0) || !std::isfinite(every))
         throw DataError("桩距应为正数（米），而不是 " + shortest_number(every));
     const ChainBreaks& breaks = alignment.breaks;
@@ -359,19 +355,7 @@ bool StakeRows::next(StakeRow& row) {
     for (const std::string& name : names) row.name += (row.name.empty() ? "" : "、") + name;
     alignment_.line.locate(row.mileage, row.point, row.azimuth);
     if (alignment_.profile) row.design_elevation = alignment_.profile->elevation(row.mileage);
-    if (ground_) row.ground_elevation = ground_->elevation(row.point);
     return true;
-}
-
-StakesOffGround stakes_off_ground(const Alignment& alignment, double every, const Terrain& ground) {
-    StakesOffGround off;
-    StakeRows stakes(alignment, every, &ground);
-    for (StakeRow r; stakes.next(r);) {
-        if (r.ground_elevation) continue;
-        ++off.count;
-        if (off.first.size() < kStakesOffGroundNamed) off.first.push_back(r.station.text);
-    }
-    return off;
 }
 
 std::vector<StakeRow> stake_table_rows(const Alignment& alignment, double every) {
@@ -404,79 +388,31 @@ std::vector<GradeTableRow> grade_table_rows(const Alignment& alignment) {
     return rows;
 }
 
-// --- CSV ---------------------------------------------------------------------------------------
+// --- The tables' columns -----------------------------------------------------------------------
+//
+// One column table per table kind: the printed columns (their cells as the drawings print
+// them: angles in d°m′s″, a chain break's line across the middle columns) and the CSV's (full
+// precision, decimal degrees), each column's cell taken from the row.
 
 namespace {
 
-void write_curves_csv(std::ostream& out, const Alignment& alignment) {
-    out << "jd,jd_station,x,y,deflection,R,Ls1,Ls2,A1,A2,T1,T2,L,E,J,ZH,HY,QZ,YH,HZ,leg,"
-           "azimuth\n";
-    for (const CurveTableRow& r : curve_table_rows(alignment)) {
-        if (r.chain_break) {
-            // The break's two stations, and where it stands on the line.
-            out << "断链," << csv_field(r.back.text + "=" + r.ahead.text) << ','
-                << shortest_number(r.point.x) << ',' << shortest_number(r.point.y)
-                << ",,,,,,,,,,,,,,,,,,\n";
-            continue;
-        }
-        out << csv_field(r.jd) << ',' << csv_field(r.jd_station.text) << ','
-            << shortest_number(r.point.x) << ',' << shortest_number(r.point.y) << ',';
-        if (r.curve) {
-            out << shortest_number(degrees(r.deflection)) << ',' << shortest_number(r.radius) << ','
-                << shortest_number(r.ls1) << ',' << shortest_number(r.ls2) << ','
-                << number_or_empty(r.a1 > 0, r.a1) << ',' << number_or_empty(r.a2 > 0, r.a2) << ','
-                << shortest_number(r.t1) << ',' << shortest_number(r.t2) << ','
-                << shortest_number(r.length) << ',' << shortest_number(r.external) << ','
-                << shortest_number(r.correction) << ',' << csv_field(r.zh.text) << ','
-                << csv_field(r.hy.text) << ',' << csv_field(r.qz.text) << ','
-                << csv_field(r.yh.text) << ',' << csv_field(r.hz.text) << ',';
-        } else {
-            out << ",,,,,,,,,,,,,,,,";
-        }
-        out << number_or_empty(r.leg, r.jd_distance) << ','
-            << number_or_empty(r.leg, degrees(r.azimuth)) << '\n';
-    }
-}
+using Cell = RowCell;
 
-void write_elements_csv(std::ostream& out, const Alignment& alignment) {
-    out << "index,type,start_station,end_station,R_start,R_end,length,A,x,y,azimuth,end_x,"
-           "end_y\n";
-    for (const ElementTableRow& r : element_table_rows(alignment)) {
-        if (r.chain_break) {
-            // The break's two stations as the elements' start and end, and where it stands.
-            out << ",断链," << csv_field(r.back.text) << ',' << csv_field(r.ahead.text) << ",,,,,"
-                << shortest_number(r.point.x) << ',' << shortest_number(r.point.y) << ",,,\n";
-            continue;
-        }
-        out << r.index << ',' << r.type << ',' << csv_field(r.start.text) << ','
-            << csv_field(r.end.text) << ',' << number_or_empty(r.r_start != 0, r.r_start) << ','
-            << number_or_empty(r.r_end != 0, r.r_end) << ',' << shortest_number(r.length) << ','
-            << number_or_empty(r.a > 0, r.a) << ',' << shortest_number(r.start_point.x) << ','
-            << shortest_number(r.start_point.y) << ',' << shortest_number(degrees(r.azimuth)) << ','
-            << shortest_number(r.end_point.x) << ',' << shortest_number(r.end_point.y) << '\n';
-    }
+Cell text(std::string t) {
+    return Cell::of(std::move(t));
 }
-
-void write_stakes_csv(std::ostream& out, const Alignment& alignment, double every,
-                      const Terrain* ground) {
-    // The design elevation is a column only where the line has a profile, the ground's only
-    // with a terrain: without them the file is as it always was.
-    const bool heights = alignment.profile.has_value();
-    out << "station,station_value,x,y,azimuth,point" << (heights ? ",design_elevation" : "")
-        << (ground ? ",ground_elevation" : "") << '\n';
-    StakeRows stakes(alignment, every, ground);
-    for (StakeRow r; stakes.next(r);) {
-        out << csv_field(r.station.text) << ',' << shortest_number(r.station.number) << ','
-            << shortest_number(r.point.x) << ',' << shortest_number(r.point.y) << ','
-            << shortest_number(degrees(r.azimuth)) << ',' << csv_field(r.name);
-        if (heights)
-            out << ','
-                << number_or_empty(r.design_elevation.has_value(), r.design_elevation.value_or(0));
-        if (ground)
-            out << ','
-                << number_or_empty(r.ground_elevation.has_value(), r.ground_elevation.value_or(0));
-        out << '\n';
-    }
+Cell number(double v) {
+    return Cell::of(v);
+}
+Cell number_if(bool given, double v) {
+    return Cell::of_if(given, v);
+}
+// A chain break's line across four columns of the printed table.
+template <class Row>
+Cell chain_line(const Row& r) {
+    Cell cell = text(chain_text(r));
+    cell.span = 4;
+    return cell;
 }
 
 // "凸" for a crest, "凹" for a sag, empty where there is no curve.
@@ -493,317 +429,388 @@ std::string in_out_text(double in, double out, int decimals) {
     };
     return in == out ? text(in) : text(in) + "/" + text(out);
 }
-
-void write_grades_csv(std::ostream& out, const Alignment& alignment) {
-    out << "point,station,elevation,type,R,T,E,L,start_station,end_station,grade,grade_length\n";
-    for (const GradeTableRow& r : grade_table_rows(alignment)) {
-        out << r.index << ',' << csv_field(r.station.text) << ',' << shortest_number(r.elevation)
-            << ',';
-        const VerticalCurve& c = r.curve;
-        if (c.kind != VerticalCurveKind::none)
-            out << curve_type(c) << ',' << in_out_text(c.radius_in, c.radius_out, -1) << ','
-                << in_out_text(c.tangent_in, c.tangent_out, -1) << ','
-                << shortest_number(c.external) << ',' << shortest_number(c.length) << ','
-                << csv_field(r.curve_start.text) << ',' << csv_field(r.curve_end.text) << ',';
-        else
-            out << ",,,,,,,";
-        out << number_or_empty(r.grade, r.grade_after * 100) << ','
-            << number_or_empty(r.grade, r.grade_length) << '\n';
-    }
-}
-
-// --- The printed tables -------------------------------------------------------------------------
-
-PrintedCell text(std::string t) {
-    return PrintedCell::of(std::move(t));
-}
-PrintedCell number(double v) {
-    return PrintedCell::of(v);
-}
-PrintedCell number_if(bool given, double v) {
-    return given ? PrintedCell::of(v) : PrintedCell{};
-}
-
-// Wide: 24 columns, A3 landscape, as the design drawings print it. Lengths to the millimetre,
-// coordinates to the millimetre, angles to a tenth of a second.
-PrintedTable curve_table(const Alignment& alignment) {
-    PrintedTable t;
-    t.title = kCurveTableTitle;
-    t.paper = Paper::a3;
-    t.landscape = true;
-    const char* const elements = "曲线要素值（米）";
-    const char* const stations = "曲线主点桩号";
-    const char* const legs = "直线长度及方向";
-    t.columns = {
-        {"", "交点号", 6, -1},
-        {"", "交点桩号", 14, -1},
-        {"交点坐标", "X", 12.75, 3},
-        {"交点坐标", "Y", 14, 3},
-        {"", "转角值", 14.5, -1},
-        {elements, "半径\nR", 9, 3},
-        {elements, "缓和曲线\n长度 Ls1", 8.5, 3},
-        {elements, "缓和曲线\n长度 Ls2", 8.5, 3},
-        {elements, "缓和曲线\n参数 A1", 8.5, 3},
-        {elements, "缓和曲线\n参数 A2", 8.5, 3},
-        {elements, "切线长度\nT1", 9, 3},
-        {elements, "切线长度\nT2", 9, 3},
-        {elements, "曲线长度\nL", 9, 3},
-        {elements, "外距\nE", 9, 3},
-        {elements, "校正值\nJ", 9, 3},
-        {stations, "ZH\n（直缓点）", 14, -1},
-        {stations, "HY\n（缓圆点）", 14, -1},
-        {stations, "QZ\n（曲中点）", 14, -1},
-        {stations, "YH\n（圆缓点）", 14, -1},
-        {stations, "HZ\n（缓直点）", 14, -1},
-        {legs, "直线长度\n（米）", 9.5, 3},
-        {legs, "交点间距\n（米）", 9.5, 3},
-        {legs, "计算方位角", 13.5, -1},
-        {"", "备注", 7, -1, true},
-    };
-    for (const CurveTableRow& r : curve_table_rows(alignment)) {
-        std::vector<PrintedCell> cells(t.columns.size());
-        if (r.chain_break) {
-            cells[0] = text("断链");
-            cells[1] = text(chain_text(r));
-            cells[1].span = 4;
-            t.rows.push_back(std::move(cells));
-            continue;
-        }
-        cells[0] = text(r.jd);
-        cells[1] = text(r.jd_station.text);
-        cells[2] = number(r.point.x);
-        cells[3] = number(r.point.y);
-        if (r.curve) {
-            cells[4] = text(turn_text(r.deflection));
-            cells[5] = number(r.radius);
-            // A side without a transition shows no transition values at all.
-            cells[6] = number_if(r.ls1 != 0, r.ls1);
-            cells[7] = number_if(r.ls2 != 0, r.ls2);
-            cells[8] = number_if(r.a1 > 0, r.a1);
-            cells[9] = number_if(r.a2 > 0, r.a2);
-            cells[10] = number(r.t1);
-            cells[11] = number(r.t2);
-            cells[12] = number(r.length);
-            cells[13] = number(r.external);
-            cells[14] = number(r.correction);
-            cells[15] = text(r.zh.text);
-            cells[16] = text(r.hy.text);
-            cells[17] = text(r.qz.text);
-            cells[18] = text(r.yh.text);
-            cells[19] = text(r.hz.text);
-            if (r.hairpin) cells[23] = text("回头曲线");
-        }
-        if (r.leg) {
-            cells[20] = number(r.straight);
-            cells[21] = number(r.jd_distance);
-            cells[22] = text(dms_text(degrees(r.azimuth), 1));
-        }
-        t.rows.push_back(std::move(cells));
-    }
-    return t;
+// The printed value: a number where in and out agree, else "in/out" to the millimetre.
+Cell in_out_cell(double in, double out) {
+    return in == out ? number(in) : text(in_out_text(in, out, 3));
 }
 
 std::string radius_text(double r) {
     return r == 0 ? std::string("∞") : fixed_text(r, 3);
 }
 
-PrintedTable element_table(const Alignment& alignment) {
-    PrintedTable t;
-    t.title = kElementTableTitle;
-    t.landscape = true;
-    const char* const start = "起点";
-    const char* const end = "终点";
-    t.columns = {
-        {"", "序号", 5, 0},
-        {"", "类型", 8.5, -1},
-        {"桩号", "起点", 14, -1},
-        {"桩号", "终点", 14, -1},
-        {"半径（米，右正左负）", "起点", 10.5, -1},
-        {"半径（米，右正左负）", "终点", 10.5, -1},
-        {"", "长度\n（米）", 10, 3},
-        {"", "参数 A", 10, 3},
-        {start, "X", 12.75, 3},
-        {start, "Y", 14, 3},
-        {start, "方位角", 13.5, -1},
-        {end, "X", 12.75, 3},
-        {end, "Y", 14, 3},
-    };
-    for (const ElementTableRow& r : element_table_rows(alignment)) {
-        if (r.chain_break) {
-            std::vector<PrintedCell> cells(t.columns.size());
-            cells[1] = text("断链");
-            cells[2] = text(chain_text(r));
-            cells[2].span = 4;
-            cells[8] = number(r.point.x);
-            cells[9] = number(r.point.y);
-            t.rows.push_back(std::move(cells));
-            continue;
-        }
-        t.rows.push_back({number(r.index), text(r.type), text(r.start.text), text(r.end.text),
-                          text(radius_text(r.r_start)), text(radius_text(r.r_end)),
-                          number(r.length), number_if(r.a > 0, r.a), number(r.start_point.x),
-                          number(r.start_point.y), text(dms_text(degrees(r.azimuth), 1)),
-                          number(r.end_point.x), number(r.end_point.y)});
-    }
-    return t;
-}
-
-// The stake table's columns, with 设计高程 where the line has a profile and 地面高程 (on the
-// centre line) with a ground; its rows come from stake_row one at a time.
-PrintedTable stake_table(const Alignment& alignment, bool ground) {
-    PrintedTable t;
-    t.title = kStakeTableTitle;
-    // Five or six columns on a portrait page: centred under the page header's title.
-    t.centred = true;
-    const char* const coordinates = "坐标（米）";
-    t.columns = {
-        {"", "桩号", 19, -1},       {coordinates, "X", 14, 4},  {coordinates, "Y", 15.25, 4},
-        {"", "切线方位角", 14, -1}, {"", "点名", 13, -1, true},
-    };
-    if (alignment.profile)
-        t.columns.insert(t.columns.begin() + 4, PrintedColumn{"", "设计高程\n（米）", 10, 3});
-    if (ground) t.columns.insert(t.columns.end() - 1, PrintedColumn{"", "地面高程\n（米）", 10, 3});
-    return t;
-}
-
-void stake_row(const StakeRow& r, bool heights, bool ground, std::vector<PrintedCell>& cells) {
-    const std::string station =
-        r.chain_break ? r.station.text + "=" + r.ahead.text : r.station.text;
-    cells = {text(station), number(r.point.x), number(r.point.y),
-             text(dms_text(degrees(r.azimuth), 1))};
-    if (heights)
-        cells.push_back(number_if(r.design_elevation.has_value(), r.design_elevation.value_or(0)));
-    if (ground)
-        cells.push_back(number_if(r.ground_elevation.has_value(), r.ground_elevation.value_or(0)));
-    cells.push_back(text(r.name));
-}
-
-// The stake table's rows as the printed table takes them, one at a time.
-class StakeTableRows final : public PrintedRowSource {
-  public:
-    StakeTableRows(const Alignment& alignment, double every, const Terrain* ground)
-        : stakes_(alignment, every, ground),
-          heights_(alignment.profile.has_value()),
-          ground_(ground != nullptr) {}
-    bool next(std::vector<PrintedCell>& cells) override {
-        StakeRow row;
-        if (!stakes_.next(row)) return false;
-        stake_row(row, heights_, ground_, cells);
-        return true;
-    }
-
-  private:
-    StakeRows stakes_;
-    bool heights_;
-    bool ground_;
-};
-
 // "+2.500" / "−1.250": a grade in per cent as the profile drawings print it, signed.
 std::string grade_text(double grade) {
     return (grade > 0 ? "+" : "") + fixed_text(grade * 100, 3);
 }
 
-PrintedTable grade_table(const Alignment& alignment) {
-    PrintedTable t;
-    t.title = kGradeTableTitle;
-    t.landscape = true;
-    const char* const curve = "竖曲线要素（米）";
-    const char* const grade = "纵坡";
-    t.columns = {
-        {"", "序号", 5, 0},
-        {"", "变坡点桩号", 14, -1},
-        {"", "高程\n（米）", 10, 3},
-        {"", "凸/凹", 6, -1},
-        {curve, "半径 R", 11, 3},
-        {curve, "切线长 T", 10, 3},
-        {curve, "外距 E", 8, 3},
-        {curve, "曲线长 L", 9, 3},
-        {"", "竖曲线\n起点桩号", 14, -1},
-        {"", "竖曲线\n终点桩号", 14, -1},
-        {grade, "纵坡（%）", 9, -1},
-        {grade, "坡长（米）", 10, 3},
-    };
-    for (const GradeTableRow& r : grade_table_rows(alignment)) {
-        std::vector<PrintedCell> cells(t.columns.size());
-        cells[0] = number(r.index);
-        cells[1] = text(r.station.text);
-        cells[2] = number(r.elevation);
-        const VerticalCurve& c = r.curve;
-        if (c.kind != VerticalCurveKind::none) {
-            cells[3] = text(curve_type(c));
-            // An asymmetric parabola's two radii and tangents as "in/out" text.
-            cells[4] = c.radius_in == c.radius_out
-                           ? number(c.radius_in)
-                           : text(in_out_text(c.radius_in, c.radius_out, 3));
-            cells[5] = c.tangent_in == c.tangent_out
-                           ? number(c.tangent_in)
-                           : text(in_out_text(c.tangent_in, c.tangent_out, 3));
-            cells[6] = number(c.external);
-            cells[7] = number(c.length);
-            cells[8] = text(r.curve_start.text);
-            cells[9] = text(r.curve_end.text);
-        }
-        if (r.grade) {
-            cells[10] = text(grade_text(r.grade_after));
-            cells[11] = number(r.grade_length);
-        }
-        t.rows.push_back(std::move(cells));
-    }
-    return t;
+using CurveRow = const CurveTableRow&;
+using ElementRow = const ElementTableRow&;
+using StakeRowRef = const StakeRow&;
+using GradeRow = const GradeTableRow&;
+
+bool has_curve(const GradeTableRow& r) {
+    return r.curve.kind != VerticalCurveKind::none;
 }
 
-// The printed table of `kind`; the stake table without its rows, which are streamed.
-PrintedTable printed_line_table(LineTableKind kind, const Alignment& alignment,
-                                const Terrain* ground) {
-    switch (kind) {
-        case LineTableKind::curves:
-            return curve_table(alignment);
-        case LineTableKind::elements:
-            return element_table(alignment);
-        case LineTableKind::stakes:
-            return stake_table(alignment, ground != nullptr);
-        case LineTableKind::grades:
-            return grade_table(alignment);
+// Wide: 24 columns, A3 landscape, as the design drawings print it. Lengths to the millimetre,
+// coordinates to the millimetre, angles to a tenth of a second. A side without a transition
+// shows no transition values at all.
+constexpr const char* kCurveElements = "曲线要素值（米）";
+constexpr const char* kCurveStations = "曲线主点桩号";
+constexpr const char* kLegs = "直线长度及方向";
+constexpr const char* kJdPoint = "交点坐标";
+constexpr RowColumn<CurveTableRow> kCurveColumns[] = {
+    {"", "交点号", 6, -1, false, [](CurveRow r) { return text(r.chain_break ? "断链" : r.jd); }},
+    {"", "交点桩号", 14, -1, false,
+     [](CurveRow r) { return r.chain_break ? chain_line(r) : text(r.jd_station.text); }},
+    {kJdPoint, "X", 12.75, 3, false,
+     [](CurveRow r) { return number_if(!r.chain_break, r.point.x); }},
+    {kJdPoint, "Y", 14, 3, false, [](CurveRow r) { return number_if(!r.chain_break, r.point.y); }},
+    {"", "转角值", 14.5, -1, false,
+     [](CurveRow r) { return r.curve ? text(turn_text(r.deflection)) : Cell{}; }},
+    {kCurveElements, "半径\nR", 9, 3, false,
+     [](CurveRow r) { return number_if(r.curve, r.radius); }},
+    {kCurveElements, "缓和曲线\n长度 Ls1", 8.5, 3, false,
+     [](CurveRow r) { return number_if(r.curve && r.ls1 != 0, r.ls1); }},
+    {kCurveElements, "缓和曲线\n长度 Ls2", 8.5, 3, false,
+     [](CurveRow r) { return number_if(r.curve && r.ls2 != 0, r.ls2); }},
+    {kCurveElements, "缓和曲线\n参数 A1", 8.5, 3, false,
+     [](CurveRow r) { return number_if(r.curve && r.a1 > 0, r.a1); }},
+    {kCurveElements, "缓和曲线\n参数 A2", 8.5, 3, false,
+     [](CurveRow r) { return number_if(r.curve && r.a2 > 0, r.a2); }},
+    {kCurveElements, "切线长度\nT1", 9, 3, false,
+     [](CurveRow r) { return number_if(r.curve, r.t1); }},
+    {kCurveElements, "切线长度\nT2", 9, 3, false,
+     [](CurveRow r) { return number_if(r.curve, r.t2); }},
+    {kCurveElements, "曲线长度\nL", 9, 3, false,
+     [](CurveRow r) { return number_if(r.curve, r.length); }},
+    {kCurveElements, "外距\nE", 9, 3, false,
+     [](CurveRow r) { return number_if(r.curve, r.external); }},
+    {kCurveElements, "校正值\nJ", 9, 3, false,
+     [](CurveRow r) { return number_if(r.curve, r.correction); }},
+    {kCurveStations, "ZH\n（直缓点）", 14, -1, false,
+     [](CurveRow r) { return r.curve ? text(r.zh.text) : Cell{}; }},
+    {kCurveStations, "HY\n（缓圆点）", 14, -1, false,
+     [](CurveRow r) { return r.curve ? text(r.hy.text) : Cell{}; }},
+    {kCurveStations, "QZ\n（曲中点）", 14, -1, false,
+     [](CurveRow r) { return r.curve ? text(r.qz.text) : Cell{}; }},
+    {kCurveStations, "YH\n（圆缓点）", 14, -1, false,
+     [](CurveRow r) { return r.curve ? text(r.yh.text) : Cell{}; }},
+    {kCurveStations, "HZ\n（缓直点）", 14, -1, false,
+     [](CurveRow r) { return r.curve ? text(r.hz.text) : Cell{}; }},
+    {kLegs, "直线长度\n（米）", 9.5, 3, false,
+     [](CurveRow r) { return number_if(r.leg, r.straight); }},
+    {kLegs, "交点间距\n（米）", 9.5, 3, false,
+     [](CurveRow r) { return number_if(r.leg, r.jd_distance); }},
+    {kLegs, "计算方位角", 13.5, -1, false,
+     [](CurveRow r) { return r.leg ? text(dms_text(degrees(r.azimuth), 1)) : Cell{}; }},
+    {"", "备注", 7, -1, true,
+     [](CurveRow r) { return r.curve && r.hairpin ? text("回头曲线") : Cell{}; }},
+};
+// A chain break's row: its two stations, and where it stands on the line. Ls1 and Ls2 as typed,
+// 0 included.
+constexpr RowCsvColumn<CurveTableRow> kCurveCsv[] = {
+    {"jd", [](CurveRow r) { return text(r.chain_break ? "断链" : r.jd); }},
+    {"jd_station",
+     [](CurveRow r) {
+         return text(r.chain_break ? r.back.text + "=" + r.ahead.text : r.jd_station.text);
+     }},
+    {"x", [](CurveRow r) { return number(r.point.x); }},
+    {"y", [](CurveRow r) { return number(r.point.y); }},
+    {"deflection", [](CurveRow r) { return number_if(r.curve, degrees(r.deflection)); }},
+    {"R", [](CurveRow r) { return number_if(r.curve, r.radius); }},
+    {"Ls1", [](CurveRow r) { return number_if(r.curve, r.ls1); }},
+    {"Ls2", [](CurveRow r) { return number_if(r.curve, r.ls2); }},
+    {"A1", [](CurveRow r) { return number_if(r.curve && r.a1 > 0, r.a1); }},
+    {"A2", [](CurveRow r) { return number_if(r.curve && r.a2 > 0, r.a2); }},
+    {"T1", [](CurveRow r) { return number_if(r.curve, r.t1); }},
+    {"T2", [](CurveRow r) { return number_if(r.curve, r.t2); }},
+    {"L", [](CurveRow r) { return number_if(r.curve, r.length); }},
+    {"E", [](CurveRow r) { return number_if(r.curve, r.external); }},
+    {"J", [](CurveRow r) { return number_if(r.curve, r.correction); }},
+    {"ZH", [](CurveRow r) { return r.curve ? text(r.zh.text) : Cell{}; }},
+    {"HY", [](CurveRow r) { return r.curve ? text(r.hy.text) : Cell{}; }},
+    {"QZ", [](CurveRow r) { return r.curve ? text(r.qz.text) : Cell{}; }},
+    {"YH", [](CurveRow r) { return r.curve ? text(r.yh.text) : Cell{}; }},
+    {"HZ", [](CurveRow r) { return r.curve ? text(r.hz.text) : Cell{}; }},
+    {"leg", [](CurveRow r) { return number_if(r.leg, r.jd_distance); }},
+    {"azimuth", [](CurveRow r) { return number_if(r.leg, degrees(r.azimuth)); }},
+};
+
+constexpr const char* kElementStations = "桩号";
+constexpr const char* kElementRadii = "半径（米，右正左负）";
+constexpr const char* kElementStart = "起点";
+constexpr const char* kElementEnd = "终点";
+// A chain break's row: its stations back and ahead across the stations and radii, and where it
+// stands as the start point.
+constexpr RowColumn<ElementTableRow> kElementColumns[] = {
+    {"", "序号", 5, 0, false, [](ElementRow r) { return number_if(!r.chain_break, r.index); }},
+    {"", "类型", 8.5, -1, false,
+     [](ElementRow r) { return text(r.chain_break ? "断链" : r.type); }},
+    {kElementStations, "起点", 14, -1, false,
+     [](ElementRow r) { return r.chain_break ? chain_line(r) : text(r.start.text); }},
+    {kElementStations, "终点", 14, -1, false,
+     [](ElementRow r) { return r.chain_break ? Cell{} : text(r.end.text); }},
+    {kElementRadii, "起点", 10.5, -1, false,
+     [](ElementRow r) { return r.chain_break ? Cell{} : text(radius_text(r.r_start)); }},
+    {kElementRadii, "终点", 10.5, -1, false,
+     [](ElementRow r) { return r.chain_break ? Cell{} : text(radius_text(r.r_end)); }},
+    {"", "长度\n（米）", 10, 3, false,
+     [](ElementRow r) { return number_if(!r.chain_break, r.length); }},
+    {"", "参数 A", 10, 3, false, [](ElementRow r) { return number_if(r.a > 0, r.a); }},
+    {kElementStart, "X", 12.75, 3, false,
+     [](ElementRow r) { return number(r.chain_break ? r.point.x : r.start_point.x); }},
+    {kElementStart, "Y", 14, 3, false,
+     [](ElementRow r) { return number(r.chain_break ? r.point.y : r.start_point.y); }},
+    {kElementStart, "方位角", 13.5, -1, false,
+     [](ElementRow r) { return r.chain_break ? Cell{} : text(dms_text(degrees(r.azimuth), 1)); }},
+    {kElementEnd, "X", 12.75, 3, false,
+     [](ElementRow r) { return number_if(!r.chain_break, r.end_point.x); }},
+    {kElementEnd, "Y", 14, 3, false,
+     [](ElementRow r) { return number_if(!r.chain_break, r.end_point.y); }},
+};
+// A chain break's row: its stations back and ahead as the start and end stations, and where it
+// stands.
+constexpr RowCsvColumn<ElementTableRow> kElementCsv[] = {
+    {"index", [](ElementRow r) { return number_if(!r.chain_break, r.index); }},
+    {"type", [](ElementRow r) { return text(r.chain_break ? "断链" : r.type); }},
+    {"start_station",
+     [](ElementRow r) { return text(r.chain_break ? r.back.text : r.start.text); }},
+    {"end_station", [](ElementRow r) { return text(r.chain_break ? r.ahead.text : r.end.text); }},
+    {"R_start", [](ElementRow r) { return number_if(r.r_start != 0, r.r_start); }},
+    {"R_end", [](ElementRow r) { return number_if(r.r_end != 0, r.r_end); }},
+    {"length", [](ElementRow r) { return number_if(!r.chain_break, r.length); }},
+    {"A", [](ElementRow r) { return number_if(r.a > 0, r.a); }},
+    {"x", [](ElementRow r) { return number(r.chain_break ? r.point.x : r.start_point.x); }},
+    {"y", [](ElementRow r) { return number(r.chain_break ? r.point.y : r.start_point.y); }},
+    {"azimuth", [](ElementRow r) { return number_if(!r.chain_break, degrees(r.azimuth)); }},
+    {"end_x", [](ElementRow r) { return number_if(!r.chain_break, r.end_point.x); }},
+    {"end_y", [](ElementRow r) { return number_if(!r.chain_break, r.end_point.y); }},
+};
+
+// Five to seven columns on a portrait page, centred under the page header's title; 设计高程
+// where the line has a profile, 地面高程 (on the centre line) where the job has a ground. A
+// chain break's row prints both its stations.
+constexpr const char* kStakeCoordinates = "坐标（米）";
+constexpr RowColumn<StakeRow> kStakeColumns[] = {
+    {"", "桩号", 19, -1, false,
+     [](StakeRowRef r) {
+         return text(r.chain_break ? r.station.text + "=" + r.ahead.text : r.station.text);
+     }},
+    {kStakeCoordinates, "X", 14, 4, false, [](StakeRowRef r) { return number(r.point.x); }},
+    {kStakeCoordinates, "Y", 15.25, 4, false, [](StakeRowRef r) { return number(r.point.y); }},
+    {"", "切线方位角", 14, -1, false,
+     [](StakeRowRef r) { return text(dms_text(degrees(r.azimuth), 1)); }},
+    {"", "设计高程\n（米）", 10, 3, false,
+     [](StakeRowRef r) {
+         return number_if(r.design_elevation.has_value(), r.design_elevation.value_or(0));
+     },
+     ShownWith::design_elevation},
+    {"", "地面高程\n（米）", 10, 3, false,
+     [](StakeRowRef r) {
+         return number_if(r.ground_elevation.has_value(), r.ground_elevation.value_or(0));
+     },
+     ShownWith::ground_elevation},
+    {"", "点名", 13, -1, true, [](StakeRowRef r) { return text(r.name); }},
+};
+constexpr RowCsvColumn<StakeRow> kStakeCsv[] = {
+    {"station", [](StakeRowRef r) { return text(r.station.text); }},
+    {"station_value", [](StakeRowRef r) { return number(r.station.number); }},
+    {"x", [](StakeRowRef r) { return number(r.point.x); }},
+    {"y", [](StakeRowRef r) { return number(r.point.y); }},
+    {"azimuth", [](StakeRowRef r) { return number(degrees(r.azimuth)); }},
+    {"point", [](StakeRowRef r) { return text(r.name); }},
+    {"design_elevation",
+     [](StakeRowRef r) {
+         return number_if(r.design_elevation.has_value(), r.design_elevation.value_or(0));
+     },
+     ShownWith::design_elevation},
+    {"ground_elevation",
+     [](StakeRowRef r) {
+         return number_if(r.ground_elevation.has_value(), r.ground_elevation.value_or(0));
+     },
+     ShownWith::ground_elevation},
+};
+
+// An asymmetric parabola's two radii and tangents as "in/out" text.
+constexpr const char* kVerticalCurve = "竖曲线要素（米）";
+constexpr const char* kGrade = "纵坡";
+constexpr RowColumn<GradeTableRow> kGradeColumns[] = {
+    {"", "序号", 5, 0, false, [](GradeRow r) { return number(r.index); }},
+    {"", "变坡点桩号", 14, -1, false, [](GradeRow r) { return text(r.station.text); }},
+    {"", "高程\n（米）", 10, 3, false, [](GradeRow r) { return number(r.elevation); }},
+    {"", "凸/凹", 6, -1, false,
+     [](GradeRow r) { return has_curve(r) ? text(curve_type(r.curve)) : Cell{}; }},
+    {kVerticalCurve, "半径 R", 11, 3, false,
+     [](GradeRow r) {
+         return has_curve(r) ? in_out_cell(r.curve.radius_in, r.curve.radius_out) : Cell{};
+     }},
+    {kVerticalCurve, "切线长 T", 10, 3, false,
+     [](GradeRow r) {
+         return has_curve(r) ? in_out_cell(r.curve.tangent_in, r.curve.tangent_out) : Cell{};
+     }},
+    {kVerticalCurve, "外距 E", 8, 3, false,
+     [](GradeRow r) { return number_if(has_curve(r), r.curve.external); }},
+    {kVerticalCurve, "曲线长 L", 9, 3, false,
+     [](GradeRow r) { return number_if(has_curve(r), r.curve.length); }},
+    {"", "竖曲线\n起点桩号", 14, -1, false,
+     [](GradeRow r) { return has_curve(r) ? text(r.curve_start.text) : Cell{}; }},
+    {"", "竖曲线\n终点桩号", 14, -1, false,
+     [](GradeRow r) { return has_curve(r) ? text(r.curve_end.text) : Cell{}; }},
+    {kGrade, "纵坡（%）", 9, -1, false,
+     [](GradeRow r) { return r.grade ? text(grade_text(r.grade_after)) : Cell{}; }},
+    {kGrade, "坡长（米）", 10, 3, false,
+     [](GradeRow r) { return number_if(r.grade, r.grade_length); }},
+};
+// The grade in per cent; R and T "in/out" where an asymmetric parabola's differ.
+constexpr RowCsvColumn<GradeTableRow> kGradeCsv[] = {
+    {"point", [](GradeRow r) { return number(r.index); }},
+    {"station", [](GradeRow r) { return text(r.station.text); }},
+    {"elevation", [](GradeRow r) { return number(r.elevation); }},
+    {"type", [](GradeRow r) { return has_curve(r) ? text(curve_type(r.curve)) : Cell{}; }},
+    {"R",
+     [](GradeRow r) {
+         return has_curve(r) ? text(in_out_text(r.curve.radius_in, r.curve.radius_out, -1))
+                             : Cell{};
+     }},
+    {"T",
+     [](GradeRow r) {
+         return has_curve(r) ? text(in_out_text(r.curve.tangent_in, r.curve.tangent_out, -1))
+                             : Cell{};
+     }},
+    {"E", [](GradeRow r) { return number_if(has_curve(r), r.curve.external); }},
+    {"L", [](GradeRow r) { return number_if(has_curve(r), r.curve.length); }},
+    {"start_station", [](GradeRow r) { return has_curve(r) ? text(r.curve_start.text) : Cell{}; }},
+    {"end_station", [](GradeRow r) { return has_curve(r) ? text(r.curve_end.text) : Cell{}; }},
+    {"grade", [](GradeRow r) { return number_if(r.grade, r.grade_after * 100); }},
+    {"grade_length", [](GradeRow r) { return number_if(r.grade, r.grade_length); }},
+};
+
+}  // namespace
+
+const RowTableLayout<CurveTableRow> kCurveTable{kCurveTableTitle, Paper::a3, true, false,
+                                                kCurveColumns,    kCurveCsv};
+const RowTableLayout<ElementTableRow> kElementTable{kElementTableTitle, Paper::a4,  true, false,
+                                                    kElementColumns,    kElementCsv};
+const RowTableLayout<StakeRow> kStakeTable{kStakeTableTitle, Paper::a4, false, true,
+                                           kStakeColumns,    kStakeCsv};
+const RowTableLayout<GradeTableRow> kGradeTable{kGradeTableTitle, Paper::a4, true, false,
+                                                kGradeColumns,    kGradeCsv};
+
+// --- Writing them ------------------------------------------------------------------------------
+
+namespace {
+
+// The heights a stake table shows: the design elevation where the line has a profile, the
+// ground's where the job found it.
+FieldSet stake_heights(const Alignment& alignment, bool ground) {
+    FieldSet present;
+    if (alignment.profile) present = present.with(RecordField::design_elevation);
+    if (ground) present = present.with(RecordField::ground_elevation);
+    return present;
+}
+
+// The stake rows as the printed table takes them, one at a time, each written to the CSV too
+// where there is one: both files in one pass over the stakes.
+class StakeCells final : public PrintedRowSource {
+  public:
+    StakeCells(StakeSource& stakes, FieldSet present, CsvRows<StakeRow>* csv)
+        : stakes_(stakes), columns_(shown_row_columns(kStakeTable.columns, present)), csv_(csv) {}
+    bool next(std::vector<PrintedCell>& cells) override {
+        StakeRow row;
+        if (!stakes_.next(row)) return false;
+        if (csv_) csv_->row(row);
+        cells = row_cells(columns_, row);
+        return true;
     }
-    return {};
+
+  private:
+    StakeSource& stakes_;
+    std::vector<const RowColumn<StakeRow>*> columns_;
+    CsvRows<StakeRow>* csv_;
+};
+
+template <class Row>
+void write_csv(std::ostream& out, const RowTableLayout<Row>& layout, const std::vector<Row>& rows) {
+    CsvRows<Row> csv(out, layout);
+    for (const Row& r : rows) csv.row(r);
+}
+
+template <class Row>
+bool write_xlsx(const std::string& path, const RowTableLayout<Row>& layout,
+                const std::vector<Row>& rows, const std::string& project_line, std::string& error) {
+    PrintedTable table = printed_table_of(layout, {});
+    const auto columns = shown_row_columns(layout.columns, {});
+    for (const Row& r : rows) table.rows.push_back(row_cells(columns, r));
+    return write_printed_table(path, table, project_line, error);
 }
 
 }  // namespace
 
-std::vector<PrintedColumn> line_table_columns(LineTableKind kind, const Alignment& alignment,
-                                              const Terrain* ground) {
-    return printed_line_table(kind, alignment, ground).columns;
+std::vector<PrintedColumn> line_table_columns(LineTableKind kind) {
+    // Every column, the optional heights' too.
+    const FieldSet all{RecordField::design_elevation, RecordField::ground_elevation};
+    switch (kind) {
+        case LineTableKind::curves:
+            return printed_table_of(kCurveTable, all).columns;
+        case LineTableKind::elements:
+            return printed_table_of(kElementTable, all).columns;
+        case LineTableKind::stakes:
+            return printed_table_of(kStakeTable, all).columns;
+        case LineTableKind::grades:
+            return printed_table_of(kGradeTable, all).columns;
+    }
+    return {};
 }
 
 void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment& alignment,
-                          double every, const Terrain* ground) {
-    out << "\xEF\xBB\xBF";
+                          double every) {
     switch (kind) {
         case LineTableKind::curves:
-            write_curves_csv(out, alignment);
+            write_csv(out, kCurveTable, curve_table_rows(alignment));
             return;
         case LineTableKind::elements:
-            write_elements_csv(out, alignment);
+            write_csv(out, kElementTable, element_table_rows(alignment));
             return;
-        case LineTableKind::stakes:
-            write_stakes_csv(out, alignment, every, ground);
+        case LineTableKind::stakes: {
+            StakeRows stakes(alignment, every);
+            CsvRows<StakeRow> csv(out, kStakeTable, stake_heights(alignment, false));
+            for (StakeRow r; stakes.next(r);) csv.row(r);
             return;
+        }
         case LineTableKind::grades:
-            write_grades_csv(out, alignment);
+            write_csv(out, kGradeTable, grade_table_rows(alignment));
             return;
     }
 }
 
 bool write_line_table_xlsx(const std::string& path, LineTableKind kind, const Alignment& alignment,
-                           const std::string& project_line, double every, std::string& error,
-                           const Terrain* ground) {
-    if (kind == LineTableKind::stakes) {
-        // The stakes of a long line at a short interval are many: streamed, never held.
-        StakeTableRows rows(alignment, every, ground);
-        return write_printed_table(path, stake_table(alignment, ground != nullptr), rows,
-                                   project_line, error);
+                           const std::string& project_line, double every, std::string& error) {
+    switch (kind) {
+        case LineTableKind::curves:
+            return write_xlsx(path, kCurveTable, curve_table_rows(alignment), project_line, error);
+        case LineTableKind::elements:
+            return write_xlsx(path, kElementTable, element_table_rows(alignment), project_line,
+                              error);
+        case LineTableKind::stakes: {
+            StakeRows stakes(alignment, every);
+            return write_stake_table(path, nullptr, alignment, stakes, false, project_line, error);
+        }
+        case LineTableKind::grades:
+            return write_xlsx(path, kGradeTable, grade_table_rows(alignment), project_line, error);
     }
-    return write_printed_table(path, printed_line_table(kind, alignment, nullptr), project_line,
+    return false;
+}
+
+bool write_stake_table(const std::string& path, std::ostream* csv, const Alignment& alignment,
+                       StakeSource& stakes, bool ground, const std::string& project_line,
+                       std::string& error) {
+    const FieldSet present = stake_heights(alignment, ground);
+    std::optional<CsvRows<StakeRow>> csv_rows;
+    if (csv) csv_rows.emplace(*csv, kStakeTable, present);
+    // The stakes of a long line at a short interval are many: streamed, never held.
+    StakeCells rows(stakes, present, csv_rows ? &*csv_rows : nullptr);
+    return write_printed_table(path, printed_table_of(kStakeTable, present), rows, project_line,
                                error);
 }
 

@@ -26,8 +26,8 @@
 #include "alignment/alignment.h"
 #include "geometry/profile.h"
 #include "report/printed_table.h"
+#include "report/table_columns.h"
 #include "station/station.h"
-#include "terrain/terrain.h"
 
 namespace qelt {
 
@@ -121,19 +121,27 @@ struct StakeRow {
     StationOfMileage ahead;  // a chain break's station ahead
     // The profile's design elevation, metres, where the line has a profile reaching here.
     std::optional<double> design_elevation;
-    // The ground under the stake on the centre line, metres, where a terrain was given and
-    // covers the stake.
+    // The ground under the stake on the centre line, metres, where the job has a ground that
+    // covers the stake (it sets it: StakeSource).
     std::optional<double> ground_elevation;
 };
 
-// The stake table's rows one at a time, in the order of mileage, so that a table of a long
-// line at a short interval is never held whole. Throws DataError as stake_table_rows.
-class StakeRows {
+// The stake table's rows one at a time, in the order of mileage: the job hands them to the
+// writer with the heights it found at each (StakeRow::ground_elevation).
+class StakeSource {
   public:
-    // With `ground`, each row also carries the ground's elevation at its point.
-    StakeRows(const Alignment& alignment, double every, const Terrain* ground = nullptr);
+    virtual ~StakeSource() = default;
     // The next row, false after the last.
-    bool next(StakeRow& row);
+    virtual bool next(StakeRow& row) = 0;
+};
+
+// The stake table's rows of the line, computed one at a time so that a table of a long line at
+// a short interval is never held whole; the design elevation where the line has a profile, no
+// ground. Throws DataError as stake_table_rows.
+class StakeRows final : public StakeSource {
+  public:
+    StakeRows(const Alignment& alignment, double every);
+    bool next(StakeRow& row) override;
 
   private:
     enum Rank { kBreak = 0, kStake = 1, kKey = 2 };
@@ -153,7 +161,6 @@ class StakeRows {
 
     const Alignment& alignment_;
     double every_;
-    const Terrain* ground_;
     std::vector<Span> spans_;
     std::vector<Item> breaks_, keys_;  // small: held, in order of mileage
     std::size_t next_break_ = 0, next_key_ = 0;
@@ -196,32 +203,36 @@ std::string line_table_project_line(const Alignment& alignment, const std::strin
 // JDs, the element table for every other.
 LineTableKind geometry_table_of(const Alignment& alignment);
 
-// The table as CSV (UTF-8 with BOM, full precision). `every` is the stake interval, metres
-// (> 0), read by the stake table only. The alignment's stationing must be complete
-// (dl_complete). Throws DataError when the table does not apply to the line (the curve table of
-// a line without JDs). `ground`, where given, adds the stake table's ground elevation.
-void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment& alignment,
-                          double every = kDefaultStakeInterval, const Terrain* ground = nullptr);
+// The column tables of the four tables (table_columns.h): the workbook's and the CSV's
+// columns of each.
+extern const RowTableLayout<CurveTableRow> kCurveTable;
+extern const RowTableLayout<ElementTableRow> kElementTable;
+extern const RowTableLayout<StakeRow> kStakeTable;
+extern const RowTableLayout<GradeTableRow> kGradeTable;
 
-// The printed columns of the table `kind` of `alignment` (with 设计高程 where it has a profile,
-// the stake table's 地面高程 with a `ground`), for checking their widths against what they hold.
-std::vector<PrintedColumn> line_table_columns(LineTableKind kind, const Alignment& alignment,
-                                              const Terrain* ground = nullptr);
+// The table as CSV (UTF-8 with BOM, full precision). `every` is the stake interval, metres
+// (> 0), read by the stake table only (whose rows have no ground: write_stake_table). The
+// alignment's stationing must be complete (dl_complete). Throws DataError when the table does
+// not apply to the line (the curve table of a line without JDs).
+void write_line_table_csv(std::ostream& out, LineTableKind kind, const Alignment& alignment,
+                          double every = kDefaultStakeInterval);
+
+// Every printed column of the table `kind` (设计高程 and 地面高程 among them), for checking their
+// widths against what they hold.
+std::vector<PrintedColumn> line_table_columns(LineTableKind kind);
 
 // The table as an .xlsx workbook at `path` (the caller's temporary name), in the house print
 // style, `project_line` left in the page headers. False, with the reason in `error`, when it
-// could not be written. Throws DataError as write_line_table_csv. `ground` as there.
+// could not be written. Throws DataError as write_line_table_csv.
 bool write_line_table_xlsx(const std::string& path, LineTableKind kind, const Alignment& alignment,
-                           const std::string& project_line, double every, std::string& error,
-                           const Terrain* ground = nullptr);
+                           const std::string& project_line, double every, std::string& error);
 
-// The stakes of the table that the ground does not cover: how many, and the first few stations
-// (a notice names them, as the table leaves their 地面高程 empty).
-struct StakesOffGround {
-    long count = 0;
-    std::vector<std::string> first;  // at most kStakesOffGroundNamed station texts
-};
-inline constexpr std::size_t kStakesOffGroundNamed = 10;
-StakesOffGround stakes_off_ground(const Alignment& alignment, double every, const Terrain& ground);
+// The stake table of the rows `stakes` hands over: the workbook at `path` and, where `csv` is
+// given, the CSV into it, both in one pass over the stakes. 设计高程 where the line has a
+// profile; 地面高程 where `ground` says the job gave each row its ground. False, with the reason
+// in `error`, as write_line_table_xlsx.
+bool write_stake_table(const std::string& path, std::ostream* csv, const Alignment& alignment,
+                       StakeSource& stakes, bool ground, const std::string& project_line,
+                       std::string& error);
 
 }  // namespace qelt

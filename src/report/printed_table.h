@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "report/table_columns.h"
 #include "report/xlsx_book.h"
 
 namespace qelt {
@@ -31,17 +32,9 @@ struct PrintedColumn {
     bool shrink = false;
 };
 
-// One cell of a data row: empty, a text or a number. `span` > 1 merges the cell with the cells
-// to its right (a chain-break line across the table's middle columns).
-struct PrintedCell {
-    enum class Kind { empty, text, number } kind = Kind::empty;
-    std::string text;
-    double number = 0;
-    int span = 1;
-
-    static PrintedCell of(std::string text) { return {Kind::text, std::move(text), 0, 1}; }
-    static PrintedCell of(double number) { return {Kind::number, {}, number, 1}; }
-};
+// One cell of a data row (table_columns.h): empty, a text or a number, merged with the cells to
+// its right where its span says so.
+using PrintedCell = RowCell;
 
 struct PrintedTable {
     std::string title;  // the page header's centre and the worksheet's name
@@ -51,6 +44,20 @@ struct PrintedTable {
     bool landscape = false;
     bool centred = false;  // narrower than the page: printed centred under the title
 };
+
+// The printed table of `layout`, its columns those shown for the heights in `present`, without
+// rows.
+template <class Row>
+PrintedTable printed_table_of(const RowTableLayout<Row>& layout, FieldSet present) {
+    PrintedTable t;
+    t.title = layout.title;
+    t.paper = layout.paper;
+    t.landscape = layout.landscape;
+    t.centred = layout.centred;
+    for (const RowColumn<Row>* c : shown_row_columns(layout.columns, present))
+        t.columns.push_back({c->group, c->heading, c->width, c->decimals, c->shrink});
+    return t;
+}
 
 // The heading rows of every printed table, and their heights in points.
 inline constexpr int kPrintedHeadingRows = 2;

@@ -31,7 +31,7 @@ constexpr double kVertical = std::numbers::pi / 2;  // text running upwards
 
 class SectionDrawer {
   public:
-    SectionDrawer(const Alignment& alignment, const Terrain* ground, SectionScales scales)
+    SectionDrawer(const Alignment& alignment, const GroundLine& ground, SectionScales scales)
         : alignment_(alignment),
           ground_(ground),
           exaggeration_(scales.horizontal / scales.vertical),
@@ -40,12 +40,11 @@ class SectionDrawer {
     PlanLayout draw(std::span<const BoreholeRecord> boreholes);
 
   private:
+    // The ground line's height at a round station: where it follows a terrain (a line given
+    // as such says nothing between its points).
     std::optional<double> ground_at(double mileage) const {
-        if (!ground_) return std::nullopt;
-        Point p;
-        double azimuth = 0;
-        alignment_.line.locate(mileage, p, azimuth);
-        return ground_->elevation(p);
+        if (!ground_.follows_terrain) return std::nullopt;
+        return ground_.elevation(mileage);
     }
     std::optional<double> design_at(double mileage) const {
         if (!alignment_.profile) return std::nullopt;
@@ -62,85 +61,32 @@ class SectionDrawer {
     }
 
     void ground_line();
-    void refine(double a, std::optional<double> za, double b, std::optional<double> zb,
-                std::vector<DPoint>& run, int depth);
-    void end_run(std::vector<DPoint>& run);
     void grade_line();
     void chain_breaks();
     void borehole_marks(std::span<const BoreholeRecord> boreholes);
     void bands(std::span<const BoreholeRecord> boreholes);
 
     const Alignment& alignment_;
-    const Terrain* ground_;
+    const GroundLine& ground_;
     double exaggeration_;
     double mm_;  // drawing units per millimetre of the plot
     double start_ = 0, end_ = 0;
     double low_ = std::numeric_limits<double>::infinity();
     double high_ = -std::numeric_limits<double>::infinity();
     PlanLayout layout_;
-    std::string legend_;  // what the ground line is, where it is not the terrain's
 };
 
-// The terrain under the line is piecewise plane: the samples go every 10 m and each chord is
-// halved until its midpoint lies within kGroundLineTolerance of the terrain (or the chord is
-// shorter than 5 cm), so that the line follows every break of slope that matters; where the
-// terrain stops, the line stops.
+// The ground line as the job found it, run by run.
 void SectionDrawer::ground_line() {
-    if (!ground_) {
-        // The line's own ground line (ProfSurf), drawn as given, and named in a legend above
-        // the section so that nobody takes it for a terrain sampled under the line.
-        const auto& given = alignment_.ground_line;
-        if (given.size() < 2) return;
-        std::vector<DPoint> run;
-        for (const auto& g : given) {
-            run.push_back(at(g.mileage, g.elevation));
+    for (const std::vector<GroundLine::Point>& run : ground_.runs) {
+        std::vector<DPoint> line;
+        for (const GroundLine::Point& g : run) {
+            line.push_back(at(g.mileage, g.elevation));
             keep_low(g.elevation);
             keep_high(g.elevation);
         }
-        end_run(run);
-        legend_ = "地面线：" + alignment_.ground_line_source;
-        return;
+        layout_.polyline(layer(SectionLayer::ground_line), std::move(line));
     }
-    constexpr double kStep = 10;
-    std::vector<DPoint> run;
-    double a = start_;
-    std::optional<double> za = ground_at(a);
-    if (za) run.push_back(at(a, *za));
-    const double count = std::ceil((end_ - start_) / kStep);
-    for (double i = 1; i <= count; ++i) {
-        const double b = std::min(end_, start_ + i * kStep);
-        const std::optional<double> zb = ground_at(b);
-        refine(a, za, b, zb, run, 0);
-        a = b;
-        za = zb;
-    }
-    end_run(run);
-}
-
-void SectionDrawer::refine(double a, std::optional<double> za, double b, std::optional<double> zb,
-                           std::vector<DPoint>& run, int depth) {
-    const double m = (a + b) / 2;
-    const std::optional<double> zm = ground_at(m);
-    const bool fine = b - a < 0.05 || depth > 12;
-    if (!fine && (za.has_value() != zb.has_value() || za.has_value() != zm.has_value() ||
-                  (za && zb && zm && std::abs(*zm - (*za + *zb) / 2) > kGroundLineTolerance))) {
-        refine(a, za, m, zm, run, depth + 1);
-        refine(m, zm, b, zb, run, depth + 1);
-        return;
-    }
-    if (zb) {
-        if (run.empty() && za) run.push_back(at(a, *za));
-        run.push_back(at(b, *zb));
-        keep_low(*zb);
-        keep_high(*zb);
-    } else {
-        end_run(run);
-    }
-}
-
-void SectionDrawer::end_run(std::vector<DPoint>& run) {
-    if (run.size() >= 2) layout_.polyline(layer(SectionLayer::ground_line), std::move(run));
-    run.clear();
 }
 
 // The grade line: straight between the curves, each vertical curve in 2 m chords (a chord of a
@@ -268,8 +214,8 @@ PlanLayout SectionDrawer::draw(std::span<const BoreholeRecord> boreholes) {
     if (!std::isfinite(start_) || !std::isfinite(end_) || end_ <= start_) return layout_;
     ground_line();
     grade_line();
-    if (!legend_.empty() && std::isfinite(high_))
-        text(SectionLayer::ground_line, {start_, high_ + 10 * mm_}, 3, 0, legend_);
+    if (!ground_.legend.empty() && std::isfinite(high_))
+        text(SectionLayer::ground_line, {start_, high_ + 10 * mm_}, 3, 0, ground_.legend);
     borehole_marks(boreholes);
     chain_breaks();
     bands(boreholes);
@@ -278,7 +224,7 @@ PlanLayout SectionDrawer::draw(std::span<const BoreholeRecord> boreholes) {
 
 }  // namespace
 
-PlanLayout lay_out_section(const Alignment& alignment, const Terrain* ground,
+PlanLayout lay_out_section(const Alignment& alignment, const GroundLine& ground,
                            std::span<const BoreholeRecord> boreholes, SectionScales scales) {
     return SectionDrawer(alignment, ground, scales).draw(boreholes);
 }

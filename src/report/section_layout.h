@@ -1,7 +1,7 @@
 #pragma once
 // The borehole section (钻孔纵断面图, the engineering-geological longitudinal section's frame)
-// laid out for the DXF writer: along the centre line the ground line (the terrain sampled
-// under the line), the design grade line with its vertical curves and its grade points
+// laid out for the DXF writer: along the centre line the ground line (as the job found it:
+// alignment/ground_line.h), the design grade line with its vertical curves and its grade points
 // labelled, the chain breaks, and every borehole of the table as a vertical mark at its station
 // from its own ground; under it the bands Chinese 纵断面图 carry (设计高程, 地面高程, 填挖高,
 // 桩号) at every round 100 m and every borehole. Each kind on a layer of its own.
@@ -14,9 +14,9 @@
 #include <span>
 
 #include "alignment/alignment.h"
+#include "alignment/ground_line.h"
 #include "report/borehole_record.h"
 #include "report/plan_layout.h"
-#include "terrain/terrain.h"
 
 namespace qelt {
 
@@ -52,14 +52,11 @@ struct SectionScales {
     double vertical = 200;
 };
 
-// The ground line follows the terrain under the centre line within this height, metres: the
-// samples are refined until the midpoint of every chord is this close to the terrain.
-inline constexpr double kGroundLineTolerance = 0.01;
-
-// The section of `alignment` from its start to its end mileage: the ground line where `ground`
-// (may be null) covers the centre line, the grade line where the alignment has a profile, the
-// chain breaks, the round stations, and `boreholes` at their mileages.
-PlanLayout lay_out_section(const Alignment& alignment, const Terrain* ground,
+// The section of `alignment` from its start to its end mileage: the ground line `ground` as the
+// job found it (empty: none; its legend above the section), the grade line where the alignment
+// has a profile, the chain breaks, the round stations, and `boreholes` at their mileages, each
+// from its own ground.
+PlanLayout lay_out_section(const Alignment& alignment, const GroundLine& ground,
                            std::span<const BoreholeRecord> boreholes, SectionScales scales = {});
 
 }  // namespace qelt

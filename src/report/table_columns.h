@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "report/borehole_record.h"
+#include "report/xlsx_book.h"
 
 namespace qelt {
 
@@ -293,6 +294,98 @@ constexpr FieldSet with_comparison(FieldSet present) {
         .with(RecordField::d_across)
         .with(RecordField::distance)
         .with(RecordField::status);
+}
+
+// --- Tables of rows other than boreholes -------------------------------------------------------
+//
+// The line tables (line_tables.h) are laid out the same way, a column table per table kind for
+// the workbook and the CSV; their rows are the line's own (a JD, an element, a stake, a grade
+// point), so each column takes its cell from the row through a function of its own.
+
+// One cell of a row as the workbook and the CSV take it: nothing, a text or a number. `span` > 1
+// merges the printed cell with the cells to its right (a chain-break line across the table's
+// middle columns), which are then empty; the CSV has a field for every column.
+struct RowCell {
+    enum class Kind { empty, text, number } kind = Kind::empty;
+    std::string text;
+    double number = 0;
+    int span = 1;
+
+    static RowCell of(std::string text) { return {Kind::text, std::move(text), 0, 1}; }
+    static RowCell of(double number) { return {Kind::number, {}, number, 1}; }
+    // `number` where the row has it, else an empty cell.
+    static RowCell of_if(bool given, double number) { return given ? of(number) : RowCell{}; }
+};
+
+// When a column is shown: always, or only where the run gives that height (the line's design
+// profile: 设计高程; a ground: 地面高程). Without them the table is as it always was.
+enum class ShownWith : std::uint8_t { always, design_elevation, ground_elevation };
+
+constexpr bool shows(ShownWith shown, FieldSet present) {
+    switch (shown) {
+        case ShownWith::design_elevation:
+            return present.has(RecordField::design_elevation);
+        case ShownWith::ground_elevation:
+            return present.has(RecordField::ground_elevation);
+        case ShownWith::always:
+            break;
+    }
+    return true;
+}
+
+// One printed column of a table of `Row`s: the heading over it (`group`, shared by the
+// neighbouring columns that name the same one; "" where the column's own heading runs down
+// both heading rows), its heading ("\n" breaks it into lines), its width (characters, as
+// TableColumn's), its numbers shown to `decimals` places (-1: the general format), free text
+// shrunk to its cell, and its cell of a row.
+template <class Row>
+struct RowColumn {
+    const char* group;
+    const char* heading;
+    double width;
+    int decimals;
+    bool shrink;
+    RowCell (*cell)(const Row&);
+    ShownWith shown = ShownWith::always;
+};
+
+// One CSV column of a table of `Row`s: its name and its field of a row (texts as written,
+// numbers in full).
+template <class Row>
+struct RowCsvColumn {
+    const char* name;
+    RowCell (*cell)(const Row&);
+    ShownWith shown = ShownWith::always;
+};
+
+// What a table of `Row`s looks like: its title (the worksheet's name and the page header's
+// centre), its paper, its printed columns from A on and its CSV columns.
+template <class Row>
+struct RowTableLayout {
+    const char* title;
+    Paper paper;
+    bool landscape;
+    bool centred;  // narrower than the page: printed centred under the title
+    std::span<const RowColumn<Row>> columns;
+    std::span<const RowCsvColumn<Row>> csv;
+};
+
+// The columns of `columns` shown when the run gives the heights in `present`.
+template <class Column>
+std::vector<const Column*> shown_row_columns(std::span<const Column> columns, FieldSet present) {
+    std::vector<const Column*> out;
+    for (const Column& c : columns)
+        if (shows(c.shown, present)) out.push_back(&c);
+    return out;
+}
+
+// The cells of `row` in the columns `columns`.
+template <class Column, class Row>
+std::vector<RowCell> row_cells(const std::vector<const Column*>& columns, const Row& row) {
+    std::vector<RowCell> cells;
+    cells.reserve(columns.size());
+    for (const Column* c : columns) cells.push_back(c->cell(row));
+    return cells;
 }
 
 }  // namespace qelt
