@@ -136,6 +136,7 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
     LineFiles files(ui);
     try {
         const std::string line_file = files.choose(kAlignmentDialog);
+        std::string profile_file = line_file;
         alignment = source.read(line_file, ui);
         notices.insert(notices.end(), alignment.notices.begin(), alignment.notices.end());
         read_chain_breaks(ui, files, alignment);
@@ -168,7 +169,9 @@ void read_line(RunUi& ui, AlignmentSource& source, Alignment& alignment,
             alignment.profile = read_profile_file(path, alignment.breaks, alignment.name, name);
             notices.insert(notices.end(), alignment.profile->notices.begin(),
                            alignment.profile->notices.end());
+            profile_file = path;
         }
+        check_profile_reach(alignment, profile_file);
         // The ground line the LandXML line carries (ProfSurf) goes with the heights to the
         // section drawing, where no terrain is given.
         if (ui.reads_profile()) read_ground_line(line_file, alignment);
@@ -487,6 +490,7 @@ const Alignment& TableRun::named_line(const std::string& name) {
                                       "”中没有纵断面：它的钻孔没有设计高程");
         }
     }
+    check_profile_reach(line, path);
     named_lines_.push_back(std::move(line));
     return named_lines_.back();
 }

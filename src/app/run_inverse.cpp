@@ -79,6 +79,8 @@ std::vector<PlannedHole> read_planned(const std::string& path, const Alignment& 
                 break;
             case ListEvent::Kind::row: {
                 const PlacedBorehole placed = place_borehole(alignment, event.row.at);
+                for (const std::string& notice : placed.notices)
+                    notices.push_back(list->at_line(event.line) + notice);
                 if (placed.outcome != PlacementOutcome::placed)
                     throw DataError(list->at_line(event.line) + placed.message, path, event.line);
                 PlannedHole hole;
