@@ -88,16 +88,11 @@ Terrain::Terrain(std::vector<TerrainPoint> points, std::vector<TerrainFace> face
         c0 = std::min(columns_ - 1, static_cast<std::size_t>((fy0 - y0_) / cell_));
         c1 = std::min(columns_ - 1, static_cast<std::size_t>((fy1 - y0_) / cell_));
     };
-    // Two passes, counting then filling, so that millions of faces take one flat table; each
-    // face's cells found once (its corners lie anywhere in the point table: reading them is most
-    // of the work).
+    // Two passes, counting then filling, so that millions of faces take one flat table.
     cell_start_.assign(rows_ * columns_ + 1, 0);
-    std::vector<std::array<std::uint32_t, 4>> ranges(faces_.size());
-    for (std::size_t k = 0; k < faces_.size(); ++k) {
-        std::size_t r0, r1, c0, c1;
-        cell_range(faces_[k], r0, r1, c0, c1);
-        ranges[k] = {static_cast<std::uint32_t>(r0), static_cast<std::uint32_t>(r1),
-                     static_cast<std::uint32_t>(c0), static_cast<std::uint32_t>(c1)};
+    std::size_t r0, r1, c0, c1;
+    for (const TerrainFace& f : faces_) {
+        cell_range(f, r0, r1, c0, c1);
         for (std::size_t r = r0; r <= r1; ++r)
             for (std::size_t c = c0; c <= c1; ++c) ++cell_start_[r * columns_ + c + 1];
     }
@@ -105,7 +100,7 @@ Terrain::Terrain(std::vector<TerrainPoint> points, std::vector<TerrainFace> face
     cell_faces_.resize(cell_start_.back());
     std::vector<std::uint32_t> filled(cell_start_.begin(), cell_start_.end() - 1);
     for (std::size_t k = 0; k < faces_.size(); ++k) {
-        const auto [r0, r1, c0, c1] = ranges[k];
+        cell_range(faces_[k], r0, r1, c0, c1);
         for (std::size_t r = r0; r <= r1; ++r)
             for (std::size_t c = c0; c <= c1; ++c)
                 cell_faces_[filled[r * columns_ + c]++] = static_cast<std::uint32_t>(k);
