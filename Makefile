@@ -2,14 +2,16 @@
 JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: deps build build-asan test test-normal test-asan demo gui bench fuzz clean \
+.PHONY: deps configure build build-asan test test-normal test-asan demo gui bench fuzz clean \
 	linux-cli windows test-windows windows-package package
 
 deps:
 	bash scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: configure
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
@@ -41,11 +43,12 @@ test-windows: windows-package linux-cli
 	JOBS=$(JOBS) bash scripts/windows/test.sh
 
 # The Linux qelt-cli alone: the Windows build's results are compared with its results.
-linux-cli: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+linux-cli: configure
 	cmake --build build -j $(JOBS) --target qelt-cli
 
-demo: build
+# The demo runs qelt-cli alone: it builds that program and its libraries, not the tests
+# (make test builds those).
+demo: linux-cli
 	bash scripts/demo.sh
 
 gui: build

@@ -87,10 +87,21 @@ TEST(SplitFields, IdeographicSpaceIsABlankAndFieldsKeepTheirPlace) {
     EXPECT_EQ(views[2].data() - line.data(), 10);
 }
 
-TEST(ShortestNumber, RoundTrips) {
+// Plain decimals with the digits the double needs, whatever its size: a spreadsheet reads
+// "1.68e-05" as text in some locales and shows it as 1.68E-05 in all.
+TEST(ShortestNumber, PlainDecimalsThatRoundTrip) {
     EXPECT_EQ(shortest_number(3512345.678912), "3512345.678912");
     EXPECT_EQ(shortest_number(0.1), "0.1");
     EXPECT_EQ(shortest_number(-5.5), "-5.5");
+    EXPECT_EQ(shortest_number(1.6840743827692258e-05), "0.000016840743827692258");
+    EXPECT_EQ(shortest_number(1e7), "10000000");
+    for (const double v : {1e-300, 1.7976931348623157e308, -4.9e-324}) {
+        const std::string text = shortest_number(v);
+        double back = 0;
+        std::from_chars(text.data(), text.data() + text.size(), back);
+        EXPECT_EQ(back, v);
+        EXPECT_EQ(text.find('e'), std::string::npos);
+    }
 }
 
 std::vector<std::string> read_all(const std::string& path) {

@@ -12,6 +12,7 @@
 #include "base/line_reader.h"
 #include "input/landxml_document.h"
 #include "input/landxml_profiles.h"
+#include "station/station.h"
 #include "test_files.h"
 
 namespace qelt {
@@ -35,12 +36,26 @@ std::string landxml(const std::vector<std::pair<std::string, std::string>>& alig
     return text + "</Alignments>\n</LandXML>\n";
 }
 
+// The chain breaks of the line of landxml() (staStart 1000, 2000 m long): none, or a long chain
+// of 50 m at station 2050 (continuous mileage 2050), completed as the run completes them.
+ChainBreaks line_breaks(bool long_chain = false) {
+    ChainBreaks breaks;
+    if (long_chain) {
+        breaks.dl_count = 1;
+        breaks.dl_before[1] = 2050;
+        breaks.dl_after[1] = 2000;
+    }
+    dl_complete(breaks, 1000, 3000);
+    return breaks;
+}
+
 Profile read(const std::string& text, const std::string& alignment = "主线",
-             const std::optional<std::string>& name = std::nullopt) {
+             const std::optional<std::string>& name = std::nullopt,
+             const ChainBreaks& breaks = line_breaks()) {
     TempDir dir;
     LineReader file(dir.write("road.xml", text));
     const LandXmlDocument document(file);
-    return landxml_profile(document, alignment, name);
+    return landxml_profile(document, alignment, name, breaks);
 }
 
 // Grades either side of the curve's grade point: 1000 → 100 m, 1400 → 120 m (+5 %),
@@ -199,6 +214,23 @@ TEST(LandXmlProfile, Refusals) {
             EXPECT_EQ(e.line(), r.line) << r.message;
             EXPECT_NE(e.file().find("road.xml"), std::string::npos);
         }
+    }
+}
+
+// The list of ProfAligns that refuses an unchosen one gives their ends as the line's stations,
+// not as the continuous mileages the file writes: past a long chain of 50 m, mileage 2900 is
+// station K2+850.
+TEST(LandXmlProfile, ListGivesStationsInTheLinesNumbering) {
+    const std::string two =
+        "<ProfAlign name=\"方案一\"><PVI>1000 100</PVI><PVI>2000 110</PVI>"
+        "</ProfAlign>\n<ProfAlign name=\"方案二\"><PVI>1100 90</PVI>"
+        "<PVI>2900 95</PVI></ProfAlign>\n";
+    try {
+        read(landxml({{"主线", two}}), "主线", std::nullopt, line_breaks(true));
+        ADD_FAILURE() << "not refused";
+    } catch (const DataError& e) {
+        EXPECT_NE(std::string(e.what()).find("“方案二”（K1+100～K2+850）"), std::string::npos)
+            << e.what();
     }
 }
 

@@ -50,7 +50,7 @@ TEST(CsvTable, OneLinePerRecord) {
     EXPECT_EQ(csv.str(),
               "\xEF\xBB\xBFgroup,serial,station,offset,x,y,remark\n"
               "\"一号桥, 左幅\",1,K0+100,+12.50,3512345.678912,512345.5,\n"
-              "\"二号\"\"涵\"\"\",1,K0+200.250,-3,1e+07,0.1,\"备注 \"\"见图\"\"\"\n"
+              "\"二号\"\"涵\"\"\",1,K0+200.250,-3,10000000,0.1,\"备注 \"\"见图\"\"\"\n"
               "\"二号\"\"涵\"\"\",2,K0+210,0,2,3,\"a,b\"\n");
 }
 
@@ -81,7 +81,7 @@ TEST(CsvTable, AsDrilledRows) {
               "\xEF\xBB\xBFgroup,serial,name,x,y,station,station_value,offset,remark\n"
               "长链后,1,ZK1,3513057.0168,499120.25,BK13+470.000,13470.000000000002,-0.1,"
               "\"重叠段, 补孔\"\n"
-              "长链后,2,\"ZK \"\"2\"\"\",1e+07,0.5,K14+300,14300,0.3333333333333333,\n");
+              "长链后,2,\"ZK \"\"2\"\"\",10000000,0.5,K14+300,14300,0.3333333333333333,\n");
 }
 
 // The columns of the optional fields come after the others, only where the run gives them;

@@ -112,5 +112,51 @@ TEST(RunProfile, DesignElevationsOfBoreholesAndSurveyedHoles) {
     EXPECT_FALSE(plain.records.front().design_elevation);
 }
 
+// A grade point more than a kilometre off either end of the line (K10+000 to K19+175.380) is a
+// typing error, refused naming it; one nearer is read. Two digits of metres are read as written
+// and noticed with the file and line.
+TEST(RunProfile, GradePointsOffTheLineAndShortStations) {
+    struct Case {
+        const char* first;
+        const char* last;
+        const char* refusal;  // a part of it; null: read
+        long line;
+    };
+    const Case cases[] = {
+        {"K9+100 350", "K20+170 405", nullptr, 0},
+        {"K8+900 350", "K19+180 405", "变坡点 K8+900（第 2 行）位于线路起点之前 1100.000 米", 2},
+        {"K10+000 352.4", "K91+180 404.8", "变坡点 K91+180（第 4 行）位于线路终点之后", 4},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        Ui ui;
+        ui.files = {
+            {DialogRole::alignment, main_line("mainline-jd.txt")},
+            {DialogRole::chain_breaks, main_line("mainline-dl.txt")},
+            {DialogRole::profile, dir.write("p.txt", std::string("纵断面\n") + c.first +
+                                                         "\nK12+70 360 10000\n" + c.last + "\n")},
+            {DialogRole::boreholes, dir.write("b.txt", "工程\n孔 1\nK12+700 0\n")}};
+        const auto source = make_alignment_source(Method::intersection_points);
+        Alignment line;
+        Records table;
+        RunOptions options;
+        options.heights = true;
+        const RunResult result = run_coordinate_table(ui, options, *source, line, table);
+        if (!c.refusal) {
+            ASSERT_EQ(result.outcome, RunOutcome::complete) << result.message;
+            ASSERT_EQ(result.notices.size(), 1u);
+            EXPECT_EQ(result.notices[0],
+                      "纵断面资料文件“p.txt”：第 3 行：桩号“K12+70”“+”后的米数不足三位，已按 "
+                      "K12+070 读取；若是少写了一位数字，请改正");
+            continue;
+        }
+        EXPECT_EQ(result.outcome, RunOutcome::data_error) << c.first;
+        EXPECT_NE(result.message.find(c.refusal), std::string::npos) << result.message;
+        EXPECT_NE(result.file.find("p.txt"), std::string::npos) << result.file;
+        EXPECT_EQ(result.line, c.line) << c.refusal;
+        EXPECT_TRUE(table.records.empty());
+    }
+}
+
 }  // namespace
 }  // namespace qelt

@@ -129,6 +129,45 @@ TEST(StationParse, ReadsWholeTextsOnly) {
     }
 }
 
+// Fewer than three digits of metres after '+' read as written, with the notice that names the
+// station as written and as read; three digits or more (leading zeros too), and every form
+// without '+', without one.
+TEST(StationParse, ShortMetresReadAsWrittenAndNoticed) {
+    struct Case {
+        const char* text;
+        double number;
+        const char* read_as;  // in the notice; null: no notice
+    };
+    const Case cases[] = {
+        {"K12+70", 12070, "K12+070"},
+        {"K12+7.5", 12007.5, "K12+007.500"},
+        {"K0+5", 5, "K0+005"},
+        {"-K0+05", -5, "-K0+005"},
+        {"BK13+47", 13047, "K13+047"},
+        {"K１２＋７０", 12070, "K12+070"},
+        {"K12+070", 12070, nullptr},
+        {"K12+0070", 12070, nullptr},
+        {"K12+070.5", 12070.5, nullptr},
+        {"12070", 12070, nullptr},
+        {"B70", 70, nullptr},
+        {"1e+3", 1000, nullptr},
+    };
+    for (const Case& c : cases) {
+        const auto station = parse_station(c.text);
+        ASSERT_TRUE(station) << c.text;
+        EXPECT_EQ(station->number, c.number) << c.text;
+        EXPECT_EQ(station->short_metres, c.read_as != nullptr) << c.text;
+        const auto notice = short_metres_notice(c.text);
+        ASSERT_EQ(notice.has_value(), c.read_as != nullptr) << c.text;
+        if (notice) {
+            EXPECT_NE(notice->find(std::string("“") + c.text + "”“+”后的米数不足三位，已按 " +
+                                   c.read_as + " 读取"),
+                      std::string::npos)
+                << *notice;
+        }
+    }
+}
+
 // Whatever the table prints must read back as the station it shows: an engineer copies the
 // station column of one table into the borehole file of the next.
 TEST(StationParse, PrintedStationsReadBack) {

@@ -3,6 +3,7 @@
 // brute-force checks of its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <random>
@@ -116,6 +117,28 @@ TEST(TerrainDelaunay, PlaneSampledAtRandomPointsIsGivenBackInsideTheHullAndNothi
             EXPECT_NEAR(*z, plane(at.x, at.y), 1e-9);
         }
     }
+}
+
+// A design model's regular grid, where three points in a line and four on a circle are the rule:
+// every cell split in two, none left out and none covered twice (the triangles' areas, all
+// positive, add up to the grid's), whatever the order the points come in.
+TEST(TerrainDelaunay, RegularGridSplitsEveryCellInTwo) {
+    constexpr int kSide = 30;
+    constexpr double kStep = 10, x0 = 3512345.678, y0 = 512345.678;
+    std::vector<TerrainPoint> points;
+    for (int i = 0; i < kSide; ++i)
+        for (int j = 0; j < kSide; ++j) points.push_back({x0 + kStep * i, y0 + kStep * j, 0});
+    std::shuffle(points.begin(), points.end(), std::mt19937_64(3));
+    const std::vector<TerrainFace> faces = delaunay_faces(points);
+    ASSERT_EQ(faces.size(), 2u * (kSide - 1) * (kSide - 1));
+    double area = 0;
+    for (const TerrainFace& f : faces) {
+        const TerrainPoint &p = points[f[0]], &q = points[f[1]], &r = points[f[2]];
+        const double twice = std::fabs((q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x));
+        EXPECT_NEAR(twice, kStep * kStep, 1e-6);
+        area += twice / 2;
+    }
+    EXPECT_NEAR(area, std::pow(kStep * (kSide - 1), 2), 1e-4);
 }
 
 TEST(TerrainDelaunay, PointsInALineOrTooFewGiveNoSurface) {

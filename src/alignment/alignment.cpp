@@ -1,5 +1,9 @@
 #include "alignment/alignment.h"
 
+#include "alignment/placement.h"
+#include "base/data_error.h"
+#include "base/text.h"
+
 namespace qelt {
 
 namespace {
@@ -25,6 +29,23 @@ std::vector<KeyPoint> element_key_points(const LocatedLine& line) {
     }
     keys.push_back({"终点", line.end_mileage()});
     return keys;
+}
+
+void check_profile_reach(const Alignment& alignment, const std::string& file) {
+    if (!alignment.profile) return;
+    for (const GradePoint& point : alignment.profile->points()) {
+        const double before = alignment.start_mileage() - point.mileage;
+        const double after = point.mileage - alignment.end_mileage();
+        if (!(before > kFarBeyondEnd || after > kFarBeyondEnd)) continue;
+        std::string where = "变坡点 " + point.station;
+        if (point.line > 0) where += "（第 " + std::to_string(point.line) + " 行）";
+        throw DataError(where + "位于线路" +
+                            (before > 0 ? "起点之前 " + fixed_text(before, 3)
+                                        : "终点之后 " + fixed_text(after, 3)) +
+                            " 米，超出线路两端 1 公里，不会是本线路的变坡点：桩号可能写错了，"
+                            "请核对桩号",
+                        file, point.line);
+    }
 }
 
 }  // namespace qelt

@@ -110,4 +110,13 @@ struct Alignment {
 // inflection; two straights in a row meet at no point worth a name), and the end.
 std::vector<KeyPoint> element_key_points(const LocatedLine& line);
 
+// Checks that the line's profile (alignment.profile, where it has one) belongs to this line: a
+// grade point more than a kilometre (kFarBeyondEnd) before the start or beyond the end of the
+// located line is a typing error (K91+180 typed for K19+180), which would bend the grade line
+// towards it and change every design elevation on the way without a word. A grade point nearer
+// is read: a profile often reaches a little past the ends of the section it was drawn for.
+// Every profile passes here, whichever file it came from. Throws DataError naming `file`, the
+// grade point by its station as written and its line.
+void check_profile_reach(const Alignment& alignment, const std::string& file);
+
 }  // namespace qelt

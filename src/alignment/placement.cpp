@@ -123,6 +123,7 @@ PlacedBorehole place_borehole(const Alignment& alignment, const StationOffset& a
     alignment.line.locate(placed.mileage, centre, azimuth);
     if (auto where = off_line(placed.mileage, alignment, "坐标"))
         placed.notices.push_back("桩号" + placed.station + *where);
+    if (auto notice = short_metres_notice(at.station_text)) placed.notices.push_back(*notice);
     // On the inside of a curve an offset of the radius reaches the centre of curvature, and
     // beyond it the point lies on the far side: its nearest point on the centre line is
     // elsewhere, and the station and offset no longer describe where it is. A positive offset

@@ -97,6 +97,7 @@ std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& sou
     Documents& documents = source.documents();
     try {
         const std::string line_file = files.choose(kAlignmentDialog);
+        std::string profile_file = line_file;
         alignment = source.read(line_file, options, ui);
         notices.insert(notices.end(), alignment.notices.begin(), alignment.notices.end());
         read_chain_breaks(options, files, alignment);
@@ -131,7 +132,9 @@ std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& sou
                 read_profile_file(documents, path, alignment.breaks, alignment.name, name);
             notices.insert(notices.end(), alignment.profile->notices.begin(),
                            alignment.profile->notices.end());
+            profile_file = path;
         }
+        check_profile_reach(alignment, profile_file);
         // The ground line the LandXML line carries (ProfSurf) goes with the heights to the
         // section drawing, where no terrain is given.
         if (options.heights) {
@@ -583,6 +586,7 @@ const Alignment& TableRun::named_line(const std::string& name) {
                                       "”中没有纵断面：它的钻孔没有设计高程");
         }
     }
+    check_profile_reach(line, path);
     named_lines_.push_back(std::move(line));
     return named_lines_.back();
 }

@@ -138,8 +138,10 @@ std::optional<double> parse_folded_number(std::string_view body) {
 }
 
 std::string shortest_number(double value) {
-    char buf[64];
-    auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    // The largest double written out in full has 309 digits before the point, the smallest
+    // 767 after it.
+    char buf[800];
+    auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
     (void)ec;
     return std::string(buf, ptr);
 }

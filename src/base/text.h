@@ -43,7 +43,9 @@ std::optional<double> parse_folded_number(std::string_view field);
 // Numbers as the messages and tables write them. Each form is part of what a user reads (or a
 // program parses), so every message takes its numbers from here.
 
-// Shortest text that reads back as the same double, e.g. "3512345.678912" (for CSV output).
+// Shortest text that reads back as the same double, in plain decimal notation, e.g.
+// "3512345.678912", "0.000016840743827692258" (for CSV output): never the exponent form
+// ("1.68e-05"), which a spreadsheet shows as 1.68E-05 and a column of coordinates never uses.
 std::string shortest_number(double value);
 
 // A fixed number of decimals, rounded as printf rounds: fixed_text(1234.5678, 3) is "1234.568",

@@ -27,13 +27,6 @@ std::vector<pugi::xml_node> children_named(pugi::xml_node node, std::string_view
     return found;
 }
 
-// "K1+234.5" as the lists print a station written in metres.
-std::string station_text(double station) {
-    std::string printed;
-    zh_format(shortest_number(station), printed);
-    return printed;
-}
-
 // A grade point as read, before the grades around it are known.
 struct ReadPoint {
     GradePoint point;
@@ -149,10 +142,12 @@ std::string named(pugi::xml_node node, std::size_t index, const char* what) {
                         : std::string(what) + "“" + name + "”";
 }
 
-// "“设计线”（K0+000～K2+345.678）、…": the profiles of an alignment, for the messages that
-// refuse a choice, each with its first and last station as written.
-std::string profiles_text(const LandXmlDocument& document,
-                          const std::vector<pugi::xml_node>& list) {
+// "“设计线”（K0+000～BK2+500）、…": the profiles of an alignment, for the messages that
+// refuse a choice, each with its first and last station. A ProfAlign is written in continuous
+// mileage; the engineer knows the line by its stations, so they are given in the line's
+// numbering (`breaks`, completed), with the chain-break letter where the number needs it.
+std::string profiles_text(const LandXmlDocument& document, const std::vector<pugi::xml_node>& list,
+                          const ChainBreaks& breaks) {
     std::string text;
     for (pugi::xml_node p : list) {
         if (!text.empty()) text += "、";
@@ -166,7 +161,8 @@ std::string profiles_text(const LandXmlDocument& document,
         const auto station = [&](const std::vector<std::string_view>& fields) {
             const std::optional<double> value =
                 fields.empty() ? std::nullopt : parse_number(fields[0]);
-            return value ? station_text(document.unit().metres(*value)) : std::string("?");
+            return value ? zh_station_of(breaks, document.unit().metres(*value)).text
+                         : std::string("?");
         };
         text += "（" + station(first) + "～" + station(last) + "）";
     }
@@ -296,7 +292,7 @@ std::vector<Alignment::GroundLinePoint> landxml_ground_line(const LandXmlDocumen
 }
 
 Profile landxml_profile(const LandXmlDocument& document, const std::string& alignment_name,
-                        const std::optional<std::string>& profile_name) {
+                        const std::optional<std::string>& profile_name, const ChainBreaks& breaks) {
     const pugi::xml_node root = document.root();
     const std::vector<pugi::xml_node> alignments = alignments_of(root);
     if (alignments.empty())
@@ -339,11 +335,12 @@ Profile landxml_profile(const LandXmlDocument& document, const std::string& alig
             if (*profile_name == profiles[i].attribute("name").value()) chosen = i;
         if (chosen == profiles.size())
             throw DataError(alignment_text + "没有名为“" + *profile_name +
-                                "”的设计纵断面；其设计纵断面：" + profiles_text(document, profiles),
+                                "”的设计纵断面；其设计纵断面：" +
+                                profiles_text(document, profiles, breaks),
                             document.path(), document.line_of(alignment));
     } else if (profiles.size() > 1) {
         throw DataError(alignment_text + "有 " + std::to_string(profiles.size()) +
-                            " 条设计纵断面：" + profiles_text(document, profiles) +
+                            " 条设计纵断面：" + profiles_text(document, profiles, breaks) +
                             "，未选定其中一条（命令行用 --profile-name 给出纵断面名称）",
                         document.path(), document.line_of(alignment));
     }

@@ -52,7 +52,9 @@ std::vector<Alignment::GroundLinePoint> landxml_ground_line(const LandXmlDocumen
                                                             const std::string& alignment_name,
                                                             std::string& source);
 
+//   breaks          the line's chain breaks, completed: the stations the list of ProfAligns
+//                   gives are in its numbering
 Profile landxml_profile(const LandXmlDocument& document, const std::string& alignment_name,
-                        const std::optional<std::string>& profile_name);
+                        const std::optional<std::string>& profile_name, const ChainBreaks& breaks);
 
 }  // namespace qelt

@@ -71,6 +71,7 @@ Profile zdm_read_profile(LineSource& file, const ChainBreaks& breaks) {
     const std::string title(trim_blanks(text));
 
     std::vector<GradePoint> points;
+    std::vector<std::string> short_stations;
     long blank_line = 0;
     while (file.next(text)) {
         const std::vector<std::string_view> fields = field_views(text);
@@ -94,11 +95,14 @@ Profile zdm_read_profile(LineSource& file, const ChainBreaks& breaks) {
         }
         point.station = line.station;
         point.line = file.line_number();
+        if (auto notice = short_metres_notice(line.station))
+            short_stations.push_back("第 " + std::to_string(point.line) + " 行：" + *notice);
         points.push_back(std::move(point));
     }
 
     Profile profile = build_profile(std::move(points), file.path());
     profile.name = title;
+    profile.notices.insert(profile.notices.begin(), short_stations.begin(), short_stations.end());
     const std::string prefix =
         "纵断面资料文件“" + utf8_of(path_from_utf8(file.path()).filename()) + "”：";
     for (std::string& notice : profile.notices) notice.insert(0, prefix);

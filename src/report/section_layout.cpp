@@ -29,6 +29,46 @@ PlanLayer layer(SectionLayer l) {
 
 constexpr double kVertical = std::numbers::pi / 2;  // text running upwards
 
+// Upright texts side by side: 2.5 mm high, and 1 mm between two.
+constexpr double kUprightText = 2.5, kUprightPitch = 3.5;  // mm of the plot
+
+// Where to put texts wanted at `wanted` (drawing units along the line, any order) so that no two
+// lie closer than `pitch`, each as near to where it is wanted as that allows: texts that would
+// crowd (two holes at one station, left and right of the line) are set side by side, centred on
+// where they are wanted together, in the order of `wanted` (at one place, in the given order).
+std::vector<double> spread(const std::vector<double>& wanted, double pitch) {
+    std::vector<std::size_t> order(wanted.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return wanted[a] < wanted[b]; });
+    // Runs of texts set `pitch` apart: the k-th of a run at start + k·pitch, the start the mean of
+    // (wanted − k·pitch) over the run, which puts the run where its texts want it on the whole.
+    struct Run {
+        std::size_t count;
+        double sum;  // of wanted − k·pitch over the run
+        double start() const { return sum / static_cast<double>(count); }
+    };
+    std::vector<Run> runs;
+    for (std::size_t i : order) {
+        Run run{1, wanted[i]};
+        while (!runs.empty() &&
+               runs.back().start() + static_cast<double>(runs.back().count) * pitch > run.start()) {
+            const Run before = runs.back();
+            runs.pop_back();
+            run = {before.count + run.count,
+                   before.sum + run.sum -
+                       static_cast<double>(run.count) * static_cast<double>(before.count) * pitch};
+        }
+        runs.push_back(run);
+    }
+    std::vector<double> placed(wanted.size());
+    std::size_t next = 0;
+    for (const Run& run : runs)
+        for (std::size_t k = 0; k < run.count; ++k)
+            placed[order[next++]] = run.start() + static_cast<double>(k) * pitch;
+    return placed;
+}
+
 class SectionDrawer {
   public:
     SectionDrawer(const Alignment& alignment, const GroundLine& ground, SectionScales scales)
@@ -152,18 +192,36 @@ void SectionDrawer::chain_breaks() {
 // Each hole from its own ground (else the grade line at its station) down 20 mm of the plot,
 // labelled with its stakeout point name and its offset.
 void SectionDrawer::borehole_marks(std::span<const BoreholeRecord> boreholes) {
-    for (const BoreholeRecord& b : boreholes) {
+    std::vector<std::size_t> drawn;
+    std::vector<DPoint> tops;
+    std::vector<double> wanted;
+    for (std::size_t i = 0; i < boreholes.size(); ++i) {
+        const BoreholeRecord& b = boreholes[i];
         const std::optional<double> top =
             b.ground_elevation ? b.ground_elevation : b.design_elevation;
         if (!top) continue;
         const DPoint t = at(b.mileage, *top);
         layout_.line(layer(SectionLayer::boreholes), t, {t.x, t.y - 20 * mm_});
         low_ = std::min(low_, t.y - 20 * mm_);
+        drawn.push_back(i);
+        tops.push_back(t);
+        wanted.push_back(t.x - 0.8 * mm_);
+    }
+    // Holes at one station (left and right of the line) or a few metres apart would write their
+    // labels over one another: they are set side by side, each with a leader to its mark where
+    // it had to move.
+    const std::vector<double> placed = spread(wanted, kUprightPitch * mm_);
+    for (std::size_t k = 0; k < drawn.size(); ++k) {
+        const BoreholeRecord& b = boreholes[drawn[k]];
+        const DPoint t = tops[k];
         const std::string side = b.offset > 0   ? "左" + short_number_text(b.offset)
                                  : b.offset < 0 ? "右" + short_number_text(-b.offset)
                                                 : std::string("中");
-        text(SectionLayer::borehole_labels, {t.x - 0.8 * mm_, t.y + 2 * mm_}, 2.5, kVertical,
-             b.point_name + " " + side);
+        if (std::abs(placed[k] - wanted[k]) > 0.01 * mm_)
+            layout_.line(layer(SectionLayer::borehole_labels), t,
+                         {placed[k] - kUprightText / 2 * mm_, t.y + 2 * mm_});
+        text(SectionLayer::borehole_labels, {placed[k], t.y + 2 * mm_}, kUprightText, kVertical,
+             boreholes[drawn[k]].point_name + " " + side);
     }
 }
 
@@ -187,8 +245,25 @@ void SectionDrawer::bands(std::span<const BoreholeRecord> boreholes) {
         text(SectionLayer::bands, {left + 2 * mm_, (lines[r] + lines[r + 1]) / 2}, 3, 0,
              rows[r].title, 0, 2);
 
-    const auto column = [&](double m, std::optional<double> design, std::optional<double> ground,
-                            const std::string& station) {
+    // Every column's values, then where each column goes: columns that would crowd (two holes at
+    // one station, a hole beside a round station) are set side by side; each tick stays at its
+    // station.
+    struct Column {
+        double mileage;
+        std::optional<double> design, ground;
+        std::string station;
+    };
+    std::vector<Column> columns;
+    for (const RoundStation& s : round_stations(alignment_.breaks, start_, end_))
+        columns.push_back({s.mileage, design_at(s.mileage), ground_at(s.mileage), s.text});
+    for (const BoreholeRecord& b : boreholes)
+        columns.push_back({b.mileage, b.design_elevation, b.ground_elevation, b.station});
+    std::vector<double> wanted;
+    for (const Column& c : columns) wanted.push_back(c.mileage + 0.8 * mm_);
+    const std::vector<double> placed = spread(wanted, kUprightPitch * mm_);
+
+    const auto column = [&](double m, double x, std::optional<double> design,
+                            std::optional<double> ground, const std::string& station) {
         std::string cut_fill;
         if (design && ground) {
             cut_fill = fixed_text(*design - *ground, 2);
@@ -198,14 +273,13 @@ void SectionDrawer::bands(std::span<const BoreholeRecord> boreholes) {
         const std::string cells[] = {design ? fixed_text(*design, 3) : "",
                                      ground ? fixed_text(*ground, 3) : "", cut_fill, station};
         for (std::size_t r = 0; r < std::size(cells); ++r)
-            text(SectionLayer::bands, {m + 0.8 * mm_, lines[r + 1] + 1.5 * mm_}, 2.5, kVertical,
+            text(SectionLayer::bands, {x, lines[r + 1] + 1.5 * mm_}, kUprightText, kVertical,
                  cells[r]);
         layout_.line(layer(SectionLayer::stations), {m, lines.back()}, {m, lines.back() + 3 * mm_});
     };
-    for (const RoundStation& s : round_stations(alignment_.breaks, start_, end_))
-        column(s.mileage, design_at(s.mileage), ground_at(s.mileage), s.text);
-    for (const BoreholeRecord& b : boreholes)
-        column(b.mileage, b.design_elevation, b.ground_elevation, b.station);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        column(columns[i].mileage, placed[i], columns[i].design, columns[i].ground,
+               columns[i].station);
 }
 
 PlanLayout SectionDrawer::draw(std::span<const BoreholeRecord> boreholes) {

@@ -25,7 +25,8 @@ bool all_digits(std::string_view text) {
 // The kilometre form without its sign: "K11+150.6" or "11+150.6" (metres below 1000, with
 // or without a fraction). The value is read from the joined digits "11150.6" so that it is the
 // double nearest to what was written, exactly as the plain number would be.
-std::optional<double> kilometre_form(std::string_view text) {
+// `short_metres` is set where the metres have fewer than three digits before the point.
+std::optional<double> kilometre_form(std::string_view text, bool& short_metres) {
     if (!text.empty() && (text.front() == 'K' || text.front() == 'k')) text.remove_prefix(1);
     const std::size_t plus = text.find('+');
     if (plus == std::string_view::npos) return std::nullopt;
@@ -37,6 +38,7 @@ std::optional<double> kilometre_form(std::string_view text) {
         point == std::string_view::npos ? std::string_view() : metres.substr(point + 1);
     if (!all_digits(km) || !all_digits(whole)) return std::nullopt;
     if (!fraction.empty() && !all_digits(fraction)) return std::nullopt;
+    short_metres = whole.size() < 3;
     while (whole.size() > 1 && whole.front() == '0') whole.remove_prefix(1);
     if (whole.size() > 3) return std::nullopt;  // 1000 m or more is the next kilometre
     std::string joined(km);
@@ -55,12 +57,16 @@ std::optional<double> kilometre_form(std::string_view text) {
 
 // A station number without identifier, trimmed and folded: the kilometre form after an optional
 // sign, or a plain number ("1e+3" is no kilometre form and reads as a number).
-std::optional<double> station_number(std::string_view text) {
+std::optional<double> station_number(std::string_view text, bool& short_metres) {
     std::string_view digits = text;
     const bool negative = !digits.empty() && digits.front() == '-';
     if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
         digits.remove_prefix(1);
-    if (auto value = kilometre_form(digits)) return negative ? -*value : *value;
+    bool short_km = false;
+    if (auto value = kilometre_form(digits, short_km)) {
+        short_metres = short_km;
+        return negative ? -*value : *value;
+    }
     return parse_folded_number(trim_blanks(text));
 }
 
@@ -76,12 +82,14 @@ std::optional<StationText> parse_station(std::string_view text) {
     const std::string folded = fold_fullwidth_digits(trim_blanks(text));
     std::string_view body = folded;
     if (body.empty()) return std::nullopt;
+    bool short_metres = false;
     // "K11+150" is the kilometre form, not station 11 in interval K.
-    if (auto value = station_number(body)) return StationText{0, *value};
+    if (auto value = station_number(body, short_metres))
+        return StationText{0, *value, short_metres};
     if (!is_identifier(body.front())) return std::nullopt;
-    auto value = station_number(body.substr(1));
+    auto value = station_number(body.substr(1), short_metres);
     if (!value) return std::nullopt;
-    return StationText{body.front(), *value};
+    return StationText{body.front(), *value, short_metres};
 }
 
 void zh_mileage(const ChainBreaks& breaks, const std::string& station_text, double& mileage) {
@@ -274,6 +282,15 @@ void dl_check_order(const ChainBreaks& breaks, double start_mileage, double end_
                                 short_number_text(end_mileage),
                             {}, i);
     }
+}
+
+std::optional<std::string> short_metres_notice(const std::string& station_text) {
+    const auto station = parse_station(station_text);
+    if (!station || !station->short_metres) return std::nullopt;
+    std::string printed;
+    zh_format(*station, printed);
+    return "桩号“" + std::string(trim_blanks(station_text)) + "”“+”后的米数不足三位，已按 " +
+           printed + " 读取；若是少写了一位数字，请改正";
 }
 
 }  // namespace qelt

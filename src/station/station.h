@@ -22,6 +22,10 @@ namespace qelt {
 struct StationText {
     char letter = 0;
     double number = 0;
+    // Written in the kilometre form with fewer than three digits of metres before the point
+    // ("K12+70", "K12+7.5"): read as written (12070, 12007.5), but the tables always print
+    // three digits after '+', so two are far more often a digit left out than meant.
+    bool short_metres = false;
 };
 
 // Reads a station as engineers write it, the whole text or nothing:
@@ -36,6 +40,11 @@ struct StationText {
 // for anything else: a word, a lower-case letter, "11,150", a quoted number, "6.5m", a letter
 // alone.
 std::optional<StationText> parse_station(std::string_view text);
+
+// The notice for a station whose metres after '+' have fewer than three digits before the point
+// (StationText::short_metres): the station as written and as it was read ("K12+070"), for the
+// reader to put after its file and line. Nothing for any other text.
+std::optional<std::string> short_metres_notice(const std::string& station_text);
 
 // What a station text must look like, for messages that refuse one.
 inline const char* const kStationForms =

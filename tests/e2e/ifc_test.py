@@ -58,6 +58,10 @@ class Example(unittest.TestCase):
              1, "不能再用断链资料文件"),
             ([], 1, "文件中有 2 条线路：“主线”（长 9165.380 米，K10+000～K19+175.380）"),
             (["--method", "zz", "--alignment-name", "主线"], 64, "a LandXML or IFC file needs none"),
+            # The ramp has no vertical: the model named again as its profile is refused for that,
+            # not read as a profile text file.
+            (["--alignment-name", "A匝道", "--profile", IFC], 1,
+             "IFC 模型“interchange.ifc”中的线路“A匝道”没有可用的纵断面（IfcAlignmentVertical）"),
         ]
         with Workdir() as w:
             for extra, status, message in cases:

@@ -240,22 +240,24 @@ class Boreholes(unittest.TestCase):
 
 
 class GradeTable(unittest.TestCase):
-    # The worked example: grade point K5+030 at 427.68 m between +5 % and −4 %, R = 2000:
-    # L = 180, T = 90, E = 2.025, the curve from K4+940 to K5+120.
+    # The worked example (the textbook's K4+900 … K5+200 moved onto the main line, 10 km on):
+    # grade point K15+030 at 427.68 m between +5 % and −4 %, R = 2000: L = 180, T = 90,
+    # E = 2.025, the curve from K14+940 to K15+120.
     def test_worked_example(self):
         with Workdir() as w:
-            profile = w.write("p.txt", "例题\nK4+900 421.18\nK5+030 427.68 2000\nK5+200 420.88\n")
+            profile = w.write("p.txt", "例题\nK14+900 421.18\nK15+030 427.68 2000\nK15+200 420.88\n")
             out = w.out("g.csv")
-            r = qelt_cli.run("grades", *RAMP, "--profile", profile, "--output", w.out("g.xlsx"),
+            r = qelt_cli.run("grades", *JD, "--profile", profile, "--output", w.out("g.xlsx"),
                              "--csv", out)
             self.assertEqual(r.returncode, 0, r.stderr.decode())
             header, rows = read_csv(out)
             self.assertEqual(",".join(header), "point,station,elevation,type,R,T,E,L,"
                              "start_station,end_station,grade,grade_length")
             expected = [
-                ["1", "K4+900", 421.18, "", "", "", "", "", "", "", 5, 130],
-                ["2", "K5+030", 427.68, "凸", 2000, 90, 2.025, 180, "K4+940", "K5+120", -4, 170],
-                ["3", "K5+200", 420.88, "", "", "", "", "", "", "", "", ""],
+                ["1", "K14+900", 421.18, "", "", "", "", "", "", "", 5, 130],
+                ["2", "K15+030", 427.68, "凸", 2000, 90, 2.025, 180, "K14+940", "K15+120", -4,
+                 170],
+                ["3", "K15+200", 420.88, "", "", "", "", "", "", "", "", ""],
             ]
             self.assertEqual(len(rows), len(expected))
             for row, want in zip(rows, expected):

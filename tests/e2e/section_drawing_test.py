@@ -77,15 +77,37 @@ class SectionDrawing(unittest.TestCase):
         self.assertEqual(len(marks), len(self.holes))
         tops = sorted(round(m.dxf.start.y / EXAGGERATION, 6) for m in marks)
         self.assertEqual(tops, sorted(round(float(h["ground_elevation"]), 6) for h in self.holes))
-        # Each station printed in the 桩号 band, in the column of a mark.
+        # Each station printed in the 桩号 band, in the column of a mark (moved aside by a text or
+        # two where columns crowd).
         xs = [m.dxf.start.x for m in marks]
         band = {}
         for t in on(self.doc, "图表栏", "TEXT"):
             band.setdefault(t.dxf.text, []).append(t.dxf.insert.x - 0.8 * MM)
         for h in self.holes:
             self.assertIn(h["station"], band)
-            self.assertTrue(any(abs(x - b) < 1e-6 for x in xs for b in band[h["station"]]),
+            self.assertTrue(any(abs(x - b) < 8 * MM for x in xs for b in band[h["station"]]),
                             h["station"])
+
+    def test_no_two_upright_texts_overlap(self):
+        # The example has two holes at K11+180, 6.5 m left and right: their labels and their
+        # columns of the bands side by side. An upright text covers its height to the left of its
+        # insertion point, and upwards a CJK character a height, any other three quarters of one.
+        for layer in ("钻孔标注", "图表栏"):
+            boxes = []
+            for t in on(self.doc, layer, "TEXT"):
+                if abs(t.dxf.rotation - 90) > 1e-9:
+                    continue
+                h, p = t.dxf.height, t.dxf.insert
+                length = sum(h if ord(c) > 127 else 0.75 * h for c in t.dxf.text)
+                boxes.append((p.x - h, p.x, p.y, p.y + length, t.dxf.text))
+            self.assertGreaterEqual(len(boxes), len(self.holes))
+            boxes.sort()
+            for i, a in enumerate(boxes):
+                for b in boxes[i + 1:]:
+                    if b[0] >= a[1] - 1e-9:
+                        break
+                    self.assertFalse(a[2] < b[3] - 1e-9 and b[2] < a[3] - 1e-9,
+                                     f"{layer}: {a[4]} over {b[4]}")
 
     def test_ground_line_within_the_shots(self):
         with open(GROUND, encoding="gbk") as f:

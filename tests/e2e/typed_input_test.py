@@ -120,15 +120,21 @@ CASES = [
      ["提示：钻孔资料文件“mainline-boreholes.txt”第 7 行：桩号K11+450处曲线半径 800.000 米，"
       "圆心在中线左侧；距中线距离 850 已到达或越过圆心"], "all"),
     # Without its project line the first group line names the project and "11150 0" is a
-    # group of no borehole; with only such lines the table is empty, and said to be.
+    # group of no borehole; with only such lines no borehole is written, and nothing is delivered.
     ("borehole file without its project line", JD, DL, "青龙河大桥 2\n11150 0 0#桥台\n11210 0\n",
      0, ["提示：钻孔资料文件“mainline-boreholes.txt”第 2 行：分组“11150”的钻孔数为 0，"
          "而这一行也读作一个钻孔：文件可能缺少第一行（项目名称）",
          "提示：钻孔资料文件“mainline-boreholes.txt”第 3 行：分组“11210”的钻孔数为 0",
-         "提示：钻孔资料文件“mainline-boreholes.txt”没有给出钻孔：2 个分组的钻孔数都是 0"], 0),
+         "提示：钻孔资料文件“mainline-boreholes.txt”没有给出钻孔：2 个分组的钻孔数都是 0",
+         "没有写出任何钻孔：未生成钻孔数量及位置表"], None),
     ("the example's borehole file without its project line", JD, DL, ZK.split("\n", 1)[1], 2,
      ["第 2 行：分组“11150”的钻孔数为 0", "文件可能缺少第一行（项目名称）",
-      "第 3 行：分组行的钻孔数“-6.5”不是整数"], 0),
+      "第 3 行：分组行的钻孔数“-6.5”不是整数"], None),
+    # Two digits of metres in the K-form: read as written, and said (a digit is more often lost
+    # than meant).
+    ("K11+21 for K11+210", JD, DL, replace_line(ZK, "11210 0", "K11+21 0"), 0,
+     ["提示：钻孔资料文件“mainline-boreholes.txt”第 6 行：桩号“K11+21”“+”后的米数不足三位，"
+      "已按 K11+021 读取"], 15),
 ]
 
 # The ramp example (element method), typed wrong: name, element file, exit status, texts on
@@ -179,6 +185,8 @@ class TypedInput(unittest.TestCase):
         r = qelt_cli.run("table", "--method", method, "--alignment", paths[0], *lists,
                          "--output", out, "--csv", csv_out, timeout=60)
         rows = read_rows(csv_out) if os.path.exists(csv_out) else None
+        # The workbook and its CSV go together: both written, or (no borehole written) neither.
+        self.assertEqual(os.path.exists(out), rows is not None, r.stderr.decode("utf-8", "replace"))
         return r.returncode, r.stderr.decode("utf-8", "replace"), rows
 
     def test_typed_variants(self):

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/forms/delivery.h"
 #include "app/run.h"
 #include "app/run_comparison.h"
 #include "app/run_deliverables.h"
@@ -293,6 +294,8 @@ Exit status:
       processed: the table up to that borehole is written (no frame for its group, no note
       row), its page header titled "钻孔数量及位置表（未完成）", with its --csv; the drawing,
       stakeout and map files are not made of the partial set
+  A run (0 or 2) that wrote not one borehole writes no file at all and says so: an empty
+  table would only be mistaken for a result.
   64  bad usage (also --crs with --central-meridian, or either without --kml/--geojson), or
       an output refused as above (an input, the other output, a folder or a device):
       nothing read or written. The error is given in Chinese, then in English, then a line
@@ -521,6 +524,12 @@ int run_table(const Options& options) {
     for (const std::string& notice : result.notices) std::cerr << "提示：" << notice << "\n";
     if (result.outcome == RunOutcome::data_error) return kExitDataError;
     const bool complete = result.outcome == RunOutcome::complete;
+    // A run that wrote no borehole has no table to give, as the desktop program says too: an
+    // empty workbook or CSV would only be mistaken for a result.
+    if (result.boreholes == 0) {
+        std::cerr << forms::no_borehole_written_text(table_layout(options).title) << "\n";
+        return complete ? kExitComplete : kExitPartial;
+    }
     // The maps are titled by the project, as the table's page header is. The drawing, the
     // stakeout and the maps are made of a complete set only: a stopped run keeps its table (and
     // its CSV), headed as incomplete, and nothing that would pass for the whole set of holes.
