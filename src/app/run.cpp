@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "alignment/hole_depth.h"
 #include "alignment/placement.h"
 #include "app/run_steps.h"
 #include "base/data_error.h"
@@ -16,6 +17,7 @@
 #include "input/readers.h"
 #include "input/surveyed_points.h"
 #include "input/terrain_readers.h"
+#include "report/workload.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -214,6 +216,7 @@ class TableRun {
     void open_list();
     void write_list();
     void write_row(const ListEvent& event);
+    void plan_depth(const HolePlan& plan, BoreholeRecord& record, long line) const;
     void finish();
     const Alignment& named_line(const std::string& name);
 
@@ -244,6 +247,7 @@ class TableRun {
     std::vector<Alignment>& named_lines_;
     const Alignment* line_ = nullptr;
     bool table_begun_ = false;
+    Workload workload_;  // the holes and metres planned, for the closing line
 };
 
 RunResult TableRun::run() {
@@ -450,9 +454,27 @@ void TableRun::write_row(const ListEvent& event) {
             result_.notices.push_back(list_->at_line(event.line) + "钻孔在地面模型“" +
                                       terrain_->source() + "”的范围之外，没有地面高程");
     }
+    plan_depth(row.plan, record, event.line);
     records_.record(record);
+    workload_.add(record);
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);
+}
+
+// The depth, bottom and type of the hole as its list plans it, read against the ground and the
+// grade line at the hole; a hole that cannot be planned so stops the run at its line.
+void TableRun::plan_depth(const HolePlan& plan, BoreholeRecord& record, long line) const {
+    record.hole_type = plan.type;
+    const ResolvedDepth depth = resolve_depth(
+        plan.depth, {record.ground_elevation, record.design_elevation,
+                     terrain_ ? "钻孔在地面模型的范围之外" : "没有给出地面模型（地面高程）",
+                     line_->profile ? "钻孔桩号在纵断面的范围之外" : "没有给出纵断面（设计高程）"});
+    if (!depth.refusal.empty())
+        throw row_failure("分组“" + record.group + "”第 " + std::to_string(record.serial) +
+                              " 个钻孔（" + record.station + "）的" + depth.refusal,
+                          line);
+    record.depth = depth.depth;
+    record.bottom_elevation = depth.bottom_elevation;
 }
 
 // The line a group names, read from the run's alignment file with its own stationing (its
@@ -493,6 +515,11 @@ const Alignment& TableRun::named_line(const std::string& name) {
 
 void TableRun::finish() {
     list_->close();
+    result_.workload = workload_.summary();
+    if (const long n = workload_.total().without_depth; n > 0 && n < workload_.total().holes)
+        result_.notices.push_back(std::to_string(n) +
+                                  " 个钻孔没有给出孔深（孔深、孔底或设计下），"
+                                  "表中孔深、孔底高程空着，未计入进尺");
     if (!records_.note_fits())
         throw RunStop{RunOutcome::borehole_failure,
                       "表格超过工作表的最大行数 " + std::to_string(records_.max_rows()) +
@@ -538,6 +565,7 @@ FieldSet borehole_list_fields(const std::string& list_file) {
     FieldSet present;
     if (groups.skewed) present = present.with(RecordField::crossing_angle);
     if (!groups.lines.empty()) present = present.with(RecordField::line);
+    if (groups.planned) present = with_hole_plan(present);
     return present;
 }
 

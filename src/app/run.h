@@ -241,6 +241,9 @@ struct RunResult {
     // The as-drilled run against the planned holes: its closing line (how many holes were
     // drilled, beyond the tolerance, not drilled, not planned); empty without a comparison.
     std::string comparison;
+    // The coordinate table of a list that plans its holes' depths or types: "钻孔 N 个，进尺 M
+    // 米", for the closing line and the desktop's closing box; empty otherwise.
+    std::string workload;
     // The ground the run read (RunUi::reads_terrain), for the outputs made after it (the
     // section drawing); null without one.
     std::shared_ptr<const Terrain> terrain;
@@ -267,8 +270,9 @@ RunResult run_coordinate_table(RunUi& ui, AlignmentSource& source, Alignment& al
                                std::vector<Alignment>* named_lines = nullptr);
 
 // The optional fields the coordinate table of the borehole list `list_file` gives: the crossing
-// angle when some group is skewed, the line when some group names one; read from the group
-// lines before the run, as the sinks are made before its first row.
+// angle when some group is skewed, the line when some group names one, the depth, bottom and
+// type when some group or hole plans a depth or a type; read from the list before the run, as
+// the sinks are made before its first row.
 FieldSet borehole_list_fields(const std::string& list_file);
 
 // Runs the as-drilled table (坐标反算, "钻孔桩号及偏距表") once on `alignment`: the same steps,

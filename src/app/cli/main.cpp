@@ -530,10 +530,12 @@ int run_table(const Options& options) {
     // has a design elevation too).
     if (options.input(DialogRole::terrain)) present = present.with(RecordField::ground_elevation);
     // A list with skewed groups or groups naming their line gives those columns too.
-    if (!options.inverse())
+    if (!options.inverse()) {
+        const FieldSet listed = borehole_list_fields(*options.input(DialogRole::boreholes));
         for (RecordField f : {RecordField::crossing_angle, RecordField::line})
-            if (borehole_list_fields(*options.input(DialogRole::boreholes)).has(f))
-                present = present.with(f);
+            if (listed.has(f)) present = present.with(f);
+        if (listed.has(RecordField::depth)) present = with_hole_plan(present);
+    }
     RunDeliverables outputs(table_layout(options, present), targets, options.grid, present);
     if (PendingFile* failed = outputs.create()) return write_failure(*failed);
 
@@ -596,7 +598,12 @@ int run_table(const Options& options) {
                       << " not written\n";
         return kExitPartial;
     }
-    std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，";
+    std::cout << table_layout(options).title << "：";
+    // A list that plans its depths: the holes and the metres to drill, as the contract counts.
+    if (!result.workload.empty())
+        std::cout << result.workload << "，";
+    else
+        std::cout << result.boreholes << " 个钻孔，";
     // Against the planned holes: how many were not where planned, not drilled, not planned.
     if (!result.comparison.empty()) std::cout << result.comparison << "，";
     std::cout << "已写入 " << options.output;

@@ -51,9 +51,12 @@ class DeliverySheet : public RecordFanout {
         if (present_.has(RecordField::ground_elevation))
             present = present.with(RecordField::ground_elevation);
         // A list with skewed groups or groups naming their line gives those columns too.
-        if (command_ != kInverseCommand)
+        if (command_ != kInverseCommand) {
+            const FieldSet listed = borehole_list_fields(ui_.borehole_file);
             for (RecordField f : {RecordField::crossing_angle, RecordField::line})
-                if (borehole_list_fields(ui_.borehole_file).has(f)) present = present.with(f);
+                if (listed.has(f)) present = present.with(f);
+            if (listed.has(RecordField::depth)) present = with_hole_plan(present);
+        }
         out_.emplace(command_ == kInverseCommand ? as_drilled_layout(present) : layout_, targets,
                      GridSystem{}, present);
         out_->create();
@@ -246,6 +249,9 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
     // map did not come, and what the run computed but the user should know.
     // The comparison's count first: what the engineer opened the run for.
     std::string text = result.run.comparison;
+    // The holes and metres to drill, where the list plans them: the outline's and the
+    // contract's figure.
+    if (!result.run.workload.empty()) text += (text.empty() ? "" : "\n") + result.run.workload;
     for (const std::string& line : told) text += (text.empty() ? "" : "\n") + line;
     if (!result.run.notices.empty()) {
         if (!text.empty()) text += "\n\n";
