@@ -36,8 +36,7 @@ class WorkloadSheet {
             book_.text(row_, 1, line.name.empty() ? "（未注类别）" : line.name, name);
             counts(line, first, last);
         }
-        book_.text(row_, 0, "合计", framed(row_, first, last, 0));
-        book_.blank(row_, 1, framed(row_, first, last, 1));
+        book_.merge(row_, 0, row_, 1, "合计", framed(row_, first, last, 0));
         counts(total, first, last);
         ++row_;  // an empty row between the blocks
     }
