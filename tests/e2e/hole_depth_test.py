@@ -110,11 +110,21 @@ class HoleDepth(unittest.TestCase):
         self.assertEqual([(h["depth"], h["hole_type"]) for h in holes],
                          [(float(r["depth"]), r["hole_type"]) for r in self.rows])
 
-    def test_refused_without_the_ground(self):
+    def test_without_the_ground_or_a_depth(self):
         r = qelt_cli.run("table", *JD, "--boreholes", LIST, "--output", self.w.out("n.xlsx"))
         self.assertEqual(r.returncode, 2)
         self.assertIn("第 3 行：分组“青龙河大桥”第 1 个钻孔（K11+150）的“孔底300”要由钻孔处的"
                       "地面高程算出孔深，但没有给出地面模型", r.stderr.decode())
+        # 孔深 needs no heights; a hole without a depth among others is told once, its cells empty.
+        short = self.w.write("short.txt", "项目\n桥 3\n11150 0 孔深30\n11180 0\n11210 0\n")
+        r = qelt_cli.run("table", *JD, "--boreholes", short, "--output", self.w.out("s.xlsx"),
+                         "--csv", self.w.out("s.csv"))
+        self.assertEqual(r.returncode, 0, r.stderr.decode())
+        self.assertIn("提示：2 个钻孔没有给出孔深", r.stderr.decode())
+        self.assertIn("钻孔 3 个，进尺 30 米", r.stdout.decode())
+        with open(self.w.out("s.csv"), encoding="utf-8-sig", newline="") as f:
+            self.assertEqual([(r["depth"], r["bottom_elevation"]) for r in csv.DictReader(f)],
+                             [("30", ""), ("", ""), ("", "")])
 
 
 if __name__ == "__main__":
