@@ -385,7 +385,10 @@ std::string take_plan_fields(std::string_view remark, HolePlan& plan) {
                            static_cast<std::size_t>(kept.back().data() + kept.back().size() -
                                                     kept.front().data()));
     std::string text;
-    for (std::string_view word : kept) text += (text.empty() ? "" : " ") + std::string(word);
+    for (std::string_view word : kept) {
+        if (!text.empty()) text += ' ';
+        text += word;
+    }
     return text;
 }
 
