@@ -164,5 +164,19 @@ echo "== 地面高程 (ground): examples/mainline-ground.dat =="
 show out/主线钻孔数量及位置表_地面高程.csv 5 6
 echo
 
+# How deep each hole goes: the bridge's piers by 孔深 and its abutments down to 孔底300, the cut's
+# holes 设计下5 (five metres below the future grade), types for the outline. The closing line
+# gives the holes and the metres to drill (进尺); the workbook has a second sheet 勘探工作量; the
+# section drawing shows each hole as a column from its ground to its bottom.
+echo "== 孔深、孔底与类别 (planned depths): examples/mainline-depth-boreholes.txt =="
+"$cli" table "${jd_line[@]}" --profile examples/mainline-profile.txt \
+    --terrain examples/mainline-ground.dat --boreholes examples/mainline-depth-boreholes.txt \
+    --output out/主线钻孔数量及位置表_孔深.xlsx --csv out/主线钻孔数量及位置表_孔深.csv \
+    --section-dxf out/主线钻孔纵断面图_孔深.dxf
+sed '1s/^\xEF\xBB\xBF//' out/主线钻孔数量及位置表_孔深.csv | cut -d, -f1-3,9- |
+    awk -F, -v OFS=, 'NR > 1 { $4 = sprintf("%.3f", $4); $5 = sprintf("%.2f", $5); $6 = sprintf("%.3f", $6) } { print }' |
+    column -s, -t
+echo
+
 echo "The tables, plan drawings, stakeout and map files are in $(pwd)/out/:"
 ls -1 out/*.xlsx out/*.csv out/*.dxf out/*.dat out/*.kml out/*.geojson | sed 's/^/  /'

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "alignment/hole_depth.h"
 #include "alignment/placement.h"
 #include "app/run_steps.h"
 #include "base/data_error.h"
@@ -20,6 +21,7 @@
 #include "input/terrain_readers.h"
 #include "report/record_fanout.h"
 #include "report/stakeout.h"
+#include "report/workload.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -212,6 +214,8 @@ class TableRun {
     void write_list(const ListPass& pass);
     void write_row(const ListPass& pass, const ListEvent& event);
     const Alignment& line_of_drilled(const ListPass& pass, const ListEvent& event);
+    void plan_depth(const ListPass& pass, const Alignment& on, const HolePlan& plan,
+                    BoreholeRecord& record, long line) const;
     void finish();
     const Alignment& named_line(const std::string& name);
 
@@ -252,6 +256,7 @@ class TableRun {
     std::unordered_map<std::string, std::string> planned_lines_;
     bool planned_elsewhere_ = false;
     bool table_begun_ = false;
+    Workload workload_;  // the holes and metres planned, for the closing line
 };
 
 RunResult TableRun::run() {
@@ -543,10 +548,31 @@ void TableRun::write_row(const ListPass& pass, const ListEvent& event) {
             result_.notices.push_back(pass.list.at_line(event.line) + "钻孔在地面模型“" +
                                       terrain_->source() + "”的范围之外，没有地面高程");
     }
+    // The planned holes of a comparison are compared by place alone: their depths are the
+    // coordinate table's business.
+    if (!pass.planned) plan_depth(pass, line, row.plan, record, event.line);
     pass.sink.record(record);
     if (pass.planned) return;
+    workload_.add(record);
     ++result_.boreholes;
     if (progress_) progress_->borehole_done(result_.boreholes);
+}
+
+// The depth, bottom and type of the hole as its list plans it, read against the ground and the
+// grade line at the hole; a hole that cannot be planned so stops the run at its line.
+void TableRun::plan_depth(const ListPass& pass, const Alignment& on, const HolePlan& plan,
+                          BoreholeRecord& record, long line) const {
+    record.hole_type = plan.type;
+    const ResolvedDepth depth = resolve_depth(
+        plan.depth, {record.ground_elevation, record.design_elevation,
+                     terrain_ ? "钻孔在地面模型的范围之外" : "没有给出地面模型（地面高程）",
+                     on.profile ? "钻孔桩号在纵断面的范围之外" : "没有给出纵断面（设计高程）"});
+    if (!depth.refusal.empty())
+        throw row_failure(pass.list, "分组“" + record.group + "”第 " + std::to_string(record.serial) +
+                              " 个钻孔（" + record.station + "）的" + depth.refusal,
+                          line);
+    record.depth = depth.depth;
+    record.bottom_elevation = depth.bottom_elevation;
 }
 
 // The line a group names, read from the run's alignment file with its own stationing (its
@@ -593,6 +619,11 @@ const Alignment& TableRun::named_line(const std::string& name) {
 
 void TableRun::finish() {
     list_->close();
+    result_.workload = workload_.summary();
+    if (const long n = workload_.total().without_depth; n > 0 && n < workload_.total().holes)
+        result_.notices.push_back(std::to_string(n) +
+                                  " 个钻孔没有给出孔深（孔深、孔底或设计下），"
+                                  "表中孔深、孔底高程空着，未计入进尺");
     if (!records_.note_fits())
         throw RunStop{RunOutcome::borehole_failure,
                       "表格超过工作表的最大行数 " + std::to_string(records_.max_rows()) +
@@ -672,6 +703,7 @@ FieldSet TableJob::fields(const RunOptions& options, bool as_drilled) {
                 const ListGroupsSummary& groups = lists_.read(*list, ListKind::boreholes).groups();
                 if (groups.skewed) present = present.with(RecordField::crossing_angle);
                 if (!groups.lines.empty()) present = present.with(RecordField::line);
+                if (groups.planned) present = with_hole_plan(present);
             } catch (const DataError&) {
             }
     return present;

@@ -230,6 +230,9 @@ struct RunResult {
     // The as-drilled run against the planned holes: its closing line (how many holes were
     // drilled, beyond the tolerance, not drilled, not planned); empty without a comparison.
     std::string comparison;
+    // The coordinate table of a list that plans its holes' depths or types: "钻孔 N 个，进尺 M
+    // 米", for the closing line and the desktop's closing box; empty otherwise.
+    std::string workload;
     // The ground the run read (RunOptions::ground), for the outputs made after it (the
     // section drawing); null without one.
     std::shared_ptr<const Terrain> terrain;

@@ -191,6 +191,7 @@ void GroupedList::read_group() {
     group.crossing_angle = read.crossing_angle;
     group.crossing_angle_text = read.crossing_angle_text;
     group.line_name = read.line_name;
+    group.plan = read.plan;
     emit(ListEvent::Kind::group, line);
     // "11150 0" is a borehole at station 11150 on the centre line as much as a group without
     // boreholes: read as a group, the borehole is lost without a word. As the first group the
@@ -231,6 +232,13 @@ void GroupedList::read_row() {
     } catch (const DataError& e) {
         return refuse(line, not_a_row(line_, e.what()));
     }
+    if (kind_ == ListKind::boreholes) try {
+            HolePlan own;
+            row.remark = take_plan_fields(row.remark, own);
+            row.plan = plan_over(group.plan, own);
+        } catch (const DataError& e) {
+            return refuse(line, e.what());
+        }
     ++rows_read_;
     emit(ListEvent::Kind::row, line);
 }
@@ -390,7 +398,11 @@ GroupFields read_group_fields(std::string_view further) {
     const std::vector<std::string_view> fields = field_views(further);
     for (std::size_t i = 0; i < fields.size(); ++i) {
         std::string_view field = fields[i];
-        if (field.starts_with(kAngle)) {
+        bool took_next = false;
+        if (read_plan_field(field, i + 1 < fields.size() ? fields[i + 1] : std::string_view(),
+                            out.plan, took_next)) {
+            if (took_next) ++i;
+        } else if (field.starts_with(kAngle)) {
             if (angle_given)
                 throw DataError("交角给了两次（“" + std::string(field) + "”），只能给一个");
             angle_given = true;
@@ -415,6 +427,36 @@ GroupFields read_group_fields(std::string_view further) {
         }
     }
     return out;
+}
+
+std::string take_plan_fields(std::string_view remark, HolePlan& plan) {
+    const std::vector<std::string_view> fields = field_views(remark);
+    std::vector<std::string_view> kept;  // the words that are no plan field
+    bool between = false;                // a field taken out from between two of them
+    bool taken_since = false;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        bool took_next = false;
+        if (read_plan_field(fields[i], i + 1 < fields.size() ? fields[i + 1] : std::string_view(),
+                            plan, took_next)) {
+            if (took_next) ++i;
+            taken_since = !kept.empty();
+            continue;
+        }
+        between = between || taken_since;
+        kept.push_back(fields[i]);
+    }
+    if (kept.empty()) return {};
+    // The remark as written, inner blanks kept, where the fields stood before or after it.
+    if (!between)
+        return std::string(kept.front().data(),
+                           static_cast<std::size_t>(kept.back().data() + kept.back().size() -
+                                                    kept.front().data()));
+    std::string text;
+    for (std::string_view word : kept) {
+        if (!text.empty()) text += ' ';
+        text += word;
+    }
+    return text;
 }
 
 class HeldList::Replay : public ListEvents {
@@ -468,6 +510,11 @@ HeldList::HeldList(std::unique_ptr<ListEvents> source) : source_(std::move(sourc
             others_.back().notices.clear();
         }
         steps_.push_back(step);
+        if (event.kind == ListEvent::Kind::row || event.kind == ListEvent::Kind::group) {
+            const HolePlan& plan =
+                event.kind == ListEvent::Kind::row ? event.row.plan : event.group.plan;
+            if (plan.depth.given != DepthGiven::none || !plan.type.empty()) groups_.planned = true;
+        }
         if (event.kind == ListEvent::Kind::group) {
             const ListGroup& group = event.group;
             if (group.crossing_angle) groups_.skewed = true;

@@ -32,6 +32,7 @@
 #include <string_view>
 #include <vector>
 
+#include "alignment/hole_depth.h"
 #include "alignment/placement.h"
 #include "base/line_reader.h"
 
@@ -67,6 +68,7 @@ struct ListGroup {
     std::optional<double> crossing_angle;  // degrees, 0 < θ < 180; nothing when square (90)
     std::string crossing_angle_text;       // as the title row prints it: "75°", "45°30′"
     std::string line_name;                 // "@A匝道": the line of a multi-line file; "" none
+    HolePlan plan;  // the depth and type the group's holes are planned to (read_plan_field)
 };
 
 // The further fields of a group line (ListGroup::further) that a borehole list gives a meaning,
@@ -76,14 +78,24 @@ struct ListGroup {
 //           and ″, full-width digits as ASCII; "交角 75" with a blank too), 0 < θ < 180; 90 is
 //           square, as without the field
 //   @名称   the line of a multi-line alignment file (LandXML, IFC) the group's holes lie on
+//   孔深D, 孔底Z, 设计下N, 类别:T   the depth and type of every hole of the group, unless the
+//           hole's line gives its own (alignment/hole_depth.h)
 // Throws DataError (no file, no line: the caller names them) quoting the field as written for an
-// angle that does not read or lies outside (0, 180), an empty name, a field given twice.
+// angle that does not read or lies outside (0, 180), an empty name, a field given twice, a field
+// that begins with a depth or type word and does not read whole.
 struct GroupFields {
     std::optional<double> crossing_angle;
     std::string crossing_angle_text;
     std::string line_name;
+    HolePlan plan;
 };
 GroupFields read_group_fields(std::string_view further);
+
+// Takes the plan fields (孔深, 孔底, 设计下, 类别; read_plan_field) out of the words after a
+// borehole line's offset into `plan`: the rest is the remark, as written where the fields stood
+// before or after it ("孔深30 0# 桥台" has the remark "0# 桥台"), its words joined by one blank
+// where a field stood between them. Throws DataError as read_plan_field.
+std::string take_plan_fields(std::string_view remark, HolePlan& plan);
 
 // A row line as read; the list's kind says which fields it fills.
 struct ListRow {
@@ -95,6 +107,9 @@ struct ListRow {
     // (the hole's collar elevation); never set by the grouped files.
     std::optional<double> height;
     std::string remark;  // the rest of the line, trimmed, inner blanks kept
+    // boreholes: the hole's depth and type, its own fields (孔深, 孔底, 设计下, 类别 anywhere
+    // after the offset, taken out of the remark) over its group's.
+    HolePlan plan;
 };
 
 struct ListEvent {
@@ -168,6 +183,7 @@ std::unique_ptr<ListEvents> read_grouped_list(const std::string& path, ListKind 
 // (the run then says why).
 struct ListGroupsSummary {
     bool skewed = false;             // some group has a crossing angle other than 90
+    bool planned = false;            // some group or hole gives a depth or a type
     bool unnamed = false;            // some group with rows names no line
     std::vector<std::string> lines;  // the lines the groups name, in order of first mention
 };

@@ -66,6 +66,12 @@ struct BoreholeRecord {
     // report/stakeout.h), set once where the record is made: "A1" for a planned hole, its own
     // name for a surveyed one.
     std::string point_name = {};
+    // How deep the planned hole goes, where the list gives it (孔深, 孔底, 设计下): metres below
+    // its collar, and the elevation of its bottom (where the ground is known); its type as the
+    // investigation outline names it (技术孔, 鉴别孔 …), "" when not given.
+    std::optional<double> depth = std::nullopt;
+    std::optional<double> bottom_elevation = std::nullopt;
+    std::string hole_type = {};
 };
 
 // A group of the list as the run begins it.

@@ -163,6 +163,15 @@ pugi::xml_node add_point_placemark(pugi::xml_node folder, const std::string& nam
     return placemark;
 }
 
+// Whether the list plans its holes' depths or types: only then do the holes carry the
+// properties depth and hole_type (each hole, empty where it gives none), so that the maps of
+// other lists stay as they were.
+bool plans_holes(std::span<const BoreholeRecord> holes) {
+    for (const BoreholeRecord& b : holes)
+        if (b.depth || !b.hole_type.empty()) return true;
+    return false;
+}
+
 void add_data(pugi::xml_node extended, const char* name, const std::string& value) {
     pugi::xml_node data = extended.append_child("Data");
     data.append_attribute("name").set_value(name);
@@ -203,6 +212,7 @@ void write_kml(std::ostream& out, const MapData& data, std::span<const BoreholeR
     // group starts a folder of its own, as the table has a group of its own there.
     // Each hole is named on the map by its stakeout point name (A1, ZK1-B), the name the crew
     // has in the controller, so that map, controller and table speak of the same hole.
+    const bool planned = plans_holes(holes);
     pugi::xml_node folder;
     for (std::size_t i = 0; i < holes.size(); ++i) {
         const BoreholeRecord& b = holes[i];
@@ -220,6 +230,8 @@ void write_kml(std::ostream& out, const MapData& data, std::span<const BoreholeR
                        " m（左为正，右为负）\nX：" + fixed_text(b.x, 3) + "\nY：" +
                        fixed_text(b.y, 3);
         if (!b.remark.empty()) description += "\n备注：" + b.remark;
+        if (b.depth) description += "\n孔深：" + fixed_text(*b.depth, 2) + " m";
+        if (!b.hole_type.empty()) description += "\n类别：" + b.hole_type;
         // The description after the name, before the point, as the schema orders them.
         placemark.insert_child_after("description", placemark.child("name"))
             .text()
@@ -233,6 +245,10 @@ void write_kml(std::ostream& out, const MapData& data, std::span<const BoreholeR
         add_data(extended, "station", b.station);
         add_data(extended, "offset", b.offset_text);
         add_data(extended, "remark", b.remark);
+        if (planned) {
+            add_data(extended, "depth", b.depth ? shortest_number(*b.depth) : "");
+            add_data(extended, "hole_type", b.hole_type);
+        }
     }
     doc.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
 }
@@ -299,6 +315,7 @@ void write_geojson(std::ostream& out, const MapData& data, std::span<const Boreh
                 json_string(data.keys[i].who) + "},\"geometry\":{\"type\":\"Point\"," +
                 "\"coordinates\":" + json_position(data.keys[i].geo) + "}}";
     }
+    const bool planned = plans_holes(holes);
     for (std::size_t i = 0; i < holes.size(); ++i) {
         const BoreholeRecord& b = holes[i];
         text += ",\n{\"type\":\"Feature\",\"properties\":{\"kind\":\"borehole\",\"point\":" +
@@ -308,6 +325,9 @@ void write_geojson(std::ostream& out, const MapData& data, std::span<const Boreh
                 ",\"station_value\":" + json_number(b.station_value) +
                 ",\"offset\":" + json_number(b.offset) + ",\"x\":" + json_number(b.x) +
                 ",\"y\":" + json_number(b.y) + ",\"remark\":" + json_string(b.remark) +
+                (planned ? ",\"depth\":" + (b.depth ? json_number(*b.depth) : "null") +
+                               ",\"hole_type\":" + json_string(b.hole_type)
+                         : std::string()) +
                 "},\"geometry\":{\"type\":\"Point\",\"coordinates\":" +
                 json_position(data.holes[i].geo) + "}}";
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "report/workload.h"
 #include "station/station.h"
 
 namespace qelt {
@@ -189,8 +190,9 @@ void SectionDrawer::chain_breaks() {
     }
 }
 
-// Each hole from its own ground (else the grade line at its station) down 20 mm of the plot,
-// labelled with its stakeout point name and its offset.
+// Each hole from its own ground (else the grade line at its station) down to its bottom where
+// the list plans its depth, else down 20 mm of the plot, labelled with its stakeout point name,
+// its offset and its depth.
 void SectionDrawer::borehole_marks(std::span<const BoreholeRecord> boreholes) {
     std::vector<std::size_t> drawn;
     std::vector<DPoint> tops;
@@ -201,8 +203,22 @@ void SectionDrawer::borehole_marks(std::span<const BoreholeRecord> boreholes) {
             b.ground_elevation ? b.ground_elevation : b.design_elevation;
         if (!top) continue;
         const DPoint t = at(b.mileage, *top);
-        layout_.line(layer(SectionLayer::boreholes), t, {t.x, t.y - 20 * mm_});
-        low_ = std::min(low_, t.y - 20 * mm_);
+        if (b.ground_elevation && b.bottom_elevation) {
+            // A planned hole to its depth: a column 1.5 mm wide from its collar to its bottom, so
+            // that the grade line and the ground can be read against it (a cut's holes must pass
+            // the future subgrade).
+            const DPoint bottom = at(b.mileage, *b.bottom_elevation);
+            const double half = 0.75 * mm_;
+            layout_.polyline(layer(SectionLayer::boreholes), {{t.x - half, t.y},
+                                                              {t.x + half, t.y},
+                                                              {t.x + half, bottom.y},
+                                                              {t.x - half, bottom.y},
+                                                              {t.x - half, t.y}});
+            low_ = std::min(low_, bottom.y);
+        } else {
+            layout_.line(layer(SectionLayer::boreholes), t, {t.x, t.y - 20 * mm_});
+            low_ = std::min(low_, t.y - 20 * mm_);
+        }
         drawn.push_back(i);
         tops.push_back(t);
         wanted.push_back(t.x - 0.8 * mm_);
@@ -214,14 +230,16 @@ void SectionDrawer::borehole_marks(std::span<const BoreholeRecord> boreholes) {
     for (std::size_t k = 0; k < drawn.size(); ++k) {
         const BoreholeRecord& b = boreholes[drawn[k]];
         const DPoint t = tops[k];
-        const std::string side = b.offset > 0   ? "左" + short_number_text(b.offset)
-                                 : b.offset < 0 ? "右" + short_number_text(-b.offset)
-                                                : std::string("中");
+        std::string label = b.point_name + " " +
+                            (b.offset > 0   ? "左" + short_number_text(b.offset)
+                             : b.offset < 0 ? "右" + short_number_text(-b.offset)
+                                            : std::string("中"));
+        if (b.depth) label += " 孔深" + metres_text(*b.depth) + "m";
         if (std::abs(placed[k] - wanted[k]) > 0.01 * mm_)
             layout_.line(layer(SectionLayer::borehole_labels), t,
                          {placed[k] - kUprightText / 2 * mm_, t.y + 2 * mm_});
         text(SectionLayer::borehole_labels, {placed[k], t.y + 2 * mm_}, kUprightText, kVertical,
-             boreholes[drawn[k]].point_name + " " + side);
+             label);
     }
 }
 

@@ -18,6 +18,8 @@ const std::string& field_text(const BoreholeRecord& b, RecordField f) {
             return b.planned_station;
         case RecordField::status:
             return b.status;
+        case RecordField::hole_type:
+            return b.hole_type;
         default:
             break;
     }
@@ -64,6 +66,10 @@ std::optional<double> field_number(const BoreholeRecord& b, RecordField f) {
             return b.d_across;
         case RecordField::distance:
             return b.distance;
+        case RecordField::depth:
+            return b.depth;
+        case RecordField::bottom_elevation:
+            return b.bottom_elevation;
         default:
             break;
     }

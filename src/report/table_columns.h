@@ -46,6 +46,11 @@ enum class RecordField : std::uint8_t {
     // Derived from the elevations above, shown where both of theirs are:
     cut_fill,      // 填挖高, design − ground: positive a fill (填), negative a cut (挖)
     ground_check,  // surveyed collar − the terrain's ground: a check of the model or the survey
+    // The planned hole's depth, bottom elevation and type (孔深, 孔底, 设计下, 类别), shown
+    // together where some hole of the list gives a depth or a type.
+    depth,
+    bottom_elevation,
+    hole_type,
 };
 
 // Whether a record may lack the field (std::optional in BoreholeRecord).
@@ -60,7 +65,8 @@ constexpr bool is_optional(RecordField f) {
 constexpr bool is_text(RecordField f) {
     return f == RecordField::group || f == RecordField::name || f == RecordField::station ||
            f == RecordField::offset_text || f == RecordField::remark || f == RecordField::line ||
-           f == RecordField::planned_station || f == RecordField::status;
+           f == RecordField::planned_station || f == RecordField::status ||
+           f == RecordField::hole_type;
 }
 
 // The text of a text field.
@@ -91,7 +97,7 @@ class FieldSet {
 };
 
 // How numbers in a printed column are shown; the cell keeps the full value.
-enum class NumberFormat : std::uint8_t { general, three_decimals, four_decimals };
+enum class NumberFormat : std::uint8_t { general, two_decimals, three_decimals, four_decimals };
 
 // One column of a printed table.
 struct TableColumn {
@@ -145,6 +151,9 @@ inline constexpr const char* kDesignElevationNote =
 // Where the 地面高程 column comes from, on a note row of its own, naming the ground's file
 // (`source`).
 std::string ground_elevation_note(const std::string& source);
+// What the 孔深 column is measured from, on a note row of its own.
+inline constexpr const char* kDepthNote =
+    "孔深自钻孔处地面（孔口）起算（米），孔底高程 = 地面高程 − 孔深；无地面高程时孔底高程空缺。";
 // The sign of 填挖高, on a note row of its own below the ground's (one row would run off the page).
 inline constexpr const char* kCutFillNote =
     "填(+)挖(−) = 设计高程 − 地面高程，正为填方，负为挖方。";
@@ -169,6 +178,9 @@ inline constexpr TableColumn kBoreholeColumns[] = {
     {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
     {"地面高程", 10, NumberFormat::three_decimals, false, RecordField::ground_elevation},
     {"填(+)挖(−)", 10, NumberFormat::three_decimals, false, RecordField::cut_fill},
+    {"孔深（米）", 9.5, NumberFormat::two_decimals, false, RecordField::depth},
+    {"孔底高程", 10, NumberFormat::three_decimals, false, RecordField::bottom_elevation},
+    {"类别", 6.5, NumberFormat::general, true, RecordField::hole_type},
     {"备注", 15.25, NumberFormat::general, true, RecordField::remark},
 };
 // The offset as the borehole file has it ("+12.50" stays "+12.50"); the coordinates in their
@@ -185,6 +197,9 @@ inline constexpr CsvColumn kBoreholeCsv[] = {
     {"ground_elevation", RecordField::ground_elevation},
     {"crossing_angle", RecordField::crossing_angle},
     {"line", RecordField::line},
+    {"depth", RecordField::depth},
+    {"bottom_elevation", RecordField::bottom_elevation},
+    {"hole_type", RecordField::hole_type},
 };
 inline constexpr TableLayout kBoreholeTable{kTableTitle, kBoreholeColumns, RecordField::station,
                                             RecordField::x, kBoreholeCsv};
@@ -278,6 +293,13 @@ inline constexpr TableLayout kAsDrilledComparedTable{kAsDrilledTitle, kAsDrilled
 // What the deviations are, on a note row of their own, short enough for the printed width.
 inline constexpr const char* kComparedNote =
     "纵向、横向偏差：实测孔位减计划孔位，按计划桩号处中线方向分解，纵向前进为正，横向左为正。";
+
+// The optional fields of a list that plans its holes' depths or types.
+constexpr FieldSet with_hole_plan(FieldSet present) {
+    return present.with(RecordField::depth)
+        .with(RecordField::bottom_elevation)
+        .with(RecordField::hole_type);
+}
 
 // The as-drilled table's layout for a run that gives the optional fields `present`: against
 // the planned holes when it compares them, else the one with 孔口高程 when the holes' heights

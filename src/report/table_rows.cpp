@@ -31,6 +31,7 @@ TableRows::TableRows(const TableLayout& layout, FieldSet present, long max_rows)
     for (const TableColumn* c : columns_) {
         if (c->field == RecordField::ground_elevation) ground_note_ = true;
         if (c->field == RecordField::cut_fill) cut_fill_ = true;
+        if (c->field == RecordField::depth) depth_note_ = true;
     }
     crossing_note_ = present.has(RecordField::crossing_angle);
     for (const TableColumn* c : columns_)
@@ -157,7 +158,8 @@ void TableRows::finish(const std::string& project_line) {
     long next_note = row_cursor_ + 1;
     for (const auto& [shown, text] :
          {std::pair{design_note_, kDesignElevationNote},
-          std::pair{crossing_note_, kCrossingAngleNote}, std::pair{compared_note_, kComparedNote}})
+          std::pair{crossing_note_, kCrossingAngleNote}, std::pair{compared_note_, kComparedNote},
+          std::pair{depth_note_, kDepthNote}})
         if (shown)
             if (TableRow* note = hold(next_note++))
                 note->cells[static_cast<std::size_t>(note_column_)] = {TableCell::Kind::text,

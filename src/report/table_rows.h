@@ -150,10 +150,11 @@ class TableRows : public RecordSink {
     bool compared_note_ = false;  // the deviations are shown: their note row follows
     bool ground_note_ = false;    // the 地面高程 column is shown: its note row follows
     bool cut_fill_ = false;       // and the 填挖高 column, whose sign that row explains
+    bool depth_note_ = false;     // the 孔深 column is shown: what it is measured from
     std::string ground_source_;
     int extra_notes() const {
         return (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) + (compared_note_ ? 1 : 0) +
-               (ground_note_ ? 1 : 0) + (cut_fill_ ? 1 : 0);
+               (ground_note_ ? 1 : 0) + (cut_fill_ ? 1 : 0) + (depth_note_ ? 1 : 0);
     }
     long max_rows_;
     bool begun_ = false;

@@ -143,9 +143,12 @@ lxw_format* XlsxBook::format(const CellStyle& s) {
 }
 
 bool XlsxBook::add_sheet(const char* title, const PageSetup& page) {
-    if (!workbook_ || sheet_) return sheet_ != nullptr;
+    if (!workbook_) return false;
+    // A further sheet (the workload after the borehole table): the one before is complete.
+    if (sheet_) end_sheet();
     const bool valid = workbook_validate_sheet_name(workbook_, title) == LXW_NO_ERROR;
     sheet_ = workbook_add_worksheet(workbook_, valid ? title : nullptr);
+    if (sheet_) sheets_.push_back(sheet_);
     if (!sheet_) {
         fail("cannot add the worksheet (temporary file for streaming not available?)");
         return false;
@@ -170,6 +173,22 @@ bool XlsxBook::add_sheet(const char* title, const PageSetup& page) {
 
 void XlsxBook::add_plain_sheet() {
     if (workbook_ && !sheet_) sheet_ = workbook_add_worksheet(workbook_, nullptr);
+    if (sheet_ && sheets_.empty()) sheets_.push_back(sheet_);
+}
+
+// The page breaks of the sheet written last, and the blank cell an empty one needs.
+void XlsxBook::end_sheet() {
+    if (!breaks_.empty()) {
+        breaks_.push_back(0);  // the list's end
+        check(worksheet_set_h_pagebreaks(sheet_, breaks_.data()), "page breaks");
+        breaks_.clear();
+    }
+    // In constant-memory mode libxlsxwriter closes a sheet's temporary file only when the
+    // sheet holds a cell: an empty one kept a descriptor and a deleted file open until the
+    // process ended, one per table in a desktop session. A formatted blank A1 shows nothing.
+    if (streamed_ && !wrote_cell_)
+        check(worksheet_write_blank(sheet_, 0, 0, format(CellStyle{})), "empty sheet");
+    wrote_cell_ = false;
 }
 
 void XlsxBook::column(int c, double width, const CellStyle* style) {
@@ -269,24 +288,15 @@ bool XlsxBook::close(std::string& error) {
         error = error_.empty() ? "the workbook was already closed" : error_;
         return false;
     }
-    if (sheet_) {
-        if (!breaks_.empty()) {
-            breaks_.push_back(0);  // the list's end
-            check(worksheet_set_h_pagebreaks(sheet_, breaks_.data()), "page breaks");
-        }
-        // In constant-memory mode libxlsxwriter closes a sheet's temporary file only when the
-        // sheet holds a cell: an empty one kept a descriptor and a deleted file open until the
-        // process ended, one per table in a desktop session. A formatted blank A1 shows nothing.
-        if (streamed_ && !wrote_cell_)
-            check(worksheet_write_blank(sheet_, 0, 0, format(CellStyle{})), "empty sheet");
-    }
+    if (sheet_) end_sheet();
     // In constant-memory mode the rows go to a temporary file of libxlsxwriter's whose writes it
     // does not check: a disk filling up in the middle of a table, or a file-size limit, left a
     // workbook missing its rows that was reported as written. The stream's error flag tells.
     int lost_rows = 0;
-    if (sheet_ && sheet_->optimize_tmpfile) {
+    for (lxw_worksheet* sheet : sheets_) {
+        if (!sheet->optimize_tmpfile || lost_rows != 0) continue;
         errno = 0;
-        if (std::fflush(sheet_->optimize_tmpfile) != 0 || std::ferror(sheet_->optimize_tmpfile)) {
+        if (std::fflush(sheet->optimize_tmpfile) != 0 || std::ferror(sheet->optimize_tmpfile)) {
             lost_rows = errno != 0 ? errno : EIO;
             fail("cannot write the table's rows to the temporary file");
         }
@@ -294,6 +304,7 @@ bool XlsxBook::close(std::string& error) {
     const lxw_error result = workbook_close(workbook_);  // frees the workbook in every case
     workbook_ = nullptr;
     sheet_ = nullptr;
+    sheets_.clear();
     check(result, "cannot write the workbook");
     error = error_;
     if (lost_rows != 0) errno = lost_rows;  // the reason the caller reports

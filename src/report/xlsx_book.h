@@ -71,7 +71,9 @@ class XlsxBook {
 
     // Adds the worksheet, named `title` (Sheet1 when that is no valid worksheet name), printing
     // on `page` with an empty page header and footer, rows kDefaultRowHeight high. False when it
-    // could not be added (in a streamed book, no temporary file).
+    // could not be added (in a streamed book, no temporary file). A further sheet follows the
+    // one before it, which is then complete (its page breaks set): every call after this one
+    // goes to the new sheet.
     bool add_sheet(const char* title, const PageSetup& page);
     // A worksheet with nothing set up: the one sheet of a workbook closed before it was opened.
     void add_plain_sheet();
@@ -118,12 +120,14 @@ class XlsxBook {
 
   private:
     lxw_format* format(const CellStyle& style);
+    void end_sheet();
     void check(int lxw_result, const std::string& what);
     void cell_written(int lxw_result, long row);
 
     bool streamed_;
     lxw_workbook* workbook_ = nullptr;
-    lxw_worksheet* sheet_ = nullptr;
+    lxw_worksheet* sheet_ = nullptr;  // the sheet being written
+    std::vector<lxw_worksheet*> sheets_;
     std::unordered_map<std::uint32_t, lxw_format*> formats_;
     std::vector<std::uint32_t> breaks_;  // 0-based rows, a break above each
     bool wrote_cell_ = false;

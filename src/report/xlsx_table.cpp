@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "report/xlsx_workload.h"
+
 namespace qelt {
 
 namespace {
@@ -16,10 +18,24 @@ constexpr double kPortraitWidth = 83.1, kColumnPadding = 3.75 / 5.575;
 
 XlsxTable::XlsxTable(const std::string& path, const TableLayout& layout, FieldSet present,
                      long max_rows)
-    : TableRows(layout, present, max_rows), book_(path, true) {}
+    : TableRows(layout, present, max_rows),
+      book_(path, true),
+      workload_wanted_(present.has(RecordField::depth)) {}
+
+void XlsxTable::record(const BoreholeRecord& borehole) {
+    TableRows::record(borehole);
+    if (workload_wanted_) workload_.add(borehole);
+}
+
+void XlsxTable::finish(const std::string& project_line) {
+    TableRows::finish(project_line);
+    finished_ = project_line;
+}
 
 int XlsxTable::decimals(int c) const {
     switch (column(c).numbers) {
+        case NumberFormat::two_decimals:
+            return 2;
         case NumberFormat::three_decimals:
             return 3;
         case NumberFormat::four_decimals:
@@ -111,6 +127,8 @@ bool XlsxTable::close(std::string& error) {
         for (long row = kRowsPerPage; row < written_row(); row += kRowsPerPage)
             book_.break_above(row);  // 0-based: above row + 1
         book_.print_area(std::max(written_row(), 1L) - 1, column_count() - 1);
+        if (workload_wanted_ && finished_ && workload_.planned())
+            write_workload_sheet(book_, workload_, *finished_);
     }
     return book_.close(error);
 }

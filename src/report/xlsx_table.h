@@ -11,9 +11,11 @@
 // the page lines fall on the printed page breaks in every spreadsheet application (automatic
 // breaks depend on installed fonts), and only the table's columns in the print area.
 
+#include <optional>
 #include <string>
 
 #include "report/table_rows.h"
+#include "report/workload.h"
 #include "report/xlsx_book.h"
 
 namespace qelt {
@@ -32,6 +34,12 @@ class XlsxTable : public TableRows {
     // could not be written or an earlier event failed (libxlsxwriter's text where it has one).
     bool close(std::string& error);
 
+    // A list that plans its holes' depths or types (RecordField::depth among the fields
+    // present) gets the workload summed from the records on a second sheet, once the table is
+    // complete: a stopped run's sums would pass for the whole list's.
+    void record(const BoreholeRecord& borehole) override;
+    void finish(const std::string& project_line) override;
+
   private:
     void open_table() override;
     void write_row(long number, const TableRow& row) override;
@@ -43,6 +51,9 @@ class XlsxTable : public TableRows {
 
     XlsxBook book_;
     bool closed_ = false;
+    bool workload_wanted_;
+    Workload workload_;
+    std::optional<std::string> finished_;  // the project line of a complete table
 };
 
 }  // namespace qelt

@@ -90,6 +90,20 @@ const char* const kUsage =
                     @NAME   the group's line in a LandXML or IFC file of several, with its own
                             stationing and profile (CSV column line); when every group names
                             one, --alignment-name is not needed
+                    and a group line (for all its holes) or a hole line after the offset
+                    (for that hole, over its group's), in any order, the remark after them:
+                    孔深D   D metres below the ground at the hole (孔深30)
+                    孔底Z   down to elevation Z (孔底320.5; needs --terrain)
+                    设计下N N metres below the design elevation at the station (设计下5;
+                            needs --profile and --terrain)
+                    类别:T  the hole's type, no blanks (类别:技术孔, or with ：)
+                            A field beginning with these words must read whole (孔深30m is
+                            refused). Then the table gets 孔深（米）, 孔底高程 (= ground − depth)
+                            and 类别, the CSV depth,bottom_elevation,hole_type, the workbook a
+                            sheet 勘探工作量 (holes and metres by group and by type), the
+                            section drawing each hole down to its bottom, the closing line
+                            "钻孔 N 个，进尺 M 米"; a hole whose bottom is not below its ground
+                            is refused
   --points          实测坐标资料 (inverse: the surveyed holes, laid out like the borehole file
                     with lines "name X Y [remark]"; or the survey crew's own file as it comes:
                     *.dat CASS "点名,编码,Y,X,H" (easting first), *.csv PNEZD
@@ -573,7 +587,12 @@ int run_table(const Options& options) {
                       << " not written\n";
         return kExitPartial;
     }
-    std::cout << table_layout(options).title << "：" << result.boreholes << " 个钻孔，";
+    std::cout << table_layout(options).title << "：";
+    // A list that plans its depths: the holes and the metres to drill, as the contract counts.
+    if (!result.workload.empty())
+        std::cout << result.workload << "，";
+    else
+        std::cout << result.boreholes << " 个钻孔，";
     // Against the planned holes: how many were not where planned, not drilled, not planned.
     if (!result.comparison.empty()) std::cout << result.comparison << "，";
     std::cout << "已写入 " << options.output;

@@ -235,6 +235,9 @@ TableRunResult run_and_deliver(
     // map did not come, and what the run computed but the user should know.
     // The comparison's count first: what the engineer opened the run for.
     std::string text = result.run.comparison;
+    // The holes and metres to drill, where the list plans them: the outline's and the
+    // contract's figure.
+    if (!result.run.workload.empty()) text += (text.empty() ? "" : "\n") + result.run.workload;
     for (const std::string& line : told) text += (text.empty() ? "" : "\n") + line;
     if (!result.run.notices.empty()) {
         if (!text.empty()) text += "\n\n";
