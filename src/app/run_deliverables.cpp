@@ -3,7 +3,9 @@
 #include <ostream>
 
 #include "base/data_error.h"
+#include "input/formats.h"
 #include "report/dxf_drawing.h"
+#include "report/ifc_boreholes.h"
 #include "report/stakeout.h"
 
 namespace qelt {
@@ -58,6 +60,18 @@ void RunDeliverables::close_table() {
     }
 }
 
+bool RunDeliverables::is_ifc_model(const std::string& path) {
+    try {
+        return detect_format(path).format() == FileFormat::step;
+    } catch (const DataError&) {
+        return false;  // the run has read it; a file gone since is told when it is copied
+    }
+}
+
+void RunDeliverables::set_alignment_file(const std::string& path) {
+    source_model_ = is_ifc_model(path) ? path : std::string();
+}
+
 bool RunDeliverables::refused(Deliverable d) const {
     for (const Refusal& r : refusals_)
         if (r.file == d) return true;
@@ -92,6 +106,16 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
                 throw DataError(*problem);
             write_map_file(out, d == Deliverable::kml ? MapFormat::kml : MapFormat::geojson,
                            alignment, records_.all, grid, title);
+            return;
+        }
+        case Deliverable::ifc: {
+            IfcBoreholeModel model;
+            model.source_model = source_model_;
+            model.grid = grid_;
+            if (model.grid.crs.empty() && !model.grid.central_meridian)
+                model.grid.crs = alignment.crs;
+            model.title = title;
+            write_ifc_boreholes(out, alignment, further_lines, records_.all, model);
             return;
         }
         case Deliverable::workbook:

@@ -62,6 +62,13 @@ struct BoreholeRecord {
     // The continuous mileage of the station (of the foot), metres: where the section drawing
     // puts the hole.
     double mileage = 0;
+
+    // The hole as planned to be drilled, where the list gives it: its depth below the collar
+    // (metres), the elevation of its bottom (metres) and its type ("钻探", "静探" …). A hole
+    // without a depth is placed but not sunk: the BIM model shows it by a marker.
+    std::optional<double> depth = std::nullopt;
+    std::optional<double> bottom_elevation = std::nullopt;
+    std::string hole_type = {};
 };
 
 // A group of the list as the run begins it.

@@ -95,6 +95,14 @@ std::string map_written_text(const std::string& path) {
     return "钻孔位置 KML（Google Earth、奥维互动地图）已写入：" + path;
 }
 
+std::string ifc_written_text(const std::string& path) {
+    return "含钻孔的 IFC 模型已写入：" + path;
+}
+
+std::string ifc_not_written_text(const std::string& reason) {
+    return "未写出含钻孔的 IFC 模型：" + reason;
+}
+
 std::string map_not_written_text(const std::string& reason) {
     const std::string see = "见使用说明第 14 节“地图文件与坐标系”。";
     // The desktop has no box for the coordinate system: it takes it from the zone number in

@@ -63,6 +63,9 @@ std::string map_written_text(const std::string& path);
 // Why no map file came with the table (`reason`, as the map writer gives it: no coordinate
 // system known), and how to get one.
 std::string map_not_written_text(const std::string& reason);
+// The same for the IFC model with the holes, and why it could not be made.
+std::string ifc_written_text(const std::string& path);
+std::string ifc_not_written_text(const std::string& reason);
 // Why the stakeout file could not be made of the table's points.
 std::string stakeout_not_written_text(const std::string& reason);
 

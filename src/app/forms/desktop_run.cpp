@@ -85,6 +85,7 @@ class DeliverySheet : public RecordFanout {
     void write_files(const Alignment& alignment, const std::string& project,
                      std::span<const Alignment> further_lines, const Terrain* ground) {
         out_->set_ground(ground);
+        out_->set_alignment_file(ui_.alignment_file);
         out_->write_files(alignment,
                           project.empty() ? workbook_stem(ui_.borehole_file, "") : project,
                           further_lines);
@@ -110,6 +111,12 @@ class DeliverySheet : public RecordFanout {
         if (f.file == Deliverable::section && !present_.has(RecordField::design_elevation) &&
             !present_.has(RecordField::ground_elevation))
             return false;
+        // The holes' model goes into the BIM model the line came from: a line typed as text
+        // has no model to go into on the desktop (qelt-cli --ifc makes one).
+        if (f.file == Deliverable::ifc) {
+            if (!ifc_line_) ifc_line_ = RunDeliverables::is_ifc_model(ui_.alignment_file);
+            if (!*ifc_line_) return false;
+        }
         return f.extension && (f.commands & command_);
     }
 
@@ -152,6 +159,7 @@ class DeliverySheet : public RecordFanout {
     std::string folder_;
     std::vector<std::string> delivered_;  // where this run's files went
     bool incomplete_ = false;
+    mutable std::optional<bool> ifc_line_;  // whether the line came from an IFC model
 };
 
 // What a desktop run delivers: its table laid out as `layout`, and the files of `command` made
@@ -210,6 +218,7 @@ TableRunResult run_and_deliver(Desktop& desktop, const Delivery& delivery,
                      stakeout_not_written_text},
                     {Deliverable::kml, &result.map, map_written_text, map_not_written_text},
                     {Deliverable::section, &result.section, section_written_text, nullptr},
+                    {Deliverable::ifc, &result.model, ifc_written_text, ifc_not_written_text},
                 };
                 for (const auto& o : others) {
                     if (!sheet.wanted(deliverable(o.file))) continue;
