@@ -281,8 +281,9 @@ void write_holes(StepWriter& w, Host& host, const std::vector<const Alignment*>&
     const std::string down = direction3(w, 0, 0, -1);
     const std::int64_t profile =
         w.add("IFCCIRCLEPROFILEDEF(.AREA.,$,$," + step_real(model.diameter / 2) + ")");
-    const std::int64_t marker =
-        w.add("IFCCSGSOLID(IFCSPHERE(" + step_ref(host.identity) + "," + step_real(0.25) + "))");
+    const std::int64_t sphere =
+        w.add("IFCSPHERE(" + step_ref(host.identity) + "," + step_real(0.25) + ")");
+    const std::int64_t marker = w.add("IFCCSGSOLID(" + step_ref(sphere) + ")");
 
     const std::vector<std::string> names = stakeout_names(records);
     std::vector<std::int64_t> holes;
