@@ -72,6 +72,10 @@ echo "== IFC 4.3: examples/interchange.ifc, 主线 and A匝道 =="
     --boreholes examples/ramp-boreholes.txt \
     --output out/IFC匝道钻孔数量及位置表.xlsx --csv out/IFC匝道钻孔数量及位置表.csv
 show out/IFC主线钻孔数量及位置表.csv 5 6
+# The interchange's holes (both lines, the skewed group) into the same model, as IfcBoreholes.
+"$cli" table --alignment examples/interchange.ifc --alignment-name 主线 \
+    --boreholes examples/interchange-boreholes.txt \
+    --output out/IFC互通钻孔数量及位置表.xlsx --ifc out/互通钻孔模型.ifc
 echo
 
 # After drilling: the surveyed holes (the examples' boreholes moved a few centimetres) back to

@@ -16,6 +16,7 @@ linux_packages=(
     libgeos-dev           # Delaunay triangulation of survey points (terrain)
     python3-openpyxl      # independent read-back of the written workbook in tests
     python3-ezdxf         # independent read-back of the written drawing in tests
+    nodejs npm            # web-ifc (npm), the independent reader of the IFC model in tests
     qt6-base-dev          # the desktop program (optional for the core and the CLI)
     qt6-translations-l10n # Qt's own dialogs and buttons in Chinese (qtbase_zh_CN)
     fonts-wqy-microhei    # a CJK font for the window and screenshots

@@ -454,6 +454,24 @@ TEST(DesktopRun, MapBesideTheTableWhenYCarriesTheZone) {
                   r.stakeout + "\n钻孔位置 KML（Google Earth、奥维互动地图）已写入：" + r.map);
 }
 
+// A line from an IFC model: the holes go into a copy of that model beside the table.
+TEST(DesktopRun, HolesModelBesideTheTableWhenTheLineCameFromIfc) {
+    test::TempDir dir;
+    fill(dir);
+    const std::string model = read_file(QELT_SOURCE_DIR "/examples/interchange.ifc");
+    dir.write("interchange.ifc", model);
+    FakeDesktop desktop;
+    desktop.folder = dir.path("");
+    desktop.answers = {"interchange.ifc", "mainline-boreholes.txt"};
+    desktop.list_choice = 0;
+    const TableRunResult r = run_table(desktop, Method::building_blocks);
+    ASSERT_EQ(r.run.outcome, RunOutcome::complete) << r.run.message;
+    EXPECT_EQ(r.model, dir.path("mainline-boreholes_钻孔模型.ifc"));
+    const std::string kept = model.substr(0, model.rfind("ENDSEC;"));
+    EXPECT_EQ(read_file(r.model).substr(0, kept.size()), kept);
+    EXPECT_NE(desktop.messages.back().second.find("含钻孔的 IFC 模型已写入：" + r.model), std::string::npos);
+}
+
 TEST(DesktopRun, DialogsStartWhereTheUserWas) {
     qelt::testing::TempDir dir;
     const std::string ramp = example("ramp-elements.txt");

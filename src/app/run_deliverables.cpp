@@ -5,7 +5,9 @@
 #include "app/run.h"
 #include "app/run_ground_line.h"
 #include "base/data_error.h"
+#include "input/formats.h"
 #include "report/dxf_drawing.h"
+#include "report/ifc_boreholes.h"
 #include "report/stakeout.h"
 #include "report/table_rows.h"
 
@@ -61,6 +63,18 @@ void RunDeliverables::close_table() {
     }
 }
 
+bool RunDeliverables::is_ifc_model(const std::string& path) {
+    try {
+        return detect_format(path).format() == FileFormat::step;
+    } catch (const DataError&) {
+        return false;  // the run has read it; a file gone since is told when it is copied
+    }
+}
+
+void RunDeliverables::set_alignment_file(const std::string& path) {
+    source_model_ = is_ifc_model(path) ? path : std::string();
+}
+
 bool RunDeliverables::refused(Deliverable d) const {
     for (const Refusal& r : refusals_)
         if (r.file == d) return true;
@@ -95,6 +109,16 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
             if (grid.crs.empty() && !grid.central_meridian) grid.crs = alignment.crs;
             write_map_file(out, d == Deliverable::kml ? MapFormat::kml : MapFormat::geojson,
                            alignment, records_.all, grid, title);
+            return;
+        }
+        case Deliverable::ifc: {
+            IfcBoreholeModel model;
+            model.source_model = source_model_;
+            model.grid = grid_;
+            if (model.grid.crs.empty() && !model.grid.central_meridian)
+                model.grid.crs = alignment.crs;
+            model.title = title;
+            write_ifc_boreholes(out, alignment, further_lines, records_.all, model);
             return;
         }
         case Deliverable::workbook:

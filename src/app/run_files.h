@@ -79,7 +79,7 @@ inline constexpr std::size_t kJobInputCount = std::size(kJobInputs);
 const JobInput& job_input(DialogRole role);
 
 // The files a table run may deliver, in the order they are delivered.
-enum class Deliverable { workbook, csv, drawing, stakeout, points_csv, kml, geojson, section };
+enum class Deliverable { workbook, csv, drawing, stakeout, points_csv, kml, geojson, section, ifc };
 
 struct DeliverableKind {
     Deliverable file;
@@ -122,6 +122,10 @@ inline constexpr DeliverableKind kDeliverables[] = {
     // their stations. Only with heights (a profile or a ground) has it anything to show.
     {Deliverable::section, "--section-dxf", kTableCommand, "钻孔纵断面图", "_钻孔纵断面图", ".dxf",
      true, "钻孔纵断面图", ""},
+    // The planned holes in the BIM model (IFC 4.3): the desktop delivers it where the line came
+    // from an IFC model, which it then copies with the holes added.
+    {Deliverable::ifc, "--ifc", kTableCommand, "IFC 钻孔模型", "_钻孔模型", ".ifc", true,
+     "含钻孔的 IFC 模型", ""},
 };
 inline constexpr std::size_t kDeliverableCount = std::size(kDeliverables);
 const DeliverableKind& deliverable(Deliverable file);

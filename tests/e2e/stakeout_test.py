@@ -80,9 +80,9 @@ class StakeoutFiles(unittest.TestCase):
         cases = [
             (["--kml", "k.kml", "--crs", "EPSG:4545", "--central-meridian", "114"],
              "exclude each other"),
-            (["--crs", "EPSG:4545"], "--crs applies to --kml and --geojson only"),
+            (["--crs", "EPSG:4545"], "--crs applies to --kml, --geojson and --ifc only"),
             (["--stakeout", "s.dat", "--central-meridian", "114"],
-             "--central-meridian applies to --kml and --geojson only"),
+             "--central-meridian applies to --kml, --geojson and --ifc only"),
             (["--geojson", "g.json", "--central-meridian", "east"], "--central-meridian must be"),
             (["--stakeout", ""], "--stakeout is empty"),
             (["--stakeout", "s.dat", "--points-csv", "./s.dat"], "name the same file"),

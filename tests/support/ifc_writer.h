@@ -1,7 +1,8 @@
 #pragma once
 // A small writer of IFC 4.3 alignment files for the tests and for examples/interchange.ifc:
 // each alignment's design (horizontal and vertical segments, STATION referents with
-// Pset_Stationing) in the project's units, with an optional map conversion. It writes what the
+// Pset_Stationing, written as the program writes them) in the project's units, with an
+// optional map conversion and placement. It writes what the
 // standard's alignment exchange needs of the design and nothing of its geometric representation
 // (the referents' IfcPointByDistanceExpression.BasisCurve is left unset).
 //
@@ -14,31 +15,16 @@
 #include <vector>
 
 #include "alignment/alignment.h"
+#include "report/ifc_alignment_design.h"
 
 namespace qelt::testing {
 
-struct IfcHorizontalSegment {
-    double x = 0, y = 0, direction = 0, start_radius = 0, end_radius = 0, length = 0;
-    std::string type = "LINE";
-};
-
-struct IfcVerticalSegment {
-    double start = 0, length = 0, height = 0, grade_in = 0, grade_out = 0;
-    std::optional<double> radius;
-    std::string type = "CONSTANTGRADIENT";
-};
-
-struct IfcStation {
-    double along = 0, station = 0;
-    std::optional<double> incoming;
-};
-
-struct IfcAlignmentData {
-    std::string name;
-    std::vector<IfcHorizontalSegment> horizontal;  // the closing segment of length 0 included
-    std::vector<IfcVerticalSegment> vertical;      // empty: no IfcAlignmentVertical
-    std::vector<IfcStation> stations;
-};
+// The alignment's design as the program writes it (report/ifc_alignment_design.h).
+using qelt::ifc_alignment;
+using qelt::IfcAlignmentData;
+using qelt::IfcHorizontalSegment;
+using qelt::IfcStation;
+using qelt::IfcVerticalSegment;
 
 // A unit: an IfcSIUnit with `prefix` (empty: none), or, where `name` is given, an
 // IfcConversionBasedUnit of that name worth `factor` metres or radians.
@@ -65,11 +51,6 @@ struct IfcModelData {
 
 // The model as the text of an .ifc file.
 std::string ifc_text(const IfcModelData& model);
-
-// A built line (its pieces, its chain breaks 1..dl_count, the profile where given) as an
-// alignment in metres and radians, with its closing segments.
-IfcAlignmentData ifc_alignment(const std::string& name, const Alignment& alignment,
-                               const Profile* profile = nullptr);
 
 // The bundled main line (examples/mainline-jd.txt with its chain breaks mainline-dl.txt and its
 // profile mainline-profile.txt) as "主线" and the ramp (ramp-elements.txt) as "A匝道", read from

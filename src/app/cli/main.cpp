@@ -68,6 +68,7 @@ const char* const kUsage =
   table and inverse also take, for the survey crew and the map:
                  [--stakeout S.dat] [--points-csv P.csv] [--kml K.kml] [--geojson G.json]
                  [--crs EPSG:N | --central-meridian DEG]
+  table also writes the planned holes into the BIM model: [--ifc H.ifc]
 
   --method jd       交点法―主线 (intersection-point method, main line)
   --method ht       积木法―互通 (building-block method, interchange ramp; no chain breaks)
@@ -193,6 +194,16 @@ const char* const kUsage =
   --central-meridian DEG
                     CGCS2000 Gauss-Krüger, false easting 500 km, no zone prefix; neither when
                     Y carries its zone number (38498953.0072: zone 38)
+  --ifc             the holes as IFC 4.3 (IFC4X3_ADD2) IfcBoreholes in one IfcGeomodel, each
+                    placed along its line (IfcLinearPlacement: distance along the centre line
+                    from its start, offset + left, and the table's X, Y as its
+                    CartesianPosition), named by its stakeout name, with
+                    Pset_GeotechnicalAssemblyCommon and Qelt_Borehole (group, serial, station,
+                    offset, type, heights); a cylinder of 0.11 m down to a planned depth, else
+                    a marker. Line from an IFC model: that model with the holes appended (its
+                    own instances unchanged); else a new model with the line (and its profile
+                    and chain breaks), georeferenced by --crs, --central-meridian or the zone
+                    in Y (CGCS2000 Gauss-Krüger as its EPSG code)
   A file of these that cannot be made of the table's points (a map without a coordinate
   system, a name GBK cannot hold) is reported as "错误：--kml K.kml：<reason>" and the
   whole run is refused (status 1): no file at all is written, the table neither, so that
@@ -549,6 +560,7 @@ int run_table(const Options& options) {
     // its CSV), headed as incomplete, and nothing that would pass for the whole set of holes.
     outputs.set_ground(result.terrain.get());
     outputs.set_section_scales(options.run.section_scales);
+    outputs.set_alignment_file(*options.input(DialogRole::alignment));
     if (complete)
         outputs.write_files(
             job.alignment(),
@@ -894,14 +906,15 @@ int main(int argc, char** argv) {
         return run_line_table(options, every);
     }
     // The maps' coordinate system: one way of giving it, and only for a map.
-    const bool map = options.output_of(Deliverable::kml) || options.output_of(Deliverable::geojson);
+    const bool map = options.output_of(Deliverable::kml) ||
+                     options.output_of(Deliverable::geojson) || options.output_of(Deliverable::ifc);
     if (options.crs && options.central_meridian)
         return usage_error({"--crs 和 --central-meridian 只能给一个",
                             "--crs and --central-meridian exclude each other: give one"});
     if ((options.crs || options.central_meridian) && !map) {
         const std::string option = options.crs ? "--crs" : "--central-meridian";
-        return usage_error({option + " 只用于 --kml 和 --geojson",
-                            option + " applies to --kml and --geojson only"});
+        return usage_error({option + " 只用于 --kml、--geojson 和 --ifc",
+                            option + " applies to --kml, --geojson and --ifc only"});
     }
     if (options.crs) options.run.grid.crs = *options.crs;
     if (options.central_meridian) {

@@ -77,6 +77,7 @@ class DeliverySheet : public RecordFanout {
                      std::span<const Alignment> further_lines, const Terrain* ground) {
         out_->set_ground(ground);
         out_->set_section_scales(options_.section_scales);
+        out_->set_alignment_file(ui_.alignment_file);
         out_->write_files(alignment,
                           project.empty() ? workbook_stem(ui_.borehole_file, "") : project,
                           further_lines);
@@ -99,6 +100,12 @@ class DeliverySheet : public RecordFanout {
     }
     bool wanted(const DeliverableKind& f) const {
         if (f.file == Deliverable::section && !section_has_heights(options_)) return false;
+        // The holes' model goes into the BIM model the line came from: a line typed as text
+        // has no model to go into on the desktop (qelt-cli --ifc makes one).
+        if (f.file == Deliverable::ifc) {
+            if (!ifc_line_) ifc_line_ = RunDeliverables::is_ifc_model(ui_.alignment_file);
+            if (!*ifc_line_) return false;
+        }
         return f.extension && (f.commands & command_);
     }
 
@@ -142,6 +149,7 @@ class DeliverySheet : public RecordFanout {
     std::string folder_;
     std::vector<std::string> delivered_;  // where this run's files went
     bool incomplete_ = false;
+    mutable std::optional<bool> ifc_line_;  // whether the line came from an IFC model
 };
 
 // What a desktop run delivers: its table laid out as `layout`, and the files of `command` made
@@ -164,6 +172,8 @@ std::string* path_of(TableRunResult& result, Deliverable d) {
             return &result.map;
         case Deliverable::section:
             return &result.section;
+        case Deliverable::ifc:
+            return &result.model;
         default:
             return nullptr;
     }

@@ -95,6 +95,7 @@ struct TableRunResult {
     std::string drawing;   // the plan drawing written beside it, empty when none was
     std::string stakeout;  // the stakeout points (South CASS .dat) beside it, likewise
     std::string map;       // the boreholes on a map (KML) beside it, likewise
+    std::string model;     // the IFC model with the holes (a line from an IFC model), likewise
 };
 
 // The list window of a LandXML file that holds several alignments (a whole interchange): its
