@@ -5,6 +5,7 @@
 
 #include "base/utf8_path.h"
 #include "htbas/htbas.h"
+#include "input/hintcad_files.h"
 #include "input/ifc_alignments.h"
 #include "input/landxml_alignments.h"
 #include "input/readers.h"
@@ -56,6 +57,10 @@ Alignment read_ifc(DetectedFile& file, const AlignmentAnswer& answer) {
     return chosen(IfcAlignments(step), file.path(), answer);
 }
 
+Alignment read_hintcad(DetectedFile& file, const AlignmentAnswer&) {
+    return hintcad_read_alignment(file);
+}
+
 constexpr AlignmentReader kReaders[] = {
     {AlignmentFormat::jd_text, FileFormat::text, true, ChainBreakSource::file, read_main_line},
     {AlignmentFormat::element_text, FileFormat::text, true, ChainBreakSource::none,
@@ -63,6 +68,8 @@ constexpr AlignmentReader kReaders[] = {
     {AlignmentFormat::landxml, FileFormat::xml, false, ChainBreakSource::file_or_none,
      read_landxml},
     {AlignmentFormat::ifc, FileFormat::step, false, ChainBreakSource::file_or_none, read_ifc},
+    {AlignmentFormat::hintcad, FileFormat::hintcad, false, ChainBreakSource::file_or_none,
+     read_hintcad},
 };
 
 }  // namespace

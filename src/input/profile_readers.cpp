@@ -1,6 +1,7 @@
 #include "input/profile_readers.h"
 
 #include "input/formats.h"
+#include "input/hintcad_files.h"
 #include "input/landxml_profiles.h"
 #include "input/profile_text.h"
 
@@ -14,6 +15,7 @@ Profile read_profile_file(const std::string& path, const ChainBreaks& breaks,
         const LandXmlDocument document(file);
         return landxml_profile(document, alignment_name, profile_name);
     }
+    if (file.format() == FileFormat::hintcad) return hintcad_read_profile(file, breaks);
     return zdm_read_profile(file, breaks);
 }
 

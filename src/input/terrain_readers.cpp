@@ -102,6 +102,12 @@ Terrain read_terrain(const std::string& path, const std::optional<std::string>& 
             const LandXmlDocument document(file);
             return landxml_terrain(document, surface_name);
         }
+        // A 纬地 ground is the line's: its stations need the line (hintcad_read_ground).
+        if (file.format() == FileFormat::hintcad)
+            throw DataError(
+                "纬地的地面线（.dmx）和横断面（.hdm）随线路读取：命令行请用 "
+                "--ground-line 和 --sections 给出，不用 --terrain",
+                path, 1);
     }
     return read_terrain_points(path);
 }
