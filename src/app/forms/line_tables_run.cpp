@@ -141,7 +141,7 @@ LineTablesResult run_line_tables(Desktop& desktop, Method method, bool heights, 
     std::shared_ptr<const Terrain> terrain;
     try {
         read_line(ui, *source, alignment, notices);
-        terrain = read_ground(ui, {}, notices);
+        terrain = read_ground(ui, {}, alignment, notices);
     } catch (const std::exception& e) {
         // Choosing, reading and building the line: the run's one error path, nothing written.
         LineTablesResult result;
