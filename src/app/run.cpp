@@ -10,10 +10,12 @@
 
 #include "alignment/hole_depth.h"
 #include "alignment/placement.h"
+#include "app/run_hintcad.h"
 #include "app/run_steps.h"
 #include "base/data_error.h"
 #include "base/text.h"
 #include "base/utf8_path.h"
+#include "input/hintcad_files.h"
 #include "input/list_events.h"
 #include "input/profile_readers.h"
 #include "input/readers.h"
@@ -321,16 +323,20 @@ RunResult TableRun::run() {
 }  // namespace
 
 std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
-                                           const std::string& line_file,
+                                           const std::string& line_file, const Alignment& alignment,
                                            std::vector<std::string>& notices) {
     Documents documents;
-    return read_ground(ui, options, documents, line_file, notices);
+    return read_ground(ui, options, documents, line_file, alignment, notices);
 }
 
 std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
                                            Documents& documents, const std::string& line_file,
+                                           const Alignment& alignment,
                                            std::vector<std::string>& notices) {
     if (!options.ground) return nullptr;
+    if (const auto& dmx = options.file(DialogRole::ground_line))
+        return std::make_shared<const Terrain>(read_hintcad_ground(
+            ui, *dmx, options.file(DialogRole::sections), alignment, notices));
     // The design software exports the existing ground with the alignment: a desktop user whose
     // LandXML line carries a TIN surface is offered it rather than a dialog, chosen from a list
     // where it has several. On the command line --terrain names the file, the same one or another.
@@ -357,6 +363,12 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
                           utf8_of(path_from_utf8(line_file).filename()) + "”中的地面模型“" +
                           own[i].name + "”");
     }
+    if (is_hintcad_file(*path, HintcadKind::ground_line))
+        return std::make_shared<const Terrain>(
+            read_hintcad_ground(ui, *path, std::nullopt, alignment, notices));
+    if (is_hintcad_file(*path, HintcadKind::sections))
+        return std::make_shared<const Terrain>(
+            read_hintcad_ground(ui, std::nullopt, *path, alignment, notices));
     try {
         return std::make_shared<const Terrain>(read_terrain(documents, *path, name));
     } catch (const DataError& e) {
@@ -369,7 +381,8 @@ namespace {
 
 void TableRun::read_ground() {
     terrain_ =
-        qelt::read_ground(ui_, options_, source_.documents(), line_file_, result_.notices);
+        qelt::read_ground(ui_, options_, source_.documents(), line_file_, alignment_,
+                          result_.notices);
     if (!terrain_) return;
     records_.ground_from(terrain_->source());
     result_.terrain = terrain_;
@@ -545,8 +558,8 @@ void TableRun::write_row(const ListPass& pass, const ListEvent& event) {
         // a hillside road stands on other ground than the line.
         record.ground_elevation = terrain_->elevation({record.x, record.y});
         if (!record.ground_elevation)
-            result_.notices.push_back(pass.list.at_line(event.line) + "钻孔在地面模型“" +
-                                      terrain_->source() + "”的范围之外，没有地面高程");
+            result_.notices.push_back(pass.list.at_line(event.line) + "钻孔" +
+                                      terrain_->why_none({record.x, record.y}) + "，没有地面高程");
     }
     // The planned holes of a comparison are compared by place alone: their depths are the
     // coordinate table's business.

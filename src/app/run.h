@@ -66,7 +66,7 @@ struct FileDialog {
 inline constexpr FileDialog kAlignmentDialog{
     DialogRole::alignment, "读取平面资料",
     "文本文件(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|IFC 文件(*.ifc)|*.ifc|"
-    "文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
+    "纬地平面文件(*.pm;*.jd)|*.pm;*.jd|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
 inline constexpr FileDialog kChainBreakDialog{DialogRole::chain_breaks, "读取断链资料",
                                               "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*"};
 inline constexpr FileDialog kBoreholeDialog{
@@ -84,13 +84,20 @@ inline constexpr FileDialog kPlannedDialog{
 // The design profile: Qelt's own 纵断面资料文件, or a LandXML file with the line's ProfAlign.
 inline constexpr FileDialog kProfileDialog{
     DialogRole::profile, "读取纵断面资料",
-    "纵断面资料(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|所有文件（*.*)|*.*"};
+    "纵断面资料(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|纬地纵断面(*.zdm)|*.zdm|"
+    "所有文件（*.*)|*.*"};
 
 // The ground: a LandXML file with a TIN surface, or the crew's ground shots
 // (input/terrain_readers.h).
 inline constexpr FileDialog kTerrainDialog{
     DialogRole::terrain, "读取地面资料",
-    "LandXML 文件(*.xml)|*.xml|测量点(*.dat;*.txt)|*.dat;*.txt|所有文件（*.*)|*.*"};
+    "LandXML 文件(*.xml)|*.xml|测量点(*.dat;*.txt)|*.dat;*.txt|"
+    "纬地地面线、横断面(*.dmx;*.hdm)|*.dmx;*.hdm|所有文件（*.*)|*.*"};
+// The centre line's ground of 纬地 cross sections (.hdm), asked for where no .dmx of the same
+// name lies beside them.
+inline constexpr FileDialog kGroundLineDialog{DialogRole::ground_line,
+                                              "读取纵向地面线（纬地 .dmx）",
+                                              "纬地地面线(*.dmx)|*.dmx|所有文件（*.*)|*.*"};
 
 // How a job talks to its user while it runs: it asks (a file in its dialog, one alignment,
 // profile or surface of several in a list) and it tells (an error box, a data message). What the
@@ -200,13 +207,17 @@ std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& sou
 // The ground, where the user asks for it (RunOptions::ground), from the file of its dialog
 // (read_terrain, with RunOptions::terrain_name); null otherwise. A desktop user whose LandXML line
 // file `line_file` ("" when unknown) carries TIN surfaces is offered those instead of the dialog,
-// the one taken told in `notices`. Throws DataError naming the file.
+// the one taken told in `notices`. The ground of 纬地 (a .dmx, or a .hdm with the .dmx of its
+// name beside it or asked for) is read for `alignment`, the line its stations belong to.
+// Throws DataError naming the file.
 std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
                                            Documents& documents, const std::string& line_file,
+                                           const Alignment& alignment,
                                            std::vector<std::string>& notices);
 // The same for a job that reads the ground alone, from files of its own.
 std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
                                            const std::string& line_file,
+                                           const Alignment& alignment,
                                            std::vector<std::string>& notices);
 
 enum class RunOutcome {

@@ -42,7 +42,17 @@ const char* command_name(unsigned command);
 
 // The files a job reads, told apart by their role: the command line answers each from its own
 // option and the desktop program asks for each in its dialog.
-enum class DialogRole { alignment, chain_breaks, boreholes, points, profile, planned, terrain };
+enum class DialogRole {
+    alignment,
+    chain_breaks,
+    boreholes,
+    points,
+    profile,
+    planned,
+    terrain,
+    ground_line,  // 纬地's centre-line ground (.dmx)
+    sections,     // 纬地's cross sections (.hdm), with their .dmx
+};
 
 struct JobInput {
     DialogRole role;
@@ -74,6 +84,12 @@ inline constexpr JobInput kJobInputs[] = {
     // profile: without it no ground elevations.
     {DialogRole::terrain, "--terrain", kTableCommand | kInverseCommand | kStakesCommand, 0,
      "未选择地面资料文件", false},
+    // The ground as the route group surveys it (纬地): the centre line's ground, and across the
+    // line the cross sections, whose heights are from the centre stake's ground.
+    {DialogRole::ground_line, "--ground-line", kTableCommand | kInverseCommand | kStakesCommand, 0,
+     "未选择纵向地面线文件", false},
+    {DialogRole::sections, "--sections", kTableCommand | kInverseCommand | kStakesCommand, 0,
+     "未选择横断面数据文件", false},
 };
 inline constexpr std::size_t kJobInputCount = std::size(kJobInputs);
 const JobInput& job_input(DialogRole role);

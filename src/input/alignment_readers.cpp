@@ -5,6 +5,7 @@
 
 #include "base/utf8_path.h"
 #include "htbas/htbas.h"
+#include "input/hintcad_files.h"
 #include "input/ifc_alignments.h"
 #include "input/landxml_alignments.h"
 #include "input/readers.h"
@@ -72,6 +73,11 @@ Alignment read_ifc(Documents& documents, const std::string& path, const Alignmen
     return chosen(IfcAlignments(documents.step(path)), path, answer);
 }
 
+Alignment read_hintcad(Documents& documents, const std::string& path, const AlignmentAnswer&) {
+    DetectedFile file = documents.text(path);
+    return hintcad_read_alignment(file);
+}
+
 constexpr AlignmentReader kReaders[] = {
     {AlignmentFormat::jd_text, FileFormat::text, true, ChainBreakSource::file, read_main_line},
     {AlignmentFormat::element_text, FileFormat::text, true, ChainBreakSource::none,
@@ -79,6 +85,8 @@ constexpr AlignmentReader kReaders[] = {
     {AlignmentFormat::landxml, FileFormat::xml, false, ChainBreakSource::file_or_none,
      read_landxml},
     {AlignmentFormat::ifc, FileFormat::step, false, ChainBreakSource::file_or_none, read_ifc},
+    {AlignmentFormat::hintcad, FileFormat::hintcad, false, ChainBreakSource::file_or_none,
+     read_hintcad},
 };
 
 }  // namespace

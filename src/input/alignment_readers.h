@@ -20,6 +20,7 @@ enum class AlignmentFormat {
     element_text,  // the element file (积木法―互通)
     landxml,       // the horizontal alignments of a LandXML file
     ifc,           // the alignments of an IFC 4.3 model (horizontal, vertical, stationing)
+    hintcad,       // the plane of the road-CAD suite 纬地 (.pm), told by its first line
 };
 
 struct AlignmentReader {

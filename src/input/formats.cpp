@@ -25,9 +25,20 @@ bool begins_step(std::string_view first) {
     return trim_blanks(first.substr(kKeyword.size())).starts_with(';');
 }
 
+// The 纬地 files name their suite first; no text file of Qelt's begins so. Which of its files
+// it is, the reader of the role tells from the rest of the line.
+bool begins_hintcad(std::string_view first) {
+    constexpr std::string_view kMark = "HINTCAD";
+    if (first.size() < kMark.size()) return false;
+    for (std::size_t i = 0; i < kMark.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(first[i])) != kMark[i]) return false;
+    return true;
+}
+
 constexpr Signature kSignatures[] = {
     {FileFormat::xml, [](std::string_view first) { return first.front() == '<'; }},
     {FileFormat::step, begins_step},
+    {FileFormat::hintcad, begins_hintcad},
 };
 
 }  // namespace

@@ -20,9 +20,11 @@ namespace qelt {
 // text, one number after another, and a file of either kind can read as the other: which one a
 // text file is comes from the method the user chose, not from the file.
 enum class FileFormat {
-    text,  // Qelt's own text files (the JD file, the element file)
-    xml,   // XML: LandXML as design software exports it
-    step,  // a STEP exchange file (ISO 10303-21): an IFC model as BIM software exports it
+    text,     // Qelt's own text files (the JD file, the element file)
+    xml,      // XML: LandXML as design software exports it
+    step,     // a STEP exchange file (ISO 10303-21): an IFC model as BIM software exports it
+    hintcad,  // a data file of the road-CAD suite 纬地, "HINTCAD<version>_…"
+              // (input/hintcad_files.h)
 };
 
 // A user's file whose format has been told: its lines, decoded once, for the reader of that
@@ -48,7 +50,8 @@ class DetectedFile final : public LineSource {
 
 // Opens `path` and tells its format from its first line that is not blank (blanks as
 // trim_blanks counts them, after the byte-order mark): '<' begins XML, "ISO-10303-21;" (in any
-// case) a STEP file; anything else, and a file of blank lines only, is text.
+// case) a STEP file, "HINTCAD" (in any case) a 纬地 file; anything else, and a file of blank lines
+// only, is text.
 DetectedFile detect_format(const std::string& path);
 
 }  // namespace qelt

@@ -4,6 +4,7 @@
 #include "base/utf8_path.h"
 #include "input/alignment_readers.h"
 #include "input/formats.h"
+#include "input/hintcad_files.h"
 #include "input/landxml_profiles.h"
 #include "input/profile_text.h"
 
@@ -30,6 +31,7 @@ Profile read_profile_file(Documents& documents, const std::string& path, const C
                         path);
     }
     DetectedFile file = documents.text(path);
+    if (file.format() == FileFormat::hintcad) return hintcad_read_profile(file, breaks);
     return zdm_read_profile(file, breaks);
 }
 

@@ -98,6 +98,12 @@ Terrain read_terrain(Documents& documents, const std::string& path,
                      const std::optional<std::string>& surface_name) {
     if (documents.format(path) == FileFormat::xml)
         return landxml_terrain(documents.landxml(path), surface_name);
+    // A 纬地 ground is the line's: its stations need the line (hintcad_read_ground).
+    if (documents.format(path) == FileFormat::hintcad)
+        throw DataError(
+            "纬地的地面线（.dmx）和横断面（.hdm）随线路读取：命令行请用 "
+            "--ground-line 和 --sections 给出，不用 --terrain",
+            path, 1);
     return read_terrain_points(path);
 }
 

@@ -128,7 +128,17 @@ bool Terrain::inside_boundary(Point at) const {
     return true;
 }
 
+Terrain::Terrain(SectionGround sections, std::string source)
+    : source_(std::move(source)),
+      sections_(std::make_shared<const SectionGround>(std::move(sections))) {}
+
+std::string Terrain::why_none(Point at) const {
+    if (sections_) return sections_->at(at).why_none;
+    return "在地面模型“" + source_ + "”的范围之外";
+}
+
 std::optional<double> Terrain::elevation(Point at) const {
+    if (sections_) return sections_->at(at).elevation;
     if (faces_.empty() || !std::isfinite(at.x) || !std::isfinite(at.y)) return std::nullopt;
     const double r = (at.x - x0_) / cell_, c = (at.y - y0_) / cell_;
     // A point on the far edge of the extent is in the last cell.

@@ -16,11 +16,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "geometry/geometry.h"
+#include "terrain/section_ground.h"
 
 namespace qelt {
 
@@ -49,18 +51,30 @@ class Terrain {
     Terrain(std::vector<TerrainPoint> points, std::vector<TerrainFace> faces, std::string source,
             Ring outer = {}, std::vector<Ring> voids = {});
 
-    // The ground's elevation at `at`, metres: the plane of a triangle that holds it (on an edge
+    // The ground as the route group's cross sections along a line (terrain/section_ground.h),
+    // in place of triangles: a job asks it for a hole's ground as it asks a TIN.
+    Terrain(SectionGround sections, std::string source);
+
+    // The ground's elevation at `at`, metres: for cross sections their rule
+    // (terrain/section_ground.h); for triangles the plane of a triangle that holds it (on an edge
     // or a corner either neighbour gives the same height, to the rounding); nothing outside the
     // surface. O(1) on average: a uniform grid of cells over the triangles' extent, about one
     // triangle per cell.
     std::optional<double> elevation(Point at) const;
+
+    // Why `at` has no ground, as a sentence that follows "钻孔": "在地面模型“…”的范围之外", or
+    // the cross sections' reason.
+    std::string why_none(Point at) const;
+
+    // The cross sections the ground is made of; null for a TIN.
+    const SectionGround* sections() const { return sections_.get(); }
 
     const std::string& source() const { return source_; }
     std::size_t point_count() const { return points_.size(); }
     std::size_t face_count() const { return faces_.size(); }
     const std::vector<TerrainPoint>& points() const { return points_; }
     const std::vector<TerrainFace>& faces() const { return faces_; }
-    bool empty() const { return faces_.empty(); }
+    bool empty() const { return faces_.empty() && !sections_; }
 
   private:
     std::optional<double> in_face(std::size_t face, Point at) const;
@@ -71,6 +85,7 @@ class Terrain {
     std::string source_;
     Ring outer_;
     std::vector<Ring> voids_;
+    std::shared_ptr<const SectionGround> sections_;
     // The grid: cells of `cell_` metres from (x0_, y0_), `columns_` × `rows_`; the faces
     // touching cell c are cell_faces_[cell_start_[c] .. cell_start_[c + 1]).
     double x0_ = 0, y0_ = 0, cell_ = 1;

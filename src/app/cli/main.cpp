@@ -64,6 +64,7 @@ const char* const kUsage =
                  [--profile FILE [--profile-name NAME]]
   table, inverse and stakes also take the ground, for ground elevations and 填挖高:
                  [--terrain FILE [--terrain-name NAME]]
+                 or 纬地's ground [--ground-line F.dmx [--sections F.hdm]]
                  and table then also [--section-dxf S.dxf [--section-scales H,V]]
   table and inverse also take, for the survey crew and the map:
                  [--stakeout S.dat] [--points-csv P.csv] [--kml K.kml] [--geojson G.json]
@@ -156,6 +157,15 @@ const char* const kUsage =
   --terrain-name    the Surface of a LandXML file that holds several (without it such a file
                     is refused with the list of its surfaces, their points and faces); the
                     alignment's own LandXML file may be the --terrain file too
+  --ground-line     纬地 纵向地面线 (.dmx, first line HINTCAD…_DMX_SHUJU, "桩号 地面高程" a
+                    line): the ground along the centre line, linear between its stakes; alone
+                    it gives the ground of holes on the centre line (offset 0) and of stakes
+  --sections        纬地 横断面 (.hdm, first line HINTCAD…_HDM_SHUJU; needs --ground-line, not
+                    with --terrain): the surveyed cross sections, heights from the centre
+                    stake. A hole at a section's station has the ground along that section;
+                    between two sections, linear between their ground at its offset; beyond a
+                    section's surveyed width, before the first or after the last section none
+                    (an empty cell and a "提示：" line naming the hole)
   --output          the workbook to write (default, in this folder: 钻孔数量及位置表.xlsx;
                     for inverse 钻孔桩号及偏距表.xlsx)
   --csv             also write the rows as CSV (UTF-8 with BOM):
@@ -208,6 +218,14 @@ const char* const kUsage =
   system, a name GBK cannot hold) is reported as "错误：--kml K.kml：<reason>" and the
   whole run is refused (status 1): no file at all is written, the table neither, so that
   a set of files never goes out with one missing.
+
+纬地 (HintCAD) data files, told by their first line HINTCAD<version>_…, whatever their
+extension: --alignment F.pm (平面线元, no --method; each element's start and end point and
+azimuth as built from its radii and length must agree with the file's within 1 mm and 1",
+else refused naming the element; --chain-breaks applies as to every line), --profile F.zdm
+(纵断面: station, elevation, R; a step 错台 is refused), --ground-line F.dmx and --sections
+F.hdm as above; --alignment F.jd (平面交点) is built as a JD file is, each curve's T1 and T2
+as built checked against the file's within 1 mm.
 
 LandXML (平面线形的 LandXML 1.2 文件): Line, Curve and clothoid Spiral elements of
 Alignments/Alignment/CoordGeom, each placed at its own Start and directed by its coordinates
@@ -500,7 +518,7 @@ int run_line_table(const Options& options, double every) {
         alignment = line_of(options, notices);
         CommandLineUi ui(options);
         const std::shared_ptr<const Terrain> ground =
-            read_ground(ui, options.run, *options.input(DialogRole::alignment), notices);
+            read_ground(ui, options.run, *options.input(DialogRole::alignment), alignment, notices);
         write_line_table_files(workbook, csv_file ? &*csv_file : nullptr, kind, alignment,
                                *options.input(DialogRole::alignment), every, ground.get(),
                                &notices);
@@ -761,7 +779,7 @@ int main(int argc, char** argv) {
     // giving the file they come from.
     options.run.up_front = true;
     options.run.heights = options.input(DialogRole::profile).has_value();
-    options.run.ground = options.input(DialogRole::terrain).has_value();
+    options.run.ground = options.input(DialogRole::terrain) || options.input(DialogRole::ground_line);
     options.run.compare_planned = options.input(DialogRole::planned).has_value();
     options.run.draws_section = options.output_of(Deliverable::section).has_value();
     const std::optional<std::string>& alignment = options.input(DialogRole::alignment);
@@ -822,6 +840,17 @@ int main(int argc, char** argv) {
             {"--terrain-name 只能与 --terrain 一起用", "--terrain-name applies to --terrain only"});
     if (options.run.terrain_name && options.run.terrain_name->empty())
         return usage_error({"--terrain-name 是空的", "--terrain-name is empty"});
+    // One ground a run: the cross sections stand on the centre line's ground, and a TIN beside
+    // them would be a second answer to the same question.
+    if (options.input(DialogRole::sections) && !options.input(DialogRole::ground_line))
+        return usage_error(
+            {"--sections 要与 --ground-line 一起用（横断面的高差从中桩地面高程算起）",
+             "--sections needs --ground-line (the sections' heights are from the "
+             "centre stake's ground)"});
+    if (options.input(DialogRole::ground_line) && options.input(DialogRole::terrain))
+        return usage_error(
+            {"--terrain 不能与 --ground-line、--sections 同用：一次只用一种地面",
+             "--terrain cannot go with --ground-line or --sections: one ground a run"});
     if (options.run.profile_name) {
         // A 纵断面资料文件 holds one grade line: a name to choose by would be ignored.
         bool landxml_profile = true;

@@ -139,7 +139,7 @@ LineTablesResult run_line_tables(Desktop& desktop, Method method, const RunOptio
     std::shared_ptr<const Terrain> terrain;
     try {
         read_line(ui, options, *source, alignment, notices);
-        terrain = read_ground(ui, options, {}, notices);
+        terrain = read_ground(ui, options, {}, alignment, notices);
     } catch (const std::exception& e) {
         // Choosing, reading and building the line: the run's one error path, nothing written.
         LineTablesResult result;

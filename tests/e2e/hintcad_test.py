@@ -1,0 +1,68 @@
+#!/usr/bin/python3
+"""The bundled main line as the route group's 纬地 files (examples/mainline.pm or .jd, .zdm, .dmx,
+.hdm) gives the table its JD file, 纵断面资料 and surveyed ground give, to 1e-6 m; and the one
+ground a run takes is a rule of the command line."""
+
+import csv
+import os
+import unittest
+
+import qelt_cli
+from qelt_cli import Workdir
+
+SRC = os.environ.get("QELT_SOURCE_DIR", ".")
+EX = os.path.join(SRC, "examples")
+BOREHOLES = ["--boreholes", os.path.join(EX, "mainline-boreholes.txt")]
+OWN = ["--method", "jd", "--alignment", os.path.join(EX, "mainline-jd.txt"),
+       "--chain-breaks", os.path.join(EX, "mainline-dl.txt"),
+       "--profile", os.path.join(EX, "mainline-profile.txt"),
+       "--terrain", os.path.join(EX, "mainline-ground.dat")]
+HINTCAD = ["--alignment", os.path.join(EX, "mainline.pm"),
+           "--chain-breaks", os.path.join(EX, "mainline-dl.txt"),
+           "--profile", os.path.join(EX, "mainline.zdm"),
+           "--ground-line", os.path.join(EX, "mainline.dmx"),
+           "--sections", os.path.join(EX, "mainline.hdm")]
+
+
+def table(w, name, line):
+    out = w.out(name + ".csv")
+    r = qelt_cli.run("table", *line, *BOREHOLES, "--output", w.out(name + ".xlsx"), "--csv", out)
+    assert r.returncode == 0, r.stderr.decode()
+    with open(out, encoding="utf-8-sig", newline="") as f:
+        return list(csv.DictReader(f)), r.stderr.decode()
+
+
+class HintcadFiles(unittest.TestCase):
+    def test_the_example_set_gives_the_table_of_qelts_own_files(self):
+        with Workdir() as w:
+            own, _ = table(w, "own", OWN)
+            theirs, notices = table(w, "pm", HINTCAD)
+            by_jds, _ = table(w, "jd", [os.path.join(EX, "mainline.jd") if a.endswith(".pm") else a
+                                        for a in HINTCAD])
+        self.assertEqual(len(own), len(theirs))
+        self.assertEqual(len(own), len(by_jds))
+        grounds = 0
+        for a, b in [*zip(own, theirs), *zip(own, by_jds)]:
+            for field in ("group", "serial", "station", "offset", "remark"):
+                self.assertEqual(a[field], b[field])
+            for field in ("x", "y", "design_elevation", "ground_elevation"):
+                self.assertEqual(a[field] == "", b[field] == "", (field, a, b))
+                if a[field]:
+                    self.assertAlmostEqual(float(a[field]), float(b[field]), delta=1e-6,
+                                           msg=(field, a["station"], a["offset"]))
+            grounds += a["ground_elevation"] != ""
+        self.assertGreater(grounds, 10)
+        self.assertNotIn("错误", notices)
+
+    def test_one_ground_a_run(self):
+        for extra, says in (
+                (["--sections", os.path.join(EX, "mainline.hdm")], "--sections 要与 --ground-line"),
+                (HINTCAD[-4:] + ["--terrain", os.path.join(EX, "mainline-ground.dat")],
+                 "一次只用一种地面")):
+            r = qelt_cli.run("table", *HINTCAD[:4], *BOREHOLES, *extra)
+            self.assertEqual(r.returncode, 64, r.stderr.decode())
+            self.assertIn(says, r.stderr.decode())
+
+
+if __name__ == "__main__":
+    unittest.main()
