@@ -1,5 +1,5 @@
 // The ground surface at survey and design-model sizes: a million scattered ground shots
-// triangulated (Delaunay, GEOS), a LandXML TIN of two million faces read, and ten thousand holes
+// triangulated (Delaunay), a LandXML TIN of two million faces read, and ten thousand holes
 // located on either. Peak resident memory of the process (after each benchmark) is reported as
 // the counter peak_MB.
 

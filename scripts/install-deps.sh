@@ -13,7 +13,6 @@ linux_packages=(
     libpugixml-dev        # reads LandXML alignment files
     libproj-dev           # longitude and latitude for the map files (KML, GeoJSON)
     proj-data             # PROJ's database of coordinate systems (proj.db)
-    libgeos-dev           # Delaunay triangulation of survey points (terrain)
     python3-openpyxl      # independent read-back of the written workbook in tests
     python3-ezdxf         # independent read-back of the written drawing in tests
     nodejs npm            # web-ifc (npm), the independent reader of the IFC model in tests

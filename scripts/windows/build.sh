@@ -3,7 +3,7 @@
 #   1. installs the Debian packages the cross build needs (install-deps.sh --windows);
 #   2. fetches the Debian source packages of the libraries the core links (libxlsxwriter,
 #      dxflib for the drawing, pugixml for LandXML, PROJ and the SQLite it keeps its database
-#      of coordinate systems in for the map files, GEOS for the triangulation of survey points),
+#      of coordinate systems in for the map files),
 #      the versions the Linux build links
 #      against, through a private apt configuration under build-win/apt that names only the
 #      archive apt already uses;
@@ -56,7 +56,7 @@ prepare_apt() {
     [ ${#apt_options[@]} -gt 0 ] && return
     rm -rf "$apt_dir"
     mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/source"
-    apt-cache policy libxlsxwriter-dev libdxflib-dev libpugixml-dev libsqlite3-dev libproj-dev libgeos-dev |
+    apt-cache policy libxlsxwriter-dev libdxflib-dev libpugixml-dev libsqlite3-dev libproj-dev |
         awk '$2 ~ /^[a-z]+:\/\// && $NF == "Packages" { split($3, s, "/"); print "deb-src", $2, s[1], s[2] }' |
         sort -u >"$apt_dir/sources.list"
     if [ ! -s "$apt_dir/sources.list" ]; then
@@ -219,18 +219,6 @@ if [ "$(cat "$stamp" 2>/dev/null)" != "$version $(cat "$prefix/.stamp-sqlite3") 
         exit 1
     fi
     echo "$version $(cat "$prefix/.stamp-sqlite3") $recipe" >"$stamp"
-fi
-
-# --- GEOS (the Delaunay triangulation of survey points, through its C API) ---------------------
-# The library alone: no tests, benchmarks, documentation or the geosop program, so that it
-# compiles in minutes.
-version=$(source_version libgeos-dev)
-stamp=$prefix/.stamp-geos
-if [ "$(cat "$stamp" 2>/dev/null)" != "$version $recipe" ]; then
-    fetch_source geos "$version"
-    cmake_library geos "$source_dir" GEOS -DBUILD_TESTING=OFF -DBUILD_BENCHMARKS=OFF \
-        -DBUILD_DOCUMENTATION=OFF -DBUILD_GEOSOP=OFF
-    echo "$version $recipe" >"$stamp"
 fi
 
 # --- GoogleTest from the installed sources (libgtest-dev's /usr/src/googletest) ----------------

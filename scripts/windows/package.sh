@@ -36,11 +36,11 @@ if [ -n "$proj_db" ]; then
 fi
 cp -r "$repo/examples" "$stage/examples"
 # The programs link their libraries statically: each one's copyright and licence goes with them,
-# as Debian gives it for the source the cross build compiled (dxflib GPL-2+, GEOS LGPL-2.1+, the
-# others permissive). Notepad-readable, as 使用说明.txt.
+# as Debian gives it for the source the cross build compiled (dxflib GPL-2+, the others
+# permissive). Notepad-readable, as 使用说明.txt.
 mkdir -p "$stage/licences"
 for pair in libxlsxwriter-dev:libxlsxwriter libdxflib-dev:dxflib libpugixml-dev:pugixml \
-    libproj-dev:proj libsqlite3-dev:sqlite libgeos-dev:geos libz-mingw-w64-dev:zlib \
+    libproj-dev:proj libsqlite3-dev:sqlite libz-mingw-w64-dev:zlib \
     mingw-w64-x86-64-dev:mingw-w64-runtime; do
     copyright=/usr/share/doc/${pair%%:*}/copyright
     if [ ! -f "$copyright" ]; then

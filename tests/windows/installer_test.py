@@ -54,7 +54,7 @@ def example_files():
 PROJ_DB = ["proj.db"] if os.path.isfile(os.path.join(BUILD, "proj.db")) else []
 # The copyright and licence of every library the programs link statically.
 LICENCES = [f"licences/{name}.txt" for name in ("libxlsxwriter", "dxflib", "pugixml", "proj",
-                                                "sqlite", "geos", "zlib", "mingw-w64-runtime")]
+                                                "sqlite", "zlib", "mingw-w64-runtime")]
 SHIPPED = sorted(["qelt.exe", "qelt-cli.exe", "help/qelt.html", "使用说明.txt", *PROJ_DB,
                   *LICENCES, *example_files()])
 
