@@ -469,7 +469,8 @@ TEST(DesktopRun, HolesModelBesideTheTableWhenTheLineCameFromIfc) {
     EXPECT_EQ(r.model, dir.path("mainline-boreholes_钻孔模型.ifc"));
     const std::string kept = model.substr(0, model.rfind("ENDSEC;"));
     EXPECT_EQ(read_file(r.model).substr(0, kept.size()), kept);
-    EXPECT_NE(desktop.messages.back().second.find("含钻孔的 IFC 模型已写入：" + r.model), std::string::npos);
+    EXPECT_NE(desktop.messages.back().second.find("含钻孔的 IFC 模型已写入：" + r.model),
+              std::string::npos);
 }
 
 TEST(DesktopRun, DialogsStartWhereTheUserWas) {

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "input/alignment_readers.h"
-#include "input/step.h"
 #include "input/documents.h"
+#include "input/step.h"
 #include "report/ifc_boreholes.h"
 #include "support/ifc_writer.h"
 #include "test_files.h"

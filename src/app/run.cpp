@@ -335,14 +335,13 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
                                            std::vector<std::string>& notices) {
     if (!options.ground) return nullptr;
     if (const auto& dmx = options.file(DialogRole::ground_line))
-        return std::make_shared<const Terrain>(read_hintcad_ground(
-            ui, *dmx, options.file(DialogRole::sections), alignment, notices));
+        return std::make_shared<const Terrain>(
+            read_hintcad_ground(ui, *dmx, options.file(DialogRole::sections), alignment, notices));
     // The design software exports the existing ground with the alignment: a desktop user whose
     // LandXML line carries a TIN surface is offered it rather than a dialog, chosen from a list
     // where it has several. On the command line --terrain names the file, the same one or another.
     std::vector<SurfaceSummary> own;
-    if (!options.up_front && !line_file.empty())
-        own = surfaces_in_line_file(documents, line_file);
+    if (!options.up_front && !line_file.empty()) own = surfaces_in_line_file(documents, line_file);
     std::optional<std::string> path;
     std::optional<std::string> name = options.terrain_name;
     if (own.empty()) {
@@ -380,9 +379,8 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
 namespace {
 
 void TableRun::read_ground() {
-    terrain_ =
-        qelt::read_ground(ui_, options_, source_.documents(), line_file_, alignment_,
-                          result_.notices);
+    terrain_ = qelt::read_ground(ui_, options_, source_.documents(), line_file_, alignment_,
+                                 result_.notices);
     if (!terrain_) return;
     records_.ground_from(terrain_->source());
     result_.terrain = terrain_;
@@ -581,7 +579,8 @@ void TableRun::plan_depth(const ListPass& pass, const Alignment& on, const HoleP
                      terrain_ ? "钻孔在地面模型的范围之外" : "没有给出地面模型（地面高程）",
                      on.profile ? "钻孔桩号在纵断面的范围之外" : "没有给出纵断面（设计高程）"});
     if (!depth.refusal.empty())
-        throw row_failure(pass.list, "分组“" + record.group + "”第 " + std::to_string(record.serial) +
+        throw row_failure(pass.list,
+                          "分组“" + record.group + "”第 " + std::to_string(record.serial) +
                               " 个钻孔（" + record.station + "）的" + depth.refusal,
                           line);
     record.depth = depth.depth;
@@ -666,8 +665,8 @@ void TableRun::stop(const RunStop& reason) {
 
 RunResult run_list_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
                          Alignment& alignment, RecordSink& records, RunProgress* progress,
-                         const ListFile& list, std::vector<Alignment>* named_lines,
-                         JobLists* lists, std::vector<PlannedHole>* planned) {
+                         const ListFile& list, std::vector<Alignment>* named_lines, JobLists* lists,
+                         std::vector<PlannedHole>* planned) {
     return TableRun(ui, options, source, alignment, records, progress, list, named_lines, lists,
                     planned)
         .run();

@@ -216,8 +216,7 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
                                            std::vector<std::string>& notices);
 // The same for a job that reads the ground alone, from files of its own.
 std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
-                                           const std::string& line_file,
-                                           const Alignment& alignment,
+                                           const std::string& line_file, const Alignment& alignment,
                                            std::vector<std::string>& notices);
 
 enum class RunOutcome {

@@ -63,9 +63,9 @@ RunResult run_compared(RunUi& ui, const RunOptions& options, AlignmentSource& so
                        std::vector<Alignment>& named_lines, JobLists& lists) {
     HeldEvents held;
     std::vector<PlannedHole> planned;
-    RunResult result = run_list_table(ui, options, source, alignment, held, progress,
-                                      {kPointsDialog, ListKind::points}, &named_lines, &lists,
-                                      &planned);
+    RunResult result =
+        run_list_table(ui, options, source, alignment, held, progress,
+                       {kPointsDialog, ListKind::points}, &named_lines, &lists, &planned);
     if (result.outcome == RunOutcome::data_error) return result;
     if (result.outcome != RunOutcome::complete) {
         held.hand_on(records);
@@ -115,8 +115,7 @@ RunResult run_as_drilled_table(RunUi& ui, const RunOptions& options, AlignmentSo
                                Alignment& alignment, RecordSink& records, RunProgress* progress,
                                std::vector<Alignment>& named_lines, JobLists& lists) {
     if (options.compare_planned)
-        return run_compared(ui, options, source, alignment, records, progress, named_lines,
-                            lists);
+        return run_compared(ui, options, source, alignment, records, progress, named_lines, lists);
     return run_list_table(ui, options, source, alignment, records, progress,
                           {kPointsDialog, ListKind::points}, &named_lines, &lists);
 }

@@ -38,9 +38,8 @@ struct ListFile {
 // hole is then taken back to that hole's line, any other to `alignment`.
 RunResult run_list_table(RunUi& ui, const RunOptions& options, AlignmentSource& source,
                          Alignment& alignment, RecordSink& records, RunProgress* progress,
-                         const ListFile& list,
-                         std::vector<Alignment>* named_lines = nullptr, JobLists* lists = nullptr,
-                         std::vector<PlannedHole>* planned = nullptr);
+                         const ListFile& list, std::vector<Alignment>* named_lines = nullptr,
+                         JobLists* lists = nullptr, std::vector<PlannedHole>* planned = nullptr);
 
 // The as-drilled run (run_as_drilled_table) with the lines its planned groups name going to
 // `named_lines` and its lists read through `lists`.

@@ -21,8 +21,8 @@ Profile read_profile_file(Documents& documents, const std::string& path, const C
     if (documents.format(path) == FileFormat::step) {
         AlignmentAnswer answer;
         if (!alignment_name.empty()) answer.name = alignment_name;
-        Alignment line = alignment_reader(FileFormat::step, AlignmentFormat::ifc)
-                             .read(documents, path, answer);
+        Alignment line =
+            alignment_reader(FileFormat::step, AlignmentFormat::ifc).read(documents, path, answer);
         if (line.profile) return *std::move(line.profile);
         throw DataError("IFC 模型“" + utf8_of(path_from_utf8(path).filename()) + "”中的线路" +
                             (line.name.empty() ? std::string() : "“" + line.name + "”") +

@@ -779,7 +779,8 @@ int main(int argc, char** argv) {
     // giving the file they come from.
     options.run.up_front = true;
     options.run.heights = options.input(DialogRole::profile).has_value();
-    options.run.ground = options.input(DialogRole::terrain) || options.input(DialogRole::ground_line);
+    options.run.ground =
+        options.input(DialogRole::terrain) || options.input(DialogRole::ground_line);
     options.run.compare_planned = options.input(DialogRole::planned).has_value();
     options.run.draws_section = options.output_of(Deliverable::section).has_value();
     const std::optional<std::string>& alignment = options.input(DialogRole::alignment);
