@@ -15,7 +15,6 @@ linux_packages=(
     proj-data             # PROJ's database of coordinate systems (proj.db)
     python3-openpyxl      # independent read-back of the written workbook in tests
     python3-ezdxf         # independent read-back of the written drawing in tests
-    nodejs npm            # web-ifc (npm), the independent reader of the IFC model in tests
     qt6-base-dev          # the desktop program (optional for the core and the CLI)
     qt6-translations-l10n # Qt's own dialogs and buttons in Chinese (qtbase_zh_CN)
     fonts-wqy-microhei    # a CJK font for the window and screenshots
@@ -48,6 +47,13 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
+
+# Node.js and npm run web-ifc, the independent reader of the IFC models in the tests. A machine
+# that has them already (Node's own packages bring npm with them, and conflict with Debian's npm)
+# keeps what it has.
+if [ -z "${1:-}" ] && ! command -v npm >/dev/null 2>&1; then
+    missing+=(nodejs npm)
+fi
 
 if [ ${#missing[@]} -eq 0 ]; then
     exit 0
