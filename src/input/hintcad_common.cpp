@@ -105,6 +105,12 @@ bool HintcadLines::next() {
     return false;
 }
 
+void HintcadLines::refuse_unless_after(double mileage, double previous, const std::string& before,
+                                       const std::string& rule) const {
+    if (!(mileage > previous))
+        refuse("桩号" + as_typed(fields_[0]) + "不大于" + before + "：" + rule);
+}
+
 void HintcadLines::refuse(const std::string& why) const {
     throw DataError(hintcad_file_name(kind_) + "：" + why, file_.path(), file_.line_number());
 }

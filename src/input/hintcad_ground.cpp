@@ -23,9 +23,9 @@ std::vector<CentreGroundPoint> read_centre_line(const std::string& path,
         CentreGroundPoint point;
         point.mileage = in.mileage(0, breaks, point.station);
         point.elevation = in.number(1, "地面高程");
-        if (!points.empty() && !(point.mileage > points.back().mileage))
-            in.refuse("桩号" + as_typed(in.fields()[0]) + "不大于上一行的桩号 " +
-                      points.back().station + "：桩号应递增");
+        if (!points.empty())
+            in.refuse_unless_after(point.mileage, points.back().mileage,
+                                   "上一行的桩号 " + points.back().station, "桩号应递增");
         points.push_back(std::move(point));
     }
     if (points.size() < 2) in.refuse("地面线至少要有两个桩号");
@@ -62,9 +62,9 @@ std::vector<GroundSection> read_sections(const std::string& path, const ChainBre
         in.expect_fields(1, "断面桩号");
         GroundSection section;
         section.mileage = in.mileage(0, breaks, section.station);
-        if (!sections.empty() && !(section.mileage > sections.back().mileage))
-            in.refuse("桩号" + as_typed(in.fields()[0]) + "不大于上一断面的桩号 " +
-                      sections.back().station + "：断面的桩号应递增");
+        if (!sections.empty())
+            in.refuse_unless_after(section.mileage, sections.back().mileage,
+                                   "上一断面的桩号 " + sections.back().station, "断面的桩号应递增");
         // The heights of a section are from its centre stake, whose ground the centre line's
         // survey gives.
         const SectionGroundAnswer centre = centre_line.at(section.mileage, 0);

@@ -30,6 +30,12 @@ class HintcadLines {
 
     // Refuses the line read last.
     [[noreturn]] void refuse(const std::string& why) const;
+    // Refuses the line read last where its station (field 0, at `mileage`) does not come after
+    // the one before it (at `previous`): "桩号<as typed>不大于<before>：<rule>", `before` naming
+    // the station before as the file's kind calls it. The suite's files list their stations in
+    // the line's direction, and one out of order is a typing error, never a meaning.
+    void refuse_unless_after(double mileage, double previous, const std::string& before,
+                             const std::string& rule) const;
     // Refuses a line of another number of fields than `form` says ("站号 高程").
     void expect_fields(std::size_t count, const char* form) const;
     void expect_at_least(std::size_t count, const char* form) const;

@@ -49,9 +49,10 @@ Profile hintcad_read_profile(LineSource& file, const ChainBreaks& breaks) {
                 in.refuse("变坡点带有错台（错台高差" + as_typed(in.fields()[4]) +
                           "）：有错台的纵断面不能用于钻孔的设计高程");
         }
-        if (!points.empty() && !(point.mileage > points.back().mileage))
-            in.refuse("桩号" + as_typed(in.fields()[0]) + "不大于上一变坡点的桩号" +
-                      as_typed(points.back().station) + "：变坡点的桩号应递增");
+        if (!points.empty())
+            in.refuse_unless_after(point.mileage, points.back().mileage,
+                                   "上一变坡点的桩号" + as_typed(points.back().station),
+                                   "变坡点的桩号应递增");
         point.line = in.line();
         points.push_back(std::move(point));
     }
