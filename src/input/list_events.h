@@ -26,6 +26,7 @@
 // row at all, on the end. Refusal and notice texts are whole, naming the file and the line
 // ("钻孔资料文件“zk.txt”第 12 行：…").
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -203,7 +204,7 @@ class HeldList {
     std::unique_ptr<ListEvents> events() const;
     const ListGroupsSummary& groups() const { return groups_; }
     // The rows read, in order (the names of a points file's holes).
-    const std::vector<ListRow>& rows() const { return rows_; }
+    const std::deque<ListRow>& rows() const { return rows_; }
     const std::string& path() const { return source_->path(); }
 
   private:
@@ -216,7 +217,8 @@ class HeldList {
     };
     std::unique_ptr<ListEvents> source_;  // closed: names the file and its lines
     std::vector<Step> steps_;
-    std::vector<ListRow> rows_;
+    // A deque: a list of a million holes grows without moving the rows read before.
+    std::deque<ListRow> rows_;
     std::vector<ListEvent> others_;  // every event but the rows, whole
     std::vector<std::vector<std::string>> notices_;
     ListGroupsSummary groups_;

@@ -18,6 +18,7 @@ std::string group_letter(int n) {
 }
 
 PointNamer::PointNamer(std::span<const std::string> own_names) {
+    used_.reserve(own_names.size());  // every hole's name ends up here: no rehash on the way
     for (const std::string& name : own_names)
         if (!name.empty()) ++holding_[name];
     // Every own name is reserved, a shared one too: no made-up name may be one of them.
