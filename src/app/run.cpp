@@ -362,10 +362,10 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
                           utf8_of(path_from_utf8(line_file).filename()) + "”中的地面模型“" +
                           own[i].name + "”");
     }
-    if (is_hintcad_file(*path, HintcadKind::ground_line))
+    if (is_hintcad_file(documents, *path, HintcadKind::ground_line))
         return std::make_shared<const Terrain>(
             read_hintcad_ground(ui, *path, std::nullopt, alignment, notices));
-    if (is_hintcad_file(*path, HintcadKind::sections))
+    if (is_hintcad_file(documents, *path, HintcadKind::sections))
         return std::make_shared<const Terrain>(
             read_hintcad_ground(ui, std::nullopt, *path, alignment, notices));
     try {

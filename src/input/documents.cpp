@@ -9,6 +9,7 @@ namespace qelt {
 
 struct Documents::Entry {
     FileFormat format = FileFormat::text;
+    std::string first_line;
     std::optional<DetectedFile> unread;  // as detection left it, until a reader takes it
     std::unique_ptr<LandXmlDocument> landxml;
     std::unique_ptr<StepFile> step;
@@ -28,11 +29,16 @@ Documents::Entry& Documents::entry(const std::string& path) {
     auto entry = std::make_unique<Entry>();
     entry->unread.emplace(detect_format(path));
     entry->format = entry->unread->format();
+    entry->first_line = entry->unread->first_line();
     return *entries_.emplace(path, std::move(entry)).first->second;
 }
 
 FileFormat Documents::format(const std::string& path) {
     return entry(path).format;
+}
+
+const std::string& Documents::first_line(const std::string& path) {
+    return entry(path).first_line;
 }
 
 namespace {

@@ -53,6 +53,7 @@ DetectedFile::DetectedFile(const std::string& path) : file_(std::make_unique<Lin
         const std::string_view first = trim_blanks(line);
         read_ahead_.push_back(line);
         if (first.empty()) continue;
+        first_line_ = line;
         for (const Signature& s : kSignatures)
             if (s.begins(first)) format_ = s.format;
         break;

@@ -33,6 +33,9 @@ enum class FileFormat {
 class DetectedFile final : public LineSource {
   public:
     FileFormat format() const { return format_; }
+    // The first line that is not blank, as detection read it ("" for a file of blank lines
+    // only): what the readers of several layouts tell their layout by, without a second opening.
+    const std::string& first_line() const { return first_line_; }
 
     bool next(std::string& line) override;
     long line_number() const override { return line_number_; }
@@ -45,6 +48,7 @@ class DetectedFile final : public LineSource {
     std::unique_ptr<LineReader> file_;
     FileFormat format_ = FileFormat::text;
     std::vector<std::string> read_ahead_;  // the lines detection read, lines 1, 2, …
+    std::string first_line_;
     long line_number_ = 0;
 };
 

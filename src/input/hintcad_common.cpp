@@ -3,6 +3,7 @@
 
 #include "base/data_error.h"
 #include "base/text.h"
+#include "input/documents.h"
 #include "input/formats.h"
 #include "input/hintcad_lines.h"
 #include "station/station.h"
@@ -161,13 +162,9 @@ double HintcadLines::mileage(std::size_t i, const ChainBreaks& breaks, std::stri
     return mileage;
 }
 
-bool is_hintcad_file(const std::string& path, HintcadKind kind) {
-    DetectedFile file = detect_format(path);
-    std::string text;
-    while (file.next(text))
-        if (const std::string_view first = trim_blanks(text); !first.empty())
-            return hintcad_kind(first) == kind;
-    return false;
+bool is_hintcad_file(Documents& documents, const std::string& path, HintcadKind kind) {
+    return documents.format(path) == FileFormat::hintcad &&
+           hintcad_kind(trim_blanks(documents.first_line(path))) == kind;
 }
 
 }  // namespace qelt

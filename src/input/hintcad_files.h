@@ -35,6 +35,7 @@
 #include "alignment/alignment.h"
 #include "base/line_reader.h"
 #include "geometry/profile.h"
+#include "input/documents.h"
 #include "station/chain_breaks.h"
 #include "terrain/terrain.h"
 
@@ -76,8 +77,8 @@ Profile hintcad_read_profile(LineSource& file, const ChainBreaks& breaks);
 Terrain hintcad_read_ground(const std::string& ground_line,
                             const std::optional<std::string>& sections, const Alignment& alignment);
 
-// Whether the file `path` is a 纬地 file of `kind`, told by its first line that is not blank.
-// Throws DataError when the file cannot be read.
-bool is_hintcad_file(const std::string& path, HintcadKind kind);
+// Whether the file `path` is a 纬地 file of `kind`, told by its first line that is not blank as
+// the job's `documents` read it. Throws DataError when the file cannot be read.
+bool is_hintcad_file(Documents& documents, const std::string& path, HintcadKind kind);
 
 }  // namespace qelt

@@ -226,11 +226,15 @@ SurveyedPoint surveyed_point(PointsLayoutChoice choice, const std::string& line)
 }
 
 PointsLayoutChoice points_layout(const std::string& path) {
+    return points_layout(path, first_line(path));
+}
+
+PointsLayoutChoice points_layout(const std::string& path, const std::optional<std::string>& line) {
     const std::string ext = lower_extension(path);
     // Qelt's grouped file kept in Excel and saved as CSV: its project line is one cell, the row
     // padded with empty ones, where a surveyors' file has its coordinates.
     if (ext == ".csv" || ext == ".dat")
-        if (const std::optional<std::string> line = first_line(path))
+        if (line)
             if (const auto cells = comma_fields(*line);
                 cells && cells->size() > 1 &&
                 std::all_of(cells->begin() + 1, cells->end(),
@@ -238,7 +242,6 @@ PointsLayoutChoice points_layout(const std::string& path) {
                 return {PointsLayout::grouped, true};
     if (ext == ".dat") return {PointsLayout::cass, true};
     if (ext == ".csv") return {PointsLayout::pnezd, true};
-    const std::optional<std::string> line = first_line(path);
     if (!line || field_count(*line) < 4) return {PointsLayout::grouped, false};
     const std::vector<std::string> fields =
         comma_fields(*line).value_or(std::vector<std::string>{});

@@ -49,6 +49,9 @@ struct PointsLayoutChoice {
 // Throws DataError naming the file when a file of another name cannot be opened or its first
 // line not decoded.
 PointsLayoutChoice points_layout(const std::string& path);
+// The same for a file whose first line that is not blank has been read (nothing: none, or one
+// that could not be decoded), as format detection reads it: the file is not opened again.
+PointsLayoutChoice points_layout(const std::string& path, const std::optional<std::string>& first);
 
 // Whether the layout has a height column (the as-drilled table then shows 孔口高程).
 constexpr bool layout_has_heights(PointsLayout layout) {

@@ -31,9 +31,11 @@ TerrainPoint blank_separated_point(const std::string& line) {
 
 }  // namespace
 
-Terrain read_terrain_points(const std::string& path) {
-    const PointsLayoutChoice choice = points_layout(path);
-    LineReader file(path);
+Terrain read_terrain_points(Documents& documents, const std::string& path) {
+    const std::string& first = documents.first_line(path);
+    const PointsLayoutChoice choice =
+        points_layout(path, first.empty() ? std::nullopt : std::optional<std::string>(first));
+    DetectedFile file = documents.text(path);
     std::vector<TerrainPoint> points;
     std::vector<long> lines;
     std::string line;
@@ -104,7 +106,7 @@ Terrain read_terrain(Documents& documents, const std::string& path,
             "纬地的地面线（.dmx）和横断面（.hdm）随线路读取：命令行请用 "
             "--ground-line 和 --sections 给出，不用 --terrain",
             path, 1);
-    return read_terrain_points(path);
+    return read_terrain_points(documents, path);
 }
 
 }  // namespace qelt

@@ -39,6 +39,6 @@ Terrain read_terrain(Documents& documents, const std::string& path,
 std::vector<SurfaceSummary> surfaces_in_line_file(Documents& documents, const std::string& path);
 
 // The ground shots of a points file, triangulated: as read_terrain for a file that is not XML.
-Terrain read_terrain_points(const std::string& path);
+Terrain read_terrain_points(Documents& documents, const std::string& path);
 
 }  // namespace qelt
