@@ -394,7 +394,8 @@ void TableRun::open_list() {
     list_ = held.events();
     // A surveyed hole's point name depends on every other hole's own name.
     std::vector<std::string> own;
-    for (const ListRow& row : held.rows()) own.push_back(row.name);
+    own.reserve(held.row_count());
+    for (std::size_t i = 0; i < held.row_count(); ++i) own.push_back(held.row(i).name);
     namer_.emplace(own);
 }
 

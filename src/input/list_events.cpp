@@ -474,7 +474,7 @@ class HeldList::Replay : public ListEvents {
             // The group stays that of the group event before, as the list gave it.
             event_.kind = step.kind;
             event_.line = step.line;
-            event_.row = list_.rows_[step.item];
+            list_.unpack(step.item, event_.row);
             event_.notices.clear();
         } else {
             event_ = list_.others_[step.item];
@@ -503,7 +503,7 @@ HeldList::HeldList(std::unique_ptr<ListEvents> source) : source_(std::move(sourc
         }
         if (event.kind == ListEvent::Kind::row) {
             step.item = rows_.size();
-            rows_.push_back(event.row);
+            hold(event.row);
         } else {
             step.item = others_.size();
             others_.push_back(event);
@@ -528,6 +528,54 @@ HeldList::HeldList(std::unique_ptr<ListEvents> source) : source_(std::move(sourc
         if (event.kind == ListEvent::Kind::end || event.kind == ListEvent::Kind::refused) break;
     }
     source_->close();
+}
+
+// Every field of a ListRow is held: one added there must be added to HeldRow, hold and unpack.
+static_assert(sizeof(ListRow) == 272 || sizeof(void*) != 8, "a ListRow field not held");
+
+void HeldList::hold(const ListRow& row) {
+    HeldRow h;
+    h.texts = texts_.size();
+    const std::string* texts[] = {&row.at.station_text, &row.at.offset_text,  &row.name,
+                                  &row.remark,          &row.plan.depth.text, &row.plan.type};
+    for (std::size_t k = 0; k < h.lengths.size(); ++k) {
+        h.lengths[k] = static_cast<std::uint32_t>(texts[k]->size());
+        texts_ += *texts[k];
+    }
+    h.serial = row.serial;
+    h.depth_given = row.plan.depth.given;
+    h.has_height = row.height.has_value();
+    h.has_angle = row.at.crossing_angle.has_value();
+    h.offset = row.at.offset;
+    h.angle = row.at.crossing_angle.value_or(0);
+    h.depth = row.plan.depth.value;
+    h.height = row.height.value_or(0);
+    h.point = row.point;
+    rows_.push_back(h);
+}
+
+void HeldList::unpack(std::size_t i, ListRow& row) const {
+    const HeldRow& h = rows_[i];
+    std::string* texts[] = {&row.at.station_text, &row.at.offset_text,  &row.name,
+                            &row.remark,          &row.plan.depth.text, &row.plan.type};
+    std::size_t at = h.texts;
+    for (std::size_t k = 0; k < h.lengths.size(); ++k) {
+        texts[k]->assign(texts_, at, h.lengths[k]);
+        at += h.lengths[k];
+    }
+    row.serial = h.serial;
+    row.plan.depth.given = h.depth_given;
+    row.height = h.has_height ? std::optional<double>(h.height) : std::nullopt;
+    row.at.crossing_angle = h.has_angle ? std::optional<double>(h.angle) : std::nullopt;
+    row.at.offset = h.offset;
+    row.plan.depth.value = h.depth;
+    row.point = h.point;
+}
+
+ListRow HeldList::row(std::size_t i) const {
+    ListRow row;
+    unpack(i, row);
+    return row;
 }
 
 std::unique_ptr<ListEvents> HeldList::events() const {
