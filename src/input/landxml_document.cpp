@@ -313,12 +313,16 @@ LandXmlDocument::LandXmlDocument(LineSource& lines) : path_(lines.path()) {
     const std::uintmax_t size = std::filesystem::file_size(path_from_utf8(path_), failed);
     if (!failed) text_.reserve(static_cast<std::size_t>(size));
     std::string line;
-    while (lines.next(line)) {
-        if (!line_starts_.empty()) text_ += '\n';
-        line_starts_.push_back(text_.size());
+    for (bool first = true; lines.next(line); first = false) {
+        if (!first) text_ += '\n';
         text_ += line;
     }
-    if (line_starts_.empty()) line_starts_.push_back(0);
+    // Counted first, so that the table of millions of lines is made once at its size.
+    line_starts_.reserve(static_cast<std::size_t>(std::count(text_.begin(), text_.end(), '\n')) +
+                         1);
+    line_starts_.push_back(0);
+    for (std::size_t at = text_.find('\n'); at != std::string::npos; at = text_.find('\n', at + 1))
+        line_starts_.push_back(at + 1);
     plain_lists_ = hide_plain_lists(text_);
     const pugi::xml_parse_result parsed = document_.load_buffer_inplace(
         text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
@@ -339,28 +343,40 @@ long LandXmlDocument::line_at(std::ptrdiff_t offset) const {
     return static_cast<long>(after - line_starts_.begin());
 }
 
-void LandXmlDocument::for_each_item(pugi::xml_node list, std::string_view name,
-                                    const std::function<void(const ListItem&)>& each) const {
+const std::pair<std::size_t, std::size_t>* LandXmlDocument::plain_list(pugi::xml_node list) const {
     // The content of a list read from the text is the one piece of text pugixml made of it.
     const char* content = list.child_value();
     const std::less<const char*> before;
-    if (!before(content, text_.data()) && before(content, text_.data() + text_.size())) {
-        const std::size_t from = static_cast<std::size_t>(content - text_.data());
-        const auto plain = std::lower_bound(plain_lists_.begin(), plain_lists_.end(),
-                                            std::make_pair(from, std::size_t{0}));
-        if (plain != plain_lists_.end() && plain->first == from) {
-            // Checked whole before parsing: every element is one plain_item reads.
-            const std::string_view text(text_.data(), plain->second);
-            std::size_t at = from;
-            std::string_view found;
-            ListItem item;
-            std::size_t close = 0;
-            for (;;) {
-                while (at < text.size() && xml_blank(text[at])) ++at;
-                if (at >= text.size() || !plain_item(text, at, kHiddenOpen, found, item, close))
-                    return;
-                if (found == name) each(item);
-            }
+    if (before(content, text_.data()) || !before(content, text_.data() + text_.size()))
+        return nullptr;
+    const std::size_t from = static_cast<std::size_t>(content - text_.data());
+    const auto found = std::lower_bound(plain_lists_.begin(), plain_lists_.end(),
+                                        std::make_pair(from, std::size_t{0}));
+    return found != plain_lists_.end() && found->first == from ? &*found : nullptr;
+}
+
+std::size_t LandXmlDocument::item_count_hint(pugi::xml_node list) const {
+    const auto* plain = plain_list(list);
+    if (!plain) return 0;
+    // Two hidden "<" an element, one where it closes itself.
+    return static_cast<std::size_t>(std::count(text_.begin() + plain->first,
+                                               text_.begin() + plain->second, kHiddenOpen)) /
+           2;
+}
+
+void LandXmlDocument::for_each_item(pugi::xml_node list, std::string_view name,
+                                    const std::function<void(const ListItem&)>& each) const {
+    if (const auto* plain = plain_list(list)) {
+        // Checked whole before parsing: every element is one plain_item reads.
+        const std::string_view text(text_.data(), plain->second);
+        std::size_t at = plain->first;
+        std::string_view found;
+        ListItem item;
+        std::size_t close = 0;
+        for (;;) {
+            while (at < text.size() && xml_blank(text[at])) ++at;
+            if (at >= text.size() || !plain_item(text, at, kHiddenOpen, found, item, close)) return;
+            if (found == name) each(item);
         }
     }
     for (pugi::xml_node e : list.children()) {

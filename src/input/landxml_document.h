@@ -90,8 +90,13 @@ class LandXmlDocument {
     // Calls `each` for every child element of `list` named `name` (without prefix), in order.
     void for_each_item(pugi::xml_node list, std::string_view name,
                        const std::function<void(const ListItem&)>& each) const;
+    // About how many elements `list` holds, to make room for them at once (0: not known).
+    std::size_t item_count_hint(pugi::xml_node list) const;
 
   private:
+    // Where the content of `list` is when it is read from the text; null otherwise.
+    const std::pair<std::size_t, std::size_t>* plain_list(pugi::xml_node list) const;
+
     std::string path_;
     std::vector<std::size_t> line_starts_;  // offset of line 1, 2, …
     // The file's text, parsed in place: pugixml's names and values point into it.

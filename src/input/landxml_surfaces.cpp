@@ -134,7 +134,9 @@ class SurfaceReader : private LandXmlPart {
   private:
     void read_points() {
         const LengthUnit unit = document().unit();
-        document().for_each_item(child_named(s_.definition, "Pnts"), "P", [&](const ListItem& p) {
+        const pugi::xml_node list = child_named(s_.definition, "Pnts");
+        points_.reserve(document().item_count_hint(list));
+        document().for_each_item(list, "P", [&](const ListItem& p) {
             const auto owner = [&] { return "点 P id=\"" + std::string(p.id) + "\""; };
             std::string_view w[3];
             const std::size_t words = xml_words(p.text, w, 3);
@@ -154,7 +156,9 @@ class SurfaceReader : private LandXmlPart {
     }
 
     void read_faces() {
-        document().for_each_item(child_named(s_.definition, "Faces"), "F", [&](const ListItem& f) {
+        const pugi::xml_node list = child_named(s_.definition, "Faces");
+        faces_.reserve(document().item_count_hint(list));
+        document().for_each_item(list, "F", [&](const ListItem& f) {
             if (f.invisible) return;
             std::string_view w[3];
             const std::size_t words = xml_words(f.text, w, 3);
