@@ -190,7 +190,10 @@ std::size_t markup_end(std::string_view text, std::size_t at, std::string_view& 
     if (text.substr(at, 2) == "</") return past(">");
     std::size_t i = at + 1;
     while (i < text.size() && name_char(text[i])) ++i;
-    const std::string_view name = text.substr(at + 1, i - at - 1);
+    // A name goes on to a blank, "/" or ">"; one that goes on in other characters ("<Pnts测>")
+    // is no list's.
+    const bool whole = i < text.size() && (xml_blank(text[i]) || text[i] == '/' || text[i] == '>');
+    const std::string_view name = whole ? text.substr(at + 1, i - at - 1) : std::string_view();
     // Attribute values may hold ">", so the tag ends at the first ">" outside quotes.
     for (char quote = 0; i < text.size(); ++i) {
         if (quote) {
