@@ -3,8 +3,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "base/text.h"
+#include "base/utf8_path.h"
 
 namespace qelt {
 
@@ -39,6 +44,191 @@ const char* parse_failure_text(pugi::xml_parse_status status) {
             return "内存不足";
         default:
             return "无法解析";
+    }
+}
+
+bool xml_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool name_start(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+}
+
+bool name_char(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-' || c == '.' || c == ':';
+}
+
+// What stands for the "<" of a plain list's elements once the list is taken from pugixml: a
+// byte pugixml takes as text, so that the list's content is one piece of text to it.
+constexpr char kHiddenOpen = '\x01';
+
+// One element of a plain list at `at` (`open` its first character, "<" or kHiddenOpen): a name
+// (with or without prefix), attributes in quotes, and text or nothing ("/>"). Its local name goes
+// to `name`, the rest to `item`; `at` moves past it, `close` to the "<" of its end tag (npos for
+// "/>"). False for anything else, or for what pugixml would read otherwise: an entity, a CR,
+// white space pugixml would change in an attribute, an i that is neither 0 nor 1.
+bool plain_item(std::string_view text, std::size_t& at, char open, std::string_view& name,
+                ListItem& item, std::size_t& close) {
+    const std::size_t n = text.size();
+    std::size_t i = at + 1;
+    const std::size_t name_from = i;
+    while (i < n && name_char(text[i])) ++i;
+    const std::string_view full = text.substr(name_from, i - name_from);
+    if (full.empty() || !name_start(full[0])) return false;
+    item = ListItem{static_cast<std::ptrdiff_t>(at), {}, false, {}};
+    bool id_seen = false, i_seen = false;
+    for (;;) {
+        const std::size_t before = i;
+        while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+        if (i >= n) return false;
+        if (text[i] == '>' || text[i] == '/') break;
+        if (i == before) return false;  // an attribute must follow white space
+        const std::size_t attr_from = i;
+        if (!name_start(text[i])) return false;
+        while (i < n && name_char(text[i])) ++i;
+        const std::string_view attr = text.substr(attr_from, i - attr_from);
+        while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+        if (attr.empty() || i >= n || text[i] != '=') return false;
+        ++i;
+        while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+        if (i >= n || (text[i] != '"' && text[i] != '\'')) return false;
+        const char quote = text[i++];
+        const std::size_t value_from = i;
+        while (i < n && text[i] != quote) {
+            const char c = text[i];
+            if (c == '<' || c == '&' || c == '\t' || c == '\n' || c == '\r' || c == kHiddenOpen)
+                return false;
+            ++i;
+        }
+        if (i >= n) return false;
+        const std::string_view value = text.substr(value_from, i - value_from);
+        ++i;
+        // pugixml answers the first of two attributes of one name.
+        if (attr == "id" && !id_seen) {
+            id_seen = true;
+            item.id = value;
+        } else if (attr == "i" && !i_seen) {
+            i_seen = true;
+            if (value != "0" && value != "1") return false;
+            item.invisible = value == "1";
+        }
+    }
+    const std::size_t colon = full.find(':');
+    name = colon == std::string_view::npos ? full : full.substr(colon + 1);
+    if (text[i] == '/') {
+        if (i + 1 >= n || text[i + 1] != '>') return false;
+        at = i + 2;
+        close = std::string_view::npos;
+        return true;
+    }
+    const std::size_t text_from = ++i;
+    while (i < n && text[i] != open) {
+        const char c = text[i];
+        if (c == '<' || c == '&' || c == '\r' || c == kHiddenOpen) return false;
+        ++i;
+    }
+    if (i + 2 + full.size() > n || text[i + 1] != '/' || text.substr(i + 2, full.size()) != full)
+        return false;
+    item.text = text.substr(text_from, i - text_from);
+    close = i;
+    i += 2 + full.size();
+    while (i < n && xml_blank(text[i]) && text[i] != '\r') ++i;
+    if (i >= n || text[i] != '>') return false;
+    at = i + 1;
+    return true;
+}
+
+// Takes the list whose content begins at `from` from pugixml when it is plain: every element an
+// `item` (P or F) as plain_item reads it, white space between them, then the end tag `</list>`.
+// The "<" of its elements become kHiddenOpen, so that pugixml sees the content as one text.
+// Returns where the content ends (the "<" of the end tag), or npos, the text untouched.
+std::size_t hide_plain_list(std::string& text, std::size_t from, std::string_view list,
+                            std::string_view item) {
+    const std::string_view view(text);
+    std::size_t at = from, count = 0;
+    const auto undo = [&] {
+        std::replace(text.begin() + static_cast<std::ptrdiff_t>(from),
+                     text.begin() + static_cast<std::ptrdiff_t>(at), kHiddenOpen, '<');
+        return std::string_view::npos;
+    };
+    for (;;) {
+        while (at < view.size() && xml_blank(view[at]) && view[at] != '\r') ++at;
+        if (at + 1 >= view.size() || view[at] != '<') return undo();
+        if (view[at + 1] == '/') {
+            std::size_t i = at + 2;
+            if (view.substr(i, list.size()) != list) return undo();
+            i += list.size();
+            while (i < view.size() && xml_blank(view[i])) ++i;
+            if (i >= view.size() || view[i] != '>' || count == 0) return undo();
+            return at;
+        }
+        std::string_view name;
+        ListItem found;
+        std::size_t close = 0;
+        const std::size_t start = at;
+        if (!plain_item(view, at, '<', name, found, close) || name != item) return undo();
+        text[start] = kHiddenOpen;
+        if (close != std::string_view::npos) text[close] = kHiddenOpen;
+        ++count;
+    }
+}
+
+// Where `text` holds a tag, comment, declaration or CDATA section at `at` ("<"): the end of it,
+// and for a start tag of a list of points or faces its name. npos for what is not plainly
+// written (a DOCTYPE, a tag left open): the lists after it are left to pugixml.
+std::size_t markup_end(std::string_view text, std::size_t at, std::string_view& start_name) {
+    start_name = {};
+    const auto past = [&](const char* end) {
+        const std::size_t found = text.find(end, at + 1);
+        return found == std::string_view::npos ? found : found + std::strlen(end);
+    };
+    if (text.substr(at, 4) == "<!--") return past("-->");
+    if (text.substr(at, 9) == "<![CDATA[") return past("]]>");
+    if (text.substr(at, 2) == "<?") return past("?>");
+    if (text.substr(at, 2) == "<!") return std::string_view::npos;
+    if (text.substr(at, 2) == "</") return past(">");
+    std::size_t i = at + 1;
+    while (i < text.size() && name_char(text[i])) ++i;
+    // A name goes on to a blank, "/" or ">"; one that goes on in other characters ("<Pnts测>")
+    // is no list's.
+    const bool whole = i < text.size() && (xml_blank(text[i]) || text[i] == '/' || text[i] == '>');
+    const std::string_view name = whole ? text.substr(at + 1, i - at - 1) : std::string_view();
+    // Attribute values may hold ">", so the tag ends at the first ">" outside quotes.
+    for (char quote = 0; i < text.size(); ++i) {
+        if (quote) {
+            if (text[i] == quote) quote = 0;
+        } else if (text[i] == '"' || text[i] == '\'') {
+            quote = text[i];
+        } else if (text[i] == '>') {
+            if (text[i - 1] != '/') start_name = name;
+            return i + 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// Hides every plain list of points (<Pnts>) or faces (<Faces>) of `text` from pugixml; returns
+// where their contents begin and end.
+std::vector<std::pair<std::size_t, std::size_t>> hide_plain_lists(std::string& text) {
+    std::vector<std::pair<std::size_t, std::size_t>> hidden;
+    std::size_t at = 0;
+    for (;;) {
+        const void* open = std::memchr(text.data() + at, '<', text.size() - at);
+        if (!open) return hidden;
+        at = static_cast<std::size_t>(static_cast<const char*>(open) - text.data());
+        std::string_view name;
+        at = markup_end(text, at, name);
+        if (at == std::string_view::npos) return hidden;
+        const std::size_t colon = name.find(':');
+        const std::string_view local =
+            colon == std::string_view::npos ? name : name.substr(colon + 1);
+        if (local != "Pnts" && local != "Faces") continue;
+        const std::size_t end = hide_plain_list(text, at, name, local == "Pnts" ? "P" : "F");
+        if (end == std::string_view::npos) continue;
+        hidden.emplace_back(at, end);
+        at = end;
     }
 }
 
@@ -97,18 +287,22 @@ bool same_word(std::string_view a, std::string_view b) {
     });
 }
 
-std::vector<std::string_view> xml_words(std::string_view text) {
-    std::vector<std::string_view> found;
-    std::size_t at = 0;
-    const auto blank = [&](std::size_t i) {
-        return text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r';
-    };
+std::size_t xml_words(std::string_view text, std::string_view* words, std::size_t room) {
+    std::size_t count = 0, at = 0;
     while (at < text.size()) {
-        while (at < text.size() && blank(at)) ++at;
+        while (at < text.size() && xml_blank(text[at])) ++at;
         const std::size_t from = at;
-        while (at < text.size() && !blank(at)) ++at;
-        if (at > from) found.push_back(text.substr(from, at - from));
+        while (at < text.size() && !xml_blank(text[at])) ++at;
+        if (at == from) break;
+        if (count < room) words[count] = text.substr(from, at - from);
+        ++count;
     }
+    return count;
+}
+
+std::vector<std::string_view> xml_words(std::string_view text) {
+    std::vector<std::string_view> found(xml_words(text, nullptr, 0));
+    xml_words(text, found.data(), found.size());
     return found;
 }
 
@@ -117,15 +311,25 @@ std::string discrepancy(double metres) {
 }
 
 LandXmlDocument::LandXmlDocument(LineSource& lines) : path_(lines.path()) {
-    std::string text, line;
-    while (lines.next(line)) {
-        if (!line_starts_.empty()) text += '\n';
-        line_starts_.push_back(text.size());
-        text += line;
+    // The text is about as long as the file (UTF-8 as most are): one allocation of the right
+    // size rather than a doubling string's copies.
+    std::error_code failed;
+    const std::uintmax_t size = std::filesystem::file_size(path_from_utf8(path_), failed);
+    if (!failed) text_.reserve(static_cast<std::size_t>(size));
+    std::string line;
+    for (bool first = true; lines.next(line); first = false) {
+        if (!first) text_ += '\n';
+        text_ += line;
     }
-    if (line_starts_.empty()) line_starts_.push_back(0);
-    const pugi::xml_parse_result parsed =
-        document_.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+    // Counted first, so that the table of millions of lines is made once at its size.
+    line_starts_.reserve(static_cast<std::size_t>(std::count(text_.begin(), text_.end(), '\n')) +
+                         1);
+    line_starts_.push_back(0);
+    for (std::size_t at = text_.find('\n'); at != std::string::npos; at = text_.find('\n', at + 1))
+        line_starts_.push_back(at + 1);
+    plain_lists_ = hide_plain_lists(text_);
+    const pugi::xml_parse_result parsed = document_.load_buffer_inplace(
+        text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!parsed)
         throw DataError(std::string("XML 格式有误：") + parse_failure_text(parsed.status), path_,
                         line_at(parsed.offset));
@@ -143,16 +347,68 @@ long LandXmlDocument::line_at(std::ptrdiff_t offset) const {
     return static_cast<long>(after - line_starts_.begin());
 }
 
+const std::pair<std::size_t, std::size_t>* LandXmlDocument::plain_list(pugi::xml_node list) const {
+    // The content of a list read from the text is the one piece of text pugixml made of it.
+    const char* content = list.child_value();
+    const std::less<const char*> before;
+    if (before(content, text_.data()) || !before(content, text_.data() + text_.size()))
+        return nullptr;
+    const std::size_t from = static_cast<std::size_t>(content - text_.data());
+    const auto found = std::lower_bound(plain_lists_.begin(), plain_lists_.end(),
+                                        std::make_pair(from, std::size_t{0}));
+    return found != plain_lists_.end() && found->first == from ? &*found : nullptr;
+}
+
+std::size_t LandXmlDocument::item_count_hint(pugi::xml_node list) const {
+    const auto* plain = plain_list(list);
+    if (!plain) return 0;
+    // Two hidden "<" an element, one where it closes itself.
+    return static_cast<std::size_t>(std::count(text_.begin() + plain->first,
+                                               text_.begin() + plain->second, kHiddenOpen)) /
+           2;
+}
+
+void LandXmlDocument::for_each_item(pugi::xml_node list, std::string_view name,
+                                    const std::function<void(const ListItem&)>& each) const {
+    if (const auto* plain = plain_list(list)) {
+        // Checked whole before parsing: every element is one plain_item reads.
+        const std::string_view text(text_.data(), plain->second);
+        std::size_t at = plain->first;
+        std::string_view found;
+        ListItem item;
+        std::size_t close = 0;
+        for (;;) {
+            while (at < text.size() && xml_blank(text[at])) ++at;
+            if (at >= text.size() || !plain_item(text, at, kHiddenOpen, found, item, close)) return;
+            if (found == name) each(item);
+        }
+    }
+    for (pugi::xml_node e : list.children()) {
+        if (e.type() != pugi::node_element || local_name(e) != name) continue;
+        each({e.offset_debug(), e.attribute("id").value(), e.attribute("i").as_int(0) == 1,
+              e.child_value()});
+    }
+}
+
 DataError LandXmlPart::refused(pugi::xml_node at, const std::string& what) const {
-    return DataError(prefix_ + what, document_.path(), document_.line_of(at));
+    return refused_at(at.offset_debug(), what);
+}
+
+DataError LandXmlPart::refused_at(std::ptrdiff_t offset, const std::string& what) const {
+    return DataError(prefix_ + what, document_.path(), document_.line_at(offset));
 }
 
 double LandXmlPart::number(pugi::xml_node at, const std::string& owner, const char* field,
                            std::string_view written) const {
+    return number_at(at.offset_debug(), owner, field, written);
+}
+
+double LandXmlPart::number_at(std::ptrdiff_t offset, const std::string& owner, const char* field,
+                              std::string_view written) const {
     const auto value = parse_number(written);
     if (!value)
-        throw refused(at, owner + (owner.empty() ? "的 " : " 的 ") + field + "“" +
-                              std::string(written) + "”不是数");
+        throw refused_at(offset, owner + (owner.empty() ? "的 " : " 的 ") + field + "“" +
+                                     std::string(written) + "”不是数");
     return *value;
 }
 

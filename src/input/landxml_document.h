@@ -6,15 +6,22 @@
 //
 // The file is read line by line (LineSource: UTF-16, UTF-8 or GB18030, as every input file)
 // and joined with '\n' before pugixml parses it: line n of the text is line n of the file.
+// A design model's ground holds millions of points and faces (<P>, <F>), each element of which
+// would cost pugixml a node of some 64 bytes and the reader a walk over them: a list of them
+// written plainly (the elements, their attributes in quotes and their numbers, no comments,
+// entities or CDATA) is checked as XML, kept as the text it is and read straight from the text
+// (for_each_item); any other list is parsed by pugixml as the rest of the file.
 //
 // Frame and units of what is read: metres (whatever unit the file is in); a point's first number
 // is its northing (X, north), its second its easting (Y, east).
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/data_error.h"
@@ -33,6 +40,9 @@ pugi::xml_node child_named(pugi::xml_node node, std::string_view name);
 // The words of an element's text, split at XML's white space (a point's numbers, a face's ids).
 std::vector<std::string_view> xml_words(std::string_view text);
 
+// The first `room` words of `text` into `words`; returns how many words the text has.
+std::size_t xml_words(std::string_view text, std::string_view* words, std::size_t room);
+
 // ASCII letters compared without regard to case ("INF", "Infinity", "CW").
 bool same_word(std::string_view a, std::string_view b);
 
@@ -47,6 +57,14 @@ struct LengthUnit {
     double metres(double value) const { return value * numerator / denominator; }
 };
 
+// An element of a surface's list of points or faces (<P> of <Pnts>, <F> of <Faces>).
+struct ListItem {
+    std::ptrdiff_t offset = 0;  // where it begins in the text, for its line
+    std::string_view id;        // its id attribute; empty without one
+    bool invisible = false;     // i="1": a face that is not part of the surface
+    std::string_view text;      // its content: the numbers or the point ids
+};
+
 // A LandXML file, read and parsed whole.
 class LandXmlDocument {
   public:
@@ -55,6 +73,9 @@ class LandXmlDocument {
     // cannot take (lengths in metres, millimetres, centimetres, kilometres, feet or US survey
     // feet are taken).
     explicit LandXmlDocument(LineSource& lines);
+    // pugixml's nodes point into the text the document holds.
+    LandXmlDocument(const LandXmlDocument&) = delete;
+    LandXmlDocument& operator=(const LandXmlDocument&) = delete;
 
     const std::string& path() const { return path_; }
     // The <LandXML> element.
@@ -66,9 +87,23 @@ class LandXmlDocument {
     // The 1-based line of the file holding character `offset` of the text.
     long line_at(std::ptrdiff_t offset) const;
 
+    // Calls `each` for every child element of `list` named `name` (without prefix), in order.
+    void for_each_item(pugi::xml_node list, std::string_view name,
+                       const std::function<void(const ListItem&)>& each) const;
+    // About how many elements `list` holds, to make room for them at once (0: not known).
+    std::size_t item_count_hint(pugi::xml_node list) const;
+
   private:
+    // Where the content of `list` is when it is read from the text; null otherwise.
+    const std::pair<std::size_t, std::size_t>* plain_list(pugi::xml_node list) const;
+
     std::string path_;
     std::vector<std::size_t> line_starts_;  // offset of line 1, 2, …
+    // The file's text, parsed in place: pugixml's names and values point into it.
+    std::string text_;
+    // The lists read from the text rather than by pugixml: where each one's content begins and
+    // ends (at the "<" of its end tag), in the order of the file.
+    std::vector<std::pair<std::size_t, std::size_t>> plain_lists_;
     pugi::xml_document document_;
     LengthUnit unit_;
 };
@@ -85,11 +120,15 @@ class LandXmlPart {
 
     // The refusal of what was found at `at`: the prefix and `what`, the file and the line of `at`.
     DataError refused(pugi::xml_node at, const std::string& what) const;
+    // The same for what was found at character `offset` of the text.
+    DataError refused_at(std::ptrdiff_t offset, const std::string& what) const;
 
     // A number of the file read whole; `owner` names the element for the engineer ("第 3 个线元
     // Curve"), `field` the attribute or the part of a point.
     double number(pugi::xml_node at, const std::string& owner, const char* field,
                   std::string_view written) const;
+    double number_at(std::ptrdiff_t offset, const std::string& owner, const char* field,
+                     std::string_view written) const;
     // Length attribute `a` of `at`, in metres.
     double length(pugi::xml_node at, const std::string& owner, pugi::xml_attribute a) const;
     // A length attribute that must not be negative, in metres; nothing when `at` does not have it.
