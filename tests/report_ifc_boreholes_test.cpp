@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <numbers>
 #include <sstream>
 
@@ -134,6 +135,7 @@ TEST(IfcBoreholes, TheModelTheLineCameFromKeepsEveryByteAndPlacesTheHolesInItsOw
     // turned by its placement, the whole onto the grid by a turned map conversion with a false
     // origin and an orthogonal height.
     IfcModelData model = testing::bundled_interchange(kExamples);
+    model.footprint = true;
     model.placement_east = 120.5, model.placement_north = -80.25, model.placement_turn = 0.3;
     model.eastings = 1000, model.northings = 2000, model.abscissa = std::cos(0.2),
     model.ordinate = std::sin(0.2);
@@ -145,7 +147,8 @@ TEST(IfcBoreholes, TheModelTheLineCameFromKeepsEveryByteAndPlacesTheHolesInItsOw
     for (BoreholeRecord& r : holes_on(ramp, {150, 300, 560})) records.push_back(r);
 
     IfcBoreholeModel options;
-    options.source_model = source;
+    const StepFile parsed(source);
+    options.source_model = &parsed;
     std::ostringstream out;
     const Alignment ramp_line[] = {ramp};
     write_ifc_boreholes(out, main, ramp_line, records, options);
@@ -168,6 +171,31 @@ TEST(IfcBoreholes, TheModelTheLineCameFromKeepsEveryByteAndPlacesTheHolesInItsOw
     const std::vector<BoreholeRecord> on_ramp(records.begin() + 2, records.end());
     expect_placed({holes.begin(), holes.begin() + 2}, on_main, read_line(path, "主线"), to_grid);
     expect_placed({holes.begin() + 2, holes.end()}, on_ramp, read_line(path, "A匝道"), to_grid);
+
+    // Measured along each alignment's own curve, its FootPrint; no curve of the holes' own.
+    const StepFile back(path);
+    std::map<std::string, std::int64_t> footprint;
+    for (const StepInstance* a : parsed.instances_of("IFCALIGNMENT"))
+        footprint[a->attribute(2, "Name").string()] = a->attribute(6, "Representation")
+                                                          .instance()
+                                                          .attribute(2, "Representations")
+                                                          .list()[0]
+                                                          .instance()
+                                                          .attribute(3, "Items")
+                                                          .list()[0]
+                                                          .reference();
+    EXPECT_EQ(back.instances_of("IFCCOMPOSITECURVE").size(), 2u);
+    std::size_t i = 0;
+    for (const StepInstance* h : back.instances_of("IFCBOREHOLE"))
+        EXPECT_EQ(h->attribute(5, "ObjectPlacement")
+                      .instance()
+                      .attribute(1, "RelativePlacement")
+                      .instance()
+                      .attribute(0, "Location")
+                      .instance()
+                      .attribute(4, "BasisCurve")
+                      .reference(),
+                  footprint[records[i++].line]);
 }
 
 TEST(IfcBoreholes, AModelThatCannotTakeTheHolesIsRefusedByName) {
@@ -177,7 +205,10 @@ TEST(IfcBoreholes, AModelThatCannotTakeTheHolesIsRefusedByName) {
     millimetres.length.prefix = "MILLI";
     Alignment other = main;
     other.name = "B匝道";
-    const std::string utf16("\xFF\xFEI\0S\0O\0", 8);
+    // The model as Notepad saves it as "Unicode": UTF-16LE after its byte-order mark.
+    std::string utf16("\xFF\xFE", 2);
+    for (char c : testing::ifc_text(testing::bundled_interchange(kExamples)))
+        utf16 += std::string{c, '\0'};
     const struct {
         std::string text;
         const Alignment* line;
@@ -189,7 +220,8 @@ TEST(IfcBoreholes, AModelThatCannotTakeTheHolesIsRefusedByName) {
     };
     for (const auto& c : cases) {
         IfcBoreholeModel options;
-        options.source_model = dir.write("refused.ifc", c.text);
+        const StepFile parsed(dir.write("refused.ifc", c.text));
+        options.source_model = &parsed;
         std::ostringstream out;
         try {
             write_ifc_boreholes(out, *c.line, {}, holes_on(main, {11180}), options);

@@ -698,6 +698,11 @@ std::optional<std::string> JobLists::file(DialogRole role, const RunOptions& opt
     return options.file(role);
 }
 
+const StepFile* TableJob::line_model(const std::string& path) {
+    Documents& documents = source_->documents();
+    return documents.format(path) == FileFormat::step ? &documents.step(path) : nullptr;
+}
+
 FieldSet TableJob::fields(const RunOptions& options, bool as_drilled) {
     FieldSet present;
     if (as_drilled) {

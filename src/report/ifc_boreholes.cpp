@@ -30,6 +30,7 @@ struct LineFrame {
     double z0 = 0;
     std::int64_t placement = 0;
     std::int64_t alignment = 0;
+    std::int64_t curve = 0;  // the curve the holes' distances are measured along (BasisCurve)
     Plane local(Point grid) const { return a * Plane(grid.y, grid.x) + b; }
     // The local direction of an azimuth (radians clockwise from north).
     Plane direction(double azimuth) const {
@@ -95,6 +96,40 @@ double segment_length(const StepInstance& segment) {
         .real();
 }
 
+// The horizontal segment `segment` as its design parameters give it, in the model's frame.
+IfcHorizontalSegment design_of(const StepInstance& segment) {
+    const StepInstance& design =
+        segment.attribute(7, "DesignParameters").instance("IFCALIGNMENTHORIZONTALSEGMENT");
+    const Plane at = start_point(segment);
+    IfcHorizontalSegment s;
+    s.x = at.real();
+    s.y = at.imag();
+    s.direction = design.attribute(3, "StartDirection").real();
+    s.start_radius = design.attribute(4, "StartRadiusOfCurvature").real();
+    s.end_radius = design.attribute(5, "EndRadiusOfCurvature").real();
+    s.length = design.attribute(6, "SegmentLength").real();
+    s.type = design.attribute(8, "PredefinedType").enumeration();
+    return s;
+}
+
+// The horizontal curve of the IfcAlignment `node`'s own representation: its IfcCompositeCurve,
+// or the one its gradient (or segmented reference) curve is built on; 0 where it has none.
+std::int64_t represented_curve(const StepInstance& node) {
+    const StepField shape = node.attribute(6, "Representation");
+    if (shape.is_unset()) return 0;
+    for (const StepField& r : shape.instance().attribute(2, "Representations").list())
+        for (const StepField& item : r.instance().attribute(3, "Items").list()) {
+            const StepInstance* curve = &item.instance();
+            // A few steps down at most: a damaged file's references may go round in a circle.
+            for (int depth = 0; depth < 4 && (curve->entity() == "IFCGRADIENTCURVE" ||
+                                              curve->entity() == "IFCSEGMENTEDREFERENCECURVE");
+                 ++depth)
+                curve = &curve->attribute(2, "BaseCurve").instance();
+            if (curve->entity() == "IFCCOMPOSITECURVE") return curve->id();
+        }
+    return 0;
+}
+
 // The model's length unit must be the metre: the holes' distances, offsets and bodies are
 // written in it.
 void check_metres(const StepFile& file, const StepInstance& project) {
@@ -117,7 +152,10 @@ void check_metres(const StepFile& file, const StepInstance& project) {
 // where its last starts (or, closing the line, where it ends), both in the model and as the
 // reader placed them in the grid: the placement and the map conversion together, without
 // reading either again.
-LineFrame frame_of(const StepFile& file, const StepInstance& node, const Alignment& line) {
+// The holes are measured along the alignment's own curve; where the model draws none, along a
+// curve of its horizontal segments written beside it.
+LineFrame frame_of(const StepFile& file, const StepInstance& node, const Alignment& line,
+                   StepWriter& w) {
     LineFrame frame;
     frame.alignment = node.id();
     const StepInstance* horizontal = nullptr;
@@ -148,17 +186,26 @@ LineFrame frame_of(const StepFile& file, const StepInstance& node, const Alignme
     frame.b = l1 - frame.a * g1;
     const std::vector<const StepInstance*> maps = file.instances_of("IFCMAPCONVERSION");
     if (!maps.empty()) frame.z0 = maps.front()->attribute(4, "OrthogonalHeight").real();
+    frame.curve = represented_curve(node);
+    if (!frame.curve) {
+        std::vector<IfcHorizontalSegment> designs;
+        for (const StepInstance* s : segments) designs.push_back(design_of(*s));
+        frame.curve = write_ifc_horizontal_curve(w, designs);
+    }
     return frame;
 }
 
-Host model_host(const std::string& path, const std::vector<const Alignment*>& lines,
+// The model as parsed tells where the holes go; its bytes, copied as they are, keep every
+// instance of it exactly as written (a reader may have changed nothing but the case of a keyword
+// or the encoding of a name, and a model others work on must come back as they sent it).
+Host model_host(const StepFile& file, const std::vector<const Alignment*>& lines,
                 StepWriter& w_out) {
+    const std::string& path = file.path();
     const std::string bytes = read_bytes(path);
     if (bytes.size() >= 2 &&
         ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
         throw DataError("IFC 模型存为 UTF-16（Unicode）：请另存为 UTF-8 或 ANSI 后再写入钻孔",
                         path);
-    const StepFile file(path);
     Host host;
     // The new instances go before the ENDSEC that closes the (last) DATA section.
     const std::size_t end = bytes.rfind("END-ISO-10303-21");
@@ -204,7 +251,7 @@ Host model_host(const std::string& path, const std::vector<const Alignment*>& li
                 break;
             }
         if (!node) throw DataError("IFC 模型中没有线路“" + line->name + "”（IfcAlignment）", path);
-        host.frames.push_back(frame_of(file, *node, *line));
+        host.frames.push_back(frame_of(file, *node, *line, w_out));
     }
     return host;
 }
@@ -244,10 +291,11 @@ Host new_host(const std::vector<const Alignment*>& lines, const IfcBoreholeModel
                             "”的纵断面有不对称竖曲线，IFC 的竖向线元无法表示");
         }
         const WrittenIfcAlignment written =
-            write_ifc_alignment(w, data, host.identity, host.identity);
+            write_ifc_alignment(w, data, host.identity, host.identity, host.context);
         LineFrame frame;
         frame.placement = written.placement;
         frame.alignment = written.alignment;
+        frame.curve = written.curve;
         host.frames.push_back(frame);
         alignments.push_back(written.alignment);
     }
@@ -313,7 +361,7 @@ void write_holes(StepWriter& w, Host& host, const std::vector<const Alignment*>&
         const std::int64_t distance =
             w.add("IFCPOINTBYDISTANCEEXPRESSION(IFCLENGTHMEASURE(" +
                   step_real(r.mileage - line.start_mileage()) + ")," + step_real(lateral) + "," +
-                  vertical + "," + longitudinal + ",$)");
+                  vertical + "," + longitudinal + "," + step_ref(frame.curve) + ")");
         const std::int64_t linear =
             w.add("IFCAXIS2PLACEMENTLINEAR(" + step_ref(distance) + ",$,$)");
         const Plane at = frame.local({r.x, r.y});
@@ -431,9 +479,9 @@ void write_ifc_boreholes(std::ostream& out, const Alignment& alignment,
                          const IfcBoreholeModel& model) {
     std::vector<const Alignment*> lines{&alignment};
     for (const Alignment& line : further_lines) lines.push_back(&line);
-    if (!model.source_model.empty()) {
+    if (model.source_model) {
         StepWriter w;
-        Host host = model_host(model.source_model, lines, w);
+        Host host = model_host(*model.source_model, lines, w);
         write_holes(w, host, lines, records, model);
         std::string data = w.data();
         if (host.eol != "\n") {

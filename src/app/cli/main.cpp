@@ -578,7 +578,7 @@ int run_table(const Options& options) {
     // its CSV), headed as incomplete, and nothing that would pass for the whole set of holes.
     outputs.set_ground(result.terrain.get());
     outputs.set_section_scales(options.run.section_scales);
-    outputs.set_alignment_file(*options.input(DialogRole::alignment));
+    outputs.set_line_model(job.line_model(*options.input(DialogRole::alignment)));
     if (complete)
         outputs.write_files(
             job.alignment(),
