@@ -382,7 +382,11 @@ void TableRun::read_ground() {
     terrain_ = qelt::read_ground(ui_, options_, source_.documents(), line_file_, alignment_,
                                  result_.notices);
     if (!terrain_) return;
-    records_.ground_from(terrain_->source());
+    const SectionGround* sections = terrain_->sections();
+    records_.ground_from(terrain_->source(), !sections ? GroundKind::tin
+                                             : sections->sections().empty()
+                                                 ? GroundKind::centre_line
+                                                 : GroundKind::cross_sections);
     result_.terrain = terrain_;
 }
 

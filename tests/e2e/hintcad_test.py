@@ -7,6 +7,8 @@ import csv
 import os
 import unittest
 
+import openpyxl
+
 import qelt_cli
 from qelt_cli import Workdir
 
@@ -39,6 +41,13 @@ class HintcadFiles(unittest.TestCase):
             theirs, notices = table(w, "pm", HINTCAD)
             by_jds, _ = table(w, "jd", [os.path.join(EX, "mainline.jd") if a.endswith(".pm") else a
                                         for a in HINTCAD])
+            # The note says how the ground was found: on triangles, or between cross sections.
+            for name, says in (("own", "三角网的高程"), ("pm", "前后两个实测横断面")):
+                sheet = openpyxl.load_workbook(w.out(name + ".xlsx")).active
+                notes = [c.value for r in sheet.iter_rows() for c in r
+                         if isinstance(c.value, str) and c.value.startswith("地面高程取自")]
+                self.assertEqual(len(notes), 1, name)
+                self.assertIn(says, notes[0])
         self.assertEqual(len(own), len(theirs))
         self.assertEqual(len(own), len(by_jds))
         grounds = 0
