@@ -68,8 +68,9 @@ std::string cgcs2000_epsg(const GridSystem& grid, const std::vector<BoreholeReco
 
 // Writes the model to `out`. `alignment` is the run's line, `further_lines` the lines its
 // groups named; each record is placed on the line its `line` names. Throws DataError where the
-// source model cannot take the holes (a length unit other than the metre, a line not found in
-// it, a file saved as UTF-16).
+// source model cannot take the holes (a line not found in it, a file saved as UTF-16 or saved
+// again since the run read it). The holes go into a model in its own length unit (millimetres,
+// feet: every distance, offset, height, body and length property converted).
 void write_ifc_boreholes(std::ostream& out, const Alignment& alignment,
                          std::span<const Alignment> further_lines,
                          const std::vector<BoreholeRecord>& records, const IfcBoreholeModel& model);
