@@ -42,12 +42,14 @@ echo
 # The same main line as the route group hands it over from 纬地 (HintCAD): the plane (.pm), the
 # profile (.zdm), the centre line's ground (.dmx) and the cross sections (.hdm), made up from
 # Qelt's own model of the line by scripts/make-hintcad-example.py.
-echo "== 纬地数据文件: examples/mainline.pm, .zdm, .dmx, .hdm =="
+echo "== 纬地数据文件: examples/mainline.pm, .zdm, .dmx, .hdm, .sta =="
 "$cli" table --alignment examples/mainline.pm --chain-breaks examples/mainline-dl.txt \
     --profile examples/mainline.zdm --ground-line examples/mainline.dmx \
     --sections examples/mainline.hdm --boreholes examples/mainline-boreholes.txt \
     --output out/纬地主线钻孔数量及位置表.xlsx --csv out/纬地主线钻孔数量及位置表.csv
 show out/纬地主线钻孔数量及位置表.csv 5 6
+"$cli" stakes --alignment examples/mainline.pm --chain-breaks examples/mainline-dl.txt \
+    --stations examples/mainline.sta --output out/纬地主线逐桩坐标表.xlsx
 echo
 
 # The same lines as the design software would hand them over: one LandXML file holding the main

@@ -9,6 +9,8 @@ model of it, never copied from a project:
   examples/mainline.zdm  the profile: examples/mainline-profile.txt's grade points
   examples/mainline.dmx  the centre line's ground, every 50 m and at every hole's station
   examples/mainline.hdm  cross sections at every hole's station, to 30 m each side
+  examples/mainline.sta  the stake list: every 20 m and every key point (qelt-cli stakes), the
+                         chain breaks' own rows left out, numbered 1, 2, …
 
 The ground is the surveyed ground of examples/mainline-ground.dat (as Qelt triangulates it) taken
 at the sections' points, every offset of a hole among them, so that the table read from these
@@ -182,7 +184,14 @@ def ground():
     write("mainline.hdm", lines[:-1])
 
 
+def stakes():
+    rows = [r for r in cli_csv("stakes", *LINE, "--every", "20") if r["point"] != "断链"]
+    write("mainline.sta", ["HINTCAD5.84_STA_SHUJU"] +
+          [f"{plain(r['station']):>12}\t{i:10d}" for i, r in enumerate(rows, 1)])
+
+
 if __name__ == "__main__":
+    stakes()
     plane()
     jds()
     profile()

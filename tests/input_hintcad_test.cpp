@@ -118,6 +118,10 @@ TEST(HintcadRefusals, NameTheFileTheLineAndTheField) {
         hintcad_read_ground(path, std::nullopt, line);
     };
     const auto as_sections = [&](const std::string& path) { hintcad_read_ground(dmx, path, line); };
+    const auto as_stakes = [&](const std::string& path) {
+        DetectedFile file = detect_format(path);
+        hintcad_read_stakes(file, line);
+    };
     struct Case {
         const char* name;
         std::string text;
@@ -157,6 +161,19 @@ TEST(HintcadRefusals, NameTheFileTheLineAndTheField) {
          "不是纬地横断面数据文件（.hdm）", 1},
         {"outside.hdm", "HINTCAD5.83_HDM_SHUJU\n800\n0\n0\n", as_sections,
          "断面 K0+800 不在纵向地面线的桩号范围内", 2},
+        {"dmx.sta", "HINTCAD5.83_DMX_SHUJU\n500 10\n700 16\n", as_stakes,
+         "不是纬地桩号序列文件（.sta）", 1},
+        {"order.sta", "HINTCAD5.84_STA_SHUJU\n500\t1\n600\t2\n590\t3\n", as_stakes,
+         "桩号“590”不大于上一行的桩号 K0+600", 4},
+        {"lost.sta", "HINTCAD5.84_STA_SHUJU\n500\t1\n520\t2\n560\t4\n", as_stakes,
+         "序号“4”应为 3", 4},
+        {"off.sta", "HINTCAD5.84_STA_SHUJU\n500\t1\n760\t2\n", as_stakes,
+         "桩号“760”不在线路上（线路自 K0+500 至 K0+750）", 3},
+        {"typed.sta", "HINTCAD6.00_STA_SHUJU\n500\t1\n52O\t2\n", as_stakes, "桩号“52O”不是数",
+         3},
+        {"fields.sta", "HINTCAD5.84_STA_SHUJU\n500 1 0.5\n", as_stakes,
+         "这一行应为“桩号 序号”（序号可省），实有 3 项", 2},
+        {"empty.sta", "HINTCAD5.84_STA_SHUJU\n\n", as_stakes, "文件中没有桩号", 2},
     };
     for (const Case& c : cases) {
         const std::string path = dir.write(c.name, c.text);

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <map>
 #include <numbers>
 #include <sstream>
 
@@ -66,7 +68,8 @@ struct WrittenHole {
     double depth = 0;
 };
 
-std::vector<WrittenHole> written_holes(const std::string& path) {
+// The holes of the model at `path`, its lengths (`per_metre` units a metre) in metres.
+std::vector<WrittenHole> written_holes(const std::string& path, double per_metre) {
     const StepFile file(path);
     std::vector<WrittenHole> holes;
     for (const StepInstance* h : file.instances_of("IFCBOREHOLE")) {
@@ -95,6 +98,9 @@ std::vector<WrittenHole> written_holes(const std::string& path) {
         w.body = shape.attribute(2, "RepresentationType").string();
         const StepInstance& item = shape.attribute(3, "Items").list()[0].instance();
         if (item.entity() == "IFCEXTRUDEDAREASOLID") w.depth = item.attribute(3, "Depth").real();
+        for (double* v :
+             {&w.along, &w.lateral, &w.longitudinal, &w.vertical, &w.x, &w.y, &w.z, &w.depth})
+            *v /= per_metre;
         holes.push_back(w);
     }
     return holes;
@@ -128,68 +134,143 @@ void expect_placed(const std::vector<WrittenHole>& holes,
     }
 }
 
+// The model in millimetres and degrees (its design scaled to them), without georeferencing.
+IfcModelData in_millimetres_and_degrees(IfcModelData m) {
+    m.length.prefix = "MILLI";
+    m.angle = {"", "DEGREE", std::numbers::pi / 180};
+    m.crs.clear();
+    for (testing::IfcAlignmentData& a : m.alignments) {
+        for (testing::IfcHorizontalSegment& s : a.horizontal) {
+            for (double* v : {&s.x, &s.y, &s.start_radius, &s.end_radius, &s.length}) *v *= 1000;
+            s.direction *= 180 / std::numbers::pi;
+        }
+        for (testing::IfcVerticalSegment& s : a.vertical) {
+            for (double* v : {&s.start, &s.length, &s.height}) *v *= 1000;
+            if (s.radius) *s.radius *= 1000;
+        }
+        for (testing::IfcStation& s : a.stations) {
+            s.along *= 1000, s.station *= 1000;
+            if (s.incoming) *s.incoming *= 1000;
+        }
+    }
+    return m;
+}
+
 TEST(IfcBoreholes, TheModelTheLineCameFromKeepsEveryByteAndPlacesTheHolesInItsOwnFrame) {
-    TempDir dir;
     // The bundled lines in a model whose coordinates are local: each alignment shifted and
     // turned by its placement, the whole onto the grid by a turned map conversion with a false
-    // origin and an orthogonal height.
-    IfcModelData model = testing::bundled_interchange(kExamples);
-    model.placement_east = 120.5, model.placement_north = -80.25, model.placement_turn = 0.3;
-    model.eastings = 1000, model.northings = 2000, model.abscissa = std::cos(0.2),
-    model.ordinate = std::sin(0.2);
-    const std::string original = testing::ifc_text(model);
-    const std::string source = dir.write("model.ifc", original);
-    const Alignment main = read_line(source, "主线");
-    const Alignment ramp = read_line(source, "A匝道");
-    std::vector<BoreholeRecord> records = holes_on(main, {11180, 14300.5});
-    for (BoreholeRecord& r : holes_on(ramp, {150, 300, 560})) records.push_back(r);
-
-    IfcBoreholeModel options;
-    options.source_model = source;
-    std::ostringstream out;
-    const Alignment ramp_line[] = {ramp};
-    write_ifc_boreholes(out, main, ramp_line, records, options);
-    const std::string text = out.str();
-    const std::string kept = original.substr(0, original.rfind("ENDSEC;"));
-    ASSERT_EQ(text.substr(0, kept.size()), kept);
-    EXPECT_EQ(text.substr(text.size() - 26), "ENDSEC;\nEND-ISO-10303-21;\n");
-    const std::string path = dir.write("with-holes.ifc", text);
-
+    // origin and an orthogonal height; and in one of millimetres and degrees.
+    IfcModelData local = testing::bundled_interchange(kExamples);
+    local.footprint = true;
+    local.placement_east = 120.5, local.placement_north = -80.25, local.placement_turn = 0.3;
+    local.eastings = 1000, local.northings = 2000, local.abscissa = std::cos(0.2),
+    local.ordinate = std::sin(0.2);
     // The model's own motion: the alignment's placement, then the map conversion.
-    const auto to_grid = [&](const WrittenHole& h) {
-        const double t = model.placement_turn, m = 0.2;
-        const double e1 = model.placement_east + h.x * std::cos(t) - h.y * std::sin(t);
-        const double n1 = model.placement_north + h.x * std::sin(t) + h.y * std::cos(t);
-        return Point{model.northings + e1 * std::sin(m) + n1 * std::cos(m),
-                     model.eastings + e1 * std::cos(m) - n1 * std::sin(m)};
+    const auto local_to_grid = [&](const WrittenHole& h) {
+        const double t = local.placement_turn, m = 0.2;
+        const double e1 = local.placement_east + h.x * std::cos(t) - h.y * std::sin(t);
+        const double n1 = local.placement_north + h.x * std::sin(t) + h.y * std::cos(t);
+        return Point{local.northings + e1 * std::sin(m) + n1 * std::cos(m),
+                     local.eastings + e1 * std::cos(m) - n1 * std::sin(m)};
     };
-    const std::vector<WrittenHole> holes = written_holes(path);
-    const std::vector<BoreholeRecord> on_main(records.begin(), records.begin() + 2);
-    const std::vector<BoreholeRecord> on_ramp(records.begin() + 2, records.end());
-    expect_placed({holes.begin(), holes.begin() + 2}, on_main, read_line(path, "主线"), to_grid);
-    expect_placed({holes.begin() + 2, holes.end()}, on_ramp, read_line(path, "A匝道"), to_grid);
+    const struct {
+        IfcModelData model;
+        double per_metre;
+        std::function<Point(const WrittenHole&)> to_grid;
+    } cases[] = {
+        {local, 1, local_to_grid},
+        {in_millimetres_and_degrees(testing::bundled_interchange(kExamples)), 1000,
+         [](const WrittenHole& h) {
+             return Point{h.y, h.x};
+         }},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string original = testing::ifc_text(c.model);
+        const std::string source = dir.write("model.ifc", original);
+        const Alignment main = read_line(source, "主线");
+        const Alignment ramp = read_line(source, "A匝道");
+        std::vector<BoreholeRecord> records = holes_on(main, {11180, 14300.5});
+        for (BoreholeRecord& r : holes_on(ramp, {150, 300, 560})) records.push_back(r);
+
+        IfcBoreholeModel options;
+        const StepFile parsed(source);
+        options.source_model = &parsed;
+        std::ostringstream out;
+        const Alignment ramp_line[] = {ramp};
+        write_ifc_boreholes(out, main, ramp_line, records, options);
+        const std::string text = out.str();
+        const std::string kept = original.substr(0, original.rfind("ENDSEC;"));
+        ASSERT_EQ(text.substr(0, kept.size()), kept);
+        EXPECT_EQ(text.substr(text.size() - 26), "ENDSEC;\nEND-ISO-10303-21;\n");
+        const std::string path = dir.write("with-holes.ifc", text);
+
+        const std::vector<WrittenHole> holes = written_holes(path, c.per_metre);
+        const std::vector<BoreholeRecord> on_main(records.begin(), records.begin() + 2);
+        const std::vector<BoreholeRecord> on_ramp(records.begin() + 2, records.end());
+        expect_placed({holes.begin(), holes.begin() + 2}, on_main, read_line(path, "主线"),
+                      c.to_grid);
+        expect_placed({holes.begin() + 2, holes.end()}, on_ramp, read_line(path, "A匝道"),
+                      c.to_grid);
+        if (!c.model.footprint) continue;
+
+        // Measured along each alignment's own curve, its FootPrint; no curve of the holes' own.
+        const StepFile back(path);
+        std::map<std::string, std::int64_t> footprint;
+        for (const StepInstance* a : parsed.instances_of("IFCALIGNMENT"))
+            footprint[a->attribute(2, "Name").string()] = a->attribute(6, "Representation")
+                                                              .instance()
+                                                              .attribute(2, "Representations")
+                                                              .list()[0]
+                                                              .instance()
+                                                              .attribute(3, "Items")
+                                                              .list()[0]
+                                                              .reference();
+        EXPECT_EQ(back.instances_of("IFCCOMPOSITECURVE").size(), 2u);
+        std::size_t i = 0;
+        for (const StepInstance* h : back.instances_of("IFCBOREHOLE"))
+            EXPECT_EQ(h->attribute(5, "ObjectPlacement")
+                          .instance()
+                          .attribute(1, "RelativePlacement")
+                          .instance()
+                          .attribute(0, "Location")
+                          .instance()
+                          .attribute(4, "BasisCurve")
+                          .reference(),
+                      footprint[records[i++].line]);
+    }
 }
 
 TEST(IfcBoreholes, AModelThatCannotTakeTheHolesIsRefusedByName) {
     TempDir dir;
-    IfcModelData millimetres = testing::bundled_interchange(kExamples);
-    const Alignment main = read_line(dir.write("m.ifc", testing::ifc_text(millimetres)), "主线");
-    millimetres.length.prefix = "MILLI";
+    const Alignment main = read_line(
+        dir.write("m.ifc", testing::ifc_text(testing::bundled_interchange(kExamples))), "主线");
     Alignment other = main;
     other.name = "B匝道";
-    const std::string utf16("\xFF\xFEI\0S\0O\0", 8);
+    // The model as Notepad saves it as "Unicode": UTF-16LE after its byte-order mark.
+    std::string utf16("\xFF\xFE", 2);
+    for (char c : testing::ifc_text(testing::bundled_interchange(kExamples)))
+        utf16 += std::string{c, '\0'};
+    const std::string model = testing::ifc_text(testing::bundled_interchange(kExamples));
+    // The same model saved again, one instance more, after the run read it.
+    const std::string resaved = model.substr(0, model.find("#2=")) +
+                                "#9999=IFCCARTESIANPOINT((0.,0.));\n" +
+                                model.substr(model.find("#2="));
     const struct {
         std::string text;
         const Alignment* line;
         const char* refusal;
+        std::string saved_again = {};
     } cases[] = {
-        {testing::ifc_text(millimetres), &main, "长度单位不是米"},
         {testing::ifc_text(testing::bundled_interchange(kExamples)), &other, "没有线路“B匝道”"},
         {utf16, &main, "UTF-16"},
+        {model, &main, "读入之后又被改过", resaved},
     };
     for (const auto& c : cases) {
         IfcBoreholeModel options;
-        options.source_model = dir.write("refused.ifc", c.text);
+        const StepFile parsed(dir.write("refused.ifc", c.text));
+        if (!c.saved_again.empty()) dir.write("refused.ifc", c.saved_again);
+        options.source_model = &parsed;
         std::ostringstream out;
         try {
             write_ifc_boreholes(out, *c.line, {}, holes_on(main, {11180}), options);

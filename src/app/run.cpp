@@ -382,7 +382,11 @@ void TableRun::read_ground() {
     terrain_ = qelt::read_ground(ui_, options_, source_.documents(), line_file_, alignment_,
                                  result_.notices);
     if (!terrain_) return;
-    records_.ground_from(terrain_->source());
+    const SectionGround* sections = terrain_->sections();
+    records_.ground_from(terrain_->source(), !sections ? GroundKind::tin
+                                             : sections->sections().empty()
+                                                 ? GroundKind::centre_line
+                                                 : GroundKind::cross_sections);
     result_.terrain = terrain_;
 }
 
@@ -697,6 +701,11 @@ std::optional<std::string> JobLists::file(DialogRole role, const RunOptions& opt
     const auto it = chosen_.find(role);
     if (it != chosen_.end()) return it->second;
     return options.file(role);
+}
+
+const StepFile* TableJob::line_model(const std::string& path) {
+    Documents& documents = source_->documents();
+    return documents.format(path) == FileFormat::step ? &documents.step(path) : nullptr;
 }
 
 FieldSet TableJob::fields(const RunOptions& options, bool as_drilled) {

@@ -350,6 +350,9 @@ class TableJob {
     const Alignment& alignment() const { return alignment_; }
     // The further lines the last run's groups named (@名称), which the drawing shows as well.
     const std::vector<Alignment>& named_lines() const { return named_lines_; }
+    // The IFC model the last run read its line from (`path`, the alignment file), as the run
+    // parsed it; null where the line came from another kind of file.
+    const StepFile* line_model(const std::string& path);
 
   private:
     std::unique_ptr<AlignmentSource> source_;

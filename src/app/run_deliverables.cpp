@@ -71,10 +71,6 @@ bool RunDeliverables::is_ifc_model(const std::string& path) {
     }
 }
 
-void RunDeliverables::set_alignment_file(const std::string& path) {
-    source_model_ = is_ifc_model(path) ? path : std::string();
-}
-
 bool RunDeliverables::refused(Deliverable d) const {
     for (const Refusal& r : refusals_)
         if (r.file == d) return true;

@@ -28,6 +28,8 @@
 
 namespace qelt {
 
+class StepFile;
+
 // Where each goes, by Deliverable; an empty path: not wanted (the workbook is always wanted).
 struct DeliverableTargets {
     std::array<std::string, kDeliverableCount> paths;
@@ -67,9 +69,10 @@ class RunDeliverables : public RecordFanout {
                      std::span<const Alignment> further_lines = {});
     // The ground the run read, for the section drawing (null: none); set before write_files.
     void set_ground(const Terrain* ground) { ground_ = ground; }
-    // The file the run's line was read from: where it is an IFC model, the holes' model is a
-    // copy of it with the holes added; otherwise a model of its own. Set before write_files.
-    void set_alignment_file(const std::string& path);
+    // The IFC model the run's line was read from, as the run parsed it (TableJob::line_model):
+    // the holes' model is a copy of it with the holes added; null (a line from another kind of
+    // file), a model of its own. Set before write_files.
+    void set_line_model(const StepFile* model) { source_model_ = model; }
     // Whether `path` is an IFC model (a STEP file), whose copy takes the holes.
     static bool is_ifc_model(const std::string& path);
     // The section drawing's scales (default 1:2000 along the line, 1:200 in height).
@@ -105,7 +108,7 @@ class RunDeliverables : public RecordFanout {
     SectionScales section_scales_;
     DeliverableTargets targets_;
     GridSystem grid_;
-    std::string source_model_;  // the IFC model the line came from, or empty
+    const StepFile* source_model_ = nullptr;  // the IFC model the line came from, or null
     PendingWorkbook workbook_;
     // Every other file by Deliverable (the workbook's slot stays empty).
     std::array<std::optional<PendingFile>, kDeliverableCount> files_;

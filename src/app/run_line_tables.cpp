@@ -16,8 +16,7 @@ namespace {
 // ground does not cover counted for the notice.
 class GroundedStakes final : public StakeSource {
   public:
-    GroundedStakes(const Alignment& alignment, double every, const Terrain* ground)
-        : stakes_(alignment, every), ground_(ground) {}
+    GroundedStakes(StakeSource& stakes, const Terrain* ground) : stakes_(stakes), ground_(ground) {}
     bool next(StakeRow& row) override {
         if (!stakes_.next(row)) return false;
         if (ground_) {
@@ -36,7 +35,7 @@ class GroundedStakes final : public StakeSource {
 
   private:
     static constexpr long kNamed = 10;
-    StakeRows stakes_;
+    StakeSource& stakes_;
     const Terrain* ground_;
     long off_ground_ = 0;
     std::string off_named_;
@@ -46,8 +45,8 @@ class GroundedStakes final : public StakeSource {
 
 bool write_line_table_files(PendingFile& workbook, PendingFile* csv, LineTableKind kind,
                             const Alignment& alignment, const std::string& alignment_path,
-                            double every, const Terrain* ground,
-                            std::vector<std::string>* notices) {
+                            double every, const Terrain* ground, std::vector<std::string>* notices,
+                            const std::vector<double>* stakes) {
     // A curve table asked of a line without JDs is refused before either file is begun.
     if (kind == LineTableKind::curves && alignment.jds.empty())
         throw DataError(kCurveTableNeedsJds, alignment_path);
@@ -56,13 +55,17 @@ bool write_line_table_files(PendingFile& workbook, PendingFile* csv, LineTableKi
     const std::string project_line = line_table_project_line(alignment, alignment_path);
     if (kind == LineTableKind::stakes) {
         // Only the stake table stands on the ground: both files in one pass over the stakes.
-        GroundedStakes stakes(alignment, every, ground);
+        std::optional<StakeRows> every_stake;
+        std::optional<ListedStakeRows> listed;
+        StakeSource& source = stakes ? static_cast<StakeSource&>(listed.emplace(alignment, *stakes))
+                                     : every_stake.emplace(alignment, every);
+        GroundedStakes grounded(source, ground);
         std::optional<std::ostream> out;
         if (csv) out.emplace(csv);
         const bool written = write_pending_stake_table(workbook, out ? &*out : nullptr, alignment,
-                                                       stakes, ground != nullptr, project_line);
+                                                       grounded, ground != nullptr, project_line);
         if (out) out->flush();
-        if (notices && !stakes.notice().empty()) notices->push_back(stakes.notice());
+        if (notices && !grounded.notice().empty()) notices->push_back(grounded.notice());
         return written;
     }
     if (csv) {

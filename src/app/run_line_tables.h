@@ -20,11 +20,14 @@ namespace qelt {
 // written, the failure recorded in it. Throws DataError when the table cannot be made of this
 // line (a curve table of a line without JDs, a stake table too long): nothing is written then.
 // With `ground` the stake table carries the ground on its centre line, and one notice in
-// `notices` counts and names the stakes the ground does not cover.
+// `notices` counts and names the stakes the ground does not cover. With `stakes` (mileages
+// rising on the line: the route group's stake list) the stake table lists exactly those, and
+// `every` is not used.
 bool write_line_table_files(PendingFile& workbook, PendingFile* csv, LineTableKind kind,
                             const Alignment& alignment, const std::string& alignment_path,
                             double every, const Terrain* ground = nullptr,
-                            std::vector<std::string>* notices = nullptr);
+                            std::vector<std::string>* notices = nullptr,
+                            const std::vector<double>* stakes = nullptr);
 
 // Writes `alignment` as a LandXML 1.2 alignment named `name` into `file` (created with
 // create(true)) and closes it; false when it could not be written.

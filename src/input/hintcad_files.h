@@ -23,7 +23,8 @@
 //                 n followed by n pairs (horizontal distance, height difference), each from the
 //                 point before it, the first from the centre stake; the right side the same.
 //                 The heights are relative: the centre stake's ground comes from the .dmx.
-//   _STA_SHUJU    桩号序列 (.sta): one station a line; told apart, not read.
+//   _STA_SHUJU    桩号序列 (.sta): one stake a line: its station and its number (1, 2, …;
+//                 the number may be left out).
 //
 // Frame and units: metres; X north, Y east; azimuths radians clockwise from +X.
 
@@ -76,6 +77,12 @@ Profile hintcad_read_profile(LineSource& file, const ChainBreaks& breaks);
 // .dmx's ground line. Throws DataError naming the file, the line and the field as typed.
 Terrain hintcad_read_ground(const std::string& ground_line,
                             const std::optional<std::string>& sections, const Alignment& alignment);
+
+// The stakes of a .sta file as continuous mileages on `alignment` (its chain breaks completed),
+// in the file's order: every station rising from the one before and on the line, every number
+// one more than the one before. Throws DataError naming the file, the line and the field as
+// typed.
+std::vector<double> hintcad_read_stakes(LineSource& file, const Alignment& alignment);
 
 // Whether the file `path` is a 纬地 file of `kind`, told by its first line that is not blank as
 // the job's `documents` read it. Throws DataError when the file cannot be read.

@@ -91,6 +91,8 @@ class IfcModel {
     double length(double value) const { return length_.of(value); }
     // A plane angle attribute in radians.
     double angle(const StepField& field) const { return angle_.of(measure(field)); }
+    // The project's length unit in metres.
+    const Factor& length_unit() const { return length_; }
 
     // The objects nested under `parent` (IfcRelNests.RelatedObjects), in the order of the
     // relationships in the file and of each one's list.

@@ -87,6 +87,13 @@ struct GroupHead {
 // Takes the run's records as they are made, with the events of the list around them. Only
 // record() is required: a sink that keeps records alone (the drawing's, the stakeout files')
 // ignores the rest.
+// What the ground is made of, which decides how a hole's height is found on it.
+enum class GroundKind {
+    tin,             // triangles: the plane of the one under the hole's X, Y
+    cross_sections,  // 纬地's sections: between two sections at the hole's offset
+    centre_line,     // 纬地's ground line alone: holes on the centre line only
+};
+
 class RecordSink {
   public:
     virtual ~RecordSink() = default;
@@ -107,9 +114,13 @@ class RecordSink {
     // Every row of the group has been written.
     virtual void end_group() {}
     // The ground's elevations come from the terrain in the file named `source` (its name
-    // without folder): the printed table names it on the 地面高程 note row. Called before the
-    // table is begun, only by a run that has a terrain.
-    virtual void ground_from(const std::string& source) { (void)source; }
+    // without folder), of `kind`: the printed table names it on the 地面高程 note row and says how
+    // a hole's height is found on it. Called before the table is begun, only by a run that has a
+    // terrain.
+    virtual void ground_from(const std::string& source, GroundKind kind) {
+        (void)source;
+        (void)kind;
+    }
     // Whether the note row after the last group still fits.
     virtual bool note_fits() const { return true; }
     // The table is complete: note row, page lines, the page headers naming `project_line`. A run

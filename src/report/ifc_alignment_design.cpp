@@ -1,5 +1,6 @@
 #include "report/ifc_alignment_design.h"
 
+#include <cmath>
 #include <numbers>
 #include <stdexcept>
 
@@ -73,15 +74,74 @@ IfcAlignmentData ifc_alignment(const std::string& name, const Alignment& alignme
     return a;
 }
 
+std::int64_t write_ifc_horizontal_curve(StepWriter& w,
+                                        const std::vector<IfcHorizontalSegment>& segments) {
+    const auto real = step_real;
+    const auto length = [](double v) { return "IFCLENGTHMEASURE(" + step_real(v) + ")"; };
+    // Every parent curve starts at the origin heading along +x; the segment's placement moves
+    // the point cut at SegmentStart, with its tangent, onto the segment's start and direction.
+    const std::int64_t origin = w.add("IFCCARTESIANPOINT((0.,0.))");
+    const std::int64_t x_axis = w.add("IFCDIRECTION((1.,0.))");
+    const std::int64_t axes =
+        w.add("IFCAXIS2PLACEMENT2D(" + step_ref(origin) + "," + step_ref(x_axis) + ")");
+    std::int64_t line = 0;
+    std::vector<std::int64_t> parts;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        const IfcHorizontalSegment& s = segments[i];
+        const double k0 = s.start_radius ? 1 / s.start_radius : 0;
+        const double k1 = s.end_radius ? 1 / s.end_radius : 0;
+        std::int64_t parent;
+        double start = 0, run = s.length;
+        if (s.length == 0 || (k0 == 0 && k1 == 0)) {
+            if (!line)
+                line = w.add("IFCLINE(" + step_ref(origin) + "," +
+                             step_ref(w.add("IFCVECTOR(" + step_ref(x_axis) + ",1.)")) + ")");
+            parent = line;
+        } else if (k0 == k1) {
+            // The circle is run counter-clockwise from its point on +x; a curve to the right
+            // runs it the other way, which the sign of the length says.
+            parent =
+                w.add("IFCCIRCLE(" + step_ref(axes) + "," + real(std::abs(s.start_radius)) + ")");
+            if (k0 < 0) run = -s.length;
+        } else {
+            // A clothoid's curvature is s / (A·|A|) at the length s from its inflection point:
+            // this one's runs from k0 to k1 over the segment's length.
+            const double aa = s.length / (k1 - k0);
+            const double a_const = std::copysign(std::sqrt(std::abs(aa)), aa);
+            parent = w.add("IFCCLOTHOID(" + step_ref(axes) + "," + real(a_const) + ")");
+            start = k0 * aa;
+        }
+        const std::int64_t at = w.add("IFCCARTESIANPOINT((" + real(s.x) + "," + real(s.y) + "))");
+        const std::int64_t heading = w.add("IFCDIRECTION((" + real(std::cos(s.direction)) + "," +
+                                           real(std::sin(s.direction)) + "))");
+        const std::int64_t placement =
+            w.add("IFCAXIS2PLACEMENT2D(" + step_ref(at) + "," + step_ref(heading) + ")");
+        const char* transition = i + 1 < segments.size() ? ".CONTINUOUS." : ".DISCONTINUOUS.";
+        parts.push_back(w.add(std::string("IFCCURVESEGMENT(") + transition + "," +
+                              step_ref(placement) + "," + length(start) + "," + length(run) + "," +
+                              step_ref(parent) + ")"));
+    }
+    return w.add("IFCCOMPOSITECURVE(" + step_refs(parts) + ",.F.)");
+}
+
 WrittenIfcAlignment write_ifc_alignment(StepWriter& w, const IfcAlignmentData& a,
-                                        std::int64_t identity_axes, std::int64_t own_axes) {
+                                        std::int64_t identity_axes, std::int64_t own_axes,
+                                        std::int64_t context) {
     const auto ref = step_ref;
     const auto list = step_refs;
     const auto real = step_real;
     WrittenIfcAlignment written;
     const std::int64_t placement = w.add("IFCLOCALPLACEMENT($," + ref(own_axes) + ")");
+    std::string shape = "$";
+    if (context) {
+        written.curve = write_ifc_horizontal_curve(w, a.horizontal);
+        const std::int64_t footprint =
+            w.add("IFCSHAPEREPRESENTATION(" + ref(context) + ",'FootPrint','Curve2D'," +
+                  list({written.curve}) + ")");
+        shape = ref(w.add("IFCPRODUCTDEFINITIONSHAPE($,$," + list({footprint}) + ")"));
+    }
     const std::int64_t alignment = w.add("IFCALIGNMENT(" + w.guid() + ",$," + step_string(a.name) +
-                                         ",$,$," + ref(placement) + ",$,.NOTDEFINED.)");
+                                         ",$,$," + ref(placement) + "," + shape + ",.NOTDEFINED.)");
     written.alignment = alignment;
     written.placement = placement;
     const auto part = [&](const char* entity) {

@@ -49,16 +49,26 @@ struct IfcAlignmentData {
 IfcAlignmentData ifc_alignment(const std::string& name, const Alignment& alignment,
                                const Profile* profile = nullptr);
 
+// The horizontal segments as IFC 4.3 draws an alignment: an IfcCompositeCurve of one
+// IfcCurveSegment a segment (the closing one of length 0 included), each cut from its parent
+// curve (IfcLine, IfcCircle, IfcClothoid) by length and placed at the segment's start point
+// along its start direction. The curve's number.
+std::int64_t write_ifc_horizontal_curve(StepWriter& w,
+                                        const std::vector<IfcHorizontalSegment>& segments);
+
 // The instances of one alignment as written.
 struct WrittenIfcAlignment {
     std::int64_t alignment = 0;  // IfcAlignment
     std::int64_t placement = 0;  // its IfcLocalPlacement
+    std::int64_t curve = 0;      // its horizontal IfcCompositeCurve; 0: none written
 };
 
 // Writes `a` placed by the IfcAxis2Placement3D `own_axes` (relative to the project's origin),
 // its parts by `identity_axes` relative to it: the alignment, its nested parts and segments,
-// its referents. The caller aggregates it to the project.
+// its referents; and, given the geometric representation context `context`, its horizontal
+// curve as the alignment's FootPrint. The caller aggregates it to the project.
 WrittenIfcAlignment write_ifc_alignment(StepWriter& w, const IfcAlignmentData& a,
-                                        std::int64_t identity_axes, std::int64_t own_axes);
+                                        std::int64_t identity_axes, std::int64_t own_axes,
+                                        std::int64_t context = 0);
 
 }  // namespace qelt

@@ -1,5 +1,6 @@
 #include "report/ifc_boreholes.h"
 
+#include <cctype>
 #include <cmath>
 #include <complex>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "base/data_error.h"
 #include "base/utf8_path.h"
+#include "input/ifc_model.h"
 #include "input/step.h"
 #include "report/ifc_alignment_design.h"
 #include "report/stakeout.h"
@@ -22,14 +24,15 @@ namespace {
 using Plane = std::complex<double>;  // a point or direction of the plane: east + i·north
 
 // Where a line's holes go in the model: the grid (east + i·north, metres) to the frame the
-// line's horizontal segments are given in, local = a·grid + b (|a| = 1: a turn; the model's
-// unit is the metre), heights less z0; the placement the holes' linear placements are relative
-// to; the IfcAlignment they are positioned by.
+// line's horizontal segments are given in, local = a·grid + b (a turn, and |a| the model's
+// length units in a metre), heights (metres) less z0; the placement the holes' linear placements
+// are relative to; the IfcAlignment they are positioned by.
 struct LineFrame {
     Plane a{1, 0}, b{0, 0};
     double z0 = 0;
     std::int64_t placement = 0;
     std::int64_t alignment = 0;
+    std::int64_t curve = 0;  // the curve the holes' distances are measured along (BasisCurve)
     Plane local(Point grid) const { return a * Plane(grid.y, grid.x) + b; }
     // The local direction of an azimuth (radians clockwise from north).
     Plane direction(double azimuth) const {
@@ -48,6 +51,7 @@ struct Host {
     std::int64_t context = 0;
     std::int64_t identity = 0;      // an IfcAxis2Placement3D at the origin; 0: none yet
     std::vector<LineFrame> frames;  // by line, in the order of `lines`
+    double per_metre = 1;           // the model's length units in a metre
 };
 
 std::string point3(StepWriter& w, double x, double y, double z) {
@@ -95,29 +99,50 @@ double segment_length(const StepInstance& segment) {
         .real();
 }
 
-// The model's length unit must be the metre: the holes' distances, offsets and bodies are
-// written in it.
-void check_metres(const StepFile& file, const StepInstance& project) {
-    const StepField units = project.attribute(8, "UnitsInContext");
-    if (units.is_unset()) return;
-    for (const StepField& u : units.instance().attribute(0, "Units").list()) {
-        const StepInstance& unit = u.instance();
-        if (unit.entity() == "IFCDERIVEDUNIT" || unit.entity() == "IFCMONETARYUNIT") continue;
-        if (unit.attribute(1, "UnitType").enumeration() != "LENGTHUNIT") continue;
-        if (unit.entity() == "IFCSIUNIT" && unit.attribute(2, "Prefix").is_unset() &&
-            unit.attribute(3, "Name").enumeration() == "METRE")
-            return;
-        throw DataError(
-            "IFC 模型的长度单位不是米（" + unit.description() + "）：钻孔只能写入以米为单位的模型",
-            file.path(), unit.line());
-    }
+// The horizontal segment `segment` as its design parameters give it, in the model's frame and
+// length unit, its direction in radians.
+IfcHorizontalSegment design_of(const ifc::IfcModel& model, const StepInstance& segment) {
+    const StepInstance& design =
+        segment.attribute(7, "DesignParameters").instance("IFCALIGNMENTHORIZONTALSEGMENT");
+    const Plane at = start_point(segment);
+    IfcHorizontalSegment s;
+    s.x = at.real();
+    s.y = at.imag();
+    s.direction = model.angle(design.attribute(3, "StartDirection"));
+    s.start_radius = design.attribute(4, "StartRadiusOfCurvature").real();
+    s.end_radius = design.attribute(5, "EndRadiusOfCurvature").real();
+    s.length = design.attribute(6, "SegmentLength").real();
+    s.type = design.attribute(8, "PredefinedType").enumeration();
+    return s;
+}
+
+// The horizontal curve of the IfcAlignment `node`'s own representation: its IfcCompositeCurve,
+// or the one its gradient (or segmented reference) curve is built on; 0 where it has none.
+std::int64_t represented_curve(const StepInstance& node) {
+    const StepField shape = node.attribute(6, "Representation");
+    if (shape.is_unset()) return 0;
+    for (const StepField& r : shape.instance().attribute(2, "Representations").list())
+        for (const StepField& item : r.instance().attribute(3, "Items").list()) {
+            const StepInstance* curve = &item.instance();
+            // A few steps down at most: a damaged file's references may go round in a circle.
+            for (int depth = 0; depth < 4 && (curve->entity() == "IFCGRADIENTCURVE" ||
+                                              curve->entity() == "IFCSEGMENTEDREFERENCECURVE");
+                 ++depth)
+                curve = &curve->attribute(2, "BaseCurve").instance();
+            if (curve->entity() == "IFCCOMPOSITECURVE") return curve->id();
+        }
+    return 0;
 }
 
 // The frame of the IfcAlignment `node`, found from where its first horizontal segment starts and
 // where its last starts (or, closing the line, where it ends), both in the model and as the
 // reader placed them in the grid: the placement and the map conversion together, without
 // reading either again.
-LineFrame frame_of(const StepFile& file, const StepInstance& node, const Alignment& line) {
+// The holes are measured along the alignment's own curve; where the model draws none, along a
+// curve of its horizontal segments written beside it.
+LineFrame frame_of(const ifc::IfcModel& model, const StepInstance& node, const Alignment& line,
+                   double per_metre, StepWriter& w) {
+    const StepFile& file = model.file();
     LineFrame frame;
     frame.alignment = node.id();
     const StepInstance* horizontal = nullptr;
@@ -143,22 +168,53 @@ LineFrame frame_of(const StepFile& file, const StepInstance& node, const Alignme
     const Plane g1(pieces.front().start.y, pieces.front().start.x), g2(end.y, end.x);
     if (std::abs(g2 - g1) < 1e-3) throw node.error("太短，无法确定线路的坐标系");
     frame.a = (l2 - l1) / (g2 - g1);
-    if (std::abs(std::abs(frame.a) - 1) > 1e-6)
-        throw node.error("的坐标与线路相比有缩放，钻孔无法按米写入");
+    if (std::abs(std::abs(frame.a) / per_metre - 1) > 1e-6)
+        throw node.error("的坐标与线路相比有缩放（与模型的长度单位不符），无法放置钻孔");
     frame.b = l1 - frame.a * g1;
-    const std::vector<const StepInstance*> maps = file.instances_of("IFCMAPCONVERSION");
-    if (!maps.empty()) frame.z0 = maps.front()->attribute(4, "OrthogonalHeight").real();
+    // The height the model's zero stands at (the map conversion's), as the reader took it.
+    frame.z0 = model.map().z;
+    frame.curve = represented_curve(node);
+    if (!frame.curve) {
+        std::vector<IfcHorizontalSegment> designs;
+        for (const StepInstance* s : segments) designs.push_back(design_of(model, *s));
+        frame.curve = write_ifc_horizontal_curve(w, designs);
+    }
     return frame;
 }
 
-Host model_host(const std::string& path, const std::vector<const Alignment*>& lines,
+// Whether `bytes` are still the model `file` was parsed from: its last instance begins the line
+// it began then. A model saved again while the run went on (another program writes it) would
+// have the holes placed by one model and copied into another.
+bool same_model(const StepFile& file, const std::string& bytes) {
+    if (file.size() == 0) return true;
+    const StepInstance& last = file.at(file.size() - 1);
+    std::size_t at = 0;
+    for (long line = 1; line < last.line(); ++line) {
+        at = bytes.find('\n', at);
+        if (at == std::string::npos) return false;
+        ++at;
+    }
+    while (at < bytes.size() && (bytes[at] == ' ' || bytes[at] == '\t')) ++at;
+    const std::string id = "#" + std::to_string(last.id());
+    return bytes.compare(at, id.size(), id) == 0 &&
+           (at + id.size() >= bytes.size() ||
+            !std::isdigit(static_cast<unsigned char>(bytes[at + id.size()])));
+}
+
+// The model as parsed tells where the holes go; its bytes, copied as they are, keep every
+// instance of it exactly as written (a reader may have changed nothing but the case of a keyword
+// or the encoding of a name, and a model others work on must come back as they sent it).
+Host model_host(const StepFile& file, const std::vector<const Alignment*>& lines,
                 StepWriter& w_out) {
+    const std::string& path = file.path();
     const std::string bytes = read_bytes(path);
     if (bytes.size() >= 2 &&
         ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
         throw DataError("IFC 模型存为 UTF-16（Unicode）：请另存为 UTF-8 或 ANSI 后再写入钻孔",
                         path);
-    const StepFile file(path);
+    if (!same_model(file, bytes))
+        throw DataError("IFC 模型在本次运行读入之后又被改过（另存或被其他程序写过）：请重新运行",
+                        path);
     Host host;
     // The new instances go before the ENDSEC that closes the (last) DATA section.
     const std::size_t end = bytes.rfind("END-ISO-10303-21");
@@ -176,7 +232,9 @@ Host model_host(const std::string& path, const std::vector<const Alignment*>& li
     const std::vector<const StepInstance*> projects = file.instances_of("IFCPROJECT");
     if (projects.size() != 1) throw DataError("IFC 模型应有且只有一个 IfcProject", path);
     const StepInstance& project = *projects.front();
-    check_metres(file, project);
+    // The holes' distances, offsets, heights and bodies go in the model's own length unit.
+    const ifc::IfcModel model(file);
+    host.per_metre = 1 / model.length_unit().value();
     host.project = project.id();
     for (const StepField& c : project.attribute(7, "RepresentationContexts").list()) {
         const StepInstance& context = c.instance();
@@ -204,7 +262,7 @@ Host model_host(const std::string& path, const std::vector<const Alignment*>& li
                 break;
             }
         if (!node) throw DataError("IFC 模型中没有线路“" + line->name + "”（IfcAlignment）", path);
-        host.frames.push_back(frame_of(file, *node, *line));
+        host.frames.push_back(frame_of(model, *node, *line, host.per_metre, w_out));
     }
     return host;
 }
@@ -244,10 +302,11 @@ Host new_host(const std::vector<const Alignment*>& lines, const IfcBoreholeModel
                             "”的纵断面有不对称竖曲线，IFC 的竖向线元无法表示");
         }
         const WrittenIfcAlignment written =
-            write_ifc_alignment(w, data, host.identity, host.identity);
+            write_ifc_alignment(w, data, host.identity, host.identity, host.context);
         LineFrame frame;
         frame.placement = written.placement;
         frame.alignment = written.alignment;
+        frame.curve = written.curve;
         host.frames.push_back(frame);
         alignments.push_back(written.alignment);
     }
@@ -260,9 +319,9 @@ std::string label(const std::string& name, const std::string& value) {
     return "IFCPROPERTYSINGLEVALUE(" + step_string(name) + ",$,IFCLABEL(" + step_string(value) +
            "),$)";
 }
-std::string length(const std::string& name, double value) {
+std::string length(const std::string& name, double value, double per_metre) {
     return "IFCPROPERTYSINGLEVALUE(" + step_string(name) + ",$,IFCLENGTHMEASURE(" +
-           step_real(value) + "),$)";
+           step_real(value * per_metre) + "),$)";
 }
 
 // The holes, their bodies and properties, their geomodel and its place in the site.
@@ -277,12 +336,13 @@ void write_holes(StepWriter& w, Host& host, const std::vector<const Alignment*>&
         w.add("IFCRELAGGREGATES(" + w.guid() + ",$,$,$," + step_ref(host.project) + "," +
               step_refs({host.site}) + ")");
     }
+    const double unit = host.per_metre;  // metres to the model's length unit
     const std::string up = direction3(w, 0, 0, 1);
     const std::string down = direction3(w, 0, 0, -1);
     const std::int64_t profile =
-        w.add("IFCCIRCLEPROFILEDEF(.AREA.,$,$," + step_real(model.diameter / 2) + ")");
+        w.add("IFCCIRCLEPROFILEDEF(.AREA.,$,$," + step_real(model.diameter / 2 * unit) + ")");
     const std::int64_t sphere =
-        w.add("IFCSPHERE(" + step_ref(host.identity) + "," + step_real(0.25) + ")");
+        w.add("IFCSPHERE(" + step_ref(host.identity) + "," + step_real(0.25 * unit) + ")");
     const std::int64_t marker = w.add("IFCCSGSOLID(" + step_ref(sphere) + ")");
 
     const std::vector<std::string> names = stakeout_names(records);
@@ -307,13 +367,13 @@ void write_holes(StepWriter& w, Host& host, const std::vector<const Alignment*>&
         const double along = dx * std::cos(azimuth) + dy * std::sin(azimuth);
         // The collar stands on the ground where it is known; elsewhere the hole stays on the
         // curve's plane.
-        const double collar = r.ground_elevation ? *r.ground_elevation - frame.z0 : 0;
+        const double collar = r.ground_elevation ? (*r.ground_elevation - frame.z0) * unit : 0;
         const std::string vertical = r.ground_elevation ? step_real(collar) : "$";
-        const std::string longitudinal = r.crossing_angle ? step_real(along) : "$";
-        const std::int64_t distance =
-            w.add("IFCPOINTBYDISTANCEEXPRESSION(IFCLENGTHMEASURE(" +
-                  step_real(r.mileage - line.start_mileage()) + ")," + step_real(lateral) + "," +
-                  vertical + "," + longitudinal + ",$)");
+        const std::string longitudinal = r.crossing_angle ? step_real(along * unit) : "$";
+        const std::int64_t distance = w.add("IFCPOINTBYDISTANCEEXPRESSION(IFCLENGTHMEASURE(" +
+                                            step_real((r.mileage - line.start_mileage()) * unit) +
+                                            ")," + step_real(lateral * unit) + "," + vertical +
+                                            "," + longitudinal + "," + step_ref(frame.curve) + ")");
         const std::int64_t linear =
             w.add("IFCAXIS2PLACEMENTLINEAR(" + step_ref(distance) + ",$,$)");
         const Plane at = frame.local({r.x, r.y});
@@ -332,7 +392,7 @@ void write_holes(StepWriter& w, Host& host, const std::vector<const Alignment*>&
         std::int64_t body;
         if (depth && *depth > 0) {
             const std::int64_t solid = w.add("IFCEXTRUDEDAREASOLID(" + step_ref(profile) + ",$," +
-                                             down + "," + step_real(*depth) + ")");
+                                             down + "," + step_real(*depth * unit) + ")");
             body = w.add("IFCSHAPEREPRESENTATION(" + step_ref(host.context) +
                          ",'Body','SweptSolid'," + step_refs({solid}) + ")");
         } else {
@@ -355,9 +415,9 @@ void write_holes(StepWriter& w, Host& host, const std::vector<const Alignment*>&
             w.add("IFCPROPERTYSINGLEVALUE('Serial',$,IFCINTEGER(" + std::to_string(r.serial) +
                   "),$)"),
             w.add(label("Station", r.station)),
-            w.add(length("Offset", r.offset)),
-            w.add(length("X", r.x)),
-            w.add(length("Y", r.y)),
+            w.add(length("Offset", r.offset, unit)),
+            w.add(length("X", r.x, unit)),
+            w.add(length("Y", r.y, unit)),
             w.add(label("Status", "计划")),
         };
         if (!r.line.empty()) properties.push_back(w.add(label("Line", r.line)));
@@ -370,7 +430,7 @@ void write_holes(StepWriter& w, Host& host, const std::vector<const Alignment*>&
             {"Depth", &r.depth},
         };
         for (const auto& [name, value] : heights)
-            if (*value) properties.push_back(w.add(length(name, **value)));
+            if (*value) properties.push_back(w.add(length(name, **value, unit)));
         const std::int64_t own = w.add("IFCPROPERTYSET(" + w.guid() + ",$,'Qelt_Borehole',$," +
                                        step_refs(properties) + ")");
         w.add("IFCRELDEFINESBYPROPERTIES(" + w.guid() + ",$,$,$," + step_refs({hole}) + "," +
@@ -431,9 +491,9 @@ void write_ifc_boreholes(std::ostream& out, const Alignment& alignment,
                          const IfcBoreholeModel& model) {
     std::vector<const Alignment*> lines{&alignment};
     for (const Alignment& line : further_lines) lines.push_back(&line);
-    if (!model.source_model.empty()) {
+    if (model.source_model) {
         StepWriter w;
-        Host host = model_host(model.source_model, lines, w);
+        Host host = model_host(*model.source_model, lines, w);
         write_holes(w, host, lines, records, model);
         std::string data = w.data();
         if (host.eol != "\n") {

@@ -15,8 +15,12 @@
 //   is not the station), the offset to the left (OffsetLateral) and, on a skewed pier axis, the
 //   part of the offset along the line (OffsetLongitudinal), with the collar's height where the
 //   ground is known (OffsetVertical); and, as the standard asks of every linear placement, the
-//   same point as a CartesianPosition (the table's X and Y in the model's frame). IfcRelPositions
-//   ties the holes to their IfcAlignment;
+//   same point as a CartesianPosition (the table's X and Y in the model's frame). The distance is
+//   measured along the alignment's horizontal curve (BasisCurve): the IfcCompositeCurve of its
+//   representation, or one written of its horizontal segments where the model draws none. Not
+//   its gradient curve: the collar's height is its own, not one above the design grade, and a
+//   hole lies where the line runs even beyond the profile's ends. IfcRelPositions ties the holes
+//   to their IfcAlignment;
 // - has a body: where a depth is planned (or a bottom elevation under a known ground), a
 //   vertical cylinder of the hole's diameter from the collar down; otherwise a small sphere
 //   marking the collar.
@@ -27,10 +31,10 @@
 // appended, every instance of it kept byte for byte (header included) and the new ones numbered
 // after its last, related to its project, its site (one is added where it has none), its
 // alignments and its georeferencing. Otherwise a new model: project, site, metres and radians,
-// each line as an IfcAlignment with its horizontal segments, its vertical ones where it has a
-// profile and its stationing as STATION referents (chain breaks with their incoming stations),
-// georeferenced (IfcProjectedCRS and an identity IfcMapConversion: the model's coordinates are
-// the grid's) where the grid's system is known.
+// each line as an IfcAlignment with its horizontal segments (and their curve as its FootPrint
+// representation), its vertical ones where it has a profile and its stationing as STATION referents
+// (chain breaks with their incoming stations), georeferenced (IfcProjectedCRS and an identity
+// IfcMapConversion: the model's coordinates are the grid's) where the grid's system is known.
 
 #include <cstdint>
 #include <ostream>
@@ -44,9 +48,11 @@
 
 namespace qelt {
 
+class StepFile;
+
 struct IfcBoreholeModel {
-    // The IFC model the run's line came from (UTF-8 path); empty: a new model.
-    std::string source_model;
+    // The IFC model the run's line came from, as the run parsed it; null: a new model.
+    const StepFile* source_model = nullptr;
     // The grid's coordinate system for a new model (the user's, or none: then the zone prefix
     // of Y, or no georeferencing).
     GridSystem grid;
@@ -62,8 +68,9 @@ std::string cgcs2000_epsg(const GridSystem& grid, const std::vector<BoreholeReco
 
 // Writes the model to `out`. `alignment` is the run's line, `further_lines` the lines its
 // groups named; each record is placed on the line its `line` names. Throws DataError where the
-// source model cannot take the holes (a length unit other than the metre, a line not found in
-// it, a file saved as UTF-16).
+// source model cannot take the holes (a line not found in it, a file saved as UTF-16 or saved
+// again since the run read it). The holes go into a model in its own length unit (millimetres,
+// feet: every distance, offset, height, body and length property converted).
 void write_ifc_boreholes(std::ostream& out, const Alignment& alignment,
                          std::span<const Alignment> further_lines,
                          const std::vector<BoreholeRecord>& records, const IfcBoreholeModel& model);

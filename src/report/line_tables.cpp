@@ -328,6 +328,16 @@ void StakeRows::take() {
     if (taken_from_ == kKey) ++next_key_;
 }
 
+namespace {
+
+// The row's point and tangent on the line, and its design height where the profile reaches.
+void place_stake(const Alignment& alignment, StakeRow& row) {
+    alignment.line.locate(row.mileage, row.point, row.azimuth);
+    if (alignment.profile) row.design_elevation = alignment.profile->elevation(row.mileage);
+}
+
+}  // namespace
+
 bool StakeRows::next(StakeRow& row) {
     Item first;
     if (!peek(first)) return false;
@@ -353,8 +363,23 @@ bool StakeRows::next(StakeRow& row) {
     row.chain_break = best.rank == kBreak;
     row.ahead = best.ahead;
     for (const std::string& name : names) row.name += (row.name.empty() ? "" : "、") + name;
-    alignment_.line.locate(row.mileage, row.point, row.azimuth);
-    if (alignment_.profile) row.design_elevation = alignment_.profile->elevation(row.mileage);
+    place_stake(alignment_, row);
+    return true;
+}
+
+bool ListedStakeRows::next(StakeRow& row) {
+    if (next_ >= mileages_.size()) return false;
+    row = StakeRow{};
+    row.mileage = mileages_[next_++];
+    row.station = station_at(alignment_, row.mileage);
+    // The list writes its stations to the millimetre: a key point within half of one is the
+    // stake the list set on it.
+    constexpr double kListedDigit = 0.0005;
+    for (const KeyPoint& key : alignment_.key_points)
+        if (std::abs(key.mileage - row.mileage) <= kListedDigit + kSamePoint)
+            row.name += (row.name.empty() ? "" : "、") +
+                        (key.jd.empty() ? key.name : key.jd + " " + key.name);
+    place_stake(alignment_, row);
     return true;
 }
 

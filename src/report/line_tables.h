@@ -170,6 +170,21 @@ class StakeRows final : public StakeSource {
     std::optional<Item> pending_;
 };
 
+// The stake table's rows at exactly the stakes the route group listed (its 纬地 stake list):
+// `mileages` rising, on the line. A stake on a key point (to the list's millimetre) is named as
+// StakeRows names it; the design elevation where the line has a profile, no ground.
+class ListedStakeRows final : public StakeSource {
+  public:
+    ListedStakeRows(const Alignment& alignment, std::vector<double> mileages)
+        : alignment_(alignment), mileages_(std::move(mileages)) {}
+    bool next(StakeRow& row) override;
+
+  private:
+    const Alignment& alignment_;
+    std::vector<double> mileages_;
+    std::size_t next_ = 0;
+};
+
 // A row of the grade table: a grade point, its vertical curve, and the grade after it.
 struct GradeTableRow {
     int index = 0;             // 1, 2, … along the line

@@ -41,8 +41,8 @@ class RecordFanout : public RecordSink {
     void end_group() override {
         for (RecordSink* s : sinks_) s->end_group();
     }
-    void ground_from(const std::string& source) override {
-        for (RecordSink* s : sinks_) s->ground_from(source);
+    void ground_from(const std::string& source, GroundKind kind) override {
+        for (RecordSink* s : sinks_) s->ground_from(source, kind);
     }
     bool note_fits() const override {
         return std::all_of(sinks_.begin(), sinks_.end(),

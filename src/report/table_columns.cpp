@@ -102,7 +102,19 @@ std::vector<const Column*> shown(std::span<const Column> columns, FieldSet prese
 
 }  // namespace
 
-std::string ground_elevation_note(const std::string& source) {
+std::string ground_elevation_note(const std::string& source, GroundKind kind) {
+    // How the height was found, as the route group's files or the surveyor's model give it.
+    switch (kind) {
+        case GroundKind::cross_sections:
+            return "地面高程取自地面模型“" + source +
+                   "”，为钻孔所在偏距处前后两个实测横断面地面高程按桩号线性内插的值（米），"
+                   "超出横断面实测宽度或不在两横断面之间的钻孔不计。";
+        case GroundKind::centre_line:
+            return "地面高程取自地面模型“" + source +
+                   "”，为中线纵向地面线按桩号线性内插的高程（米），只计中线上的钻孔。";
+        case GroundKind::tin:
+            break;
+    }
     return "地面高程取自地面模型“" + source +
            "”，为钻孔 X、Y 处三角网的高程（米），模型范围之外的钻孔不计。";
 }

@@ -150,7 +150,7 @@ inline constexpr const char* kDesignElevationNote =
     "设计高程为纵断面设计线（中线或路缘，按设计所定）在钻孔桩号处的高程（米），未计横坡和超高。";
 // Where the 地面高程 column comes from, on a note row of its own, naming the ground's file
 // (`source`).
-std::string ground_elevation_note(const std::string& source);
+std::string ground_elevation_note(const std::string& source, GroundKind kind);
 // What the 孔深 column is measured from, on a note row of its own.
 inline constexpr const char* kDepthNote =
     "孔深自钻孔处地面（孔口）起算（米），孔底高程 = 地面高程 − 孔深；无地面高程时孔底高程空缺。";

@@ -165,8 +165,8 @@ void TableRows::finish(const std::string& project_line) {
                 note->cells[static_cast<std::size_t>(note_column_)] = {TableCell::Kind::text,
                                                                        Align::left, 0, text, true};
     if (ground_note_)
-        for (const std::string& text :
-             {ground_elevation_note(ground_source_), std::string(cut_fill_ ? kCutFillNote : "")})
+        for (const std::string& text : {ground_elevation_note(ground_source_, ground_kind_),
+                                        std::string(cut_fill_ ? kCutFillNote : "")})
             if (!text.empty())
                 if (TableRow* note = hold(next_note++))
                     note->cells[static_cast<std::size_t>(note_column_)] = {

@@ -89,7 +89,10 @@ class TableRows : public RecordSink {
     void record(const BoreholeRecord& borehole) override;
     void end_group() override;
     // Named on the 地面高程 column's note row (shown only where that column is).
-    void ground_from(const std::string& source) override { ground_source_ = source; }
+    void ground_from(const std::string& source, GroundKind kind) override {
+        ground_source_ = source;
+        ground_kind_ = kind;
+    }
     bool note_fits() const override;
     void finish(const std::string& project_line) override;
     void stopped(const std::string& project_line) override;
@@ -152,6 +155,7 @@ class TableRows : public RecordSink {
     bool cut_fill_ = false;       // and the 填挖高 column, whose sign that row explains
     bool depth_note_ = false;     // the 孔深 column is shown: what it is measured from
     std::string ground_source_;
+    GroundKind ground_kind_ = GroundKind::tin;
     int extra_notes() const {
         return (design_note_ ? 1 : 0) + (crossing_note_ ? 1 : 0) + (compared_note_ ? 1 : 0) +
                (ground_note_ ? 1 : 0) + (cut_fill_ ? 1 : 0) + (depth_note_ ? 1 : 0);

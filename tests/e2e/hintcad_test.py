@@ -4,8 +4,11 @@
 ground a run takes is a rule of the command line."""
 
 import csv
+import math
 import os
 import unittest
+
+import openpyxl
 
 import qelt_cli
 from qelt_cli import Workdir
@@ -39,6 +42,13 @@ class HintcadFiles(unittest.TestCase):
             theirs, notices = table(w, "pm", HINTCAD)
             by_jds, _ = table(w, "jd", [os.path.join(EX, "mainline.jd") if a.endswith(".pm") else a
                                         for a in HINTCAD])
+            # The note says how the ground was found: on triangles, or between cross sections.
+            for name, says in (("own", "三角网的高程"), ("pm", "前后两个实测横断面")):
+                sheet = openpyxl.load_workbook(w.out(name + ".xlsx")).active
+                notes = [c.value for r in sheet.iter_rows() for c in r
+                         if isinstance(c.value, str) and c.value.startswith("地面高程取自")]
+                self.assertEqual(len(notes), 1, name)
+                self.assertIn(says, notes[0])
         self.assertEqual(len(own), len(theirs))
         self.assertEqual(len(own), len(by_jds))
         grounds = 0
@@ -53,6 +63,31 @@ class HintcadFiles(unittest.TestCase):
             grounds += a["ground_elevation"] != ""
         self.assertGreater(grounds, 10)
         self.assertNotIn("错误", notices)
+
+    def test_the_stake_table_of_the_route_groups_stakes(self):
+        # examples/mainline.sta: every 20 m and key point of the main line, its overlap's
+        # stations lettered: exactly those stakes, where --every 20 puts them, key points named.
+        line = OWN[:6]
+        with Workdir() as w:
+            rows = {}
+            for name, extra in (("sta", ["--stations", os.path.join(EX, "mainline.sta")]),
+                                ("every", ["--every", "20"])):
+                out = w.out(name + ".csv")
+                r = qelt_cli.run("stakes", *line, *extra, "--output", w.out(name + ".xlsx"),
+                                 "--csv", out)
+                self.assertEqual(r.returncode, 0, r.stderr.decode())
+                with open(out, encoding="utf-8-sig", newline="") as f:
+                    rows[name] = list(csv.DictReader(f))
+        with open(os.path.join(EX, "mainline.sta"), encoding="ascii") as f:
+            self.assertEqual(len(rows["sta"]), len(f.readlines()) - 1)
+        every = {r["station"]: r for r in rows["every"] if r["point"] != "断链"}
+        self.assertEqual(len(rows["sta"]), len(every))
+        for a in rows["sta"]:
+            b = every[a["station"]]
+            self.assertEqual(a["point"], b["point"])
+            # The key points to the list's millimetre.
+            self.assertLess(math.hypot(float(a["x"]) - float(b["x"]), float(a["y"]) - float(b["y"])),
+                            1e-3)
 
     def test_one_ground_a_run(self):
         for extra, says in (

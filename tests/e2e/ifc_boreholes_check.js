@@ -1,9 +1,9 @@
 // An independent reading of an IFC model with boreholes, by web-ifc (the npm package, a
 // test-only tool): every IfcBorehole, its linear placement, its properties and its geomodel,
 // checked against the table (the CSV of the same run), and each linear placement's
-// CartesianPosition against the point its distance along and offsets give on the alignment's
-// horizontal segments as the file states them (evaluated here by numerical integration of the
-// curvature, not by Qelt's code). Prints the findings as JSON; exit status 1 when a check fails.
+// CartesianPosition against the point its distance along and offsets give on its BasisCurve
+// (the curve segments evaluated here from their parent curves' parametric forms, not by Qelt's
+// code). Prints the findings as JSON; exit status 1 when a check fails.
 //   node ifc_boreholes_check.js MODEL.ifc TABLE.csv
 const fs = require("fs");
 const W = require("web-ifc");
@@ -30,27 +30,46 @@ function csvRows(path) {
   return lines.slice(1).map((l) => Object.fromEntries(split(l).map((v, i) => [head[i], v])));
 }
 
-// The point at distance `d` along the horizontal segments, `lateral` to the left and `ahead`
-// along the tangent, in the segments' frame (x east, y north, angles counter-clockwise).
+// Simpson's rule of f over [0, u].
+function integral(f, u) {
+  const n = Math.max(64, 2 * Math.ceil(Math.abs(u) * 8));
+  const h = u / n;
+  let sum = 0;
+  for (let i = 0; i <= n; ++i) sum += (i === 0 || i === n ? 1 : i % 2 ? 4 : 2) * f(i * h);
+  return (sum * h) / 3;
+}
+
+// A parent curve's point and unit tangent at the length `s` along it, in its own position's
+// frame, by the parametric forms the IFC 4.3 documentation gives (IfcLine, IfcCircle,
+// IfcClothoid).
+function parentAt(c, s) {
+  if (c.kind === "line") return { p: [s, 0], t: [1, 0] };
+  if (c.kind === "circle") {
+    const u = s / c.r;
+    return { p: [c.r * Math.cos(u), c.r * Math.sin(u)], t: [-Math.sin(u), Math.cos(u)] };
+  }
+  // IfcClothoid: λ(u) = A·√π·(∫cos(π·A·t²/(2|A|)) dt, ∫sin(…) dt) over [0, u], s = A·u·√π.
+  const A = c.a, u = s / (A * Math.sqrt(Math.PI)), k = (t) => (Math.PI * A * t * t) / (2 * Math.abs(A));
+  const p = [A * Math.sqrt(Math.PI) * integral((t) => Math.cos(k(t)), u),
+             A * Math.sqrt(Math.PI) * integral((t) => Math.sin(k(t)), u)];
+  return { p, t: [Math.cos(k(u)), Math.sin(k(u))] };  // dλ/ds
+}
+
+// The point at distance `d` along a composite curve of IfcCurveSegments, `lateral` to the left
+// and `ahead` along the tangent: each segment is its parent cut from SegmentStart over
+// SegmentLength (its sign the sense), moved so that the cut's start and tangent lie on the
+// segment's placement.
 function pointAlong(segments, d, lateral, ahead) {
   let at = 0, s = null;
-  for (const g of segments) { s = g; if (d < at + g.length || g === segments[segments.length - 1]) break; at += g.length; }
-  const k0 = s.r0 ? 1 / s.r0 : 0, k1 = s.r1 ? 1 / s.r1 : 0;
-  const u = d - at, L = s.length || 1;
-  const heading = (t) => s.dir + k0 * t + (t <= L ? (k1 - k0) * t * t / (2 * L) : (k1 - k0) * L / 2 + (k1 - k0) * (t - L));
-  const n = Math.max(64, 2 * Math.ceil(Math.abs(u)));
-  let x = 0, y = 0;
-  if (u !== 0) {
-    const h = u / n;
-    for (let i = 0; i <= n; ++i) {
-      const w = i === 0 || i === n ? 1 : i % 2 ? 4 : 2, t = i * h;
-      x += w * Math.cos(heading(t)); y += w * Math.sin(heading(t));
-    }
-    x *= h / 3; y *= h / 3;
-  }
-  const th = heading(u);
-  return [s.x + x - lateral * Math.sin(th) + ahead * Math.cos(th),
-          s.y + y + lateral * Math.cos(th) + ahead * Math.sin(th)];
+  for (const g of segments) { s = g; if (d < at + Math.abs(g.length) || g === segments[segments.length - 1]) break; at += Math.abs(g.length); }
+  const sense = s.length < 0 ? -1 : 1;
+  const a = parentAt(s.parent, s.start), b = parentAt(s.parent, s.start + sense * (d - at));
+  // The turn taking the cut's tangent (in the sense of the segment) onto the placement's.
+  const t0 = [sense * a.t[0], sense * a.t[1]];
+  const cos = t0[0] * s.dir[0] + t0[1] * s.dir[1], sin = t0[0] * s.dir[1] - t0[1] * s.dir[0];
+  const turn = (v) => [cos * v[0] - sin * v[1], sin * v[0] + cos * v[1]];
+  const q = turn([b.p[0] - a.p[0], b.p[1] - a.p[1]]), t = turn([sense * b.t[0], sense * b.t[1]]);
+  return [s.x + q[0] - lateral * t[1] + ahead * t[0], s.y + q[1] + lateral * t[0] + ahead * t[1]];
 }
 
 (async () => {
@@ -74,15 +93,27 @@ function pointAlong(segments, d, lateral, ahead) {
     for (const p of set.HasProperties) { const q = line(p.value); props[q.Name.value] = q.NominalValue ? (typeof q.NominalValue.value === "string" ? q.NominalValue.value : num(q.NominalValue)) : q.EnumerationValues.map((e) => e.value); }
     for (const o of r.RelatedObjects) psets.set(o.value + "/" + set.Name.value, props);
   }
-  const horizontalOf = new Map();
-  const segmentsOf = (alignment) => {
-    if (horizontalOf.has(alignment)) return horizontalOf.get(alignment);
-    const h = (nests.get(alignment) || []).find((id) => line(id).type === W.IFCALIGNMENTHORIZONTAL);
-    const segs = (nests.get(h) || []).map((id) => line(line(id).DesignParameters.value)).map((d) => {
-      const p = line(d.StartPoint.value).Coordinates.map(num);
-      return { x: p[0], y: p[1], dir: num(d.StartDirection), r0: num(d.StartRadiusOfCurvature), r1: num(d.EndRadiusOfCurvature), length: num(d.SegmentLength) };
+  // The BasisCurve of a placement: an IfcCompositeCurve of IfcCurveSegments.
+  const curves = new Map();
+  const segmentsOf = (id) => {
+    if (curves.has(id)) return curves.get(id);
+    const c = line(id);
+    if (c.type !== W.IFCCOMPOSITECURVE) { fail(`#${id}: a BasisCurve that is no IfcCompositeCurve`); curves.set(id, null); return null; }
+    const segs = c.Segments.map((r) => line(r.value)).map((g) => {
+      const pl = line(g.Placement.value), o = line(pl.Location.value).Coordinates.map(num);
+      const r = pl.RefDirection ? line(pl.RefDirection.value).DirectionRatios.map(num) : [1, 0];
+      const n = Math.hypot(r[0], r[1]), pc = line(g.ParentCurve.value);
+      const pos = pc.Position ? line(pc.Position.value) : null;
+      if (pos && (line(pos.Location.value).Coordinates.map(num).some((v) => v !== 0) ||
+                  (pos.RefDirection && num(line(pos.RefDirection.value).DirectionRatios[1]) !== 0)))
+        fail(`#${pc.expressID}: a parent curve placed off the origin`);
+      const parent = pc.type === W.IFCLINE ? { kind: "line" }
+        : pc.type === W.IFCCIRCLE ? { kind: "circle", r: num(pc.Radius) }
+        : pc.type === W.IFCCLOTHOID ? { kind: "clothoid", a: num(pc.ClothoidConstant) }
+        : (fail(`#${pc.expressID}: parent curve of type ${pc.type}`), { kind: "line" });
+      return { x: o[0], y: o[1], dir: [r[0] / n, r[1] / n], start: num(g.SegmentStart), length: num(g.SegmentLength), parent };
     });
-    horizontalOf.set(alignment, segs);
+    curves.set(id, segs);
     return segs;
   };
   // The placement chain of IfcLocalPlacements (turns about the vertical only) and the map
@@ -138,7 +169,10 @@ function pointAlong(segments, d, lateral, ahead) {
     // offsets put the point on the alignment's curve.
     const alignment = positionedBy.get(id);
     if (!alignment) { fail(`#${id}: not positioned by an alignment`); continue; }
-    const p = pointAlong(segmentsOf(alignment), num(e.DistanceAlong), num(e.OffsetLateral) || 0, num(e.OffsetLongitudinal) || 0);
+    if (!e.BasisCurve) { fail(`#${id}: no BasisCurve`); continue; }
+    const segments = segmentsOf(e.BasisCurve.value);
+    if (!segments) continue;
+    const p = pointAlong(segments, num(e.DistanceAlong), num(e.OffsetLateral) || 0, num(e.OffsetLongitudinal) || 0);
     worstRule = Math.max(worstRule, Math.hypot(p[0] - cp[0], p[1] - cp[1]));
     worstHeight = Math.max(worstHeight, Math.abs((num(e.OffsetVertical) || 0) - cp[2]));
   }

@@ -72,7 +72,8 @@ std::string ifc_text(const IfcModelData& model) {
         own_axes = w.add("IFCAXIS2PLACEMENT3D(" + ref(at) + ",$," + ref(x_axis) + ")");
     }
     for (const IfcAlignmentData& a : model.alignments)
-        alignments.push_back(write_ifc_alignment(w, a, axes, own_axes).alignment);
+        alignments.push_back(
+            write_ifc_alignment(w, a, axes, own_axes, model.footprint ? context : 0).alignment);
     w.add("IFCRELAGGREGATES(" + w.guid() + ",$,$,$," + ref(project) + "," + list(alignments) + ")");
     return "ISO-10303-21;\nHEADER;\nFILE_DESCRIPTION(('ViewDefinition "
            "[Alignment-basedView]'),'2;1');\n"

@@ -3,8 +3,9 @@
 // each alignment's design (horizontal and vertical segments, STATION referents with
 // Pset_Stationing, written as the program writes them) in the project's units, with an
 // optional map conversion and placement. It writes what the
-// standard's alignment exchange needs of the design and nothing of its geometric representation
-// (the referents' IfcPointByDistanceExpression.BasisCurve is left unset).
+// standard's alignment exchange needs of the design and, where asked, the horizontal curve as
+// the alignment's representation (the referents' IfcPointByDistanceExpression.BasisCurve is
+// left unset).
 //
 // Everything here is in IFC's frame and the file's units: x east, y north, directions
 // counter-clockwise from +x, radii positive to the left (0 a straight), distances along the
@@ -46,6 +47,7 @@ struct IfcModelData {
     // Where each alignment's own placement puts its coordinates in the project's: a shift
     // (metres east and north) and a turn (radians, counter-clockwise).
     double placement_east = 0, placement_north = 0, placement_turn = 0;
+    bool footprint = false;  // each alignment's horizontal curve as its representation
     std::vector<IfcAlignmentData> alignments;
 };
 

@@ -29,6 +29,8 @@
 #include "base/platform.h"
 #include "base/text.h"
 #include "base/utf8_path.h"
+#include "input/formats.h"
+#include "input/hintcad_files.h"
 
 namespace {
 
@@ -58,6 +60,7 @@ const char* const kUsage =
                    [--name NAME]
   qelt-cli curves|elements|stakes <the alignment options of table> [--output T.xlsx]
                    [--csv T.csv] [--every M]
+  stakes also takes 纬地's stake list instead of --every: [--stations F.sta]
   qelt-cli grades <the alignment options of table> --profile FILE [--profile-name NAME]
                    [--output T.xlsx] [--csv T.csv]
   table, inverse and stakes also take the design profile, for design elevations:
@@ -277,7 +280,10 @@ Line tables (线形表), to compare the line Qelt computed with the design drawi
             CSV column design_elevation, and stakes at every grade point 变坡点 and at the
             start and end of every vertical curve 竖曲线起点, 竖曲线终点; with --terrain also
             地面高程 on the centre line, CSV column ground_elevation, empty for a stake
-            outside the ground, which one "提示：" line counts and names)
+            outside the ground, which one "提示：" line counts and names; with --stations
+            F.sta, 纬地's 桩号序列 (first line HINTCAD…_STA_SHUJU, then "桩号 序号" a line,
+            the stations rising and on the line, the numbers 1, 2, …), exactly the route
+            group's stakes instead, a stake on a key point named)
   grades    纵坡、竖曲线表 (a line with --profile): per grade point its station, elevation,
             凸/凹, R, T, E, L and the curve's start and end stations, and the grade after it
             (per cent, signed) and its length (default --output 纵坡竖曲线表.xlsx; CSV
@@ -359,6 +365,7 @@ struct Options {
     std::optional<std::string> crs, central_meridian;  // the maps' coordinate system, as typed
     std::optional<std::string> name;            // landxml: the alignment's name in the export
     std::optional<std::string> every;           // stakes: the interval, metres
+    std::optional<std::string> stations;        // stakes: the route group's stake list (.sta)
     std::optional<std::string> tolerance;       // inverse --planned: metres, as typed
     std::optional<std::string> section_scales;  // --section-dxf: "H,V", as typed
     std::string output = "钻孔数量及位置表.xlsx";
@@ -516,12 +523,18 @@ int run_line_table(const Options& options, double every) {
     std::vector<std::string> notices;
     try {
         alignment = line_of(options, notices);
+        // The route group's own stakes, on the line as the run completed it.
+        std::optional<std::vector<double>> stakes;
+        if (options.stations) {
+            DetectedFile file = detect_format(*options.stations);
+            stakes = hintcad_read_stakes(file, alignment);
+        }
         CommandLineUi ui(options);
         const std::shared_ptr<const Terrain> ground =
             read_ground(ui, options.run, *options.input(DialogRole::alignment), alignment, notices);
         write_line_table_files(workbook, csv_file ? &*csv_file : nullptr, kind, alignment,
-                               *options.input(DialogRole::alignment), every, ground.get(),
-                               &notices);
+                               *options.input(DialogRole::alignment), every, ground.get(), &notices,
+                               stakes ? &*stakes : nullptr);
     } catch (const DataError& e) {
         for (const std::string& notice : notices) std::cerr << "提示：" << notice << "\n";
         return data_error(e);
@@ -578,7 +591,7 @@ int run_table(const Options& options) {
     // its CSV), headed as incomplete, and nothing that would pass for the whole set of holes.
     outputs.set_ground(result.terrain.get());
     outputs.set_section_scales(options.run.section_scales);
-    outputs.set_alignment_file(*options.input(DialogRole::alignment));
+    outputs.set_line_model(job.line_model(*options.input(DialogRole::alignment)));
     if (complete)
         outputs.write_files(
             job.alignment(),
@@ -753,6 +766,7 @@ int main(int argc, char** argv) {
         {"--terrain-name", &options.run.terrain_name},
         {"--name", &options.name},
         {"--every", &options.every},
+        {"--stations", &options.stations},
         {"--tolerance", &options.tolerance},
         {"--section-scales", &options.section_scales}};
     for (const JobInput& in : kJobInputs) value_options[in.option] = &options.run.file(in.role);
@@ -882,6 +896,11 @@ int main(int argc, char** argv) {
         return usage_error({"--name 属于 landxml 命令", "--name belongs to landxml"});
     if (options.every && options.command != kStakesCommand)
         return usage_error({"--every 属于 stakes 命令", "--every belongs to stakes"});
+    if (options.stations && options.command != kStakesCommand)
+        return usage_error({"--stations 属于 stakes 命令", "--stations belongs to stakes"});
+    if (options.stations && options.every)
+        return usage_error({"--stations 与 --every 不能同用：桩号序列已给出每个桩",
+                            "--stations and --every exclude each other"});
     if (options.tolerance) {
         if (!options.run.compare_planned)
             return usage_error(

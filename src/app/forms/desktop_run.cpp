@@ -77,7 +77,7 @@ class DeliverySheet : public RecordFanout {
                      std::span<const Alignment> further_lines, const Terrain* ground) {
         out_->set_ground(ground);
         out_->set_section_scales(options_.section_scales);
-        out_->set_alignment_file(ui_.alignment_file);
+        out_->set_line_model(job_.line_model(ui_.alignment_file));
         out_->write_files(alignment,
                           project.empty() ? workbook_stem(ui_.borehole_file, "") : project,
                           further_lines);
