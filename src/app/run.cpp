@@ -306,6 +306,9 @@ RunResult TableRun::run() {
         // From here on the table is begun, and a failure keeps the rows written so far.
         records_.begin_table();
         table_begun_ = true;
+        // Told once the table is begun: the desktop opens its files only then, and a sink added
+        // then must still name the ground in its note row.
+        if (terrain_) records_.ground_from(terrain_->source());
         result_.file = list_->path();
         const ListPass pass{*list_, list_file_.kind, records_, *namer_};
         try {
@@ -382,7 +385,6 @@ void TableRun::read_ground() {
     terrain_ = qelt::read_ground(ui_, options_, source_.documents(), line_file_, alignment_,
                                  result_.notices);
     if (!terrain_) return;
-    records_.ground_from(terrain_->source());
     result_.terrain = terrain_;
 }
 
