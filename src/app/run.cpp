@@ -1,6 +1,7 @@
 #include "app/run.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -219,6 +220,7 @@ class TableRun {
     void plan_depth(const ListPass& pass, const Alignment& on, const HolePlan& plan,
                     BoreholeRecord& record, long line) const;
     void finish();
+    void say_collars_off_ground();
     const Alignment& named_line(const std::string& name);
 
     // A failure of the list phase: the table written so far is kept, and the message names the
@@ -258,6 +260,9 @@ class TableRun {
     std::unordered_map<std::string, std::string> planned_lines_;
     bool planned_elsewhere_ = false;
     bool table_begun_ = false;
+    // The surveyed holes whose collar lies more than kCollarGroundTolerance from the ground
+    // model, with collar − model, metres; said once at the end of the run.
+    std::vector<std::pair<std::string, double>> collars_off_ground_;
     Workload workload_;  // the holes and metres planned, for the closing line
 };
 
@@ -560,6 +565,11 @@ void TableRun::write_row(const ListPass& pass, const ListEvent& event) {
         if (!record.ground_elevation)
             result_.notices.push_back(pass.list.at_line(event.line) + "钻孔" +
                                       terrain_->why_none({record.x, record.y}) + "，没有地面高程");
+        if (record.collar_elevation && record.ground_elevation) {
+            const double off = *record.collar_elevation - *record.ground_elevation;
+            if (std::fabs(off) > kCollarGroundTolerance)
+                collars_off_ground_.emplace_back(record.name, off);
+        }
     }
     // The planned holes of a comparison are compared by place alone: their depths are the
     // coordinate table's business.
@@ -631,8 +641,31 @@ const Alignment& TableRun::named_line(const std::string& name) {
     return named_lines_.back();
 }
 
+// One notice for every surveyed collar far from the ground model: a whole file in another
+// datum would otherwise say it once a hole. The first few holes are named; the engineer finds
+// the rest in the table's 实测−模型 column.
+void TableRun::say_collars_off_ground() {
+    if (collars_off_ground_.empty()) return;
+    constexpr std::size_t kNamed = 5;
+    std::string holes;
+    for (std::size_t i = 0; i < collars_off_ground_.size() && i < kNamed; ++i)
+        holes += (i ? "、" : "") + collars_off_ground_[i].first + " " +
+                 fixed_text(collars_off_ground_[i].second, 3) + " 米";
+    if (collars_off_ground_.size() > kNamed) holes += " 等";
+    result_.notices.push_back(std::to_string(collars_off_ground_.size()) +
+                              " 个钻孔的孔口高程与地面模型“" + terrain_->source() + "”相差超过 " +
+                              short_number_text(kCollarGroundTolerance) + " 米（实测−模型）：" +
+                              holes +
+                              "。1956 黄海高程系与 1985 国家高程基准只差约 0.03 米，相差数米多为" +
+                              std::string(list_->data_name()) + "文件" + "“" +
+                              utf8_of(path_from_utf8(list_->path()).filename()) +
+                              "”的 H 用了另一高程系统（地方或假定高程），或孔口高程输错，请核对");
+    collars_off_ground_.clear();
+}
+
 void TableRun::finish() {
     list_->close();
+    say_collars_off_ground();
     result_.workload = workload_.summary();
     if (const long n = workload_.total().without_depth; n > 0 && n < workload_.total().holes)
         result_.notices.push_back(std::to_string(n) +
@@ -648,7 +681,10 @@ void TableRun::finish() {
 
 void TableRun::stop(const RunStop& reason) {
     if (list_) list_->close();
-    if (table_begun_) records_.stopped(project_line_);
+    if (table_begun_) {
+        records_.stopped(project_line_);
+        say_collars_off_ground();
+    }
     result_.outcome = reason.outcome;
     result_.message = reason.message;
     result_.file = reason.file;
