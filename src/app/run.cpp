@@ -82,6 +82,25 @@ void read_chain_breaks(const RunOptions& options, LineFiles& files, Alignment& a
     dl_complete(breaks, alignment.start_mileage(), alignment.end_mileage());
 }
 
+// The ground line the LandXML line carries (ProfSurf) goes with the heights to the section
+// drawing, where no terrain is given.
+void read_own_ground_line(const RunOptions& options, Documents& documents,
+                          const std::string& line_file, Alignment& alignment,
+                          std::vector<std::string>& notices) {
+    if (!options.heights) return;
+    try {
+        read_ground_line(documents, line_file, alignment);
+    } catch (const DataError& e) {
+        // A table of design elevations never reads the ground line: a damaged one stops
+        // only the drawing that would draw it.
+        if (options.draws_section && !options.ground) throw;
+        alignment.ground_line.clear();
+        notices.push_back("平面资料文件“" + utf8_of(path_from_utf8(e.file()).filename()) + "”" +
+                          (e.line() > 0 ? "第 " + std::to_string(e.line()) + " 行" : "") + "：" +
+                          e.what() + "：地面线未读入（本次不画用它的纵断面图）");
+    }
+}
+
 }  // namespace
 
 std::string error_box_text(const std::string& reason, const std::string& file, long line) {
@@ -140,22 +159,7 @@ std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& sou
             profile_file = path;
         }
         check_profile_reach(alignment, profile_file);
-        // The ground line the LandXML line carries (ProfSurf) goes with the heights to the
-        // section drawing, where no terrain is given.
-        if (options.heights) {
-            try {
-                read_ground_line(documents, line_file, alignment);
-            } catch (const DataError& e) {
-                // A table of design elevations never reads the ground line: a damaged one stops
-                // only the drawing that would draw it.
-                if (options.draws_section && !options.ground) throw;
-                alignment.ground_line.clear();
-                notices.push_back("平面资料文件“" + utf8_of(path_from_utf8(e.file()).filename()) +
-                                  "”" +
-                                  (e.line() > 0 ? "第 " + std::to_string(e.line()) + " 行" : "") +
-                                  "：" + e.what() + "：地面线未读入（本次不画用它的纵断面图）");
-            }
-        }
+        read_own_ground_line(options, documents, line_file, alignment, notices);
         return line_file;
     } catch (const DialogCancelled&) {
         throw;
@@ -637,6 +641,8 @@ const Alignment& TableRun::named_line(const std::string& name) {
         }
     }
     check_profile_reach(line, path);
+    // Its own ground line for its own section, as the run's line has its.
+    read_own_ground_line(options_, documents, path, line, result_.notices);
     named_lines_.push_back(std::move(line));
     return named_lines_.back();
 }
