@@ -156,40 +156,32 @@ class SectionDrawing(unittest.TestCase):
             self.assertIn("--section-scales must be two positive scale denominators", lines[1])
 
     def test_a_section_per_line(self):
-        # The interchange's list over 主线 and A匝道 (the ramp has no profile; the ground covers
-        # one of its holes): a section per line, titled with its name, one below the other, and
-        # every hole's mark within the station range of its own line's section.
-        r = qelt_cli.run("table", "--alignment", os.path.join(EX, "interchange.xml"),
-                         "--alignment-name", "主线", "--profile", os.path.join(EX, "interchange.xml"),
+        # The interchange's list over 主线 and A匝道: a section per line, titled with its name,
+        # one below the other, every hole's mark within the stations of its own line's section.
+        xml = os.path.join(EX, "interchange.xml")
+        r = qelt_cli.run("table", "--alignment", xml, "--alignment-name", "主线", "--profile", xml,
                          "--terrain", GROUND, "--boreholes",
                          os.path.join(EX, "interchange-boreholes.txt"), "--output",
                          self.w.out("i.xlsx"), "--csv", self.w.out("i.csv"), "--section-dxf",
                          self.w.out("i.dxf"))
-        self.assertEqual(r.returncode, 0, r.stderr.decode())
         self.assertIn("钻孔纵断面图（每条线路一段，自上而下排列）已写入", r.stdout.decode())
         doc, _ = recover.readfile(self.w.out("i.dxf"))
         titles = sorted(((t.dxf.insert.y, plain(t.dxf.text)) for t in on(doc, "图表栏", "TEXT")
                          if plain(t.dxf.text).endswith("钻孔纵断面图")), reverse=True)
         self.assertEqual([t for _, t in titles], ["主线 钻孔纵断面图", "A匝道 钻孔纵断面图"])
-        # A section reaches from its title down to the next one's; its stations from the end of
-        # the titles' column (30 mm) to the right end of its bands.
-        bands = [e for e in on(doc, "图表栏", "LINE") if abs(e.dxf.start.y - e.dxf.end.y) < 1e-9]
+        # A section: from its title down to the next; its stations from the end of the bands'
+        # titles (30 mm) to the right end of its bands.
         tops = [y for y, _ in titles] + [-float("inf")]
-        holes = read_csv(self.w.out("i.csv"))
         for k, (top, title) in enumerate(titles):
-            line = title.split()[0]
             inside = lambda y: tops[k + 1] < y <= top
-            rows = [b for b in bands if inside(b.dxf.start.y)]
-            start = min(b.dxf.start.x for b in rows) + 30 * MM
-            end = max(b.dxf.end.x for b in rows)
+            rows = [b for b in on(doc, "图表栏", "LINE")
+                    if b.dxf.start.y == b.dxf.end.y and inside(b.dxf.start.y)]
+            start, end = min(b.dxf.start.x for b in rows) + 30 * MM, max(b.dxf.end.x for b in rows)
             marks = [m.dxf.start.x for m in on(doc, "钻孔", "LINE") if inside(m.dxf.start.y)]
-            drawn = [h for h in holes if h["line"] == line and
-                     (h["ground_elevation"] or h["design_elevation"])]
-            self.assertEqual(len(marks), len(drawn), line)
-            self.assertTrue(drawn, line)
-            for x in marks:
-                self.assertTrue(start - 1e-6 <= x <= end + 1e-6, (line, x, start, end))
-
+            drawn = [h for h in read_csv(self.w.out("i.csv")) if h["line"] == title.split()[0]
+                     and (h["ground_elevation"] or h["design_elevation"])]
+            self.assertEqual(len(marks), len(drawn), title)
+            self.assertTrue(drawn and all(start - 1e-6 <= x <= end + 1e-6 for x in marks), title)
 
 if __name__ == "__main__":
     unittest.main()
