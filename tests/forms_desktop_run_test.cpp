@@ -756,6 +756,13 @@ TEST(DesktopRun, HeightsFromTheProfileDialogOrTheLinesOwn) {
             // The chosen plane's height under the first hole.
             EXPECT_EQ(dump["G3.v"], c.surface ? "n:310" : "n:300") << c.what;
         }
+        // The note row names the ground's file (chosen before the borehole list) as the CLI's.
+        const std::string note = "地面高程取自地面模型“" + c.answers[c.answers.size() - 2] + "”";
+        EXPECT_EQ(c.ground, std::any_of(dump.begin(), dump.end(),
+                                        [&](const auto& cell) {
+                                            return cell.second.find(note) != std::string::npos;
+                                        }))
+            << c.what;
     }
     FakeDesktop desktop;
     desktop.folder = dir.path("");

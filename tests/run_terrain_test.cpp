@@ -3,6 +3,7 @@
 // outside the ground left without one and named, and the table's columns and note row.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
@@ -105,21 +106,41 @@ TEST(RunTerrain, GroundAndCutOrFillAtEachHole) {
               std::string::npos);
     EXPECT_EQ(text(sheet.last_row() - 2, 2), kDesignElevationNote);
 
-    // The holes back from the field with their surveyed heights, 0.25 m above the model's
-    // ground: the model's ground beside it and the difference, surveyed − model.
-    std::string cass;
-    for (std::size_t i = 0; i + 1 < records.all.size(); ++i) {
-        const BoreholeRecord& r = records.all[i];
-        cass += "ZK" + std::to_string(i + 1) + ",," + shortest_number(r.y) + "," +
-                shortest_number(r.x) + "," + shortest_number(ground(r.x, r.y) + 0.25) + "\n";
-    }
+    // The holes back from the field with their surveyed heights some way off the model's
+    // ground: the model's ground beside each and the difference, surveyed − model; collars
+    // more than 5 m off named in one notice that points at the height datum, the first five.
+    const std::pair<std::vector<double>, const char*> cases[] = {
+        {{-190.2, 4.99, 5.01},
+         "2 个钻孔的孔口高程与地面模型“地面.dat”相差超过 5 米（实测−模型）：ZK1 "
+         "-190.200 米、ZK3 5.010 米。1956 黄海高程系"},
+        {{12, 12, 12, 12, 12, 12, 12},
+         "7 个钻孔的孔口高程与地面模型“地面.dat”相差超过 5 米（实测−"
+         "模型）：ZK1 12.000 米、ZK2 12.000 米、ZK3 12.000 米、ZK4 "
+         "12.000 米、ZK5 12.000 米 等。"}};
     ui.files.erase(DialogRole::boreholes);
-    ui.files[DialogRole::points] = dir.write("实测.dat", cass);
-    RecordList drilled;
-    ASSERT_EQ(run_as_drilled_table(ui, options, *source, line, drilled).outcome,
-              RunOutcome::complete);
-    for (const BoreholeRecord& r : drilled.all)
-        EXPECT_NEAR(field_number(r, RecordField::ground_check).value_or(NAN), 0.25, 1e-6) << r.name;
+    for (const auto& [off, notice] : cases) {
+        std::string cass;  // beside the table's holes inside the ground, 2 m apart
+        for (std::size_t i = 0; i < off.size(); ++i) {
+            const BoreholeRecord& r = records.all[i % 3];
+            const double x = r.x + 2.0 * static_cast<double>(i / 3);
+            cass += "ZK" + std::to_string(i + 1) + ",," + shortest_number(r.y) + "," +
+                    shortest_number(x) + "," + shortest_number(ground(x, r.y) + off[i]) + "\n";
+        }
+        ui.files[DialogRole::points] = dir.write("实测.dat", cass);
+        RecordList drilled;
+        const RunResult run = run_as_drilled_table(ui, options, *source, line, drilled);
+        ASSERT_EQ(drilled.all.size(), off.size()) << run.message;
+        for (std::size_t i = 0; i < off.size(); ++i)
+            EXPECT_NEAR(field_number(drilled.all[i], RecordField::ground_check).value_or(NAN),
+                        off[i], 1e-6);
+        // One notice for them all, the last of the run.
+        EXPECT_EQ(std::count_if(run.notices.begin(), run.notices.end(),
+                                [](const std::string& n) { return n.find("高程系") != n.npos; }),
+                  1);
+        EXPECT_EQ(run.notices.back().rfind(notice, 0), 0u) << run.notices.back();
+        EXPECT_NE(run.notices.back().find("文件“实测.dat”的 H 用了另一高程系统"),
+                  std::string::npos);
+    }
 }
 
 }  // namespace

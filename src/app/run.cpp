@@ -1,6 +1,7 @@
 #include "app/run.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -81,6 +82,25 @@ void read_chain_breaks(const RunOptions& options, LineFiles& files, Alignment& a
     dl_complete(breaks, alignment.start_mileage(), alignment.end_mileage());
 }
 
+// The ground line the LandXML line carries (ProfSurf) goes with the heights to the section
+// drawing, where no terrain is given.
+void read_own_ground_line(const RunOptions& options, Documents& documents,
+                          const std::string& line_file, Alignment& alignment,
+                          std::vector<std::string>& notices) {
+    if (!options.heights) return;
+    try {
+        read_ground_line(documents, line_file, alignment);
+    } catch (const DataError& e) {
+        // A table of design elevations never reads the ground line: a damaged one stops
+        // only the drawing that would draw it.
+        if (options.draws_section && !options.ground) throw;
+        alignment.ground_line.clear();
+        notices.push_back("平面资料文件“" + utf8_of(path_from_utf8(e.file()).filename()) + "”" +
+                          (e.line() > 0 ? "第 " + std::to_string(e.line()) + " 行" : "") + "：" +
+                          e.what() + "：地面线未读入（本次不画用它的纵断面图）");
+    }
+}
+
 }  // namespace
 
 std::string error_box_text(const std::string& reason, const std::string& file, long line) {
@@ -139,22 +159,7 @@ std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& sou
             profile_file = path;
         }
         check_profile_reach(alignment, profile_file);
-        // The ground line the LandXML line carries (ProfSurf) goes with the heights to the
-        // section drawing, where no terrain is given.
-        if (options.heights) {
-            try {
-                read_ground_line(documents, line_file, alignment);
-            } catch (const DataError& e) {
-                // A table of design elevations never reads the ground line: a damaged one stops
-                // only the drawing that would draw it.
-                if (options.draws_section && !options.ground) throw;
-                alignment.ground_line.clear();
-                notices.push_back("平面资料文件“" + utf8_of(path_from_utf8(e.file()).filename()) +
-                                  "”" +
-                                  (e.line() > 0 ? "第 " + std::to_string(e.line()) + " 行" : "") +
-                                  "：" + e.what() + "：地面线未读入（本次不画用它的纵断面图）");
-            }
-        }
+        read_own_ground_line(options, documents, line_file, alignment, notices);
         return line_file;
     } catch (const DialogCancelled&) {
         throw;
@@ -219,6 +224,7 @@ class TableRun {
     void plan_depth(const ListPass& pass, const Alignment& on, const HolePlan& plan,
                     BoreholeRecord& record, long line) const;
     void finish();
+    void say_collars_off_ground();
     const Alignment& named_line(const std::string& name);
 
     // A failure of the list phase: the table written so far is kept, and the message names the
@@ -258,6 +264,9 @@ class TableRun {
     std::unordered_map<std::string, std::string> planned_lines_;
     bool planned_elsewhere_ = false;
     bool table_begun_ = false;
+    // The surveyed holes whose collar lies more than kCollarGroundTolerance from the ground
+    // model, with collar − model, metres; said once at the end of the run.
+    std::vector<std::pair<std::string, double>> collars_off_ground_;
     Workload workload_;  // the holes and metres planned, for the closing line
 };
 
@@ -306,6 +315,15 @@ RunResult TableRun::run() {
         // From here on the table is begun, and a failure keeps the rows written so far.
         records_.begin_table();
         table_begun_ = true;
+        // Told once the table is begun: the desktop opens its files only then, and a sink added
+        // then must still name the ground in its note row.
+        if (terrain_) {
+            const SectionGround* sections = terrain_->sections();
+            records_.ground_from(terrain_->source(), !sections ? GroundKind::tin
+                                                     : sections->sections().empty()
+                                                         ? GroundKind::centre_line
+                                                         : GroundKind::cross_sections);
+        }
         result_.file = list_->path();
         const ListPass pass{*list_, list_file_.kind, records_, *namer_};
         try {
@@ -382,11 +400,6 @@ void TableRun::read_ground() {
     terrain_ = qelt::read_ground(ui_, options_, source_.documents(), line_file_, alignment_,
                                  result_.notices);
     if (!terrain_) return;
-    const SectionGround* sections = terrain_->sections();
-    records_.ground_from(terrain_->source(), !sections ? GroundKind::tin
-                                             : sections->sections().empty()
-                                                 ? GroundKind::centre_line
-                                                 : GroundKind::cross_sections);
     result_.terrain = terrain_;
 }
 
@@ -563,6 +576,11 @@ void TableRun::write_row(const ListPass& pass, const ListEvent& event) {
         if (!record.ground_elevation)
             result_.notices.push_back(pass.list.at_line(event.line) + "钻孔" +
                                       terrain_->why_none({record.x, record.y}) + "，没有地面高程");
+        if (record.collar_elevation && record.ground_elevation) {
+            const double off = *record.collar_elevation - *record.ground_elevation;
+            if (std::fabs(off) > kCollarGroundTolerance)
+                collars_off_ground_.emplace_back(record.name, off);
+        }
     }
     // The planned holes of a comparison are compared by place alone: their depths are the
     // coordinate table's business.
@@ -630,12 +648,37 @@ const Alignment& TableRun::named_line(const std::string& name) {
         }
     }
     check_profile_reach(line, path);
+    // Its own ground line for its own section, as the run's line has its.
+    read_own_ground_line(options_, documents, path, line, result_.notices);
     named_lines_.push_back(std::move(line));
     return named_lines_.back();
 }
 
+// One notice for every surveyed collar far from the ground model: a whole file in another
+// datum would otherwise say it once a hole. The first few holes are named; the engineer finds
+// the rest in the table's 实测−模型 column.
+void TableRun::say_collars_off_ground() {
+    if (collars_off_ground_.empty()) return;
+    constexpr std::size_t kNamed = 5;
+    std::string holes;
+    for (std::size_t i = 0; i < collars_off_ground_.size() && i < kNamed; ++i)
+        holes += (i ? "、" : "") + collars_off_ground_[i].first + " " +
+                 fixed_text(collars_off_ground_[i].second, 3) + " 米";
+    if (collars_off_ground_.size() > kNamed) holes += " 等";
+    result_.notices.push_back(std::to_string(collars_off_ground_.size()) +
+                              " 个钻孔的孔口高程与地面模型“" + terrain_->source() + "”相差超过 " +
+                              short_number_text(kCollarGroundTolerance) + " 米（实测−模型）：" +
+                              holes +
+                              "。1956 黄海高程系与 1985 国家高程基准只差约 0.03 米，相差数米多为" +
+                              std::string(list_->data_name()) + "文件" + "“" +
+                              utf8_of(path_from_utf8(list_->path()).filename()) +
+                              "”的 H 用了另一高程系统（地方或假定高程），或孔口高程输错，请核对");
+    collars_off_ground_.clear();
+}
+
 void TableRun::finish() {
     list_->close();
+    say_collars_off_ground();
     result_.workload = workload_.summary();
     if (const long n = workload_.total().without_depth; n > 0 && n < workload_.total().holes)
         result_.notices.push_back(std::to_string(n) +
@@ -651,7 +694,10 @@ void TableRun::finish() {
 
 void TableRun::stop(const RunStop& reason) {
     if (list_) list_->close();
-    if (table_begun_) records_.stopped(project_line_);
+    if (table_begun_) {
+        records_.stopped(project_line_);
+        say_collars_off_ground();
+    }
     result_.outcome = reason.outcome;
     result_.message = reason.message;
     result_.file = reason.file;

@@ -314,6 +314,14 @@ RunResult run_as_drilled_table(RunUi& ui, const RunOptions& options, AlignmentSo
                                Alignment& alignment, RecordSink& records,
                                RunProgress* progress = nullptr);
 
+// How far a surveyed collar (孔口高程, the H of a CASS or PNEZD file) may lie from the ground
+// model at the hole before the run names it, metres. A TIN from a 1:1000–1:2000 topographic
+// survey is good to about a third of its 1–2 m contour interval on slopes, and a drilling pad
+// is levelled a metre or two into the slope: a collar 5 m off is neither, but another height
+// datum (a local or assumed one; 1956 黄海 and 1985 国家高程基准 differ by only some 0.03 m) or a
+// height typed wrong.
+inline constexpr double kCollarGroundTolerance = 5.0;
+
 // The optional fields the as-drilled table of the points file `points_file` gives: the collar
 // elevation (孔口高程) when the file's layout has a height column (a CASS or PNEZD file,
 // input/surveyed_points.h), whether or not its lines fill it. Decided by the layout rather than by

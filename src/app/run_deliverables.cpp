@@ -77,6 +77,29 @@ bool RunDeliverables::refused(Deliverable d) const {
     return false;
 }
 
+// A section for every line the list used, each with its own holes and the ground under its own
+// centre line (found here once for the drawing): the run's line first, unless the list put no
+// hole on it while it put some on the lines its groups named.
+std::vector<LineSection> RunDeliverables::line_sections(
+    const Alignment& alignment, std::span<const Alignment> further_lines) const {
+    std::vector<LineSection> sections;
+    const auto add = [&](const Alignment& line) {
+        LineSection& s = sections.emplace_back();
+        s.alignment = &line;
+        for (const BoreholeRecord& b : records_.all)
+            if (b.line == line.name) s.boreholes.push_back(b);
+        if (s.boreholes.empty() && &line != &alignment) {
+            sections.pop_back();
+            return;
+        }
+        s.ground = centre_line_ground(line, ground_);
+    };
+    add(alignment);
+    for (const Alignment& line : further_lines) add(line);
+    if (sections.size() > 1 && sections.front().boreholes.empty()) sections.erase(sections.begin());
+    return sections;
+}
+
 void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignment& alignment,
                                  const std::string& title,
                                  std::span<const Alignment> further_lines) {
@@ -86,9 +109,7 @@ void RunDeliverables::write_file(Deliverable d, std::ostream& out, const Alignme
             write_plan_drawing(out, alignment, records_.all, further_lines);
             return;
         case Deliverable::section:
-            // The ground under the centre line, found here once for the drawing.
-            write_section_drawing(out, alignment, centre_line_ground(alignment, ground_),
-                                  records_.all, section_scales_);
+            write_section_drawing(out, line_sections(alignment, further_lines), section_scales_);
             return;
         case Deliverable::stakeout:
             write_stakeout_file(out, StakeoutFormat::cass_dat, records_.all);

@@ -101,6 +101,8 @@ class RunDeliverables : public RecordFanout {
     // made of them.
     void write_file(Deliverable d, std::ostream& out, const Alignment& alignment,
                     const std::string& title, std::span<const Alignment> further_lines);
+    std::vector<LineSection> line_sections(const Alignment& alignment,
+                                           std::span<const Alignment> further_lines) const;
 
     const TableLayout& layout_;
     FieldSet present_;

@@ -135,9 +135,11 @@ inline constexpr DeliverableKind kDeliverables[] = {
     {Deliverable::geojson, "--geojson", kTableCommand | kInverseCommand, "GeoJSON 文件", nullptr,
      nullptr, true, nullptr, nullptr},
     // The section drawing along the centre line: the ground, the grade line and the holes at
-    // their stations. Only with heights (a profile or a ground) has it anything to show.
-    {Deliverable::section, "--section-dxf", kTableCommand, "钻孔纵断面图", "_钻孔纵断面图", ".dxf",
-     true, "钻孔纵断面图", ""},
+    // their stations; a section per line the list uses, one below another in the one file, as
+    // the closing lines say. Only with heights (a profile or a ground) has it anything to show.
+    {Deliverable::section, "--section-dxf", kTableCommand,
+     "钻孔纵断面图（每条线路一段，自上而下排列）", "_钻孔纵断面图", ".dxf", true, "钻孔纵断面图",
+     "（每条线路一段，自上而下排列）"},
     // The planned holes in the BIM model (IFC 4.3): the desktop delivers it where the line came
     // from an IFC model, which it then copies with the holes added.
     {Deliverable::ifc, "--ifc", kTableCommand, "IFC 钻孔模型", "_钻孔模型", ".ifc", true,

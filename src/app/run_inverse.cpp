@@ -32,9 +32,18 @@ class HeldEvents : public RecordSink {
     }
     void end_group() override { events_.emplace_back(End{}); }
     void finish(const std::string& project_line) override { project = project_line; }
+    void ground_from(const std::string& source, GroundKind kind) override {
+        ground = source;
+        ground_kind = kind;
+    }
 
-    void hand_on(RecordSink& sink) const {
+    // Begins `sink`'s table and names the ground the run read, if any, for its note row.
+    void begin(RecordSink& sink) const {
         sink.begin_table();
+        if (!ground.empty()) sink.ground_from(ground, ground_kind);
+    }
+    void hand_on(RecordSink& sink) const {
+        begin(sink);
         for (const auto& e : events_) {
             if (const auto* g = std::get_if<GroupHead>(&e))
                 sink.begin_group(*g);
@@ -49,6 +58,8 @@ class HeldEvents : public RecordSink {
 
     std::vector<BoreholeRecord> records;
     std::string project;
+    std::string ground;  // the file of the ground the run read, or empty
+    GroundKind ground_kind = GroundKind::tin;
 
   private:
     std::vector<std::variant<GroupHead, Row, BoreholeRecord, End>> events_;
@@ -85,7 +96,7 @@ RunResult run_compared(RunUi& ui, const RunOptions& options, AlignmentSource& so
         ui.show_error_box(result.message, kErrorBoxTitle);
         return result;
     };
-    records.begin_table();
+    held.begin(records);
     for (const ComparedGroup& group : comparison.groups) {
         if (!records.group_fits(group.head.count)) return too_long();
         records.begin_group(group.head);

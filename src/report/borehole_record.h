@@ -115,8 +115,8 @@ class RecordSink {
     virtual void end_group() {}
     // The ground's elevations come from the terrain in the file named `source` (its name
     // without folder), of `kind`: the printed table names it on the 地面高程 note row and says how
-    // a hole's height is found on it. Called before the table is begun, only by a run that has a
-    // terrain.
+    // a hole's height is found on it. Called once the table is begun, before its first group,
+    // only by a run that has a terrain.
     virtual void ground_from(const std::string& source, GroundKind kind) {
         (void)source;
         (void)kind;

@@ -384,9 +384,9 @@ void write_plan_drawing(std::ostream& out, const Alignment& alignment,
     write_layout(out, lay_out_plan(alignment, boreholes, further_lines), kPlanLayers);
 }
 
-void write_section_drawing(std::ostream& out, const Alignment& alignment, const GroundLine& ground,
-                           std::span<const BoreholeRecord> boreholes, SectionScales scales) {
-    write_layout(out, lay_out_section(alignment, ground, boreholes, scales), kSectionLayers);
+void write_section_drawing(std::ostream& out, std::span<const LineSection> sections,
+                           SectionScales scales) {
+    write_layout(out, lay_out_sections(sections, scales), kSectionLayers);
 }
 
 }  // namespace qelt

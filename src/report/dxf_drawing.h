@@ -36,9 +36,10 @@ void write_plan_drawing(std::ostream& out, const Alignment& alignment,
                         std::span<const BoreholeRecord> boreholes,
                         std::span<const Alignment> further_lines = {});
 
-// The section drawing (钻孔纵断面图, section_layout.h) the same way, on its own layers.
-void write_section_drawing(std::ostream& out, const Alignment& alignment, const GroundLine& ground,
-                           std::span<const BoreholeRecord> boreholes, SectionScales scales = {});
+// The section drawing (钻孔纵断面图, section_layout.h) the same way, on its own layers: a
+// section per line, one below another (lay_out_sections).
+void write_section_drawing(std::ostream& out, std::span<const LineSection> sections,
+                           SectionScales scales = {});
 
 // A UTF-8 text as a DXF R2000 string: ASCII as it is, every other character as \U+XXXX
 // (upper-case hex; a character beyond U+FFFF as its two UTF-16 halves, which is how AutoCAD

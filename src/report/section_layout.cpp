@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <optional>
 #include <string>
@@ -79,6 +80,11 @@ class SectionDrawer {
           mm_(scales.horizontal / 1000) {}
 
     PlanLayout draw(std::span<const BoreholeRecord> boreholes);
+    // The height of the drawing from the bottom of its bands to the top of its title, drawing
+    // units, once drawn (upright texts reach above their insertion points).
+    double top() const { return top_; }
+    double bottom() const { return bottom_; }
+    double start() const { return start_; }
 
   private:
     // The ground line's height at a round station: where it follows a terrain (a line given
@@ -98,8 +104,15 @@ class SectionDrawer {
     void keep_high(double elevation) { high_ = std::max(high_, elevation * exaggeration_); }
     void text(SectionLayer l, DPoint p, double mm, double angle, const std::string& t, int h = 0,
               int v = 0) {
-        if (!t.empty()) layout_.text(layer(l), p, mm * mm_, angle, h, v, t);
+        if (t.empty()) return;
+        layout_.text(layer(l), p, mm * mm_, angle, h, v, t);
+        // An upright text runs up a character's height a character, at most.
+        std::size_t characters = 0;
+        for (unsigned char c : t) characters += (c & 0xC0) != 0x80;
+        const double reach = angle == 0 ? 1 : static_cast<double>(characters);
+        top_ = std::max(top_, p.y + reach * mm * mm_);
     }
+    void title();
 
     void ground_line();
     void grade_line();
@@ -112,6 +125,7 @@ class SectionDrawer {
     double exaggeration_;
     double mm_;  // drawing units per millimetre of the plot
     double start_ = 0, end_ = 0;
+    double top_ = -std::numeric_limits<double>::infinity(), bottom_ = 0;
     double low_ = std::numeric_limits<double>::infinity();
     double high_ = -std::numeric_limits<double>::infinity();
     PlanLayout layout_;
@@ -256,6 +270,7 @@ void SectionDrawer::bands(std::span<const BoreholeRecord> boreholes) {
     const double left = start_ - 30 * mm_;
     std::vector<double> lines{top};
     for (const Row& r : rows) lines.push_back(lines.back() - r.height_mm * mm_);
+    bottom_ = lines.back();
     for (double y : lines) layout_.line(layer(SectionLayer::bands), {left, y}, {end_, y});
     for (double x : {left, start_, end_})
         layout_.line(layer(SectionLayer::bands), {x, lines.front()}, {x, lines.back()});
@@ -311,7 +326,44 @@ PlanLayout SectionDrawer::draw(std::span<const BoreholeRecord> boreholes) {
     borehole_marks(boreholes);
     chain_breaks();
     bands(boreholes);
+    title();
     return std::move(layout_);
+}
+
+// The line's name and the drawing's above everything else of the section, at its start: with
+// several lines in one drawing each section says whose chainage it is drawn on.
+void SectionDrawer::title() {
+    const double y = (std::isfinite(top_) ? top_ : 0) + 8 * mm_;
+    const std::string name = alignment_.name.empty() ? std::string() : alignment_.name + " ";
+    text(SectionLayer::bands, {start_ - 30 * mm_, y}, 5, 0, name + "钻孔纵断面图");
+}
+
+// `from`'s items added to `into`, moved by `shift`.
+void add_shifted(PlanLayout& into, const PlanLayout& from, DPoint shift) {
+    const auto moved = [&](DPoint p) { return DPoint{p.x + shift.x, p.y + shift.y}; };
+    for (const PlanItem& item : from.items()) {
+        if (const auto* l = std::get_if<LineItem>(&item)) {
+            into.line(l->layer, moved(l->a), moved(l->b));
+        } else if (const auto* p = std::get_if<PolylineItem>(&item)) {
+            std::vector<DPoint> points;
+            for (DPoint q : p->points) points.push_back(moved(q));
+            into.polyline(p->layer, std::move(points));
+        } else if (const auto* c = std::get_if<CircleItem>(&item)) {
+            into.circle(c->layer, moved(c->centre), c->radius);
+        } else if (const auto* t = std::get_if<TextItem>(&item)) {
+            into.text(t->layer, moved(t->at), t->height, t->angle, t->h_justification,
+                      t->v_justification, t->text);
+        } else if (const auto* a = std::get_if<ArcItem>(&item)) {
+            const auto on = [&](double degrees) {
+                const double r = degrees * std::numbers::pi / 180;
+                return moved(
+                    {a->centre.x + a->radius * std::cos(r), a->centre.y + a->radius * std::sin(r)});
+            };
+            const double sweep = std::fmod(a->end_degrees - a->start_degrees + 360, 360);
+            into.arc(a->layer, moved(a->centre), a->radius, a->start_degrees, a->end_degrees,
+                     on(a->start_degrees), on(a->start_degrees + sweep / 2), on(a->end_degrees));
+        }
+    }
 }
 
 }  // namespace
@@ -319,6 +371,27 @@ PlanLayout SectionDrawer::draw(std::span<const BoreholeRecord> boreholes) {
 PlanLayout lay_out_section(const Alignment& alignment, const GroundLine& ground,
                            std::span<const BoreholeRecord> boreholes, SectionScales scales) {
     return SectionDrawer(alignment, ground, scales).draw(boreholes);
+}
+
+PlanLayout lay_out_sections(std::span<const LineSection> sections, SectionScales scales) {
+    PlanLayout drawing;
+    std::optional<double> first_start;
+    double next_top = 0;  // where the next section's title may reach, drawing units
+    const double gap = 30 * scales.horizontal / 1000;  // 30 mm of the plot between two
+    for (const LineSection& s : sections) {
+        if (!s.alignment) continue;
+        SectionDrawer drawer(*s.alignment, s.ground, scales);
+        const PlanLayout section = drawer.draw(s.boreholes);
+        if (section.items().empty()) continue;
+        DPoint shift{0, 0};
+        if (first_start)
+            shift = {*first_start - drawer.start(), next_top - drawer.top()};
+        else
+            first_start = drawer.start();
+        add_shifted(drawing, section, shift);
+        next_top = drawer.bottom() + shift.y - gap;
+    }
+    return drawing;
 }
 
 }  // namespace qelt

@@ -12,6 +12,7 @@
 // in millimetres of the plot.
 
 #include <span>
+#include <vector>
 
 #include "alignment/alignment.h"
 #include "alignment/ground_line.h"
@@ -55,8 +56,23 @@ struct SectionScales {
 // The section of `alignment` from its start to its end mileage: the ground line `ground` as the
 // job found it (empty: none; its legend above the section), the grade line where the alignment
 // has a profile, the chain breaks, the round stations, and `boreholes` at their mileages, each
-// from its own ground.
+// from its own ground; titled with the line's name above it all.
 PlanLayout lay_out_section(const Alignment& alignment, const GroundLine& ground,
                            std::span<const BoreholeRecord> boreholes, SectionScales scales = {});
+
+// One line's section in a drawing of several: the line, its ground line and its own holes only
+// (a hole has a place on its own line's chainage and on no other).
+struct LineSection {
+    const Alignment* alignment = nullptr;
+    GroundLine ground;
+    std::vector<BoreholeRecord> boreholes;
+};
+
+// The sections of several lines in one drawing, one below another in the order given, each
+// titled with its line's name. The first lies where lay_out_section puts it (x its mileage);
+// each further one is moved to start at the first one's start, so that a ramp's K0+000 does not
+// lie kilometres from the main line's section: its x is its own mileage plus that shift, and its
+// own 桩号 band prints its stations.
+PlanLayout lay_out_sections(std::span<const LineSection> sections, SectionScales scales = {});
 
 }  // namespace qelt

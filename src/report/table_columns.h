@@ -269,10 +269,11 @@ inline constexpr TableLayout kAsDrilledHeightTable{kAsDrilledTitle, kAsDrilledHe
 
 // The as-drilled table against the planned holes: each hole's planned and drilled station and
 // offset side by side with the deviations and the verdict, rather than coordinates, which the
-// CSV keeps. Eleven columns with 孔口高程 do not fit one A4 page at 10 pt: the table prints at
-// the scale that fits it one page wide (xlsx_table.cpp). The date goes in the plan distance's
-// column, sized for it (10.25 characters, as 孔口高程 above), its label in the deviation's before
-// it.
+// CSV keeps; with a ground, the model's ground at the drilled hole and the surveyed collar less
+// it, as the table without the plan has them. Eleven columns with 孔口高程 do not fit one A4
+// page at 10 pt: the table prints at the scale that fits it one page wide (xlsx_table.cpp). The
+// date goes in the plan distance's column, sized for it (10.25 characters, as 孔口高程 above),
+// its label in the deviation's before it.
 inline constexpr TableColumn kAsDrilledComparedColumns[] = {
     {"序号", 4.5, NumberFormat::general, false, RecordField::serial},
     {"孔号", 6, NumberFormat::general, true, RecordField::name},
@@ -285,6 +286,8 @@ inline constexpr TableColumn kAsDrilledComparedColumns[] = {
     {"平面偏差", 10.25, NumberFormat::three_decimals, false, RecordField::distance},
     {"孔口高程", 10.25, NumberFormat::three_decimals, false, RecordField::collar_elevation},
     {"设计高程", 10, NumberFormat::three_decimals, false, RecordField::design_elevation},
+    {"模型地面", 10, NumberFormat::three_decimals, false, RecordField::ground_elevation},
+    {"实测−模型", 10, NumberFormat::three_decimals, false, RecordField::ground_check},
     {"状态", 5.5, NumberFormat::general, true, RecordField::status},
 };
 inline constexpr TableLayout kAsDrilledComparedTable{kAsDrilledTitle, kAsDrilledComparedColumns,

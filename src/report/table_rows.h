@@ -24,9 +24,11 @@
 // passed; everything else a stopped run leaves is exactly what was written (no frame for the
 // current group, no note row, no headers).
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -56,8 +58,11 @@ inline std::string title_of(const TableLayout& layout, bool complete) {
     return complete ? std::string(layout.title) : std::string(layout.title) + kIncompleteMark;
 }
 
-// The most columns a printed table can have.
-inline constexpr std::size_t kMaxTableColumns = 12;
+// The most columns a printed table can have: the widest of the tables' column tables (the
+// compared as-drilled table with every height).
+inline constexpr std::size_t kMaxTableColumns =
+    std::max({std::size(kBoreholeColumns), std::size(kAsDrilledColumns),
+              std::size(kAsDrilledHeightColumns), std::size(kAsDrilledComparedColumns)});
 
 struct TableCell {
     enum class Kind : std::uint8_t { empty, number, text, today } kind = Kind::empty;

@@ -8,12 +8,16 @@ and added holes their verdicts and the summary line its counts."""
 import csv
 import math
 import os
+import subprocess
 import unittest
 
 import qelt_cli
 from qelt_cli import Workdir
 
-EX = os.path.join(os.environ.get("QELT_SOURCE_DIR", "."), "examples")
+SRC = os.environ.get("QELT_SOURCE_DIR", ".")
+EX = os.path.join(SRC, "examples")
+GROUND = os.path.join(EX, "mainline-ground.dat")
+READBACK = os.path.join(SRC, "tests", "xlsx_readback.py")
 LINES = {  # the alignment options of each example line, and its borehole file
     "jd": (["--method", "jd", "--alignment", os.path.join(EX, "mainline-jd.txt"),
             "--chain-breaks", os.path.join(EX, "mainline-dl.txt")], "mainline-boreholes.txt"),
@@ -83,7 +87,8 @@ class DrilledExample(unittest.TestCase):
         drilled = os.path.join(EX, "mainline-drilled.dat")
         for tolerance, beyond in ((None, {"C1"}), ("0.3", {"A2", "C1"})):
             with self.subTest(tolerance=tolerance), Workdir() as work:
-                r = compare("jd", drilled, work, *(["--tolerance", tolerance] if tolerance else []))
+                r = compare("jd", drilled, work, "--terrain", GROUND,
+                            *(["--tolerance", tolerance] if tolerance else []))
                 self.assertEqual(r.returncode, 0, r.stderr.decode())
                 got = {d["name"]: d for d in rows(work.out("d.csv"))}
                 status = {name: d["status"] for name, d in got.items()}
@@ -97,6 +102,14 @@ class DrilledExample(unittest.TestCase):
                                  ["", "", "", ""])
                 self.assertEqual(got["B2"]["planned_station"], "AK13+480")
                 self.assertEqual(got["ZK补1"]["planned_station"], "")
+                # The crew's collars lie on the bundled ground: no word of another height datum;
+                # the model's ground and the difference beside the collar, the ground named.
+                self.assertNotIn("高程系", r.stderr.decode())
+                sheet = subprocess.run(["/usr/bin/python3", READBACK, work.out("d.xlsx")],
+                                       capture_output=True, text=True, check=True).stdout
+                for cell in ("K2.v\ts:模型地面", "L2.v\ts:实测−模型", "M2.v\ts:状态",
+                             "地面高程取自地面模型“mainline-ground.dat”"):
+                    self.assertTrue(cell in sheet, cell)
                 tol = "1.000" if tolerance is None else "0.300"
                 self.assertIn(f"超限 {len(beyond)} 孔（限差 {tol} 米），未钻 1 孔，计划外 1 孔",
                               r.stdout.decode())

@@ -2,10 +2,12 @@
 """The section drawing qelt-cli writes with --section-dxf, read back with ezdxf: its layers, the
 grade line's grade points at the elevations of the 纵坡、竖曲线表, one mark per borehole at its
 own ground elevation and at its station's column of the bands, and the ground line inside the
-heights of the ground shots it is made of; its scales from the command line."""
+heights of the ground shots it is made of; its scales from the command line; a list over two
+lines gives a section per line, each with its own holes only."""
 
 import csv
 import os
+import re
 import unittest
 
 from ezdxf import recover
@@ -31,6 +33,11 @@ def read_csv(path):
 
 def on(doc, layer, kind):
     return [e for e in doc.modelspace() if e.dxf.layer == layer and e.dxftype() == kind]
+
+
+def plain(dxf_text):
+    """A DXF string with its \\U+XXXX escapes read."""
+    return re.sub(r"\\U\+([0-9A-F]{4})", lambda m: chr(int(m.group(1), 16)), dxf_text)
 
 
 class SectionDrawing(unittest.TestCase):
@@ -147,6 +154,34 @@ class SectionDrawing(unittest.TestCase):
             lines = r.stderr.decode().splitlines()
             self.assertEqual(len(lines), 3, lines)
             self.assertIn("--section-scales must be two positive scale denominators", lines[1])
+
+    def test_a_section_per_line(self):
+        # The interchange's list over 主线 and A匝道: a section per line, titled with its name,
+        # one below the other, every hole's mark within the stations of its own line's section.
+        xml = os.path.join(EX, "interchange.xml")
+        r = qelt_cli.run("table", "--alignment", xml, "--alignment-name", "主线", "--profile", xml,
+                         "--terrain", GROUND, "--boreholes",
+                         os.path.join(EX, "interchange-boreholes.txt"), "--output",
+                         self.w.out("i.xlsx"), "--csv", self.w.out("i.csv"), "--section-dxf",
+                         self.w.out("i.dxf"))
+        self.assertIn("钻孔纵断面图（每条线路一段，自上而下排列）已写入", r.stdout.decode())
+        doc, _ = recover.readfile(self.w.out("i.dxf"))
+        titles = sorted(((t.dxf.insert.y, plain(t.dxf.text)) for t in on(doc, "图表栏", "TEXT")
+                         if plain(t.dxf.text).endswith("钻孔纵断面图")), reverse=True)
+        self.assertEqual([t for _, t in titles], ["主线 钻孔纵断面图", "A匝道 钻孔纵断面图"])
+        # A section: from its title down to the next; its stations from the end of the bands'
+        # titles (30 mm) to the right end of its bands.
+        tops = [y for y, _ in titles] + [-float("inf")]
+        for k, (top, title) in enumerate(titles):
+            inside = lambda y: tops[k + 1] < y <= top
+            rows = [b for b in on(doc, "图表栏", "LINE")
+                    if b.dxf.start.y == b.dxf.end.y and inside(b.dxf.start.y)]
+            start, end = min(b.dxf.start.x for b in rows) + 30 * MM, max(b.dxf.end.x for b in rows)
+            marks = [m.dxf.start.x for m in on(doc, "钻孔", "LINE") if inside(m.dxf.start.y)]
+            drawn = [h for h in read_csv(self.w.out("i.csv")) if h["line"] == title.split()[0]
+                     and (h["ground_elevation"] or h["design_elevation"])]
+            self.assertEqual(len(marks), len(drawn), title)
+            self.assertTrue(drawn and all(start - 1e-6 <= x <= end + 1e-6 for x in marks), title)
 
 if __name__ == "__main__":
     unittest.main()

@@ -155,8 +155,10 @@ const char* const kUsage =
                     any other file "点名 X Y H" per line; every point needs H. Each hole then
                     has the ground at its own X, Y (column 地面高程, CSV ground_elevation
                     appended; with --profile also 填(+)挖(−) = 设计高程 − 地面高程, + fill,
-                    − cut; inverse with a surveyors' file: 模型地面 and 实测−模型). A hole
-                    outside the ground has none and is reported on a "提示：" line.
+                    − cut; inverse with a surveyors' file, --planned or not: 模型地面 and
+                    实测−模型, and one "提示：" line naming the holes whose collar H lies
+                    more than 5 m from the ground: another height datum or a typing error).
+                    A hole outside the ground has none and is reported on a "提示：" line.
   --terrain-name    the Surface of a LandXML file that holds several (without it such a file
                     is refused with the list of its surfaces, their points and faces); the
                     alignment's own LandXML file may be the --terrain file too
@@ -190,7 +192,10 @@ const char* const kUsage =
                     labelled with its stakeout name and side, and the bands 设计高程,
                     地面高程, 填挖高, 桩号 at every 100 m and every borehole. Without
                     --terrain the ground line is the LandXML alignment's own ProfSurf where it
-                    has one (named in the drawing's legend)
+                    has one (named in the drawing's legend). A list whose groups name
+                    several lines (@名称) gets one section per line in the one file, one
+                    below another, each titled with its line's name and holding only its
+                    own holes; the sections below the first start at the first one's x
   --section-scales  the section drawing's two scale denominators, along the line and in
                     height (default 2000,200: 1:2000 and 1:200, ten times exaggerated); y is
                     then the elevation times H/V, texts sized for a plot at 1:H
