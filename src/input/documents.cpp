@@ -9,6 +9,7 @@ namespace qelt {
 
 struct Documents::Entry {
     FileFormat format = FileFormat::text;
+    FileKind kind = FileKind::unknown;
     std::optional<DetectedFile> unread;  // as detection left it, until a reader takes it
     std::unique_ptr<LandXmlDocument> landxml;
     std::unique_ptr<StepFile> step;
@@ -28,11 +29,16 @@ Documents::Entry& Documents::entry(const std::string& path) {
     auto entry = std::make_unique<Entry>();
     entry->unread.emplace(detect_format(path));
     entry->format = entry->unread->format();
+    entry->kind = entry->unread->kind();
     return *entries_.emplace(path, std::move(entry)).first->second;
 }
 
 FileFormat Documents::format(const std::string& path) {
     return entry(path).format;
+}
+
+FileKind Documents::kind(const std::string& path) {
+    return entry(path).kind;
 }
 
 namespace {

@@ -30,6 +30,8 @@ class Documents {
     // The format of the file `path` (detect_format), told at its first use. Throws DataError as
     // detect_format does.
     FileFormat format(const std::string& path);
+    // Its kind (DetectedFile::kind), told with its format.
+    FileKind kind(const std::string& path);
     // The file `path` parsed as LandXML (format xml) or as a STEP model (format step), parsed at
     // its first use; a file that failed to parse fails again with the same DataError, without
     // being read again. The references stay valid while the Documents live.
