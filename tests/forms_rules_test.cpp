@@ -195,6 +195,22 @@ TEST(FileFilter, QtForm) {
     }
 }
 
+// The dialog opens on every kind its step reads: the patterns of the entries, each once, in
+// their order; nothing added where the first entry shows them all.
+TEST(FileFilter, AllSupportedFirst) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"A(*.txt;*.dat)|*.txt;*.dat|X|*.xml|B|*.DAT;*.zdm|所有文件|*.*",
+         "所有支持的文件(*.txt;*.dat;*.xml;*.zdm)|*.txt;*.dat;*.xml;*.zdm|"
+         "A(*.txt;*.dat)|*.txt;*.dat|X|*.xml|B|*.DAT;*.zdm|所有文件|*.*"},
+        {kChainBreakFilter, kChainBreakFilter},
+        {kTextFilter, kTextFilter},
+        {"所有文件|*.*", "所有文件|*.*"},
+        {"", ""},
+    };
+    for (const auto& [filter, expected] : cases)
+        EXPECT_EQ(filter_with_all_supported(filter), expected) << filter;
+}
+
 TEST(FileFilter, WindowsForm) {
     using namespace std::string_literals;
     const std::pair<std::string, std::string> cases[] = {

@@ -129,3 +129,67 @@ TEST(DetectFormat, ALoneCrEndsALineInXmlAndIsRefusedElsewhere) {
 
 }  // namespace
 }  // namespace qelt
+
+namespace qelt {
+namespace {
+
+// A file given where it does not belong is refused as what it is, each kind by the first lines
+// users' files carry; a file the rules cannot place for certain (a list's free-text title, four
+// bare numbers) passes to the step's own reader.
+TEST(FileKinds, OtherKindsRefusedAsWhatTheyAre) {
+    struct Case {
+        const char* what;
+        std::string text;
+        FileStep step;
+        const char* refusal;  // after "“f.txt”是"; "" passes
+    };
+    const Case cases[] = {
+        {"CASS ground as profile", "G1,,498573.532,3511968.486,348.615\r\nG2,,1,2,3\r\n",
+         FileStep::profile, "测量点文件（CASS、PNEZD），不是纵断面资料文件"},
+        {"PNEZD as boreholes", "ZK1,3513057.061,498953.035,152.4\n", FileStep::boreholes,
+         "测量点文件（CASS、PNEZD），不是钻孔资料文件"},
+        {"CASS as points", "A1,,498953.0,3513057.0,152.4\n", FileStep::points, ""},
+        {"profile as ground", "某段 纵断面\nK10+000 352.400\nK11+200 340.4 12000\n",
+         FileStep::ground, "纵断面资料文件，不是地面资料文件"},
+        {"JD file as chain breaks", "起点,10000\r\nQD,3512000 498500 0 0 0\r\n",
+         FileStep::chain_breaks, "交点法平面资料文件，不是断链资料文件"},
+        {"JD file, full-width comma, 7 fields", "起点，10000\nJD1，1 2 3 4 5 6 7\n",
+         FileStep::profile, "交点法平面资料文件，不是纵断面资料文件"},
+        {"element file as profile", "0,3515200.000,499350.000,45.3015\n9999,9999,80\n",
+         FileStep::profile, "积木法平面资料文件（线元），不是纵断面资料文件"},
+        {"chain breaks as boreholes", "13500 13450\n16200 16260\n", FileStep::boreholes,
+         "断链资料文件，不是钻孔资料文件"},
+        {"chain breaks as alignment", "-1 -1\n", FileStep::alignment,
+         "断链资料文件，不是平面资料文件"},
+        {"LandXML as chain breaks", "<?xml version=\"1.0\"?>\n<LandXML/>\n", FileStep::chain_breaks,
+         "LandXML 文件，不是断链资料文件"},
+        {"IFC as ground", "ISO-10303-21;\nHEADER;\n", FileStep::ground,
+         "IFC 模型文件，不是地面资料文件"},
+        {"纬地 .zdm as ground", "HINTCAD5.83_ZDM_SHUJU\n2\n", FileStep::ground, "纬地纵断面"},
+        {"纬地 .dmx as ground", "HINTCAD5.83_DMX_SHUJU\n10000 351.8\n", FileStep::ground, ""},
+        // What the rules do not place for certain passes.
+        {"borehole list", "某项目\n青龙河大桥 6 @主线\n11150 0 0#桥台\n", FileStep::boreholes, ""},
+        {"a culvert named by its station", "某项目\nK12+340 3\nK12+340 0\n", FileStep::boreholes,
+         ""},
+        {"four bare numbers, then four", "1,2,3,4\n5,6,7,8\n", FileStep::boreholes, ""},
+        {"Excel CSV list", "某项目,,,\n青龙河大桥,6,,\n11150,0,0#桥台,\n", FileStep::boreholes, ""},
+        {"profile as profile", "纵断面\nK10+000 352.400\n", FileStep::profile, ""},
+        {"empty file", "", FileStep::profile, ""},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir.write("f.txt", c.text);
+        try {
+            refuse_other_kind(path, c.step);
+            EXPECT_STREQ(c.refusal, "") << c.what;
+        } catch (const DataError& e) {
+            EXPECT_TRUE(*c.refusal &&
+                        std::string(e.what()).starts_with(std::string("“f.txt”是") + c.refusal))
+                << c.what << ": " << e.what();
+            EXPECT_EQ(e.file(), path) << c.what;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qelt

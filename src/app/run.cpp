@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,8 +50,70 @@ class LineFiles {
     std::string last_;
 };
 
-// The chain breaks of a line, from where its source takes them.
-void read_chain_breaks(const RunOptions& options, LineFiles& files, Alignment& alignment) {
+// What the run says of a line whose model file gives it no design profile.
+std::string no_profile_notice(const std::string& line, const std::string& file) {
+    return "线路“" + line + "”在文件“" + utf8_of(path_from_utf8(file).filename()) +
+           "”中没有纵断面：它的钻孔没有设计高程";
+}
+
+// The run's user interface passed on unchanged, for a step that listens in on some of it.
+class ForwardingUi : public RunUi {
+  public:
+    explicit ForwardingUi(RunUi& ui) : ui_(ui) {}
+    std::optional<std::string> choose_file(const FileDialog& dialog) override {
+        return ui_.choose_file(dialog);
+    }
+    void show_error_box(const std::string& text, const std::string& title) override {
+        ui_.show_error_box(text, title);
+    }
+    void show_data_message(const std::string& text) override { ui_.show_data_message(text); }
+    void bring_main_window_to_front() override { ui_.bring_main_window_to_front(); }
+    void show_failure(const std::string& reason, const std::string& file, long line) override {
+        ui_.show_failure(reason, file, line);
+    }
+    std::optional<std::size_t> choose_alignment(
+        const std::string& file, const std::vector<AlignmentChoice>& choices) override {
+        return ui_.choose_alignment(file, choices);
+    }
+    std::optional<std::size_t> choose_profile(const std::string& file,
+                                              const std::vector<std::string>& names) override {
+        return ui_.choose_profile(file, names);
+    }
+    std::optional<std::size_t> choose_surface(const std::string& file,
+                                              const std::vector<std::string>& names) override {
+        return ui_.choose_surface(file, names);
+    }
+
+  private:
+    RunUi& ui_;
+};
+
+// The line's reader asks through this which line of a file of several the run is on: whether
+// it was chosen so (the file is the source of every line it holds, their profiles included),
+// and whether the user cancelled the list, which ends the run as a cancelled dialog does.
+// (The command line asks nothing of a list: its refusal names the lines instead.)
+class LineChoiceUi final : public ForwardingUi {
+  public:
+    LineChoiceUi(RunUi& ui, bool asks) : ForwardingUi(ui), asks_(asks) {}
+    std::optional<std::size_t> choose_alignment(
+        const std::string& file, const std::vector<AlignmentChoice>& choices) override {
+        one_of_several = true;
+        std::optional<std::size_t> chosen = ForwardingUi::choose_alignment(file, choices);
+        cancelled = asks_ && !chosen;
+        return chosen;
+    }
+    bool one_of_several = false;
+    bool cancelled = false;
+
+  private:
+    bool asks_;
+};
+
+// The chain breaks of a line, from where its source takes them. A line of a design model
+// (`model`: LandXML, IFC) numbers itself: its station equations are its chain breaks, and where
+// it has none the desktop asks for no file (the command line reads one where it is given).
+void read_chain_breaks(const RunOptions& options, LineFiles& files, Alignment& alignment,
+                       bool model) {
     ChainBreaks& breaks = alignment.breaks;
     switch (alignment.break_source) {
         case ChainBreakSource::none:
@@ -68,13 +131,15 @@ void read_chain_breaks(const RunOptions& options, LineFiles& files, Alignment& a
                     files.last());
             break;
         case ChainBreakSource::file_or_none:
-            if (options.up_front && !options.file(DialogRole::chain_breaks)) {
+            if ((options.up_front || model) && !options.file(DialogRole::chain_breaks)) {
                 breaks.dl_count = 0;
                 break;
             }
             [[fallthrough]];
         case ChainBreakSource::file: {
-            LineReader file(files.choose(kChainBreakDialog));
+            const std::string path = files.choose(kChainBreakDialog);
+            DetectedFile file = detect_format(path);
+            refuse_other_kind(path, file.kind(), FileStep::chain_breaks);
             dl_read_file(file, breaks);
             break;
         }
@@ -113,8 +178,9 @@ std::string error_box_text(const std::string& reason, const std::string& file, l
     return text;
 }
 
-std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& source,
+std::string read_line(RunUi& run_ui, const RunOptions& options, AlignmentSource& source,
                       Alignment& alignment, std::vector<std::string>& notices) {
+    LineChoiceUi ui(run_ui, !options.up_front);
     LineFiles files(ui);
     // Each run reads the files as they are now: the engineer may have corrected one since.
     source.documents().clear();
@@ -122,9 +188,16 @@ std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& sou
     try {
         const std::string line_file = files.choose(kAlignmentDialog);
         std::string profile_file = line_file;
-        alignment = source.read(line_file, options, ui);
+        try {
+            alignment = source.read(line_file, options, ui);
+        } catch (const DataError&) {
+            if (ui.cancelled) throw DialogCancelled("未选择线路");
+            throw;
+        }
         notices.insert(notices.end(), alignment.notices.begin(), alignment.notices.end());
-        read_chain_breaks(options, files, alignment);
+        const bool model = documents.format(line_file) != FileFormat::text &&
+                           documents.format(line_file) != FileFormat::hintcad;
+        read_chain_breaks(options, files, alignment, model);
         if (!options.heights) {
             // No heights unless asked for, whatever the line's file carries (an IFC model's
             // vertical), so that a run without them is the run it always was.
@@ -142,21 +215,28 @@ std::string read_line(RunUi& ui, const RunOptions& options, AlignmentSource& sou
                 own = profiles_in_line_file(documents, line_file, alignment.name);
             std::optional<std::string> name = options.profile_name;
             std::string path;
-            if (own.empty()) {
+            if (own.empty() && !options.up_front && model && ui.one_of_several) {
+                // One line of a model of several: each line's profile is the model's, and a
+                // line the model gives none goes without design elevations, as the further
+                // lines of a list do; asking for a file would give one line's profile to another.
+                notices.push_back(no_profile_notice(alignment.name, line_file));
+            } else if (own.empty()) {
                 path = files.choose(kProfileDialog);
             } else {
                 path = line_file;
                 if (own.size() > 1 && !name) {
                     const std::optional<std::size_t> i = ui.choose_profile(line_file, own);
-                    if (!i || *i >= own.size()) throw DataError("未选择纵断面", line_file);
+                    if (!i || *i >= own.size()) throw DialogCancelled("未选择纵断面");
                     name = own[*i];
                 }
             }
-            alignment.profile =
-                read_profile_file(documents, path, alignment.breaks, alignment.name, name);
-            notices.insert(notices.end(), alignment.profile->notices.begin(),
-                           alignment.profile->notices.end());
-            profile_file = path;
+            if (!path.empty()) {
+                alignment.profile =
+                    read_profile_file(documents, path, alignment.breaks, alignment.name, name);
+                notices.insert(notices.end(), alignment.profile->notices.begin(),
+                               alignment.profile->notices.end());
+                profile_file = path;
+            }
         }
         check_profile_reach(alignment, profile_file);
         read_own_ground_line(options, documents, line_file, alignment, notices);
@@ -193,6 +273,28 @@ struct ListPass {
     bool planned = false;
 };
 
+// The desktop's run asks for the borehole list where its line file holds several lines, before
+// the list window: a list whose every group names its line (@名称) says which line the run is on,
+// and nothing is asked.
+class ListNamesLineUi final : public ForwardingUi {
+  public:
+    // The line the list names among `choices`, or nothing; `cancelled` where the user
+    // cancelled the list's dialog (then no list window either: the run ends).
+    using Named = std::function<std::optional<std::size_t>(const std::vector<AlignmentChoice>&,
+                                                           bool& cancelled)>;
+    ListNamesLineUi(RunUi& ui, Named named) : ForwardingUi(ui), named_(std::move(named)) {}
+    std::optional<std::size_t> choose_alignment(
+        const std::string& file, const std::vector<AlignmentChoice>& choices) override {
+        bool cancelled = false;
+        if (const std::optional<std::size_t> i = named_(choices, cancelled)) return i;
+        if (cancelled) return std::nullopt;
+        return ForwardingUi::choose_alignment(file, choices);
+    }
+
+  private:
+    Named named_;
+};
+
 // One table run: the line, then a loop over the list's events.
 class TableRun {
   public:
@@ -216,6 +318,8 @@ class TableRun {
 
   private:
     void read_ground();
+    std::optional<std::size_t> line_named_by_list(const std::vector<AlignmentChoice>& choices,
+                                                  bool& cancelled);
     void open_list();
     void read_planned();
     void write_list(const ListPass& pass);
@@ -267,6 +371,9 @@ class TableRun {
     // The surveyed holes whose collar lies more than kCollarGroundTolerance from the ground
     // model, with collar − model, metres; said once at the end of the run.
     std::vector<std::pair<std::string, double>> collars_off_ground_;
+    // The list chosen before the line (line_named_by_list), and the line its groups name.
+    std::optional<std::string> list_path_;
+    std::string line_named_by_list_;
     Workload workload_;  // the holes and metres planned, for the closing line
 };
 
@@ -290,13 +397,22 @@ RunResult TableRun::run() {
                 } catch (const DataError&) {
                     // The list is opened again in its turn and refused in the run's words.
                 }
+            ListNamesLineUi line_ui(
+                ui_, [this](const std::vector<AlignmentChoice>& choices, bool& cancelled) {
+                    return line_named_by_list(choices, cancelled);
+                });
             try {
-                line_file_ = read_line(ui_, line, source_, alignment_, result_.notices);
+                line_file_ = read_line(line_ui, line, source_, alignment_, result_.notices);
+            } catch (const DialogCancelled&) {
+                throw;
             } catch (const DataError& e) {
                 // The name came from the list, not from the user's answer: say so.
-                if (!named_by_list) throw;
-                throw DataError("钻孔资料文件“" + utf8_of(path_from_utf8(*list).filename()) +
-                                    "”的分组指定线路 @" + *line.alignment_name + "：" + e.what(),
+                if (!named_by_list && line_named_by_list_.empty()) throw;
+                const std::string& path = named_by_list ? *list : *list_path_;
+                throw DataError("钻孔资料文件“" + utf8_of(path_from_utf8(path).filename()) +
+                                    "”的分组指定线路 @" +
+                                    (named_by_list ? *line.alignment_name : line_named_by_list_) +
+                                    "：" + e.what(),
                                 e.file(), e.line());
             }
             line_ = &alignment_;
@@ -364,7 +480,7 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
     std::optional<std::string> name = options.terrain_name;
     if (own.empty()) {
         path = ui.choose_file(kTerrainDialog);
-        if (!path) throw DataError(job_input(DialogRole::terrain).not_chosen);
+        if (!path) throw DialogCancelled(job_input(DialogRole::terrain).not_chosen);
     } else {
         path = line_file;
         std::size_t i = 0;
@@ -372,7 +488,7 @@ std::shared_ptr<const Terrain> read_ground(RunUi& ui, const RunOptions& options,
             std::vector<std::string> names;
             for (const SurfaceSummary& s : own) names.push_back(s.name);
             const std::optional<std::size_t> chosen = ui.choose_surface(line_file, names);
-            if (!chosen || *chosen >= own.size()) throw DataError("未选择地面模型", line_file);
+            if (!chosen || *chosen >= own.size()) throw DialogCancelled("未选择地面模型");
             i = *chosen;
             name = own[i].name;
         }
@@ -403,8 +519,36 @@ void TableRun::read_ground() {
     result_.terrain = terrain_;
 }
 
+// Asked by the line's reader where the line file holds several lines and the desktop user named
+// none: the borehole list is asked for now rather than after the line, and where its every group
+// names its line, the first named is the run's (the drawing's first line) and no list window is
+// shown. `cancelled` where the user cancelled the list's dialog.
+std::optional<std::size_t> TableRun::line_named_by_list(const std::vector<AlignmentChoice>& choices,
+                                                        bool& cancelled) {
+    if (list_file_.kind != ListKind::boreholes || options_.up_front || list_path_) return {};
+    list_path_ = ui_.choose_file(list_file_.dialog);
+    if (!list_path_) {
+        cancelled = true;
+        return {};
+    }
+    lists_.chose(list_file_.dialog.role, *list_path_);
+    try {
+        const ListGroupsSummary& groups = lists_.read(*list_path_, ListKind::boreholes).groups();
+        if (groups.unnamed || groups.lines.empty()) return {};
+        std::vector<std::string> names;
+        for (const AlignmentChoice& c : choices) names.push_back(c.name);
+        const std::vector<std::size_t> found = alignments_named(names, groups.lines.front());
+        if (found.size() != 1) return {};
+        line_named_by_list_ = groups.lines.front();
+        return found.front();
+    } catch (const DataError&) {
+        // The list is refused in its turn, in the run's words.
+        return {};
+    }
+}
+
 void TableRun::open_list() {
-    auto path = ui_.choose_file(list_file_.dialog);
+    auto path = list_path_ ? list_path_ : ui_.choose_file(list_file_.dialog);
     if (!path) throw DialogCancelled(job_input(list_file_.dialog.role).not_chosen);
     lists_.chose(list_file_.dialog.role, *path);
     const HeldList& held = lists_.read(*path, list_file_.kind);
@@ -642,9 +786,7 @@ const Alignment& TableRun::named_line(const std::string& name) {
             result_.notices.insert(result_.notices.end(), line.profile->notices.begin(),
                                    line.profile->notices.end());
         } else {
-            result_.notices.push_back("线路“" + line.name + "”在文件“" +
-                                      utf8_of(path_from_utf8(path).filename()) +
-                                      "”中没有纵断面：它的钻孔没有设计高程");
+            result_.notices.push_back(no_profile_notice(line.name, path));
         }
     }
     check_profile_reach(line, path);

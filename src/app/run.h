@@ -56,6 +56,9 @@ class DialogCancelled : public DataError {
 // line answers each from its own option and the desktop program remembers the borehole file,
 // whatever the titles say. The coordinate table asks for the alignment, chain-break and
 // borehole files, the as-drilled table for the points file in place of the borehole file.
+// Each filter lists the kinds of file its step reads one by one; the desktop shows them all
+// together first (filter_with_all_supported, app/forms/file_rules.h). This is the one table of
+// the filters: both desktop front ends take them from here.
 
 struct FileDialog {
     DialogRole role;
@@ -71,7 +74,8 @@ inline constexpr FileDialog kChainBreakDialog{DialogRole::chain_breaks, "读取�
                                               "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*"};
 inline constexpr FileDialog kBoreholeDialog{
     DialogRole::boreholes, "读取钻孔资料",
-    "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
+    "文本文件(*.txt;*.dat)|*.txt;*.dat|CSV 文件(*.csv)|*.csv|文本文件(*.txt)|*.txt|"
+    "所有文件（*.*)|*.*"};
 // The points file may also be the survey crew's CASS or PNEZD file (input/surveyed_points.h).
 inline constexpr FileDialog kPointsDialog{
     DialogRole::points, "读取实测坐标资料",
@@ -80,18 +84,21 @@ inline constexpr FileDialog kPointsDialog{
 // The planned holes the as-drilled table is compared with: the borehole list of the table.
 inline constexpr FileDialog kPlannedDialog{
     DialogRole::planned, "读取计划钻孔资料（与实测孔位对比）",
-    "文本文件(*.txt;*.dat)|*.txt;*.dat|文本文件(*.txt)|*.txt|所有文件（*.*)|*.*"};
-// The design profile: Qelt's own 纵断面资料文件, or a LandXML file with the line's ProfAlign.
+    "文本文件(*.txt;*.dat)|*.txt;*.dat|CSV 文件(*.csv)|*.csv|文本文件(*.txt)|*.txt|"
+    "所有文件（*.*)|*.*"};
+// The design profile: Qelt's own 纵断面资料文件, a LandXML file with the line's ProfAlign, the
+// vertical of an IFC model, or 纬地's .zdm.
 inline constexpr FileDialog kProfileDialog{
     DialogRole::profile, "读取纵断面资料",
-    "纵断面资料(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|纬地纵断面(*.zdm)|*.zdm|"
+    "纵断面资料(*.txt;*.dat)|*.txt;*.dat|LandXML 文件(*.xml)|*.xml|IFC 文件(*.ifc)|*.ifc|"
+    "纬地纵断面(*.zdm)|*.zdm|"
     "所有文件（*.*)|*.*"};
 
 // The ground: a LandXML file with a TIN surface, or the crew's ground shots
 // (input/terrain_readers.h).
 inline constexpr FileDialog kTerrainDialog{
     DialogRole::terrain, "读取地面资料",
-    "LandXML 文件(*.xml)|*.xml|测量点(*.dat;*.txt)|*.dat;*.txt|"
+    "LandXML 文件(*.xml)|*.xml|测量点(*.dat;*.txt;*.csv)|*.dat;*.txt;*.csv|"
     "纬地地面线、横断面(*.dmx;*.hdm)|*.dmx;*.hdm|所有文件（*.*)|*.*"};
 // The centre line's ground of 纬地 cross sections (.hdm), asked for where no .dmx of the same
 // name lies beside them.

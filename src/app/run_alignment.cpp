@@ -30,6 +30,7 @@ class MethodSource : public AlignmentSource {
     explicit MethodSource(Method method) : method_(method) {}
     Alignment read(const std::string& path, const RunOptions& options, RunUi& ui) override {
         const FileFormat format = documents_.format(path);
+        refuse_other_kind(path, documents_.kind(path), FileStep::alignment);
         const AlignmentReader& reader = alignment_reader(
             format, method_ == Method::intersection_points ? AlignmentFormat::jd_text
                                                            : AlignmentFormat::element_text);

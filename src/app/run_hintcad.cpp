@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "base/utf8_path.h"
+#include "input/formats.h"
 #include "input/hintcad_files.h"
 
 namespace qelt {
@@ -46,6 +47,8 @@ Terrain read_hintcad_ground(RunUi& ui, std::optional<std::string> ground_line,
             if (!ground_line) throw DialogCancelled(job_input(DialogRole::ground_line).not_chosen);
         }
     }
+    refuse_other_kind(*ground_line, FileStep::ground_line);
+    if (sections) refuse_other_kind(*sections, FileStep::sections);
     return hintcad_read_ground(*ground_line, sections, alignment);
 }
 

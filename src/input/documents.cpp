@@ -10,6 +10,7 @@ namespace qelt {
 struct Documents::Entry {
     FileFormat format = FileFormat::text;
     std::string first_line;
+    FileKind kind = FileKind::unknown;
     std::optional<DetectedFile> unread;  // as detection left it, until a reader takes it
     std::unique_ptr<LandXmlDocument> landxml;
     std::unique_ptr<StepFile> step;
@@ -30,6 +31,7 @@ Documents::Entry& Documents::entry(const std::string& path) {
     entry->unread.emplace(detect_format(path));
     entry->format = entry->unread->format();
     entry->first_line = entry->unread->first_line();
+    entry->kind = entry->unread->kind();
     return *entries_.emplace(path, std::move(entry)).first->second;
 }
 
@@ -39,6 +41,10 @@ FileFormat Documents::format(const std::string& path) {
 
 const std::string& Documents::first_line(const std::string& path) {
     return entry(path).first_line;
+}
+
+FileKind Documents::kind(const std::string& path) {
+    return entry(path).kind;
 }
 
 namespace {

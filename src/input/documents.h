@@ -32,6 +32,8 @@ class Documents {
     FileFormat format(const std::string& path);
     // Its first line that is not blank (DetectedFile::first_line), told with the format.
     const std::string& first_line(const std::string& path);
+    // Its kind (DetectedFile::kind), told with its format.
+    FileKind kind(const std::string& path);
     // The file `path` parsed as LandXML (format xml) or as a STEP model (format step), parsed at
     // its first use; a file that failed to parse fails again with the same DataError, without
     // being read again. The references stay valid while the Documents live.

@@ -13,6 +13,7 @@
 #include "base/data_error.h"
 #include "base/text.h"
 #include "base/utf8_path.h"
+#include "input/formats.h"
 #include "input/readers.h"
 #include "station/station.h"
 
@@ -658,6 +659,7 @@ void count_nonblank_lines(LineReader& file, long& first, long& count) {
 }
 
 std::unique_ptr<ListEvents> read_grouped_list(const std::string& path, ListKind kind) {
+    refuse_other_kind(path, kind == ListKind::points ? FileStep::points : FileStep::boreholes);
     return std::make_unique<GroupedList>(path, kind);
 }
 

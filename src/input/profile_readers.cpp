@@ -13,6 +13,7 @@ namespace qelt {
 Profile read_profile_file(Documents& documents, const std::string& path, const ChainBreaks& breaks,
                           const std::string& alignment_name,
                           const std::optional<std::string>& profile_name) {
+    refuse_other_kind(path, documents.kind(path), FileStep::profile);
     if (documents.format(path) == FileFormat::xml)
         return landxml_profile(documents.landxml(path), alignment_name, profile_name, breaks);
     // An IFC model's profile is its line's vertical (IfcAlignmentVertical), read with the line.

@@ -11,6 +11,7 @@
 #include "base/line_reader.h"
 #include "base/text.h"
 #include "base/utf8_path.h"
+#include "input/formats.h"
 
 namespace qelt {
 
@@ -250,6 +251,7 @@ PointsLayoutChoice points_layout(const std::string& path, const std::optional<st
 }
 
 std::unique_ptr<ListEvents> read_points_list(const std::string& path) {
+    refuse_other_kind(path, FileStep::points);
     const PointsLayoutChoice choice = points_layout(path);
     if (choice.layout == PointsLayout::grouped) return read_grouped_list(path, ListKind::points);
     return std::make_unique<SurveyedList>(path, choice);

@@ -98,6 +98,7 @@ std::vector<SurfaceSummary> surfaces_in_line_file(Documents& documents, const st
 
 Terrain read_terrain(Documents& documents, const std::string& path,
                      const std::optional<std::string>& surface_name) {
+    refuse_other_kind(path, documents.kind(path), FileStep::ground);
     if (documents.format(path) == FileFormat::xml)
         return landxml_terrain(documents.landxml(path), surface_name);
     // A 纬地 ground is the line's: its stations need the line (hintcad_read_ground).

@@ -116,6 +116,7 @@ class GuiWindowsTest : public QObject {
     void asDrilledTableWritesWorkbook();
     void lineTablesWriteBothWorkbooks();
     void runEndings();
+    void filesTheRunTellsApart();
     void workbookDelivery();
     void workbookCannotBeWritten();
     void noticesAfterDelivery();
@@ -374,14 +375,15 @@ void GuiWindowsTest::runEndings() {
     };
     const QString error = QStringLiteral("错误"), data = QStringLiteral("数据有误");
     const Case cases[] = {
-        {"first dialog cancelled", true, {""}, {}, MessageKind::error, error, kErrorText, false},
+        // A cancelled dialog ends the run without a box (text "").
+        {"first dialog cancelled", true, {""}, {}, MessageKind::error, error, {}, false},
         {"chain-break dialog cancelled",
          true,
          {"mainline-jd.txt", ""},
          {},
          MessageKind::error,
          error,
-         kErrorText,
+         {},
          false},
         {"borehole dialog cancelled",
          true,
@@ -389,7 +391,7 @@ void GuiWindowsTest::runEndings() {
          {},
          MessageKind::error,
          error,
-         kErrorText,
+         {},
          false},
         // The sentence, then where and why: which method the file is for.
         {"alignment of the other method",
@@ -446,6 +448,10 @@ void GuiWindowsTest::runEndings() {
         // A run stopped in its list ends with the box that says what it delivered: the table,
         // incomplete, and nothing made of part of the holes; or nothing at all.
         const bool listed = !c.boreholes.isEmpty();
+        if (c.text.isEmpty()) {
+            QVERIFY2(desktop.messages.empty() && workbooks(folder).isEmpty(), c.what);
+            continue;
+        }
         QVERIFY2(desktop.messages.size() == (listed ? 2u : 1u), c.what);
         if (listed)
             QVERIFY2(
@@ -463,6 +469,69 @@ void GuiWindowsTest::runEndings() {
                                      ? QList<QUrl>{QUrl::fromLocalFile(folder + "/" + workbook)}
                                      : QList<QUrl>{});
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    }
+}
+
+// What the run tells from the files themselves, through the main window: the lines a list names
+// (no list window, each line's profile from the LandXML file, a line without one told), a
+// LandXML line asking for no chain-break file, a file of another kind refused as that kind; and
+// every dialog opening on all the kinds its step reads.
+void GuiWindowsTest::filesTheRunTellsApart() {
+    struct Case {
+        const char* what;
+        bool heights;
+        std::optional<std::size_t> list_answer;
+        QStringList answers, titles;  // the dialogs answered (names in the examples), and shown
+        QString message;              // in the last box
+    };
+    const QString ramp_told = QStringLiteral("线路“A匝道”在文件“interchange.xml”中没有纵断面");
+    const Case cases[] = {
+        {"every group names its line",
+         true,
+         std::nullopt,
+         {"interchange.xml", "interchange-boreholes.txt"},
+         {"读取平面资料", "读取钻孔资料"},
+         ramp_told},
+        {"the ramp chosen: no chain breaks, no profile dialog",
+         true,
+         1,
+         {"interchange.xml", "ramp-boreholes.txt"},
+         {"读取平面资料", "读取钻孔资料"},
+         ramp_told},
+        {"the ground shots given as the profile",
+         true,
+         std::nullopt,
+         {"mainline-jd.txt", "mainline-dl.txt", "mainline-ground.dat"},
+         {"读取平面资料", "读取断链资料", "读取纵断面资料"},
+         QStringLiteral("“mainline-ground.dat”是测量点文件（CASS、PNEZD），不是纵断面资料文件")},
+        {"the JD file given as the chain breaks",
+         false,
+         std::nullopt,
+         {"mainline-jd.txt", "mainline-jd.txt"},
+         {"读取平面资料", "读取断链资料"},
+         QStringLiteral("“mainline-jd.txt”是交点法平面资料文件，不是断链资料文件")},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        const QString folder = examples(dir);
+        for (const char* name : {"interchange.xml", "mainline-ground.dat"})
+            QFile::copy(QStringLiteral(QELT_SOURCE_DIR "/examples/") + name, folder + "/" + name);
+        FakeDesktop desktop;
+        for (const QString& a : c.answers) desktop.answers.push_back(folder + "/" + a);
+        desktop.list_answer = c.list_answer;
+        QeltFrm window(desktop.services());
+        window.findChild<QRadioButton*>("Option1")->click();
+        window.findChild<QCheckBox*>(qelt::forms::kDesignElevationBox)->setChecked(c.heights);
+        button(window, "Command1")->click();
+        QCOMPARE(desktop.dialog_titles, c.titles);
+        QCOMPARE(desktop.listed.isEmpty(), !c.list_answer.has_value());
+        QVERIFY2(!desktop.messages.empty(), c.what);
+        QVERIFY2(desktop.messages.back().text.contains(c.message),
+                 qPrintable(desktop.messages.back().text));
+        for (const QString& filter : desktop.dialog_filters)
+            QVERIFY2(filter.startsWith(QStringLiteral("所有支持的文件(")) ||
+                         filter.startsWith(QStringLiteral("文本文件(*.txt;*.dl)")),
+                     qPrintable(filter));
     }
 }
 
@@ -787,11 +856,14 @@ void GuiWindowsTest::dialogsSpeakChinese() {
     poll.start(10);
     const std::optional<QString> chosen = desktop_services().choose_file(
         nullptr, QStringLiteral("读取钻孔资料"),
-        QString::fromStdString(qt_file_filter(qelt::kBoreholeDialog.filter)), dir.path());
+        QString::fromStdString(
+            qt_file_filter(qelt::forms::filter_with_all_supported(qelt::kBoreholeDialog.filter))),
+        dir.path());
     QVERIFY(!chosen);
     QVERIFY(hides_patterns);
     QCOMPARE(folder, QDir(dir.path()).absolutePath());
-    QCOMPARE(filters, (QStringList{"文本文件(*.txt;*.dat)", "文本文件(*.txt)", "所有文件（*.*)"}));
+    QCOMPARE(filters, (QStringList{"所有支持的文件(*.txt;*.dat;*.csv)", "文本文件(*.txt;*.dat)",
+                                   "CSV 文件(*.csv)", "文本文件(*.txt)", "所有文件（*.*)"}));
     QVERIFY2(buttons.size() == 2 && buttons.filter(QStringLiteral("打开")).size() == 1 &&
                  buttons.filter(QStringLiteral("取消")).size() == 1,
              qPrintable(buttons.join('|')));

@@ -44,8 +44,9 @@ class DesktopRunUi : public RunUi {
     std::optional<std::string> choose_file(const FileDialog& dialog) override {
         busy_.pause();
         std::string& last = desktop_.last_chosen_file();
-        std::optional<std::string> path = desktop_.choose_file(
-            dialog.title, dialog.filter, dialog_start_folder(last, desktop_.documents_folder()));
+        std::optional<std::string> path =
+            desktop_.choose_file(dialog.title, filter_with_all_supported(dialog.filter),
+                                 dialog_start_folder(last, desktop_.documents_folder()));
         busy_.resume();
         if (!path || path->empty()) return std::nullopt;
         last = *path;
@@ -56,6 +57,13 @@ class DesktopRunUi : public RunUi {
 
     void show_error_box(const std::string& text, const std::string& title) override {
         show(MessageKind::error, title, text);
+    }
+
+    // A run the user ended by cancelling a dialog or a list window ("" and "") ends quietly:
+    // he knows what he did not choose, and an error box would tell him of a fault there is not.
+    void show_failure(const std::string& reason, const std::string& file, long line) override {
+        if (reason.empty() && file.empty()) return;
+        RunUi::show_failure(reason, file, line);
     }
 
     void show_data_message(const std::string& text) override {

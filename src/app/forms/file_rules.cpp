@@ -48,6 +48,36 @@ std::vector<FilterEntry> filter_entries(std::string_view filter) {
 
 }  // namespace
 
+std::string filter_with_all_supported(std::string_view filter) {
+    const std::vector<FilterEntry> entries = filter_entries(filter);
+    std::vector<std::string_view> all;
+    const auto lower = [](std::string_view p) {
+        std::string l(p);
+        for (char& c : l)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return l;
+    };
+    const auto listed = [&](const std::vector<std::string_view>& in, std::string_view pattern) {
+        for (std::string_view p : in)
+            if (lower(p) == lower(pattern)) return true;
+        return false;
+    };
+    for (const FilterEntry& entry : entries)
+        for (std::string_view pattern : entry.patterns)
+            if (pattern != "*.*" && pattern != "*" && !listed(all, pattern)) all.push_back(pattern);
+    bool shown = !entries.empty();
+    for (std::string_view pattern : all)
+        if (shown && !listed(entries.front().patterns, pattern)) shown = false;
+    if (all.empty() || shown) return std::string(filter);
+    std::string patterns;
+    for (std::string_view pattern : all) {
+        if (!patterns.empty()) patterns += ';';
+        patterns.append(pattern);
+    }
+    return std::string(kAllSupportedFiles) + "(" + patterns + ")|" + patterns + "|" +
+           std::string(filter);
+}
+
 std::string qt_file_filter(std::string_view filter) {
     std::string result;
     for (const FilterEntry& entry : filter_entries(filter)) {

@@ -29,6 +29,15 @@ std::string qt_file_filter(std::string_view filter);
 // Empty when the filter has no entry (the dialog then shows every file).
 std::string win32_file_filter(std::string_view filter);
 
+// The filter an open-file dialog shows: the kinds of file the step reads one by one, as
+// `filter` lists them ("desc|patterns|…"), behind a first entry that shows them all at once,
+// "所有支持的文件(*.txt;*.dat;*.xml;…)", so that the dialog opens on every file the step can take
+// (an engineer looking for the LandXML line in a dialog that opens on *.txt thinks it is not
+// there). The patterns are taken in their order, each once (case aside), "*.*" and "*" left out;
+// where the first entry shows them all already the filter is returned as it is.
+std::string filter_with_all_supported(std::string_view filter);
+inline constexpr const char* kAllSupportedFiles = "所有支持的文件";
+
 // How paths are written: '/' between names, or '\' (either is read as a separator in both).
 enum class PathStyle { posix, windows };
 

@@ -80,8 +80,8 @@ constexpr Control kMainControls[] = {
      .kind = K::check_box,
      .caption = "地面高程",
      .rect = {480, 1560, 1215, 255},
-     .tip = "勾选后，坐标表和坐标反算读取地面资料（LandXML 地面或测量点），给出每个钻孔的地面高程，"
-            "与设计高程同选时给出填挖高"},
+     .tip = "勾选后，坐标表、坐标反算和线形表读取地面资料（LandXML 地面或测量点），给出每个钻孔"
+            "（线形表：每个桩）的地面高程，与设计高程同选时给出填挖高"},
 };
 
 constexpr Form kMainForm{"qeltfrm", "Qelt V2.0", 6075, 2040, WindowRole::main, kMainControls};
