@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "base/line_reader.h"
-#include "input/landxml_document.h"
-#include "input/landxml_surfaces.h"
+#include "input/landxml/landxml_document.h"
+#include "input/landxml/landxml_surfaces.h"
 #include "terrain/delaunay.h"
 #include "terrain/terrain.h"
 

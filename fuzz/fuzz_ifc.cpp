@@ -7,8 +7,8 @@
 #include "fuzz_files.h"
 #include "fuzz_line.h"
 #include "input/formats.h"
-#include "input/ifc_alignments.h"
-#include "input/step.h"
+#include "input/ifc/ifc_alignments.h"
+#include "input/ifc/step.h"
 #include "station/station.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

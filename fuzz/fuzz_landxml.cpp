@@ -13,9 +13,9 @@
 #include "fuzz_files.h"
 #include "fuzz_line.h"
 #include "input/formats.h"
-#include "input/landxml_alignments.h"
-#include "input/landxml_surfaces.h"
-#include "report/landxml_export.h"
+#include "input/landxml/landxml_alignments.h"
+#include "input/landxml/landxml_surfaces.h"
+#include "report/models/landxml_export.h"
 #include "station/station.h"
 
 using namespace qelt;

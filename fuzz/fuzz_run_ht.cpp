@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "report/xlsx_table.h"
+#include "report/tables/xlsx_table.h"
 #include "run_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -11,7 +11,7 @@
 #include "base/data_error.h"
 #include "base/text.h"
 #include "fuzz_files.h"
-#include "input/step.h"
+#include "input/ifc/step.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include "app/run.h"
 #include "base/data_error.h"
 #include "fuzz_files.h"
-#include "report/dxf_drawing.h"
+#include "report/drawings/dxf_drawing.h"
 #include "report/record_fanout.h"
-#include "report/stakeout.h"
-#include "report/table_rows.h"
+#include "report/field/stakeout.h"
+#include "report/tables/table_rows.h"
 
 namespace qelt::fuzz {
 

@@ -18,7 +18,7 @@
 
 #include "app/forms/desktop_run.h"
 #include "base/utf8_path.h"
-#include "report/table_columns.h"
+#include "report/tables/table_columns.h"
 #include "test_files.h"
 #include "xlsx_read_back.h"
 

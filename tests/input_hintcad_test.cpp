@@ -10,7 +10,7 @@
 #include "base/text.h"
 #include "geometry/geometry.h"
 #include "input/formats.h"
-#include "input/hintcad_files.h"
+#include "input/hintcad/hintcad_files.h"
 #include "station/station.h"
 #include "test_files.h"
 

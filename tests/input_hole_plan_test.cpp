@@ -9,7 +9,7 @@
 #include <string>
 
 #include "alignment/hole_depth.h"
-#include "input/list_events.h"
+#include "input/text/list_events.h"
 #include "test_files.h"
 
 namespace qelt {

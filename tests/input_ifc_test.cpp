@@ -12,9 +12,9 @@
 #include <sstream>
 
 #include "input/alignment_readers.h"
-#include "input/ifc_alignments.h"
-#include "input/profile_text.h"
-#include "input/readers.h"
+#include "input/ifc/ifc_alignments.h"
+#include "input/text/profile_text.h"
+#include "input/text/readers.h"
 #include "station/station.h"
 #include "support/ifc_writer.h"
 #include "test_files.h"

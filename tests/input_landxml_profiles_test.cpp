@@ -10,8 +10,8 @@
 
 #include "base/data_error.h"
 #include "base/line_reader.h"
-#include "input/landxml_document.h"
-#include "input/landxml_profiles.h"
+#include "input/landxml/landxml_document.h"
+#include "input/landxml/landxml_profiles.h"
 #include "station/station.h"
 #include "test_files.h"
 

@@ -11,8 +11,8 @@
 #include <numbers>
 
 #include "base/text.h"
-#include "input/landxml_alignments.h"
-#include "input/readers.h"
+#include "input/landxml/landxml_alignments.h"
+#include "input/text/readers.h"
 #include "station/station.h"
 #include "test_files.h"
 #include "zxbas/zxbas.h"

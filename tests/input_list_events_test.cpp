@@ -8,7 +8,7 @@
 
 #include "base/data_error.h"
 #include "base/text.h"
-#include "input/list_events.h"
+#include "input/text/list_events.h"
 #include "station/station.h"
 #include "test_files.h"
 

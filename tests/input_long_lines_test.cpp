@@ -11,11 +11,11 @@
 
 #include "base/data_error.h"
 #include "input/alignment_readers.h"
-#include "input/list_events.h"
+#include "input/text/list_events.h"
 #include "input/profile_readers.h"
-#include "input/readers.h"
-#include "input/surveyed_points.h"
-#include "input/terrain_readers.h"
+#include "input/text/readers.h"
+#include "input/survey/surveyed_points.h"
+#include "input/survey/terrain_readers.h"
 #include "test_files.h"
 
 namespace qelt {

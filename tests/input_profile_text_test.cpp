@@ -7,8 +7,8 @@
 #include <string>
 
 #include "base/data_error.h"
-#include "input/profile_text.h"
-#include "input/readers.h"
+#include "input/text/profile_text.h"
+#include "input/text/readers.h"
 #include "station/station.h"
 #include "test_files.h"
 #include "zxbas/zxbas.h"

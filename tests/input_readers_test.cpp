@@ -6,7 +6,7 @@
 
 #include "base/data_error.h"
 #include "base/limits.h"
-#include "input/readers.h"
+#include "input/text/readers.h"
 #include "test_files.h"
 
 namespace qelt {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "input/step.h"
+#include "input/ifc/step.h"
 #include "test_files.h"
 
 namespace qelt {

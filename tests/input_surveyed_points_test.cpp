@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "input/surveyed_points.h"
+#include "input/survey/surveyed_points.h"
 #include "test_files.h"
 
 namespace qelt {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/data_error.h"
-#include "input/terrain_readers.h"
+#include "input/survey/terrain_readers.h"
 #include "test_files.h"
 
 namespace qelt {

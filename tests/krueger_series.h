@@ -8,7 +8,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "report/grid_projection.h"
+#include "report/field/grid_projection.h"
 
 namespace qelt::testing {
 

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "report/csv_table.h"
+#include "report/tables/csv_table.h"
 #include "report/record_fanout.h"
 
 namespace qelt {

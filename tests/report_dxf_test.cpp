@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "report/dxf_drawing.h"
+#include "report/drawings/dxf_drawing.h"
 
 namespace qelt {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "base/data_error.h"
 #include "krueger_series.h"
-#include "report/grid_projection.h"
+#include "report/field/grid_projection.h"
 
 namespace qelt {
 namespace {

@@ -14,8 +14,8 @@
 
 #include "input/alignment_readers.h"
 #include "input/documents.h"
-#include "input/step.h"
-#include "report/ifc_boreholes.h"
+#include "input/ifc/step.h"
+#include "report/models/ifc_boreholes.h"
 #include "support/ifc_writer.h"
 #include "test_files.h"
 

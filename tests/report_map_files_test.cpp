@@ -14,8 +14,8 @@
 
 #include "base/data_error.h"
 #include "krueger_series.h"
-#include "report/map_files.h"
-#include "report/stakeout.h"
+#include "report/field/map_files.h"
+#include "report/field/stakeout.h"
 #include "station/station.h"
 #include "test_files.h"
 

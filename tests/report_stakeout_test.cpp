@@ -10,7 +10,7 @@
 
 #include "base/data_error.h"
 #include "base/platform.h"
-#include "report/stakeout.h"
+#include "report/field/stakeout.h"
 
 namespace qelt {
 namespace {

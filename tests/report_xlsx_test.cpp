@@ -23,9 +23,9 @@
 
 #include "base/platform.h"
 #include "base/utf8_path.h"
-#include "report/headers.h"
-#include "report/xlsx_book.h"
-#include "report/xlsx_table.h"
+#include "report/tables/headers.h"
+#include "report/tables/xlsx_book.h"
+#include "report/tables/xlsx_table.h"
 #include "test_files.h"
 #include "xlsx_read_back.h"
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "base/text.h"
-#include "report/line_tables.h"
-#include "report/table_columns.h"
+#include "report/tables/line_tables.h"
+#include "report/tables/table_columns.h"
 
 namespace qelt {
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "alignment/alignment.h"
-#include "report/stakeout.h"
+#include "report/field/stakeout.h"
 #include "station/station.h"
 
 namespace qelt {

@@ -16,7 +16,7 @@
 #include "base/text.h"
 #include "curvature_profile.h"
 #include "random_main_line.h"
-#include "report/line_tables.h"
+#include "report/tables/line_tables.h"
 #include "station/station.h"
 #include "zxbas/zxbas.h"
 

@@ -15,7 +15,7 @@
 #include "app/run_output.h"
 #include "base/data_error.h"
 #include "base/text.h"
-#include "report/headers.h"
+#include "report/tables/headers.h"
 #include "report/record_fanout.h"
 #include "support/sheet_model.h"
 #include "test_files.h"

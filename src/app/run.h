@@ -30,7 +30,7 @@
 #include "input/alignment_choice.h"
 #include "input/documents.h"
 #include "report/borehole_record.h"
-#include "report/table_columns.h"
+#include "report/tables/table_columns.h"
 #include "terrain/terrain.h"
 
 namespace qelt {
@@ -76,7 +76,7 @@ inline constexpr FileDialog kBoreholeDialog{
     DialogRole::boreholes, "读取钻孔资料",
     "文本文件(*.txt;*.dat)|*.txt;*.dat|CSV 文件(*.csv)|*.csv|文本文件(*.txt)|*.txt|"
     "所有文件（*.*)|*.*"};
-// The points file may also be the survey crew's CASS or PNEZD file (input/surveyed_points.h).
+// The points file may also be the survey crew's CASS or PNEZD file (input/survey/surveyed_points.h).
 inline constexpr FileDialog kPointsDialog{
     DialogRole::points, "读取实测坐标资料",
     "文本文件(*.txt;*.dat)|*.txt;*.dat|CASS 坐标文件(*.dat)|*.dat|CSV 文件(*.csv)|*.csv|"
@@ -95,7 +95,7 @@ inline constexpr FileDialog kProfileDialog{
     "所有文件（*.*)|*.*"};
 
 // The ground: a LandXML file with a TIN surface, or the crew's ground shots
-// (input/terrain_readers.h).
+// (input/survey/terrain_readers.h).
 inline constexpr FileDialog kTerrainDialog{
     DialogRole::terrain, "读取地面资料",
     "LandXML 文件(*.xml)|*.xml|测量点(*.dat;*.txt;*.csv)|*.dat;*.txt;*.csv|"
@@ -266,7 +266,7 @@ class RunProgress {
 // Runs the coordinate table once: the line from `source` (read_line) into `alignment`, where it
 // stays for the outputs that follow the table (the plan drawing), then the borehole file. The
 // list's events and each borehole row written go to `records`, in the order of the file.
-// A group may name its line of a multi-line alignment file (@名称, input/list_events.h): its
+// A group may name its line of a multi-line alignment file (@名称, input/text/list_events.h): its
 // holes are placed on that line, read from the same file with its own stationing and profile,
 // and the lines so read other than `alignment` go to `named_lines` for the drawing. A list whose
 // groups all name their line needs no choice of the run's line when the list is given up front:
@@ -279,7 +279,7 @@ RunResult run_coordinate_table(RunUi& ui, const RunOptions& options, AlignmentSo
 // The list files of one job (the borehole list, the points file, the planned holes), each read
 // once (HeldList) however many of its steps ask for it: the tables' columns, which must be known
 // before the run's first row, the choice of the run's line, the table itself.
-// (input/list_events.h is not included here: the desktop's Qt code includes this header, and Qt
+// (input/text/list_events.h is not included here: the desktop's Qt code includes this header, and Qt
 // takes `emit`, a name the list readers use, for a keyword.)
 class HeldList;
 enum class ListKind;
@@ -311,7 +311,7 @@ class JobLists {
 
 // Runs the as-drilled table (坐标反算, "钻孔桩号及偏距表") once on `alignment`: the same steps,
 // with the points file (实测坐标资料: project line, groups "title n", then n lines
-// "name X Y [remark]"; or the survey crew's CASS or PNEZD file, input/surveyed_points.h, whose H
+// "name X Y [remark]"; or the survey crew's CASS or PNEZD file, input/survey/surveyed_points.h, whose H
 // becomes the record's collar_elevation) in place of the borehole file. Each surveyed hole is taken
 // back to the foot of its perpendicular on the centre line: its station in the chain-break
 // numbering, lettered where the number alone would read elsewhere, and its offset. A foot off the
@@ -331,7 +331,7 @@ inline constexpr double kCollarGroundTolerance = 5.0;
 
 // The optional fields the as-drilled table of the points file `points_file` gives: the collar
 // elevation (孔口高程) when the file's layout has a height column (a CASS or PNEZD file,
-// input/surveyed_points.h), whether or not its lines fill it. Decided by the layout rather than by
+// input/survey/surveyed_points.h), whether or not its lines fill it. Decided by the layout rather than by
 // the heights themselves because the sinks are made before the first row (the workbook streams
 // its rows), and the layout is known from the file's name (or first line) without reading the
 // file through; a cell left empty says that the crew surveyed no height for that hole. Nothing

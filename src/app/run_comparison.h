@@ -1,7 +1,7 @@
 #pragma once
 // The holes as drilled against the holes as planned (坐标反算 with the planned borehole list).
 // The survey crew stakes each planned hole out under the point name of the stakeout file (A1,
-// A2 … by group and serial, report/stakeout.h) and returns it surveyed under that name; the
+// A2 … by group and serial, report/field/stakeout.h) and returns it surveyed under that name; the
 // name is the one link between the two lists, for a hole moved on site may well lie nearer to
 // its neighbour's planned place than to its own. Pure: no file, no sheet.
 //

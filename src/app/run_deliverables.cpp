@@ -6,10 +6,10 @@
 #include "app/run_ground_line.h"
 #include "base/data_error.h"
 #include "input/formats.h"
-#include "report/dxf_drawing.h"
-#include "report/ifc_boreholes.h"
-#include "report/stakeout.h"
-#include "report/table_rows.h"
+#include "report/drawings/dxf_drawing.h"
+#include "report/models/ifc_boreholes.h"
+#include "report/field/stakeout.h"
+#include "report/tables/table_rows.h"
 
 namespace qelt {
 

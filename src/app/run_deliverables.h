@@ -19,11 +19,11 @@
 #include "app/run_options.h"
 #include "app/run_output.h"
 #include "report/borehole_record.h"
-#include "report/csv_table.h"
-#include "report/map_files.h"
+#include "report/tables/csv_table.h"
+#include "report/field/map_files.h"
 #include "report/record_fanout.h"
-#include "report/section_layout.h"
-#include "report/table_columns.h"
+#include "report/drawings/section_layout.h"
+#include "report/tables/table_columns.h"
 #include "terrain/terrain.h"
 
 namespace qelt {

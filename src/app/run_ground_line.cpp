@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "report/plan_layout.h"
+#include "report/drawings/plan_layout.h"
 
 namespace qelt {
 

@@ -6,7 +6,7 @@
 
 #include "base/utf8_path.h"
 #include "input/formats.h"
-#include "input/hintcad_files.h"
+#include "input/hintcad/hintcad_files.h"
 
 namespace qelt {
 

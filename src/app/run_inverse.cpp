@@ -10,7 +10,7 @@
 #include "app/run_steps.h"
 #include "base/data_error.h"
 #include "base/text.h"
-#include "input/surveyed_points.h"
+#include "input/survey/surveyed_points.h"
 
 namespace qelt {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/data_error.h"
-#include "report/landxml_export.h"
+#include "report/models/landxml_export.h"
 
 namespace qelt {
 

@@ -9,7 +9,7 @@
 
 #include "alignment/alignment.h"
 #include "app/run_output.h"
-#include "report/line_tables.h"
+#include "report/tables/line_tables.h"
 #include "terrain/terrain.h"
 
 namespace qelt {

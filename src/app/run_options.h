@@ -12,8 +12,8 @@
 
 #include "app/run_comparison.h"
 #include "app/run_files.h"
-#include "report/grid_projection.h"
-#include "report/section_layout.h"
+#include "report/field/grid_projection.h"
+#include "report/drawings/section_layout.h"
 
 namespace qelt {
 

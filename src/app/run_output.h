@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "base/pending_file.h"
-#include "report/line_tables.h"
-#include "report/xlsx_table.h"
+#include "report/tables/line_tables.h"
+#include "report/tables/xlsx_table.h"
 
 namespace qelt {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The steps every table run takes, whatever its rows: choose and read the alignment and build
 // it with its chain breaks (read_line), open the list file, then take the list's events one by
-// one (input/list_events.h), place each row on the line (alignment/placement.h) and hand its
+// one (input/text/list_events.h), place each row on the line (alignment/placement.h) and hand its
 // record to the run's sink; and the one stop path that closes the list file and tells the user.
 // The coordinate table (钻孔数量及位置表, rows from stations and offsets) and the as-drilled
 // table (钻孔桩号及偏距表, rows from surveyed X, Y) differ only in their list.
@@ -14,7 +14,7 @@
 
 #include "app/run.h"
 #include "app/run_comparison.h"
-#include "input/list_events.h"
+#include "input/text/list_events.h"
 #include "report/borehole_record.h"
 
 namespace qelt {

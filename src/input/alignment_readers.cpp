@@ -5,11 +5,11 @@
 
 #include "base/utf8_path.h"
 #include "htbas/htbas.h"
-#include "input/hintcad_files.h"
-#include "input/ifc_alignments.h"
-#include "input/landxml_alignments.h"
-#include "input/readers.h"
-#include "input/step.h"
+#include "input/hintcad/hintcad_files.h"
+#include "input/ifc/ifc_alignments.h"
+#include "input/landxml/landxml_alignments.h"
+#include "input/text/readers.h"
+#include "input/ifc/step.h"
 #include "zxbas/zxbas.h"
 
 namespace qelt {

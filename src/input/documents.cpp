@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "input/landxml_document.h"
-#include "input/step.h"
+#include "input/landxml/landxml_document.h"
+#include "input/ifc/step.h"
 
 namespace qelt {
 

@@ -8,8 +8,8 @@
 #include "base/data_error.h"
 #include "base/text.h"
 #include "base/utf8_path.h"
-#include "input/hintcad_files.h"
-#include "input/list_events.h"
+#include "input/hintcad/hintcad_files.h"
+#include "input/text/list_events.h"
 #include "station/station.h"
 
 namespace qelt {

@@ -26,7 +26,7 @@ enum class FileFormat {
     xml,      // XML: LandXML as design software exports it
     step,     // a STEP exchange file (ISO 10303-21): an IFC model as BIM software exports it
     hintcad,  // a data file of the road-CAD suite 纬地, "HINTCAD<version>_…"
-              // (input/hintcad_files.h)
+              // (input/hintcad/hintcad_files.h)
 };
 
 // The kinds of file the steps of a job read, as far as a file's first lines tell them. A file of
@@ -39,7 +39,7 @@ enum class FileKind {
     unknown,
     landxml,
     ifc,
-    hintcad_elements,  // 纬地's files, told by their first line (input/hintcad_files.h)
+    hintcad_elements,  // 纬地's files, told by their first line (input/hintcad/hintcad_files.h)
     hintcad_jds,
     hintcad_profile,
     hintcad_ground_line,
@@ -97,7 +97,6 @@ class DetectedFile final : public LineSource {
 
     std::unique_ptr<LineReader> file_;
     FileFormat format_ = FileFormat::text;
-    std::vector<std::string> read_ahead_;  // the lines detection read, lines 1, 2, …
     std::string first_line_;
     FileKind kind_ = FileKind::unknown;
     std::vector<std::string> read_ahead_;     // the lines detection read, lines 1, 2, …

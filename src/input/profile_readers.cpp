@@ -4,9 +4,9 @@
 #include "base/utf8_path.h"
 #include "input/alignment_readers.h"
 #include "input/formats.h"
-#include "input/hintcad_files.h"
-#include "input/landxml_profiles.h"
-#include "input/profile_text.h"
+#include "input/hintcad/hintcad_files.h"
+#include "input/landxml/landxml_profiles.h"
+#include "input/text/profile_text.h"
 
 namespace qelt {
 

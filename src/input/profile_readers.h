@@ -19,7 +19,7 @@ namespace qelt {
 // Reads the profile file `path` for a line named `alignment_name` whose chain breaks are
 // `breaks` (completed: a 纵断面资料文件's stations are turned into mileages through them): a
 // LandXML file's ProfAlign of that alignment (`profile_name` choosing among several,
-// input/landxml_profiles.h), any other file as a 纵断面资料文件 (input/profile_text.h).
+// input/landxml/landxml_profiles.h), any other file as a 纵断面资料文件 (input/text/profile_text.h).
 // Throws DataError naming the file and the line.
 // The names of the design profiles (ProfAlign) that the alignment file `path` carries for the
 // line named `alignment_name`: empty for a file that is not LandXML or holds none for it.
@@ -28,7 +28,7 @@ std::vector<std::string> profiles_in_line_file(Documents& documents, const std::
                                                const std::string& alignment_name);
 
 // The ground line (ProfSurf) the alignment file `path` carries for the line `alignment`, into
-// alignment.ground_line and its source (input/landxml_profiles.h); nothing for a file that is
+// alignment.ground_line and its source (input/landxml/landxml_profiles.h); nothing for a file that is
 // not LandXML or holds none. Throws DataError naming the file and the line.
 void read_ground_line(Documents& documents, const std::string& path, Alignment& alignment);
 

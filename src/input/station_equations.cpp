@@ -5,7 +5,7 @@
 #include <numeric>
 
 #include "base/text.h"
-#include "input/landxml_document.h"
+#include "input/landxml/landxml_document.h"
 #include "station/station.h"
 
 namespace qelt {

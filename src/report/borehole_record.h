@@ -63,7 +63,7 @@ struct BoreholeRecord {
     // puts the hole.
     double mileage = 0;
     // The name the survey crew's controller and the maps give the hole (PointNamer,
-    // report/stakeout.h), set once where the record is made: "A1" for a planned hole, its own
+    // report/field/stakeout.h), set once where the record is made: "A1" for a planned hole, its own
     // name for a surveyed one.
     std::string point_name = {};
     // How deep the planned hole goes, where the list gives it (孔深, 孔底, 设计下): metres below

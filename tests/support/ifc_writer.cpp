@@ -8,8 +8,8 @@
 #include "base/line_reader.h"
 #include "base/text.h"
 #include "input/alignment_readers.h"
-#include "input/profile_text.h"
-#include "input/readers.h"
+#include "input/text/profile_text.h"
+#include "input/text/readers.h"
 #include "station/station.h"
 
 namespace qelt::testing {

@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "alignment/alignment.h"
-#include "report/ifc_alignment_design.h"
+#include "report/models/ifc_alignment_design.h"
 
 namespace qelt::testing {
 
-// The alignment's design as the program writes it (report/ifc_alignment_design.h).
+// The alignment's design as the program writes it (report/models/ifc_alignment_design.h).
 using qelt::ifc_alignment;
 using qelt::IfcAlignmentData;
 using qelt::IfcHorizontalSegment;

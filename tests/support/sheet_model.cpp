@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "report/headers.h"
+#include "report/tables/headers.h"
 
 namespace qelt {
 

@@ -13,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "report/table_rows.h"
+#include "report/tables/table_rows.h"
 
 namespace qelt {
 

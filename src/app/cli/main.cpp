@@ -30,7 +30,7 @@
 #include "base/text.h"
 #include "base/utf8_path.h"
 #include "input/formats.h"
-#include "input/hintcad_files.h"
+#include "input/hintcad/hintcad_files.h"
 
 namespace {
 
