@@ -168,7 +168,12 @@ FileKind kind_of(FileFormat format, std::string_view first, std::string_view sec
         case FileFormat::text:
             break;
     }
-    if (first.empty()) return FileKind::unknown;
+    // Every kind of text file has short lines (a few numbers and a name); a line of thousands
+    // of characters is none of them, and splitting it into fields for every rule would make
+    // the refusal of a damaged file wait: its reader says what is wrong with it.
+    constexpr std::size_t kLongestKindLine = 1000;
+    if (first.empty() || first.size() > kLongestKindLine || second.size() > kLongestKindLine)
+        return FileKind::unknown;
     for (const KindRule& rule : kTextKinds)
         if (rule.is(first, second)) return rule.kind;
     return FileKind::unknown;
@@ -238,6 +243,14 @@ void refuse_other_kind(const std::string& path, FileKind kind, FileStep step) {
             throw DataError("“" + utf8_of(path_from_utf8(path).filename()) + "”是" +
                                 file_kind_name(kind) + "，不是" + s.wanted,
                             path);
+}
+
+FileKind kind_of_lines(std::string_view first, std::string_view second) {
+    if (first.empty()) return FileKind::unknown;  // the signatures read a line that has a first
+    FileFormat format = FileFormat::text;
+    for (const Signature& s : kSignatures)
+        if (s.begins(first)) format = s.format;
+    return kind_of(format, first, second);
 }
 
 void refuse_other_kind(const std::string& path, FileStep step) {

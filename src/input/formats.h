@@ -74,6 +74,9 @@ void refuse_other_kind(const std::string& path, FileKind kind, FileStep step);
 // The same for a file not yet opened: its kind told from its first lines; a file that cannot be
 // read passes, for its reader to refuse where it reaches the fault.
 void refuse_other_kind(const std::string& path, FileStep step);
+// The kind a file's first two lines that are not blank tell (trimmed; "" for none), for a
+// reader that has read them itself.
+FileKind kind_of_lines(std::string_view first, std::string_view second);
 
 // A user's file whose format has been told: its lines, decoded once, for the reader of that
 // format. Throws DataError as LineReader does (a file that cannot be opened, mixed encodings, a

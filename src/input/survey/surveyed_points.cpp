@@ -251,8 +251,19 @@ PointsLayoutChoice points_layout(const std::string& path, const std::optional<st
 }
 
 std::unique_ptr<ListEvents> read_points_list(const std::string& path) {
-    refuse_other_kind(path, FileStep::points);
-    const PointsLayoutChoice choice = points_layout(path);
+    // The layout and the kind are told from the first lines, read once; a file that cannot be
+    // read is refused by its reader, where it reaches the fault.
+    std::optional<std::string> first;
+    FileKind kind = FileKind::unknown;
+    try {
+        const DetectedFile detected = detect_format(path);
+        kind = detected.kind();
+        if (!detected.first_line().empty()) first = detected.first_line();
+    } catch (const DataError&) {
+        // Told by the reader below, at the line it cannot read.
+    }
+    refuse_other_kind(path, kind, FileStep::points);
+    const PointsLayoutChoice choice = points_layout(path, first);
     if (choice.layout == PointsLayout::grouped) return read_grouped_list(path, ListKind::points);
     return std::make_unique<SurveyedList>(path, choice);
 }

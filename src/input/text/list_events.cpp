@@ -41,6 +41,18 @@ class GroupedList : public LineListEvents {
     }
     const char* data_name() const override { return data_name_; }
 
+    // Refuses a file of another known kind (a profile given as the list), told from the lines
+    // read ahead: the file is not opened a second time to tell it.
+    void refuse_other_kind(FileStep step) {
+        read_ahead();
+        std::string_view lines[2];
+        std::size_t told = 0;
+        for (const AheadLine& ahead : ahead_)
+            if (!ahead.failure && told < 2 && !trim_blanks(ahead.text).empty())
+                lines[told++] = trim_blanks(ahead.text);
+        qelt::refuse_other_kind(file_.path(), kind_of_lines(lines[0], lines[1]), step);
+    }
+
   private:
     enum class State { project, groups, rows, ended };
 
@@ -68,7 +80,8 @@ class GroupedList : public LineListEvents {
         std::exception_ptr failure;
     };
     std::deque<AheadLine> ahead_;
-    long line_number_ = 0;  // of the line taken last
+    bool read_ahead_ = false;  // the two lines read ahead at the start, once
+    long line_number_ = 0;     // of the line taken last
     std::string file_name_;
     const char* data_name_;
     State state_ = State::project;
@@ -114,6 +127,8 @@ void GroupedList::read_project() {
 // widest row. The group line's second cell is its count: a title holding a comma
 // ("K13+480,涵洞 3") keeps the file blank-separated.
 void GroupedList::read_ahead() {
+    if (read_ahead_) return;
+    read_ahead_ = true;
     int lines = 0;
     bool commas = true;
     while (lines < 2 && !file_.at_end()) {
@@ -659,8 +674,9 @@ void count_nonblank_lines(LineReader& file, long& first, long& count) {
 }
 
 std::unique_ptr<ListEvents> read_grouped_list(const std::string& path, ListKind kind) {
-    refuse_other_kind(path, kind == ListKind::points ? FileStep::points : FileStep::boreholes);
-    return std::make_unique<GroupedList>(path, kind);
+    auto list = std::make_unique<GroupedList>(path, kind);
+    list->refuse_other_kind(kind == ListKind::points ? FileStep::points : FileStep::boreholes);
+    return list;
 }
 
 }  // namespace qelt
