@@ -36,13 +36,6 @@ std::optional<std::string> first_line(const std::string& path) {
     return std::nullopt;
 }
 
-// How many fields the first line has, by the same cut the rows get; a line whose quotes do not
-// pair is counted by its commas.
-std::size_t field_count(const std::string& line) {
-    if (auto fields = comma_fields(line)) return fields->size();
-    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
-}
-
 // A surveyors' file without groups: one group titled by the file's name, a row per line.
 class SurveyedList : public LineListEvents {
   public:
@@ -232,21 +225,24 @@ PointsLayoutChoice points_layout(const std::string& path) {
 
 PointsLayoutChoice points_layout(const std::string& path, const std::optional<std::string>& line) {
     const std::string ext = lower_extension(path);
+    // The first line's cells, cut once (a damaged file may hold a megabyte in that line).
+    const std::optional<std::vector<std::string>> cells = line ? comma_fields(*line) : std::nullopt;
     // Qelt's grouped file kept in Excel and saved as CSV: its project line is one cell, the row
     // padded with empty ones, where a surveyors' file has its coordinates.
     if (ext == ".csv" || ext == ".dat")
-        if (line)
-            if (const auto cells = comma_fields(*line);
-                cells && cells->size() > 1 &&
-                std::all_of(cells->begin() + 1, cells->end(),
-                            [](const std::string& c) { return c.empty(); }))
-                return {PointsLayout::grouped, true};
+        if (cells && cells->size() > 1 &&
+            std::all_of(cells->begin() + 1, cells->end(),
+                        [](const std::string& c) { return c.empty(); }))
+            return {PointsLayout::grouped, true};
     if (ext == ".dat") return {PointsLayout::cass, true};
     if (ext == ".csv") return {PointsLayout::pnezd, true};
-    if (!line || field_count(*line) < 4) return {PointsLayout::grouped, false};
-    const std::vector<std::string> fields =
-        comma_fields(*line).value_or(std::vector<std::string>{});
-    const bool code = fields.size() < 2 || fields[1].empty() || !parse_number(fields[1]);
+    // A line whose quotes do not pair is counted by its commas.
+    const std::size_t count =
+        !line   ? 0
+        : cells ? cells->size()
+                : static_cast<std::size_t>(std::count(line->begin(), line->end(), ',')) + 1;
+    if (count < 4) return {PointsLayout::grouped, false};
+    const bool code = !cells || (*cells)[1].empty() || !parse_number((*cells)[1]);
     return {code ? PointsLayout::cass : PointsLayout::pnezd, false};
 }
 
