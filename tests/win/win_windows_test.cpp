@@ -107,7 +107,8 @@ TEST(WinText, Utf8AndUtf16) {
     }
     // The borehole dialog's filter as GetOpenFileNameW takes it: closed by two NULs.
     const wchar_t expected[] =
-        L"文本文件(*.txt;*.dat)\0*.txt;*.dat\0文本文件(*.txt)\0*.txt\0所有文件（*.*)\0*.*\0";
+        L"文本文件(*.txt;*.dat)\0*.txt;*.dat\0CSV 文件(*.csv)\0*.csv\0文本文件(*.txt)\0*.txt\0"
+        L"所有文件（*.*)\0*.*\0";
     EXPECT_EQ(widen(forms::win32_file_filter(kBoreholeDialog.filter)),
               std::wstring(expected, std::size(expected)));
 }
