@@ -18,13 +18,13 @@
 #include "base/text.h"
 #include "base/utf8_path.h"
 #include "input/hintcad/hintcad_files.h"
-#include "input/text/list_events.h"
 #include "input/profile_readers.h"
-#include "input/text/readers.h"
 #include "input/survey/surveyed_points.h"
 #include "input/survey/terrain_readers.h"
-#include "report/record_fanout.h"
+#include "input/text/list_events.h"
+#include "input/text/readers.h"
 #include "report/field/stakeout.h"
+#include "report/record_fanout.h"
 #include "report/tables/workload.h"
 #include "station/station.h"
 
@@ -554,9 +554,7 @@ void TableRun::open_list() {
     const HeldList& held = lists_.read(*path, list_file_.kind);
     list_ = held.events();
     // A surveyed hole's point name depends on every other hole's own name.
-    std::vector<std::string> own;
-    own.reserve(held.row_count());
-    for (std::size_t i = 0; i < held.row_count(); ++i) own.push_back(held.row(i).name);
+    const std::vector<std::string> own = held.row_names();
     namer_.emplace(own);
 }
 

@@ -48,6 +48,14 @@ constexpr Signature kSignatures[] = {
     {FileFormat::hintcad, begins_hintcad},
 };
 
+// The format a file's first line that is not blank (trimmed, never empty) shows.
+FileFormat format_of(std::string_view first) {
+    FileFormat format = FileFormat::text;
+    for (const Signature& s : kSignatures)
+        if (s.begins(first)) format = s.format;
+    return format;
+}
+
 bool is_number(std::string_view field) {
     return parse_number(field).has_value();
 }
@@ -246,11 +254,8 @@ void refuse_other_kind(const std::string& path, FileKind kind, FileStep step) {
 }
 
 FileKind kind_of_lines(std::string_view first, std::string_view second) {
-    if (first.empty()) return FileKind::unknown;  // the signatures read a line that has a first
-    FileFormat format = FileFormat::text;
-    for (const Signature& s : kSignatures)
-        if (s.begins(first)) format = s.format;
-    return kind_of(format, first, second);
+    if (first.empty()) return FileKind::unknown;
+    return kind_of(format_of(first), first, second);
 }
 
 void refuse_other_kind(const std::string& path, FileStep step) {
@@ -274,8 +279,7 @@ DetectedFile::DetectedFile(const std::string& path) : file_(std::make_unique<Lin
         if (trim_blanks(line).empty()) continue;
         first = trim_blanks(line);
         first_line_ = line;
-        for (const Signature& s : kSignatures)
-            if (s.begins(first)) format_ = s.format;
+        format_ = format_of(first);
         break;
     }
     if (format_ != FileFormat::xml) file_->refuse_lone_cr();

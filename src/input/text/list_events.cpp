@@ -588,10 +588,12 @@ void HeldList::unpack(std::size_t i, ListRow& row) const {
     row.point = h.point;
 }
 
-ListRow HeldList::row(std::size_t i) const {
-    ListRow row;
-    unpack(i, row);
-    return row;
+std::vector<std::string> HeldList::row_names() const {
+    std::vector<std::string> names;
+    names.reserve(rows_.size());
+    for (const HeldRow& h : rows_)  // the name is the third text
+        names.emplace_back(texts_, h.texts + h.lengths[0] + h.lengths[1], h.lengths[2]);
+    return names;
 }
 
 std::unique_ptr<ListEvents> HeldList::events() const {

@@ -204,9 +204,8 @@ class HeldList {
     // The events again from the first, in the order read, with their notices.
     std::unique_ptr<ListEvents> events() const;
     const ListGroupsSummary& groups() const { return groups_; }
-    // The rows read, in order (the names of a points file's holes).
-    std::size_t row_count() const { return rows_.size(); }
-    ListRow row(std::size_t i) const;
+    // The own names of the rows read, in order (a points file's holes), without unpacking them.
+    std::vector<std::string> row_names() const;
     const std::string& path() const { return source_->path(); }
 
   private:
